@@ -1,0 +1,22 @@
+#include "game/pieces.h"
+
+namespace korvel {
+
+std::string PieceCode::ToString() const {
+  std::string s = std::to_string(halves_ / 2);
+  if (halves_ < 0 && halves_ / 2 == 0 && (halves_ & 1)) s = "-0";
+  if (halves_ & 1) s += ".5";
+  return s;
+}
+
+const char* SeatPrompt(int seat) {
+  switch (seat) {
+    case SITA: return "下の番です";
+    case HIDARI: return "左の番です";
+    case UE: return "上の番です";
+    case MIGI: return "右の番です";
+    default: return "";
+  }
+}
+
+}  // namespace korvel

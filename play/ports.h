@@ -1,0 +1,68 @@
+// The ports through which the application object reaches the outside world. Each has a
+// real adapter in shell/ and light adapters for the headless runner and the tests.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace korvel {
+
+// Modal message boxes. Titles and prompts are shown exactly as given ("" and " " differ).
+class Dialogs {
+ public:
+  virtual ~Dialogs() = default;
+  // OK-only box without icon.
+  virtual void Message(const std::string& title, const std::string& prompt) = 0;
+  // OK-only box with the exclamation icon.
+  virtual void Warning(const std::string& title, const std::string& text) = 0;
+  // Yes/No box; true for Yes.
+  virtual bool Question(const std::string& title, const std::string& prompt) = 0;
+};
+
+// The seven calls of the sound library. Every call accepts the handle 0 and does nothing
+// with it. `source` names the wave file a buffer stands for; adapters that report what
+// is heard (the headless runner) print it, the real device ignores it.
+class SoundLibrary {
+ public:
+  using Handle = std::uint32_t;
+  virtual ~SoundLibrary() = default;
+  // Opens the device; 0 when sound is not available.
+  virtual Handle dsInitialize(std::uintptr_t window) = 0;
+  // Decodes a complete wave file image (copied during the call); 0 on failure.
+  virtual Handle dsCreateDSB(Handle context, const std::uint8_t* wave, std::size_t size,
+                             int flags, const char* source) = 0;
+  virtual void dsPlay(Handle buffer, const char* source) = 0;         // once, at once
+  virtual void dsPlayLooping(Handle buffer, const char* source) = 0;  // endlessly
+  virtual void dsStop(Handle buffer, const char* source) = 0;         // every play of it
+  virtual void dsFree(Handle buffer) = 0;
+  virtual void dsTerminate(Handle context) = 0;
+};
+
+// The two turn icons over the drawing area, positions in twips of the client area.
+enum class TurnIcon { MAN, COM };
+class TurnIcons {
+ public:
+  virtual ~TurnIcons() = default;
+  virtual void Move(TurnIcon icon, int leftTwips, int topTwips) = 0;
+  virtual void SetVisible(TurnIcon icon, bool visible) = 0;
+};
+
+// What the about box was closed with.
+enum class AboutChoice { HOME_PAGE, OK };
+
+class Host {
+ public:
+  virtual ~Host() = default;
+  // The pause before a computer move is shown (the picture is already flushed).
+  virtual void Pause(double seconds) = 0;
+  // Opens a page (a local file path or an address) in the desktop's browser; failures are
+  // silent.
+  virtual void OpenPage(const std::string& target) = 0;
+  // Shows the about box modally and tells which button closed it.
+  virtual AboutChoice ShowAbout() = 0;
+  // Ends the program (the sound has already been released).
+  virtual void EndProgram() = 0;
+};
+
+}  // namespace korvel
