@@ -1,0 +1,24 @@
+// The computer player's decision: a one-ply search over every board move and drop of a
+// seat, each scored by EvaluateMove on the trial position.
+#pragma once
+
+#include "game/state.h"
+
+namespace korvel {
+
+struct ChosenMove {
+  bool found = false;   // false: the seat has no qualifying move at all
+  int fromX = 0, fromY = 0;  // a board square, or the hand cell of a drop
+  int toX = 0, toY = 0;
+  PieceCode before;     // the piece before the move (the hand cell's code for a drop)
+  PieceCode placed;     // what is placed on the destination (promoted when it promotes)
+  PieceCode captured;   // what stands on the destination
+  double score = -99999;
+};
+
+// Chooses the move of `seat` (always the seat to move, CurrentSeat). Board, hands and
+// KingPos are as they were when it returns, except for the caches the search refreshes on
+// the way (KingPos by FindKing and ComputeAttackMaps, PawnLine, the attack tables).
+ChosenMove SearchBestMove(GameState& s, int seat);
+
+}  // namespace korvel

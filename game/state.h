@@ -1,0 +1,73 @@
+// The whole state of one game: board, hands, seats, flags and the caches the rules keep.
+#pragma once
+
+#include <cstdint>
+
+#include "game/pieces.h"
+
+namespace korvel {
+
+struct Square {
+  int x = 0;
+  int y = 0;
+  constexpr bool operator==(const Square&) const = default;
+};
+
+struct GameState {
+  // Indexed [x][y], both 0..9; only 1..9 x 1..9 holds pieces, row and column 0 stay EMPTY.
+  PieceCode Board[10][10]{};
+  // Per seat (index 1..4) five counters: 1 HU, 2 GIN, 3 KIN, 4 SYA droppable, 0 taken kings.
+  int Hand[5][5]{};
+  int PlayerKind[5]{};  // HUMAN or COMPUTER per seat; 0 before any game mode
+  int CurrentSeat = NO_SEAT;
+  int Level = 3;
+  int GameMode = NO_SEAT;  // NO_SEAT before a game, 0 four people, 1 with computers
+  bool GameStarted = false;
+  bool GameOver = false;
+  int WinnerSeat = NO_SEAT;
+
+  // Caches the rules refresh themselves before they read them.
+  Square KingPos[5]{};
+  std::uint8_t PawnLine[5][10]{};
+
+  // The attack tables of the last ComputeAttackMaps: per seat and square, how many of the
+  // seat's pieces reach it, and the check-line marks (9 the checking piece, 1 its line).
+  std::uint8_t AttackMap[5][10][10]{};
+  std::uint8_t CheckLineMap[5][10][10]{};
+
+  PieceCode& At(int x, int y) { return Board[x][y]; }
+  PieceCode At(int x, int y) const { return Board[x][y]; }
+};
+
+constexpr bool OnBoard(int x, int y) { return x >= 1 && x <= 9 && y >= 1 && y <= 9; }
+constexpr bool IsHandX(int x) { return x == HAND_X_LEFT || x == HAND_X_RIGHT; }
+
+// The piece a hand cell stands for, EMPTY for a cell that is none (row 5, other columns).
+PieceCode HandCellCode(int x, int row);
+// The hand slot a hand cell reads (1..4), 0 for no hand cell.
+int HandCellSlot(int x, int row);
+// The seat whose hand a hand cell shows, NO_SEAT for none.
+int HandCellSeat(int x, int row);
+// The hand cell (x, row) that shows a seat's slot k (1..4).
+Square HandCellOf(int seat, int slot);
+
+int HandTotal(const GameState& s, int seat);
+
+// Hand slot of a captured piece's kind: HU/TO 1, GIN/GINNARI 2, KIN 3, SYA/SYANARI 4, OU 0.
+int HandSlotOf(PieceCode c);
+
+// Scans x outer, y inner; the first square holding the king code sets its seat's KingPos.
+// KingPos stays as it was when the king is not on the board.
+void FindKing(GameState& s, PieceCode kingCode);
+void FindAllKings(GameState& s);  // UE, SITA, MIGI, HIDARI
+
+void UpdatePawnLines(GameState& s);
+
+// A fresh scan for the partner's king; (0, 0) when it is not on the board.
+Square PartnerKingPos(const GameState& s, int seat);
+
+// The model side of a new game: flags, seats, empty hands and the initial position.
+void NewGameModel(GameState& s);
+void SetInitialPosition(GameState& s);
+
+}  // namespace korvel
