@@ -6,7 +6,19 @@
 #include <cstdint>
 #include <string>
 
+#include "game/pieces.h"
+
 namespace korvel {
+
+// One move of the history, as recorded before the board changed.
+struct MoveRecord {
+  int FromX = 0, FromY = 0;  // a board square, or the hand cell of a drop
+  int ToX = 0, ToY = 0;
+  PieceCode Captured;     // what stood on the destination
+  PieceCode PieceBefore;  // the moving piece (the hand cell's code for a drop)
+  PieceCode PieceAfter;   // what was placed (promoted when the move promoted)
+  int Mover = 0;          // the seat to move when it was recorded
+};
 
 // Modal message boxes. Titles and prompts are shown exactly as given ("" and " " differ).
 class Dialogs {
@@ -63,6 +75,9 @@ class Host {
   virtual AboutChoice ShowAbout() = 0;
   // Ends the program (the sound has already been released).
   virtual void EndProgram() = 0;
+  // Reports for adapters that log the game (the headless runner); the window ignores them.
+  virtual void MoveRecorded(const MoveRecord&) {}
+  virtual void ComputerPassed(int /*seat*/) {}
 };
 
 }  // namespace korvel

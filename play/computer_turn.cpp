@@ -1,0 +1,158 @@
+// The computer's turns as the window plays them: search, record, pause, place, hand off.
+#include <array>
+#include <cstring>
+#include <vector>
+
+#include "ai/search.h"
+#include "game/apply_move.h"
+#include "game/attack_maps.h"
+#include "game/check.h"
+#include "play/form1.h"
+#include "view/board_drawing.h"
+
+namespace korvel {
+
+namespace {
+
+// What decides the computer's choice: the board, the droppable hand counters and the seat
+// to move (the level does not change within one run of the computer turns).
+struct PositionKey {
+  PieceCode board[9][9];
+  int hands[4][4];
+  int seat;
+  bool operator==(const PositionKey& o) const {
+    return std::memcmp(board, o.board, sizeof board) == 0 &&
+           std::memcmp(hands, o.hands, sizeof hands) == 0 && seat == o.seat;
+  }
+};
+
+PositionKey KeyOf(const GameState& s) {
+  PositionKey k{};
+  for (int x = 1; x <= 9; ++x)
+    for (int y = 1; y <= 9; ++y) k.board[x - 1][y - 1] = s.Board[x][y];
+  for (int seat = 1; seat <= 4; ++seat)
+    for (int slot = 1; slot <= 4; ++slot) k.hands[seat - 1][slot - 1] = s.Hand[seat][slot];
+  k.seat = s.CurrentSeat;
+  return k;
+}
+
+struct TurnTaken {
+  int seat;
+  bool gaveCheck;
+};
+
+// Over the turns since the earlier occurrence of a repeated position: the team that gave
+// check with every one of its turns there (and took one), while the other did not, has
+// forced the repetition and loses. NO_SEAT when nobody is to blame.
+int RepetitionWinner(const std::vector<TurnTaken>& turns) {
+  int taken[2] = {0, 0};
+  bool allChecks[2] = {true, true};
+  for (const TurnTaken& t : turns) {
+    const int team = IsFirstTeam(t.seat) ? 0 : 1;
+    ++taken[team];
+    if (!t.gaveCheck) allChecks[team] = false;
+  }
+  for (int team = 0; team < 2; ++team)
+    if (taken[team] > 0 && allChecks[team] && !allChecks[1 - team])
+      return team == 0 ? HIDARI : SITA;  // the other team wins
+  return NO_SEAT;
+}
+
+}  // namespace
+
+void Form1::RunComputerTurns() {
+  if (Ended) return;
+  auto isHuman = [this](int seat) {
+    return seat >= 1 && seat <= 4 && State.PlayerKind[seat] == HUMAN;
+  };
+  // A computer seat with no kind at all (no game chosen) never plays.
+  auto isComputer = [this](int seat) {
+    return seat >= 1 && seat <= 4 && State.PlayerKind[seat] == COMPUTER;
+  };
+  bool done = isHuman(State.CurrentSeat) || !isComputer(State.CurrentSeat);
+
+  // The computer's choice depends only on the position, so a position that comes back
+  // within one run would come back for ever: the game ends there by repetition.
+  std::vector<PositionKey> seen;
+  std::vector<TurnTaken> turns;
+  while (!done) {
+    const PositionKey key = KeyOf(State);
+    for (size_t i = 0; i < seen.size(); ++i) {
+      if (!(seen[i] == key)) continue;
+      const std::vector<TurnTaken> since(turns.begin() + static_cast<long>(i), turns.end());
+      const int winner = RepetitionWinner(since);
+      State.GameOver = true;
+      State.WinnerSeat = winner;
+      if (winner != NO_SEAT) {
+        AnnounceWinner(TeamName(winner));
+      } else {
+        sound_.dsPlay(SndEnd, "終局.wav");
+        dialogs_.Message("終了", "千日手です");
+        if (dialogs_.Question("再ゲーム", "続けますか？")) {
+          NewGame();
+          PlayPlace();
+          State.GameStarted = false;
+        } else {
+          EndProgram();
+        }
+      }
+      return;
+    }
+    seen.push_back(key);
+
+    const int seat = State.CurrentSeat;
+    ShowTurnIcon(seat);
+    com_ban(seat);
+    if (Ended) return;
+    turns.push_back({seat, LastTurnGaveCheck});
+    ShowTurnIcon(State.CurrentSeat);
+    done = State.GameOver || isHuman(State.CurrentSeat) || !isComputer(State.CurrentSeat);
+  }
+}
+
+void Form1::com_ban(int seat) {
+  LastTurnGaveCheck = false;
+  if (seat < 1 || seat > 4) return;
+  EraseStatusCorner(canvas_, CurrentBackground);
+  DrawLabel(canvas_, -1.2, 0.3, "思考中", COLOUR_BLACK, 0, 12);
+  DrawLabel(canvas_, -1.3, 0.2, "思考中", COLOUR_WHITE, 0, 12);
+  canvas_.Flush();
+
+  const ChosenMove m = SearchBestMove(State, seat);
+
+  if (!m.found) {
+    // No qualifying move at all: the seat passes.
+    State.CurrentSeat = NextSeat(seat);
+    EraseStatusCorner(canvas_, CurrentBackground);
+    ShowLevel(canvas_, State.Level);
+    ShowMoveNumber(canvas_, MoveNumber);
+    canvas_.Flush();
+    host_.ComputerPassed(seat);
+    return;
+  }
+
+  RecordMove(m.fromX, m.fromY, m.toX, m.toY, m.before, m.placed);
+  ++MoveNumber;
+  EraseStatusCorner(canvas_, CurrentBackground);
+  ShowLevel(canvas_, State.Level);
+  ShowMoveNumber(canvas_, MoveNumber);
+  const PieceCode taken = State.Board[m.toX][m.toY];
+  canvas_.Flush();
+  host_.Pause(0.6);
+  PlayPlace();
+  ApplyMoveAndDraw(m.fromX, m.fromY, m.toX, m.toY, m.placed);
+  FrameCell(canvas_, COLOUR_WHITE, m.toX, m.toY);
+  ComputeAttackMaps(State);
+  const Square anchor = MoveTextAnchor(m.placed);
+  ShowMoveText(canvas_, CurrentBackground, anchor.x, anchor.y, m.toX, m.toY, m.placed,
+               COLOUR_WHITE);
+
+  if (KingCaptured(State, taken)) {
+    State.GameOver = true;
+    return;
+  }
+  if (IsMate(State, seat, AttackedOpponent(State, seat))) dialogs_.Message("詰め ?", "よし！!");
+  LastTurnGaveCheck = HandOff(m.toX, m.toY);
+}
+
+}  // namespace korvel

@@ -1,0 +1,53 @@
+// What is drawn where: the cell grid, the board, the hands, the labels, the status texts.
+// Everything goes through the Canvas port; cells are (x, y) of the grid, possibly
+// fractional or negative.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "game/state.h"
+#include "view/canvas.h"
+
+namespace korvel {
+
+void DrawCell(Canvas& c, PieceCode code, double x, double y);
+void FrameCell(Canvas& c, int colour, double x, double y);
+
+// Prints text with its top-left corner at a cell. numeralMode 0 prints the text as it is;
+// any other mode prints the kanji numeral of a whole number 1..9 and nothing otherwise.
+void DrawLabel(Canvas& c, double x, double y, std::string_view text, int colour, int numeralMode,
+               int size);
+// A number is printed as its digits with a blank either side, as the window's Print does.
+void DrawLabel(Canvas& c, double x, double y, long number, int colour, int numeralMode, int size);
+void PrintAtCell(Canvas& c, double x, double y, std::string_view text, int colour);
+std::string NumberText(long n);
+
+void TileBackground(Canvas& c, PieceCode background);
+void DrawHand(Canvas& c, const GameState& s, PieceCode background, int seat);
+void DrawBoard(Canvas& c, const GameState& s);
+void DrawLabels(Canvas& c, PieceCode background);
+void RedrawAll(Canvas& c, const GameState& s, PieceCode background);
+
+// The seven cells of the status corner, repainted with the background.
+void EraseStatusCorner(Canvas& c, PieceCode background);
+
+// Notation: 1..9 full-width column digits, 1001..1009 kanji rows, piece codes their
+// names; anything else no text.
+std::string NotationText(PieceCode value);
+// Where a seat's last move is written (by the owner of the piece placed).
+Square MoveTextAnchor(PieceCode placed);
+void ShowMoveText(Canvas& c, PieceCode background, int anchorX, int anchorY, int toX, int toY,
+                  PieceCode piece, int colour);
+void ClearMoveText(Canvas& c, PieceCode background, int seat);
+void ShowMoveNumber(Canvas& c, int n);
+void ShowLevel(Canvas& c, int level);
+
+// Where the turn icon stands beside a seat, in twips of the client area.
+struct IconPlace {
+  int left;
+  int top;
+};
+IconPlace TurnIconPlace(int seat);
+
+}  // namespace korvel
