@@ -1,0 +1,337 @@
+#include "tools/script/runner.h"
+
+#include <charconv>
+#include <cmath>
+#include <deque>
+#include <istream>
+#include <map>
+#include <ostream>
+#include <sstream>
+#include <vector>
+
+#include "ai/search.h"
+#include "game/check.h"
+#include "play/form1.h"
+#include "view/board_drawing.h"
+
+namespace korvel {
+
+namespace {
+
+std::string Quote(const std::string& s) {
+  std::string q = "\"";
+  for (char c : s) {
+    if (c == '"' || c == '\\') q += '\\';
+    q += c;
+  }
+  return q + "\"";
+}
+
+struct ScriptDialogs : Dialogs {
+  std::ostream& out;
+  std::deque<bool> answers;
+  explicit ScriptDialogs(std::ostream& o) : out(o) {}
+  void Message(const std::string& t, const std::string& p) override {
+    out << "message " << Quote(t) << " " << Quote(p) << "\n";
+  }
+  void Warning(const std::string& t, const std::string& p) override {
+    out << "warning " << Quote(t) << " " << Quote(p) << "\n";
+  }
+  bool Question(const std::string& t, const std::string& p) override {
+    bool yes = true;
+    if (!answers.empty()) {
+      yes = answers.front();
+      answers.pop_front();
+    }
+    out << "question " << Quote(t) << " " << Quote(p) << (yes ? " yes" : " no") << "\n";
+    return yes;
+  }
+};
+
+// No device is opened: every sound call is printed instead.
+struct ScriptSound : SoundLibrary {
+  std::ostream& out;
+  Handle next = 1;
+  explicit ScriptSound(std::ostream& o) : out(o) {}
+  Handle dsInitialize(std::uintptr_t) override { return 1; }
+  Handle dsCreateDSB(Handle context, const std::uint8_t*, std::size_t, int, const char*) override {
+    return context == 0 ? 0 : next++;
+  }
+  void dsPlay(Handle, const char* f) override { out << "sound " << f << "\n"; }
+  void dsPlayLooping(Handle, const char* f) override { out << "loop " << f << "\n"; }
+  void dsStop(Handle, const char* f) override { out << "stop " << f << "\n"; }
+  void dsFree(Handle) override {}
+  void dsTerminate(Handle) override {}
+};
+
+struct ScriptIcons : TurnIcons {
+  void Move(TurnIcon, int, int) override {}
+  void SetVisible(TurnIcon, bool) override {}
+};
+
+struct ScriptHost : Host {
+  std::ostream& out;
+  std::deque<AboutChoice> about;
+  bool ended = false;
+  explicit ScriptHost(std::ostream& o) : out(o) {}
+  void Pause(double) override {}
+  void OpenPage(const std::string& target) override { out << "browse " << target << "\n"; }
+  AboutChoice ShowAbout() override {
+    out << "about\n";
+    AboutChoice c = AboutChoice::OK;
+    if (!about.empty()) {
+      c = about.front();
+      about.pop_front();
+    }
+    return c;
+  }
+  void EndProgram() override {
+    out << "exit\n";
+    ended = true;
+  }
+  void MoveRecorded(const MoveRecord& r) override {
+    out << "move " << r.Mover << " " << r.FromX << " " << r.FromY << " " << r.ToX << " " << r.ToY
+        << " " << r.PieceBefore.ToString() << " " << r.PieceAfter.ToString() << " "
+        << r.Captured.ToString() << "\n";
+  }
+  void ComputerPassed(int seat) override { out << "pass " << seat << "\n"; }
+};
+
+struct ScriptError {
+  std::string reason;
+};
+
+std::vector<std::string> Words(const std::string& line) {
+  std::istringstream ss(line);
+  std::vector<std::string> w;
+  for (std::string s; ss >> s;) w.push_back(s);
+  return w;
+}
+
+long ParseInt(const std::string& s, const char* what) {
+  long v = 0;
+  auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+  if (ec != std::errc() || p != s.data() + s.size())
+    throw ScriptError{std::string("not a whole number for ") + what + ": " + s};
+  return v;
+}
+
+double ParseNumber(const std::string& s, const char* what) {
+  // Plain decimals only: an optional sign, digits, an optional fraction.
+  size_t i = (s.size() > 0 && (s[0] == '-' || s[0] == '+')) ? 1 : 0;
+  bool digits = false, dot = false;
+  for (size_t k = i; k < s.size(); ++k) {
+    if (s[k] >= '0' && s[k] <= '9') digits = true;
+    else if (s[k] == '.' && !dot) dot = true;
+    else digits = false, k = s.size();
+  }
+  std::istringstream ss(s);
+  double v = 0;
+  if (!digits || !(ss >> v) || !ss.eof() || !std::isfinite(v))
+    throw ScriptError{std::string("not a number for ") + what + ": " + s};
+  return v;
+}
+
+PieceCode ParseCode(const std::string& s) {
+  std::string whole = s, half;
+  const size_t dot = s.find('.');
+  if (dot != std::string::npos) {
+    whole = s.substr(0, dot);
+    half = s.substr(dot + 1);
+  }
+  const long n = ParseInt(whole.empty() ? std::string("x") : whole, "a piece code");
+  if (n == 0 && half.empty()) return EMPTY;
+  const int seat = static_cast<int>(n / 10), kind = static_cast<int>(n % 10);
+  const bool valid = seat >= 1 && seat <= 4 && kind >= 1 && kind <= 5;
+  if (!valid || (!half.empty() && (half != "5" || kind == KIN || kind == OU)))
+    throw ScriptError{"no such piece code: " + s};
+  return Code(seat, kind, !half.empty());
+}
+
+int ParseSeat(const std::string& s) {
+  const long v = ParseInt(s, "a seat");
+  if (v < 1 || v > 4) throw ScriptError{"no such seat: " + s};
+  return static_cast<int>(v);
+}
+
+MouseButton ParseButton(const std::vector<std::string>& w, size_t at) {
+  if (w.size() <= at || w[at] == "left") return MouseButton::LEFT;
+  if (w[at] == "right") return MouseButton::RIGHT;
+  throw ScriptError{"the button is left or right: " + w[at]};
+}
+
+void Arity(const std::vector<std::string>& w, size_t lo, size_t hi) {
+  if (w.size() < lo || w.size() > hi)
+    throw ScriptError{"wrong number of words for " + w[0]};
+}
+
+void Dump(const Form1& f, std::ostream& out) {
+  const GameState& s = f.State;
+  out << "state seat=" << s.CurrentSeat << " mode=" << s.GameMode << " level=" << s.Level
+      << " started=" << s.GameStarted << " over=" << s.GameOver << " winner=" << s.WinnerSeat
+      << " movenumber=" << f.MoveNumber << " history=" << f.HistoryCount << "/" << f.HistoryTop
+      << " selected=" << f.PieceSelected << " resume=" << f.ResumePending << "\n";
+  out << "kinds " << s.PlayerKind[1] << " " << s.PlayerKind[2] << " " << s.PlayerKind[3] << " "
+      << s.PlayerKind[4] << "\n";
+  for (int seat = 1; seat <= 4; ++seat)
+    out << "hand " << seat << " " << s.Hand[seat][1] << " " << s.Hand[seat][2] << " "
+        << s.Hand[seat][3] << " " << s.Hand[seat][4] << "\n";
+  out << "options guidance=" << f.GuidanceOn << " icons=" << f.Checks.AICON
+      << " background=" << f.CurrentBackground.Whole() << " bgm=" << f.Checks.BGM << "\n";
+  if (f.IconShown)
+    out << "icon " << (f.IconKind == TurnIcon::MAN ? "MAN" : "COM") << " " << f.IconLeft << " "
+        << f.IconTop << "\n";
+  else
+    out << "icon none\n";
+  out << "board\n";
+  for (int y = 1; y <= 9; ++y)
+    for (int x = 1; x <= 9; ++x) out << s.Board[x][y].ToString() << (x == 9 ? "\n" : " ");
+  out << "end\n";
+}
+
+using Handler = void (Form1::*)();
+const std::map<std::string, Handler>& MenuHandlers() {
+  static const std::map<std::string, Handler> m = {
+      {"JYUNBAN_1", &Form1::JYUNBAN_1_Click}, {"JYUNBAN_2", &Form1::JYUNBAN_2_Click},
+      {"JYUNBAN_3", &Form1::JYUNBAN_3_Click}, {"JYUNBAN_4", &Form1::JYUNBAN_4_Click},
+      {"PLAY_TOIMEN", &Form1::PLAY_TOIMEN_Click}, {"PLAY_TONARI", &Form1::PLAY_TONARI_Click},
+      {"PLAY_4", &Form1::PLAY_4_Click},       {"LEVEL1", &Form1::LEVEL1_Click},
+      {"LEVEL2", &Form1::LEVEL2_Click},       {"LEVEL3", &Form1::LEVEL3_Click},
+      {"OWARI", &Form1::OWARI_Click},         {"CANCEL", &Form1::CANCEL_Click},
+      {"KAITEN", &Form1::KAITEN_Click},       {"REPLAY", &Form1::REPLAY_Click},
+      {"AFTER", &Form1::AFTER_Click},         {"SIDOU", &Form1::SIDOU_Click},
+      {"AICON", &Form1::AICON_Click},         {"MIDORI", &Form1::MIDORI_Click},
+      {"TATAMI", &Form1::TATAMI_Click},       {"TAKE", &Form1::TAKE_Click},
+      {"UCHU", &Form1::UCHU_Click},           {"RENGA", &Form1::RENGA_Click},
+      {"BGM", &Form1::BGM_Click},             {"KAISETU", &Form1::KAISETU_Click},
+      {"VER", &Form1::VER_Click},
+  };
+  return m;
+}
+
+bool Ignored(const std::string& line) {
+  const size_t p = line.find_first_not_of(" \t\r");
+  return p == std::string::npos || line[p] == '#';
+}
+
+}  // namespace
+
+int RunScript(std::istream& in, std::ostream& out, std::ostream& err, const RunnerOptions& opts) {
+  NullCanvas nullCanvas;
+  Canvas& canvas = opts.canvas ? *opts.canvas : nullCanvas;
+  ScriptDialogs dialogs(out);
+  ScriptSound sound(out);
+  ScriptIcons icons;
+  ScriptHost host(out);
+  Form1 form(canvas, dialogs, sound, icons, host);
+  form.Form_Load();
+
+  int lineNo = 0;
+  std::string line;
+  auto nextLine = [&]() -> bool {
+    if (!std::getline(in, line)) return false;
+    ++lineNo;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return true;
+  };
+
+  while (!host.ended && nextLine()) {
+    if (Ignored(line)) continue;
+    try {
+      const std::vector<std::string> w = Words(line);
+      const std::string& cmd = w[0];
+      if (cmd == "menu") {
+        Arity(w, 2, 2);
+        auto it = MenuHandlers().find(w[1]);
+        if (it == MenuHandlers().end()) throw ScriptError{"no such menu entry: " + w[1]};
+        (form.*(it->second))();
+      } else if (cmd == "press") {
+        Arity(w, 3, 4);
+        const double x = ParseNumber(w[1], "X"), y = ParseNumber(w[2], "Y");
+        form.Form_MouseDown(ParseButton(w, 3), 0, x, y);
+      } else if (cmd == "click") {
+        Arity(w, 3, 4);
+        const long c = ParseInt(w[1], "C"), r = ParseInt(w[2], "R");
+        if (std::labs(c) > 100000 || std::labs(r) > 100000)
+          throw ScriptError{"cell out of range: " + w[1] + " " + w[2]};
+        form.Form_MouseDown(ParseButton(w, 3), 0, 1400.0 + 705.0 * c + 352,
+                            500.0 + 705.0 * r + 352);
+      } else if (cmd == "key") {
+        Arity(w, 2, 2);
+        form.Form_KeyPress(static_cast<int>(ParseInt(w[1], "CODE")));
+      } else if (cmd == "close") {
+        Arity(w, 1, 1);
+        form.Form_Unload();
+      } else if (cmd == "answer") {
+        Arity(w, 2, 2);
+        if (w[1] == "yes") dialogs.answers.push_back(true);
+        else if (w[1] == "no") dialogs.answers.push_back(false);
+        else if (w[1] == "home") host.about.push_back(AboutChoice::HOME_PAGE);
+        else if (w[1] == "ok") host.about.push_back(AboutChoice::OK);
+        else throw ScriptError{"the answer is yes, no, home or ok: " + w[1]};
+      } else if (cmd == "computer") {
+        Arity(w, 1, 2);
+        const long n = w.size() == 2 ? ParseInt(w[1], "N") : 1;
+        if (n < 1) throw ScriptError{"N must be at least 1: " + w[1]};
+        for (long i = 0; i < n && !host.ended; ++i) {
+          const int seat = form.State.CurrentSeat;
+          if (form.State.GameOver || seat < 1 || seat > 4) break;
+          form.com_ban(seat);
+        }
+      } else if (cmd == "dump") {
+        Arity(w, 1, 1);
+        Dump(form, out);
+      } else if (cmd == "snapshot") {
+        Arity(w, 2, 2);
+        if (!opts.snapshot) throw ScriptError{"snapshot is not available in this build"};
+        if (!opts.snapshot(w[1], form.IconShown, form.IconKind == TurnIcon::MAN ? 0 : 1,
+                           form.IconLeft, form.IconTop))
+          throw ScriptError{"cannot write the picture: " + w[1]};
+      } else if (cmd == "set") {
+        if (w.size() < 2) throw ScriptError{"wrong number of words for set"};
+        if (w[1] == "board") {
+          Arity(w, 2, 2);
+          PieceCode rows[10][10]{};
+          for (int y = 1; y <= 9; ++y) {
+            do {
+              if (!nextLine()) throw ScriptError{"set board needs 9 lines of 9 codes"};
+            } while (Ignored(line));
+            const std::vector<std::string> codes = Words(line);
+            if (codes.size() != 9) throw ScriptError{"a board line needs 9 codes"};
+            for (int x = 1; x <= 9; ++x) rows[x][y] = ParseCode(codes[x - 1]);
+          }
+          for (int x = 1; x <= 9; ++x)
+            for (int y = 1; y <= 9; ++y) form.State.Board[x][y] = rows[x][y];
+          FindAllKings(form.State);
+          form.RedrawAll();
+        } else if (w[1] == "hand") {
+          Arity(w, 7, 7);
+          const int seat = ParseSeat(w[2]);
+          int n[4];
+          for (int k = 0; k < 4; ++k) {
+            const long v = ParseInt(w[3 + k], "a hand count");
+            if (v < 0 || v > 99) throw ScriptError{"a hand count is 0..99: " + w[3 + k]};
+            n[k] = static_cast<int>(v);
+          }
+          for (int k = 0; k < 4; ++k) form.State.Hand[seat][k + 1] = n[k];
+          DrawHand(canvas, form.State, form.CurrentBackground, seat);
+        } else if (w[1] == "seat") {
+          Arity(w, 3, 3);
+          form.State.CurrentSeat = ParseSeat(w[2]);
+        } else {
+          throw ScriptError{"set board, set hand or set seat, not set " + w[1]};
+        }
+      } else {
+        throw ScriptError{"unknown command: " + cmd};
+      }
+    } catch (const ScriptError& e) {
+      out.flush();
+      err << "error: line " << lineNo << ": " << e.reason << "\n";
+      return 2;
+    }
+  }
+  out.flush();
+  return 0;
+}
+
+}  // namespace korvel

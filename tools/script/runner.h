@@ -1,0 +1,25 @@
+// korvel4-script: plays a session of the game without a window, from a script of
+// commands, and prints every event a person would see or hear as one line.
+#pragma once
+
+#include <functional>
+#include <iosfwd>
+#include <string>
+
+#include "view/canvas.h"
+
+namespace korvel {
+
+struct RunnerOptions {
+  Canvas* canvas = nullptr;  // the off-screen picture; a null canvas when none is given
+  // Writes the window's picture (with the visible turn icon) as a PNG. Empty: `snapshot`
+  // is refused. The icon is given as shown, kind (0 MAN, 1 COM), left, top in twips.
+  std::function<bool(const std::string& file, bool iconShown, int iconKind, int left, int top)>
+      snapshot;
+};
+
+// Runs the script read from `in`; events go to `out`, errors to `err`. Answers the exit
+// status: 0, or 2 after an error.
+int RunScript(std::istream& in, std::ostream& out, std::ostream& err, const RunnerOptions& opts);
+
+}  // namespace korvel
