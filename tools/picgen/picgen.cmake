@@ -1,0 +1,8 @@
+# The picture generator. It is run by hand when the pictures change, and its
+# output is committed under resources/pictures; the build never runs it:
+#   QT_QPA_PLATFORM=offscreen ./korvel4-picgen resources/pictures
+#   QT_QPA_PLATFORM=offscreen ./korvel4-picgen --preview board.png [2..6]
+#   QT_QPA_PLATFORM=offscreen ./korvel4-picgen --sheet pieces.png
+find_package(Qt6 REQUIRED COMPONENTS Gui)
+add_executable(korvel4-picgen ${CMAKE_CURRENT_LIST_DIR}/picgen.cpp)
+target_link_libraries(korvel4-picgen PRIVATE Qt6::Gui)
