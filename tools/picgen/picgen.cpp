@@ -15,13 +15,11 @@
 #include <QFile>
 #include <QFont>
 #include <QFontDatabase>
-#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPainterPathStroker>
 #include <QRadialGradient>
 #include <QSaveFile>
 #include <QStringList>
@@ -235,8 +233,8 @@ QFont minchoPx(double px) {
   return f;
 }
 
-// A glyph or a short text as an outline of unit height em = 1000 units, so
-// that it can be placed by its ink and thickened by a stroke.
+// Text as an outline (baseline at y = 0), so that it can be placed by its ink
+// rather than by its font box, and thickened by a stroke.
 QPainterPath textPath(const QString& text, double px) {
   QPainterPath p;
   p.addText(0, 0, minchoPx(px), text);
