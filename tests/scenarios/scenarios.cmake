@@ -1,0 +1,9 @@
+# Every tests/scenarios/NAME.script is one CTest test, run through korvel4-script.
+file(GLOB KORVEL4_SCENARIOS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/scenarios/*.script)
+foreach(script ${KORVEL4_SCENARIOS})
+  get_filename_component(name ${script} NAME_WE)
+  add_test(NAME scenario.${name}
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/scenarios/run_scenario.sh
+            $<TARGET_FILE:korvel4-script> ${CMAKE_SOURCE_DIR}/tests/scenarios ${name})
+  set_tests_properties(scenario.${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endforeach()
