@@ -2,6 +2,7 @@
 // once at start-up and rewritten whole on every option change; nothing about it is ever
 // shown to the player.
 #include <iconv.h>
+#include <sys/stat.h>
 
 #include <fstream>
 #include <optional>
@@ -53,6 +54,8 @@ std::optional<std::string> FromShiftJis(const std::string& in) {
 
 // The file's text in UTF-8, or nothing when it cannot be read or is in neither encoding.
 std::optional<std::string> ReadSettingsText(const char* path) {
+  struct stat st;
+  if (stat(path, &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;
   std::ostringstream ss;

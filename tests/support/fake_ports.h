@@ -1,0 +1,95 @@
+// Light adapters of the ports for tests: everything they are asked is remembered.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "play/form1.h"
+#include "view/canvas.h"
+
+namespace korvel::testing {
+
+struct RecordingCanvas : Canvas {
+  struct Op {
+    char kind;  // 'P' picture, 'F' frame, 'T' text
+    PieceCode code;
+    int colour = 0;
+    double x = 0, y = 0;
+    std::string text;
+    int size = 0;
+  };
+  std::vector<Op> ops;
+  void DrawPicture(PieceCode code, double x, double y) override {
+    ops.push_back({'P', code, 0, x, y, "", 0});
+  }
+  void FrameRect(int colour, double x, double y, double, double) override {
+    ops.push_back({'F', EMPTY, colour, x, y, "", 0});
+  }
+  void SetBold(bool) override {}
+  void PrintText(double x, double y, std::string_view text, int colour, int size) override {
+    ops.push_back({'T', EMPTY, colour, x, y, std::string(text), size});
+  }
+  void Flush() override {}
+};
+
+struct FakeDialogs : Dialogs {
+  std::vector<std::string> shown;
+  std::deque<bool> answers;
+  void Message(const std::string& t, const std::string& p) override {
+    shown.push_back("message " + t + "|" + p);
+  }
+  void Warning(const std::string& t, const std::string& p) override {
+    shown.push_back("warning " + t + "|" + p);
+  }
+  bool Question(const std::string& t, const std::string& p) override {
+    shown.push_back("question " + t + "|" + p);
+    if (answers.empty()) return true;
+    bool a = answers.front();
+    answers.pop_front();
+    return a;
+  }
+};
+
+struct FakeSound : SoundLibrary {
+  Handle context = 1;
+  std::vector<std::string> calls;
+  Handle next = 1;
+  Handle dsInitialize(std::uintptr_t) override { return context; }
+  Handle dsCreateDSB(Handle, const std::uint8_t*, std::size_t, int, const char* f) override {
+    calls.push_back(std::string("create ") + f);
+    return next++;
+  }
+  void dsPlay(Handle, const char* f) override { calls.push_back(std::string("play ") + f); }
+  void dsPlayLooping(Handle, const char* f) override {
+    calls.push_back(std::string("loop ") + f);
+  }
+  void dsStop(Handle, const char* f) override { calls.push_back(std::string("stop ") + f); }
+  void dsFree(Handle) override {}
+  void dsTerminate(Handle) override { calls.push_back("terminate"); }
+};
+
+struct FakeIcons : TurnIcons {
+  void Move(TurnIcon, int, int) override {}
+  void SetVisible(TurnIcon, bool) override {}
+};
+
+struct FakeHost : Host {
+  std::vector<std::string> events;
+  void Pause(double) override {}
+  void OpenPage(const std::string& t) override { events.push_back("browse " + t); }
+  AboutChoice ShowAbout() override { return AboutChoice::OK; }
+  void EndProgram() override { events.push_back("exit"); }
+};
+
+// A Form1 wired to fakes.
+struct FormRig {
+  RecordingCanvas canvas;
+  FakeDialogs dialogs;
+  FakeSound sound;
+  FakeIcons icons;
+  FakeHost host;
+  Form1 form{canvas, dialogs, sound, icons, host};
+};
+
+}  // namespace korvel::testing
