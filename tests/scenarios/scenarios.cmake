@@ -7,3 +7,8 @@ foreach(script ${KORVEL4_SCENARIOS})
             $<TARGET_FILE:korvel4-script> ${CMAKE_SOURCE_DIR}/tests/scenarios ${name})
   set_tests_properties(scenario.${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endforeach()
+
+# A script file that cannot be read: a message on standard error and status 2.
+add_test(NAME scenario.unreadable_file
+  COMMAND $<TARGET_FILE:korvel4-script> ${CMAKE_SOURCE_DIR}/tests/scenarios/no-such-file.script)
+set_tests_properties(scenario.unreadable_file PROPERTIES WILL_FAIL TRUE)
