@@ -1,0 +1,140 @@
+// What a person sees and hears that the runner's lines do not show: frames, captions, the
+// sound calls behind a silent game.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "support/fake_ports.h"
+
+namespace korvel {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FormRig;
+using testing::RecordingCanvas;
+
+// Each test runs in a fresh folder, so the settings file and the wave files are its own.
+class Form1Test : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    old_ = fs::current_path();
+    dir_ = fs::temp_directory_path() /
+           ("korvel4-form1-" + std::to_string(getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    fs::current_path(dir_);
+  }
+  void TearDown() override {
+    fs::current_path(old_);
+    fs::remove_all(dir_);
+  }
+  static bool Framed(const RecordingCanvas& c, size_t from, int colour, int x, int y) {
+    for (size_t i = from; i < c.ops.size(); ++i) {
+      const auto& op = c.ops[i];
+      if (op.kind == 'F' && op.colour == colour && op.x == CellX(x) && op.y == CellY(y))
+        return true;
+    }
+    return false;
+  }
+  fs::path old_, dir_;
+};
+
+TEST_F(Form1Test, PickingShowsGuidanceAndTheRedFrame) {
+  FormRig rig;
+  rig.form.Form_Load();  // guidance is on by default
+  rig.form.PLAY_4_Click();
+  const size_t mark = rig.canvas.ops.size();
+  rig.form.Form_MouseDown(MouseButton::LEFT, 0, CellX(5) + 300, CellY(7) + 300);
+  EXPECT_EQ(rig.form.PieceSelected, 1);
+  EXPECT_TRUE(Framed(rig.canvas, mark, COLOUR_WHITE, 5, 6));
+  EXPECT_FALSE(Framed(rig.canvas, mark, COLOUR_WHITE, 5, 5));
+  EXPECT_TRUE(Framed(rig.canvas, mark, COLOUR_LIGHT_RED, 5, 7));
+
+  // With guidance off the marks are drawn in the board's own green: invisible.
+  rig.form.SIDOU_Click();
+  const size_t off = rig.canvas.ops.size();
+  rig.form.Form_MouseDown(MouseButton::LEFT, 0, CellX(4) + 300, CellY(8) + 300);
+  EXPECT_FALSE(Framed(rig.canvas, off, COLOUR_WHITE, 4, 7));
+  EXPECT_TRUE(Framed(rig.canvas, off, COLOUR_LIGHT_RED, 4, 8));
+}
+
+TEST_F(Form1Test, GuidanceOffClearsTheHandColumns) {
+  FormRig rig;
+  rig.form.Form_Load();
+  const size_t mark = rig.canvas.ops.size();
+  rig.form.SIDOU_Click();
+  for (int k = 1; k <= 7; ++k) {
+    EXPECT_TRUE(Framed(rig.canvas, mark, COLOUR_GREEN, -1, k)) << k;
+    EXPECT_TRUE(Framed(rig.canvas, mark, COLOUR_GREEN, 11, k + 2)) << k;
+  }
+  EXPECT_FALSE(Framed(rig.canvas, mark, COLOUR_GREEN, -1, 8));
+  EXPECT_FALSE(Framed(rig.canvas, mark, COLOUR_GREEN, 11, 2));
+}
+
+TEST_F(Form1Test, ComputerShowsThinkingThenItsMove) {
+  FormRig rig;
+  rig.form.Form_Load();
+  const size_t mark = rig.canvas.ops.size();
+  rig.form.JYUNBAN_2_Click();  // SITA, a computer, moves first
+  auto text = [&](const std::string& t) {
+    return std::find_if(rig.canvas.ops.begin() + static_cast<long>(mark), rig.canvas.ops.end(),
+                        [&](const auto& op) { return op.kind == 'T' && op.text == t; });
+  };
+  const auto thinking = text("思考中");
+  const auto level = text("LEVEL");
+  ASSERT_NE(thinking, rig.canvas.ops.end());
+  ASSERT_NE(level, rig.canvas.ops.end());
+  EXPECT_LT(thinking, level);
+  EXPECT_EQ(rig.form.MoveNumber, 1);
+  EXPECT_EQ(rig.form.History[1].Mover, SITA);
+  EXPECT_EQ(rig.form.State.CurrentSeat, HIDARI);
+}
+
+TEST_F(Form1Test, SilentGameStillMakesEverySoundCall) {
+  FormRig rig;
+  rig.sound.context = 0;  // no device
+  rig.form.Form_Load();
+  ASSERT_EQ(rig.dialogs.shown.size(), 1u);
+  EXPECT_EQ(rig.dialogs.shown[0],
+            "warning Korvel4人将棋.dll|Direct Soundインターフェースが作成できません。");
+  rig.form.PLAY_4_Click();
+  rig.form.Form_MouseDown(MouseButton::LEFT, 0, CellX(5) + 300, CellY(3) + 300);  // not SITA's
+  EXPECT_EQ(rig.sound.calls.back(), "play 禁止.wav");
+  rig.form.Form_KeyPress(27);
+  EXPECT_TRUE(rig.form.Ended);
+  EXPECT_EQ(rig.host.events.back(), "exit");
+}
+
+TEST_F(Form1Test, WaveFilesAreLoadedOnlyWhenTheyCanBeRead) {
+  std::ofstream("駒打音.wav", std::ios::binary) << "RIFF....WAVE";
+  std::ofstream("終局.wav", std::ios::binary);  // empty: a warning, no buffer
+  fs::create_directory("BGM.wav");               // not a file: silently no sound
+  FormRig rig;
+  rig.form.Form_Load();
+  EXPECT_EQ(rig.sound.calls[0], "create 駒打音.wav");
+  EXPECT_NE(rig.form.SndPlace, 0u);
+  EXPECT_EQ(rig.form.SndEnd, 0u);
+  EXPECT_EQ(rig.form.SndBgm, 0u);
+  EXPECT_EQ(rig.form.SndOther, 0u);
+  ASSERT_EQ(rig.dialogs.shown.size(), 1u);
+  EXPECT_EQ(rig.dialogs.shown[0].rfind("warning Korvel4人将棋.dll|", 0), 0u);
+}
+
+TEST_F(Form1Test, HistoryGrowsBeyondFiveHundredMoves) {
+  FormRig rig;
+  rig.form.Form_Load();
+  rig.form.PLAY_4_Click();
+  // Two kings walk to and fro for 520 moves; nothing is refused for lack of room.
+  for (int i = 0; i < 520; ++i)
+    rig.form.RecordMove(5, 9, 5, 8, 15_pc, 15_pc);
+  EXPECT_EQ(rig.form.HistoryCount, 520);
+  EXPECT_EQ(rig.form.HistoryTop, 520);
+  EXPECT_EQ(rig.form.History[520].PieceAfter, 15_pc);
+}
+
+}  // namespace
+}  // namespace korvel
