@@ -17,6 +17,7 @@ namespace probe_detail {
 struct PieceReach {
   std::uint16_t steps = 0;
   bool slides = false;
+  std::uint8_t seat = 0;  // SeatOfCode, 0 for none
 };
 
 constexpr int Bit(int dx, int dy) { return 1 << ((dx + 1) * 3 + (dy + 1)); }
@@ -49,6 +50,10 @@ constexpr std::array<PieceReach, 128> MakeReach() {
         if (dx != 0 || dy != 0) king |= Bit(dx, dy);
     table[base + 10].steps = static_cast<std::uint16_t>(king);  // OU
   }
+  for (int h = 0; h < 128; ++h) {
+    const int seat = SeatOfCode(PieceCode::FromHalves(h));
+    table[h].seat = static_cast<std::uint8_t>(seat == NO_SEAT ? 0 : seat);
+  }
   return table;
 }
 
@@ -79,10 +84,9 @@ inline int CountAttacks(const GameState& s, int seat, int x, int y) {
     if (px < 1 || px > 9) continue;
     for (int dy = -1; dy <= 1; ++dy) {
       const int py = y - dy;
-      if (py < 1 || py > 9 || (dx == 0 && dy == 0)) continue;
-      const PieceCode c = s.Board[px][py];
-      if (c.IsEmpty() || SeatOfCode(c) != seat) continue;
-      if (ReachOf(c).steps & Bit(dx, dy)) ++n;
+      if (py < 1 || py > 9) continue;
+      const PieceReach& r = ReachOf(s.Board[px][py]);  // the square itself has no bit
+      if (r.seat == seat && (r.steps & Bit(dx, dy))) ++n;
     }
   }
   static constexpr int DX[4] = {0, 0, 1, -1};
@@ -91,11 +95,41 @@ inline int CountAttacks(const GameState& s, int seat, int x, int y) {
     for (int qx = x + DX[d], qy = y + DY[d]; OnBoard(qx, qy); qx += DX[d], qy += DY[d]) {
       const PieceCode c = s.Board[qx][qy];
       if (c.IsEmpty() || RayPassesKing(seat, c)) continue;
-      if (SeatOfCode(c) == seat && ReachOf(c).slides) ++n;
+      const PieceReach& r = ReachOf(c);
+      if (r.seat == seat && r.slides) ++n;
       break;
     }
   }
   return n;
+}
+
+// AttackMap[a] or AttackMap[b] above 0 at (x, y), for two seats of one team (their rook
+// rays pass the same kings).
+inline bool AttackedByEither(const GameState& s, int a, int b, int x, int y) {
+  using namespace probe_detail;
+  if (!OnBoard(x, y)) return false;
+  for (int dx = -1; dx <= 1; ++dx) {
+    const int px = x - dx;
+    if (px < 1 || px > 9) continue;
+    for (int dy = -1; dy <= 1; ++dy) {
+      const int py = y - dy;
+      if (py < 1 || py > 9) continue;
+      const PieceReach& r = ReachOf(s.Board[px][py]);
+      if ((r.seat == a || r.seat == b) && (r.steps & Bit(dx, dy))) return true;
+    }
+  }
+  static constexpr int DX[4] = {0, 0, 1, -1};
+  static constexpr int DY[4] = {1, -1, 0, 0};
+  for (int d = 0; d < 4; ++d) {
+    for (int qx = x + DX[d], qy = y + DY[d]; OnBoard(qx, qy); qx += DX[d], qy += DY[d]) {
+      const PieceCode c = s.Board[qx][qy];
+      if (c.IsEmpty() || RayPassesKing(a, c)) continue;
+      const PieceReach& r = ReachOf(c);
+      if ((r.seat == a || r.seat == b) && r.slides) return true;
+      break;
+    }
+  }
+  return false;
 }
 
 }  // namespace korvel

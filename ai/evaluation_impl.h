@@ -2,6 +2,8 @@
 // from the attack maps rebuilt for it (FullMaps), or counted on demand by the fast search
 // (ai/attack_probe.h). `Attacks` answers:
 //   int  Count(const GameState&, int seat, int x, int y)   -- AttackMap[seat][x][y]
+//   bool Attacked(const GameState&, int a, int b, int x, int y)
+//        -- AttackMap[a] or AttackMap[b] above 0 there; a and b are one team or one seat
 //   int  AttackedOpponent(GameState&, int seat)            -- as the check rules answer it
 //   bool IsMate(GameState&, int attacker, int defender)    -- with the maps of the position
 // Only ai/ includes this.
@@ -16,6 +18,9 @@ namespace korvel {
 // Reads the maps that ComputeAttackMaps left in the state.
 struct FullMaps {
   int Count(const GameState& s, int seat, int x, int y) const { return s.AttackMap[seat][x][y]; }
+  bool Attacked(const GameState& s, int a, int b, int x, int y) const {
+    return s.AttackMap[a][x][y] > 0 || s.AttackMap[b][x][y] > 0;
+  }
   int AttackedOpponent(GameState& s, int seat) const { return korvel::AttackedOpponent(s, seat); }
   bool IsMate(GameState& s, int p, int q) const { return korvel::IsMate(s, p, q); }
 };
@@ -50,7 +55,7 @@ double EvaluateMoveWith(GameState& s, const EvalContext& ctx, Attacks& a, PieceC
 
   // 1. The mover's own king must not stay attacked.
   const Square own = s.KingPos[S];
-  if (a.Count(s, E1, own.x, own.y) >= 1 || a.Count(s, E2, own.x, own.y) >= 1) return -9998;
+  if (a.Attacked(s, E1, E2, own.x, own.y)) return -9998;
 
   // 2. Taking an enemy king wins.
   if (captured == KingCode(E1) || captured == KingCode(E2)) return 9999;
@@ -64,7 +69,7 @@ double EvaluateMoveWith(GameState& s, const EvalContext& ctx, Attacks& a, PieceC
     score += 100;
   }
 
-  if (a.Count(s, E1, toX, toY) > 0 || a.Count(s, E2, toX, toY) > 0) {
+  if (a.Attacked(s, E1, E2, toX, toY)) {
     // 4. The destination is attacked by an enemy.
     if (captured.IsEmpty()) {
       score += -10;
@@ -110,11 +115,11 @@ double EvaluateMoveWith(GameState& s, const EvalContext& ctx, Attacks& a, PieceC
   // 6. UE alone looks at its partner's king: a mate found while UE bears on it decides.
   if (S == UE) {
     const Square sk = s.KingPos[SITA];
-    if (a.Count(s, UE, sk.x, sk.y) > 0) {
+    if (a.Attacked(s, UE, UE, sk.x, sk.y)) {
       const int seat = s.CurrentSeat;
       const int o = a.AttackedOpponent(s, seat);
       if (a.IsMate(s, seat, o)) return placed == 31_pc ? -9998 : 9998;
-      if (a.Count(s, SITA, toX, toY) == 0) score += 10;
+      if (!a.Attacked(s, SITA, SITA, toX, toY)) score += 10;
     }
   }
 
