@@ -184,8 +184,13 @@ class FastSearch {
         const bool steps = reach.steps != 0 && !reach.slides;
         const int x0 = steps ? (fx > 1 ? fx - 1 : 1) : 1, x1 = steps ? (fx < 9 ? fx + 1 : 9) : 9;
         const int y0 = steps ? (fy > 1 ? fy - 1 : 1) : 1, y1 = steps ? (fy < 9 ? fy + 1 : 9) : 9;
+        const bool dragon = reach.slides && piece.IsPromoted();
         for (int tx = x0; tx <= x1; ++tx)
           for (int ty = y0; ty <= y1; ++ty) {
+            // A rook keeps to its row and column; a dragon also steps to its neighbours.
+            if (reach.slides && tx != fx && ty != fy &&
+                !(dragon && tx - fx <= 1 && fx - tx <= 1 && ty - fy <= 1 && fy - ty <= 1))
+              continue;
             if (!CanMove(s_, fx, fy, tx, ty, piece) ||
                 LandsOnOrAttacksPartner(true, fx, fy, tx, ty, piece))
               continue;
@@ -242,7 +247,7 @@ class FastSearch {
       ctx_.TrialPiece = trial;
       for (int tx = 1; tx <= 9; ++tx)
         for (int ty = 1; ty <= 9; ++ty) {
-          if (!CanMove(s_, d.handX, d.row, tx, ty, trial) ||
+          if (!s_.Board[tx][ty].IsEmpty() || !CanMove(s_, d.handX, d.row, tx, ty, trial) ||
               LandsOnOrAttacksPartner(false, 0, 0, tx, ty, trial))
             continue;
           s_.Board[tx][ty] = trial;
