@@ -1,0 +1,174 @@
+#include "shell/painter_canvas.h"
+
+#include <QPainter>
+#include <array>
+#include <cmath>
+
+// Outside any namespace, as the resource system asks.
+static void InitPictureResources() { Q_INIT_RESOURCE(pictures); }
+
+namespace korvel {
+
+namespace {
+
+// Picture codes are small: the largest is MIGI's king, 45, i.e. 90 half steps.
+constexpr int PICTURE_SLOTS = 92;
+
+const char* PictureName(int halves) {
+  static constexpr const char* SEATS[] = {"SITA", "HIDARI", "UE", "MIGI"};
+  static constexpr const char* KINDS[][2] = {
+      {"HU", "TO"}, {"GIN", "GINNARI"}, {"KIN", nullptr}, {"SYA", "SYANARI"}, {"OU", nullptr}};
+  static const std::array<std::string, PICTURE_SLOTS> names = [] {
+    std::array<std::string, PICTURE_SLOTS> n;
+    n[0] = "KARA_MASU";
+    n[2] = "KORVELSHOGI";
+    n[4] = "HAIKEI_MIDORI";
+    n[6] = "HAIKEI_TATAMI";
+    n[8] = "HAIKEI_TAKE";
+    n[10] = "HAIKEI_UCHU";
+    n[12] = "HAIKEI_RENGA";
+    for (int seat = 1; seat <= 4; ++seat)
+      for (int kind = 1; kind <= 5; ++kind)
+        for (int promoted = 0; promoted < 2; ++promoted)
+          if (const char* k = KINDS[kind - 1][promoted])
+            n[(seat * 10 + kind) * 2 + promoted] = std::string(SEATS[seat - 1]) + "_" + k;
+    return n;
+  }();
+  return names[halves].empty() ? nullptr : names[halves].c_str();
+}
+
+QImage LoadPicture(const QString& name, QImage::Format format) {
+  InitPictureResources();
+  QImage img(QStringLiteral(":/pictures/") + name + QStringLiteral(".png"));
+  return img.isNull() ? img : img.convertToFormat(format);
+}
+
+// Font sizes become whole pixel heights at 96 dots per inch, as the pictures were laid out.
+int PixelSizeOf(int sizePt) { return std::max(1, static_cast<int>(std::lround(sizePt * 96.0 / 72))); }
+
+}  // namespace
+
+int TwipsToPixel(double twips) {
+  // A hair of tolerance so that positions built from decimal fractions of a cell land on
+  // the pixel they name.
+  return static_cast<int>(std::floor(twips / TWIPS_PER_PIXEL + 1e-9));
+}
+
+QColor PaletteColour(int index) {
+  static constexpr QRgb PALETTE[16] = {
+      qRgb(0, 0, 0),       qRgb(0, 0, 128),     qRgb(0, 128, 0),     qRgb(0, 128, 128),
+      qRgb(128, 0, 0),     qRgb(128, 0, 128),   qRgb(128, 128, 0),   qRgb(192, 192, 192),
+      qRgb(128, 128, 128), qRgb(0, 0, 255),     qRgb(0, 255, 0),     qRgb(0, 255, 255),
+      qRgb(255, 0, 0),     qRgb(255, 0, 255),   qRgb(255, 255, 0),   qRgb(255, 255, 255)};
+  return QColor(index >= 0 && index < 16 ? PALETTE[index] : PALETTE[0]);
+}
+
+const QImage& PictureOf(PieceCode code) {
+  static const std::array<QImage, PICTURE_SLOTS> pictures = [] {
+    std::array<QImage, PICTURE_SLOTS> p;
+    for (int h = 0; h < PICTURE_SLOTS; ++h)
+      if (const char* name = PictureName(h))
+        p[h] = LoadPicture(QString::fromLatin1(name), QImage::Format_RGB32);
+    return p;
+  }();
+  static const QImage none;
+  const int h = code.Halves();
+  return h >= 0 && h < PICTURE_SLOTS ? pictures[h] : none;
+}
+
+const QImage& IconPicture(TurnIcon icon) {
+  static const QImage man = LoadPicture("ICO_MAN", QImage::Format_ARGB32_Premultiplied);
+  static const QImage com = LoadPicture("ICO_COM", QImage::Format_ARGB32_Premultiplied);
+  return icon == TurnIcon::MAN ? man : com;
+}
+
+const QImage& BannerPicture() {
+  static const QImage banner = LoadPicture("BANNER", QImage::Format_RGB32);
+  return banner;
+}
+
+PainterCanvas::PainterCanvas(qreal dpr)
+    : image_(static_cast<int>(std::ceil(CANVAS_WIDTH * dpr)),
+             static_cast<int>(std::ceil(CANVAS_HEIGHT * dpr)), QImage::Format_RGB32) {
+  image_.setDevicePixelRatio(dpr);
+  // 96 dots per inch, so that point sizes come out as they were designed.
+  image_.setDotsPerMeterX(3780);
+  image_.setDotsPerMeterY(3780);
+  image_.fill(PaletteColour(COLOUR_GREEN));
+}
+
+const QImage& PainterCanvas::DevicePicture(PieceCode code) {
+  const QImage& pic = PictureOf(code);
+  const qreal dpr = image_.devicePixelRatio();
+  if (pic.isNull() || dpr == 1.0) return pic;
+  QImage& scaled = devicePictures_[code.Halves()];
+  if (scaled.isNull()) {
+    scaled = pic.scaled(QSize(static_cast<int>(std::lround(pic.width() * dpr)),
+                              static_cast<int>(std::lround(pic.height() * dpr))),
+                        Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    scaled.setDevicePixelRatio(dpr);
+  }
+  return scaled;
+}
+
+void PainterCanvas::DrawPicture(PieceCode code, double x, double y) {
+  const QImage& pic = DevicePicture(code);
+  if (pic.isNull()) return;
+  Changed();
+  QPainter p(&image_);
+  p.drawImage(QPoint(TwipsToPixel(x), TwipsToPixel(y)), pic);
+}
+
+void PainterCanvas::FrameRect(int colour, double x, double y, double w, double h) {
+  const int left = TwipsToPixel(x), top = TwipsToPixel(y);
+  const int right = TwipsToPixel(x + w), bottom = TwipsToPixel(y + h);
+  const QColor c = PaletteColour(colour);
+  Changed();
+  QPainter p(&image_);
+  // Filled one-pixel strips rather than a pen: exact at any device pixel ratio.
+  p.fillRect(QRect(left, top, right - left + 1, 1), c);
+  p.fillRect(QRect(left, bottom, right - left + 1, 1), c);
+  p.fillRect(QRect(left, top, 1, bottom - top + 1), c);
+  p.fillRect(QRect(right, top, 1, bottom - top + 1), c);
+}
+
+void PainterCanvas::SetBold(bool bold) { bold_ = bold; }
+
+QFont PainterCanvas::TextFont(int sizePt) const {
+  QFont f;
+  f.setFamilies({QStringLiteral("IPAPMincho"), QStringLiteral("IPA P明朝"),
+                 QStringLiteral("IPAMincho")});
+  f.setPixelSize(PixelSizeOf(sizePt));
+  f.setBold(bold_);
+  return f;
+}
+
+void PainterCanvas::PrintText(double x, double y, std::string_view text, int colour,
+                              int sizePt) {
+  if (text.empty()) return;
+  Changed();
+  QPainter p(&image_);
+  p.setFont(TextFont(sizePt));
+  p.setPen(PaletteColour(colour));
+  // The point is the top-left corner of the text's line: the baseline is one ascent below.
+  const QFontMetrics fm = p.fontMetrics();
+  p.drawText(QPoint(TwipsToPixel(x), TwipsToPixel(y) + fm.ascent()),
+             QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void PainterCanvas::Flush() {
+  if (onFlush) onFlush();
+}
+
+QImage PainterCanvas::WithIcon(bool shown, TurnIcon icon, int leftTwips, int topTwips) const {
+  QImage out = image_.copy();
+  if (!shown) return out;
+  const QImage& pic = IconPicture(icon);
+  if (pic.isNull()) return out;
+  QPainter p(&out);
+  p.setRenderHint(QPainter::SmoothPixmapTransform);
+  p.drawImage(QRect(QPoint(TwipsToPixel(leftTwips), TwipsToPixel(topTwips)), pic.size()), pic);
+  return out;
+}
+
+}  // namespace korvel

@@ -1,0 +1,43 @@
+#include "shell/program.h"
+
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace korvel {
+
+namespace {
+
+qreal ScreenRatio() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  return screen ? screen->devicePixelRatio() : 1.0;
+}
+
+}  // namespace
+
+Program::Program()
+    : window_(ScreenRatio()),
+      dialogs_(&window_),
+      host_(&window_),
+      form_(window_.Canvas(), dialogs_, sound_, window_.Icons(), host_) {
+  window_.Attach(form_);
+}
+
+bool Program::Start() {
+  if (!window_.Load()) return false;
+  // The window opens in the top-left corner of the screen.
+  window_.move(0, 0);
+  window_.show();
+  return true;
+}
+
+void EnterProgramFolder() {
+  const QByteArray dir = QCoreApplication::applicationDirPath().toLocal8Bit();
+  if (!dir.isEmpty() && chdir(dir.constData()) != 0) {
+    // Staying where we were started is the best that can be done.
+  }
+}
+
+}  // namespace korvel

@@ -1,0 +1,88 @@
+#include "shell/qt_ports.h"
+
+#include <QDesktopServices>
+#include <QEventLoop>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QTimer>
+#include <QUrl>
+
+#include "shell/about_box.h"
+#include "shell/painter_canvas.h"
+
+namespace korvel {
+
+namespace {
+
+// A turn icon takes the presses on it, as a picture element on the window does: they never
+// reach the board behind it.
+class IconLabel : public QLabel {
+ public:
+  using QLabel::QLabel;
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override { event->accept(); }
+  void mouseDoubleClickEvent(QMouseEvent* event) override { event->accept(); }
+};
+
+QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+int Box(QWidget* parent, QMessageBox::Icon icon, const std::string& title,
+        const std::string& text, QMessageBox::StandardButtons buttons) {
+  QMessageBox box(icon, Q(title), Q(text), buttons, parent);
+  // Prompts are plain text: a "<" in one must not start markup.
+  box.setTextFormat(Qt::PlainText);
+  return box.exec();
+}
+
+}  // namespace
+
+void QtDialogs::Message(const std::string& title, const std::string& prompt) {
+  Box(parent_, QMessageBox::NoIcon, title, prompt, QMessageBox::Ok);
+}
+
+void QtDialogs::Warning(const std::string& title, const std::string& text) {
+  Box(parent_, QMessageBox::Warning, title, text, QMessageBox::Ok);
+}
+
+bool QtDialogs::Question(const std::string& title, const std::string& prompt) {
+  return Box(parent_, QMessageBox::NoIcon, title, prompt, QMessageBox::Yes | QMessageBox::No) ==
+         QMessageBox::Yes;
+}
+
+QtTurnIcons::QtTurnIcons(QWidget* drawingArea)
+    : man_(new IconLabel(drawingArea)), com_(new IconLabel(drawingArea)) {
+  man_->setObjectName(QStringLiteral("ICO_MAN"));
+  com_->setObjectName(QStringLiteral("ICO_COM"));
+  for (TurnIcon icon : {TurnIcon::MAN, TurnIcon::COM}) {
+    QLabel* label = Label(icon);
+    label->setPixmap(QPixmap::fromImage(IconPicture(icon)));
+    label->setFixedSize(32, 32);
+    label->hide();
+  }
+}
+
+void QtTurnIcons::Move(TurnIcon icon, int leftTwips, int topTwips) {
+  Label(icon)->move(TwipsToPixel(leftTwips), TwipsToPixel(topTwips));
+}
+
+void QtTurnIcons::SetVisible(TurnIcon icon, bool visible) { Label(icon)->setVisible(visible); }
+
+void QtHost::Pause(double seconds) {
+  QEventLoop loop;
+  QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
+  loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+void QtHost::OpenPage(const std::string& target) {
+  const QString t = Q(target);
+  const QUrl url = t.contains(QStringLiteral("://")) ? QUrl(t) : QUrl::fromLocalFile(t);
+  QDesktopServices::openUrl(url);  // a missing browser is no error the player needs to see
+}
+
+AboutChoice QtHost::ShowAbout() {
+  Form2 box(parent_);
+  return box.Run();
+}
+
+}  // namespace korvel

@@ -1,0 +1,52 @@
+# The real window (Qt 6 Widgets), its picture, and their tests.
+find_package(Qt6 REQUIRED COMPONENTS Gui Widgets Test)
+
+# The window's picture on QtGui alone, so that the headless runner can draw and save it
+# without the widgets. The pictures are compiled in.
+qt6_add_resources(KORVEL4_PICTURE_RESOURCES ${CMAKE_SOURCE_DIR}/resources/pictures/pictures.qrc)
+add_library(korvel4_painter STATIC
+  ${CMAKE_SOURCE_DIR}/shell/painter_canvas.cpp ${KORVEL4_PICTURE_RESOURCES})
+target_link_libraries(korvel4_painter PUBLIC korvel4_core Qt6::Gui)
+
+# Everything of the window except main(), shared by the program and its tests.
+add_library(korvel4_window STATIC
+  ${CMAKE_SOURCE_DIR}/shell/main_window.cpp
+  ${CMAKE_SOURCE_DIR}/shell/qt_ports.cpp
+  ${CMAKE_SOURCE_DIR}/shell/about_box.cpp)
+set_target_properties(korvel4_window PROPERTIES AUTOMOC ON)
+target_link_libraries(korvel4_window PUBLIC korvel4_painter Qt6::Widgets)
+
+add_executable(korvel4 ${CMAKE_SOURCE_DIR}/shell/main.cpp ${CMAKE_SOURCE_DIR}/shell/program.cpp)
+target_link_libraries(korvel4 PRIVATE korvel4_window korvel4_sound)
+
+# The help page is opened from beside the program.
+set(KORVEL4_HELP_PAGE Korvel4人将棋.htm)
+add_custom_command(
+  OUTPUT ${KORVEL4_OUT}/${KORVEL4_HELP_PAGE}
+  COMMAND ${CMAKE_COMMAND} -E copy_if_different
+          ${CMAKE_SOURCE_DIR}/resources/${KORVEL4_HELP_PAGE} ${KORVEL4_OUT}/${KORVEL4_HELP_PAGE}
+  DEPENDS ${CMAKE_SOURCE_DIR}/resources/${KORVEL4_HELP_PAGE}
+  VERBATIM)
+add_custom_target(korvel4_help_page ALL DEPENDS ${KORVEL4_OUT}/${KORVEL4_HELP_PAGE})
+add_dependencies(korvel4 korvel4_help_page)
+
+# Times the full repaint and the start-up of the window (run by hand, prints figures).
+add_executable(korvel4-window-timing
+  ${CMAKE_SOURCE_DIR}/shell/window_timing.cpp ${CMAKE_SOURCE_DIR}/shell/program.cpp)
+target_link_libraries(korvel4-window-timing PRIVATE korvel4_window korvel4_sound)
+
+file(GLOB KORVEL4_SHELL_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/shell/*_test.cpp)
+list(FILTER KORVEL4_SHELL_TESTS EXCLUDE REGEX "sdl_sound_test\\.cpp$")
+add_executable(shell_tests ${KORVEL4_SHELL_TESTS} ${CMAKE_SOURCE_DIR}/tests/shell/shell_main.cpp)
+target_link_libraries(shell_tests PRIVATE korvel4_window Qt6::Test GTest::gtest)
+target_include_directories(shell_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+# The runner's snapshot is compared with the window's own picture.
+target_compile_definitions(shell_tests PRIVATE KORVEL4_SCRIPT="$<TARGET_FILE:korvel4-script>")
+add_dependencies(shell_tests korvel4-script)
+gtest_discover_tests(shell_tests WORKING_DIRECTORY ${KORVEL4_OUT}
+  PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+
+# The real program under a virtual X server, ended with Esc like a player would.
+add_test(NAME shell.smoke_xvfb
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/shell/smoke_xvfb.sh $<TARGET_FILE:korvel4>)
+set_tests_properties(shell.smoke_xvfb PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 60)
