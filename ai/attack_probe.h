@@ -20,7 +20,9 @@ struct PieceReach {
   std::uint8_t seat = 0;  // SeatOfCode, 0 for none
 };
 
-constexpr int Bit(int dx, int dy) { return 1 << ((dx + 1) * 3 + (dy + 1)); }
+constexpr int Bit(int dx, int dy) {
+  return 1 << ((dx + 1) * 3 + (dy + 1));
+}
 
 // The step sets of ComputeAttackMaps, turned to each seat's forward direction.
 constexpr std::array<PieceReach, 128> MakeReach() {
@@ -31,16 +33,15 @@ constexpr std::array<PieceReach, 128> MakeReach() {
     const int fx = FWD_X[seat], fy = FWD_Y[seat];
     // (forward, sideways) as board offsets; both sides always come together.
     auto step = [&](int f, int side) { return Bit(f * fx + side * fy, f * fy + side * fx); };
-    const int gold = step(1, 0) | step(1, 1) | step(1, -1) | step(0, 1) | step(0, -1) |
-                     step(-1, 0);
+    const int gold = step(1, 0) | step(1, 1) | step(1, -1) | step(0, 1) | step(0, -1) | step(-1, 0);
     const int base = seat * 20;
     table[base + 2].steps = static_cast<std::uint16_t>(step(1, 0));  // HU
     table[base + 4].steps = static_cast<std::uint16_t>(step(1, 0) | step(1, 1) | step(1, -1) |
                                                        step(-1, 1) | step(-1, -1));  // GIN
-    table[base + 3].steps = static_cast<std::uint16_t>(gold);  // TO
-    table[base + 5].steps = static_cast<std::uint16_t>(gold);  // GINNARI
-    table[base + 6].steps = static_cast<std::uint16_t>(gold);  // KIN
-    table[base + 8].slides = true;                             // SYA
+    table[base + 3].steps = static_cast<std::uint16_t>(gold);                        // TO
+    table[base + 5].steps = static_cast<std::uint16_t>(gold);                        // GINNARI
+    table[base + 6].steps = static_cast<std::uint16_t>(gold);                        // KIN
+    table[base + 8].slides = true;                                                   // SYA
     table[base + 9].steps =
         static_cast<std::uint16_t>(Bit(-1, -1) | Bit(-1, 1) | Bit(1, -1) | Bit(1, 1));
     table[base + 9].slides = true;  // SYANARI

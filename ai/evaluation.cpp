@@ -22,7 +22,9 @@ constexpr SeatParams PARAMS[5] = {
 
 }  // namespace
 
-const SeatParams& ParamsOf(int seat) { return PARAMS[(seat >= 1 && seat <= 4) ? seat : 0]; }
+const SeatParams& ParamsOf(int seat) {
+  return PARAMS[(seat >= 1 && seat <= 4) ? seat : 0];
+}
 
 double EvaluateMove(GameState& s, const EvalContext& ctx, PieceCode captured, PieceCode placed,
                     int fromX, int fromY, int toX, int toY) {
@@ -35,24 +37,38 @@ bool IsGoodCapture(PieceCode mover, PieceCode captured) {
   // SITA and UE pieces take HIDARI and MIGI pieces, and the reverse.
   auto in = [&](PieceCode low, PieceCode high) { return low <= captured && captured <= high; };
   switch (mover.Halves()) {
-    case (11_pc).Halves(): case (31_pc).Halves():
-    case (21_pc).Halves(): case (41_pc).Halves():
+    case (11_pc).Halves():
+    case (31_pc).Halves():
+    case (21_pc).Halves():
+    case (41_pc).Halves():
       return true;  // a pawn's capture always pays
-    case (12_pc).Halves(): case (12.5_pc).Halves(): case (32_pc).Halves(): case (32.5_pc).Halves():
+    case (12_pc).Halves():
+    case (12.5_pc).Halves():
+    case (32_pc).Halves():
+    case (32.5_pc).Halves():
       return in(42_pc, 45_pc) || in(22_pc, 25_pc);
-    case (13_pc).Halves(): case (33_pc).Halves():
+    case (13_pc).Halves():
+    case (33_pc).Halves():
       return in(43_pc, 45_pc) || in(23_pc, 25_pc);
-    case (14_pc).Halves(): case (34_pc).Halves():
+    case (14_pc).Halves():
+    case (34_pc).Halves():
       return in(44_pc, 45_pc) || in(24_pc, 25_pc);
-    case (14.5_pc).Halves(): case (34.5_pc).Halves():
+    case (14.5_pc).Halves():
+    case (34.5_pc).Halves():
       return in(44.5_pc, 45_pc) || in(24.5_pc, 25_pc);
-    case (22_pc).Halves(): case (22.5_pc).Halves(): case (42_pc).Halves(): case (42.5_pc).Halves():
+    case (22_pc).Halves():
+    case (22.5_pc).Halves():
+    case (42_pc).Halves():
+    case (42.5_pc).Halves():
       return in(32_pc, 35_pc) || in(12_pc, 15_pc);
-    case (23_pc).Halves(): case (43_pc).Halves():
+    case (23_pc).Halves():
+    case (43_pc).Halves():
       return in(33_pc, 35_pc) || in(13_pc, 15_pc);
-    case (24_pc).Halves(): case (44_pc).Halves():
+    case (24_pc).Halves():
+    case (44_pc).Halves():
       return in(34_pc, 35_pc) || in(14_pc, 15_pc);
-    case (24.5_pc).Halves(): case (44.5_pc).Halves():
+    case (24.5_pc).Halves():
+    case (44.5_pc).Halves():
       return in(34.5_pc, 35_pc) || in(14.5_pc, 15_pc);
     default:
       return false;  // promoted pawns, kings

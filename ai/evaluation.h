@@ -22,7 +22,7 @@ struct EvalContext {
 
 // The constants that tell the four seats apart in the scoring.
 struct SeatParams {
-  int E1, E2;                        // the two enemies, in the order their kings are tested
+  int E1, E2;                         // the two enemies, in the order their kings are tested
   PieceCode PartnerLow, PartnerHigh;  // taking one of these costs 100
   PieceCode ThreatLow, ThreatHigh;    // the next seat's pieces: removing an attacker earns 100
   int GoodCaptureBonus;               // a good capture on an attacked square

@@ -50,8 +50,7 @@ struct ProbedAttacks {
     if (built) return s.AttackMap[a][x][y] > 0 || s.AttackMap[b][x][y] > 0;
     if (drop) {
       if (x == bx && y == by) return before[a][x][y] > 0 || before[b][x][y] > 0;
-      if (a != mover && b != mover && OnBoard(x, y) && before[a][x][y] == 0 &&
-          before[b][x][y] == 0)
+      if (a != mover && b != mover && OnBoard(x, y) && before[a][x][y] == 0 && before[b][x][y] == 0)
         return false;
     }
     return AttackedByEither(s, a, b, x, y);
@@ -117,8 +116,7 @@ class FastSearch {
     for (int x = 1; x <= 9; ++x)
       for (int y = 1; y <= 9; ++y) {
         const PieceCode c = s_.Board[x][y];
-        if ((c == rook || c == dragon) && CanMove(s_, x, y, partner_.x, partner_.y, c))
-          return true;
+        if ((c == rook || c == dragon) && CanMove(s_, x, y, partner_.x, partner_.y, c)) return true;
       }
     return false;
   }

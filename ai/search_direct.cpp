@@ -11,11 +11,16 @@ namespace korvel {
 
 DropSlot DropOrder(int seat, int k) {
   switch (seat) {
-    case SITA: return {HAND_X_RIGHT, 5 + k, k};
-    case HIDARI: return {HAND_X_LEFT, 5 + k, k};
-    case UE: return {HAND_X_LEFT, k, 5 - k};
-    case MIGI: return {HAND_X_RIGHT, k, 5 - k};
-    default: return {0, 0, 0};
+    case SITA:
+      return {HAND_X_RIGHT, 5 + k, k};
+    case HIDARI:
+      return {HAND_X_LEFT, 5 + k, k};
+    case UE:
+      return {HAND_X_LEFT, k, 5 - k};
+    case MIGI:
+      return {HAND_X_RIGHT, k, 5 - k};
+    default:
+      return {0, 0, 0};
   }
 }
 
@@ -37,8 +42,8 @@ ChosenMove SearchBestMoveDirect(GameState& s, int seat) {
   ctx.AttackBefore = &attackBefore;
   ctx.PartnerKing = PartnerKingPos(s, seat);
 
-  auto take = [&](double score, int fx, int fy, int tx, int ty, PieceCode before,
-                  PieceCode placed, PieceCode captured) {
+  auto take = [&](double score, int fx, int fy, int tx, int ty, PieceCode before, PieceCode placed,
+                  PieceCode captured) {
     bestScore = score;
     best = {true, fx, fy, tx, ty, before, placed, captured, score};
   };

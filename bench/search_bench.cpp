@@ -40,8 +40,12 @@ void BM_InitialPosition(benchmark::State& state) {
   GameState s = GameStart(static_cast<int>(state.range(0)), 0);
   for (auto _ : state) benchmark::DoNotOptimize(SearchBestMove(s, s.CurrentSeat));
 }
-BENCHMARK(BM_InitialPosition)->ArgName("level")->Arg(1)->Arg(2)->Arg(3)->Unit(
-    benchmark::kMicrosecond);
+BENCHMARK(BM_InitialPosition)
+    ->ArgName("level")
+    ->Arg(1)
+    ->Arg(2)
+    ->Arg(3)
+    ->Unit(benchmark::kMicrosecond);
 
 // (b) Middle and late positions of self-play at level 3.
 void BM_SelfPlayPosition(benchmark::State& state) {
@@ -80,9 +84,9 @@ void BM_SelfPlayGame(benchmark::State& state) {
     turns = PlaySelfPlay(s, 400).size();
   }
   state.counters["moves"] = static_cast<double>(turns);
-  state.counters["per_move"] = benchmark::Counter(
-      static_cast<double>(turns), benchmark::Counter::kIsIterationInvariantRate |
-                                      benchmark::Counter::kInvert);
+  state.counters["per_move"] =
+      benchmark::Counter(static_cast<double>(turns), benchmark::Counter::kIsIterationInvariantRate |
+                                                         benchmark::Counter::kInvert);
   state.SetLabel(seed == 0 ? "initial game" : "scrambled opening " + std::to_string(seed));
 }
 BENCHMARK(BM_SelfPlayGame)->ArgName("long")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);

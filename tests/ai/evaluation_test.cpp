@@ -30,19 +30,19 @@ TEST(EvaluateMove, ForwardStepPerSeat) {
     PieceCode piece;
     double expected;
   } cases[] = {
-      {SITA, 3, 7, 3, 6, 13_pc, -8.9},         // one row up
-      {SITA, 3, 7, 3, 8, 13_pc, -9},           // one row down
-      {SITA, 3, 7, 2, 7, 13_pc, -9},           // sideways
-      {HIDARI, 4, 5, 5, 5, 23_pc, -8.9},       // to the right
-      {MIGI, 6, 5, 5, 5, 43_pc, -8.9},         // to the left
-      {UE, 5, 4, 5, 5, 33_pc, -8.9},           // down
-      {UE, 5, 4, 5, 3, 33_pc, -9},             // up
-      {HIDARI, -1, 8, 5, 5, 23_pc, 1.1},       // every HIDARI drop
-      {MIGI, 11, 2, 5, 5, 43_pc, 1.1},         // every MIGI drop
-      {SITA, 11, 8, 5, 8, 13_pc, 1},           // level with the hand row
-      {SITA, 11, 8, 5, 7, 13_pc, 1.1},         // beyond it
-      {UE, -1, 2, 5, 2, 33_pc, 1},             // level with the hand row
-      {UE, -1, 2, 5, 3, 33_pc, 1.1},           // beyond it
+      {SITA, 3, 7, 3, 6, 13_pc, -8.9},    // one row up
+      {SITA, 3, 7, 3, 8, 13_pc, -9},      // one row down
+      {SITA, 3, 7, 2, 7, 13_pc, -9},      // sideways
+      {HIDARI, 4, 5, 5, 5, 23_pc, -8.9},  // to the right
+      {MIGI, 6, 5, 5, 5, 43_pc, -8.9},    // to the left
+      {UE, 5, 4, 5, 5, 33_pc, -8.9},      // down
+      {UE, 5, 4, 5, 3, 33_pc, -9},        // up
+      {HIDARI, -1, 8, 5, 5, 23_pc, 1.1},  // every HIDARI drop
+      {MIGI, 11, 2, 5, 5, 43_pc, 1.1},    // every MIGI drop
+      {SITA, 11, 8, 5, 8, 13_pc, 1},      // level with the hand row
+      {SITA, 11, 8, 5, 7, 13_pc, 1.1},    // beyond it
+      {UE, -1, 2, 5, 2, 33_pc, 1},        // level with the hand row
+      {UE, -1, 2, 5, 3, 33_pc, 1.1},      // beyond it
   };
   for (const auto& c : cases) {
     GameState s = Parked(c.seat, 1);
@@ -205,17 +205,17 @@ TEST(IsGoodCapture, ByMoverAndCaptured) {
     PieceCode mover, captured;
     bool good;
   } cases[] = {
-      {11_pc, EMPTY, false},     {11_pc, 31_pc, true},      {31_pc, 35_pc, true},
-      {21_pc, 41_pc, true},      {41_pc, 11_pc, true},      {12_pc, 42_pc, true},
-      {12_pc, 41.5_pc, false},   {12.5_pc, 25_pc, true},    {32.5_pc, 22_pc, true},
-      {32_pc, 32_pc, false},     {13_pc, 43_pc, true},      {13_pc, 42.5_pc, false},
-      {33_pc, 23_pc, true},      {14_pc, 44_pc, true},      {14_pc, 43_pc, false},
-      {34_pc, 24.5_pc, true},    {14.5_pc, 44.5_pc, true},  {14.5_pc, 44_pc, false},
-      {34.5_pc, 25_pc, true},    {22_pc, 12_pc, true},      {22_pc, 11.5_pc, false},
-      {42.5_pc, 32_pc, true},    {23_pc, 13_pc, true},      {43_pc, 12.5_pc, false},
-      {24_pc, 14_pc, true},      {44_pc, 34.5_pc, true},    {44_pc, 33_pc, false},
-      {24.5_pc, 14.5_pc, true},  {44.5_pc, 34_pc, false},   {22_pc, 42_pc, false},
-      {11.5_pc, 45_pc, false},   {15_pc, 45_pc, false},     {43_pc, 33_pc, true},
+      {11_pc, EMPTY, false},    {11_pc, 31_pc, true},     {31_pc, 35_pc, true},
+      {21_pc, 41_pc, true},     {41_pc, 11_pc, true},     {12_pc, 42_pc, true},
+      {12_pc, 41.5_pc, false},  {12.5_pc, 25_pc, true},   {32.5_pc, 22_pc, true},
+      {32_pc, 32_pc, false},    {13_pc, 43_pc, true},     {13_pc, 42.5_pc, false},
+      {33_pc, 23_pc, true},     {14_pc, 44_pc, true},     {14_pc, 43_pc, false},
+      {34_pc, 24.5_pc, true},   {14.5_pc, 44.5_pc, true}, {14.5_pc, 44_pc, false},
+      {34.5_pc, 25_pc, true},   {22_pc, 12_pc, true},     {22_pc, 11.5_pc, false},
+      {42.5_pc, 32_pc, true},   {23_pc, 13_pc, true},     {43_pc, 12.5_pc, false},
+      {24_pc, 14_pc, true},     {44_pc, 34.5_pc, true},   {44_pc, 33_pc, false},
+      {24.5_pc, 14.5_pc, true}, {44.5_pc, 34_pc, false},  {22_pc, 42_pc, false},
+      {11.5_pc, 45_pc, false},  {15_pc, 45_pc, false},    {43_pc, 33_pc, true},
   };
   for (const auto& c : cases)
     EXPECT_EQ(IsGoodCapture(c.mover, c.captured), c.good)
@@ -228,8 +228,8 @@ TEST(IsPawnGuardDrop, OnlyAPawnDroppedBehindItsOwnGold) {
     int fromX, gx, gy, tx, ty;
     bool yes;
   } cases[] = {
-      {11_pc, 13_pc, 11, 5, 5, 5, 6, true},   {31_pc, 33_pc, -1, 5, 5, 5, 4, true},
-      {21_pc, 23_pc, -1, 5, 5, 4, 5, true},   {41_pc, 43_pc, 11, 5, 5, 6, 5, true},
+      {11_pc, 13_pc, 11, 5, 5, 5, 6, true},  {31_pc, 33_pc, -1, 5, 5, 5, 4, true},
+      {21_pc, 23_pc, -1, 5, 5, 4, 5, true},  {41_pc, 43_pc, 11, 5, 5, 6, 5, true},
       {11_pc, 13_pc, 5, 5, 5, 5, 6, false},   // a board move
       {11_pc, 33_pc, 11, 5, 5, 5, 6, false},  // the partner's gold
       {11_pc, 13_pc, 11, 5, 5, 5, 4, false},  // in front of it

@@ -66,8 +66,8 @@ TEST_P(Transcript, EveryChosenMoveMatchesTheRecording) {
   std::string game;
   for (size_t i = 0; i < played.size() && i < recorded.size(); ++i) {
     if (played[i].starts_with("#")) game = played[i];
-    ASSERT_EQ(played[i], recorded[i]) << "level " << level << ", line " << i + 1 << " (" << game
-                                      << ")";
+    ASSERT_EQ(played[i], recorded[i])
+        << "level " << level << ", line " << i + 1 << " (" << game << ")";
   }
   EXPECT_EQ(played.size(), recorded.size());
 }
