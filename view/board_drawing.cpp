@@ -10,7 +10,12 @@ void FrameCell(Canvas& c, int colour, double x, double y) {
   c.FrameRect(colour, CellX(x), CellY(y), CELL_TWIPS, CELL_TWIPS);
 }
 
-std::string NumberText(long n) { return " " + std::to_string(n) + " "; }
+std::string NumberText(long n) {
+  std::string s(1, ' ');
+  s += std::to_string(n);
+  s += ' ';
+  return s;
+}
 
 void DrawLabel(Canvas& c, double x, double y, std::string_view text, int colour, int numeralMode,
                int size) {
