@@ -106,7 +106,6 @@ const QImage& PainterCanvas::DevicePicture(PieceCode code) {
     scaled = pic.scaled(QSize(static_cast<int>(std::lround(pic.width() * dpr)),
                               static_cast<int>(std::lround(pic.height() * dpr))),
                         Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    scaled.setDevicePixelRatio(dpr);
   }
   return scaled;
 }
@@ -115,8 +114,18 @@ void PainterCanvas::DrawPicture(PieceCode code, double x, double y) {
   const QImage& pic = DevicePicture(code);
   if (pic.isNull()) return;
   Changed();
-  QPainter p(&image_);
-  p.drawImage(QPoint(TwipsToPixel(x), TwipsToPixel(y)), pic);
+  const qreal dpr = image_.devicePixelRatio();
+  const QPoint at(TwipsToPixel(x), TwipsToPixel(y));
+  if (dpr == 1.0) {
+    QPainter(&image_).drawImage(at, pic);
+    return;
+  }
+  // Scaled once, placed in device pixels: a plain copy, and no seams between tiles.
+  image_.setDevicePixelRatio(1.0);
+  QPainter(&image_).drawImage(
+      QPoint(static_cast<int>(std::lround(at.x() * dpr)), static_cast<int>(std::lround(at.y() * dpr))),
+      pic);
+  image_.setDevicePixelRatio(dpr);
 }
 
 void PainterCanvas::FrameRect(int colour, double x, double y, double w, double h) {
@@ -147,13 +156,23 @@ void PainterCanvas::PrintText(double x, double y, std::string_view text, int col
                               int sizePt) {
   if (text.empty()) return;
   Changed();
-  QPainter p(&image_);
-  p.setFont(TextFont(sizePt));
-  p.setPen(PaletteColour(colour));
-  // The point is the top-left corner of the text's line: the baseline is one ascent below.
-  const QFontMetrics fm = p.fontMetrics();
-  p.drawText(QPoint(TwipsToPixel(x), TwipsToPixel(y) + fm.ascent()),
-             QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+  // Text is set in device pixels: under a scaling painter the face's synthetic bold is
+  // lost, and the window's text is bold.
+  const qreal dpr = image_.devicePixelRatio();
+  QFont font = TextFont(sizePt);
+  font.setPixelSize(static_cast<int>(std::lround(PixelSizeOf(sizePt) * dpr)));
+  image_.setDevicePixelRatio(1.0);
+  {
+    QPainter p(&image_);
+    p.setFont(font);
+    p.setPen(PaletteColour(colour));
+    // The point is the top-left corner of the text's line: the baseline is one ascent below.
+    const int left = static_cast<int>(std::lround(TwipsToPixel(x) * dpr));
+    const int top = static_cast<int>(std::lround(TwipsToPixel(y) * dpr));
+    p.drawText(QPoint(left, top + p.fontMetrics().ascent()),
+               QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+  }
+  image_.setDevicePixelRatio(dpr);
 }
 
 void PainterCanvas::Flush() {

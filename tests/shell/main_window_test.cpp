@@ -218,6 +218,23 @@ TEST(MainWindowEnding, EscCloseAndOwariEndTheProgramOnce) {
   }
 }
 
+TEST(MainWindowEnding, ClosingWhileTheComputerPausesEndsAfterItsTurns) {
+  WindowUnderTest w;
+  w.window.Action("JYUNBAN_1")->trigger();
+  int pauses = 0;
+  w.host.onPause = [&] {
+    if (++pauses == 1) w.window.close();
+  };
+  QTest::mouseClick(w.window.DrawingArea(), Qt::LeftButton, {}, CellCentre(5, 7));
+  QTest::mouseClick(w.window.DrawingArea(), Qt::LeftButton, {}, CellCentre(5, 6));
+  // The three computer seats played on, then the program ended, once.
+  EXPECT_EQ(pauses, 3);
+  EXPECT_EQ(w.form.MoveNumber, 4);
+  EXPECT_TRUE(w.form.Ended);
+  EXPECT_EQ(w.endedCalls, 1);
+  EXPECT_EQ(w.host.lines, std::vector<std::string>{"exit"});
+}
+
 TEST(MainWindowEnding, AboutBoxAndHelpGoThroughTheHost) {
   WindowUnderTest w;
   w.host.about = AboutChoice::HOME_PAGE;

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -48,7 +49,10 @@ struct RecordingSound : SoundLibrary {
 struct RecordingHost : Host {
   std::vector<std::string> lines;
   AboutChoice about = AboutChoice::OK;
-  void Pause(double) override {}
+  std::function<void()> onPause;
+  void Pause(double) override {
+    if (onPause) onPause();
+  }
   void OpenPage(const std::string& t) override { lines.push_back("browse " + t); }
   AboutChoice ShowAbout() override {
     lines.push_back("about");
