@@ -1,6 +1,4 @@
 // The computer's turns as the window plays them: search, record, pause, place, hand off.
-#include <array>
-#include <cstring>
 #include <vector>
 
 #include "ai/search.h"
@@ -8,57 +6,11 @@
 #include "game/attack_maps.h"
 #include "game/check.h"
 #include "play/form1.h"
+#include "play/repetition.h"
 #include "view/board_drawing.h"
 
 namespace korvel {
 
-namespace {
-
-// What decides the computer's choice: the board, the droppable hand counters and the seat
-// to move (the level does not change within one run of the computer turns).
-struct PositionKey {
-  PieceCode board[9][9];
-  int hands[4][4];
-  int seat;
-  bool operator==(const PositionKey& o) const {
-    return std::memcmp(board, o.board, sizeof board) == 0 &&
-           std::memcmp(hands, o.hands, sizeof hands) == 0 && seat == o.seat;
-  }
-};
-
-PositionKey KeyOf(const GameState& s) {
-  PositionKey k{};
-  for (int x = 1; x <= 9; ++x)
-    for (int y = 1; y <= 9; ++y) k.board[x - 1][y - 1] = s.Board[x][y];
-  for (int seat = 1; seat <= 4; ++seat)
-    for (int slot = 1; slot <= 4; ++slot) k.hands[seat - 1][slot - 1] = s.Hand[seat][slot];
-  k.seat = s.CurrentSeat;
-  return k;
-}
-
-struct TurnTaken {
-  int seat;
-  bool gaveCheck;
-};
-
-// Over the turns since the earlier occurrence of a repeated position: the team that gave
-// check with every one of its turns there (and took one), while the other did not, has
-// forced the repetition and loses. NO_SEAT when nobody is to blame.
-int RepetitionWinner(const std::vector<TurnTaken>& turns) {
-  int taken[2] = {0, 0};
-  bool allChecks[2] = {true, true};
-  for (const TurnTaken& t : turns) {
-    const int team = IsFirstTeam(t.seat) ? 0 : 1;
-    ++taken[team];
-    if (!t.gaveCheck) allChecks[team] = false;
-  }
-  for (int team = 0; team < 2; ++team)
-    if (taken[team] > 0 && allChecks[team] && !allChecks[1 - team])
-      return team == 0 ? HIDARI : SITA;  // the other team wins
-  return NO_SEAT;
-}
-
-}  // namespace
 
 void Form1::RunComputerTurns() {
   if (Ended) return;
