@@ -51,7 +51,9 @@ int main(int argc, char** argv) {
     firstPaint = Clock::now();
     QTimer::singleShot(0, &app, [] { QCoreApplication::exit(0); });
   };
+  const auto windowMade = Clock::now();
   if (!program.Start()) return 1;
+  const auto started = Clock::now();
   app.exec();
 
   // The wall clock at the first frame, for a caller that took the time before starting us:
@@ -63,6 +65,8 @@ int main(int argc, char** argv) {
               static_cast<long long>(
                   std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch).count()));
   std::printf("QApplication made:          %7.1f ms after main\n", Ms(appMade - start));
+  std::printf("window and menus made:      %7.1f ms after main\n", Ms(windowMade - start));
+  std::printf("loaded (sound, settings):   %7.1f ms after main\n", Ms(started - start));
   std::printf("first frame painted:        %7.1f ms after main\n", Ms(firstPaint - start));
   std::printf("memory after first frame:   %s, %s\n", StatusLine("VmRSS").c_str(),
               StatusLine("VmHWM").c_str());
