@@ -36,7 +36,9 @@ Form2::Form2(QWidget* parent)
   connect(command2_, &QPushButton::clicked, this, [this] { done(0); });
 }
 
-AboutChoice Form2::Run() { return exec() == 1 ? AboutChoice::HOME_PAGE : AboutChoice::OK; }
+AboutChoice Form2::Run() {
+  return exec() == 1 ? AboutChoice::HOME_PAGE : AboutChoice::OK;
+}
 
 void Form2::paintEvent(QPaintEvent*) {
   QPainter p(this);

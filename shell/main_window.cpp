@@ -13,6 +13,8 @@
 namespace korvel {
 
 const std::vector<MenuEntry>& MenuTable() {
+  // One entry a line, as the menu editor lists them.
+  // clang-format off
   static const std::vector<MenuEntry> table = {
       {"TAIKYOKU", "対局", 1},
       {"TAIKYOKU_SYURUI", "対局", 2},
@@ -49,6 +51,7 @@ const std::vector<MenuEntry>& MenuTable() {
       {"KAISETU", "解説", 2},
       {"VER", "バージョン情報", 2},
   };
+  // clang-format on
   return table;
 }
 
@@ -57,18 +60,30 @@ namespace {
 using Handler = void (Form1::*)();
 const QMap<QString, Handler>& Handlers() {
   static const QMap<QString, Handler> m = {
-      {"JYUNBAN_1", &Form1::JYUNBAN_1_Click}, {"JYUNBAN_2", &Form1::JYUNBAN_2_Click},
-      {"JYUNBAN_3", &Form1::JYUNBAN_3_Click}, {"JYUNBAN_4", &Form1::JYUNBAN_4_Click},
-      {"PLAY_TOIMEN", &Form1::PLAY_TOIMEN_Click}, {"PLAY_TONARI", &Form1::PLAY_TONARI_Click},
-      {"PLAY_4", &Form1::PLAY_4_Click},       {"LEVEL1", &Form1::LEVEL1_Click},
-      {"LEVEL2", &Form1::LEVEL2_Click},       {"LEVEL3", &Form1::LEVEL3_Click},
-      {"OWARI", &Form1::OWARI_Click},         {"CANCEL", &Form1::CANCEL_Click},
-      {"KAITEN", &Form1::KAITEN_Click},       {"REPLAY", &Form1::REPLAY_Click},
-      {"AFTER", &Form1::AFTER_Click},         {"SIDOU", &Form1::SIDOU_Click},
-      {"AICON", &Form1::AICON_Click},         {"MIDORI", &Form1::MIDORI_Click},
-      {"TATAMI", &Form1::TATAMI_Click},       {"TAKE", &Form1::TAKE_Click},
-      {"UCHU", &Form1::UCHU_Click},           {"RENGA", &Form1::RENGA_Click},
-      {"BGM", &Form1::BGM_Click},             {"KAISETU", &Form1::KAISETU_Click},
+      {"JYUNBAN_1", &Form1::JYUNBAN_1_Click},
+      {"JYUNBAN_2", &Form1::JYUNBAN_2_Click},
+      {"JYUNBAN_3", &Form1::JYUNBAN_3_Click},
+      {"JYUNBAN_4", &Form1::JYUNBAN_4_Click},
+      {"PLAY_TOIMEN", &Form1::PLAY_TOIMEN_Click},
+      {"PLAY_TONARI", &Form1::PLAY_TONARI_Click},
+      {"PLAY_4", &Form1::PLAY_4_Click},
+      {"LEVEL1", &Form1::LEVEL1_Click},
+      {"LEVEL2", &Form1::LEVEL2_Click},
+      {"LEVEL3", &Form1::LEVEL3_Click},
+      {"OWARI", &Form1::OWARI_Click},
+      {"CANCEL", &Form1::CANCEL_Click},
+      {"KAITEN", &Form1::KAITEN_Click},
+      {"REPLAY", &Form1::REPLAY_Click},
+      {"AFTER", &Form1::AFTER_Click},
+      {"SIDOU", &Form1::SIDOU_Click},
+      {"AICON", &Form1::AICON_Click},
+      {"MIDORI", &Form1::MIDORI_Click},
+      {"TATAMI", &Form1::TATAMI_Click},
+      {"TAKE", &Form1::TAKE_Click},
+      {"UCHU", &Form1::UCHU_Click},
+      {"RENGA", &Form1::RENGA_Click},
+      {"BGM", &Form1::BGM_Click},
+      {"KAISETU", &Form1::KAISETU_Click},
       {"VER", &Form1::VER_Click},
   };
   return m;
@@ -150,7 +165,7 @@ MainWindow::~MainWindow() {
 
 void MainWindow::BuildMenus() {
   const std::vector<MenuEntry>& table = MenuTable();
-  std::vector<QMenu*> open;  // open[level - 1]: the menu entries of that level go into
+  std::vector<QMenu*> open;  // open[k]: the menu that takes the entries of level k + 2
   for (size_t i = 0; i < table.size(); ++i) {
     const MenuEntry& e = table[i];
     const QString control = QString::fromLatin1(e.control);
@@ -166,7 +181,8 @@ void MainWindow::BuildMenus() {
       open.push_back(menu);
       continue;
     }
-    QAction* action = e.level == 1 ? menuBar()->addAction(caption) : open.back()->addAction(caption);
+    QAction* action =
+        e.level == 1 ? menuBar()->addAction(caption) : open.back()->addAction(caption);
     action->setObjectName(control);
     actions_.insert(control, action);
     if (CheckMarks().contains(control)) action->setCheckable(true);
@@ -194,8 +210,12 @@ bool MainWindow::Load() {
   return !ended_;
 }
 
-QAction* MainWindow::Action(const QString& control) const { return actions_.value(control); }
-QMenu* MainWindow::Menu(const QString& control) const { return menus_.value(control); }
+QAction* MainWindow::Action(const QString& control) const {
+  return actions_.value(control);
+}
+QMenu* MainWindow::Menu(const QString& control) const {
+  return menus_.value(control);
+}
 
 void MainWindow::SyncChecks() {
   if (!form_) return;
@@ -219,8 +239,10 @@ void MainWindow::Dispatch(const std::function<void()>& handler) {
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
   int code = -1;
-  if (event->key() == Qt::Key_Escape) code = 27;
-  else if (!event->text().isEmpty()) code = event->text().at(0).unicode();
+  if (event->key() == Qt::Key_Escape)
+    code = 27;
+  else if (!event->text().isEmpty())
+    code = event->text().at(0).unicode();
   if (code < 0 || !form_) {
     QMainWindow::keyPressEvent(event);
     return;

@@ -85,7 +85,7 @@ class MainWindow : public QMainWindow {
   QMap<QString, QAction*> actions_;
   QMap<QString, QMenu*> menus_;
   Form1* form_ = nullptr;
-  int busy_ = 0;              // handlers running (a pause lets the window close meanwhile)
+  int busy_ = 0;               // handlers running (a pause lets the window close meanwhile)
   bool closeWaiting_ = false;  // closed during a handler: ended once it returns
   bool ended_ = false;
 };

@@ -5,7 +5,9 @@
 #include <cmath>
 
 // Outside any namespace, as the resource system asks.
-static void InitPictureResources() { Q_INIT_RESOURCE(pictures); }
+static void InitPictureResources() {
+  Q_INIT_RESOURCE(pictures);
+}
 
 namespace korvel {
 
@@ -44,7 +46,9 @@ QImage LoadPicture(const QString& name, QImage::Format format) {
 }
 
 // Font sizes become whole pixel heights at 96 dots per inch, as the pictures were laid out.
-int PixelSizeOf(int sizePt) { return std::max(1, static_cast<int>(std::lround(sizePt * 96.0 / 72))); }
+int PixelSizeOf(int sizePt) {
+  return std::max(1, static_cast<int>(std::lround(sizePt * 96.0 / 72)));
+}
 
 }  // namespace
 
@@ -56,10 +60,10 @@ int TwipsToPixel(double twips) {
 
 QColor PaletteColour(int index) {
   static constexpr QRgb PALETTE[16] = {
-      qRgb(0, 0, 0),       qRgb(0, 0, 128),     qRgb(0, 128, 0),     qRgb(0, 128, 128),
-      qRgb(128, 0, 0),     qRgb(128, 0, 128),   qRgb(128, 128, 0),   qRgb(192, 192, 192),
-      qRgb(128, 128, 128), qRgb(0, 0, 255),     qRgb(0, 255, 0),     qRgb(0, 255, 255),
-      qRgb(255, 0, 0),     qRgb(255, 0, 255),   qRgb(255, 255, 0),   qRgb(255, 255, 255)};
+      qRgb(0, 0, 0),       qRgb(0, 0, 128),   qRgb(0, 128, 0),   qRgb(0, 128, 128),
+      qRgb(128, 0, 0),     qRgb(128, 0, 128), qRgb(128, 128, 0), qRgb(192, 192, 192),
+      qRgb(128, 128, 128), qRgb(0, 0, 255),   qRgb(0, 255, 0),   qRgb(0, 255, 255),
+      qRgb(255, 0, 0),     qRgb(255, 0, 255), qRgb(255, 255, 0), qRgb(255, 255, 255)};
   return QColor(index >= 0 && index < 16 ? PALETTE[index] : PALETTE[0]);
 }
 
@@ -122,9 +126,9 @@ void PainterCanvas::DrawPicture(PieceCode code, double x, double y) {
   }
   // Scaled once, placed in device pixels: a plain copy, and no seams between tiles.
   image_.setDevicePixelRatio(1.0);
-  QPainter(&image_).drawImage(
-      QPoint(static_cast<int>(std::lround(at.x() * dpr)), static_cast<int>(std::lround(at.y() * dpr))),
-      pic);
+  QPainter(&image_).drawImage(QPoint(static_cast<int>(std::lround(at.x() * dpr)),
+                                     static_cast<int>(std::lround(at.y() * dpr))),
+                              pic);
   image_.setDevicePixelRatio(dpr);
 }
 
@@ -141,19 +145,20 @@ void PainterCanvas::FrameRect(int colour, double x, double y, double w, double h
   p.fillRect(QRect(right, top, 1, bottom - top + 1), c);
 }
 
-void PainterCanvas::SetBold(bool bold) { bold_ = bold; }
+void PainterCanvas::SetBold(bool bold) {
+  bold_ = bold;
+}
 
 QFont PainterCanvas::TextFont(int sizePt) const {
   QFont f;
-  f.setFamilies({QStringLiteral("IPAPMincho"), QStringLiteral("IPA P明朝"),
-                 QStringLiteral("IPAMincho")});
+  f.setFamilies(
+      {QStringLiteral("IPAPMincho"), QStringLiteral("IPA P明朝"), QStringLiteral("IPAMincho")});
   f.setPixelSize(PixelSizeOf(sizePt));
   f.setBold(bold_);
   return f;
 }
 
-void PainterCanvas::PrintText(double x, double y, std::string_view text, int colour,
-                              int sizePt) {
+void PainterCanvas::PrintText(double x, double y, std::string_view text, int colour, int sizePt) {
   if (text.empty()) return;
   Changed();
   // Text is set in device pixels: under a scaling painter the face's synthetic bold is

@@ -25,10 +25,12 @@ class IconLabel : public QLabel {
   void mouseDoubleClickEvent(QMouseEvent* event) override { event->accept(); }
 };
 
-QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QString Q(const std::string& s) {
+  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
 
-int Box(QWidget* parent, QMessageBox::Icon icon, const std::string& title,
-        const std::string& text, QMessageBox::StandardButtons buttons) {
+int Box(QWidget* parent, QMessageBox::Icon icon, const std::string& title, const std::string& text,
+        QMessageBox::StandardButtons buttons) {
   QMessageBox box(icon, Q(title), Q(text), buttons, parent);
   // Prompts are plain text: a "<" in one must not start markup.
   box.setTextFormat(Qt::PlainText);
@@ -66,7 +68,9 @@ void QtTurnIcons::Move(TurnIcon icon, int leftTwips, int topTwips) {
   Label(icon)->move(TwipsToPixel(leftTwips), TwipsToPixel(topTwips));
 }
 
-void QtTurnIcons::SetVisible(TurnIcon icon, bool visible) { Label(icon)->setVisible(visible); }
+void QtTurnIcons::SetVisible(TurnIcon icon, bool visible) {
+  Label(icon)->setVisible(visible);
+}
 
 void QtHost::Pause(double seconds) {
   QEventLoop loop;

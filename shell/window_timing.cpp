@@ -17,7 +17,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double Ms(Clock::duration d) {
+  return std::chrono::duration<double, std::milli>(d).count();
+}
 
 std::string StatusLine(const char* key) {
   std::ifstream in("/proc/self/status");
@@ -58,9 +60,9 @@ int main(int argc, char** argv) {
 
   // The wall clock at the first frame, for a caller that took the time before starting us:
   // loading the program and its libraries comes before main.
-  const auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch() -
-                          std::chrono::duration_cast<std::chrono::system_clock::duration>(
-                              Clock::now() - firstPaint);
+  const auto sinceEpoch =
+      std::chrono::system_clock::now().time_since_epoch() -
+      std::chrono::duration_cast<std::chrono::system_clock::duration>(Clock::now() - firstPaint);
   std::printf("first frame at wall clock:  %lld ms\n",
               static_cast<long long>(
                   std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch).count()));

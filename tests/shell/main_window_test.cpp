@@ -21,18 +21,23 @@ struct Entry {
 
 // The menu bar as the players' guide describes it, in order.
 const std::vector<Entry> EXPECTED_MENUS = {
-    {"TAIKYOKU", "対局", 1},      {"TAIKYOKU_SYURUI", "対局", 2}, {"PLAY_1", "1_PLAY", 3},
-    {"JYUNBAN_1", "１番目", 4},   {"JYUNBAN_2", "2番目", 4},      {"JYUNBAN_3", "3番目", 4},
-    {"JYUNBAN_4", "4番目", 4},    {"PLAY_2", "2_PLAY", 3},        {"PLAY_TOIMEN", "対面", 4},
-    {"PLAY_TONARI", "隣面", 4},   {"PLAY_4", "4_PLAY", 3},        {"LEVEL", "COM対局ﾚﾍﾞﾙ", 2},
-    {"LEVEL1", "LEVEL1", 3},      {"LEVEL2", "LEVEL2", 3},        {"LEVEL3", "LEVEL3", 3},
-    {"OWARI", "終わり", 2},       {"STOP", "局面", 1},            {"CANCEL", "最初", 2},
-    {"KAITEN", "回転", 2},        {"REPLAY", "戻", 2},            {"AFTER", "進", 2},
-    {"OPTION", "ｵﾌﾟｼｮﾝ", 1},      {"SIDOU", "移動指導", 2},       {"AICON", "ｱｲｺﾝ表示", 2},
-    {"HAIKEI_GA", "背景画", 2},   {"MIDORI", "緑", 3},            {"TATAMI", "畳", 3},
-    {"TAKE", "竹", 3},            {"UCHU", "宇宙", 3},            {"RENGA", "煉瓦", 3},
-    {"BGM", "BGM", 2},            {"SONOTA", "その他", 1},        {"KAISETU", "解説", 2},
-    {"VER", "バージョン情報", 2},
+    {"TAIKYOKU", "対局", 1},    {"TAIKYOKU_SYURUI", "対局", 2},
+    {"PLAY_1", "1_PLAY", 3},    {"JYUNBAN_1", "１番目", 4},
+    {"JYUNBAN_2", "2番目", 4},  {"JYUNBAN_3", "3番目", 4},
+    {"JYUNBAN_4", "4番目", 4},  {"PLAY_2", "2_PLAY", 3},
+    {"PLAY_TOIMEN", "対面", 4}, {"PLAY_TONARI", "隣面", 4},
+    {"PLAY_4", "4_PLAY", 3},    {"LEVEL", "COM対局ﾚﾍﾞﾙ", 2},
+    {"LEVEL1", "LEVEL1", 3},    {"LEVEL2", "LEVEL2", 3},
+    {"LEVEL3", "LEVEL3", 3},    {"OWARI", "終わり", 2},
+    {"STOP", "局面", 1},        {"CANCEL", "最初", 2},
+    {"KAITEN", "回転", 2},      {"REPLAY", "戻", 2},
+    {"AFTER", "進", 2},         {"OPTION", "ｵﾌﾟｼｮﾝ", 1},
+    {"SIDOU", "移動指導", 2},   {"AICON", "ｱｲｺﾝ表示", 2},
+    {"HAIKEI_GA", "背景画", 2}, {"MIDORI", "緑", 3},
+    {"TATAMI", "畳", 3},        {"TAKE", "竹", 3},
+    {"UCHU", "宇宙", 3},        {"RENGA", "煉瓦", 3},
+    {"BGM", "BGM", 2},          {"SONOTA", "その他", 1},
+    {"KAISETU", "解説", 2},     {"VER", "バージョン情報", 2},
 };
 
 const std::vector<std::string> CHECKABLE = {"LEVEL1", "LEVEL2", "LEVEL3", "SIDOU",
@@ -109,9 +114,8 @@ TEST(MainWindowMenus, CheckMarksMirrorTheOptionsAfterEveryHandler) {
   EXPECT_TRUE(w.window.Action("MIDORI")->isChecked());
   EXPECT_FALSE(w.window.Action("TATAMI")->isChecked());
 
-  const std::vector<std::string> clicks = {"SIDOU", "SIDOU", "BGM",  "TAKE",  "TAKE",
-                                           "UCHU",  "AICON", "AICON", "LEVEL1", "LEVEL1",
-                                           "LEVEL2", "BGM"};
+  const std::vector<std::string> clicks = {"SIDOU", "SIDOU", "BGM",    "TAKE",   "TAKE",   "UCHU",
+                                           "AICON", "AICON", "LEVEL1", "LEVEL1", "LEVEL2", "BGM"};
   for (const std::string& name : clicks) {
     w.window.Action(QString::fromStdString(name))->trigger();
     expectMirrored(name.c_str());
@@ -121,8 +125,8 @@ TEST(MainWindowMenus, CheckMarksMirrorTheOptionsAfterEveryHandler) {
   EXPECT_FALSE(w.window.Action("TAKE")->isChecked());
   EXPECT_TRUE(w.window.Action("LEVEL2")->isChecked());
   EXPECT_FALSE(w.window.Action("BGM")->isChecked());
-  EXPECT_EQ(w.sound.lines, (std::vector<std::string>{"stop BGM.wav", "loop BGM.wav",
-                                                     "stop BGM.wav"}));
+  EXPECT_EQ(w.sound.lines,
+            (std::vector<std::string>{"stop BGM.wav", "loop BGM.wav", "stop BGM.wav"}));
 }
 
 TEST(MainWindowPlay, FourPeopleMoveSitasPawnByPressingCells) {

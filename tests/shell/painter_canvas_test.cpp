@@ -1,5 +1,7 @@
 // The back buffer's drawing, the Qt message boxes and the about box, and the runner's
 // snapshot against the same picture drawn directly.
+#include "shell/painter_canvas.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -10,7 +12,6 @@
 #include <fstream>
 
 #include "shell/about_box.h"
-#include "shell/painter_canvas.h"
 #include "shell/qt_ports.h"
 #include "shell_fakes.h"
 #include "view/board_drawing.h"
@@ -24,8 +25,16 @@ TEST(PainterCanvas, TwipsFallInThePixelTheyName) {
   struct Case {
     double twips;
     int pixel;
-  } cases[] = {{0, 0}, {14.99, 0}, {15, 1}, {-0.5, -1}, {CellX(0), 93}, {CellX(1), 140},
-               {CellX(10.8), 600}, {CellX(0.1), 98}, {CellX(-0.9) + 120, 59}, {CellY(-2), -61}};
+  } cases[] = {{0, 0},
+               {14.99, 0},
+               {15, 1},
+               {-0.5, -1},
+               {CellX(0), 93},
+               {CellX(1), 140},
+               {CellX(10.8), 600},
+               {CellX(0.1), 98},
+               {CellX(-0.9) + 120, 59},
+               {CellY(-2), -61}};
   for (const Case& c : cases) EXPECT_EQ(TwipsToPixel(c.twips), c.pixel) << c.twips;
 }
 
@@ -81,8 +90,10 @@ TEST(PainterCanvas, TextHangsBelowAndRightOfItsPointInItsPaletteColour) {
   for (int py = y - 20; py < y + 40; ++py)
     for (int px = x - 20; px < x + 80; ++px) {
       if (img.pixel(px, py) != qRgb(255, 255, 0)) continue;
-      if (px >= x && py >= y && py < y + 16 + 4) ++inside;
-      else ++outside;
+      if (px >= x && py >= y && py < y + 16 + 4)
+        ++inside;
+      else
+        ++outside;
     }
   EXPECT_GT(inside, 30);
   EXPECT_EQ(outside, 0);
@@ -132,9 +143,7 @@ TEST(ScriptSnapshot, EqualsTheSamePlayDrawnDirectly) {
   QTemporaryDir dir;
   const std::string script =
       "menu TAKE\nmenu PLAY_4\nclick 5 7\nclick 5 6\nclick 1 6\nsnapshot shot.png\n";
-  {
-    std::ofstream(dir.filePath("play.script").toStdString()) << script;
-  }
+  { std::ofstream(dir.filePath("play.script").toStdString()) << script; }
   QProcess runner;
   runner.setWorkingDirectory(dir.path());
   runner.start(KORVEL4_SCRIPT, {"play.script"});
@@ -151,9 +160,10 @@ TEST(ScriptSnapshot, EqualsTheSamePlayDrawnDirectly) {
   w.form.Form_MouseDown(MouseButton::LEFT, 0, CellX(5) + 352, CellY(6) + 352);
   w.form.Form_MouseDown(MouseButton::LEFT, 0, CellX(1) + 352, CellY(6) + 352);
   ASSERT_TRUE(w.form.IconShown);
-  const QImage direct = w.window.Canvas().WithIcon(true, w.form.IconKind, w.form.IconLeft,
-                                                   w.form.IconTop);
-  EXPECT_EQ(shot.convertToFormat(QImage::Format_RGB32), direct.convertToFormat(QImage::Format_RGB32));
+  const QImage direct =
+      w.window.Canvas().WithIcon(true, w.form.IconKind, w.form.IconLeft, w.form.IconTop);
+  EXPECT_EQ(shot.convertToFormat(QImage::Format_RGB32),
+            direct.convertToFormat(QImage::Format_RGB32));
 }
 
 // Runs `show` while `inspect` looks at the modal box it opens and closes it.
@@ -228,11 +238,12 @@ TEST(QtAdapters, AboutBoxLayoutAndTheButtonThatClosedIt) {
   for (const Case& c : cases) {
     Form2 f;
     AboutChoice got = AboutChoice::HOME_PAGE;
-    WithModal([&] { got = f.Run(); }, [&](QWidget* w) {
-      EXPECT_EQ(w, &f);
-      EXPECT_TRUE(f.isModal());
-      c.close(f);
-    });
+    WithModal([&] { got = f.Run(); },
+              [&](QWidget* w) {
+                EXPECT_EQ(w, &f);
+                EXPECT_TRUE(f.isModal());
+                c.close(f);
+              });
     EXPECT_EQ(got, c.expected);
   }
 }

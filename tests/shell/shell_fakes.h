@@ -84,6 +84,8 @@ struct WindowUnderTest {
 };
 
 // The centre of cell (c, r) in the drawing area's pixels.
-inline QPoint CellCentre(int c, int r) { return QPoint(93 + 47 * c + 23, 33 + 47 * r + 23); }
+inline QPoint CellCentre(int c, int r) {
+  return QPoint(93 + 47 * c + 23, 33 + 47 * r + 23);
+}
 
 }  // namespace korvel::testing

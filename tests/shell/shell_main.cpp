@@ -9,7 +9,8 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   // The off-screen platform remarks on every fixed-size window; nothing to see there.
   qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& msg) {
-    if (!msg.contains(QLatin1String("propagateSizeHints"))) fprintf(stderr, "%s\n", qPrintable(msg));
+    if (!msg.contains(QLatin1String("propagateSizeHints")))
+      fprintf(stderr, "%s\n", qPrintable(msg));
     if (type == QtFatalMsg) abort();
   });
   QApplication app(argc, argv);

@@ -113,10 +113,8 @@ int main(int argc, char** argv) {
   opts.canvas = &canvas;
   opts.snapshot = [&canvas](const std::string& file, bool iconShown, int iconKind, int left,
                             int top) {
-    const QImage picture =
-        canvas.Real().WithIcon(iconShown, iconKind == 0 ? korvel::TurnIcon::MAN
-                                                        : korvel::TurnIcon::COM,
-                               left, top);
+    const QImage picture = canvas.Real().WithIcon(
+        iconShown, iconKind == 0 ? korvel::TurnIcon::MAN : korvel::TurnIcon::COM, left, top);
     return picture.save(QString::fromLocal8Bit(file.c_str()), "PNG");
   };
   if (argc == 2) {
