@@ -5,9 +5,6 @@
 #include "shell/program.h"
 
 int main(int argc, char** argv) {
-  // The sound library would otherwise catch SIGTERM and SIGINT for an event queue this
-  // program never reads, and the program could not be stopped by them (a logout, Ctrl+C).
-  qputenv("SDL_NO_SIGNAL_HANDLERS", "1");
   // A message box titled "" must show an empty title. Qt puts the application's name in
   // an empty title, and takes that name from the first argument: so Qt is given an empty
   // one (it finds the program's folder by itself).

@@ -3,6 +3,7 @@
 #include <QDesktopServices>
 #include <QEventLoop>
 #include <QMessageBox>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QUrl>
@@ -23,6 +24,21 @@ class IconLabel : public QLabel {
  protected:
   void mousePressEvent(QMouseEvent* event) override { event->accept(); }
   void mouseDoubleClickEvent(QMouseEvent* event) override { event->accept(); }
+};
+
+// Swallows Esc and the close button of a box that has no Cancel.
+class NoEscape : public QObject {
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+      return true;
+    if (event->type() == QEvent::Close) {
+      event->ignore();
+      return true;
+    }
+    return QObject::eventFilter(watched, event);
+  }
 };
 
 QString Q(const std::string& s) {
@@ -48,8 +64,19 @@ void QtDialogs::Warning(const std::string& title, const std::string& text) {
 }
 
 bool QtDialogs::Question(const std::string& title, const std::string& prompt) {
-  return Box(parent_, QMessageBox::NoIcon, title, prompt, QMessageBox::Yes | QMessageBox::No) ==
-         QMessageBox::Yes;
+  QMessageBox box(QMessageBox::NoIcon, Q(title), Q(prompt), QMessageBox::Yes | QMessageBox::No,
+                  parent_);
+  box.setTextFormat(Qt::PlainText);
+  // The question has no Cancel: Esc or the window's close button must not answer No,
+  // which would end the program. Only the two buttons answer.
+  box.setEscapeButton(static_cast<QAbstractButton*>(nullptr));
+  NoEscape filter;
+  box.installEventFilter(&filter);
+  int answer;
+  do {
+    answer = box.exec();
+  } while (answer != QMessageBox::Yes && answer != QMessageBox::No);
+  return answer == QMessageBox::Yes;
 }
 
 QtTurnIcons::QtTurnIcons(QWidget* drawingArea)

@@ -54,6 +54,9 @@ SdlSound::~SdlSound() {
 
 SoundLibrary::Handle SdlSound::dsInitialize(std::uintptr_t /*window*/) {
   if (context_ != 0) return context_;
+  // SDL would otherwise catch SIGTERM and SIGINT for an event queue the program never
+  // reads, and the program could no longer be stopped by them (a logout, Ctrl+C).
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return 0;
   if (Mix_OpenAudio(DEVICE_RATE, MIX_DEFAULT_FORMAT, DEVICE_CHANNELS, DEVICE_CHUNK_FRAMES) != 0) {
     SDL_QuitSubSystem(SDL_INIT_AUDIO);

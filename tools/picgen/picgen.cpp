@@ -900,7 +900,13 @@ struct Picture {
 std::vector<Picture> makeAll() {
   std::vector<Picture> all;
   const QImage square = makeKaraMasu();
-  all.push_back({"KARA_MASU", square.convertToFormat(QImage::Format_RGB888)});
+  // The empty square carries the board's green line on its top and left edges: a square a
+  // piece has just left is painted without a frame, and its grid line must not vanish.
+  // (The right and bottom edges belong to the next squares' pictures and frames.)
+  QImage empty = square.convertToFormat(QImage::Format_RGB888);
+  for (int i = 0; i < empty.width(); ++i) empty.setPixelColor(i, 0, QColor(0, 128, 0));
+  for (int i = 0; i < empty.height(); ++i) empty.setPixelColor(0, i, QColor(0, 128, 0));
+  all.push_back({"KARA_MASU", empty});
   uint32_t seed = 1000;
   for (const SeatInfo& s : kSeats)
     for (const KindInfo& k : kKinds) {
