@@ -20,7 +20,7 @@ build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	@cd $(BUILD) && if [ -x ./korvel4 ]; then ./korvel4; else ./korvel4-board; fi
+	@cd $(BUILD) && ./korvel4
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
