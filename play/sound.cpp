@@ -33,7 +33,13 @@ SoundLibrary::Handle Form1::LoadSound(const char* fileName, int flags) {
     SoundWarning("インデックスが有効範囲にありません。");
     return 0;
   }
-  return sound_.dsCreateDSB(SoundContext, bytes.data(), bytes.size(), flags, fileName);
+  const SoundLibrary::Handle buffer =
+      sound_.dsCreateDSB(SoundContext, bytes.data(), bytes.size(), flags, fileName);
+  // A file that is there but holds no usable wave image is worth one word to the player;
+  // the game goes on without that sound.
+  if (buffer == 0)
+    SoundWarning(std::string("「") + fileName + "」は正しいウェーブ ファイルではありません。");
+  return buffer;
 }
 
 void Form1::SoundWarning(const std::string& text) { dialogs_.Warning(SOUND_DLL_TITLE, text); }

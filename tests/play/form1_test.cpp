@@ -124,6 +124,17 @@ TEST_F(Form1Test, WaveFilesAreLoadedOnlyWhenTheyCanBeRead) {
   EXPECT_EQ(rig.dialogs.shown[0].rfind("warning Korvel4人将棋.dll|", 0), 0u);
 }
 
+TEST_F(Form1Test, DamagedWaveFileGivesOneWarningAndSilence) {
+  std::ofstream("禁止.wav", std::ios::binary) << "RIFF";
+  FormRig rig;
+  rig.sound.refuseImages = true;
+  rig.form.Form_Load();
+  EXPECT_EQ(rig.form.SndForbidden, 0u);
+  ASSERT_EQ(rig.dialogs.shown.size(), 1u);
+  EXPECT_EQ(rig.dialogs.shown[0],
+            "warning Korvel4人将棋.dll|「禁止.wav」は正しいウェーブ ファイルではありません。");
+}
+
 TEST_F(Form1Test, HistoryGrowsBeyondFiveHundredMoves) {
   FormRig rig;
   rig.form.Form_Load();

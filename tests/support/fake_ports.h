@@ -56,9 +56,10 @@ struct FakeSound : SoundLibrary {
   std::vector<std::string> calls;
   Handle next = 1;
   Handle dsInitialize(std::uintptr_t) override { return context; }
+  bool refuseImages = false;  // as the device does with data that is no wave image
   Handle dsCreateDSB(Handle, const std::uint8_t*, std::size_t, int, const char* f) override {
     calls.push_back(std::string("create ") + f);
-    return next++;
+    return refuseImages ? 0 : next++;
   }
   void dsPlay(Handle, const char* f) override { calls.push_back(std::string("play ") + f); }
   void dsPlayLooping(Handle, const char* f) override {
