@@ -310,7 +310,7 @@ int RunScript(std::istream& in, std::ostream& out, std::ostream& err, const Runn
           int n[4];
           for (int k = 0; k < 4; ++k) {
             const long v = ParseInt(w[3 + k], "a hand count");
-            if (v < 0 || v > 99) throw ScriptError{"a hand count is 0..99: " + w[3 + k]};
+            if (v < 0 || v > 1000000) throw ScriptError{"a hand count is 0..1000000: " + w[3 + k]};
             n[k] = static_cast<int>(v);
           }
           for (int k = 0; k < 4; ++k) form.State.Hand[seat][k + 1] = n[k];
