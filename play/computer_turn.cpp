@@ -35,19 +35,8 @@ void Form1::RunComputerTurns() {
       const int winner = RepetitionWinner(since);
       State.GameOver = true;
       State.WinnerSeat = winner;
-      if (winner != NO_SEAT) {
-        AnnounceWinner(TeamName(winner));
-      } else {
-        sound_.dsPlay(SndEnd, "終局.wav");
-        dialogs_.Message("終了", "千日手です");
-        if (dialogs_.Question("再ゲーム", "続けますか？")) {
-          NewGame();
-          PlayPlace();
-          State.GameStarted = false;
-        } else {
-          EndProgram();
-        }
-      }
+      if (winner != NO_SEAT) AnnounceWinner(TeamName(winner));
+      else EndOfGame("千日手です");
       return;
     }
     seen.push_back(key);

@@ -94,9 +94,12 @@ void Form1::RefreshStatusCorner() {
   ShowMoveNumber(canvas_, MoveNumber);
 }
 
-void Form1::AnnounceWinner(const std::string& teamName) {
+void Form1::AnnounceWinner(const std::string& teamName) { EndOfGame(teamName + "の勝ちです"); }
+
+// The end of a game: the gong, what happened, and another game or the end of the program.
+void Form1::EndOfGame(const std::string& result) {
   sound_.dsPlay(SndEnd, "終局.wav");
-  dialogs_.Message("終了", teamName + "の勝ちです");
+  dialogs_.Message("終了", result);
   if (dialogs_.Question("再ゲーム", "続けますか？")) {
     NewGame();
     PlayPlace();

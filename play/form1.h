@@ -129,6 +129,7 @@ class Form1 {
   void ApplyMoveAndDraw(int fromX, int fromY, int toX, int toY, PieceCode code);
   bool HandOff(int toX, int toY);
   void AnnounceWinnerOfGame();
+  void EndOfGame(const std::string& result);
   void RefuseNotStarted(bool withSound);
   void PlayForbidden();
   void PlayPlace();

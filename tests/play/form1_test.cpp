@@ -17,21 +17,8 @@ using testing::FormRig;
 using testing::RecordingCanvas;
 
 // Each test runs in a fresh folder, so the settings file and the wave files are its own.
-class Form1Test : public ::testing::Test {
+class Form1Test : public testing::InFreshFolder {
  protected:
-  void SetUp() override {
-    old_ = fs::current_path();
-    dir_ = fs::temp_directory_path() /
-           ("korvel4-form1-" + std::to_string(getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    fs::current_path(dir_);
-  }
-  void TearDown() override {
-    fs::current_path(old_);
-    fs::remove_all(dir_);
-  }
   static bool Framed(const RecordingCanvas& c, size_t from, int colour, int x, int y) {
     for (size_t i = from; i < c.ops.size(); ++i) {
       const auto& op = c.ops[i];
@@ -40,7 +27,6 @@ class Form1Test : public ::testing::Test {
     }
     return false;
   }
-  fs::path old_, dir_;
 };
 
 TEST_F(Form1Test, PickingShowsGuidanceAndTheRedFrame) {

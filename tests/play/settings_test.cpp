@@ -17,21 +17,8 @@ using testing::FormRig;
 
 const std::string DEFAULTS = "移動指導=OK\r\nｱｲｺﾝ表示=OK\r\n背景画=緑\r\nBGM=NG\r\n";
 
-class SettingsFile : public ::testing::Test {
+class SettingsFile : public testing::InFreshFolder {
  protected:
-  void SetUp() override {
-    old_ = fs::current_path();
-    dir_ = fs::temp_directory_path() / ("korvel4-settings-" + std::to_string(getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    fs::current_path(dir_);
-  }
-  void TearDown() override {
-    fs::current_path(old_);
-    fs::permissions(dir_, fs::perms::owner_all);
-    fs::remove_all(dir_);
-  }
   static void Write(const std::string& bytes) {
     std::ofstream(SETTINGS_FILE, std::ios::binary) << bytes;
   }
@@ -41,7 +28,6 @@ class SettingsFile : public ::testing::Test {
     ss << in.rdbuf();
     return ss.str();
   }
-  fs::path old_, dir_;
 };
 
 TEST_F(SettingsFile, MissingFileIsCreatedWithTheDefaults) {

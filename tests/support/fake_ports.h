@@ -1,7 +1,11 @@
 // Light adapters of the ports for tests: everything they are asked is remembered.
 #pragma once
 
+#include <gtest/gtest.h>
+#include <unistd.h>
+
 #include <deque>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -91,6 +95,30 @@ struct FormRig {
   FakeIcons icons;
   FakeHost host;
   Form1 form{canvas, dialogs, sound, icons, host};
+};
+
+// Runs each test in a fresh folder of its own, so the settings file and the wave files
+// beside the "program" are the test's own.
+class InFreshFolder : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    namespace fs = std::filesystem;
+    old_ = fs::current_path();
+    dir_ = fs::temp_directory_path() /
+           ("korvel4-" + std::to_string(getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name() + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    fs::current_path(dir_);
+  }
+  void TearDown() override {
+    namespace fs = std::filesystem;
+    fs::current_path(old_);
+    fs::permissions(dir_, fs::perms::owner_all);
+    fs::remove_all(dir_);
+  }
+  std::filesystem::path old_, dir_;
 };
 
 }  // namespace korvel::testing
