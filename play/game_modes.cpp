@@ -36,11 +36,9 @@ void Form1::JYUNBAN_1_Click() {
 // move first in a new game.
 static void LaterSeat(Form1& f, Dialogs& d, int humanSeat) {
   GameState& s = f.State;
-  s.PlayerKind[SITA] = s.PlayerKind[HIDARI] = s.PlayerKind[UE] = s.PlayerKind[MIGI] = COMPUTER;
-  s.PlayerKind[humanSeat] = HUMAN;
-  s.GameStarted = true;
+  auto kind = [humanSeat](int seat) { return seat == humanSeat ? HUMAN : COMPUTER; };
+  SetKinds(s, kind(SITA), kind(HIDARI), kind(UE), kind(MIGI), 1);
   f.ResumePending = false;
-  s.GameMode = 1;
   if (s.CurrentSeat == humanSeat) {
     d.Message(" ", SeatPrompt(humanSeat));
   } else if (s.CurrentSeat == NO_SEAT) {
