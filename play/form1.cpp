@@ -1,16 +1,16 @@
 // Start-up, the new-game reset and the small operations every concern shares.
 #include "play/form1.h"
 
-#include <unistd.h>
-
 #include "game/apply_move.h"
 #include "game/check.h"
 #include "view/board_drawing.h"
 
 namespace korvel {
 
-Form1::Form1(Canvas& canvas, Dialogs& dialogs, SoundLibrary& sound, TurnIcons& icons, Host& host)
-    : canvas_(canvas), dialogs_(dialogs), sound_(sound), icons_(icons), host_(host) {}
+Form1::Form1(Canvas& canvas, Dialogs& dialogs, SoundLibrary& sound, TurnIcons& icons, Host& host,
+             Files& files)
+    : canvas_(canvas), dialogs_(dialogs), sound_(sound), icons_(icons), host_(host),
+      files_(files) {}
 
 void Form1::Form_Load() {
   SoundInit();
@@ -25,8 +25,7 @@ void Form1::Form_Load() {
   HistoryCount = 0;
   HistoryTop = 0;
   GuidanceOn = 0;
-  char cwd[4096];
-  StartDir = getcwd(cwd, sizeof cwd) ? cwd : ".";
+  HelpPage = files_.PathOf(FileArea::DATA, HELP_PAGE);
 
   Checks.SIDOU = false;
   Checks.LEVEL1 = Checks.LEVEL2 = false;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "game/state.h"
+#include "play/files.h"
 #include "play/ports.h"
 #include "view/canvas.h"
 
@@ -29,7 +30,8 @@ enum class MouseButton { LEFT = 1, RIGHT = 2, OTHER = 4 };
 
 class Form1 {
  public:
-  Form1(Canvas& canvas, Dialogs& dialogs, SoundLibrary& sound, TurnIcons& icons, Host& host);
+  Form1(Canvas& canvas, Dialogs& dialogs, SoundLibrary& sound, TurnIcons& icons, Host& host,
+        Files& files);
 
   // --- events of the window -------------------------------------------------------------
   void Form_Load();
@@ -106,7 +108,7 @@ class Form1 {
   int GuidanceOn = 0;
   int GuidanceColour = COLOUR_GREEN;
   PieceCode CurrentBackground;  // 0 until the settings set it
-  std::string StartDir;
+  std::string HelpPage;  // the help page's full path, found at start-up
 
   SoundLibrary::Handle SoundContext = 0;
   SoundLibrary::Handle SndOther = 0, SndForbidden = 0, SndPlace = 0, SndEnd = 0, SndBgm = 0;
@@ -148,6 +150,7 @@ class Form1 {
   SoundLibrary& sound_;
   TurnIcons& icons_;
   Host& host_;
+  Files& files_;
 };
 
 }  // namespace korvel

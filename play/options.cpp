@@ -78,7 +78,7 @@ void Form1::Form_Unload() {
 
 void Form1::KAISETU_Click() {
   if (Ended) return;
-  host_.OpenPage(StartDir + "/" + HELP_PAGE);
+  host_.OpenPage(HelpPage);
 }
 
 void Form1::VER_Click() {
@@ -89,6 +89,6 @@ void Form1::VER_Click() {
 }
 
 // The program has no web site of its own: its home page is the help page beside it.
-void Form1::Command1_Click() { host_.OpenPage(StartDir + "/" + HELP_PAGE); }
+void Form1::Command1_Click() { host_.OpenPage(HelpPage); }
 
 }  // namespace korvel

@@ -2,11 +2,8 @@
 // once at start-up and rewritten whole on every option change; nothing about it is ever
 // shown to the player.
 #include <iconv.h>
-#include <sys/stat.h>
 
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -35,7 +32,7 @@ bool IsValidUtf8(const std::string& s) {
   return true;
 }
 
-// A file written on the original platform is Shift-JIS.
+// Files written by older Japanese editors are in Shift-JIS.
 std::optional<std::string> FromShiftJis(const std::string& in) {
   iconv_t cd = iconv_open("UTF-8", "CP932");
   if (cd == reinterpret_cast<iconv_t>(-1)) cd = iconv_open("UTF-8", "SHIFT_JIS");
@@ -52,16 +49,13 @@ std::optional<std::string> FromShiftJis(const std::string& in) {
   return out;
 }
 
+// The settings file is a few short lines: anything much larger is damaged.
+constexpr std::size_t SETTINGS_LIMIT = 64 * 1024;
+
 // The file's text in UTF-8, or nothing when it cannot be read or is in neither encoding.
-std::optional<std::string> ReadSettingsText(const char* path) {
-  struct stat st;
-  if (stat(path, &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  if (in.bad()) return std::nullopt;
-  std::string bytes = ss.str();
+std::optional<std::string> SettingsText(const FileRead& file) {
+  if (file.status != FileRead::Status::OK) return std::nullopt;
+  std::string bytes = file.bytes;
   if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
   if (IsValidUtf8(bytes)) return bytes;
   return FromShiftJis(bytes);
@@ -137,27 +131,31 @@ void Form1::ApplySetting(const std::string& key, const std::string& value) {
   }
 }
 
+namespace {
+std::string JoinLines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  return text;
+}
+}  // namespace
+
 bool Form1::WriteSettingsFile(const std::vector<std::string>& lines) {
-  std::ofstream out(SETTINGS_FILE, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
-  for (const std::string& line : lines) out << line << "\r\n";
-  out.close();
-  return !out.fail();
+  return files_.Write(FileArea::CONFIG, SETTINGS_FILE, JoinLines(lines));
 }
 
 // A missing, unreadable or damaged file is replaced by the defaults, each applied as it is
 // written; whatever earlier lines set is overridden.
 void Form1::WriteDefaultSettings() {
-  std::ofstream out(SETTINGS_FILE, std::ios::binary | std::ios::trunc);
+  WriteSettingsFile(DEFAULT_LINES);
   for (const std::string& line : DEFAULT_LINES) {
-    if (out) out << line << "\r\n";
     const size_t p = line.find('=');
     ApplySetting(line.substr(0, p), line.substr(p + 1));
   }
 }
 
 void Form1::LoadSettings() {
-  const std::optional<std::string> text = ReadSettingsText(SETTINGS_FILE);
+  const std::optional<std::string> text =
+      SettingsText(files_.Read(FileArea::CONFIG, SETTINGS_FILE, SETTINGS_LIMIT));
   if (!text) {
     WriteDefaultSettings();
     return;

@@ -1,9 +1,4 @@
 // The program's side of the sound: start-up, loading the five sounds, playing, shutdown.
-#include <sys/stat.h>
-
-#include <cerrno>
-#include <fstream>
-#include <vector>
 
 #include "play/form1.h"
 
@@ -16,29 +11,32 @@ void Form1::SoundInit() {
 
 SoundLibrary::Handle Form1::LoadSound(const char* fileName, int flags) {
   if (SoundContext == 0) return 0;
-  struct stat st;
-  if (stat(fileName, &st) != 0 || !S_ISREG(st.st_mode)) return 0;
-  std::ifstream in(fileName, std::ios::binary);
-  std::vector<std::uint8_t> bytes;
-  if (in) {
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) bytes.clear();
-  }
-  if (!in && !in.eof()) {
+  // No wave file of the game comes near this; a larger one is not even read.
+  constexpr std::size_t WAVE_LIMIT = 64u << 20;
+  const FileRead file = files_.Read(FileArea::DATA, fileName, WAVE_LIMIT);
+  using S = FileRead::Status;
+  if (file.status == S::MISSING || file.status == S::NOT_A_FILE) return 0;
+  if (file.status == S::UNREADABLE) {
     SoundWarning("パス/ファイル アクセス エラーです。");
     return 0;
   }
-  if (bytes.empty()) {
-    // An empty file cannot hold a wave image: the same error an empty array gives.
+  const std::string invalid =
+      std::string("「") + fileName + "」は正しいウェーブ ファイルではありません。";
+  if (file.status == S::TOO_LARGE) {
+    SoundWarning(invalid);
+    return 0;
+  }
+  if (file.bytes.empty()) {
+    // An empty file has not even the first byte of a wave image to look at.
     SoundWarning("インデックスが有効範囲にありません。");
     return 0;
   }
+  const auto* image = reinterpret_cast<const std::uint8_t*>(file.bytes.data());
   const SoundLibrary::Handle buffer =
-      sound_.dsCreateDSB(SoundContext, bytes.data(), bytes.size(), flags, fileName);
+      sound_.dsCreateDSB(SoundContext, image, file.bytes.size(), flags, fileName);
   // A file that is there but holds no usable wave image is worth one word to the player;
   // the game goes on without that sound.
-  if (buffer == 0)
-    SoundWarning(std::string("「") + fileName + "」は正しいウェーブ ファイルではありません。");
+  if (buffer == 0) SoundWarning(invalid);
   return buffer;
 }
 

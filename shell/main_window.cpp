@@ -12,95 +12,7 @@
 
 namespace korvel {
 
-const std::vector<MenuEntry>& MenuTable() {
-  // One entry a line, as the menu editor lists them.
-  // clang-format off
-  static const std::vector<MenuEntry> table = {
-      {"TAIKYOKU", "対局", 1},
-      {"TAIKYOKU_SYURUI", "対局", 2},
-      {"PLAY_1", "1_PLAY", 3},
-      {"JYUNBAN_1", "１番目", 4},
-      {"JYUNBAN_2", "2番目", 4},
-      {"JYUNBAN_3", "3番目", 4},
-      {"JYUNBAN_4", "4番目", 4},
-      {"PLAY_2", "2_PLAY", 3},
-      {"PLAY_TOIMEN", "対面", 4},
-      {"PLAY_TONARI", "隣面", 4},
-      {"PLAY_4", "4_PLAY", 3},
-      {"LEVEL", "COM対局ﾚﾍﾞﾙ", 2},
-      {"LEVEL1", "LEVEL1", 3},
-      {"LEVEL2", "LEVEL2", 3},
-      {"LEVEL3", "LEVEL3", 3},
-      {"OWARI", "終わり", 2},
-      {"STOP", "局面", 1},
-      {"CANCEL", "最初", 2},
-      {"KAITEN", "回転", 2},
-      {"REPLAY", "戻", 2},
-      {"AFTER", "進", 2},
-      {"OPTION", "ｵﾌﾟｼｮﾝ", 1},
-      {"SIDOU", "移動指導", 2},
-      {"AICON", "ｱｲｺﾝ表示", 2},
-      {"HAIKEI_GA", "背景画", 2},
-      {"MIDORI", "緑", 3},
-      {"TATAMI", "畳", 3},
-      {"TAKE", "竹", 3},
-      {"UCHU", "宇宙", 3},
-      {"RENGA", "煉瓦", 3},
-      {"BGM", "BGM", 2},
-      {"SONOTA", "その他", 1},
-      {"KAISETU", "解説", 2},
-      {"VER", "バージョン情報", 2},
-  };
-  // clang-format on
-  return table;
-}
-
 namespace {
-
-using Handler = void (Form1::*)();
-const QMap<QString, Handler>& Handlers() {
-  static const QMap<QString, Handler> m = {
-      {"JYUNBAN_1", &Form1::JYUNBAN_1_Click},
-      {"JYUNBAN_2", &Form1::JYUNBAN_2_Click},
-      {"JYUNBAN_3", &Form1::JYUNBAN_3_Click},
-      {"JYUNBAN_4", &Form1::JYUNBAN_4_Click},
-      {"PLAY_TOIMEN", &Form1::PLAY_TOIMEN_Click},
-      {"PLAY_TONARI", &Form1::PLAY_TONARI_Click},
-      {"PLAY_4", &Form1::PLAY_4_Click},
-      {"LEVEL1", &Form1::LEVEL1_Click},
-      {"LEVEL2", &Form1::LEVEL2_Click},
-      {"LEVEL3", &Form1::LEVEL3_Click},
-      {"OWARI", &Form1::OWARI_Click},
-      {"CANCEL", &Form1::CANCEL_Click},
-      {"KAITEN", &Form1::KAITEN_Click},
-      {"REPLAY", &Form1::REPLAY_Click},
-      {"AFTER", &Form1::AFTER_Click},
-      {"SIDOU", &Form1::SIDOU_Click},
-      {"AICON", &Form1::AICON_Click},
-      {"MIDORI", &Form1::MIDORI_Click},
-      {"TATAMI", &Form1::TATAMI_Click},
-      {"TAKE", &Form1::TAKE_Click},
-      {"UCHU", &Form1::UCHU_Click},
-      {"RENGA", &Form1::RENGA_Click},
-      {"BGM", &Form1::BGM_Click},
-      {"KAISETU", &Form1::KAISETU_Click},
-      {"VER", &Form1::VER_Click},
-  };
-  return m;
-}
-
-// The entries that carry a check mark, and the option each one shows.
-const QMap<QString, bool MenuChecks::*>& CheckMarks() {
-  static const QMap<QString, bool MenuChecks::*> m = {
-      {"LEVEL1", &MenuChecks::LEVEL1}, {"LEVEL2", &MenuChecks::LEVEL2},
-      {"LEVEL3", &MenuChecks::LEVEL3}, {"SIDOU", &MenuChecks::SIDOU},
-      {"AICON", &MenuChecks::AICON},   {"MIDORI", &MenuChecks::MIDORI},
-      {"TATAMI", &MenuChecks::TATAMI}, {"TAKE", &MenuChecks::TAKE},
-      {"UCHU", &MenuChecks::UCHU},     {"RENGA", &MenuChecks::RENGA},
-      {"BGM", &MenuChecks::BGM},
-  };
-  return m;
-}
 
 MouseButton ButtonOf(Qt::MouseButton b) {
   if (b == Qt::LeftButton) return MouseButton::LEFT;
@@ -185,17 +97,15 @@ void MainWindow::BuildMenus() {
         e.level == 1 ? menuBar()->addAction(caption) : open.back()->addAction(caption);
     action->setObjectName(control);
     actions_.insert(control, action);
-    if (CheckMarks().contains(control)) action->setCheckable(true);
-    const Handler handler = Handlers().value(control, nullptr);
+    if (e.check) action->setCheckable(true);
+    const auto handler = e.handler;
     if (!handler) continue;
     connect(action, &QAction::triggered, this, [this, handler] {
       if (form_) Dispatch([this, handler] { (form_->*handler)(); });
     });
   }
-  // The marks the menu editor gives before any option is read.
-  const MenuChecks initial;
-  for (auto it = CheckMarks().begin(); it != CheckMarks().end(); ++it)
-    actions_.value(it.key())->setChecked(initial.*(it.value()));
+  // The marks the menu bar starts with, before any option is read.
+  SyncChecks(MenuChecks());
 }
 
 void MainWindow::Attach(Form1& form) {
@@ -217,10 +127,9 @@ QMenu* MainWindow::Menu(const QString& control) const {
   return menus_.value(control);
 }
 
-void MainWindow::SyncChecks() {
-  if (!form_) return;
-  for (auto it = CheckMarks().begin(); it != CheckMarks().end(); ++it)
-    actions_.value(it.key())->setChecked(form_->Checks.*(it.value()));
+void MainWindow::SyncChecks(const MenuChecks& checks) {
+  for (const MenuEntry& e : MenuTable())
+    if (e.check) actions_.value(QString::fromLatin1(e.control))->setChecked(checks.*(e.check));
 }
 
 void MainWindow::Dispatch(const std::function<void()>& handler) {
@@ -228,7 +137,7 @@ void MainWindow::Dispatch(const std::function<void()>& handler) {
   ++busy_;
   handler();
   --busy_;
-  SyncChecks();
+  SyncChecks(form_->Checks);
   if (busy_ == 0 && closeWaiting_ && !form_->Ended) form_->Form_Unload();
   if (form_->Ended && busy_ == 0) {
     ended_ = true;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "play/form1.h"
+#include "play/menu.h"
 #include "shell/painter_canvas.h"
 #include "shell/qt_ports.h"
 
@@ -16,15 +17,6 @@ class QAction;
 class QMenu;
 
 namespace korvel {
-
-// One entry of the menu bar, as the menu editor lists it: control name, caption, level.
-struct MenuEntry {
-  const char* control;
-  const char* caption;
-  int level;
-};
-// The whole menu bar in order, top menus at level 1.
-const std::vector<MenuEntry>& MenuTable();
 
 // The drawing area: shows the back buffer and reports presses in twips.
 class BoardView : public QWidget {
@@ -77,7 +69,7 @@ class MainWindow : public QMainWindow {
   // Runs one event handler of the application object, then mirrors its check marks and
   // ends the window if the handler ended the program.
   void Dispatch(const std::function<void()>& handler);
-  void SyncChecks();
+  void SyncChecks(const MenuChecks& checks);
 
   std::unique_ptr<PainterCanvas> canvas_;
   BoardView* view_;

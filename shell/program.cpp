@@ -21,7 +21,7 @@ Program::Program()
     : window_(ScreenRatio()),
       dialogs_(&window_),
       host_(&window_),
-      form_(window_.Canvas(), dialogs_, sound_, window_.Icons(), host_) {
+      form_(window_.Canvas(), dialogs_, sound_, window_.Icons(), host_, files_) {
   window_.Attach(form_);
 }
 

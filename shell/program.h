@@ -2,6 +2,7 @@
 // object, started as the window starts.
 #pragma once
 
+#include "io/disk_files.h"
 #include "play/form1.h"
 #include "shell/main_window.h"
 #include "shell/qt_ports.h"
@@ -25,6 +26,7 @@ class Program {
   QtDialogs dialogs_;
   QtHost host_;
   SdlSound sound_;
+  DiskFiles files_;
   Form1 form_;
 };
 

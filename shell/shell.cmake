@@ -1,12 +1,6 @@
-# The real window (Qt 6 Widgets), its picture, and their tests.
-find_package(Qt6 REQUIRED COMPONENTS Gui Widgets Test)
-
-# The window's picture on QtGui alone, so that the headless runner can draw and save it
-# without the widgets. The pictures are compiled in.
-qt6_add_resources(KORVEL4_PICTURE_RESOURCES ${CMAKE_SOURCE_DIR}/resources/pictures/pictures.qrc)
-add_library(korvel4_painter STATIC
-  ${CMAKE_SOURCE_DIR}/shell/painter_canvas.cpp ${KORVEL4_PICTURE_RESOURCES})
-target_link_libraries(korvel4_painter PUBLIC korvel4_core Qt6::Gui)
+# The real window (Qt 6 Widgets) and its tests.
+find_package(Qt6 REQUIRED COMPONENTS Gui Widgets)
+find_package(Qt6 COMPONENTS Test)
 
 # Everything of the window except main(), shared by the program and its tests.
 add_library(korvel4_window STATIC
@@ -15,6 +9,7 @@ add_library(korvel4_window STATIC
   ${CMAKE_SOURCE_DIR}/shell/about_box.cpp)
 set_target_properties(korvel4_window PROPERTIES AUTOMOC ON)
 target_link_libraries(korvel4_window PUBLIC korvel4_painter Qt6::Widgets)
+target_include_directories(korvel4_window PUBLIC ${CMAKE_SOURCE_DIR})
 
 add_executable(korvel4 ${CMAKE_SOURCE_DIR}/shell/main.cpp ${CMAKE_SOURCE_DIR}/shell/program.cpp)
 target_link_libraries(korvel4 PRIVATE korvel4_window korvel4_sound)
@@ -35,6 +30,7 @@ add_executable(korvel4-window-timing
   ${CMAKE_SOURCE_DIR}/shell/window_timing.cpp ${CMAKE_SOURCE_DIR}/shell/program.cpp)
 target_link_libraries(korvel4-window-timing PRIVATE korvel4_window korvel4_sound)
 
+if(GTest_FOUND AND Qt6Test_FOUND)
 file(GLOB KORVEL4_SHELL_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/shell/*_test.cpp)
 list(FILTER KORVEL4_SHELL_TESTS EXCLUDE REGEX "sdl_sound_test\\.cpp$")
 add_executable(shell_tests ${KORVEL4_SHELL_TESTS} ${CMAKE_SOURCE_DIR}/tests/shell/shell_main.cpp)
@@ -45,6 +41,7 @@ target_compile_definitions(shell_tests PRIVATE KORVEL4_SCRIPT="$<TARGET_FILE:kor
 add_dependencies(shell_tests korvel4-script)
 gtest_discover_tests(shell_tests WORKING_DIRECTORY ${KORVEL4_OUT}
   PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endif()
 
 # The real program under a virtual X server, ended with Esc like a player would.
 add_test(NAME shell.smoke_xvfb

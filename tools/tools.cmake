@@ -1,5 +1,11 @@
-# The headless runner. Its logic is toolkit-free; main.cpp adds the off-screen picture.
+# The headless runner. Its logic is toolkit-free; main.cpp adds the off-screen picture when
+# Qt Gui is there.
 add_library(korvel4_script_lib STATIC ${CMAKE_SOURCE_DIR}/tools/script/runner.cpp)
 target_link_libraries(korvel4_script_lib PUBLIC korvel4_core)
+target_include_directories(korvel4_script_lib PUBLIC ${CMAKE_SOURCE_DIR})
 add_executable(korvel4-script ${CMAKE_SOURCE_DIR}/tools/script/main.cpp)
-target_link_libraries(korvel4-script PRIVATE korvel4_script_lib korvel4_painter)
+target_link_libraries(korvel4-script PRIVATE korvel4_script_lib)
+if(TARGET korvel4_painter)
+  target_link_libraries(korvel4-script PRIVATE korvel4_painter)
+  target_compile_definitions(korvel4-script PRIVATE KORVEL4_SCRIPT_PICTURES=1)
+endif()

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "io/disk_files.h"
 #include "play/form1.h"
 #include "shell/main_window.h"
 
@@ -71,7 +72,8 @@ struct WindowUnderTest {
   RecordingDialogs dialogs;
   RecordingSound sound;
   RecordingHost host;
-  Form1 form{window.Canvas(), dialogs, sound, window.Icons(), host};
+  DiskFiles files;
+  Form1 form{window.Canvas(), dialogs, sound, window.Icons(), host, files};
   int endedCalls = 0;
 
   WindowUnderTest() {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "io/disk_files.h"
 #include "play/form1.h"
 #include "view/canvas.h"
 
@@ -94,7 +95,8 @@ struct FormRig {
   FakeSound sound;
   FakeIcons icons;
   FakeHost host;
-  Form1 form{canvas, dialogs, sound, icons, host};
+  DiskFiles files;
+  Form1 form{canvas, dialogs, sound, icons, host, files};
 };
 
 // Runs each test in a fresh folder of its own, so the settings file and the wave files

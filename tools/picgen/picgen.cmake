@@ -3,6 +3,7 @@
 #   QT_QPA_PLATFORM=offscreen ./korvel4-picgen resources/pictures
 #   QT_QPA_PLATFORM=offscreen ./korvel4-picgen --preview board.png [2..6]
 #   QT_QPA_PLATFORM=offscreen ./korvel4-picgen --sheet pieces.png
-find_package(Qt6 REQUIRED COMPONENTS Gui)
-add_executable(korvel4-picgen ${CMAKE_CURRENT_LIST_DIR}/picgen.cpp)
-target_link_libraries(korvel4-picgen PRIVATE Qt6::Gui)
+if(TARGET Qt6::Gui)
+  add_executable(korvel4-picgen ${CMAKE_CURRENT_LIST_DIR}/picgen.cpp)
+  target_link_libraries(korvel4-picgen PRIVATE Qt6::Gui)
+endif()

@@ -1,5 +1,4 @@
-// korvel4-script [FILE]: the headless runner (contract: the runner's format page).
-#include <QGuiApplication>
+// korvel4-script [FILE]: the headless runner (its commands and output: docs/script-format.md).
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -7,8 +6,12 @@
 #include <variant>
 #include <vector>
 
-#include "shell/painter_canvas.h"
 #include "tools/script/runner.h"
+
+#ifdef KORVEL4_SCRIPT_PICTURES
+#include <QGuiApplication>
+
+#include "shell/painter_canvas.h"
 
 namespace {
 
@@ -99,6 +102,7 @@ class DeferredCanvas : public korvel::Canvas {
 };
 
 }  // namespace
+#endif
 
 int main(int argc, char** argv) {
   if (argc > 2) {
@@ -107,9 +111,10 @@ int main(int argc, char** argv) {
   }
   std::ios::sync_with_stdio(false);
   // Qt is given the program name alone: the script file is no option of its.
+  korvel::RunnerOptions opts;
+#ifdef KORVEL4_SCRIPT_PICTURES
   int qtArgc = 1;
   DeferredCanvas canvas(qtArgc, argv);
-  korvel::RunnerOptions opts;
   opts.canvas = &canvas;
   opts.snapshot = [&canvas](const std::string& file, bool iconShown, int iconKind, int left,
                             int top) {
@@ -117,6 +122,7 @@ int main(int argc, char** argv) {
         iconShown, iconKind == 0 ? korvel::TurnIcon::MAN : korvel::TurnIcon::COM, left, top);
     return picture.save(QString::fromLocal8Bit(file.c_str()), "PNG");
   };
+#endif
   if (argc == 2) {
     std::ifstream in(argv[1]);
     if (!in) {

@@ -4,14 +4,15 @@
 #include <cmath>
 #include <deque>
 #include <istream>
-#include <map>
 #include <ostream>
 #include <sstream>
 #include <vector>
 
 #include "ai/search.h"
 #include "game/check.h"
+#include "io/disk_files.h"
 #include "play/form1.h"
+#include "play/menu.h"
 #include "view/board_drawing.h"
 
 namespace korvel {
@@ -189,26 +190,6 @@ void Dump(const Form1& f, std::ostream& out) {
   out << "end\n";
 }
 
-using Handler = void (Form1::*)();
-const std::map<std::string, Handler>& MenuHandlers() {
-  static const std::map<std::string, Handler> m = {
-      {"JYUNBAN_1", &Form1::JYUNBAN_1_Click}, {"JYUNBAN_2", &Form1::JYUNBAN_2_Click},
-      {"JYUNBAN_3", &Form1::JYUNBAN_3_Click}, {"JYUNBAN_4", &Form1::JYUNBAN_4_Click},
-      {"PLAY_TOIMEN", &Form1::PLAY_TOIMEN_Click}, {"PLAY_TONARI", &Form1::PLAY_TONARI_Click},
-      {"PLAY_4", &Form1::PLAY_4_Click},       {"LEVEL1", &Form1::LEVEL1_Click},
-      {"LEVEL2", &Form1::LEVEL2_Click},       {"LEVEL3", &Form1::LEVEL3_Click},
-      {"OWARI", &Form1::OWARI_Click},         {"CANCEL", &Form1::CANCEL_Click},
-      {"KAITEN", &Form1::KAITEN_Click},       {"REPLAY", &Form1::REPLAY_Click},
-      {"AFTER", &Form1::AFTER_Click},         {"SIDOU", &Form1::SIDOU_Click},
-      {"AICON", &Form1::AICON_Click},         {"MIDORI", &Form1::MIDORI_Click},
-      {"TATAMI", &Form1::TATAMI_Click},       {"TAKE", &Form1::TAKE_Click},
-      {"UCHU", &Form1::UCHU_Click},           {"RENGA", &Form1::RENGA_Click},
-      {"BGM", &Form1::BGM_Click},             {"KAISETU", &Form1::KAISETU_Click},
-      {"VER", &Form1::VER_Click},
-  };
-  return m;
-}
-
 bool Ignored(const std::string& line) {
   const size_t p = line.find_first_not_of(" \t\r");
   return p == std::string::npos || line[p] == '#';
@@ -223,7 +204,8 @@ int RunScript(std::istream& in, std::ostream& out, std::ostream& err, const Runn
   ScriptSound sound(out);
   ScriptIcons icons;
   ScriptHost host(out);
-  Form1 form(canvas, dialogs, sound, icons, host);
+  DiskFiles files;
+  Form1 form(canvas, dialogs, sound, icons, host, files);
   form.Form_Load();
 
   int lineNo = 0;
@@ -242,9 +224,9 @@ int RunScript(std::istream& in, std::ostream& out, std::ostream& err, const Runn
       const std::string& cmd = w[0];
       if (cmd == "menu") {
         Arity(w, 2, 2);
-        auto it = MenuHandlers().find(w[1]);
-        if (it == MenuHandlers().end()) throw ScriptError{"no such menu entry: " + w[1]};
-        (form.*(it->second))();
+        const MenuEntry* entry = FindMenuHandler(w[1]);
+        if (!entry) throw ScriptError{"no such menu entry: " + w[1]};
+        (form.*(entry->handler))();
       } else if (cmd == "press") {
         Arity(w, 3, 4);
         const double x = ParseNumber(w[1], "X"), y = ParseNumber(w[2], "Y");

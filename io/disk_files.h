@@ -1,0 +1,36 @@
+// The files port on the local disk (POSIX). Each area is a folder; an empty folder name
+// stands for the current directory, which is how the program runs from its own folder.
+#pragma once
+
+#include <string>
+
+#include "play/files.h"
+
+namespace korvel {
+
+class DiskFiles : public Files {
+ public:
+  DiskFiles() = default;
+  DiskFiles(std::string configDir, std::string dataDir, std::string userDataDir)
+      : config_(std::move(configDir)), data_(std::move(dataDir)), user_(std::move(userDataDir)) {}
+
+  FileRead Read(FileArea area, const std::string& name, std::size_t limit) override;
+  bool Write(FileArea area, const std::string& name, const std::string& bytes) override;
+  std::string PathOf(FileArea area, const std::string& name) override;
+
+  // The path the area's file is opened at: relative when the area is the current folder.
+  std::string OpenPath(FileArea area, const std::string& name) const;
+
+ private:
+  const std::string& Dir(FileArea area) const;
+  std::string config_, data_, user_;
+};
+
+// The same reading and writing on a path of the caller's choosing.
+FileRead ReadRegularFile(const std::string& path, std::size_t limit);
+bool WriteRegularFile(const std::string& path, const std::string& bytes);
+// Writes a temporary file beside the target and renames it over the target, so that a
+// failed write leaves the old file whole. False with `error` set when it fails.
+bool WriteFileAtomically(const std::string& path, const std::string& bytes, std::string* error);
+
+}  // namespace korvel

@@ -1,0 +1,40 @@
+// The files port: everything the application keeps on disk or reads from it goes through
+// here, so that play/ itself does no I/O and tests can hand it an in-memory store.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace korvel {
+
+// Where a file lives. CONFIG: the player's own options (the settings file). DATA: the
+// program's read-only data (wave files, help page). USER_DATA: what the game keeps for
+// the player (records, the unfinished game).
+enum class FileArea { CONFIG, DATA, USER_DATA };
+
+struct FileRead {
+  enum class Status {
+    OK,
+    MISSING,     // nothing is there
+    NOT_A_FILE,  // a folder, a pipe, a device: never opened
+    UNREADABLE,  // there, but it could not be opened or read
+    TOO_LARGE,   // more than the limit asked for; not read
+  };
+  Status status = Status::MISSING;
+  std::string bytes;
+};
+
+class Files {
+ public:
+  virtual ~Files() = default;
+  // The whole file, when it is a regular file (or a link to one) of at most `limit`
+  // bytes. Never blocks on a pipe or a device.
+  virtual FileRead Read(FileArea area, const std::string& name, std::size_t limit) = 0;
+  // Replaces the file's contents; false when it cannot be written. Anything that is not a
+  // regular file (or a link to one) is never opened for writing.
+  virtual bool Write(FileArea area, const std::string& name, const std::string& bytes) = 0;
+  // The full path of a file, for showing it or opening it in a browser.
+  virtual std::string PathOf(FileArea area, const std::string& name) = 0;
+};
+
+}  // namespace korvel

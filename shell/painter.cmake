@@ -1,0 +1,15 @@
+# The window's picture on Qt Gui alone, so that the headless runner can draw and save it
+# without the widgets. The pictures are compiled in. Without Qt Gui the runner has no
+# snapshot and everything else still builds.
+if(KORVEL4_WINDOW)
+  find_package(Qt6 REQUIRED COMPONENTS Gui)
+else()
+  find_package(Qt6 COMPONENTS Gui)
+endif()
+if(Qt6Gui_FOUND)
+  qt6_add_resources(KORVEL4_PICTURE_RESOURCES ${CMAKE_SOURCE_DIR}/resources/pictures/pictures.qrc)
+  add_library(korvel4_painter STATIC
+    ${CMAKE_SOURCE_DIR}/shell/painter_canvas.cpp ${KORVEL4_PICTURE_RESOURCES})
+  target_link_libraries(korvel4_painter PUBLIC korvel4_core Qt6::Gui)
+  target_include_directories(korvel4_painter PUBLIC ${CMAKE_SOURCE_DIR})
+endif()
