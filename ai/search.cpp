@@ -165,7 +165,7 @@ class FastSearch {
 
   void Take(double score, int fx, int fy, int tx, int ty, PieceCode before, PieceCode placed,
             PieceCode captured) {
-    best_ = {true, fx, fy, tx, ty, before, placed, captured, score};
+    best_ = {{fx, fy, tx, ty, before, placed}, true, captured, score};
   }
 
   // Answers false when a king was taken and the search ends.

@@ -2,17 +2,13 @@
 // seat, each scored by EvaluateMove on the trial position.
 #pragma once
 
-#include "game/state.h"
+#include "game/move.h"
 
 namespace korvel {
 
-struct ChosenMove {
-  bool found = false;   // false: the seat has no qualifying move at all
-  int fromX = 0, fromY = 0;  // a board square, or the hand cell of a drop
-  int toX = 0, toY = 0;
-  PieceCode before;     // the piece before the move (the hand cell's code for a drop)
-  PieceCode placed;     // what is placed on the destination (promoted when it promotes)
-  PieceCode captured;   // what stands on the destination
+struct ChosenMove : Move {
+  bool found = false;  // false: the seat has no qualifying move at all
+  PieceCode captured;  // what stands on the destination
   double score = -99999;
 };
 

@@ -45,7 +45,7 @@ ChosenMove SearchBestMoveDirect(GameState& s, int seat) {
   auto take = [&](double score, int fx, int fy, int tx, int ty, PieceCode before, PieceCode placed,
                   PieceCode captured) {
     bestScore = score;
-    best = {true, fx, fy, tx, ty, before, placed, captured, score};
+    best = {{fx, fy, tx, ty, before, placed}, true, captured, score};
   };
 
   // Board moves first.

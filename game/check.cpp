@@ -54,8 +54,10 @@ bool ChecksPartner(GameState& s, int fromX, int fromY, int toX, int toY) {
       }
   }
 
-  if (fromBoard) s.Board[fromX][fromY] = moving;
+  // Put back in the reverse order of lifting: should a stale partner square be the origin
+  // itself, the moving piece comes back last and is not erased.
   s.Board[p.x][p.y] = atP;
+  if (fromBoard) s.Board[fromX][fromY] = moving;
   return yes;
 }
 

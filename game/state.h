@@ -1,4 +1,4 @@
-// The whole state of one game: board, hands, seats, flags and the caches the rules keep.
+// The state of one game: the position, who plays it, and the caches the rules keep.
 #pragma once
 
 #include <cstdint>
@@ -13,30 +13,43 @@ struct Square {
   constexpr bool operator==(const Square&) const = default;
 };
 
-struct GameState {
+// Where the pieces are: board, hands and the seat to move.
+struct Position {
   // Indexed [x][y], both 0..9; only 1..9 x 1..9 holds pieces, row and column 0 stay EMPTY.
   PieceCode Board[10][10]{};
   // Per seat (index 1..4) five counters: 1 HU, 2 GIN, 3 KIN, 4 SYA droppable, 0 taken kings.
   int Hand[5][5]{};
-  int PlayerKind[5]{};  // HUMAN or COMPUTER per seat; 0 before any game mode
   int CurrentSeat = NO_SEAT;
+
+  PieceCode& At(int x, int y) { return Board[x][y]; }
+  PieceCode At(int x, int y) const { return Board[x][y]; }
+};
+
+// Who plays: the session's choices, not the position.
+struct Setup {
+  int PlayerKind[5]{};  // HUMAN or COMPUTER per seat; 0 before any game mode
   int Level = 3;
   int GameMode = NO_SEAT;  // NO_SEAT before a game, 0 four people, 1 with computers
   bool GameStarted = false;
-  bool GameOver = false;
-  int WinnerSeat = NO_SEAT;
+};
 
-  // Caches the rules refresh themselves before they read them.
+// What the rules derive from the board and keep for later reads. They are refreshed at
+// fixed moments (see the callers), not after every change: which moment refreshed which
+// value is part of how the game behaves.
+struct RuleCaches {
   Square KingPos[5]{};
   std::uint8_t PawnLine[5][10]{};
-
   // The attack tables of the last ComputeAttackMaps: per seat and square, how many of the
   // seat's pieces reach it, and the check-line marks (9 the checking piece, 1 its line).
   std::uint8_t AttackMap[5][10][10]{};
   std::uint8_t CheckLineMap[5][10][10]{};
+};
 
-  PieceCode& At(int x, int y) { return Board[x][y]; }
-  PieceCode At(int x, int y) const { return Board[x][y]; }
+// The working state the rules operate on: the position, the setup, the caches, and
+// whether the game is over.
+struct GameState : Position, Setup, RuleCaches {
+  bool GameOver = false;
+  int WinnerSeat = NO_SEAT;
 };
 
 constexpr bool OnBoard(int x, int y) { return x >= 1 && x <= 9 && y >= 1 && y <= 9; }

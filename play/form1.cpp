@@ -1,7 +1,6 @@
 // Start-up, the new-game reset and the small operations every concern shares.
 #include "play/form1.h"
 
-#include "game/apply_move.h"
 #include "game/check.h"
 #include "view/board_drawing.h"
 
@@ -14,68 +13,87 @@ Form1::Form1(Canvas& canvas, Dialogs& dialogs, SoundLibrary& sound, TurnIcons& i
 
 void Form1::Form_Load() {
   SoundInit();
-  SndOther = LoadSound("その他.wav", 3);
-  SndForbidden = LoadSound("禁止.wav", 3);
-  SndPlace = LoadSound("駒打音.wav", 3);
-  SndEnd = LoadSound("終局.wav", 3);
-  SndBgm = LoadSound("BGM.wav", 1);
+  sndOther_ = LoadSound("その他.wav", 3);
+  sndForbidden_ = LoadSound("禁止.wav", 3);
+  sndPlace_ = LoadSound("駒打音.wav", 3);
+  sndEnd_ = LoadSound("終局.wav", 3);
+  sndBgm_ = LoadSound("BGM.wav", 1);
 
-  PieceSelected = 0;
-  MoveNumber = 0;
-  HistoryCount = 0;
-  HistoryTop = 0;
-  GuidanceOn = 0;
-  HelpPage = files_.PathOf(FileArea::DATA, HELP_PAGE);
+  pieceSelected_ = 0;
+  game_.ResetMoveNumber();
+  guidanceOn_ = 0;
+  helpPage_ = files_.PathOf(FileArea::DATA, HELP_PAGE);
 
-  Checks.SIDOU = false;
-  Checks.LEVEL1 = Checks.LEVEL2 = false;
-  Checks.LEVEL3 = true;
-  Checks.AICON = true;
-  State.Level = 3;
+  checks_.SIDOU = false;
+  checks_.LEVEL1 = checks_.LEVEL2 = false;
+  checks_.LEVEL3 = true;
+  checks_.AICON = true;
+  game_.SetLevel(3);
 
-  State.GameStarted = false;
+  game_.SetStarted(false);
 
   LoadSettings();
   NewGame();
 }
 
 void Form1::NewGame() {
-  State.GameOver = false;
-  State.GameMode = NO_SEAT;
-  State.CurrentSeat = NO_SEAT;
   icons_.SetVisible(TurnIcon::COM, false);
   icons_.SetVisible(TurnIcon::MAN, false);
-  IconShown = false;
-  HistoryCount = 0;
-  PieceSelected = 0;
-  MoveNumber = 0;
-  HistoryTop = HistoryCount;
-  NewGameModel(State);
+  iconShown_ = false;
+  pieceSelected_ = 0;
+  game_.NewGame();
   RedrawAll();
 }
 
-void Form1::RedrawAll() { korvel::RedrawAll(canvas_, State, CurrentBackground); }
+void Form1::RedrawAll() { korvel::RedrawAll(canvas_, game_.State(), currentBackground_); }
+
+Form1::Look Form1::Looks() const {
+  return {pieceSelected_, guidanceOn_, guidanceColour_, currentBackground_,
+          iconShown_,     iconKind_,   iconLeft_,       iconTop_};
+}
+
+Form1::Sounds Form1::SoundHandles() const {
+  return {soundContext_, sndOther_, sndForbidden_, sndPlace_, sndEnd_, sndBgm_};
+}
+
+void Form1::SetBoard(const PieceCode board[10][10]) {
+  game_.SetBoard(board);
+  RedrawAll();
+}
+
+void Form1::SetHand(int seat, const int counts[4]) {
+  game_.SetHand(seat, counts);
+  DrawHand(canvas_, game_.State(), currentBackground_, seat);
+}
+
+void Form1::SetSeatToMove(int seat) { game_.SetSeatToMove(seat); }
+
+bool Form1::PlayComputerTurnForSeatToMove() {
+  const int seat = game_.State().CurrentSeat;
+  if (ended_ || game_.State().GameOver || seat < 1 || seat > 4) return false;
+  com_ban(seat);
+  return true;
+}
 
 void Form1::ShowTurnIcon(int seat) {
-  if (!Checks.AICON) {
+  if (!checks_.AICON) {
     icons_.SetVisible(TurnIcon::MAN, false);
     icons_.SetVisible(TurnIcon::COM, false);
-    IconShown = false;
+    iconShown_ = false;
     return;
   }
-  if (seat < 1 || seat > 4) return;
-  const int kind = State.PlayerKind[seat];
-  if (kind != COMPUTER && kind != HUMAN) return;
-  const TurnIcon shown = kind == COMPUTER ? TurnIcon::COM : TurnIcon::MAN;
-  const TurnIcon hidden = kind == COMPUTER ? TurnIcon::MAN : TurnIcon::COM;
+  const SeatController* who = game_.Controller(seat);
+  if (!who) return;
+  const TurnIcon shown = who->MovesByItself() ? TurnIcon::COM : TurnIcon::MAN;
+  const TurnIcon hidden = shown == TurnIcon::COM ? TurnIcon::MAN : TurnIcon::COM;
   const IconPlace place = TurnIconPlace(seat);
   icons_.Move(shown, place.left, place.top);
   icons_.SetVisible(hidden, false);
   icons_.SetVisible(shown, true);
-  IconShown = true;
-  IconKind = shown;
-  IconLeft = place.left;
-  IconTop = place.top;
+  iconShown_ = true;
+  iconKind_ = shown;
+  iconLeft_ = place.left;
+  iconTop_ = place.top;
 }
 
 void Form1::ShowWrongTurn(int seat) { dialogs_.Message("手番が違います", SeatPrompt(seat)); }
@@ -88,21 +106,21 @@ void Form1::RefuseNotStarted(bool withSound) {
 }
 
 void Form1::RefreshStatusCorner() {
-  EraseStatusCorner(canvas_, CurrentBackground);
-  if (State.GameMode == 1) ShowLevel(canvas_, State.Level);
-  ShowMoveNumber(canvas_, MoveNumber);
+  EraseStatusCorner(canvas_, currentBackground_);
+  if (game_.State().GameMode == 1) ShowLevel(canvas_, game_.State().Level);
+  ShowMoveNumber(canvas_, game_.MoveNumber());
 }
 
 void Form1::AnnounceWinner(const std::string& teamName) { EndOfGame(teamName + "の勝ちです"); }
 
 // The end of a game: the gong, what happened, and another game or the end of the program.
 void Form1::EndOfGame(const std::string& result) {
-  sound_.dsPlay(SndEnd, "終局.wav");
+  sound_.dsPlay(sndEnd_, "終局.wav");
   dialogs_.Message("終了", result);
   if (dialogs_.Question("再ゲーム", "続けますか？")) {
     NewGame();
     PlayPlace();
-    State.GameStarted = false;
+    game_.SetStarted(false);
   } else {
     EndProgram();
   }
@@ -110,39 +128,35 @@ void Form1::EndOfGame(const std::string& result) {
 
 // After computer turns: a king taken by a computer is announced for the taker's team.
 void Form1::AnnounceWinnerOfGame() {
-  if (!State.GameOver || Ended) return;
-  const int w = State.WinnerSeat;
+  if (!game_.State().GameOver || ended_) return;
+  const int w = game_.State().WinnerSeat;
   if (w == SITA || w == UE) AnnounceWinner(FIRST_TEAM_NAME);
   else if (w == HIDARI || w == MIGI) AnnounceWinner(SECOND_TEAM_NAME);
 }
 
 void Form1::EndProgram() {
   ReleaseAll();
-  Ended = true;
+  ended_ = true;
   host_.EndProgram();
 }
 
-void Form1::ApplyMoveAndDraw(int fromX, int fromY, int toX, int toY, PieceCode code) {
-  const MoveEffects fx = ApplyMove(State, fromX, fromY, toX, toY, code);
-  if (!fx.captured.IsEmpty())
-    for (int seat : {SITA, UE, MIGI, HIDARI}) DrawHand(canvas_, State, CurrentBackground, seat);
-  DrawCell(canvas_, EMPTY, fromX, fromY);
-  if (fx.handTakenFrom != NO_SEAT) DrawHand(canvas_, State, CurrentBackground, fx.handTakenFrom);
-  DrawCell(canvas_, code, toX, toY);
-  FrameCell(canvas_, COLOUR_GREEN, toX, toY);
+void Form1::ReportRecorded() { host_.MoveRecorded(game_.LastRecord()); }
+
+// The cells a played move changed: the origin emptied, the hands that changed, the piece
+// on its destination.
+void Form1::DrawMovePlayed(const Move& m, const MoveOutcome& o) {
+  const GameState& s = game_.State();
+  if (!o.captured.IsEmpty())
+    for (int seat : {SITA, UE, MIGI, HIDARI}) DrawHand(canvas_, s, currentBackground_, seat);
+  DrawCell(canvas_, EMPTY, m.fromX, m.fromY);
+  if (o.handTakenFrom != NO_SEAT) DrawHand(canvas_, s, currentBackground_, o.handTakenFrom);
+  DrawCell(canvas_, m.placed, m.toX, m.toY);
+  FrameCell(canvas_, COLOUR_GREEN, m.toX, m.toY);
 }
 
-// The check rule after a move that did not end the game; true when it gave check.
-bool Form1::HandOff(int toX, int toY) {
-  const int mover = State.CurrentSeat;
-  const int next = CheckedOpponent(State, toX, toY, mover);
-  if (next != mover) {
-    ShowCheck(next);
-    State.CurrentSeat = next;
-    return true;
-  }
-  State.CurrentSeat = NextSeat(mover);
-  return false;
+// The hand-off as the players see it: the check notice names the seat now to move.
+void Form1::ShowHandOff(const MoveOutcome& o) {
+  if (o.checked != NO_SEAT) ShowCheck(o.checked);
 }
 
 }  // namespace korvel

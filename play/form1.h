@@ -1,6 +1,7 @@
-// The application object: the state of one run of the window and one member function per
-// event of it. The handlers are spread over files by concern (game_modes.cpp,
-// mouse_entry.cpp, history.cpp, computer_turn.cpp, options.cpp, settings.cpp, sound.cpp).
+// The presenter: one member function per event of the window, turning what the game
+// (play/game.h) answers into drawing, sound and message calls. The handlers are spread
+// over files by concern (game_modes.cpp, mouse_entry.cpp, history.cpp, computer_turn.cpp,
+// options.cpp, settings.cpp, sound.cpp).
 #pragma once
 
 #include <string>
@@ -8,6 +9,7 @@
 
 #include "game/state.h"
 #include "play/files.h"
+#include "play/game.h"
 #include "play/ports.h"
 #include "view/canvas.h"
 
@@ -72,7 +74,37 @@ class Form1 {
   void Command1_Click();
   void Command2_Click() {}
 
-  // --- operations -----------------------------------------------------------------------
+  // --- what the runner, the window and the tests read ------------------------------------
+  const Game& TheGame() const { return game_; }
+  const GameState& State() const { return game_.State(); }
+  const MenuChecks& Checks() const { return checks_; }
+  bool Ended() const { return ended_; }
+  struct Look {
+    int pieceSelected;
+    int guidanceOn;
+    int guidanceColour;
+    PieceCode background;  // 0 until the settings set it
+    bool iconShown;        // the turn icon the window shows now
+    TurnIcon iconKind;
+    int iconLeft, iconTop;
+  };
+  Look Looks() const;
+  struct Sounds {
+    SoundLibrary::Handle context, other, forbidden, place, end, bgm;
+  };
+  Sounds SoundHandles() const;
+
+  // --- fixtures for scripts and tests: the position set directly, no history, no sound ---
+  void SetBoard(const PieceCode board[10][10]);  // then the window is repainted in full
+  void SetHand(int seat, const int counts[4]);
+  void SetSeatToMove(int seat);
+  // The computer's turn procedure for the seat to move, whoever holds it; false when the
+  // game is over or no seat is to move.
+  bool PlayComputerTurnForSeatToMove();
+  // Repaints the whole window from the state (the window's start, a fixture's board).
+  void RedrawAll();
+
+ private:
   void NewGame();
   void RunComputerTurns();
   void com_ban(int seat);
@@ -80,7 +112,7 @@ class Form1 {
   void ShowCheck(int seat);
   void AnnounceWinner(const std::string& teamName);
   void RotateBoard();
-  void RecordMove(int fromX, int fromY, int toX, int toY, PieceCode before, PieceCode after);
+  void ReportRecorded();
   void ClearGuidance();
   void ShowGuidance(int fromX, int fromY, int colour, PieceCode piece);
   void ShowTurnIcon(int seat);
@@ -88,48 +120,13 @@ class Form1 {
   void SaveSettings();
   void CheckBackgroundMenu(int code);
   void ReleaseAll();
-  // Repaints the whole window from the state (a script's `set board`, the window's start).
-  void RedrawAll();
-
-  // --- state of the run -----------------------------------------------------------------
-  GameState State;
-  MenuChecks Checks;
-
-  int PieceSelected = 0;
-  int FromX = 0, FromY = 0, ToX = 0, ToY = 0;
-  PieceCode PickedPiece;
-
-  std::vector<MoveRecord> History = std::vector<MoveRecord>(1);  // entry 0 is never used
-  int HistoryCount = 0;
-  int HistoryTop = 0;
-  int MoveNumber = 0;
-  bool ResumePending = false;
-
-  int GuidanceOn = 0;
-  int GuidanceColour = COLOUR_GREEN;
-  PieceCode CurrentBackground;  // 0 until the settings set it
-  std::string HelpPage;  // the help page's full path, found at start-up
-
-  SoundLibrary::Handle SoundContext = 0;
-  SoundLibrary::Handle SndOther = 0, SndForbidden = 0, SndPlace = 0, SndEnd = 0, SndBgm = 0;
-
-  // The icon the window shows now (kept for the runner's dump and the window's snapshot).
-  bool IconShown = false;
-  TurnIcon IconKind = TurnIcon::MAN;
-  int IconLeft = 0, IconTop = 0;
-
-  // True once the program has been told to end; every event after it is ignored.
-  bool Ended = false;
-  // Whether the last computer turn handed the turn on with a check.
-  bool LastTurnGaveCheck = false;
-
- private:
+  void LaterSeat(int humanSeat);
   void LevelClick(int n);
   void BackgroundClick(int code);
   void EndProgram();
   void MakeMove(MouseButton button);
-  void ApplyMoveAndDraw(int fromX, int fromY, int toX, int toY, PieceCode code);
-  bool HandOff(int toX, int toY);
+  void DrawMovePlayed(const Move& m, const MoveOutcome& o);
+  void ShowHandOff(const MoveOutcome& o);
   void AnnounceWinnerOfGame();
   void EndOfGame(const std::string& result);
   void RefuseNotStarted(bool withSound);
@@ -144,6 +141,31 @@ class Form1 {
   SoundLibrary::Handle LoadSound(const char* fileName, int flags);
   void SoundWarning(const std::string& text);
   void SoundShutdown();
+
+  Game game_;
+  MenuChecks checks_;
+
+  // The half-entered move of the person at the mouse.
+  int pieceSelected_ = 0;
+  int fromX_ = 0, fromY_ = 0, toX_ = 0, toY_ = 0;
+  PieceCode pickedPiece_;
+
+  int guidanceOn_ = 0;
+  int guidanceColour_ = COLOUR_GREEN;
+  PieceCode currentBackground_;  // 0 until the settings set it
+  std::string helpPage_;         // the help page's full path, found at start-up
+
+  SoundLibrary::Handle soundContext_ = 0;
+  SoundLibrary::Handle sndOther_ = 0, sndForbidden_ = 0, sndPlace_ = 0, sndEnd_ = 0, sndBgm_ = 0;
+
+  bool iconShown_ = false;
+  TurnIcon iconKind_ = TurnIcon::MAN;
+  int iconLeft_ = 0, iconTop_ = 0;
+
+  // True once the program has been told to end; every event after it is ignored.
+  bool ended_ = false;
+  // Whether the last computer turn handed the turn on with a check.
+  bool lastTurnGaveCheck_ = false;
 
   Canvas& canvas_;
   Dialogs& dialogs_;

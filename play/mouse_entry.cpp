@@ -1,9 +1,6 @@
 // A person's move: two presses, the first picking a piece, the second naming where it goes.
 #include <cmath>
 
-#include "game/apply_move.h"
-#include "game/attack_maps.h"
-#include "game/check.h"
 #include "game/movement.h"
 #include "play/form1.h"
 #include "view/board_drawing.h"
@@ -25,14 +22,14 @@ void Form1::ClearGuidance() {
 
 void Form1::ShowGuidance(int fromX, int fromY, int colour, PieceCode piece) {
   ClearGuidance();
-  if (GuidanceOn != 1) return;
+  if (guidanceOn_ != 1) return;
   for (int x = 1; x <= 9; ++x)
     for (int y = 1; y <= 9; ++y)
-      if (CanMove(State, fromX, fromY, x, y, piece)) FrameCell(canvas_, colour, x, y);
+      if (CanMove(game_.State(), fromX, fromY, x, y, piece)) FrameCell(canvas_, colour, x, y);
 }
 
 void Form1::Form_MouseDown(MouseButton button, int /*shift*/, double x, double y) {
-  if (Ended) return;
+  if (ended_) return;
   // Twips arrive as single-precision values; the cell is rounded toward minus infinity.
   const float fx = static_cast<float>(x), fy = static_cast<float>(y);
   if (!std::isfinite(fx) || !std::isfinite(fy)) return;
@@ -42,78 +39,79 @@ void Form1::Form_MouseDown(MouseButton button, int /*shift*/, double x, double y
   const int c = cd < -1000 || cd > 1000 ? -1000 : static_cast<int>(cd);
   const int r = rd < -1000 || rd > 1000 ? -1000 : static_cast<int>(rd);
 
-  if (!State.GameStarted) {
+  const GameState& state = game_.State();
+  if (!state.GameStarted) {
     RefuseNotStarted(true);
     return;
   }
 
-  if (ResumePending) {
-    if (MoveNumber == 0) {
+  if (game_.ResumePending()) {
+    if (game_.MoveNumber() == 0) {
       RefuseNotStarted(true);
       return;
     }
     dialogs_.Message("再開", "OKですか？");
-    ResumePending = false;
-    const int seat = State.CurrentSeat;
-    if (State.GameMode == 1 && seat >= 1 && seat <= 4 && State.PlayerKind[seat] == COMPUTER) {
+    game_.SetResumePending(false);
+    const int seat = state.CurrentSeat;
+    if (state.GameMode == 1 && game_.IsComputerSeat(seat)) {
       RunComputerTurns();
       AnnounceWinnerOfGame();
     }
     return;
   }
 
-  const int mover = State.CurrentSeat;
-  if (OnBoard(c, r) && PieceSelected == 0) {
-    const PieceCode here = State.Board[c][r];
+  const int mover = state.CurrentSeat;
+  if (OnBoard(c, r) && pieceSelected_ == 0) {
+    const PieceCode here = state.Board[c][r];
     if (here.IsEmpty()) return;
-    FromX = c;
-    FromY = r;
-    PickedPiece = here;
-    ShowGuidance(c, r, GuidanceColour, PickedPiece);
-    if (BelongsTo(PickedPiece, mover)) {
-      PieceSelected = 1;
+    fromX_ = c;
+    fromY_ = r;
+    pickedPiece_ = here;
+    ShowGuidance(c, r, guidanceColour_, pickedPiece_);
+    if (BelongsTo(pickedPiece_, mover)) {
+      pieceSelected_ = 1;
       FrameCell(canvas_, COLOUR_LIGHT_RED, c, r);
     } else {
       PlayForbidden();
-      FrameCell(canvas_, GuidanceColour, c, r);
+      FrameCell(canvas_, guidanceColour_, c, r);
       ShowWrongTurn(mover);
     }
     return;
   }
 
   if (OnBoard(c, r)) {  // a piece is picked: this press names the destination
-    ToX = c;
-    ToY = r;
-    const PieceCode here = State.Board[c][r];
+    toX_ = c;
+    toY_ = r;
+    const PieceCode here = state.Board[c][r];
     if (BelongsTo(here, mover)) {
-      FrameCell(canvas_, COLOUR_GREEN, FromX, FromY);
-      FromX = c;
-      FromY = r;
-      PickedPiece = here;
-      ShowGuidance(c, r, GuidanceColour, PickedPiece);
+      FrameCell(canvas_, COLOUR_GREEN, fromX_, fromY_);
+      fromX_ = c;
+      fromY_ = r;
+      pickedPiece_ = here;
+      ShowGuidance(c, r, guidanceColour_, pickedPiece_);
       FrameCell(canvas_, COLOUR_LIGHT_RED, c, r);
       return;
     }
-    if (!CanMove(State, FromX, FromY, c, r, PickedPiece)) {
+    if (!CanMove(state, fromX_, fromY_, c, r, pickedPiece_)) {
       PlayForbidden();
-      FrameCell(canvas_, COLOUR_GREEN, FromX, FromY);
-      ShowGuidance(c, r, GuidanceColour, here);
-      FrameCell(canvas_, GuidanceColour, c, r);
-      PieceSelected = 0;
+      FrameCell(canvas_, COLOUR_GREEN, fromX_, fromY_);
+      ShowGuidance(c, r, guidanceColour_, here);
+      FrameCell(canvas_, guidanceColour_, c, r);
+      pieceSelected_ = 0;
       return;
     }
-    FindAllKings(State);
-    if (ChecksPartner(State, FromX, FromY, c, r)) {
-      FrameCell(canvas_, COLOUR_GREEN, FromX, FromY);
-      ShowGuidance(c, r, GuidanceColour, here);
-      FrameCell(canvas_, GuidanceColour, c, r);
+    game_.RefreshKings();
+    if (game_.ChecksPartner({fromX_, fromY_, c, r, pickedPiece_, pickedPiece_})) {
+      FrameCell(canvas_, COLOUR_GREEN, fromX_, fromY_);
+      ShowGuidance(c, r, guidanceColour_, here);
+      FrameCell(canvas_, guidanceColour_, c, r);
       dialogs_.Message("禁手", "味方に王手はできません");
-      PieceSelected = 0;
+      pieceSelected_ = 0;
       return;
     }
     // Only the right button promotes, so any other button is a left press here: a pawn
     // may not stay unpromoted on its last line.
-    if (!MayStayUnpromoted(c, r, PickedPiece) && button != MouseButton::RIGHT) {
+    if (!MayStayUnpromoted(c, r, pickedPiece_) && button != MouseButton::RIGHT) {
       PlayForbidden();
       dialogs_.Message("成り", "マウスの右をクリックして下さい");
       return;
@@ -123,64 +121,64 @@ void Form1::Form_MouseDown(MouseButton button, int /*shift*/, double x, double y
   }
 
   // Outside the board: a hand cell with pieces in it picks a drop.
-  UpdatePawnLines(State);
+  game_.RefreshPawnLines();
   const int handSeat = HandCellSeat(c, r);
-  if (handSeat == NO_SEAT || State.Hand[handSeat][HandCellSlot(c, r)] <= 0) return;
+  if (handSeat == NO_SEAT || state.Hand[handSeat][HandCellSlot(c, r)] <= 0) return;
   if (handSeat != mover) {
     ShowWrongTurn(mover);
     return;
   }
   // A hand cell picked before keeps no red frame.
-  if (PieceSelected == 1 && IsHandX(FromX)) FrameCell(canvas_, COLOUR_GREEN, FromX, FromY);
-  FromX = c;
-  FromY = r;
-  ShowGuidance(c, r, COLOUR_GREEN, PickedPiece);
+  if (pieceSelected_ == 1 && IsHandX(fromX_)) FrameCell(canvas_, COLOUR_GREEN, fromX_, fromY_);
+  fromX_ = c;
+  fromY_ = r;
+  ShowGuidance(c, r, COLOUR_GREEN, pickedPiece_);
   FrameCell(canvas_, COLOUR_GREEN, c, r);
-  PieceSelected = 1;
+  pieceSelected_ = 1;
   FrameCell(canvas_, COLOUR_LIGHT_RED, c, r);
-  PickedPiece = HandCellCode(c, r);
+  pickedPiece_ = HandCellCode(c, r);
 }
 
 void Form1::MakeMove(MouseButton button) {
-  EraseStatusCorner(canvas_, CurrentBackground);
-  if (State.GameMode == 1) ShowLevel(canvas_, State.Level);
-  ++MoveNumber;
-  ShowMoveNumber(canvas_, MoveNumber);
+  const GameState& state = game_.State();
+  EraseStatusCorner(canvas_, currentBackground_);
+  if (state.GameMode == 1) ShowLevel(canvas_, state.Level);
+  ShowMoveNumber(canvas_, game_.MoveNumber() + 1);
 
-  const PieceCode before = PickedPiece;
+  Move m{fromX_, fromY_, toX_, toY_, pickedPiece_, pickedPiece_};
   PieceCode promoted;
-  if (CanPromote(FromX, FromY, ToX, ToY, PickedPiece, &promoted) && button == MouseButton::RIGHT)
-    PickedPiece = promoted;
-  RecordMove(FromX, FromY, ToX, ToY, before, PickedPiece);
+  if (CanPromote(m.fromX, m.fromY, m.toX, m.toY, m.before, &promoted) &&
+      button == MouseButton::RIGHT)
+    m.placed = promoted;
+  pickedPiece_ = m.placed;
 
-  PieceSelected = 0;
-  FrameCell(canvas_, COLOUR_GREEN, FromX, FromY);
-  FrameCell(canvas_, COLOUR_GREEN, ToX, ToY);
-  ShowGuidance(FromX, FromY, COLOUR_GREEN, PickedPiece);
+  pieceSelected_ = 0;
+  FrameCell(canvas_, COLOUR_GREEN, m.fromX, m.fromY);
+  FrameCell(canvas_, COLOUR_GREEN, m.toX, m.toY);
+  // The guidance is cleared on the board as it stands before the move.
+  ShowGuidance(m.fromX, m.fromY, COLOUR_GREEN, m.placed);
 
-  const PieceCode captured = State.Board[ToX][ToY];
+  const MoveOutcome o = game_.PlayPersonMove(m);
+  ReportRecorded();
   PlayPlace();
-  ApplyMoveAndDraw(FromX, FromY, ToX, ToY, PickedPiece);
-  const Square anchor = MoveTextAnchor(PickedPiece);
-  ShowMoveText(canvas_, CurrentBackground, anchor.x, anchor.y, ToX, ToY, PickedPiece,
+  DrawMovePlayed(m, o);
+  const Square anchor = MoveTextAnchor(m.placed);
+  ShowMoveText(canvas_, currentBackground_, anchor.x, anchor.y, m.toX, m.toY, m.placed,
                COLOUR_WHITE);
 
-  if (IsKingCode(captured)) {
-    AnnounceWinner(TeamName(State.CurrentSeat));
+  if (o.kingTaken) {
+    AnnounceWinner(TeamName(o.mover));
     return;
   }
 
-  if (State.GameMode == 1) {
-    ComputeAttackMaps(State);
-    const int mover = State.CurrentSeat;
-    if (IsMate(State, mover, AttackedOpponent(State, mover)))
-      dialogs_.Message("詰め ?", "よし！!");
-    HandOff(ToX, ToY);
+  if (state.GameMode == 1) {
+    if (o.mate) dialogs_.Message("詰め ?", "よし！!");
+    ShowHandOff(o);
     RunComputerTurns();
     AnnounceWinnerOfGame();
-  } else if (State.GameMode == 0) {
-    HandOff(ToX, ToY);
-    ShowTurnIcon(State.CurrentSeat);
+  } else if (state.GameMode == 0) {
+    ShowHandOff(o);
+    ShowTurnIcon(state.CurrentSeat);
   }
 }
 

@@ -5,14 +5,14 @@
 namespace korvel {
 
 void Form1::SetGuidance(bool on) {
-  Checks.SIDOU = on;
-  GuidanceOn = on ? 1 : 0;
-  GuidanceColour = on ? COLOUR_WHITE : COLOUR_GREEN;
+  checks_.SIDOU = on;
+  guidanceOn_ = on ? 1 : 0;
+  guidanceColour_ = on ? COLOUR_WHITE : COLOUR_GREEN;
 }
 
 void Form1::SIDOU_Click() {
-  if (Ended) return;
-  if (Checks.SIDOU) {
+  if (ended_) return;
+  if (checks_.SIDOU) {
     ClearGuidance();
     for (int k = 1; k <= 7; ++k) {
       FrameCell(canvas_, COLOUR_GREEN, -1, k);
@@ -26,69 +26,69 @@ void Form1::SIDOU_Click() {
 }
 
 void Form1::AICON_Click() {
-  if (Ended) return;
-  if (Checks.AICON) {
-    Checks.AICON = false;
+  if (ended_) return;
+  if (checks_.AICON) {
+    checks_.AICON = false;
     icons_.SetVisible(TurnIcon::MAN, false);
     icons_.SetVisible(TurnIcon::COM, false);
-    IconShown = false;
+    iconShown_ = false;
   } else {
-    Checks.AICON = true;
-    ShowTurnIcon(State.CurrentSeat);
+    checks_.AICON = true;
+    ShowTurnIcon(game_.State().CurrentSeat);
   }
   SaveSettings();
 }
 
 void Form1::BackgroundClick(int code) {
-  if (Ended) return;
-  const bool checked = (code == 2 && Checks.MIDORI) || (code == 3 && Checks.TATAMI) ||
-                       (code == 4 && Checks.TAKE) || (code == 5 && Checks.UCHU) ||
-                       (code == 6 && Checks.RENGA);
+  if (ended_) return;
+  const bool checked = (code == 2 && checks_.MIDORI) || (code == 3 && checks_.TATAMI) ||
+                       (code == 4 && checks_.TAKE) || (code == 5 && checks_.UCHU) ||
+                       (code == 6 && checks_.RENGA);
   if (!checked) {
     CheckBackgroundMenu(code);
-    CurrentBackground = PieceCode(code);
+    currentBackground_ = PieceCode(code);
   }
   SaveSettings();
   RedrawAll();
 }
 
 void Form1::BGM_Click() {
-  if (Ended) return;
-  if (Checks.BGM) {
-    Checks.BGM = false;
-    sound_.dsStop(SndBgm, "BGM.wav");
+  if (ended_) return;
+  if (checks_.BGM) {
+    checks_.BGM = false;
+    sound_.dsStop(sndBgm_, "BGM.wav");
   } else {
-    Checks.BGM = true;
-    sound_.dsPlayLooping(SndBgm, "BGM.wav");
+    checks_.BGM = true;
+    sound_.dsPlayLooping(sndBgm_, "BGM.wav");
   }
   SaveSettings();
 }
 
 void Form1::OWARI_Click() {
-  if (!Ended) EndProgram();
+  if (!ended_) EndProgram();
 }
 
 void Form1::Form_KeyPress(int keyCode) {
-  if (!Ended && keyCode == 27) EndProgram();
+  if (!ended_ && keyCode == 27) EndProgram();
 }
 
 void Form1::Form_Unload() {
-  if (!Ended) EndProgram();
+  if (!ended_) EndProgram();
 }
 
 void Form1::KAISETU_Click() {
-  if (Ended) return;
-  host_.OpenPage(HelpPage);
+  if (ended_) return;
+  host_.OpenPage(helpPage_);
 }
 
 void Form1::VER_Click() {
-  if (Ended) return;
-  sound_.dsPlay(SndOther, "その他.wav");
+  if (ended_) return;
+  sound_.dsPlay(sndOther_, "その他.wav");
   if (host_.ShowAbout() == AboutChoice::HOME_PAGE) Command1_Click();
   else Command2_Click();
 }
 
 // The program has no web site of its own: its home page is the help page beside it.
-void Form1::Command1_Click() { host_.OpenPage(HelpPage); }
+void Form1::Command1_Click() { host_.OpenPage(helpPage_); }
 
 }  // namespace korvel

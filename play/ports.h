@@ -6,18 +6,14 @@
 #include <cstdint>
 #include <string>
 
-#include "game/pieces.h"
+#include "game/move.h"
 
 namespace korvel {
 
 // One move of the history, as recorded before the board changed.
-struct MoveRecord {
-  int FromX = 0, FromY = 0;  // a board square, or the hand cell of a drop
-  int ToX = 0, ToY = 0;
-  PieceCode Captured;     // what stood on the destination
-  PieceCode PieceBefore;  // the moving piece (the hand cell's code for a drop)
-  PieceCode PieceAfter;   // what was placed (promoted when the move promoted)
-  int Mover = 0;          // the seat to move when it was recorded
+struct MoveRecord : Move {
+  PieceCode captured;  // what stood on the destination
+  int mover = 0;       // the seat to move when it was recorded
 };
 
 // Modal message boxes. Titles and prompts are shown exactly as given ("" and " " differ).

@@ -95,13 +95,13 @@ const std::vector<std::string> DEFAULT_LINES = {"移動指導=OK", "ｱｲｺﾝ
 }  // namespace
 
 void Form1::CheckBackgroundMenu(int code) {
-  Checks.MIDORI = Checks.TAKE = Checks.TATAMI = Checks.UCHU = Checks.RENGA = false;
+  checks_.MIDORI = checks_.TAKE = checks_.TATAMI = checks_.UCHU = checks_.RENGA = false;
   switch (code) {
-    case 2: Checks.MIDORI = true; break;
-    case 3: Checks.TATAMI = true; break;
-    case 4: Checks.TAKE = true; break;
-    case 5: Checks.UCHU = true; break;
-    case 6: Checks.RENGA = true; break;
+    case 2: checks_.MIDORI = true; break;
+    case 3: checks_.TATAMI = true; break;
+    case 4: checks_.TAKE = true; break;
+    case 5: checks_.UCHU = true; break;
+    case 6: checks_.RENGA = true; break;
     default: break;
   }
 }
@@ -111,22 +111,22 @@ void Form1::ApplySetting(const std::string& key, const std::string& value) {
     if (value == "OK") SetGuidance(true);
     else if (value == "NG") SetGuidance(false);
   } else if (key == "ｱｲｺﾝ表示") {
-    if (value == "OK") Checks.AICON = true;
-    else if (value == "NG") Checks.AICON = false;
+    if (value == "OK") checks_.AICON = true;
+    else if (value == "NG") checks_.AICON = false;
   } else if (key == "背景画") {
     const int b = BackgroundCodeOf(value);
     if (b != 0) {
       CheckBackgroundMenu(b);
       TileBackground(canvas_, PieceCode(b));
-      CurrentBackground = PieceCode(b);
+      currentBackground_ = PieceCode(b);
     }
   } else if (key == "BGM") {
     if (value == "OK") {
-      Checks.BGM = true;
-      sound_.dsPlayLooping(SndBgm, "BGM.wav");
+      checks_.BGM = true;
+      sound_.dsPlayLooping(sndBgm_, "BGM.wav");
     } else if (value == "NG") {
-      Checks.BGM = false;
-      sound_.dsStop(SndBgm, "BGM.wav");
+      checks_.BGM = false;
+      sound_.dsStop(sndBgm_, "BGM.wav");
     }
   }
 }
@@ -172,14 +172,14 @@ void Form1::LoadSettings() {
 
 void Form1::SaveSettings() {
   std::vector<std::string> lines;
-  lines.push_back(Checks.SIDOU ? "移動指導=OK" : "移動指導=NG");
-  lines.push_back(Checks.AICON ? "ｱｲｺﾝ表示=OK" : "ｱｲｺﾝ表示=NG");
-  if (Checks.MIDORI) lines.push_back("背景画=緑");
-  else if (Checks.TAKE) lines.push_back("背景画=竹");
-  else if (Checks.TATAMI) lines.push_back("背景画=畳");
-  else if (Checks.UCHU) lines.push_back("背景画=宇宙");
-  else if (Checks.RENGA) lines.push_back("背景画=煉瓦");
-  lines.push_back(Checks.BGM ? "BGM=OK" : "BGM=NG");
+  lines.push_back(checks_.SIDOU ? "移動指導=OK" : "移動指導=NG");
+  lines.push_back(checks_.AICON ? "ｱｲｺﾝ表示=OK" : "ｱｲｺﾝ表示=NG");
+  if (checks_.MIDORI) lines.push_back("背景画=緑");
+  else if (checks_.TAKE) lines.push_back("背景画=竹");
+  else if (checks_.TATAMI) lines.push_back("背景画=畳");
+  else if (checks_.UCHU) lines.push_back("背景画=宇宙");
+  else if (checks_.RENGA) lines.push_back("背景画=煉瓦");
+  lines.push_back(checks_.BGM ? "BGM=OK" : "BGM=NG");
   if (WriteSettingsFile(lines)) return;
   // The save failed: fall back to the defaults (the other options stay as they are).
   if (WriteSettingsFile(DEFAULT_LINES)) CheckBackgroundMenu(2);

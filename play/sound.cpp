@@ -5,12 +5,12 @@
 namespace korvel {
 
 void Form1::SoundInit() {
-  SoundContext = sound_.dsInitialize(0);
-  if (SoundContext == 0) SoundWarning("Direct Soundインターフェースが作成できません。");
+  soundContext_ = sound_.dsInitialize(0);
+  if (soundContext_ == 0) SoundWarning("Direct Soundインターフェースが作成できません。");
 }
 
 SoundLibrary::Handle Form1::LoadSound(const char* fileName, int flags) {
-  if (SoundContext == 0) return 0;
+  if (soundContext_ == 0) return 0;
   // No wave file of the game comes near this; a larger one is not even read.
   constexpr std::size_t WAVE_LIMIT = 64u << 20;
   const FileRead file = files_.Read(FileArea::DATA, fileName, WAVE_LIMIT);
@@ -33,7 +33,7 @@ SoundLibrary::Handle Form1::LoadSound(const char* fileName, int flags) {
   }
   const auto* image = reinterpret_cast<const std::uint8_t*>(file.bytes.data());
   const SoundLibrary::Handle buffer =
-      sound_.dsCreateDSB(SoundContext, image, file.bytes.size(), flags, fileName);
+      sound_.dsCreateDSB(soundContext_, image, file.bytes.size(), flags, fileName);
   // A file that is there but holds no usable wave image is worth one word to the player;
   // the game goes on without that sound.
   if (buffer == 0) SoundWarning(invalid);
@@ -43,19 +43,19 @@ SoundLibrary::Handle Form1::LoadSound(const char* fileName, int flags) {
 void Form1::SoundWarning(const std::string& text) { dialogs_.Warning(SOUND_DLL_TITLE, text); }
 
 void Form1::SoundShutdown() {
-  if (SoundContext != 0) sound_.dsTerminate(SoundContext);
+  if (soundContext_ != 0) sound_.dsTerminate(soundContext_);
 }
 
 void Form1::ReleaseAll() {
-  sound_.dsFree(SndOther);
-  sound_.dsFree(SndForbidden);
-  sound_.dsFree(SndPlace);
-  sound_.dsFree(SndEnd);
-  sound_.dsFree(SndBgm);
+  sound_.dsFree(sndOther_);
+  sound_.dsFree(sndForbidden_);
+  sound_.dsFree(sndPlace_);
+  sound_.dsFree(sndEnd_);
+  sound_.dsFree(sndBgm_);
   SoundShutdown();
 }
 
-void Form1::PlayForbidden() { sound_.dsPlay(SndForbidden, "禁止.wav"); }
-void Form1::PlayPlace() { sound_.dsPlay(SndPlace, "駒打音.wav"); }
+void Form1::PlayForbidden() { sound_.dsPlay(sndForbidden_, "禁止.wav"); }
+void Form1::PlayPlace() { sound_.dsPlay(sndPlace_, "駒打音.wav"); }
 
 }  // namespace korvel

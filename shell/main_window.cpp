@@ -137,9 +137,9 @@ void MainWindow::Dispatch(const std::function<void()>& handler) {
   ++busy_;
   handler();
   --busy_;
-  SyncChecks(form_->Checks);
-  if (busy_ == 0 && closeWaiting_ && !form_->Ended) form_->Form_Unload();
-  if (form_->Ended && busy_ == 0) {
+  SyncChecks(form_->Checks());
+  if (busy_ == 0 && closeWaiting_ && !form_->Ended()) form_->Form_Unload();
+  if (form_->Ended() && busy_ == 0) {
     ended_ = true;
     hide();
     if (onEnded) onEnded();

@@ -34,7 +34,7 @@ double RedrawMs(korvel::Canvas& canvas, const korvel::Form1& form, int rounds) {
   double best = 1e9;
   for (int batch = 0; batch < 5; ++batch) {
     const auto t0 = Clock::now();
-    for (int i = 0; i < rounds; ++i) korvel::RedrawAll(canvas, form.State, form.CurrentBackground);
+    for (int i = 0; i < rounds; ++i) korvel::RedrawAll(canvas, form.State(), form.Looks().background);
     best = std::min(best, Ms(Clock::now() - t0) / rounds);
   }
   return best;

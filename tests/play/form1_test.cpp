@@ -35,7 +35,7 @@ TEST_F(Form1Test, PickingShowsGuidanceAndTheRedFrame) {
   rig.form.PLAY_4_Click();
   const size_t mark = rig.canvas.ops.size();
   rig.form.Form_MouseDown(MouseButton::LEFT, 0, CellX(5) + 300, CellY(7) + 300);
-  EXPECT_EQ(rig.form.PieceSelected, 1);
+  EXPECT_EQ(rig.form.Looks().pieceSelected, 1);
   EXPECT_TRUE(Framed(rig.canvas, mark, COLOUR_WHITE, 5, 6));
   EXPECT_FALSE(Framed(rig.canvas, mark, COLOUR_WHITE, 5, 5));
   EXPECT_TRUE(Framed(rig.canvas, mark, COLOUR_LIGHT_RED, 5, 7));
@@ -75,9 +75,9 @@ TEST_F(Form1Test, ComputerShowsThinkingThenItsMove) {
   ASSERT_NE(thinking, rig.canvas.ops.end());
   ASSERT_NE(level, rig.canvas.ops.end());
   EXPECT_LT(thinking, level);
-  EXPECT_EQ(rig.form.MoveNumber, 1);
-  EXPECT_EQ(rig.form.History[1].Mover, SITA);
-  EXPECT_EQ(rig.form.State.CurrentSeat, HIDARI);
+  EXPECT_EQ(rig.form.TheGame().MoveNumber(), 1);
+  EXPECT_EQ(rig.form.TheGame().History()[1].mover, SITA);
+  EXPECT_EQ(rig.form.State().CurrentSeat, HIDARI);
 }
 
 TEST_F(Form1Test, SilentGameStillMakesEverySoundCall) {
@@ -91,7 +91,7 @@ TEST_F(Form1Test, SilentGameStillMakesEverySoundCall) {
   rig.form.Form_MouseDown(MouseButton::LEFT, 0, CellX(5) + 300, CellY(3) + 300);  // not SITA's
   EXPECT_EQ(rig.sound.calls.back(), "play 禁止.wav");
   rig.form.Form_KeyPress(27);
-  EXPECT_TRUE(rig.form.Ended);
+  EXPECT_TRUE(rig.form.Ended());
   EXPECT_EQ(rig.host.events.back(), "exit");
 }
 
@@ -102,10 +102,10 @@ TEST_F(Form1Test, WaveFilesAreLoadedOnlyWhenTheyCanBeRead) {
   FormRig rig;
   rig.form.Form_Load();
   EXPECT_EQ(rig.sound.calls[0], "create 駒打音.wav");
-  EXPECT_NE(rig.form.SndPlace, 0u);
-  EXPECT_EQ(rig.form.SndEnd, 0u);
-  EXPECT_EQ(rig.form.SndBgm, 0u);
-  EXPECT_EQ(rig.form.SndOther, 0u);
+  EXPECT_NE(rig.form.SoundHandles().place, 0u);
+  EXPECT_EQ(rig.form.SoundHandles().end, 0u);
+  EXPECT_EQ(rig.form.SoundHandles().bgm, 0u);
+  EXPECT_EQ(rig.form.SoundHandles().other, 0u);
   ASSERT_EQ(rig.dialogs.shown.size(), 1u);
   EXPECT_EQ(rig.dialogs.shown[0].rfind("warning Korvel4人将棋.dll|", 0), 0u);
 }
@@ -115,22 +115,10 @@ TEST_F(Form1Test, DamagedWaveFileGivesOneWarningAndSilence) {
   FormRig rig;
   rig.sound.refuseImages = true;
   rig.form.Form_Load();
-  EXPECT_EQ(rig.form.SndForbidden, 0u);
+  EXPECT_EQ(rig.form.SoundHandles().forbidden, 0u);
   ASSERT_EQ(rig.dialogs.shown.size(), 1u);
   EXPECT_EQ(rig.dialogs.shown[0],
             "warning Korvel4人将棋.dll|「禁止.wav」は正しいウェーブ ファイルではありません。");
-}
-
-TEST_F(Form1Test, HistoryGrowsBeyondFiveHundredMoves) {
-  FormRig rig;
-  rig.form.Form_Load();
-  rig.form.PLAY_4_Click();
-  // Two kings walk to and fro for 520 moves; nothing is refused for lack of room.
-  for (int i = 0; i < 520; ++i)
-    rig.form.RecordMove(5, 9, 5, 8, 15_pc, 15_pc);
-  EXPECT_EQ(rig.form.HistoryCount, 520);
-  EXPECT_EQ(rig.form.HistoryTop, 520);
-  EXPECT_EQ(rig.form.History[520].PieceAfter, 15_pc);
 }
 
 }  // namespace

@@ -34,13 +34,13 @@ TEST_F(SettingsFile, MissingFileIsCreatedWithTheDefaults) {
   FormRig rig;
   rig.form.Form_Load();
   EXPECT_EQ(Read(), DEFAULTS);
-  EXPECT_EQ(rig.form.GuidanceOn, 1);
-  EXPECT_EQ(rig.form.GuidanceColour, COLOUR_WHITE);
-  EXPECT_TRUE(rig.form.Checks.AICON);
-  EXPECT_TRUE(rig.form.Checks.MIDORI);
-  EXPECT_FALSE(rig.form.Checks.TATAMI);
-  EXPECT_EQ(rig.form.CurrentBackground, PieceCode(2));
-  EXPECT_FALSE(rig.form.Checks.BGM);
+  EXPECT_EQ(rig.form.Looks().guidanceOn, 1);
+  EXPECT_EQ(rig.form.Looks().guidanceColour, COLOUR_WHITE);
+  EXPECT_TRUE(rig.form.Checks().AICON);
+  EXPECT_TRUE(rig.form.Checks().MIDORI);
+  EXPECT_FALSE(rig.form.Checks().TATAMI);
+  EXPECT_EQ(rig.form.Looks().background, PieceCode(2));
+  EXPECT_FALSE(rig.form.Checks().BGM);
   EXPECT_TRUE(rig.dialogs.shown.empty());
 }
 
@@ -77,14 +77,14 @@ TEST_F(SettingsFile, ReadingRules) {
     Write(c.bytes);
     FormRig rig;
     rig.form.Form_Load();
-    EXPECT_EQ(rig.form.GuidanceOn, c.guidance);
-    EXPECT_EQ(rig.form.Checks.SIDOU, c.guidance == 1);
-    EXPECT_EQ(rig.form.Checks.AICON, c.icons);
-    EXPECT_EQ(rig.form.CurrentBackground.Whole(), c.background);
-    EXPECT_EQ(rig.form.Checks.BGM, c.bgm);
+    EXPECT_EQ(rig.form.Looks().guidanceOn, c.guidance);
+    EXPECT_EQ(rig.form.Checks().SIDOU, c.guidance == 1);
+    EXPECT_EQ(rig.form.Checks().AICON, c.icons);
+    EXPECT_EQ(rig.form.Looks().background.Whole(), c.background);
+    EXPECT_EQ(rig.form.Checks().BGM, c.bgm);
     EXPECT_EQ(Read(), c.rewritten ? DEFAULTS : c.bytes);
     if (c.background == 0) {
-      EXPECT_TRUE(rig.form.Checks.TATAMI);
+      EXPECT_TRUE(rig.form.Checks().TATAMI);
     }
   }
 }
@@ -94,10 +94,10 @@ TEST_F(SettingsFile, ShiftJisFileIsUnderstood) {
   Write("\x94\x77\x8C\x69\x89\xE6=\x89\x46\x92\x88\r\nBGM=OK\r\n\xB1\xB2\xBA\xDD\x95\x5C\x8E\xA6=NG\r\n");
   FormRig rig;
   rig.form.Form_Load();
-  EXPECT_EQ(rig.form.CurrentBackground, PieceCode(5));
-  EXPECT_TRUE(rig.form.Checks.UCHU);
-  EXPECT_TRUE(rig.form.Checks.BGM);
-  EXPECT_FALSE(rig.form.Checks.AICON);
+  EXPECT_EQ(rig.form.Looks().background, PieceCode(5));
+  EXPECT_TRUE(rig.form.Checks().UCHU);
+  EXPECT_TRUE(rig.form.Checks().BGM);
+  EXPECT_FALSE(rig.form.Checks().AICON);
   // Saving writes it anew in UTF-8.
   rig.form.SIDOU_Click();
   EXPECT_EQ(Read(), "移動指導=OK\r\nｱｲｺﾝ表示=NG\r\n背景画=宇宙\r\nBGM=OK\r\n");
@@ -125,7 +125,7 @@ TEST_F(SettingsFile, FailedSaveLosesNothingAndShowsNothing) {
   chmod(".", 0555);
   rig.form.RENGA_Click();
   EXPECT_EQ(Read(), DEFAULTS);
-  EXPECT_EQ(rig.form.CurrentBackground, PieceCode(6));
+  EXPECT_EQ(rig.form.Looks().background, PieceCode(6));
   EXPECT_TRUE(rig.dialogs.shown.empty());
 }
 
@@ -137,13 +137,13 @@ TEST_F(SettingsFile, FailedSaveFallsBackToTheDefaults) {
   fs::create_directory(SETTINGS_FILE);
   rig.form.RENGA_Click();
   EXPECT_TRUE(fs::is_directory(SETTINGS_FILE));
-  EXPECT_TRUE(rig.form.Checks.RENGA);  // the fallback could not write either: marks stay
-  EXPECT_EQ(rig.form.CurrentBackground, PieceCode(6));
+  EXPECT_TRUE(rig.form.Checks().RENGA);  // the fallback could not write either: marks stay
+  EXPECT_EQ(rig.form.Looks().background, PieceCode(6));
   EXPECT_TRUE(rig.dialogs.shown.empty());
   // The next start-up cannot read it and cannot replace it: the defaults apply all the same.
   FormRig next;
   next.form.Form_Load();
-  EXPECT_EQ(next.form.CurrentBackground, PieceCode(2));
+  EXPECT_EQ(next.form.Looks().background, PieceCode(2));
   EXPECT_TRUE(next.dialogs.shown.empty());
 }
 

@@ -105,7 +105,7 @@ TEST(MainWindowMenus, CheckMarksMirrorTheOptionsAfterEveryHandler) {
   auto expectMirrored = [&](const char* after) {
     for (const std::string& name : CHECKABLE)
       EXPECT_EQ(w.window.Action(QString::fromStdString(name))->isChecked(),
-                CheckOf(w.form.Checks, name))
+                CheckOf(w.form.Checks(), name))
           << name << " after " << after;
   };
   // No settings file: the defaults written at the first start are shown.
@@ -139,15 +139,15 @@ TEST(MainWindowPlay, FourPeopleMoveSitasPawnByPressingCells) {
   ASSERT_TRUE(CellShows(before, 5, 6, EMPTY));
 
   QTest::mouseClick(area, Qt::LeftButton, {}, CellCentre(5, 7));
-  EXPECT_EQ(w.form.PieceSelected, 1);
+  EXPECT_EQ(w.form.Looks().pieceSelected, 1);
   // The pick frames the pawn in light red and, guidance being on, its square ahead white.
   const QImage picked = w.window.Canvas().Image();
   EXPECT_EQ(picked.pixel(93 + 47 * 5, 33 + 47 * 7 + 20), qRgb(255, 0, 0));
   EXPECT_EQ(picked.pixel(93 + 47 * 5 + 20, 33 + 47 * 6), qRgb(255, 255, 255));
 
   QTest::mouseClick(area, Qt::LeftButton, {}, CellCentre(5, 6));
-  EXPECT_EQ(w.form.State.Board[5][6], PieceCode(11));
-  EXPECT_EQ(w.form.State.Board[5][7], EMPTY);
+  EXPECT_EQ(w.form.State().Board[5][6], PieceCode(11));
+  EXPECT_EQ(w.form.State().Board[5][7], EMPTY);
   const QImage after = w.window.Canvas().Image();
   EXPECT_TRUE(CellShows(after, 5, 7, EMPTY));
   EXPECT_TRUE(CellShows(after, 5, 6, PieceCode(11)));
@@ -207,11 +207,11 @@ TEST(MainWindowEnding, EscCloseAndOwariEndTheProgramOnce) {
   for (const std::string how : {"esc", "close", "owari"}) {
     WindowUnderTest w;
     QTest::keyClick(&w.window, Qt::Key_A);
-    ASSERT_FALSE(w.form.Ended) << "another key ends nothing";
+    ASSERT_FALSE(w.form.Ended()) << "another key ends nothing";
     if (how == "esc") QTest::keyClick(&w.window, Qt::Key_Escape);
     if (how == "close") w.window.close();
     if (how == "owari") w.window.Action("OWARI")->trigger();
-    EXPECT_TRUE(w.form.Ended) << how;
+    EXPECT_TRUE(w.form.Ended()) << how;
     EXPECT_EQ(w.endedCalls, 1) << how;
     EXPECT_EQ(w.host.lines, std::vector<std::string>{"exit"}) << how;
     EXPECT_EQ(w.sound.lines.back(), "terminate") << how;
@@ -233,8 +233,8 @@ TEST(MainWindowEnding, ClosingWhileTheComputerPausesEndsAfterItsTurns) {
   QTest::mouseClick(w.window.DrawingArea(), Qt::LeftButton, {}, CellCentre(5, 6));
   // The three computer seats played on, then the program ended, once.
   EXPECT_EQ(pauses, 3);
-  EXPECT_EQ(w.form.MoveNumber, 4);
-  EXPECT_TRUE(w.form.Ended);
+  EXPECT_EQ(w.form.TheGame().MoveNumber(), 4);
+  EXPECT_TRUE(w.form.Ended());
   EXPECT_EQ(w.endedCalls, 1);
   EXPECT_EQ(w.host.lines, std::vector<std::string>{"exit"});
 }

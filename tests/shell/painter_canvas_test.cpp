@@ -159,9 +159,9 @@ TEST(ScriptSnapshot, EqualsTheSamePlayDrawnDirectly) {
   w.form.Form_MouseDown(MouseButton::LEFT, 0, CellX(5) + 352, CellY(7) + 352);
   w.form.Form_MouseDown(MouseButton::LEFT, 0, CellX(5) + 352, CellY(6) + 352);
   w.form.Form_MouseDown(MouseButton::LEFT, 0, CellX(1) + 352, CellY(6) + 352);
-  ASSERT_TRUE(w.form.IconShown);
+  ASSERT_TRUE(w.form.Looks().iconShown);
   const QImage direct =
-      w.window.Canvas().WithIcon(true, w.form.IconKind, w.form.IconLeft, w.form.IconTop);
+      w.window.Canvas().WithIcon(true, w.form.Looks().iconKind, w.form.Looks().iconLeft, w.form.Looks().iconTop);
   EXPECT_EQ(shot.convertToFormat(QImage::Format_RGB32),
             direct.convertToFormat(QImage::Format_RGB32));
 }

@@ -8,8 +8,6 @@
 #include <sstream>
 #include <vector>
 
-#include "ai/search.h"
-#include "game/check.h"
 #include "io/disk_files.h"
 #include "play/form1.h"
 #include "play/menu.h"
@@ -91,9 +89,9 @@ struct ScriptHost : Host {
     ended = true;
   }
   void MoveRecorded(const MoveRecord& r) override {
-    out << "move " << r.Mover << " " << r.FromX << " " << r.FromY << " " << r.ToX << " " << r.ToY
-        << " " << r.PieceBefore.ToString() << " " << r.PieceAfter.ToString() << " "
-        << r.Captured.ToString() << "\n";
+    out << "move " << r.mover << " " << r.fromX << " " << r.fromY << " " << r.toX << " " << r.toY
+        << " " << r.before.ToString() << " " << r.placed.ToString() << " "
+        << r.captured.ToString() << "\n";
   }
   void ComputerPassed(int seat) override { out << "pass " << seat << "\n"; }
 };
@@ -167,21 +165,24 @@ void Arity(const std::vector<std::string>& w, size_t lo, size_t hi) {
 }
 
 void Dump(const Form1& f, std::ostream& out) {
-  const GameState& s = f.State;
+  const GameState& s = f.State();
+  const Game& g = f.TheGame();
+  const Form1::Look look = f.Looks();
   out << "state seat=" << s.CurrentSeat << " mode=" << s.GameMode << " level=" << s.Level
       << " started=" << s.GameStarted << " over=" << s.GameOver << " winner=" << s.WinnerSeat
-      << " movenumber=" << f.MoveNumber << " history=" << f.HistoryCount << "/" << f.HistoryTop
-      << " selected=" << f.PieceSelected << " resume=" << f.ResumePending << "\n";
+      << " movenumber=" << g.MoveNumber() << " history=" << g.HistoryCount() << "/"
+      << g.HistoryTop() << " selected=" << look.pieceSelected << " resume=" << g.ResumePending()
+      << "\n";
   out << "kinds " << s.PlayerKind[1] << " " << s.PlayerKind[2] << " " << s.PlayerKind[3] << " "
       << s.PlayerKind[4] << "\n";
   for (int seat = 1; seat <= 4; ++seat)
     out << "hand " << seat << " " << s.Hand[seat][1] << " " << s.Hand[seat][2] << " "
         << s.Hand[seat][3] << " " << s.Hand[seat][4] << "\n";
-  out << "options guidance=" << f.GuidanceOn << " icons=" << f.Checks.AICON
-      << " background=" << f.CurrentBackground.Whole() << " bgm=" << f.Checks.BGM << "\n";
-  if (f.IconShown)
-    out << "icon " << (f.IconKind == TurnIcon::MAN ? "MAN" : "COM") << " " << f.IconLeft << " "
-        << f.IconTop << "\n";
+  out << "options guidance=" << look.guidanceOn << " icons=" << f.Checks().AICON
+      << " background=" << look.background.Whole() << " bgm=" << f.Checks().BGM << "\n";
+  if (look.iconShown)
+    out << "icon " << (look.iconKind == TurnIcon::MAN ? "MAN" : "COM") << " " << look.iconLeft
+        << " " << look.iconTop << "\n";
   else
     out << "icon none\n";
   out << "board\n";
@@ -255,19 +256,17 @@ int RunScript(std::istream& in, std::ostream& out, std::ostream& err, const Runn
         Arity(w, 1, 2);
         const long n = w.size() == 2 ? ParseInt(w[1], "N") : 1;
         if (n < 1) throw ScriptError{"N must be at least 1: " + w[1]};
-        for (long i = 0; i < n && !host.ended; ++i) {
-          const int seat = form.State.CurrentSeat;
-          if (form.State.GameOver || seat < 1 || seat > 4) break;
-          form.com_ban(seat);
-        }
+        for (long i = 0; i < n && !host.ended; ++i)
+          if (!form.PlayComputerTurnForSeatToMove()) break;
       } else if (cmd == "dump") {
         Arity(w, 1, 1);
         Dump(form, out);
       } else if (cmd == "snapshot") {
         Arity(w, 2, 2);
         if (!opts.snapshot) throw ScriptError{"snapshot is not available in this build"};
-        if (!opts.snapshot(w[1], form.IconShown, form.IconKind == TurnIcon::MAN ? 0 : 1,
-                           form.IconLeft, form.IconTop))
+        const Form1::Look look = form.Looks();
+        if (!opts.snapshot(w[1], look.iconShown, look.iconKind == TurnIcon::MAN ? 0 : 1,
+                           look.iconLeft, look.iconTop))
           throw ScriptError{"cannot write the picture: " + w[1]};
       } else if (cmd == "set") {
         if (w.size() < 2) throw ScriptError{"wrong number of words for set"};
@@ -282,10 +281,7 @@ int RunScript(std::istream& in, std::ostream& out, std::ostream& err, const Runn
             if (codes.size() != 9) throw ScriptError{"a board line needs 9 codes"};
             for (int x = 1; x <= 9; ++x) rows[x][y] = ParseCode(codes[x - 1]);
           }
-          for (int x = 1; x <= 9; ++x)
-            for (int y = 1; y <= 9; ++y) form.State.Board[x][y] = rows[x][y];
-          FindAllKings(form.State);
-          form.RedrawAll();
+          form.SetBoard(rows);
         } else if (w[1] == "hand") {
           Arity(w, 7, 7);
           const int seat = ParseSeat(w[2]);
@@ -295,11 +291,10 @@ int RunScript(std::istream& in, std::ostream& out, std::ostream& err, const Runn
             if (v < 0 || v > 1000000) throw ScriptError{"a hand count is 0..1000000: " + w[3 + k]};
             n[k] = static_cast<int>(v);
           }
-          for (int k = 0; k < 4; ++k) form.State.Hand[seat][k + 1] = n[k];
-          DrawHand(canvas, form.State, form.CurrentBackground, seat);
+          form.SetHand(seat, n);
         } else if (w[1] == "seat") {
           Arity(w, 3, 3);
-          form.State.CurrentSeat = ParseSeat(w[2]);
+          form.SetSeatToMove(ParseSeat(w[2]));
         } else {
           throw ScriptError{"set board, set hand or set seat, not set " + w[1]};
         }

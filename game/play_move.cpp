@@ -1,0 +1,131 @@
+#include "game/play_move.h"
+
+#include "game/apply_move.h"
+#include "game/check.h"
+#include "game/movement.h"
+
+namespace korvel {
+
+MoveOutcome PlayMove(GameState& s, const Move& m) {
+  MoveOutcome o;
+  o.mover = s.CurrentSeat;
+  const MoveEffects fx = ApplyMove(s, m.fromX, m.fromY, m.toX, m.toY, m.placed);
+  o.captured = fx.captured;
+  o.handTakenFrom = fx.handTakenFrom;
+  o.kingTaken = IsKingCode(fx.captured);
+  return o;
+}
+
+void HandOff(GameState& s, const Move& m, MoveOutcome& o) {
+  const int next = CheckedOpponent(s, m.toX, m.toY, o.mover);
+  o.checked = next != o.mover ? next : NO_SEAT;
+  o.next = next != o.mover ? next : NextSeat(o.mover);
+  s.CurrentSeat = o.next;
+}
+
+void RecordKingTaken(GameState& s, const MoveOutcome& o) {
+  const int mover = s.CurrentSeat;
+  s.CurrentSeat = o.mover;
+  KingCaptured(s, o.captured);
+  s.CurrentSeat = mover;
+  s.GameOver = true;
+}
+
+// A taken-back move gives back what it took: the seat whose code the placed piece carries
+// returns the capture and, for a drop, gets its piece back in hand.
+void UndoMove(GameState& s, const Move& m, const MoveOutcome& o) {
+  const int seat = SeatByRange(m.placed);
+  if (!OnBoard(m.fromX, m.fromY)) {
+    if (seat != 0) ++s.Hand[seat][HandSlotOf(m.placed)];
+  } else {
+    s.Board[m.fromX][m.fromY] = m.before;
+  }
+  if (!o.captured.IsEmpty() && seat != 0) --s.Hand[seat][HandSlotOf(o.captured)];
+  s.Board[m.toX][m.toY] = o.captured;
+  s.CurrentSeat = o.mover;
+}
+
+void RedoMove(GameState& s, const Move& m, PieceCode captured) {
+  const int seat = SeatByRange(m.placed);
+  if (!OnBoard(m.fromX, m.fromY)) {
+    if (seat != 0) --s.Hand[seat][HandSlotOf(m.placed)];
+  } else {
+    s.Board[m.fromX][m.fromY] = EMPTY;
+  }
+  s.Board[m.toX][m.toY] = m.placed;
+  if (!captured.IsEmpty() && seat != 0) ++s.Hand[seat][HandSlotOf(captured)];
+}
+
+namespace {
+
+bool BelongsTo(PieceCode p, int seat) {
+  return seat >= 1 && seat <= 4 && Code(seat, HU) <= p && p <= Code(seat, OU);
+}
+
+// The rules on a working copy whose caches are fresh: the pawn lines a drop reads and the
+// partner's king square the partner-check reads.
+GameState Fresh(const GameState& s) {
+  GameState w = s;
+  UpdatePawnLines(w);
+  FindAllKings(w);
+  return w;
+}
+
+bool IsLegalOnFresh(GameState& w, const Move& m) {
+  const int seat = w.CurrentSeat;
+  if (seat < 1 || seat > 4 || !OnBoard(m.toX, m.toY)) return false;
+  if (OnBoard(m.fromX, m.fromY)) {
+    if (w.Board[m.fromX][m.fromY] != m.before || !BelongsTo(m.before, seat)) return false;
+  } else {
+    if (HandCellSeat(m.fromX, m.fromY) != seat) return false;
+    if (HandCellCode(m.fromX, m.fromY) != m.before) return false;
+    if (w.Hand[seat][HandCellSlot(m.fromX, m.fromY)] <= 0) return false;
+  }
+  if (!CanMove(w, m.fromX, m.fromY, m.toX, m.toY, m.before)) return false;
+  PieceCode promoted;
+  const bool mayPromote = CanPromote(m.fromX, m.fromY, m.toX, m.toY, m.before, &promoted);
+  if (m.placed == m.before) {
+    if (!MayStayUnpromoted(m.toX, m.toY, m.before)) return false;
+  } else if (!mayPromote || m.placed != promoted) {
+    return false;
+  }
+  return !ChecksPartner(w, m.fromX, m.fromY, m.toX, m.toY);
+}
+
+}  // namespace
+
+bool IsLegal(const GameState& s, const Move& m) {
+  GameState w = Fresh(s);
+  return IsLegalOnFresh(w, m);
+}
+
+std::vector<Move> LegalMoves(const GameState& s) {
+  std::vector<Move> moves;
+  GameState w = Fresh(s);
+  const int seat = w.CurrentSeat;
+  if (seat < 1 || seat > 4) return moves;
+  auto tryMove = [&](const Move& m) {
+    if (IsLegalOnFresh(w, m)) moves.push_back(m);
+  };
+  for (int fx = 1; fx <= 9; ++fx)
+    for (int fy = 1; fy <= 9; ++fy) {
+      const PieceCode p = w.Board[fx][fy];
+      if (!BelongsTo(p, seat)) continue;
+      for (int tx = 1; tx <= 9; ++tx)
+        for (int ty = 1; ty <= 9; ++ty) {
+          tryMove({fx, fy, tx, ty, p, p});
+          if (!p.IsPromoted() && KindOf(p) != KIN && KindOf(p) != OU)
+            tryMove({fx, fy, tx, ty, p, p.Promoted()});
+        }
+    }
+  for (int slot = 1; slot <= 4; ++slot) {
+    if (w.Hand[seat][slot] <= 0) continue;
+    const Square cell = HandCellOf(seat, slot);
+    const PieceCode p = HandCellCode(cell.x, cell.y);
+    for (int tx = 1; tx <= 9; ++tx)
+      for (int ty = 1; ty <= 9; ++ty) tryMove({cell.x, cell.y, tx, ty, p, p});
+  }
+  return moves;
+}
+
+}  // namespace korvel

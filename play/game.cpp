@@ -1,0 +1,161 @@
+#include "play/game.h"
+
+#include "game/attack_maps.h"
+#include "game/check.h"
+#include "game/play_move.h"
+
+namespace korvel {
+
+Game::Game() = default;
+
+void Game::NewGame() {
+  s_.GameOver = false;
+  s_.GameMode = NO_SEAT;
+  s_.CurrentSeat = NO_SEAT;
+  historyCount_ = 0;
+  moveNumber_ = 0;
+  historyTop_ = historyCount_;
+  NewGameModel(s_);
+}
+
+void Game::SetSeats(int sita, int hidari, int ue, int migi, int mode) {
+  s_.PlayerKind[SITA] = sita;
+  s_.PlayerKind[HIDARI] = hidari;
+  s_.PlayerKind[UE] = ue;
+  s_.PlayerKind[MIGI] = migi;
+  s_.GameStarted = true;
+  s_.GameMode = mode;
+}
+
+void Game::SetBoard(const PieceCode board[10][10]) {
+  for (int x = 1; x <= 9; ++x)
+    for (int y = 1; y <= 9; ++y) s_.Board[x][y] = board[x][y];
+  FindAllKings(s_);
+}
+
+void Game::SetHand(int seat, const int counts[4]) {
+  for (int k = 0; k < 4; ++k) s_.Hand[seat][k + 1] = counts[k];
+}
+
+const SeatController* Game::Controller(int seat) const {
+  return seat >= 1 && seat <= 4 ? ControllerOf(s_.PlayerKind[seat]) : nullptr;
+}
+bool Game::IsPersonSeat(int seat) const {
+  const SeatController* c = Controller(seat);
+  return c && c->TakesPresses();
+}
+bool Game::IsComputerSeat(int seat) const {
+  const SeatController* c = Controller(seat);
+  return c && c->MovesByItself();
+}
+
+void Game::RefreshKings() { FindAllKings(s_); }
+void Game::RefreshPawnLines() { UpdatePawnLines(s_); }
+bool Game::ChecksPartner(const Move& m) {
+  return korvel::ChecksPartner(s_, m.fromX, m.fromY, m.toX, m.toY);
+}
+
+const MoveRecord& Game::Record(const Move& m) {
+  // The history grows with the game: no move is ever refused for lack of room.
+  ++historyCount_;
+  const int n = historyCount_;
+  if (static_cast<int>(history_.size()) <= n) history_.resize(n + 1);
+  MoveRecord& r = history_[n];
+  static_cast<Move&>(r) = m;
+  r.captured = OnBoard(m.toX, m.toY) ? s_.Board[m.toX][m.toY] : EMPTY;
+  r.mover = s_.CurrentSeat;
+  historyTop_ = historyCount_;
+  return r;
+}
+
+MoveOutcome Game::PlayPersonMove(const Move& m) {
+  ++moveNumber_;
+  Record(m);
+  MoveOutcome o = PlayMove(s_, m);
+  if (o.kingTaken) return o;
+  if (s_.GameMode == 1) {
+    ComputeAttackMaps(s_);
+    o.mate = IsMate(s_, o.mover, AttackedOpponent(s_, o.mover));
+    HandOff(s_, m, o);
+  } else if (s_.GameMode == 0) {
+    HandOff(s_, m, o);
+  }
+  return o;
+}
+
+ChosenMove Game::ChooseComputerMove(int seat) { return SearchBestMove(s_, seat); }
+
+MoveOutcome Game::PlayComputerMove(const Move& m) {
+  Record(m);
+  ++moveNumber_;
+  MoveOutcome o = PlayMove(s_, m);
+  ComputeAttackMaps(s_);
+  if (o.kingTaken) {
+    RecordKingTaken(s_, o);
+    return o;
+  }
+  o.mate = IsMate(s_, o.mover, AttackedOpponent(s_, o.mover));
+  HandOff(s_, m, o);
+  return o;
+}
+
+std::optional<MoveRecord> Game::StepBack() {
+  if (historyCount_ < 1) return std::nullopt;
+  const MoveRecord r = history_[historyCount_];
+  MoveOutcome o;
+  o.captured = r.captured;
+  o.mover = r.mover;
+  UndoMove(s_, r, o);
+  --historyCount_;
+  --moveNumber_;
+  resumePending_ = true;
+  s_.GameOver = false;
+  return r;
+}
+
+std::optional<MoveRecord> Game::StepForward() {
+  if (historyCount_ >= historyTop_) return std::nullopt;
+  ++historyCount_;
+  const int n = historyCount_;
+  const MoveRecord r = history_[n];
+  RedoMove(s_, r, r.captured);
+  if (n == historyTop_) {
+    // The newest record: the seat to move follows the check rule on freshly found kings.
+    s_.CurrentSeat = r.mover;
+    FindAllKings(s_);
+    MoveOutcome o;
+    o.mover = r.mover;
+    HandOff(s_, r, o);
+  } else {
+    s_.CurrentSeat = history_[n + 1].mover;
+  }
+  ++moveNumber_;
+  resumePending_ = true;
+  return r;
+}
+
+void Game::Rotate() {
+  PieceCode t[10][10];
+  for (int x = 1; x <= 9; ++x)
+    for (int y = 1; y <= 9; ++y) t[x][y] = s_.Board[x][y];
+  // A quarter turn clockwise on screen: every army moves to the next seat and is recoded.
+  for (int x = 1; x <= 9; ++x)
+    for (int y = 1; y <= 9; ++y) {
+      const PieceCode c = t[x][y];
+      PieceCode& to = s_.Board[10 - y][x];
+      if (c <= EMPTY) to = EMPTY;
+      else if (c <= 35_pc) to = PieceCode::FromHalves(c.Halves() + 20);
+      else if (c <= 45_pc) to = PieceCode::FromHalves(c.Halves() - 60);
+    }
+  for (int k = 1; k <= 4; ++k) {
+    const int keep = s_.Hand[MIGI][k];
+    s_.Hand[MIGI][k] = s_.Hand[UE][k];
+    s_.Hand[UE][k] = s_.Hand[HIDARI][k];
+    s_.Hand[HIDARI][k] = s_.Hand[SITA][k];
+    s_.Hand[SITA][k] = keep;
+  }
+  historyCount_ = 0;
+  historyTop_ = 0;
+}
+
+}  // namespace korvel
