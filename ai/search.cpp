@@ -1,4 +1,4 @@
-// The fast search. It answers exactly what the search as written answers (search_direct),
+// The fast search. It answers exactly what the plain search answers (search_plain),
 // including the caches it leaves behind, but avoids the two costs that do not change any
 // answer:
 //  - the full attack maps per candidate: the scoring reads a handful of squares, so those
@@ -8,14 +8,14 @@
 //    rooks reach the partner's king depends on the origin alone.
 // The reasoning holds when each king is on the board exactly once (then every KingPos the
 // scoring reads is the king's true square, whoever refreshes it) and the seat searched is
-// CurrentSeat. Other positions go to the search as written.
+// CurrentSeat. Other positions go to the plain search.
 #include "ai/search.h"
 
 #include <cstring>
 
 #include "ai/attack_probe.h"
 #include "ai/evaluation_impl.h"
-#include "ai/search_direct.h"
+#include "ai/search_plain.h"
 #include "game/attack_maps.h"
 
 namespace korvel {
@@ -259,7 +259,7 @@ class FastSearch {
     }
   }
 
-  // The search as written rebuilds the maps for every candidate, and later readers may see
+  // The plain search rebuilds the maps for every candidate, and later readers may see
   // them: leave the last candidate's maps, and KingPos as that search leaves it.
   void LeaveMapsOfLastCandidate() {
     if (!last_.any || last_.mapsBuilt) return;
@@ -288,7 +288,7 @@ class FastSearch {
 
 ChosenMove SearchBestMove(GameState& s, int seat) {
   if (seat < 1 || seat > 4 || s.CurrentSeat != seat || !EachKingOnceOnBoard(s))
-    return SearchBestMoveDirect(s, seat);
+    return SearchBestMovePlain(s, seat);
   return FastSearch(s, seat).Run();
 }
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "ai/search.h"
-#include "ai/search_direct.h"
+#include "ai/search_plain.h"
 #include "ai/self_play.h"
 
 namespace korvel {
@@ -48,7 +48,7 @@ BENCHMARK(BM_InitialPosition)
     ->Arg(3)
     ->Unit(benchmark::kMicrosecond);
 
-// (b) Middle and late positions of self-play at level 3; beside it the search as written
+// (b) Middle and late positions of self-play at level 3; beside it the plain search
 // (every candidate with its full attack maps), which gives the same answers.
 template <ChosenMove (*Search)(GameState&, int)>
 void BM_SelfPlayPosition(benchmark::State& state) {
@@ -69,7 +69,7 @@ BENCHMARK(BM_SelfPlayPosition<SearchBestMove>)
     ->Unit(benchmark::kMicrosecond)
     ->Repetitions(5)
     ->DisplayAggregatesOnly();
-BENCHMARK(BM_SelfPlayPosition<SearchBestMoveDirect>)
+BENCHMARK(BM_SelfPlayPosition<SearchBestMovePlain>)
     ->Name("BM_SelfPlayPositionAsWritten")
     ->ArgName("moves")
     ->Arg(60)

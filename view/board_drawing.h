@@ -18,7 +18,7 @@ void FrameCell(Canvas& c, int colour, double x, double y);
 // any other mode prints the kanji numeral of a whole number 1..9 and nothing otherwise.
 void DrawLabel(Canvas& c, double x, double y, std::string_view text, int colour, int numeralMode,
                int size);
-// A number is printed as its digits with a blank either side, as the window's Print does.
+// A number is printed as its digits with a blank either side (a sign's place before it).
 void DrawLabel(Canvas& c, double x, double y, long number, int colour, int numeralMode, int size);
 void PrintAtCell(Canvas& c, double x, double y, std::string_view text, int colour);
 std::string NumberText(long n);

@@ -7,7 +7,7 @@
 #include <new>
 
 #include "ai/search.h"
-#include "ai/search_direct.h"
+#include "ai/search_plain.h"
 #include "ai/self_play.h"
 #include "random_positions.h"
 
@@ -42,7 +42,7 @@ TEST(Search, AllocatesNothing) {
   const long start = allocations.load();
   for (GameState& s : positions) {
     SearchBestMove(s, s.CurrentSeat);
-    SearchBestMoveDirect(s, s.CurrentSeat);
+    SearchBestMovePlain(s, s.CurrentSeat);
   }
   EXPECT_EQ(allocations.load() - start, 0);
 }

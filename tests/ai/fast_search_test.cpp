@@ -1,12 +1,12 @@
 // SearchBestMove takes short cuts that must not change anything: compared here with the
-// search as written on many odd positions at every level, for the move, the score to the
+// plain search on many odd positions at every level, for the move, the score to the
 // last bit, and every table of the state it leaves.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "ai/search.h"
-#include "ai/search_direct.h"
+#include "ai/search_plain.h"
 #include "ai/self_play.h"
 #include "random_positions.h"
 
@@ -14,17 +14,17 @@ namespace korvel {
 namespace {
 
 void ExpectSameSearch(GameState s, const std::string& where) {
-  GameState direct = s;
+  GameState plain = s;
   const ChosenMove fast = SearchBestMove(s, s.CurrentSeat);
-  const ChosenMove slow = SearchBestMoveDirect(direct, direct.CurrentSeat);
-  ASSERT_EQ(TurnLine({s.CurrentSeat, fast}), TurnLine({direct.CurrentSeat, slow})) << where;
+  const ChosenMove slow = SearchBestMovePlain(plain, plain.CurrentSeat);
+  ASSERT_EQ(TurnLine({s.CurrentSeat, fast}), TurnLine({plain.CurrentSeat, slow})) << where;
   ASSERT_EQ(std::memcmp(&fast.score, &slow.score, sizeof fast.score), 0) << where;
-  ASSERT_EQ(std::memcmp(s.Board, direct.Board, sizeof s.Board), 0) << where;
-  ASSERT_EQ(std::memcmp(s.Hand, direct.Hand, sizeof s.Hand), 0) << where;
-  ASSERT_EQ(std::memcmp(s.KingPos, direct.KingPos, sizeof s.KingPos), 0) << where;
-  ASSERT_EQ(std::memcmp(s.PawnLine, direct.PawnLine, sizeof s.PawnLine), 0) << where;
-  ASSERT_EQ(std::memcmp(s.AttackMap, direct.AttackMap, sizeof s.AttackMap), 0) << where;
-  ASSERT_EQ(std::memcmp(s.CheckLineMap, direct.CheckLineMap, sizeof s.CheckLineMap), 0) << where;
+  ASSERT_EQ(std::memcmp(s.Board, plain.Board, sizeof s.Board), 0) << where;
+  ASSERT_EQ(std::memcmp(s.Hand, plain.Hand, sizeof s.Hand), 0) << where;
+  ASSERT_EQ(std::memcmp(s.KingPos, plain.KingPos, sizeof s.KingPos), 0) << where;
+  ASSERT_EQ(std::memcmp(s.PawnLine, plain.PawnLine, sizeof s.PawnLine), 0) << where;
+  ASSERT_EQ(std::memcmp(s.AttackMap, plain.AttackMap, sizeof s.AttackMap), 0) << where;
+  ASSERT_EQ(std::memcmp(s.CheckLineMap, plain.CheckLineMap, sizeof s.CheckLineMap), 0) << where;
 }
 
 TEST(FastSearch, AnswersAsTheSearchAsWrittenOnOddPositions) {

@@ -19,7 +19,7 @@ struct Entry {
   int level;
 };
 
-// The menu bar as the players' guide describes it, in order.
+// The menu bar as players know it, in order.
 const std::vector<Entry> EXPECTED_MENUS = {
     {"TAIKYOKU", "対局", 1},    {"TAIKYOKU_SYURUI", "対局", 2},
     {"PLAY_1", "1_PLAY", 3},    {"JYUNBAN_1", "１番目", 4},

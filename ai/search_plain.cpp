@@ -1,4 +1,4 @@
-#include "ai/search_direct.h"
+#include "ai/search_plain.h"
 
 #include <cstring>
 
@@ -24,7 +24,7 @@ DropSlot DropOrder(int seat, int k) {
   }
 }
 
-ChosenMove SearchBestMoveDirect(GameState& s, int seat) {
+ChosenMove SearchBestMovePlain(GameState& s, int seat) {
   ChosenMove best;
   if (seat < 1 || seat > 4) return best;
   const PieceCode low = Code(seat, HU), high = Code(seat, OU);

@@ -7,7 +7,7 @@
 
 namespace korvel {
 
-ChosenMove SearchBestMoveDirect(GameState& s, int seat);
+ChosenMove SearchBestMovePlain(GameState& s, int seat);
 
 // The hand cell and hand slot a seat tries k-th (k = 1..4) among its drops: SITA and
 // HIDARI start with the pawn, UE and MIGI with the rook.
