@@ -37,6 +37,8 @@ if(TARGET korvel4)
   qt6_add_resources(KORVEL4_ICON_RESOURCES ${CMAKE_SOURCE_DIR}/resources/icons/icons.qrc)
   target_sources(korvel4 PRIVATE ${KORVEL4_ICON_RESOURCES})
   target_link_libraries(korvel4 PRIVATE korvel4_install_paths)
+  # A read-only symbol table once loaded, as Debian builds its programs.
+  target_link_options(korvel4 PRIVATE "LINKER:-z,relro" "LINKER:-z,now")
 
   install(TARGETS korvel4 RUNTIME DESTINATION ${KORVEL4_INSTALL_GAMEDIR})
 endif()
@@ -101,13 +103,13 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont-mincho")
 # The help page opens in the browser through xdg-open.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "four-player team shogi\n"
-    "Four armies of nine pieces stand on the four edges of one nine-by-nine\n"
-    "shogi board; the bottom and top seats play as one team against the left\n"
-    "and right seats. Captured pieces are dropped back into play, a check hands\n"
-    "the turn to the player in check, and the team whose king is taken loses.\n"
-    "Each seat is a person at the mouse or the computer at one of three levels.")
+# The synopsis is the summary above; this is the long description below it.
+string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
+  "Four armies of nine pieces stand on the four edges of one nine-by-nine\n"
+  "shogi board; the bottom and top seats play as one team against the left\n"
+  "and right seats. Captured pieces are dropped back into play, a check hands\n"
+  "the turn to the player in check, and the team whose king is taken loses.\n"
+  "Each seat is a person at the mouse or the computer at one of three levels.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS

@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libsdl2-mixer-dev fonts-ipafont-mincho
   xvfb xauth xdotool
+  desktop-file-utils appstream lintian dpkg-dev file man-db
 )
 
 missing=()
