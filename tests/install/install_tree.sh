@@ -66,6 +66,11 @@ case "$name" in
   Korvel\ *) ;;
   *) echo "a box titled \"$name\" appeared instead of the game"; kill "$pid"; exit 1 ;;
 esac
+# The window carries the program's icon (256 pixels square) for task bars.
+if command -v xprop >/dev/null &&
+   ! xprop -id "$window" -f _NET_WM_ICON 32c _NET_WM_ICON | grep -q '= 256, 256,'; then
+  echo "the window has no icon"; kill "$pid"; exit 1
+fi
 sleep 1  # time for the music to be heard, if it plays
 if xdotool search --onlyvisible --name '\.dll$' >/dev/null; then
   echo "a warning box appeared"; kill "$pid"; exit 1
