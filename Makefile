@@ -6,7 +6,7 @@ ifdef CI
 CMAKE_FLAGS += -DKORVEL4_WERROR=ON
 endif
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench package clean
 
 all: build
 
@@ -27,6 +27,10 @@ test: build
 
 bench: build
 	@cd $(BUILD) && ./korvel4-bench
+
+# The Debian package, korvel4_VERSION_ARCH.deb in the build folder (CPack).
+package: build
+	@cd $(BUILD) && cpack
 
 clean:
 	@rm -rf $(BUILD)

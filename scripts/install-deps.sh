@@ -7,7 +7,8 @@ packages=(
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libsdl2-mixer-dev fonts-ipafont-mincho
-  xvfb xauth xdotool
+  xvfb xauth xdotool x11-utils
+  desktop-file-utils appstream lintian dpkg-dev file man-db
 )
 
 missing=()

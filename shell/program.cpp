@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
+#include <utility>
 
 namespace korvel {
 
@@ -17,10 +18,11 @@ qreal ScreenRatio() {
 
 }  // namespace
 
-Program::Program()
+Program::Program(DiskFiles files)
     : window_(ScreenRatio()),
       dialogs_(&window_),
       host_(&window_),
+      files_(std::move(files)),
       form_(window_.Canvas(), dialogs_, sound_, window_.Icons(), host_, files_) {
   window_.Attach(form_);
 }

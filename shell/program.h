@@ -12,8 +12,9 @@ namespace korvel {
 
 class Program {
  public:
-  // Needs a QApplication. The picture is held at the primary screen's pixel ratio.
-  Program();
+  // Needs a QApplication. The picture is held at the primary screen's pixel ratio. The
+  // files are those of `files` (the default: the current directory, i.e. portable).
+  explicit Program(DiskFiles files = DiskFiles());
   // Loads the window (sound, settings, the first picture) and shows it. False when the
   // program already ended during the load.
   bool Start();

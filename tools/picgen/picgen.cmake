@@ -1,6 +1,8 @@
 # The picture generator. It is run by hand when the pictures change, and its
-# output is committed under resources/pictures; the build never runs it:
+# output is committed under resources/pictures (the program's icon under resources/icons);
+# the build never runs it:
 #   QT_QPA_PLATFORM=offscreen ./korvel4-picgen resources/pictures
+#   QT_QPA_PLATFORM=offscreen ./korvel4-picgen --icon resources/icons
 #   QT_QPA_PLATFORM=offscreen ./korvel4-picgen --preview board.png [2..6]
 #   QT_QPA_PLATFORM=offscreen ./korvel4-picgen --sheet pieces.png
 if(TARGET Qt6::Gui)

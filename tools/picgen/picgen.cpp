@@ -5,6 +5,7 @@
 //   QT_QPA_PLATFORM=offscreen korvel4-picgen OUTDIR
 //   QT_QPA_PLATFORM=offscreen korvel4-picgen --preview OUT.png [BACKGROUND 2..6]
 //   QT_QPA_PLATFORM=offscreen korvel4-picgen --sheet OUT.png
+//   QT_QPA_PLATFORM=offscreen korvel4-picgen --icon OUTDIR
 //
 // Everything is drawn from fixed seeds, so running it twice gives the same
 // pixels. Small pictures are drawn several times larger and scaled down
@@ -951,6 +952,204 @@ bool writeAll(const QString& dirPath) {
   return true;
 }
 
+// ------------------------------------------------------------ the icon ----
+
+// The program's icon: one large piece bearing 四, the game's own number, standing on
+// nothing, so that it reads on light and dark panels alike. The file name is the
+// program's desktop id.
+const char* const kIconName = "org.korvel.korvel4";
+const char* const kIconText = "四";
+constexpr int kIconSizes[] = {48, 64, 128, 256};
+
+// The icon's geometry on a square of side 1: the piece's centre, height and tilt.
+constexpr double kIconCx = 0.49, kIconCy = 0.50, kIconH = 0.92;
+const QColor kIconInk(22, 16, 10);
+const QColor kIconRim(96, 60, 26);
+
+// The piece's outline and its name, in the icon's unit square.
+QPainterPath iconPiece() {
+  QTransform t;
+  t.translate(kIconCx, kIconCy);
+  return t.map(polygonPath(piecePolygon(kIconH)));
+}
+
+QPainterPath iconLetter() {
+  // Laid out at a large size so that the outline is exact, then brought to the unit square.
+  constexpr double big = 1000;
+  QPainterPath g = textPath(QString::fromUtf8(kIconText), 0.50 * kIconH * big);
+  g = QTransform::fromScale(1.0 / big, 1.0 / big).map(g);
+  const double width = 0.60 * 0.86 * kIconH;
+  const double sx = width / g.boundingRect().width();
+  return centredOnInk(g, kIconCx, kIconCy + 0.07 * kIconH, sx, sx * 0.98);
+}
+
+QImage makeIcon(int size) {
+  const int ss = size >= 128 ? 4 : 8;
+  const int big = size * ss;
+  const QTransform toBig = QTransform::fromScale(big, big);
+  const QPainterPath piece = toBig.map(iconPiece());
+  // Lines are never thinner than about one pixel of the finished icon.
+  const double rim = std::max(1.1, size / 40.0) * ss;
+
+  QImage body(big, big, QImage::Format_ARGB32_Premultiplied);
+  body.fill(Qt::transparent);
+  {
+    QImage mask(big, big, QImage::Format_ARGB32_Premultiplied);
+    mask.fill(Qt::transparent);
+    QPainter p(&mask);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::black);
+    p.drawPath(piece);
+    p.end();
+    // The wood of a game piece, its grain at the scale the board shows it.
+    const double toWood = 41.0 / (kIconH * big);
+    for (int y = 0; y < big; ++y) {
+      const auto* m = reinterpret_cast<const QRgb*>(mask.constScanLine(y));
+      auto* out = reinterpret_cast<QRgb*>(body.scanLine(y));
+      for (int x = 0; x < big; ++x) {
+        const int a = qAlpha(m[x]);
+        if (a == 0) continue;
+        const double u = double(x) / big, v = double(y) / big;
+        Rgb c = pieceWood((u - kIconCx) * big * toWood, (v - kIconCy) * big * toWood, 4242);
+        // Lit from the upper left.
+        c = c * (1.06 - 0.16 * (u + v) / 2.0);
+        const double al = a / 255.0;
+        out[x] = qRgba(int(std::clamp(c.r, 0.0, 255.0) * al), int(std::clamp(c.g, 0.0, 255.0) * al),
+                       int(std::clamp(c.b, 0.0, 255.0) * al), a);
+      }
+    }
+  }
+  QPainter p(&body);
+  p.setRenderHint(QPainter::Antialiasing);
+  QPen pen(kIconRim, rim);
+  pen.setJoinStyle(Qt::MiterJoin);
+  p.setPen(pen);
+  p.setBrush(Qt::NoBrush);
+  p.drawPath(piece);
+  p.end();
+
+  QImage letters(big, big, QImage::Format_ARGB32_Premultiplied);
+  letters.fill(Qt::transparent);
+  QPainter lp(&letters);
+  lp.setRenderHint(QPainter::Antialiasing);
+  paintInk(lp, toBig.map(iconLetter()), kIconInk, std::max(0.6, size / 64.0) * ss);
+  lp.end();
+
+  // A soft shadow below and to the right keeps the edge visible on a wooden panel.
+  const QImage small = scaleDown(body, size, size);
+  QImage shadowMask(size, size, QImage::Format_ARGB32_Premultiplied);
+  shadowMask.fill(Qt::transparent);
+  {
+    QPainter sp(&shadowMask);
+    sp.setRenderHint(QPainter::Antialiasing);
+    sp.setPen(Qt::NoPen);
+    sp.setBrush(Qt::black);
+    sp.translate(size * 0.012, size * 0.02);
+    sp.drawPath(QTransform::fromScale(size, size).map(iconPiece()));
+  }
+  const std::vector<double> soft = blurAlpha(shadowMask, std::max(0.8, size / 60.0));
+  QImage out(size, size, QImage::Format_ARGB32_Premultiplied);
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x) {
+      const double a = 0.45 * soft[size_t(y) * size + x];
+      out.setPixel(x, y, qRgba(int(30 * a), int(18 * a), int(6 * a), int(255 * a)));
+    }
+  QPainter op(&out);
+  op.drawImage(0, 0, small);
+  op.drawImage(0, 0, sharpenInk(scaleDown(letters, size, size), kIconInk));
+  op.end();
+  return out.convertToFormat(QImage::Format_ARGB32);
+}
+
+// A path as SVG path data, in the units of a viewBox of side `scale`.
+QString svgPathData(const QPainterPath& path, double scale) {
+  QString d;
+  auto pt = [scale](double x, double y) {
+    return QString("%1 %2").arg(x * scale, 0, 'f', 2).arg(y * scale, 0, 'f', 2);
+  };
+  for (int i = 0; i < path.elementCount(); ++i) {
+    const QPainterPath::Element e = path.elementAt(i);
+    if (e.isMoveTo()) {
+      if (i > 0) d += "Z";
+      d += "M" + pt(e.x, e.y);
+    } else if (e.isLineTo()) {
+      d += "L" + pt(e.x, e.y);
+    } else if (e.isCurveTo() && i + 2 < path.elementCount()) {
+      const QPainterPath::Element c2 = path.elementAt(i + 1), end = path.elementAt(i + 2);
+      d += "C" + pt(e.x, e.y) + " " + pt(c2.x, c2.y) + " " + pt(end.x, end.y);
+      i += 2;
+    }
+  }
+  return d + "Z";
+}
+
+// The same icon as a drawing: the wood as a gradient, the name as outlines (no font
+// needed to show it).
+QString makeIconSvg() {
+  constexpr double S = 256;
+  const QPainterPath letter = iconLetter();
+  return QString(
+             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+             "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"256\" height=\"256\" "
+             "viewBox=\"0 0 256 256\">\n"
+             "  <defs>\n"
+             "    <linearGradient id=\"wood\" x1=\"0\" y1=\"0\" x2=\"1\" y2=\"1\">\n"
+             "      <stop offset=\"0\" stop-color=\"#f9e6b8\"/>\n"
+             "      <stop offset=\"0.55\" stop-color=\"#eccf95\"/>\n"
+             "      <stop offset=\"1\" stop-color=\"#d2ae70\"/>\n"
+             "    </linearGradient>\n"
+             "    <filter id=\"soft\" x=\"-0.1\" y=\"-0.1\" width=\"1.2\" height=\"1.2\">\n"
+             "      <feGaussianBlur stdDeviation=\"3\"/>\n"
+             "    </filter>\n"
+             "  </defs>\n"
+             "  <path d=\"%1\" transform=\"translate(2 3)\" fill=\"#1e1206\" "
+             "fill-opacity=\"0.45\" filter=\"url(#soft)\"/>\n"
+             "  <path d=\"%1\" fill=\"url(#wood)\" stroke=\"%2\" stroke-width=\"%3\" "
+             "stroke-linejoin=\"miter\"/>\n"
+             "  <path d=\"%4\" fill=\"%5\" fill-rule=\"%6\" stroke=\"%5\" stroke-width=\"4\" "
+             "stroke-linejoin=\"round\"/>\n"
+             "</svg>\n")
+      .arg(svgPathData(iconPiece(), S), kIconRim.name())
+      .arg(S / 40.0, 0, 'f', 2)
+      .arg(svgPathData(letter, S), kIconInk.name(),
+           letter.fillRule() == Qt::WindingFill ? "nonzero" : "evenodd");
+}
+
+bool saveFile(const QString& path, const QByteArray& bytes) {
+  QSaveFile out(path);
+  if (out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size() && out.commit()) return true;
+  std::fprintf(stderr, "korvel4-picgen: cannot write %s\n", qPrintable(path));
+  return false;
+}
+
+// OUTDIR/SIZExSIZE/apps/NAME.png for every size and OUTDIR/scalable/apps/NAME.svg: the
+// layout of an icon theme, so that installing is copying.
+bool writeIcons(const QString& dirPath) {
+  for (int size : kIconSizes) {
+    const QString sub = QString("%1/%2x%2/apps").arg(dirPath).arg(size);
+    if (!QDir().mkpath(sub)) {
+      std::fprintf(stderr, "korvel4-picgen: cannot create the folder %s\n", qPrintable(sub));
+      return false;
+    }
+    const QString file = QString("%1/%2.png").arg(sub, kIconName);
+    if (!makeIcon(size).save(file, "PNG")) {
+      std::fprintf(stderr, "korvel4-picgen: cannot write %s\n", qPrintable(file));
+      return false;
+    }
+    std::printf("%s\n", qPrintable(file));
+  }
+  const QString sub = dirPath + "/scalable/apps";
+  if (!QDir().mkpath(sub)) {
+    std::fprintf(stderr, "korvel4-picgen: cannot create the folder %s\n", qPrintable(sub));
+    return false;
+  }
+  const QString file = QString("%1/%2.svg").arg(sub, kIconName);
+  if (!saveFile(file, makeIconSvg().toUtf8())) return false;
+  std::printf("%s\n", qPrintable(file));
+  return true;
+}
+
 // ---------------------------------------------------------- preview mode ----
 
 // The window as the game paints it: cell (x, y) has its top-left corner at
@@ -1086,13 +1285,18 @@ int main(int argc, char** argv) {
     std::fprintf(stderr,
                  "usage: korvel4-picgen OUTDIR\n"
                  "       korvel4-picgen --preview OUT.png [BACKGROUND 2..6]\n"
-                 "       korvel4-picgen --sheet OUT.png\n");
+                 "       korvel4-picgen --sheet OUT.png\n"
+                 "       korvel4-picgen --icon OUTDIR\n");
     return 2;
   };
   if (args.size() < 2) return usage();
   if (!loadMincho()) {
     std::fprintf(stderr, "korvel4-picgen: no Mincho face found (install fonts-ipafont-mincho)\n");
     return 1;
+  }
+  if (args[1] == "--icon") {
+    if (args.size() != 3) return usage();
+    return writeIcons(args[2]) ? 0 : 1;
   }
   if (args[1] == "--preview" || args[1] == "--sheet") {
     if (args.size() < 3) return usage();
