@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "game/state.h"
+#include "play/extra_options.h"
 #include "play/files.h"
 #include "play/ports.h"
 #include "view/canvas.h"
@@ -20,6 +21,7 @@ struct MenuChecks {
   bool BGM = false;
   bool LEVEL1 = false, LEVEL2 = false, LEVEL3 = true;
   bool MIDORI = false, TATAMI = true, TAKE = false, UCHU = false, RENGA = false;
+  bool OSHIRASE = false, IROWAKE = false;  // kept in the extra options file
 };
 
 inline constexpr const char* SETTINGS_FILE = "Korvel4人将棋.ini";
@@ -65,6 +67,8 @@ class Form1 {
   void UCHU_Click() { BackgroundClick(5); }
   void RENGA_Click() { BackgroundClick(6); }
   void BGM_Click();
+  void OSHIRASE_Click();  // the extra options (extra_options.cpp)
+  void IROWAKE_Click();
   // その他
   void KAISETU_Click();
   void VER_Click();
@@ -90,10 +94,17 @@ class Form1 {
   void ReleaseAll();
   // Repaints the whole window from the state (a script's `set board`, the window's start).
   void RedrawAll();
+  // The extra options file (extra_options.cpp): read by the window before the load handler.
+  void LoadExtraOptions();
+  bool SaveExtraOptions();
+  // The window's un-pick: a press on the picked piece's own cell drops the pick quietly.
+  // False, with nothing done, for any other press.
+  bool Unpick(double x, double y);
 
   // --- state of the run -----------------------------------------------------------------
   GameState State;
   MenuChecks Checks;
+  ExtraOptions Extra;
 
   int PieceSelected = 0;
   int FromX = 0, FromY = 0, ToX = 0, ToY = 0;

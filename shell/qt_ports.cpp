@@ -1,9 +1,11 @@
 #include "shell/qt_ports.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QEventLoop>
-#include <QMessageBox>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QUrl>
@@ -41,6 +43,35 @@ class NoEscape : public QObject {
   }
 };
 
+// The application-wide filter behind InputGate.
+class GateFilter : public QObject {
+ public:
+  int closed = 0;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (closed > 0 && InputGate::IsInput(event)) {
+      // A shortcut override accepted here keeps the key from becoming a shortcut; the key
+      // itself is dropped next.
+      event->accept();
+      return true;
+    }
+    return QObject::eventFilter(watched, event);
+  }
+};
+
+GateFilter& Filter() {
+  static GateFilter* filter = [] {
+    auto* f = new GateFilter;
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+      f->setParent(app);
+      app->installEventFilter(f);
+    }
+    return f;
+  }();
+  return *filter;
+}
+
 QString Q(const std::string& s) {
   return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
@@ -55,8 +86,53 @@ int Box(QWidget* parent, QMessageBox::Icon icon, const std::string& title, const
 
 }  // namespace
 
+bool InputGate::IsInput(const QEvent* event) {
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void InputGate::Close() {
+  ++Filter().closed;
+}
+
+void InputGate::Open() {
+  if (Filter().closed > 0) --Filter().closed;
+}
+
+bool InputGate::IsClosed() {
+  return Filter().closed > 0;
+}
+
+void InputGate::Drain() {
+  Close();
+  // Posted events first, then what the window system has queued meanwhile.
+  QCoreApplication::sendPostedEvents();
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  Open();
+}
+
 void QtDialogs::Message(const std::string& title, const std::string& prompt) {
-  Box(parent_, QMessageBox::NoIcon, title, prompt, QMessageBox::Ok);
+  if (onNotice && onNotice(title, prompt)) return;
+  const std::string extra = addendum ? addendum(title, prompt) : std::string();
+  Box(parent_, QMessageBox::NoIcon, title, extra.empty() ? prompt : prompt + "\n" + extra,
+      QMessageBox::Ok);
 }
 
 void QtDialogs::Warning(const std::string& title, const std::string& text) {
@@ -102,13 +178,25 @@ void QtTurnIcons::SetVisible(TurnIcon icon, bool visible) {
 void QtHost::Pause(double seconds) {
   QEventLoop loop;
   QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
-  loop.exec(QEventLoop::ExcludeUserInputEvents);
+  InputGate::Close();
+  loop.exec();
+  InputGate::Open();
 }
 
 void QtHost::OpenPage(const std::string& target) {
   const QString t = Q(target);
-  const QUrl url = t.contains(QStringLiteral("://")) ? QUrl(t) : QUrl::fromLocalFile(t);
-  QDesktopServices::openUrl(url);  // a missing browser is no error the player needs to see
+  const bool local = !t.contains(QStringLiteral("://"));
+  const QUrl url = local ? QUrl::fromLocalFile(t) : QUrl(t);
+  const bool opened = openUrl ? openUrl(url) : QDesktopServices::openUrl(url);
+  if (opened) return;
+  const QString where = local ? QDir::toNativeSeparators(t) : t;
+  QMessageBox box(QMessageBox::Information, QStringLiteral("解説"),
+                  QStringLiteral("解説のページを開けませんでした。\nブラウザで次のファイルを開いて下さい:\n") +
+                      where,
+                  QMessageBox::Ok, parent_);
+  box.setTextFormat(Qt::PlainText);
+  box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+  box.exec();
 }
 
 AboutChoice QtHost::ShowAbout() {
