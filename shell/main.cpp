@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "shell/program.h"
+#include "shell/translations.h"
 
 int main(int argc, char** argv) {
   // A message box titled "" must show an empty title. Qt puts the application's name in
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
   args.push_back(nullptr);
   int qtArgc = argc;
   QApplication app(qtArgc, args.data());
+  korvel::InstallQtTranslations(app);
   korvel::EnterProgramFolder();
   korvel::Program program;
   if (!program.Start()) return 0;

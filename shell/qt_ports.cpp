@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QTimer>
 #include <QUrl>
+#include <cmath>
 
 #include "shell/about_box.h"
 #include "shell/painter_canvas.h"
@@ -129,8 +130,9 @@ void InputGate::Drain() {
 }
 
 void QtDialogs::Message(const std::string& title, const std::string& prompt) {
-  if (onNotice && onNotice(title, prompt)) return;
-  const std::string extra = addendum ? addendum(title, prompt) : std::string();
+  auto* router = dynamic_cast<MessageRouter*>(parent_.data());
+  if (router && router->TakeNotice(title, prompt)) return;
+  const std::string extra = router ? router->Addendum(title, prompt) : std::string();
   Box(parent_, QMessageBox::NoIcon, title, extra.empty() ? prompt : prompt + "\n" + extra,
       QMessageBox::Ok);
 }
@@ -168,7 +170,32 @@ QtTurnIcons::QtTurnIcons(QWidget* drawingArea)
 }
 
 void QtTurnIcons::Move(TurnIcon icon, int leftTwips, int topTwips) {
-  Label(icon)->move(TwipsToPixel(leftTwips), TwipsToPixel(topTwips));
+  twips_[icon == TurnIcon::MAN ? 0 : 1] = QPoint(leftTwips, topTwips);
+  Put(icon);
+}
+
+void QtTurnIcons::Put(TurnIcon icon) {
+  const QPoint t = twips_[icon == TurnIcon::MAN ? 0 : 1];
+  Label(icon)->move((origin_ + QPointF(TwipsToPixel(t.x()), TwipsToPixel(t.y())) * scale_)
+                        .toPoint());
+}
+
+void QtTurnIcons::Place(qreal scale, QPointF origin, qreal dpr) {
+  const bool resized = scale != scale_ || dpr != dpr_;
+  scale_ = scale;
+  origin_ = origin;
+  dpr_ = dpr;
+  for (TurnIcon icon : {TurnIcon::MAN, TurnIcon::COM}) {
+    if (resized) {
+      const int side = static_cast<int>(std::lround(32 * scale));
+      QImage pic = IconPicture(icon).scaled(QSize(side, side) * dpr, Qt::IgnoreAspectRatio,
+                                            Qt::SmoothTransformation);
+      pic.setDevicePixelRatio(dpr);
+      Label(icon)->setPixmap(QPixmap::fromImage(pic));
+      Label(icon)->setFixedSize(side, side);
+    }
+    Put(icon);
+  }
 }
 
 void QtTurnIcons::SetVisible(TurnIcon icon, bool visible) {

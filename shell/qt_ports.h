@@ -28,18 +28,24 @@ class InputGate {
   static bool IsInput(const QEvent* event);
 };
 
+// What the window the boxes belong to may do with a message (the main window does).
+class MessageRouter {
+ public:
+  virtual ~MessageRouter() = default;
+  // True when the window showed the message itself (as a notice): no box then.
+  virtual bool TakeNotice(const std::string& title, const std::string& prompt) = 0;
+  // A line to add under a message's prompt; empty for none.
+  virtual std::string Addendum(const std::string& title, const std::string& prompt) = 0;
+};
+
+// Message boxes on the parent window. A parent that is a MessageRouter may take a message
+// as a notice instead; questions and warnings are always boxes.
 class QtDialogs : public Dialogs {
  public:
   explicit QtDialogs(QWidget* parent) : parent_(parent) {}
   void Message(const std::string& title, const std::string& prompt) override;
   void Warning(const std::string& title, const std::string& text) override;
   bool Question(const std::string& title, const std::string& prompt) override;
-
-  // When set and answering true for a message, the message goes there instead of a box
-  // (the notice over the board); questions and warnings are always boxes.
-  std::function<bool(const std::string& title, const std::string& prompt)> onNotice;
-  // When set, may add a line to a message before it is shown.
-  std::function<std::string(const std::string& title, const std::string& prompt)> addendum;
 
  private:
   QPointer<QWidget> parent_;
@@ -53,10 +59,18 @@ class QtTurnIcons : public TurnIcons {
   void Move(TurnIcon icon, int leftTwips, int topTwips) override;
   void SetVisible(TurnIcon icon, bool visible) override;
   QLabel* Label(TurnIcon icon) const { return icon == TurnIcon::MAN ? man_ : com_; }
+  // The drawing's scale and where its top-left corner stands in the drawing area; the
+  // icons follow it at their size of 32 design pixels, drawn for the screen's ratio.
+  void Place(qreal scale, QPointF origin, qreal dpr);
 
  private:
+  void Put(TurnIcon icon);
+
   QLabel* man_;
   QLabel* com_;
+  QPoint twips_[2];
+  qreal scale_ = 1.0, dpr_ = 0;
+  QPointF origin_;
 };
 
 class QtHost : public Host {
