@@ -334,9 +334,9 @@ void MainWindow::DrawSeatNames(QPainter& p) {
     double x, y;  // cells
   };
   static constexpr Place PLACES[] = {
-      {SITA, 2.0, 10.15}, {UE, 2.0, -0.62}, {HIDARI, -1.0, 5.25}, {MIGI, 11.0, 5.25}};
+      {SITA, 2.0, 10.15}, {UE, 2.0, -0.62}, {HIDARI, -1.0, 4.98}, {MIGI, 11.0, 4.98}};
   QFont font = canvas_->TextFont(12);
-  font.setPixelSize(15);
+  font.setPixelSize(14);
   for (const Place& pl : PLACES) {
     const int seat = pl.seat;
     const int partner = seat == SITA ? UE : seat == UE ? SITA : seat == HIDARI ? MIGI : HIDARI;

@@ -116,12 +116,12 @@ PainterCanvas::PainterCanvas(qreal dpr)
 }
 
 QColor PainterCanvas::SeatColour(int seat) {
-  // Blue and bluish green for the first team, vermilion and orange for the second.
+  // Blue and bluish green for the first team, vermilion and reddish purple for the second.
   switch (seat) {
     case SITA: return QColor(0x00, 0x72, 0xB2);
     case UE: return QColor(0x00, 0x9E, 0x73);
     case HIDARI: return QColor(0xD5, 0x5E, 0x00);
-    case MIGI: return QColor(0xE6, 0x9F, 0x00);
+    case MIGI: return QColor(0xCC, 0x79, 0xA7);
     default: return QColor();
   }
 }
