@@ -46,8 +46,7 @@ void Form1::com_ban(int seat) {
   lastTurnGaveCheck_ = false;
   if (seat < 1 || seat > 4) return;
   EraseStatusCorner(canvas_, currentBackground_);
-  DrawLabel(canvas_, -1.2, 0.3, "思考中", COLOUR_BLACK, 0, 12);
-  DrawLabel(canvas_, -1.3, 0.2, "思考中", COLOUR_WHITE, 0, 12);
+  PrintEdgedAtCell(canvas_, -1.3, 0.2, "思考中", COLOUR_WHITE, 12);
   canvas_.Flush();
 
   const ChosenMove m = game_.ChooseComputerMove(seat);

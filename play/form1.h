@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "game/state.h"
+#include "play/extra_options.h"
 #include "play/files.h"
 #include "play/game.h"
 #include "play/ports.h"
@@ -22,6 +23,7 @@ struct MenuChecks {
   bool BGM = false;
   bool LEVEL1 = false, LEVEL2 = false, LEVEL3 = true;
   bool MIDORI = false, TATAMI = true, TAKE = false, UCHU = false, RENGA = false;
+  bool OSHIRASE = false, IROWAKE = false;  // kept in the extra options file
 };
 
 inline constexpr const char* SETTINGS_FILE = "Korvel4人将棋.ini";
@@ -67,6 +69,8 @@ class Form1 {
   void UCHU_Click() { BackgroundClick(5); }
   void RENGA_Click() { BackgroundClick(6); }
   void BGM_Click();
+  void OSHIRASE_Click();  // the extra options (extra_options.cpp)
+  void IROWAKE_Click();
   // その他
   void KAISETU_Click();
   void VER_Click();
@@ -93,6 +97,16 @@ class Form1 {
     SoundLibrary::Handle context, other, forbidden, place, end, bgm;
   };
   Sounds SoundHandles() const;
+
+  // The extra options (extra_options.cpp): read by the window before the load handler;
+  // the window keeps its size in them.
+  void LoadExtraOptions();
+  bool SaveExtraOptions();
+  ExtraOptions& Extras() { return extra_; }
+  const ExtraOptions& Extras() const { return extra_; }
+  // The window's un-pick: a press on the picked piece's own cell drops the pick quietly.
+  // False, with nothing done, for any other press.
+  bool Unpick(double x, double y);
 
   // --- fixtures for scripts and tests: the position set directly, no history, no sound ---
   void SetBoard(const PieceCode board[10][10]);  // then the window is repainted in full
@@ -144,6 +158,7 @@ class Form1 {
 
   Game game_;
   MenuChecks checks_;
+  ExtraOptions extra_;
 
   // The half-entered move of the person at the mouse.
   int pieceSelected_ = 0;

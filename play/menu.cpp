@@ -38,6 +38,8 @@ const std::vector<MenuEntry>& MenuTable() {
       {"UCHU", "宇宙", 3, &F::UCHU_Click, &C::UCHU},
       {"RENGA", "煉瓦", 3, &F::RENGA_Click, &C::RENGA},
       {"BGM", "BGM", 2, &F::BGM_Click, &C::BGM},
+      {"OSHIRASE", "お知らせを盤上に表示", 2, &F::OSHIRASE_Click, &C::OSHIRASE},
+      {"IROWAKE", "駒の色分け", 2, &F::IROWAKE_Click, &C::IROWAKE},
       {"SONOTA", "その他", 1},
       {"KAISETU", "解説", 2, &F::KAISETU_Click},
       {"VER", "バージョン情報", 2, &F::VER_Click},

@@ -6,7 +6,7 @@ namespace korvel {
 
 void Form1::SoundInit() {
   soundContext_ = sound_.dsInitialize(0);
-  if (soundContext_ == 0) SoundWarning("Direct Soundインターフェースが作成できません。");
+  if (soundContext_ == 0) SoundWarning("音の装置を開けませんでした。音なしで続けます。");
 }
 
 SoundLibrary::Handle Form1::LoadSound(const char* fileName, int flags) {

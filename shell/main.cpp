@@ -7,6 +7,7 @@
 
 #include "shell/install_paths.h"
 #include "shell/program.h"
+#include "shell/translations.h"
 
 // The installed data folder seen from the installed program; the build sets it from the
 // install folders it was configured with.
@@ -24,6 +25,7 @@ int main(int argc, char** argv) {
   args.push_back(nullptr);
   int qtArgc = argc;
   QApplication app(qtArgc, args.data());
+  korvel::InstallQtTranslations(app);
   // Task bars and window lists show this icon and match the window to its desktop entry.
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/korvel4.png")));
   QGuiApplication::setDesktopFileName(QStringLiteral("org.korvel.korvel4"));

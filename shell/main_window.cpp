@@ -8,6 +8,8 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
+#include <algorithm>
 #include <cmath>
 
 namespace korvel {
@@ -26,20 +28,100 @@ int ShiftOf(Qt::KeyboardModifiers m) {
          (m & Qt::AltModifier ? 4 : 0);
 }
 
+// The smallest drawing area: half the design size.
+constexpr int MIN_AREA_WIDTH = CANVAS_WIDTH / 2;
+constexpr int MIN_AREA_HEIGHT = CANVAS_HEIGHT / 2;
+
+// The entries that choose a game mode: Ctrl+N starts a new game in the one chosen last.
+bool IsModeEntry(const QString& control) {
+  return control.startsWith(QLatin1String("JYUNBAN_")) ||
+         control == QLatin1String("PLAY_TOIMEN") || control == QLatin1String("PLAY_TONARI") ||
+         control == QLatin1String("PLAY_4");
+}
+
+// Alt + letter opens a menu of the bar.
+QString Mnemonic(const QString& control) {
+  if (control == QLatin1String("TAIKYOKU")) return QStringLiteral("(&G)");
+  if (control == QLatin1String("STOP")) return QStringLiteral("(&K)");
+  if (control == QLatin1String("OPTION")) return QStringLiteral("(&O)");
+  if (control == QLatin1String("SONOTA")) return QStringLiteral("(&S)");
+  return QString();
+}
+
+int HumanSeats(const GameState& s, int* seat) {
+  int n = 0;
+  for (int k = SITA; k <= MIGI; ++k)
+    if (s.PlayerKind[k] == HUMAN) {
+      ++n;
+      *seat = k;
+    }
+  return n;
+}
+
 }  // namespace
 
-BoardView::BoardView(PainterCanvas& canvas, QWidget* parent) : QWidget(parent), canvas_(canvas) {
+BoardView::BoardView(PainterCanvas& canvas, QWidget* parent)
+    : QWidget(parent), canvas_(canvas), notice_(new Notice(this)) {
   setObjectName(QStringLiteral("DrawingArea"));
-  setFixedSize(CANVAS_WIDTH, CANVAS_HEIGHT);
+  setMinimumSize(MIN_AREA_WIDTH, MIN_AREA_HEIGHT);
+  resize(CANVAS_WIDTH, CANVAS_HEIGHT);
   // Everything is painted from the back buffer: nothing needs erasing first.
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+void BoardView::Fit() {
+  const qreal s = std::min(static_cast<qreal>(width()) / CANVAS_WIDTH,
+                           static_cast<qreal>(height()) / CANVAS_HEIGHT);
+  if (s <= 0) return;
+  const qreal dpr = devicePixelRatioF();
+  // The drawing is centred, its corner on a whole device pixel.
+  const QPointF origin(std::floor((width() - CANVAS_WIDTH * s) / 2 * dpr) / dpr,
+                       std::floor((height() - CANVAS_HEIGHT * s) / 2 * dpr) / dpr);
+  const bool moved = s != scale_ || origin != origin_;
+  scale_ = s;
+  origin_ = origin;
+  canvas_.SetRatio(s * dpr);
+  // The notice stands over the middle of the board.
+  notice_->Place(origin_ + QPointF((CellX(5) + CELL_TWIPS / 2) / TWIPS_PER_PIXEL,
+                                   (CellY(5) + CELL_TWIPS / 2) / TWIPS_PER_PIXEL) *
+                               s,
+                 s);
+  if (moved && onPlaced) onPlaced();
+}
+
+QPointF BoardView::ToTwips(QPointF p) const {
+  // The press is reported at the centre of the area's pixel it fell in.
+  return QPointF((std::floor(p.x()) + 0.5 - origin_.x()) / scale_ * TWIPS_PER_PIXEL,
+                 (std::floor(p.y()) + 0.5 - origin_.y()) / scale_ * TWIPS_PER_PIXEL);
+}
+
+void BoardView::resizeEvent(QResizeEvent*) {
+  Fit();
+}
+
 void BoardView::paintEvent(QPaintEvent*) {
+  const qreal dpr = devicePixelRatioF();
+  // Moved to a screen of another pixel ratio: drawn again for it.
+  if (canvas_.DevicePixelRatio() != scale_ * dpr) Fit();
   {
     QPainter p(this);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.drawImage(QRectF(0, 0, CANVAS_WIDTH, CANVAS_HEIGHT), canvas_.Image());
+    const QImage& img = canvas_.Image();
+    const QRectF target(origin_, QSizeF(img.width() / dpr, img.height() / dpr));
+    if (!target.contains(QRectF(rect()))) {
+      const QColor dark(18, 22, 18);
+      p.fillRect(QRectF(0, 0, width(), target.top()), dark);
+      p.fillRect(QRectF(0, target.bottom(), width(), height() - target.bottom()), dark);
+      p.fillRect(QRectF(0, 0, target.left(), height()), dark);
+      p.fillRect(QRectF(target.right(), 0, width() - target.right(), height()), dark);
+    }
+    p.drawImage(target, img);
+    if (overlay) {
+      p.setRenderHint(QPainter::Antialiasing);
+      p.setRenderHint(QPainter::TextAntialiasing);
+      p.translate(origin_);
+      p.scale(scale_, scale_);
+      overlay(p);
+    }
   }
   canvas_.MarkShown();
   if (onPainted) onPainted();
@@ -47,11 +129,8 @@ void BoardView::paintEvent(QPaintEvent*) {
 
 void BoardView::mousePressEvent(QMouseEvent* event) {
   if (!onPress) return;
-  // The press is reported at the centre of the pixel it fell in.
-  const QPointF pos = event->position();
-  const double x = (std::floor(pos.x()) + 0.5) * TWIPS_PER_PIXEL;
-  const double y = (std::floor(pos.y()) + 0.5) * TWIPS_PER_PIXEL;
-  onPress(ButtonOf(event->button()), ShiftOf(event->modifiers()), x, y);
+  const QPointF t = ToTwips(event->position());
+  onPress(ButtonOf(event->button()), ShiftOf(event->modifiers()), t.x(), t.y());
 }
 
 MainWindow::MainWindow(qreal dpr) : canvas_(std::make_unique<PainterCanvas>(dpr)) {
@@ -61,8 +140,13 @@ MainWindow::MainWindow(qreal dpr) : canvas_(std::make_unique<PainterCanvas>(dpr)
   setCentralWidget(view_);
   icons_ = std::make_unique<QtTurnIcons>(view_);
   BuildMenus();
-  layout()->setSizeConstraint(QLayout::SetFixedSize);
-  setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
+  BuildKeys();
+  view_->onPlaced = [this] {
+    icons_->Place(view_->Scale(), view_->Origin(), view_->devicePixelRatioF());
+    RememberSize();
+  };
+  view_->overlay = [this](QPainter& p) { DrawSeatNames(p); };
+  resize(CANVAS_WIDTH, CANVAS_HEIGHT + menuBar()->sizeHint().height());
 
   // The computer thinks inside a handler: its caption and move must be seen at once.
   canvas_->onFlush = [this] { view_->repaint(); };
@@ -73,6 +157,7 @@ MainWindow::MainWindow(qreal dpr) : canvas_(std::make_unique<PainterCanvas>(dpr)
 MainWindow::~MainWindow() {
   canvas_->onFlush = nullptr;
   canvas_->onChange = nullptr;
+  view_->onPlaced = nullptr;
 }
 
 void MainWindow::BuildMenus() {
@@ -81,7 +166,7 @@ void MainWindow::BuildMenus() {
   for (size_t i = 0; i < table.size(); ++i) {
     const MenuEntry& e = table[i];
     const QString control = QString::fromLatin1(e.control);
-    const QString caption = QString::fromUtf8(e.caption);
+    const QString caption = QString::fromUtf8(e.caption) + Mnemonic(control);
     const bool hasChildren = i + 1 < table.size() && table[i + 1].level > e.level;
     open.resize(e.level - 1);
     if (hasChildren) {
@@ -100,23 +185,70 @@ void MainWindow::BuildMenus() {
     if (e.check) action->setCheckable(true);
     const auto handler = e.handler;
     if (!handler) continue;
-    connect(action, &QAction::triggered, this, [this, handler] {
-      if (form_) Dispatch([this, handler] { (form_->*handler)(); });
+    const bool mode = IsModeEntry(control);
+    connect(action, &QAction::triggered, this, [this, handler, mode, control] {
+      if (!form_) return;
+      if (mode) lastMode_ = control;
+      Dispatch([this, handler] { (form_->*handler)(); });
     });
   }
   // The marks the menu bar starts with, before any option is read.
   SyncChecks(MenuChecks());
 }
 
+void MainWindow::BuildKeys() {
+  auto key = [this](const char* control, const QKeySequence& seq) {
+    if (QAction* a = actions_.value(QString::fromLatin1(control))) a->setShortcut(seq);
+  };
+  key("REPLAY", QKeySequence(Qt::Key_Left));
+  key("AFTER", QKeySequence(Qt::Key_Right));
+  key("KAITEN", QKeySequence(Qt::CTRL | Qt::Key_R));
+  key("KAISETU", QKeySequence(Qt::Key_F1));
+
+  newGame_ = new QAction(QStringLiteral("新しい対局"), this);
+  newGame_->setObjectName(QStringLiteral("NEW_GAME"));
+  newGame_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+  addAction(newGame_);
+  connect(newGame_, &QAction::triggered, this, [this] {
+    const MenuEntry* mode = FindMenuHandler(lastMode_.toStdString());
+    if (!form_ || !mode) return;
+    const auto handler = mode->handler;
+    Dispatch([this, handler] {
+      form_->CANCEL_Click();
+      (form_->*handler)();
+    });
+  });
+
+  menuKey_ = new QAction(this);
+  menuKey_->setObjectName(QStringLiteral("MENU_KEY"));
+  menuKey_->setShortcut(QKeySequence(Qt::Key_F10));
+  addAction(menuKey_);
+  connect(menuKey_, &QAction::triggered, this, [this] {
+    if (!menuBar()->actions().isEmpty()) menuBar()->setActiveAction(menuBar()->actions().first());
+  });
+}
+
 void MainWindow::Attach(Form1& form) {
   form_ = &form;
   view_->onPress = [this](MouseButton button, int shift, double x, double y) {
-    Dispatch([=, this] { form_->Form_MouseDown(button, shift, x, y); });
+    view_->Notices().Dismiss();
+    Dispatch([=, this] {
+      // A press on the picked piece again drops the pick, quietly.
+      if (!form_->Unpick(x, y)) form_->Form_MouseDown(button, shift, x, y);
+    });
   };
 }
 
 bool MainWindow::Load() {
+  if (form_) {
+    form_->LoadExtraOptions();
+    stored_ = form_->Extras();
+    const int w = form_->Extras().windowWidth, h = form_->Extras().windowHeight;
+    resize(w, h + menuBar()->sizeHint().height());
+    ApplyExtras();
+  }
   Dispatch([this] { form_->Form_Load(); });
+  loaded_ = true;
   return !ended_;
 }
 
@@ -132,17 +264,98 @@ void MainWindow::SyncChecks(const MenuChecks& checks) {
     if (e.check) actions_.value(QString::fromLatin1(e.control))->setChecked(checks.*(e.check));
 }
 
+void MainWindow::ApplyExtras() {
+  if (!form_) return;
+  canvas_->SetTint(form_->Extras().tint);
+  if (!form_->Extras().notices) view_->Notices().Dismiss();
+  view_->update();
+}
+
+void MainWindow::RememberSize() {
+  // A maximised window keeps the size it had before, to come back to.
+  if (!form_ || !loaded_ || isMaximized() || isFullScreen()) return;
+  form_->Extras().windowWidth = std::clamp(view_->width(), MIN_WINDOW_SIDE, MAX_WINDOW_SIDE);
+  form_->Extras().windowHeight = std::clamp(view_->height(), MIN_WINDOW_SIDE, MAX_WINDOW_SIDE);
+}
+
 void MainWindow::Dispatch(const std::function<void()>& handler) {
   if (!form_ || ended_) return;
+  const ExtraOptions before = form_->Extras();
   ++busy_;
   handler();
+  // Presses, keys and menu choices made while the handler ran (the computers' turns) are
+  // dropped here, not replayed as the player's next move.
+  if (busy_ == 1) InputGate::Drain();
   --busy_;
   SyncChecks(form_->Checks());
+  if (!(form_->Extras() == before)) {
+    stored_ = form_->Extras();  // the option handlers save what they change
+    ApplyExtras();
+  }
   if (busy_ == 0 && closeWaiting_ && !form_->Ended()) form_->Form_Unload();
   if (form_->Ended() && busy_ == 0) {
     ended_ = true;
+    // The window's size is kept for the next start when it changed.
+    if (!(stored_ == form_->Extras())) form_->SaveExtraOptions();
     hide();
     if (onEnded) onEnded();
+  }
+}
+
+bool MainWindow::TakeNotice(const std::string& title, const std::string& prompt) {
+  if (!form_ || !form_->Extras().notices) return false;
+  // The result of a game and the word before play resumes are read before going on.
+  if (title == "終了" || title == "再開") return false;
+  view_->Notices().Post(QString::fromStdString(title), QString::fromStdString(prompt));
+  return true;
+}
+
+std::string MainWindow::Addendum(const std::string& title, const std::string& prompt) {
+  if (!form_ || !form_->Extras().tint || title != "終了") return "";
+  const GameState& s = form_->State();
+  int seat = NO_SEAT;
+  if (s.GameMode != 1 || HumanSeats(s, &seat) != 1) return "";
+  const std::string won = "の勝ちです";
+  for (int team : {SITA, HIDARI}) {
+    if (prompt == std::string(TeamName(team)) + won)
+      return IsFirstTeam(team) == IsFirstTeam(seat) ? "あなたの勝ちです" : "あなたの負けです";
+  }
+  return "";
+}
+
+void MainWindow::DrawSeatNames(QPainter& p) {
+  if (!form_ || !form_->Extras().tint) return;
+  const GameState& s = form_->State();
+  int human = NO_SEAT;
+  const int humans = HumanSeats(s, &human);
+  if (!s.GameStarted || s.GameMode != 1 || humans < 1 || humans > 2) return;
+  struct Place {
+    int seat;
+    double x, y;  // cells
+  };
+  static constexpr Place PLACES[] = {
+      {SITA, 2.0, 10.15}, {UE, 2.0, -0.62}, {HIDARI, -1.0, 4.98}, {MIGI, 11.0, 4.98}};
+  QFont font = canvas_->TextFont(12);
+  font.setPixelSize(14);
+  for (const Place& pl : PLACES) {
+    const int seat = pl.seat;
+    const int partner = seat == SITA ? UE : seat == UE ? SITA : seat == HIDARI ? MIGI : HIDARI;
+    const char* name = s.PlayerKind[seat] == HUMAN      ? "自分"
+                       : s.PlayerKind[partner] == HUMAN ? "味方"
+                                                        : "敵";
+    const QPointF at(CellX(pl.x) / TWIPS_PER_PIXEL, CellY(pl.y) / TWIPS_PER_PIXEL);
+    // A dot of the seat's colour, then the name, white with a dark edge.
+    p.setPen(QPen(Qt::black, 1.2));
+    p.setBrush(PainterCanvas::SeatColour(seat));
+    p.drawEllipse(QRectF(at.x(), at.y() + 4, 11, 11));
+    QPainterPath path;
+    path.addText(at + QPointF(15, 15), font, QString::fromUtf8(name));
+    p.setPen(QPen(Qt::black, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(path);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawPath(path);
   }
 }
 

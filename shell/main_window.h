@@ -10,6 +10,7 @@
 
 #include "play/form1.h"
 #include "play/menu.h"
+#include "shell/notice.h"
 #include "shell/painter_canvas.h"
 #include "shell/qt_ports.h"
 
@@ -18,7 +19,8 @@ class QMenu;
 
 namespace korvel {
 
-// The drawing area: shows the back buffer and reports presses in twips.
+// The drawing area: shows the back buffer scaled to its size (proportions kept, the rest
+// left dark) and reports presses in twips of the design size.
 class BoardView : public QWidget {
   Q_OBJECT
  public:
@@ -27,16 +29,35 @@ class BoardView : public QWidget {
   std::function<void(MouseButton, int shift, double xTwips, double yTwips)> onPress;
   // Told after every paint (the start-up timing waits for the first one).
   std::function<void()> onPainted;
+  // Told when the scale or the placement of the drawing changed.
+  std::function<void()> onPlaced;
+  // Paints over the picture (in design pixels; the painter is scaled).
+  std::function<void(QPainter&)> overlay;
+
+  // Design pixels to the area's pixels, and where the drawing's top-left corner is.
+  qreal Scale() const { return scale_; }
+  QPointF Origin() const { return origin_; }
+  // A point of the area in twips of the design size (the pixel's centre).
+  QPointF ToTwips(QPointF areaPoint) const;
+  Notice& Notices() { return *notice_; }
+
+  QSize sizeHint() const override { return QSize(CANVAS_WIDTH, CANVAS_HEIGHT); }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
+  void Fit();
+
   PainterCanvas& canvas_;
+  Notice* notice_;
+  qreal scale_ = 1.0;
+  QPointF origin_;
 };
 
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, public MessageRouter {
   Q_OBJECT
  public:
   // `dpr`: the device pixel ratio of the screen the window opens on.
@@ -45,8 +66,8 @@ class MainWindow : public QMainWindow {
 
   // The application object is made with the window's canvas and icons, then attached.
   void Attach(Form1& form);
-  // Runs the application object's load handler as the window's first event; false when
-  // the program ended during it.
+  // Reads the extra options, then runs the application object's load handler as the
+  // window's first event; false when the program ended during it.
   bool Load();
 
   PainterCanvas& Canvas() { return *canvas_; }
@@ -55,10 +76,19 @@ class MainWindow : public QMainWindow {
   // Menu entries and menus by control name (null for unknown names).
   QAction* Action(const QString& control) const;
   QMenu* Menu(const QString& control) const;
+  // The window's own entries: a new game in the mode last chosen (Ctrl+N), the menus
+  // opened from the keyboard (F10).
+  QAction* NewGameAction() const { return newGame_; }
+  QAction* MenuKeyAction() const { return menuKey_; }
 
   // Called once the application object has ended the program; quits the event loop
   // unless replaced (the tests replace it).
   std::function<void()> onEnded;
+
+  // MessageRouter: with the notice option on, messages that only inform become notices;
+  // with the colour option on in a game of one person, the result says who won.
+  bool TakeNotice(const std::string& title, const std::string& prompt) override;
+  std::string Addendum(const std::string& title, const std::string& prompt) override;
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -66,20 +96,31 @@ class MainWindow : public QMainWindow {
 
  private:
   void BuildMenus();
+  void BuildKeys();
   // Runs one event handler of the application object, then mirrors its check marks and
-  // ends the window if the handler ended the program.
+  // ends the window if the handler ended the program. Input that arrived while it ran
+  // (while the computers played) is dropped.
   void Dispatch(const std::function<void()>& handler);
   void SyncChecks(const MenuChecks& checks);
+  // Applies the extra options the application object holds now.
+  void ApplyExtras();
+  void RememberSize();
+  void DrawSeatNames(QPainter& p);
 
   std::unique_ptr<PainterCanvas> canvas_;
   BoardView* view_;
   std::unique_ptr<QtTurnIcons> icons_;
   QMap<QString, QAction*> actions_;
   QMap<QString, QMenu*> menus_;
+  QAction* newGame_ = nullptr;
+  QAction* menuKey_ = nullptr;
+  QString lastMode_;     // the game-mode entry last chosen
+  ExtraOptions stored_;  // what the extra options file holds
   Form1* form_ = nullptr;
   int busy_ = 0;               // handlers running (a pause lets the window close meanwhile)
   bool closeWaiting_ = false;  // closed during a handler: ended once it returns
   bool ended_ = false;
+  bool loaded_ = false;
 };
 
 }  // namespace korvel

@@ -1,6 +1,10 @@
 #include "shell/painter_canvas.h"
 
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QPainter>
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -48,6 +52,16 @@ QImage LoadPicture(const QString& name, QImage::Format format) {
 // Font sizes become whole pixel heights at 96 dots per inch, as the pictures were laid out.
 int PixelSizeOf(int sizePt) {
   return std::max(1, static_cast<int>(std::lround(sizePt * 96.0 / 72)));
+}
+
+// The ascent of the face the window was laid out with (IPA P Mincho) at a pixel size; the
+// text is set in a face with a real bold weight when there is one, on the same baseline.
+int LayoutAscent(int pixelSize) {
+  QFont layout(QStringLiteral("IPAPMincho"));
+  layout.setPixelSize(pixelSize);
+  if (QFontInfo(layout).family() != QLatin1String("IPAPMincho"))
+    layout.setFamilies({QStringLiteral("Noto Serif CJK JP")});
+  return QFontMetrics(layout).ascent();
 }
 
 }  // namespace
@@ -101,20 +115,133 @@ PainterCanvas::PainterCanvas(qreal dpr)
   image_.fill(PaletteColour(COLOUR_GREEN));
 }
 
+QColor PainterCanvas::SeatColour(int seat) {
+  // Blue and bluish green for the first team, vermilion and reddish purple for the second.
+  switch (seat) {
+    case SITA: return QColor(0x00, 0x72, 0xB2);
+    case UE: return QColor(0x00, 0x9E, 0x73);
+    case HIDARI: return QColor(0xD5, 0x5E, 0x00);
+    case MIGI: return QColor(0xCC, 0x79, 0xA7);
+    default: return QColor();
+  }
+}
+
+namespace {
+
+// A piece's picture with its seat's colour laid over the piece itself: where the picture
+// differs from the empty square, the piece is.
+QImage Tinted(const QImage& pic, int seat) {
+  const QImage& square = PictureOf(EMPTY);
+  const QColor tint = PainterCanvas::SeatColour(seat);
+  if (pic.isNull() || square.size() != pic.size() || !tint.isValid()) return pic;
+  QImage out = pic.copy();
+  constexpr int ALPHA = 70;  // of 255: a quiet tint, the piece's name stays black
+  for (int y = 0; y < out.height(); ++y) {
+    auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+    const auto* empty = reinterpret_cast<const QRgb*>(square.constScanLine(y));
+    for (int x = 0; x < out.width(); ++x) {
+      const QRgb p = line[x], e = empty[x];
+      const int diff = std::abs(qRed(p) - qRed(e)) + std::abs(qGreen(p) - qGreen(e)) +
+                       std::abs(qBlue(p) - qBlue(e));
+      if (diff < 24) continue;
+      auto mix = [](int a, int b) { return (a * (255 - ALPHA) + b * ALPHA) / 255; };
+      line[x] = qRgb(mix(qRed(p), tint.red()), mix(qGreen(p), tint.green()),
+                     mix(qBlue(p), tint.blue()));
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+void PainterCanvas::SetRatio(qreal ratio) {
+  if (ratio <= 0 || ratio == image_.devicePixelRatio()) return;
+  image_ = QImage(static_cast<int>(std::ceil(CANVAS_WIDTH * ratio)),
+                  static_cast<int>(std::ceil(CANVAS_HEIGHT * ratio)), QImage::Format_RGB32);
+  image_.setDevicePixelRatio(ratio);
+  image_.setDotsPerMeterX(3780);
+  image_.setDotsPerMeterY(3780);
+  Redraw();
+}
+
+void PainterCanvas::SetTint(bool tint) {
+  if (tint == tint_) return;
+  tint_ = tint;
+  Redraw();
+}
+
+void PainterCanvas::Redraw() {
+  for (QImage& pic : devicePictures_) pic = QImage();
+  image_.fill(PaletteColour(COLOUR_GREEN));
+  const bool bold = bold_;
+  bold_ = false;
+  for (const Op& op : ops_) Do(op);
+  bold_ = bold;
+  changed_ = false;
+  Changed();
+}
+
+void PainterCanvas::Record(Op op) {
+  // An opaque picture hides everything that lies wholly under it.
+  if (op.kind == Op::PICTURE && !op.bounds.isEmpty()) {
+    const QRect r = op.bounds;
+    ops_.erase(std::remove_if(ops_.begin(), ops_.end(),
+                              [&r](const Op& o) {
+                                return o.kind != Op::BOLD && r.contains(o.bounds);
+                              }),
+               ops_.end());
+    // Of bold switches with nothing left between them, only the last counts.
+    std::vector<Op> kept;
+    kept.reserve(ops_.size());
+    for (Op& o : ops_) {
+      if (o.kind == Op::BOLD && !kept.empty() && kept.back().kind == Op::BOLD) kept.pop_back();
+      kept.push_back(std::move(o));
+    }
+    ops_.swap(kept);
+  }
+  ops_.push_back(std::move(op));
+  Do(ops_.back());
+}
+
+void PainterCanvas::Do(const Op& op) {
+  switch (op.kind) {
+    case Op::PICTURE: DoPicture(op.code, op.x, op.y); break;
+    case Op::FRAME: DoFrame(op.colour, op.x, op.y, op.w, op.h); break;
+    case Op::BOLD: bold_ = op.bold; break;
+    case Op::TEXT: DoText(op.x, op.y, op.text, op.colour, op.sizePt); break;
+  }
+}
+
 const QImage& PainterCanvas::DevicePicture(PieceCode code) {
   const QImage& pic = PictureOf(code);
   const qreal dpr = image_.devicePixelRatio();
-  if (pic.isNull() || dpr == 1.0) return pic;
+  const int seat = SeatOfCode(code);
+  const bool tinted = tint_ && seat >= SITA && seat <= MIGI;
+  if (pic.isNull() || (dpr == 1.0 && !tinted)) return pic;
   QImage& scaled = devicePictures_[code.Halves()];
   if (scaled.isNull()) {
-    scaled = pic.scaled(QSize(static_cast<int>(std::lround(pic.width() * dpr)),
-                              static_cast<int>(std::lround(pic.height() * dpr))),
-                        Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage base = tinted ? Tinted(pic, seat) : pic;
+    // Rounded up: neighbouring squares placed at rounded positions leave no seam.
+    scaled = dpr == 1.0 ? base
+                        : base.scaled(QSize(static_cast<int>(std::ceil(pic.width() * dpr - 1e-6)),
+                                            static_cast<int>(std::ceil(pic.height() * dpr - 1e-6))),
+                                      Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
   }
   return scaled;
 }
 
 void PainterCanvas::DrawPicture(PieceCode code, double x, double y) {
+  const QImage& pic = PictureOf(code);
+  if (pic.isNull()) return;
+  Op op;
+  op.code = code;
+  op.x = x;
+  op.y = y;
+  op.bounds = QRect(QPoint(TwipsToPixel(x), TwipsToPixel(y)), pic.size());
+  Record(std::move(op));
+}
+
+void PainterCanvas::DoPicture(PieceCode code, double x, double y) {
   const QImage& pic = DevicePicture(code);
   if (pic.isNull()) return;
   Changed();
@@ -133,6 +260,19 @@ void PainterCanvas::DrawPicture(PieceCode code, double x, double y) {
 }
 
 void PainterCanvas::FrameRect(int colour, double x, double y, double w, double h) {
+  Op op;
+  op.kind = Op::FRAME;
+  op.x = x;
+  op.y = y;
+  op.w = w;
+  op.h = h;
+  op.colour = colour;
+  op.bounds = QRect(QPoint(TwipsToPixel(x), TwipsToPixel(y)),
+                    QPoint(TwipsToPixel(x + w), TwipsToPixel(y + h)));
+  Record(std::move(op));
+}
+
+void PainterCanvas::DoFrame(int colour, double x, double y, double w, double h) {
   const int left = TwipsToPixel(x), top = TwipsToPixel(y);
   const int right = TwipsToPixel(x + w), bottom = TwipsToPixel(y + h);
   const QColor c = PaletteColour(colour);
@@ -146,13 +286,18 @@ void PainterCanvas::FrameRect(int colour, double x, double y, double w, double h
 }
 
 void PainterCanvas::SetBold(bool bold) {
-  bold_ = bold;
+  Op op;
+  op.kind = Op::BOLD;
+  op.bold = bold;
+  Record(std::move(op));
 }
 
 QFont PainterCanvas::TextFont(int sizePt) const {
   QFont f;
-  f.setFamilies(
-      {QStringLiteral("IPAPMincho"), QStringLiteral("IPA P明朝"), QStringLiteral("IPAMincho")});
+  // Noto Serif CJK has a drawn bold weight: firmer and clearer at these sizes than the
+  // synthetic bold of IPA P Mincho, which stays as the fallback.
+  f.setFamilies({QStringLiteral("Noto Serif CJK JP"), QStringLiteral("IPAPMincho"),
+                 QStringLiteral("IPA P明朝"), QStringLiteral("IPAMincho")});
   f.setPixelSize(PixelSizeOf(sizePt));
   f.setBold(bold_);
   return f;
@@ -160,6 +305,23 @@ QFont PainterCanvas::TextFont(int sizePt) const {
 
 void PainterCanvas::PrintText(double x, double y, std::string_view text, int colour, int sizePt) {
   if (text.empty()) return;
+  Op op;
+  op.kind = Op::TEXT;
+  op.x = x;
+  op.y = y;
+  op.colour = colour;
+  op.sizePt = sizePt;
+  op.text = std::string(text);
+  // Generously bounded: text is forgotten only when a picture covers all it could touch.
+  const QFontMetricsF fm(TextFont(sizePt));
+  const QString q = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  const int w = static_cast<int>(std::ceil(fm.horizontalAdvance(q) + fm.height() * 0.5)) + 4;
+  const int h = static_cast<int>(std::ceil(fm.height())) + 4;
+  op.bounds = QRect(TwipsToPixel(x) - 2, TwipsToPixel(y) - 2, w, h);
+  Record(std::move(op));
+}
+
+void PainterCanvas::DoText(double x, double y, std::string_view text, int colour, int sizePt) {
   Changed();
   // Text is set in device pixels: under a scaling painter the face's synthetic bold is
   // lost, and the window's text is bold.
@@ -171,10 +333,11 @@ void PainterCanvas::PrintText(double x, double y, std::string_view text, int col
     QPainter p(&image_);
     p.setFont(font);
     p.setPen(PaletteColour(colour));
-    // The point is the top-left corner of the text's line: the baseline is one ascent below.
+    // The point is the top-left corner of the text's line: the baseline is one ascent of
+    // the layout's face below, whichever face draws it, so that every text keeps its place.
     const int left = static_cast<int>(std::lround(TwipsToPixel(x) * dpr));
     const int top = static_cast<int>(std::lround(TwipsToPixel(y) * dpr));
-    p.drawText(QPoint(left, top + p.fontMetrics().ascent()),
+    p.drawText(QPoint(left, top + LayoutAscent(font.pixelSize())),
                QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
   }
   image_.setDevicePixelRatio(dpr);

@@ -6,8 +6,11 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
+#include <QRect>
 #include <array>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "play/ports.h"
 #include "view/canvas.h"
@@ -35,6 +38,15 @@ class PainterCanvas : public Canvas {
   // pixels and comes out sharp on a screen of that ratio.
   explicit PainterCanvas(qreal dpr = 1.0);
 
+  // Holds the picture at another ratio of device pixels to design pixels (a larger window,
+  // a finer screen) and draws all of it again there: sharp at any size.
+  void SetRatio(qreal ratio);
+  // Gives each army's pieces a quiet tint of its seat's colour; everything is drawn again.
+  void SetTint(bool tint);
+  bool Tint() const { return tint_; }
+  // The seat colours of the tint (four colours told apart by colour-blind players too).
+  static QColor SeatColour(int seat);
+
   void DrawPicture(PieceCode code, double x, double y) override;
   void FrameRect(int colour, double x, double y, double w, double h) override;
   void SetBold(bool bold) override;
@@ -57,6 +69,24 @@ class PainterCanvas : public Canvas {
   void MarkShown() { changed_ = false; }
 
  private:
+  // What was drawn, kept so that it can be drawn again at another ratio. An operation
+  // that a later opaque picture covers completely is forgotten.
+  struct Op {
+    enum Kind { PICTURE, FRAME, BOLD, TEXT } kind = PICTURE;
+    PieceCode code;
+    double x = 0, y = 0, w = 0, h = 0;
+    int colour = 0, sizePt = 0;
+    bool bold = false;
+    std::string text;
+    QRect bounds;  // in design pixels; empty for BOLD
+  };
+  void Record(Op op);
+  void Do(const Op& op);
+  void Redraw();
+  void DoPicture(PieceCode code, double x, double y);
+  void DoFrame(int colour, double x, double y, double w, double h);
+  void DoText(double x, double y, std::string_view text, int colour, int sizePt);
+
   // A picture at the device's pixels, scaled once (the ratio 1 draws the originals).
   const QImage& DevicePicture(PieceCode code);
 
@@ -69,7 +99,9 @@ class PainterCanvas : public Canvas {
   QImage image_;
   bool bold_ = false;
   bool changed_ = false;
+  bool tint_ = false;
   std::array<QImage, 92> devicePictures_;
+  std::vector<Op> ops_;
 };
 
 }  // namespace korvel

@@ -1,12 +1,15 @@
 #include "shell/qt_ports.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QEventLoop>
-#include <QMessageBox>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QUrl>
+#include <cmath>
 
 #include "shell/about_box.h"
 #include "shell/painter_canvas.h"
@@ -41,6 +44,35 @@ class NoEscape : public QObject {
   }
 };
 
+// The application-wide filter behind InputGate.
+class GateFilter : public QObject {
+ public:
+  int closed = 0;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (closed > 0 && InputGate::IsInput(event)) {
+      // A shortcut override accepted here keeps the key from becoming a shortcut; the key
+      // itself is dropped next.
+      event->accept();
+      return true;
+    }
+    return QObject::eventFilter(watched, event);
+  }
+};
+
+GateFilter& Filter() {
+  static GateFilter* filter = [] {
+    auto* f = new GateFilter;
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+      f->setParent(app);
+      app->installEventFilter(f);
+    }
+    return f;
+  }();
+  return *filter;
+}
+
 QString Q(const std::string& s) {
   return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
@@ -55,8 +87,54 @@ int Box(QWidget* parent, QMessageBox::Icon icon, const std::string& title, const
 
 }  // namespace
 
+bool InputGate::IsInput(const QEvent* event) {
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void InputGate::Close() {
+  ++Filter().closed;
+}
+
+void InputGate::Open() {
+  if (Filter().closed > 0) --Filter().closed;
+}
+
+bool InputGate::IsClosed() {
+  return Filter().closed > 0;
+}
+
+void InputGate::Drain() {
+  Close();
+  // Posted events first, then what the window system has queued meanwhile.
+  QCoreApplication::sendPostedEvents();
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  Open();
+}
+
 void QtDialogs::Message(const std::string& title, const std::string& prompt) {
-  Box(parent_, QMessageBox::NoIcon, title, prompt, QMessageBox::Ok);
+  auto* router = dynamic_cast<MessageRouter*>(parent_.data());
+  if (router && router->TakeNotice(title, prompt)) return;
+  const std::string extra = router ? router->Addendum(title, prompt) : std::string();
+  Box(parent_, QMessageBox::NoIcon, title, extra.empty() ? prompt : prompt + "\n" + extra,
+      QMessageBox::Ok);
 }
 
 void QtDialogs::Warning(const std::string& title, const std::string& text) {
@@ -92,7 +170,32 @@ QtTurnIcons::QtTurnIcons(QWidget* drawingArea)
 }
 
 void QtTurnIcons::Move(TurnIcon icon, int leftTwips, int topTwips) {
-  Label(icon)->move(TwipsToPixel(leftTwips), TwipsToPixel(topTwips));
+  twips_[icon == TurnIcon::MAN ? 0 : 1] = QPoint(leftTwips, topTwips);
+  Put(icon);
+}
+
+void QtTurnIcons::Put(TurnIcon icon) {
+  const QPoint t = twips_[icon == TurnIcon::MAN ? 0 : 1];
+  Label(icon)->move((origin_ + QPointF(TwipsToPixel(t.x()), TwipsToPixel(t.y())) * scale_)
+                        .toPoint());
+}
+
+void QtTurnIcons::Place(qreal scale, QPointF origin, qreal dpr) {
+  const bool resized = scale != scale_ || dpr != dpr_;
+  scale_ = scale;
+  origin_ = origin;
+  dpr_ = dpr;
+  for (TurnIcon icon : {TurnIcon::MAN, TurnIcon::COM}) {
+    if (resized) {
+      const int side = static_cast<int>(std::lround(32 * scale));
+      QImage pic = IconPicture(icon).scaled(QSize(side, side) * dpr, Qt::IgnoreAspectRatio,
+                                            Qt::SmoothTransformation);
+      pic.setDevicePixelRatio(dpr);
+      Label(icon)->setPixmap(QPixmap::fromImage(pic));
+      Label(icon)->setFixedSize(side, side);
+    }
+    Put(icon);
+  }
 }
 
 void QtTurnIcons::SetVisible(TurnIcon icon, bool visible) {
@@ -102,13 +205,25 @@ void QtTurnIcons::SetVisible(TurnIcon icon, bool visible) {
 void QtHost::Pause(double seconds) {
   QEventLoop loop;
   QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
-  loop.exec(QEventLoop::ExcludeUserInputEvents);
+  InputGate::Close();
+  loop.exec();
+  InputGate::Open();
 }
 
 void QtHost::OpenPage(const std::string& target) {
   const QString t = Q(target);
-  const QUrl url = t.contains(QStringLiteral("://")) ? QUrl(t) : QUrl::fromLocalFile(t);
-  QDesktopServices::openUrl(url);  // a missing browser is no error the player needs to see
+  const bool local = !t.contains(QStringLiteral("://"));
+  const QUrl url = local ? QUrl::fromLocalFile(t) : QUrl(t);
+  const bool opened = openUrl ? openUrl(url) : QDesktopServices::openUrl(url);
+  if (opened) return;
+  const QString where = local ? QDir::toNativeSeparators(t) : t;
+  QMessageBox box(QMessageBox::Information, QStringLiteral("解説"),
+                  QStringLiteral("解説のページを開けませんでした。\nブラウザで次のファイルを開いて下さい:\n") +
+                      where,
+                  QMessageBox::Ok, parent_);
+  box.setTextFormat(Qt::PlainText);
+  box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+  box.exec();
 }
 
 AboutChoice QtHost::ShowAbout() {

@@ -5,11 +5,41 @@
 #include <QLabel>
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 
 #include "play/ports.h"
 
+class QUrl;
+
 namespace korvel {
 
+// Holds the player's input back while the computer plays. Presses, keys, wheel turns and
+// shortcuts that arrive while it is closed are dropped, never delivered later: a press
+// made while the computers move must not become a move of its own afterwards.
+class InputGate {
+ public:
+  static void Close();
+  static void Open();
+  static bool IsClosed();
+  // Handles whatever waits in the event queue now with the gate closed: input dropped,
+  // everything else (paints, timers, a close) delivered.
+  static void Drain();
+  // Whether an event is input that a closed gate drops.
+  static bool IsInput(const QEvent* event);
+};
+
+// What the window the boxes belong to may do with a message (the main window does).
+class MessageRouter {
+ public:
+  virtual ~MessageRouter() = default;
+  // True when the window showed the message itself (as a notice): no box then.
+  virtual bool TakeNotice(const std::string& title, const std::string& prompt) = 0;
+  // A line to add under a message's prompt; empty for none.
+  virtual std::string Addendum(const std::string& title, const std::string& prompt) = 0;
+};
+
+// Message boxes on the parent window. A parent that is a MessageRouter may take a message
+// as a notice instead; questions and warnings are always boxes.
 class QtDialogs : public Dialogs {
  public:
   explicit QtDialogs(QWidget* parent) : parent_(parent) {}
@@ -29,19 +59,30 @@ class QtTurnIcons : public TurnIcons {
   void Move(TurnIcon icon, int leftTwips, int topTwips) override;
   void SetVisible(TurnIcon icon, bool visible) override;
   QLabel* Label(TurnIcon icon) const { return icon == TurnIcon::MAN ? man_ : com_; }
+  // The drawing's scale and where its top-left corner stands in the drawing area; the
+  // icons follow it at their size of 32 design pixels, drawn for the screen's ratio.
+  void Place(qreal scale, QPointF origin, qreal dpr);
 
  private:
+  void Put(TurnIcon icon);
+
   QLabel* man_;
   QLabel* com_;
+  QPoint twips_[2];
+  qreal scale_ = 1.0, dpr_ = 0;
+  QPointF origin_;
 };
 
 class QtHost : public Host {
  public:
   explicit QtHost(QWidget* parent) : parent_(parent) {}
   // Waits without taking the player's input: the window still repaints itself if it is
-  // uncovered meanwhile, but presses and keys wait until the computer has moved.
+  // uncovered meanwhile, but presses, keys and menu choices made meanwhile are dropped.
   void Pause(double seconds) override;
+  // A page that no browser could open is reported in a box that says where it is.
   void OpenPage(const std::string& target) override;
+  // Opens a page; replaced by tests. True when a browser took it.
+  std::function<bool(const QUrl&)> openUrl;
   AboutChoice ShowAbout() override;
   // The window quits once the handler that ended the program has returned.
   void EndProgram() override {}

@@ -17,6 +17,39 @@ std::string NumberText(long n) {
   return s;
 }
 
+namespace {
+
+// The dark edge of a text: one pixel all round, so that the text keeps its shape on the
+// busiest background and its edge never reads as a second character.
+void PrintEdged(Canvas& c, double x, double y, std::string_view text, int colour, int edge,
+                int size) {
+  static constexpr int AROUND[8][2] = {{-1, -1}, {0, -1}, {1, -1}, {-1, 0},
+                                       {1, 0},   {-1, 1}, {0, 1},  {1, 1}};
+  for (const auto& d : AROUND)
+    c.PrintText(x + d[0] * TWIPS_PER_PIXEL, y + d[1] * TWIPS_PER_PIXEL, text, edge, size);
+  c.PrintText(x, y, text, colour, size);
+}
+
+const char* KanjiNumeral(long n) {
+  static constexpr const char* KANJI[] = {"一", "二", "三", "四", "五", "六", "七", "八", "九"};
+  return n >= 1 && n <= 9 ? KANJI[n - 1] : "";
+}
+
+}  // namespace
+
+void DrawEdgedLabel(Canvas& c, double x, double y, long number, int colour, int numeralMode,
+                    int size) {
+  const std::string text = numeralMode != 0 ? KanjiNumeral(number) : NumberText(number);
+  if (text.empty()) return;
+  PrintEdged(c, CellX(x), CellY(y), text, colour, COLOUR_BLACK, size);
+}
+
+void PrintEdgedAtCell(Canvas& c, double x, double y, std::string_view text, int colour,
+                      int size) {
+  if (text.empty()) return;
+  PrintEdged(c, CellX(x), CellY(y), text, colour, COLOUR_BLACK, size);
+}
+
 void DrawLabel(Canvas& c, double x, double y, std::string_view text, int colour, int numeralMode,
                int size) {
   if (numeralMode != 0) {
@@ -65,8 +98,7 @@ void DrawHand(Canvas& c, const GameState& s, PieceCode background, int seat) {
     if (n > 0) {
       DrawCell(c, Code(seat, k), cell.x, cell.y);
       FrameCell(c, COLOUR_GREEN, cell.x, cell.y);
-      DrawLabel(c, countColumn + 0.1, cell.y + 0.3, n, COLOUR_BLACK, 0, 14);
-      DrawLabel(c, countColumn, cell.y + 0.2, n, COLOUR_LIGHT_RED, 0, 14);
+      DrawEdgedLabel(c, countColumn, cell.y + 0.2, n, COLOUR_LIGHT_RED, 0, 14);
     }
   }
 }
@@ -83,11 +115,9 @@ void DrawLabels(Canvas& c, PieceCode background) {
   c.SetBold(true);
   for (int i = 1; i <= 9; ++i) {
     DrawCell(c, background, i, 0);
-    DrawLabel(c, i + 0.2, 0.5, 10 - i, COLOUR_BLACK, 0, 16);
-    DrawLabel(c, i + 0.1, 0.4, 10 - i, COLOUR_LIGHT_YELLOW, 0, 16);
+    DrawEdgedLabel(c, i + 0.1, 0.4, 10 - i, COLOUR_LIGHT_YELLOW, 0, 16);
     DrawCell(c, background, 10, i);
-    DrawLabel(c, 10.2, i + 0.4, i, COLOUR_BLACK, 1, 12);
-    DrawLabel(c, 10.1, i + 0.3, i, COLOUR_LIGHT_YELLOW, 1, 12);
+    DrawEdgedLabel(c, 10.1, i + 0.3, i, COLOUR_LIGHT_YELLOW, 1, 12);
     // The label cell overpaints the right edge of the board square beside it.
     FrameCell(c, COLOUR_GREEN, 9, i);
   }
@@ -142,15 +172,9 @@ void ShowMoveText(Canvas& c, PieceCode background, int ax, int ay, int toX, int 
   DrawCell(c, background, ax, ay);
   DrawCell(c, background, ax + 1, ay);
   DrawCell(c, background, ax + 2, ay);
-  std::string t = NotationText(PieceCode(10 - toX));
-  PrintAtCell(c, ax + 0.5, ay + 0.5, t, COLOUR_BLACK);
-  PrintAtCell(c, ax + 0.4, ay + 0.4, t, colour);
-  t = NotationText(PieceCode(toY + 1000));
-  PrintAtCell(c, ax + 0.9, ay + 0.5, t, COLOUR_BLACK);
-  PrintAtCell(c, ax + 0.8, ay + 0.4, t, colour);
-  t = NotationText(piece);
-  PrintAtCell(c, ax + 1.5, ay + 0.5, t, COLOUR_BLACK);
-  PrintAtCell(c, ax + 1.4, ay + 0.4, t, colour);
+  PrintEdgedAtCell(c, ax + 0.4, ay + 0.4, NotationText(PieceCode(10 - toX)), colour, 12);
+  PrintEdgedAtCell(c, ax + 0.8, ay + 0.4, NotationText(PieceCode(toY + 1000)), colour, 12);
+  PrintEdgedAtCell(c, ax + 1.4, ay + 0.4, NotationText(piece), colour, 12);
   c.Flush();
 }
 
@@ -164,25 +188,16 @@ void ClearMoveText(Canvas& c, PieceCode background, int seat) {
 }
 
 void ShowMoveNumber(Canvas& c, int n) {
-  double bx = -1.2, wx = -1.3;
-  if (n >= 100) {
-    bx = -1.4;
-    wx = -1.5;
-  } else if (n >= 10) {
-    bx = -1.3;
-    wx = -1.4;
-  }
-  DrawLabel(c, bx, 0.5, n, COLOUR_BLACK, 0, 12);
-  DrawLabel(c, wx, 0.4, n, COLOUR_WHITE, 0, 12);
-  c.PrintText(CellX(-0.9) + 120, CellY(0.3) + 160, "手目", COLOUR_BLACK, 10);
-  c.PrintText(CellX(-1) + 120, CellY(0.2) + 160, "手目", COLOUR_WHITE, 10);
+  double wx = -1.3;
+  if (n >= 100) wx = -1.5;
+  else if (n >= 10) wx = -1.4;
+  DrawEdgedLabel(c, wx, 0.4, n, COLOUR_WHITE, 0, 12);
+  PrintEdged(c, CellX(-1) + 120, CellY(0.2) + 160, "手目", COLOUR_WHITE, COLOUR_BLACK, 10);
 }
 
 void ShowLevel(Canvas& c, int level) {
-  DrawLabel(c, -1.3, 0, "LEVEL", COLOUR_BLACK, 0, 10);
-  DrawLabel(c, -1.4, -0.1, "LEVEL", COLOUR_WHITE, 0, 10);
-  DrawLabel(c, 0, 0, level, COLOUR_BLACK, 0, 12);
-  DrawLabel(c, -0.1, -0.1, level, COLOUR_WHITE, 0, 12);
+  PrintEdgedAtCell(c, -1.4, -0.1, "LEVEL", COLOUR_WHITE, 10);
+  DrawEdgedLabel(c, -0.1, -0.1, level, COLOUR_WHITE, 0, 12);
 }
 
 IconPlace TurnIconPlace(int seat) {

@@ -21,6 +21,10 @@ void DrawLabel(Canvas& c, double x, double y, std::string_view text, int colour,
 // A number is printed as its digits with a blank either side (a sign's place before it).
 void DrawLabel(Canvas& c, double x, double y, long number, int colour, int numeralMode, int size);
 void PrintAtCell(Canvas& c, double x, double y, std::string_view text, int colour);
+// The same in a colour with a one-pixel black edge around it, legible on every background.
+void DrawEdgedLabel(Canvas& c, double x, double y, long number, int colour, int numeralMode,
+                    int size);
+void PrintEdgedAtCell(Canvas& c, double x, double y, std::string_view text, int colour, int size);
 std::string NumberText(long n);
 
 void TileBackground(Canvas& c, PieceCode background);

@@ -86,7 +86,7 @@ TEST_F(Form1Test, SilentGameStillMakesEverySoundCall) {
   rig.form.Form_Load();
   ASSERT_EQ(rig.dialogs.shown.size(), 1u);
   EXPECT_EQ(rig.dialogs.shown[0],
-            "warning Korvel4人将棋.dll|Direct Soundインターフェースが作成できません。");
+            "warning Korvel4人将棋.dll|音の装置を開けませんでした。音なしで続けます。");
   rig.form.PLAY_4_Click();
   rig.form.Form_MouseDown(MouseButton::LEFT, 0, CellX(5) + 300, CellY(3) + 300);  // not SITA's
   EXPECT_EQ(rig.sound.calls.back(), "play 禁止.wav");

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QTest>
 #include <set>
 
@@ -36,17 +37,25 @@ const std::vector<Entry> EXPECTED_MENUS = {
     {"HAIKEI_GA", "背景画", 2}, {"MIDORI", "緑", 3},
     {"TATAMI", "畳", 3},        {"TAKE", "竹", 3},
     {"UCHU", "宇宙", 3},        {"RENGA", "煉瓦", 3},
-    {"BGM", "BGM", 2},          {"SONOTA", "その他", 1},
+    {"BGM", "BGM", 2},          {"OSHIRASE", "お知らせを盤上に表示", 2},
+    {"IROWAKE", "駒の色分け", 2}, {"SONOTA", "その他", 1},
     {"KAISETU", "解説", 2},     {"VER", "バージョン情報", 2},
 };
 
-const std::vector<std::string> CHECKABLE = {"LEVEL1", "LEVEL2", "LEVEL3", "SIDOU",
-                                            "AICON",  "MIDORI", "TATAMI", "TAKE",
-                                            "UCHU",   "RENGA",  "BGM"};
+const std::vector<std::string> CHECKABLE = {
+    "LEVEL1", "LEVEL2", "LEVEL3", "SIDOU", "AICON", "MIDORI", "TATAMI",
+    "TAKE",   "UCHU",   "RENGA",  "BGM",   "OSHIRASE", "IROWAKE"};
+
+// A caption without its mnemonic, "対局(&G)" -> "対局".
+std::string Caption(const QAction* a) {
+  QString t = a->text();
+  t.remove(QRegularExpression(QStringLiteral("\\(&.\\)$")));
+  return t.toStdString();
+}
 
 void Walk(const QList<QAction*>& actions, int level, std::vector<Entry>& out) {
   for (QAction* a : actions) {
-    out.push_back({a->objectName().toStdString(), a->text().toStdString(), level});
+    out.push_back({a->objectName().toStdString(), Caption(a), level});
     if (a->menu()) Walk(a->menu()->actions(), level + 1, out);
   }
 }
@@ -58,7 +67,8 @@ bool CheckOf(const MenuChecks& c, const std::string& name) {
       {"AICON", &MenuChecks::AICON},   {"MIDORI", &MenuChecks::MIDORI},
       {"TATAMI", &MenuChecks::TATAMI}, {"TAKE", &MenuChecks::TAKE},
       {"UCHU", &MenuChecks::UCHU},     {"RENGA", &MenuChecks::RENGA},
-      {"BGM", &MenuChecks::BGM}};
+      {"BGM", &MenuChecks::BGM},       {"OSHIRASE", &MenuChecks::OSHIRASE},
+      {"IROWAKE", &MenuChecks::IROWAKE}};
   return c.*(m.at(name));
 }
 

@@ -1,0 +1,13 @@
+// Qt's own Japanese texts for its standard buttons and dialogs (はい / いいえ, the file
+// dialogs), from the translations Debian installs with Qt.
+#pragma once
+
+class QCoreApplication;
+
+namespace korvel {
+
+// Installs Qt's Japanese translation on the application; false when it is not installed
+// (the buttons then keep Qt's built-in English).
+bool InstallQtTranslations(QCoreApplication& app);
+
+}  // namespace korvel
