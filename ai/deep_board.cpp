@@ -321,17 +321,52 @@ int Board::GenerateMoves(Move* out, bool capturesOnly) const {
   }
   if (capturesOnly || (pk && scan.nDirect > 0)) return n;
 
-  for (int slot = 1; slot <= 4; ++slot) {
-    if (hand_[seat][slot] <= 0) continue;
-    const std::uint8_t p = MakePiece(seat, slot);
-    for (int to = Sq(1, 1); to <= Sq(9, 9); ++to) {
-      if (sq_[to] != 0) continue;
+  int held[4], nHeld = 0;
+  for (int slot = 1; slot <= 4; ++slot)
+    if (hand_[seat][slot] > 0) held[nHeld++] = slot;
+  if (nHeld == 0) return n;
+  // Square by square; on each square the kinds in hand order.
+  for (int to = Sq(1, 1); to <= Sq(9, 9); ++to) {
+    if (sq_[to] != 0) continue;
+    for (int i = 0; i < nHeld; ++i) {
+      const int slot = held[i];
       if (slot == T_HU && (LastLine(seat, to) || pawns_[seat][PawnLine(seat, to)] > 0)) continue;
-      if (pk && AttacksPartnerFrom(p, -1, to, pk)) continue;
+      if (pk && AttacksPartnerFrom(MakePiece(seat, slot), -1, to, pk)) continue;
       out[n++] = DropMove(slot, to);
     }
   }
   return n;
+}
+
+bool Board::IsLegal(Move m) const {
+  if (m == kNoMove || m == kPass) return false;
+  const int seat = side_;
+  const int to = MoveTo(m);
+  if (to < Sq(1, 1) || to > Sq(9, 9) || sq_[to] == kWall) return false;
+  PartnerScan scan;
+  ScanPartnerLines(scan);
+  const int pk = scan.king;
+  if (IsDrop(m)) {
+    const int slot = MoveFrom(m);
+    if (IsPromotion(m) || slot < 1 || slot > 4 || hand_[seat][slot] <= 0 || sq_[to] != 0)
+      return false;
+    if (slot == T_HU && (LastLine(seat, to) || pawns_[seat][PawnLine(seat, to)] > 0)) return false;
+    if (pk && (scan.nDirect > 0 || AttacksPartnerFrom(MakePiece(seat, slot), -1, to, pk)))
+      return false;
+    return true;
+  }
+  const int from = MoveFrom(m);
+  if (from < Sq(1, 1) || from > Sq(9, 9)) return false;
+  const std::uint8_t p = sq_[from], q = sq_[to];
+  if (p == 0 || p == kWall || SeatOf(p) != seat) return false;
+  if (q != 0 && SeatOf(q) == seat) return false;
+  if (!PieceReaches(p, from, to)) return false;
+  if (pk && (scan.Refused(from) || to == pk || AttacksPartnerFrom(p, from, to, pk))) return false;
+  const int type = TypeOf(p);
+  const bool canPromote =
+      kPromoteType[type] != 0 && (InZone(seat, to) || (type != T_HU && InZone(seat, from)));
+  if (IsPromotion(m)) return canPromote;
+  return !(type == T_HU && LastLine(seat, to));
 }
 
 int Board::Generate(Move* out) const { return GenerateMoves(out, false); }

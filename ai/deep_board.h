@@ -84,6 +84,8 @@ class Board {
   int Generate(Move* out) const;
   // The captures of enemy pieces alone (legal, promotions as in Generate).
   int GenerateCaptures(Move* out) const;
+  // Is `m` one of the moves Generate gives? (For a move remembered from elsewhere.)
+  bool IsLegal(Move m) const;
   // Drops that attack an enemy king.
   int GenerateCheckingDrops(Move* out) const;
 

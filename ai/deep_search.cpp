@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "ai/deep_board.h"
 #include "ai/deep_eval.h"
@@ -24,6 +25,14 @@ constexpr int kMaxPly = 96;
 constexpr int kMaxDepth = 64;
 constexpr int kMaxHistory = 1024;
 constexpr int kQuietThreatPlies = 4;  // plies of full-width replies to a king threat in quiescence
+
+// Move ordering keys (times 1024 plus the generation index they must stay below 2^31).
+constexpr int kOrderTable = 2'000'000;
+constexpr int kOrderKingCapture = 1'900'000;
+constexpr int kOrderCapture = 1'000'000;
+constexpr int kOrderPromotion = 500'000;
+constexpr int kOrderKiller = 400'000;
+constexpr int kHistoryMax = 1 << 18;
 
 enum Bound : std::uint8_t { B_NONE, B_UPPER, B_LOWER, B_EXACT };
 
@@ -184,10 +193,10 @@ int Searcher::OrderKey(Move m) const {
   const std::uint8_t mover = b_.At(MoveFrom(m));
   int key = 0;
   if (victim != 0 && TeamOf(SeatOf(victim)) != TeamOf(b_.Side())) {
-    if (TypeOf(victim) == T_OU) return 1 << 29;
-    key = (1 << 26) + PieceValue(params_, victim) * 16 - TypeOf(mover);
+    if (TypeOf(victim) == T_OU) return kOrderKingCapture;
+    key = kOrderCapture + PieceValue(params_, victim) * 16 - TypeOf(mover);
   }
-  if (IsPromotion(m)) key += 1 << 25;
+  if (IsPromotion(m)) key += kOrderPromotion;
   if (key == 0) key = history_[b_.Side()][TypeOf(mover)][to];
   return key;
 }
@@ -196,33 +205,28 @@ void Searcher::OrderMoves(const Move* moves, int* scores, int n, Move ttMove, in
   for (int i = 0; i < n; ++i) {
     const Move m = moves[i];
     if (m == ttMove) {
-      scores[i] = 1 << 30;
+      scores[i] = kOrderTable;
       continue;
     }
     int key = OrderKey(m);
-    if (key < (1 << 24)) {
-      if (m == killers_[ply][0]) key = (1 << 24) + 2;
-      else if (m == killers_[ply][1]) key = (1 << 24) + 1;
+    if (key < kOrderKiller) {
+      if (m == killers_[ply][0]) key = kOrderKiller + 2;
+      else if (m == killers_[ply][1]) key = kOrderKiller + 1;
     }
     scores[i] = key;
   }
+  // Distinct keys: the score above, the generation index (earlier first) below.
+  for (int i = 0; i < n; ++i) scores[i] = scores[i] * 1024 + (kMaxMoves - 1 - i);
 }
 
-// Brings the best remaining move to position i; ties keep generation order.
+// Brings the best remaining move to position i. Keys carry the generation index below the
+// score, so that every key is distinct and ties keep generation order.
 int Searcher::PickNext(Move* moves, int* scores, int i, int n) {
   int best = i;
   for (int j = i + 1; j < n; ++j)
     if (scores[j] > scores[best]) best = j;
-  if (best != i) {
-    const Move m = moves[best];
-    const int sc = scores[best];
-    for (int j = best; j > i; --j) {
-      moves[j] = moves[j - 1];
-      scores[j] = scores[j - 1];
-    }
-    moves[i] = m;
-    scores[i] = sc;
-  }
+  std::swap(moves[i], moves[best]);
+  std::swap(scores[i], scores[best]);
   return scores[i];
 }
 
@@ -303,38 +307,34 @@ int Searcher::Search(int depth, int alpha, int beta, int ply, bool pv) {
     }
   }
 
+  // The table's move first, then the captures of enemy pieces, then everything else: a cut
+  // by one of the first often spares generating the drops.
   Move* moves = moves_[ply];
   int* scores = scores_[ply];
-  const int n = b_.Generate(moves);
-  if (n == 0) {
-    Undo u;
-    Push(kPass, u);
-    const int score = -Search(depth - 1, -beta, -alpha, ply + 1, pv);
-    Pop(kPass, u);
-    return score;
-  }
-  OrderMoves(moves, scores, n, ttMove, ply);
-
   const int alphaIn = alpha;
   int best = -kInf;
   Move bestMove = kNoMove;
-  for (int i = 0; i < n; ++i) {
-    const int order = PickNext(moves, scores, i, n);
-    const Move m = moves[i];
+  int tried = 0;
+  const bool ttLegal = b_.IsLegal(ttMove);
+  bool cut = false;
+
+  // Searches one move; answers true on a cut.
+  auto visit = [&](Move m, int order) {
     const bool quiet = IsQuiet(m);
+    const int kind = IsDrop(m) ? 8 + MoveFrom(m) : TypeOf(b_.At(MoveFrom(m)));
     Undo u;
     Push(m, u);
     // A move that hands the turn to a checked seat is searched a ply deeper.
     const int ext = (b_.LastGaveCheck() && ply < 2 * rootDepth_ && depth <= 4) ? 1 : 0;
     const int newDepth = depth - 1 + ext;
     int score;
-    if (i == 0) {
+    if (tried == 0) {
       score = -Search(newDepth, -beta, -alpha, ply + 1, pv);
     } else {
       int r = 0;
-      if (depth >= 3 && i >= 3 && quiet && ext == 0 && order < (1 << 24)) {
+      if (depth >= 3 && tried >= 3 && quiet && ext == 0 && order < kOrderKiller * 1024) {
         r = 1;
-        if (i >= 8 && depth >= 5) r = 2;
+        if (tried >= 8 && depth >= 5) r = 2;
       }
       score = -Search(newDepth - r, -alpha - 1, -alpha, ply + 1, false);
       if (score > alpha && r > 0) score = -Search(newDepth, -alpha - 1, -alpha, ply + 1, false);
@@ -342,7 +342,8 @@ int Searcher::Search(int depth, int alpha, int beta, int ply, bool pv) {
         score = -Search(newDepth, -beta, -alpha, ply + 1, true);
     }
     Pop(m, u);
-    if (aborted_) return 0;
+    ++tried;
+    if (aborted_) return true;
     if (score > best) {
       best = score;
       bestMove = m;
@@ -354,20 +355,58 @@ int Searcher::Search(int depth, int alpha, int beta, int ply, bool pv) {
               killers_[ply][1] = killers_[ply][0];
               killers_[ply][0] = m;
             }
-            const int kind = IsDrop(m) ? 8 + MoveFrom(m) : TypeOf(b_.At(MoveFrom(m)));
             int& h = history_[b_.Side()][kind][MoveTo(m)];
             h += depth * depth;
-            if (h > (1 << 20)) {
+            if (h > kHistoryMax) {
               for (auto& a : history_)
                 for (auto& b : a)
                   for (int& c : b) c /= 2;
             }
           }
-          break;
+          return true;
         }
       }
     }
+    return false;
+  };
+
+  if (ttLegal) cut = visit(ttMove, kOrderTable * 1024);
+  if (!cut) {
+    int n = b_.GenerateCaptures(moves);
+    OrderMoves(moves, scores, n, kNoMove, ply);
+    for (int i = 0; i < n && !cut; ++i) {
+      const int order = PickNext(moves, scores, i, n);
+      if (moves[i] != ttMove) cut = visit(moves[i], order);
+    }
   }
+  if (!cut) {
+    int n = b_.Generate(moves);
+    if (n == 0) {
+      Undo u;
+      Push(kPass, u);
+      const int score = -Search(depth - 1, -beta, -alpha, ply + 1, pv);
+      Pop(kPass, u);
+      return score;
+    }
+    // Drop what was searched already.
+    int kept = 0;
+    for (int i = 0; i < n; ++i) {
+      const Move m = moves[i];
+      if (m == ttMove) continue;
+      if (!IsDrop(m)) {
+        const std::uint8_t v = b_.At(MoveTo(m));
+        if (v != 0 && SeatOf(v) != Partner(b_.Side())) continue;
+      }
+      moves[kept++] = m;
+    }
+    n = kept;
+    OrderMoves(moves, scores, n, kNoMove, ply);
+    for (int i = 0; i < n && !cut; ++i) {
+      const int order = PickNext(moves, scores, i, n);
+      cut = visit(moves[i], order);
+    }
+  }
+  if (aborted_) return 0;
 
   e.key = key;
   e.score = static_cast<std::int16_t>(ScoreToTT(best, ply));

@@ -72,6 +72,27 @@ TEST(DeepBoard, CapturesAndCheckingDropsAreLegalMovesOfTheirKind) {
   }
 }
 
+// A move remembered from another position (the table, a killer) is tried only when legal:
+// IsLegal must answer exactly membership of the generated list.
+TEST(DeepBoard, IsLegalAgreesWithTheGenerator) {
+  testing::Lcg r{99};
+  for (std::uint64_t seed = 1; seed <= 300; ++seed) {
+    GameState s = testing::RandomPosition(seed);
+    Board b;
+    if (!b.Load(s, s.CurrentSeat)) continue;
+    Move moves[deep::kMaxMoves];
+    const int n = b.Generate(moves);
+    std::set<Move> legal(moves, moves + n);
+    for (int i = 0; i < n; ++i) ASSERT_TRUE(b.IsLegal(moves[i]));
+    // Neighbours of legal moves (other promotion, other origin) and arbitrary codes.
+    for (int i = 0; i < 400; ++i) {
+      Move m = static_cast<Move>(r.Next());
+      if (i % 2 == 0 && n > 0) m = static_cast<Move>(moves[r.Below(n)] ^ (1 << r.Below(16)));
+      ASSERT_EQ(b.IsLegal(m), legal.count(m) == 1) << "seed " << seed << " move " << m;
+    }
+  }
+}
+
 // Random games: every move made on the engine's board and, through ApplyMove and
 // CheckedOpponent, on the game's state. Both must describe the same position and seat after
 // every move, and undoing the whole walk must give back the start key by key.
