@@ -7,8 +7,8 @@ namespace korvel::deep {
 namespace {
 
 // The eight neighbour offsets: N S W E (orthogonal first), then the diagonals.
-constexpr int kDelta[8] = {-kStride, kStride, -1, 1, -kStride - 1, -kStride + 1,
-                           kStride - 1, kStride + 1};
+constexpr int kDelta[8] = {-kStride,     kStride,      -1,          1,
+                           -kStride - 1, -kStride + 1, kStride - 1, kStride + 1};
 constexpr int kOrth[4] = {-kStride, kStride, -1, 1};
 constexpr int kDiag[4] = {-kStride - 1, -kStride + 1, kStride - 1, kStride + 1};
 
@@ -83,23 +83,33 @@ const Tables& T() {
 }
 
 // The line a seat's pawn counts on for the two-pawn rule.
-int PawnLine(int seat, int sq) { return (seat == SITA || seat == UE) ? SqX(sq) : SqY(sq); }
+int PawnLine(int seat, int sq) {
+  return (seat == SITA || seat == UE) ? SqX(sq) : SqY(sq);
+}
 
 bool InZone(int seat, int sq) {
   switch (seat) {
-    case SITA: return SqY(sq) < 4;
-    case UE: return SqY(sq) > 6;
-    case HIDARI: return SqX(sq) > 6;
-    default: return SqX(sq) < 4;
+    case SITA:
+      return SqY(sq) < 4;
+    case UE:
+      return SqY(sq) > 6;
+    case HIDARI:
+      return SqX(sq) > 6;
+    default:
+      return SqX(sq) < 4;
   }
 }
 
 bool LastLine(int seat, int sq) {
   switch (seat) {
-    case SITA: return SqY(sq) == 1;
-    case UE: return SqY(sq) == 9;
-    case HIDARI: return SqX(sq) == 9;
-    default: return SqX(sq) == 1;
+    case SITA:
+      return SqY(sq) == 1;
+    case UE:
+      return SqY(sq) == 9;
+    case HIDARI:
+      return SqX(sq) == 9;
+    default:
+      return SqX(sq) == 1;
   }
 }
 
@@ -121,7 +131,9 @@ bool ClearBetween(const std::uint8_t* b, int from, int to, int lifted) {
 
 }  // namespace
 
-std::uint8_t Board::StepMask(std::uint8_t p) { return T().stepMask[p]; }
+std::uint8_t Board::StepMask(std::uint8_t p) {
+  return T().stepMask[p];
+}
 
 PieceCode GameCode(std::uint8_t p) {
   const int seat = SeatOf(p), type = TypeOf(p);
@@ -369,9 +381,13 @@ bool Board::IsLegal(Move m) const {
   return !(type == T_HU && LastLine(seat, to));
 }
 
-int Board::Generate(Move* out) const { return GenerateMoves(out, false); }
+int Board::Generate(Move* out) const {
+  return GenerateMoves(out, false);
+}
 
-int Board::GenerateCaptures(Move* out) const { return GenerateMoves(out, true); }
+int Board::GenerateCaptures(Move* out) const {
+  return GenerateMoves(out, true);
+}
 
 int Board::GenerateCheckingDrops(Move* out) const {
   const int seat = side_;
@@ -449,8 +465,7 @@ void Board::Make(Move m, Undo& u) {
     const int from = MoveFrom(m);
     const std::uint8_t p = sq_[from];
     const std::uint8_t cap = sq_[to];
-    const std::uint8_t placed =
-        IsPromotion(m) ? MakePiece(seat, kPromoteType[TypeOf(p)]) : p;
+    const std::uint8_t placed = IsPromotion(m) ? MakePiece(seat, kPromoteType[TypeOf(p)]) : p;
     u.captured = cap;
     if (cap != 0) {
       key_ ^= t.piece[cap][to];

@@ -13,9 +13,15 @@ namespace korvel::deep {
 // Squares: x + 11 * y with x, y in 0..10; row and column 0 and 10 are walls.
 constexpr int kStride = 11;
 constexpr int kSquares = 121;
-constexpr int Sq(int x, int y) { return x + kStride * y; }
-constexpr int SqX(int sq) { return sq % kStride; }
-constexpr int SqY(int sq) { return sq / kStride; }
+constexpr int Sq(int x, int y) {
+  return x + kStride * y;
+}
+constexpr int SqX(int sq) {
+  return sq % kStride;
+}
+constexpr int SqY(int sq) {
+  return sq / kStride;
+}
 
 // Piece bytes: seat * 16 + type; 0 is empty, kWall the border.
 enum PieceType : std::uint8_t {
@@ -33,27 +39,49 @@ constexpr std::uint8_t kWall = 0xFF;
 constexpr std::uint8_t MakePiece(int seat, int type) {
   return static_cast<std::uint8_t>(seat * 16 + type);
 }
-constexpr int SeatOf(std::uint8_t p) { return p >> 4; }  // the wall answers 15
-constexpr int TypeOf(std::uint8_t p) { return p & 15; }
+constexpr int SeatOf(std::uint8_t p) {
+  return p >> 4;
+}  // the wall answers 15
+constexpr int TypeOf(std::uint8_t p) {
+  return p & 15;
+}
 // Team 1 is SITA and UE, team 0 HIDARI and MIGI.
-constexpr int TeamOf(int seat) { return seat & 1; }
-constexpr int Next(int seat) { return seat % 4 + 1; }
-constexpr int Prev(int seat) { return (seat + 2) % 4 + 1; }
-constexpr int Partner(int seat) { return (seat + 1) % 4 + 1; }
+constexpr int TeamOf(int seat) {
+  return seat & 1;
+}
+constexpr int Next(int seat) {
+  return seat % 4 + 1;
+}
+constexpr int Prev(int seat) {
+  return (seat + 2) % 4 + 1;
+}
+constexpr int Partner(int seat) {
+  return (seat + 1) % 4 + 1;
+}
 
 // Moves: bits 0-6 destination, 7-13 origin square (a hand slot 1..4 for a drop),
 // bit 14 promotes, bit 15 drop. kPass is a seat without any move handing the turn on.
 using Move = std::uint16_t;
 constexpr Move kNoMove = 0;
 constexpr Move kPass = 0x7F;
-constexpr int MoveTo(Move m) { return m & 0x7F; }
-constexpr int MoveFrom(Move m) { return (m >> 7) & 0x7F; }
-constexpr bool IsPromotion(Move m) { return (m & 0x4000) != 0; }
-constexpr bool IsDrop(Move m) { return (m & 0x8000) != 0; }
+constexpr int MoveTo(Move m) {
+  return m & 0x7F;
+}
+constexpr int MoveFrom(Move m) {
+  return (m >> 7) & 0x7F;
+}
+constexpr bool IsPromotion(Move m) {
+  return (m & 0x4000) != 0;
+}
+constexpr bool IsDrop(Move m) {
+  return (m & 0x8000) != 0;
+}
 constexpr Move BoardMove(int from, int to, bool promote) {
   return static_cast<Move>(to | from << 7 | (promote ? 0x4000 : 0));
 }
-constexpr Move DropMove(int slot, int to) { return static_cast<Move>(to | slot << 7 | 0x8000); }
+constexpr Move DropMove(int slot, int to) {
+  return static_cast<Move>(to | slot << 7 | 0x8000);
+}
 
 // Enough for any position: four kinds of drops on every square and every board move.
 constexpr int kMaxMoves = 1024;

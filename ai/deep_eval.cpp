@@ -61,7 +61,9 @@ const EvalParams& DefaultEvalParams() {
   return params;
 }
 
-int PieceValue(const EvalParams& p, std::uint8_t piece) { return p.board[TypeOf(piece)]; }
+int PieceValue(const EvalParams& p, std::uint8_t piece) {
+  return p.board[TypeOf(piece)];
+}
 
 int Evaluate(const Board& b, const EvalParams& p) {
   const int side = b.Side();
@@ -86,9 +88,9 @@ int Evaluate(const Board& b, const EvalParams& p) {
     }
   for (int seat = 1; seat <= 4; ++seat)
     for (int slot = 1; slot <= 4; ++slot) {
-        const int held = b.Hand(seat, slot) < 18 ? b.Hand(seat, slot) : 18;
-        score[TeamOf(seat)] += held * p.hand[slot];
-      }
+      const int held = b.Hand(seat, slot) < 18 ? b.Hand(seat, slot) : 18;
+      score[TeamOf(seat)] += held * p.hand[slot];
+    }
 
   // The seat to move is the next enemy of the other team's kings; ours face Next(side).
   for (int seat = 1; seat <= 4; ++seat) {

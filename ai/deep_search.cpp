@@ -80,9 +80,7 @@ class Searcher {
   static int PickNext(Move* moves, int* scores, int i, int n);
   void CheckLimits();
   int OrderKey(Move m) const;
-  bool IsQuiet(Move m) const {
-    return !IsPromotion(m) && (IsDrop(m) || b_.At(MoveTo(m)) == 0);
-  }
+  bool IsQuiet(Move m) const { return !IsPromotion(m) && (IsDrop(m) || b_.At(MoveTo(m)) == 0); }
 
   Board b_;
   const EvalParams& params_ = DefaultEvalParams();
@@ -210,8 +208,10 @@ void Searcher::OrderMoves(const Move* moves, int* scores, int n, Move ttMove, in
     }
     int key = OrderKey(m);
     if (key < kOrderKiller) {
-      if (m == killers_[ply][0]) key = kOrderKiller + 2;
-      else if (m == killers_[ply][1]) key = kOrderKiller + 1;
+      if (m == killers_[ply][0])
+        key = kOrderKiller + 2;
+      else if (m == killers_[ply][1])
+        key = kOrderKiller + 1;
     }
     scores[i] = key;
   }
@@ -416,8 +416,7 @@ int Searcher::Search(int depth, int alpha, int beta, int ply, bool pv) {
   return best;
 }
 
-ChosenMove Searcher::Run(const GameState& s, int seat, const DeepLimits& limits,
-                         DeepStats* stats) {
+ChosenMove Searcher::Run(const GameState& s, int seat, const DeepLimits& limits, DeepStats* stats) {
   start_ = std::chrono::steady_clock::now();
   DeepStats st;
   if (!b_.Load(s, seat)) {

@@ -25,16 +25,16 @@ struct DeepPastTurn {
 };
 
 struct DeepLimits {
-  std::uint64_t nodes = kDeepDefaultNodes;  // search and quiescence nodes
-  double maxSeconds = 0;                    // a hard time cap; 0 for none
-  const std::atomic<bool>* stop = nullptr;  // set from outside to stop at once
+  std::uint64_t nodes = kDeepDefaultNodes;             // search and quiescence nodes
+  double maxSeconds = 0;                               // a hard time cap; 0 for none
+  const std::atomic<bool>* stop = nullptr;             // set from outside to stop at once
   const std::vector<DeepPastTurn>* history = nullptr;  // oldest first; may be null
 };
 
 struct DeepStats {
   std::uint64_t nodes = 0;
-  int depth = 0;     // the last depth searched to the end
-  int score = 0;     // for the team of the seat searched, hundredths of a pawn
+  int depth = 0;  // the last depth searched to the end
+  int score = 0;  // for the team of the seat searched, hundredths of a pawn
   double seconds = 0;
   bool fallback = false;  // the position was outside the deep search; level 3 chose
 };

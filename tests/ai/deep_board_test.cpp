@@ -162,7 +162,8 @@ std::uint64_t Perft(Board& b, int depth) {
   std::uint64_t total = 0;
   for (int i = 0; i < n; ++i) {
     deep::Undo u;
-    const bool king = !deep::IsDrop(moves[i]) && deep::TypeOf(b.At(deep::MoveTo(moves[i]))) == deep::T_OU;
+    const bool king =
+        !deep::IsDrop(moves[i]) && deep::TypeOf(b.At(deep::MoveTo(moves[i]))) == deep::T_OU;
     b.Make(moves[i], u);
     total += king ? 1 : Perft(b, depth - 1);
     b.Unmake(moves[i], u);

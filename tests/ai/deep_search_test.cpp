@@ -81,8 +81,8 @@ TEST(SearchDeep, ChoosesOnlyLegalMovesInPlayedPositions) {
       }
       ASSERT_TRUE(testing::RuleMoves(s).count(testing::AsGameMove(m))) << "seed " << seed;
       EXPECT_EQ(m.captured, s.Board[m.toX][m.toY]);
-      EXPECT_EQ(m.before, IsHandX(m.fromX) ? HandCellCode(m.fromX, m.fromY)
-                                           : s.Board[m.fromX][m.fromY]);
+      EXPECT_EQ(m.before,
+                IsHandX(m.fromX) ? HandCellCode(m.fromX, m.fromY) : s.Board[m.fromX][m.fromY]);
       testing::PlayRuleMove(s, testing::AsGameMove(m));
       ++checked;
     }

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <mutex>
 #include <sstream>
 #include <string>
@@ -73,21 +74,36 @@ Options Parse(int argc, char** argv) {
   Options o;
   for (int i = 1; i < argc; ++i) {
     const std::string flag = argv[i];
-    if (i + 1 >= argc) Fail(flag.rfind("--", 0) == 0 ? flag + ": missing value" : "unexpected '" + flag + "'");
+    static const char* const kFlags[] = {
+        "--a",       "--b",        "--games", "--seed",          "--a-nodes",
+        "--b-nodes", "--openings", "--jobs",  "--openings-file", "--write-openings"};
+    if (std::find(std::begin(kFlags), std::end(kFlags), flag) == std::end(kFlags))
+      Fail(flag.rfind("--", 0) == 0 ? "unknown flag '" + flag + "'" : "unexpected '" + flag + "'");
+    if (i + 1 >= argc) Fail(flag + ": missing value");
     const std::string v = argv[++i];
-    if (flag == "--a") Levels(flag, v, o.a);
-    else if (flag == "--b") Levels(flag, v, o.b);
-    else if (flag == "--games") o.games = static_cast<int>(Number(flag, v, 1, 1000000));
+    if (flag == "--a")
+      Levels(flag, v, o.a);
+    else if (flag == "--b")
+      Levels(flag, v, o.b);
+    else if (flag == "--games")
+      o.games = static_cast<int>(Number(flag, v, 1, 1000000));
     else if (flag == "--seed") {
       o.seed = Number(flag, v, 0, UINT64_MAX / 2000000);
       o.seedGiven = true;
-    } else if (flag == "--a-nodes") o.aNodes = Number(flag, v, 1, 1ULL << 40);
-    else if (flag == "--b-nodes") o.bNodes = Number(flag, v, 1, 1ULL << 40);
-    else if (flag == "--openings") o.openings = static_cast<int>(Number(flag, v, 0, 200));
-    else if (flag == "--jobs") o.jobs = static_cast<int>(Number(flag, v, 1, 64));
-    else if (flag == "--openings-file") o.openingsFile = v;
-    else if (flag == "--write-openings") o.writeOpenings = static_cast<int>(Number(flag, v, 1, 100000));
-    else Fail("unknown flag '" + flag + "'");
+    } else if (flag == "--a-nodes")
+      o.aNodes = Number(flag, v, 1, 1ULL << 40);
+    else if (flag == "--b-nodes")
+      o.bNodes = Number(flag, v, 1, 1ULL << 40);
+    else if (flag == "--openings")
+      o.openings = static_cast<int>(Number(flag, v, 0, 200));
+    else if (flag == "--jobs")
+      o.jobs = static_cast<int>(Number(flag, v, 1, 64));
+    else if (flag == "--openings-file")
+      o.openingsFile = v;
+    else if (flag == "--write-openings")
+      o.writeOpenings = static_cast<int>(Number(flag, v, 1, 100000));
+    else
+      Fail("unknown flag '" + flag + "'");
   }
   if (o.writeOpenings > 0) return o;
   if (o.a[0] == 0) Fail("--a is required");
@@ -184,7 +200,10 @@ int Run(const Options& o) {
       std::lock_guard<std::mutex> lock(printLock);
       std::fprintf(stderr, "game %d: A %s (%s), opening %d, %d moves, %s: %s\n", g + 1,
                    aFirst ? "先手組み" : "後手組み", LevelsText(o.a).c_str(), openings[g / 2],
-                   r.moves, r.how.c_str(), result > 0 ? "A wins" : result < 0 ? "B wins" : "draw");
+                   r.moves, r.how.c_str(),
+                   result > 0   ? "A wins"
+                   : result < 0 ? "B wins"
+                                : "draw");
     }
   };
   std::vector<std::thread> threads;
