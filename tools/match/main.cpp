@@ -222,6 +222,9 @@ int Run(const Options& o) {
     const double x = r > 0 ? 1.0 : r < 0 ? 0.0 : 0.5;
     var += (x - score) * (x - score);
   }
+  // A clean sweep shows no spread; then the binomial spread of the clamped score stands in.
+  const double clamped = std::clamp(score, 0.5 / n, 1 - 0.5 / n);
+  if (var == 0) var = clamped * (1 - clamped) * n;
   const double se = std::sqrt(var / n / n);
   const double ci = (Elo(score + 1.96 * se, o.games) - Elo(score - 1.96 * se, o.games)) / 2;
   std::printf(
