@@ -83,7 +83,19 @@ MoveOutcome Game::PlayPersonMove(const Move& m) {
   return o;
 }
 
-ChosenMove Game::ChooseComputerMove(int seat) { return SearchBestMove(s_, seat); }
+ChosenMove Game::ChooseComputerMove(int seat, const ComputerLimits& limits) {
+  if (s_.Level != 4) return SearchBestMove(s_, seat);
+  const ChosenMove m = SearchDeep(s_, seat, limits);
+  FindAllKings(s_);
+  return m;
+}
+
+void Game::LoadState(const GameState& s) {
+  s_ = s;
+  history_.assign(1, MoveRecord{});
+  historyCount_ = historyTop_ = moveNumber_ = 0;
+  resumePending_ = false;
+}
 
 MoveOutcome Game::PlayComputerMove(const Move& m) {
   Record(m);

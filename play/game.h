@@ -7,12 +7,17 @@
 #include <optional>
 #include <vector>
 
+#include "ai/deep_search.h"
 #include "ai/search.h"
 #include "game/move.h"
 #include "play/ports.h"
 #include "play/seats.h"
 
 namespace korvel {
+
+// How long the deeper computer may think: its node budget, an optional time cap, a flag
+// that stops it at once, and the turns of this computer run (for repetition).
+using ComputerLimits = DeepLimits;
 
 class Game {
  public:
@@ -30,6 +35,8 @@ class Game {
   void SetStarted(bool started) { s_.GameStarted = started; }
   void SetSeatToMove(int seat) { s_.CurrentSeat = seat; }
   void ResetMoveNumber() { moveNumber_ = 0; }
+  // A whole state to go on from (matches, records); the history starts empty.
+  void LoadState(const GameState& s);
   // Fixtures for scripts and tests: the board or a hand set directly, without history.
   void SetBoard(const PieceCode board[10][10]);
   void SetHand(int seat, const int counts[4]);
@@ -52,8 +59,10 @@ class Game {
   // WinnerSeat as they were: the question that follows starts a new game or ends the
   // program either way.
   MoveOutcome PlayPersonMove(const Move& m);
-  // The computer's choice for the seat to move (the search refreshes caches on its way).
-  ChosenMove ChooseComputerMove(int seat);
+  // The computer's choice for the seat to move at the game's level. Levels 1-3 search the
+  // state itself and refresh caches on their way; level 4 searches a copy within `limits`
+  // and then finds the kings afresh, since the hand-off reads them.
+  ChosenMove ChooseComputerMove(int seat, const ComputerLimits& limits = {});
   // A computer's move: recorded, played, the attack tables rebuilt; a king taken ends the
   // game (GameOver, WinnerSeat); otherwise the mate test and the hand-off.
   MoveOutcome PlayComputerMove(const Move& m);

@@ -1,0 +1,568 @@
+#include "ai/deep_board.h"
+
+#include <cstring>
+
+namespace korvel::deep {
+
+namespace {
+
+// The eight neighbour offsets: N S W E (orthogonal first), then the diagonals.
+constexpr int kDelta[8] = {-kStride,     kStride,      -1,          1,
+                           -kStride - 1, -kStride + 1, kStride - 1, kStride + 1};
+constexpr int kOrth[4] = {-kStride, kStride, -1, 1};
+constexpr int kDiag[4] = {-kStride - 1, -kStride + 1, kStride - 1, kStride + 1};
+
+// Forward of each seat as (dx, dy).
+constexpr int kFwdX[5] = {0, 0, 1, 0, -1};
+constexpr int kFwdY[5] = {0, -1, 0, 1, 0};
+
+constexpr std::uint8_t kPromoteType[9] = {0, T_TO, T_NG, 0, T_RYU, 0, 0, 0, 0};
+constexpr std::uint8_t kBaseType[9] = {0, T_HU, T_GIN, T_KIN, T_SYA, T_OU, T_HU, T_GIN, T_SYA};
+
+int DirIndex(int delta) {
+  for (int d = 0; d < 8; ++d)
+    if (kDelta[d] == delta) return d;
+  return -1;
+}
+
+struct Tables {
+  std::uint8_t stepMask[256] = {};
+  // dirOf[delta + 12]: the neighbour index of an offset, -1 for none.
+  std::int8_t dirOf[25] = {};
+  std::uint64_t piece[80][kSquares] = {};
+  std::uint64_t side[5] = {};
+  std::uint64_t hand[5][5] = {};
+
+  Tables() {
+    std::uint64_t x = 0x4b6f7276656c3434ULL;
+    auto next = [&x] {
+      std::uint64_t z = (x += 0x9e3779b97f4a7c15ULL);
+      z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+      z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+      return z ^ (z >> 31);
+    };
+    for (auto& row : piece)
+      for (auto& v : row) v = next();
+    for (auto& v : side) v = next();
+    for (auto& row : hand)
+      for (auto& v : row) v = next();
+    for (int i = 0; i < 25; ++i) dirOf[i] = static_cast<std::int8_t>(DirIndex(i - 12));
+
+    // Steps written as (forward, sideways) and turned onto each seat.
+    struct Rel {
+      int f, s;
+    };
+    static constexpr Rel kGold[] = {{1, -1}, {1, 0}, {1, 1}, {0, -1}, {0, 1}, {-1, 0}};
+    static constexpr Rel kSilver[] = {{1, -1}, {1, 0}, {1, 1}, {-1, -1}, {-1, 1}};
+    static constexpr Rel kPawn[] = {{1, 0}};
+    static constexpr Rel kDragon[] = {{1, -1}, {1, 1}, {-1, -1}, {-1, 1}};
+    for (int seat = 1; seat <= 4; ++seat) {
+      const int fx = kFwdX[seat], fy = kFwdY[seat], sx = fy, sy = fx;
+      auto mask = [&](const Rel* rels, int n) {
+        std::uint8_t m = 0;
+        for (int i = 0; i < n; ++i) {
+          const int dx = rels[i].f * fx + rels[i].s * sx, dy = rels[i].f * fy + rels[i].s * sy;
+          m |= static_cast<std::uint8_t>(1 << DirIndex(dx + kStride * dy));
+        }
+        return m;
+      };
+      stepMask[MakePiece(seat, T_HU)] = mask(kPawn, 1);
+      stepMask[MakePiece(seat, T_GIN)] = mask(kSilver, 5);
+      stepMask[MakePiece(seat, T_KIN)] = mask(kGold, 6);
+      stepMask[MakePiece(seat, T_TO)] = mask(kGold, 6);
+      stepMask[MakePiece(seat, T_NG)] = mask(kGold, 6);
+      stepMask[MakePiece(seat, T_OU)] = 0xFF;
+      stepMask[MakePiece(seat, T_RYU)] = mask(kDragon, 4);
+    }
+  }
+};
+
+const Tables& T() {
+  static const Tables tables;
+  return tables;
+}
+
+// The line a seat's pawn counts on for the two-pawn rule.
+int PawnLine(int seat, int sq) {
+  return (seat == SITA || seat == UE) ? SqX(sq) : SqY(sq);
+}
+
+bool InZone(int seat, int sq) {
+  switch (seat) {
+    case SITA:
+      return SqY(sq) < 4;
+    case UE:
+      return SqY(sq) > 6;
+    case HIDARI:
+      return SqX(sq) > 6;
+    default:
+      return SqX(sq) < 4;
+  }
+}
+
+bool LastLine(int seat, int sq) {
+  switch (seat) {
+    case SITA:
+      return SqY(sq) == 1;
+    case UE:
+      return SqY(sq) == 9;
+    case HIDARI:
+      return SqX(sq) == 9;
+    default:
+      return SqX(sq) == 1;
+  }
+}
+
+bool IsRookOf(std::uint8_t p, int seat) {
+  return p == MakePiece(seat, T_SYA) || p == MakePiece(seat, T_RYU);
+}
+
+// Walks from `from` toward `to` on one line: true when every square strictly between is
+// empty or is `lifted`.
+bool ClearBetween(const std::uint8_t* b, int from, int to, int lifted) {
+  const int dx = SqX(to) - SqX(from), dy = SqY(to) - SqY(from);
+  if (dx != 0 && dy != 0) return false;
+  if (dx == 0 && dy == 0) return true;
+  const int step = dx == 0 ? (dy > 0 ? kStride : -kStride) : (dx > 0 ? 1 : -1);
+  for (int q = from + step; q != to; q += step)
+    if (b[q] != 0 && q != lifted) return false;
+  return true;
+}
+
+}  // namespace
+
+std::uint8_t Board::StepMask(std::uint8_t p) {
+  return T().stepMask[p];
+}
+
+PieceCode GameCode(std::uint8_t p) {
+  const int seat = SeatOf(p), type = TypeOf(p);
+  if (p == 0 || p == kWall) return EMPTY;
+  if (type >= T_TO) return Code(seat, kBaseType[type], true);
+  return Code(seat, type);
+}
+
+std::uint8_t PieceFromCode(PieceCode c) {
+  const int seat = SeatOfCode(c);
+  if (seat == NO_SEAT || c.Whole() / 10 != seat) return 0;
+  const int kind = KindOf(c);
+  if (!c.IsPromoted()) return (kind >= 1 && kind <= 5) ? MakePiece(seat, kind) : 0;
+  if (kind == HU) return MakePiece(seat, T_TO);
+  if (kind == GIN) return MakePiece(seat, T_NG);
+  if (kind == SYA) return MakePiece(seat, T_RYU);
+  return 0;
+}
+
+bool Board::Load(const GameState& s, int seat) {
+  if (seat < 1 || seat > 4) return false;
+  const Tables& t = T();
+  std::memset(sq_, kWall, sizeof sq_);
+  std::memset(pawns_, 0, sizeof pawns_);
+  std::memset(king_, 0, sizeof king_);
+  key_ = 0;
+  handKey_ = 0;
+  int kings[5] = {};
+  for (int x = 1; x <= 9; ++x)
+    for (int y = 1; y <= 9; ++y) {
+      const int q = Sq(x, y);
+      const PieceCode c = s.Board[x][y];
+      sq_[q] = 0;
+      if (c.IsEmpty()) continue;
+      const std::uint8_t p = PieceFromCode(c);
+      if (p == 0) return false;
+      sq_[q] = p;
+      key_ ^= t.piece[p][q];
+      if (TypeOf(p) == T_OU) {
+        ++kings[SeatOf(p)];
+        king_[SeatOf(p)] = q;
+      }
+      if (TypeOf(p) == T_HU) ++pawns_[SeatOf(p)][PawnLine(SeatOf(p), q)];
+    }
+  for (int k = 1; k <= 4; ++k)
+    if (kings[k] != 1) return false;
+  std::memset(hand_, 0, sizeof hand_);
+  for (int k = 1; k <= 4; ++k)
+    for (int slot = 1; slot <= 4; ++slot) {
+      if (s.Hand[k][slot] < 0) return false;
+      hand_[k][slot] = s.Hand[k][slot];
+      handKey_ += t.hand[k][slot] * static_cast<std::uint64_t>(s.Hand[k][slot]);
+    }
+  side_ = seat;
+  key_ ^= t.side[seat];
+  lastCheck_ = false;
+  return true;
+}
+
+bool Board::PieceReaches(std::uint8_t p, int from, int to) const {
+  const int delta = to - from;
+  if (delta >= -12 && delta <= 12) {
+    const int d = T().dirOf[delta + 12];
+    if (d >= 0 && ((T().stepMask[p] >> d) & 1)) return true;
+  }
+  return Slides(p) && ClearBetween(sq_, from, to, -1);
+}
+
+bool Board::RookOfSeatReaches(int seat, int sq) const {
+  for (int d : kOrth) {
+    int q = sq + d;
+    while (sq_[q] == 0) q += d;
+    if (IsRookOf(sq_[q], seat)) return true;
+  }
+  const std::uint8_t dragon = MakePiece(seat, T_RYU);
+  for (int d : kDiag)
+    if (sq_[sq + d] == dragon) return true;
+  return false;
+}
+
+bool Board::Attacks(int seat, int sq) const {
+  const Tables& t = T();
+  for (int d = 0; d < 8; ++d) {
+    const std::uint8_t p = sq_[sq - kDelta[d]];
+    if (SeatOf(p) == seat && ((t.stepMask[p] >> d) & 1)) return true;
+  }
+  for (int d : kOrth) {
+    int q = sq + d;
+    while (sq_[q] == 0) q += d;
+    if (IsRookOf(sq_[q], seat)) return true;
+  }
+  return false;
+}
+
+bool Board::CanTakeKing(int seat) const {
+  const int a = king_[Next(seat)], b = king_[Prev(seat)];
+  return (a && Attacks(seat, a)) || (b && Attacks(seat, b));
+}
+
+// Would the piece `p` standing on `to` attack the partner's king, with `lifted` (the
+// origin, or -1) and the king's own square taken as empty?
+bool Board::AttacksPartnerFrom(std::uint8_t p, int lifted, int to, int partnerKing) const {
+  const int delta = partnerKing - to;
+  if (delta >= -12 && delta <= 12) {
+    const int d = T().dirOf[delta + 12];
+    if (d >= 0 && ((T().stepMask[p] >> d) & 1)) return true;
+  }
+  return Slides(p) && ClearBetween(sq_, to, partnerKing, lifted);
+}
+
+// The mover's rooks that bear on the partner's king: those that reach it now, and the
+// pieces whose leaving would open a rook's line to it.
+struct Board::PartnerScan {
+  int king = 0;
+  int direct[8];
+  int nDirect = 0;
+  int pinned[4];
+  int nPinned = 0;
+  // Is every move from `origin` refused by the rook scan alone?
+  bool Refused(int origin) const {
+    int reach = nDirect;
+    for (int i = 0; i < nDirect; ++i)
+      if (direct[i] == origin) --reach;
+    if (reach > 0) return true;
+    for (int i = 0; i < nPinned; ++i)
+      if (pinned[i] == origin) return true;
+    return false;
+  }
+};
+
+void Board::ScanPartnerLines(PartnerScan& scan) const {
+  const int seat = side_;
+  scan.king = king_[Partner(seat)];
+  if (scan.king == 0) return;
+  for (int d : kOrth) {
+    int q = scan.king + d;
+    while (sq_[q] == 0) q += d;
+    if (sq_[q] == kWall) continue;
+    // A rook behind the first piece (a rook of ours included) bears once that one leaves.
+    if (IsRookOf(sq_[q], seat)) scan.direct[scan.nDirect++] = q;
+    int r = q + d;
+    while (sq_[r] == 0) r += d;
+    if (IsRookOf(sq_[r], seat)) scan.pinned[scan.nPinned++] = q;
+  }
+  const std::uint8_t dragon = MakePiece(seat, T_RYU);
+  for (int d : kDiag)
+    if (sq_[scan.king + d] == dragon) scan.direct[scan.nDirect++] = scan.king + d;
+}
+
+int Board::GenerateMoves(Move* out, bool capturesOnly) const {
+  const int seat = side_;
+  const int partner = Partner(seat);
+  PartnerScan scan;
+  ScanPartnerLines(scan);
+  const int pk = scan.king;
+  int n = 0;
+
+  auto emit = [&](int type, int from, int to) {
+    const bool canPromote =
+        kPromoteType[type] != 0 && (InZone(seat, to) || (type != T_HU && InZone(seat, from)));
+    if (canPromote) {
+      out[n++] = BoardMove(from, to, true);
+      if (!(type == T_HU && LastLine(seat, to))) out[n++] = BoardMove(from, to, false);
+    } else {
+      out[n++] = BoardMove(from, to, false);
+    }
+  };
+  auto wanted = [&](std::uint8_t target) {
+    if (!capturesOnly) return true;
+    return target != 0 && SeatOf(target) != partner;
+  };
+
+  for (int from = Sq(1, 1); from <= Sq(9, 9); ++from) {
+    const std::uint8_t p = sq_[from];
+    if (p == 0 || p == kWall || SeatOf(p) != seat) continue;
+    if (pk && scan.Refused(from)) continue;
+    const int type = TypeOf(p);
+    const std::uint8_t mask = T().stepMask[p];
+    for (int d = 0; d < 8; ++d) {
+      if (!((mask >> d) & 1)) continue;
+      const int to = from + kDelta[d];
+      const std::uint8_t q = sq_[to];
+      if (q == kWall || (q != 0 && SeatOf(q) == seat) || !wanted(q)) continue;
+      if (pk && (to == pk || AttacksPartnerFrom(p, from, to, pk))) continue;
+      emit(type, from, to);
+    }
+    if (!Slides(p)) continue;
+    for (int d : kOrth) {
+      for (int to = from + d;; to += d) {
+        const std::uint8_t q = sq_[to];
+        if (q == kWall || (q != 0 && SeatOf(q) == seat)) break;
+        if (wanted(q) && !(pk && (to == pk || AttacksPartnerFrom(p, from, to, pk))))
+          emit(type, from, to);
+        if (q != 0) break;
+      }
+    }
+  }
+  if (capturesOnly || (pk && scan.nDirect > 0)) return n;
+
+  int held[4], nHeld = 0;
+  for (int slot = 1; slot <= 4; ++slot)
+    if (hand_[seat][slot] > 0) held[nHeld++] = slot;
+  if (nHeld == 0) return n;
+  // Square by square; on each square the kinds in hand order.
+  for (int to = Sq(1, 1); to <= Sq(9, 9); ++to) {
+    if (sq_[to] != 0) continue;
+    for (int i = 0; i < nHeld; ++i) {
+      const int slot = held[i];
+      if (slot == T_HU && (LastLine(seat, to) || pawns_[seat][PawnLine(seat, to)] > 0)) continue;
+      if (pk && AttacksPartnerFrom(MakePiece(seat, slot), -1, to, pk)) continue;
+      out[n++] = DropMove(slot, to);
+    }
+  }
+  return n;
+}
+
+bool Board::IsLegal(Move m) const {
+  if (m == kNoMove || m == kPass) return false;
+  const int seat = side_;
+  const int to = MoveTo(m);
+  if (to < Sq(1, 1) || to > Sq(9, 9) || sq_[to] == kWall) return false;
+  PartnerScan scan;
+  ScanPartnerLines(scan);
+  const int pk = scan.king;
+  if (IsDrop(m)) {
+    const int slot = MoveFrom(m);
+    if (IsPromotion(m) || slot < 1 || slot > 4 || hand_[seat][slot] <= 0 || sq_[to] != 0)
+      return false;
+    if (slot == T_HU && (LastLine(seat, to) || pawns_[seat][PawnLine(seat, to)] > 0)) return false;
+    if (pk && (scan.nDirect > 0 || AttacksPartnerFrom(MakePiece(seat, slot), -1, to, pk)))
+      return false;
+    return true;
+  }
+  const int from = MoveFrom(m);
+  if (from < Sq(1, 1) || from > Sq(9, 9)) return false;
+  const std::uint8_t p = sq_[from], q = sq_[to];
+  if (p == 0 || p == kWall || SeatOf(p) != seat) return false;
+  if (q != 0 && SeatOf(q) == seat) return false;
+  if (!PieceReaches(p, from, to)) return false;
+  if (pk && (scan.Refused(from) || to == pk || AttacksPartnerFrom(p, from, to, pk))) return false;
+  const int type = TypeOf(p);
+  const bool canPromote =
+      kPromoteType[type] != 0 && (InZone(seat, to) || (type != T_HU && InZone(seat, from)));
+  if (IsPromotion(m)) return canPromote;
+  return !(type == T_HU && LastLine(seat, to));
+}
+
+int Board::Generate(Move* out) const {
+  return GenerateMoves(out, false);
+}
+
+int Board::GenerateCaptures(Move* out) const {
+  return GenerateMoves(out, true);
+}
+
+int Board::GenerateCheckingDrops(Move* out) const {
+  const int seat = side_;
+  PartnerScan scan;
+  ScanPartnerLines(scan);
+  const int pk = scan.king;
+  if (pk && scan.nDirect > 0) return 0;
+  int n = 0;
+  for (int slot = 1; slot <= 4; ++slot) {
+    if (hand_[seat][slot] <= 0) continue;
+    const std::uint8_t p = MakePiece(seat, slot);
+    for (int enemy : {Next(seat), Prev(seat)}) {
+      const int k = king_[enemy];
+      if (!k) continue;
+      // Squares from which the piece would reach the king: its neighbours, and the lines.
+      auto tryDrop = [&](int to) {
+        if (sq_[to] != 0) return;
+        if (slot == T_HU && (LastLine(seat, to) || pawns_[seat][PawnLine(seat, to)] > 0)) return;
+        if (!PieceReaches(p, to, k)) return;
+        if (pk && AttacksPartnerFrom(p, -1, to, pk)) return;
+        const Move m = DropMove(slot, to);
+        for (int i = 0; i < n; ++i)
+          if (out[i] == m) return;
+        out[n++] = m;
+      };
+      if (slot == T_SYA) {
+        for (int d : kOrth)
+          for (int to = k + d; sq_[to] == 0; to += d) tryDrop(to);
+      } else {
+        for (int d : kDelta) tryDrop(k + d);
+      }
+    }
+  }
+  return n;
+}
+
+int Board::HandOff(int seat, int to, bool& check) const {
+  const std::uint8_t placed = sq_[to];
+  for (int opp : {Next(seat), Prev(seat)}) {
+    const int k = king_[opp];
+    if (!k) continue;
+    if (PieceReaches(placed, to, k) || RookOfSeatReaches(seat, k)) {
+      check = true;
+      return opp;
+    }
+  }
+  check = false;
+  return Next(seat);
+}
+
+void Board::Make(Move m, Undo& u) {
+  const Tables& t = T();
+  const int seat = side_;
+  u.key = key_;
+  u.side = static_cast<std::uint8_t>(seat);
+  u.gaveCheck = lastCheck_;
+  u.captured = 0;
+  key_ ^= t.side[seat];
+  if (m == kPass) {
+    side_ = Next(seat);
+    lastCheck_ = false;
+    key_ ^= t.side[side_];
+    return;
+  }
+  const int to = MoveTo(m);
+  if (IsDrop(m)) {
+    const int slot = MoveFrom(m);
+    const std::uint8_t p = MakePiece(seat, slot);
+    --hand_[seat][slot];
+    handKey_ -= t.hand[seat][slot];
+    sq_[to] = p;
+    key_ ^= t.piece[p][to];
+    if (slot == T_HU) ++pawns_[seat][PawnLine(seat, to)];
+  } else {
+    const int from = MoveFrom(m);
+    const std::uint8_t p = sq_[from];
+    const std::uint8_t cap = sq_[to];
+    const std::uint8_t placed = IsPromotion(m) ? MakePiece(seat, kPromoteType[TypeOf(p)]) : p;
+    u.captured = cap;
+    if (cap != 0) {
+      key_ ^= t.piece[cap][to];
+      const int capSeat = SeatOf(cap), base = kBaseType[TypeOf(cap)];
+      if (TypeOf(cap) == T_HU) --pawns_[capSeat][PawnLine(capSeat, to)];
+      if (base == T_OU) {
+        king_[capSeat] = 0;
+      } else {
+        ++hand_[seat][base];
+        handKey_ += t.hand[seat][base];
+      }
+    }
+    sq_[from] = 0;
+    key_ ^= t.piece[p][from];
+    sq_[to] = placed;
+    key_ ^= t.piece[placed][to];
+    if (TypeOf(p) == T_OU) king_[seat] = to;
+    if (TypeOf(p) == T_HU && placed != p) --pawns_[seat][PawnLine(seat, from)];
+  }
+  side_ = HandOff(seat, to, lastCheck_);
+  key_ ^= t.side[side_];
+}
+
+void Board::Unmake(Move m, const Undo& u) {
+  const Tables& t = T();
+  const int seat = u.side;
+  side_ = seat;
+  lastCheck_ = u.gaveCheck;
+  key_ = u.key;
+  if (m == kPass) return;
+  const int to = MoveTo(m);
+  if (IsDrop(m)) {
+    const int slot = MoveFrom(m);
+    ++hand_[seat][slot];
+    handKey_ += t.hand[seat][slot];
+    sq_[to] = 0;
+    if (slot == T_HU) --pawns_[seat][PawnLine(seat, to)];
+    return;
+  }
+  const int from = MoveFrom(m);
+  const std::uint8_t placed = sq_[to];
+  const std::uint8_t p = IsPromotion(m) ? MakePiece(seat, kBaseType[TypeOf(placed)]) : placed;
+  const std::uint8_t cap = u.captured;
+  sq_[from] = p;
+  sq_[to] = cap;
+  if (TypeOf(p) == T_OU) king_[seat] = from;
+  if (TypeOf(p) == T_HU && placed != p) ++pawns_[seat][PawnLine(seat, from)];
+  if (cap != 0) {
+    const int capSeat = SeatOf(cap), base = kBaseType[TypeOf(cap)];
+    if (TypeOf(cap) == T_HU) ++pawns_[capSeat][PawnLine(capSeat, to)];
+    if (base == T_OU) {
+      king_[capSeat] = to;
+    } else {
+      --hand_[seat][base];
+      handKey_ -= t.hand[seat][base];
+    }
+  }
+}
+
+ChosenMove Board::ToChosen(Move m) const {
+  ChosenMove c;
+  if (m == kNoMove || m == kPass) return c;
+  const int seat = side_;
+  const int to = MoveTo(m);
+  c.found = true;
+  c.toX = SqX(to);
+  c.toY = SqY(to);
+  if (IsDrop(m)) {
+    const Square cell = HandCellOf(seat, MoveFrom(m));
+    c.fromX = cell.x;
+    c.fromY = cell.y;
+    c.before = Code(seat, MoveFrom(m));
+    c.placed = c.before;
+    c.captured = EMPTY;
+  } else {
+    const int from = MoveFrom(m);
+    const std::uint8_t p = sq_[from];
+    c.fromX = SqX(from);
+    c.fromY = SqY(from);
+    c.before = GameCode(p);
+    c.placed = IsPromotion(m) ? GameCode(MakePiece(seat, kPromoteType[TypeOf(p)])) : c.before;
+    c.captured = GameCode(sq_[to]);
+  }
+  return c;
+}
+
+Move Board::FromGame(int fromX, int fromY, int toX, int toY, PieceCode placed) const {
+  if (!OnBoard(toX, toY)) return kNoMove;
+  const int to = Sq(toX, toY);
+  if (IsHandX(fromX)) {
+    if (HandCellSeat(fromX, fromY) != side_) return kNoMove;
+    return DropMove(HandCellSlot(fromX, fromY), to);
+  }
+  if (!OnBoard(fromX, fromY)) return kNoMove;
+  const int from = Sq(fromX, fromY);
+  if (SeatOf(sq_[from]) != side_) return kNoMove;
+  return BoardMove(from, to, GameCode(sq_[from]) != placed);
+}
+
+}  // namespace korvel::deep

@@ -1,0 +1,163 @@
+// The deep search's own position: a padded byte board, the four hands, the seat to move and
+// a Zobrist key, with a legal move generator and make/undo that agree exactly with the
+// game's rules (game/movement, game/check, game/apply_move).
+#pragma once
+
+#include <cstdint>
+
+#include "ai/search.h"
+#include "game/state.h"
+
+namespace korvel::deep {
+
+// Squares: x + 11 * y with x, y in 0..10; row and column 0 and 10 are walls.
+constexpr int kStride = 11;
+constexpr int kSquares = 121;
+constexpr int Sq(int x, int y) {
+  return x + kStride * y;
+}
+constexpr int SqX(int sq) {
+  return sq % kStride;
+}
+constexpr int SqY(int sq) {
+  return sq / kStride;
+}
+
+// Piece bytes: seat * 16 + type; 0 is empty, kWall the border.
+enum PieceType : std::uint8_t {
+  T_NONE = 0,
+  T_HU = 1,
+  T_GIN = 2,
+  T_KIN = 3,
+  T_SYA = 4,
+  T_OU = 5,
+  T_TO = 6,   // promoted pawn
+  T_NG = 7,   // promoted silver
+  T_RYU = 8,  // promoted rook
+};
+constexpr std::uint8_t kWall = 0xFF;
+constexpr std::uint8_t MakePiece(int seat, int type) {
+  return static_cast<std::uint8_t>(seat * 16 + type);
+}
+constexpr int SeatOf(std::uint8_t p) {
+  return p >> 4;
+}  // the wall answers 15
+constexpr int TypeOf(std::uint8_t p) {
+  return p & 15;
+}
+// Team 1 is SITA and UE, team 0 HIDARI and MIGI.
+constexpr int TeamOf(int seat) {
+  return seat & 1;
+}
+constexpr int Next(int seat) {
+  return seat % 4 + 1;
+}
+constexpr int Prev(int seat) {
+  return (seat + 2) % 4 + 1;
+}
+constexpr int Partner(int seat) {
+  return (seat + 1) % 4 + 1;
+}
+
+// Moves: bits 0-6 destination, 7-13 origin square (a hand slot 1..4 for a drop),
+// bit 14 promotes, bit 15 drop. kPass is a seat without any move handing the turn on.
+using Move = std::uint16_t;
+constexpr Move kNoMove = 0;
+constexpr Move kPass = 0x7F;
+constexpr int MoveTo(Move m) {
+  return m & 0x7F;
+}
+constexpr int MoveFrom(Move m) {
+  return (m >> 7) & 0x7F;
+}
+constexpr bool IsPromotion(Move m) {
+  return (m & 0x4000) != 0;
+}
+constexpr bool IsDrop(Move m) {
+  return (m & 0x8000) != 0;
+}
+constexpr Move BoardMove(int from, int to, bool promote) {
+  return static_cast<Move>(to | from << 7 | (promote ? 0x4000 : 0));
+}
+constexpr Move DropMove(int slot, int to) {
+  return static_cast<Move>(to | slot << 7 | 0x8000);
+}
+
+// Enough for any position: four kinds of drops on every square and every board move.
+constexpr int kMaxMoves = 1024;
+
+// What Make needs to take a move back.
+struct Undo {
+  std::uint64_t key;
+  std::uint8_t captured;
+  std::uint8_t side;
+  bool gaveCheck;
+};
+
+class Board {
+ public:
+  // Takes the position of `s` with `seat` to move. False when the engine cannot represent
+  // it exactly: a king missing or doubled, a piece code no rule knows.
+  bool Load(const GameState& s, int seat);
+
+  int Side() const { return side_; }
+  std::uint64_t Key() const { return key_ ^ handKey_; }
+  std::uint8_t At(int sq) const { return sq_[sq]; }
+  int Hand(int seat, int slot) const { return hand_[seat][slot]; }
+  int KingSq(int seat) const { return king_[seat]; }
+  // Did the move that led here hand the turn to the checked seat now moving?
+  bool LastGaveCheck() const { return lastCheck_; }
+
+  // Every legal move of the seat to move, in a fixed order; answers the count.
+  int Generate(Move* out) const;
+  // The captures of enemy pieces alone (legal, promotions as in Generate).
+  int GenerateCaptures(Move* out) const;
+  // Is `m` one of the moves Generate gives? (For a move remembered from elsewhere.)
+  bool IsLegal(Move m) const;
+  // Drops that attack an enemy king.
+  int GenerateCheckingDrops(Move* out) const;
+
+  void Make(Move m, Undo& u);
+  void Unmake(Move m, const Undo& u);
+
+  // Does any piece of `seat` reach `sq` (as CanMove would, rooks along clear lines)?
+  bool Attacks(int seat, int sq) const;
+  // Can `seat` take an enemy king at once?
+  bool CanTakeKing(int seat) const;
+  // Does the piece `p` standing on `from` reach `to`?
+  bool PieceReaches(std::uint8_t p, int from, int to) const;
+
+  // The move as the game writes it.
+  ChosenMove ToChosen(Move m) const;
+  // The game's move (origin, destination, placed code) in the engine's terms; kNoMove when
+  // it is not a move of the seat to move.
+  Move FromGame(int fromX, int fromY, int toX, int toY, PieceCode placed) const;
+
+  // Tables, shared by every board.
+  static std::uint8_t StepMask(std::uint8_t p);
+  static bool Slides(std::uint8_t p) { return TypeOf(p) == T_SYA || TypeOf(p) == T_RYU; }
+
+ private:
+  friend class Evaluator;
+  int HandOff(int seat, int to, bool& check) const;
+  bool RookOfSeatReaches(int seat, int sq) const;
+  bool AttacksPartnerFrom(std::uint8_t p, int lifted, int to, int partnerKing) const;
+  struct PartnerScan;
+  void ScanPartnerLines(PartnerScan& scan) const;
+  int GenerateMoves(Move* out, bool capturesOnly) const;
+
+  std::uint8_t sq_[kSquares];
+  int hand_[5][5];
+  int pawns_[5][10];  // unpromoted pawns per seat and line (column for SITA/UE, row else)
+  int king_[5];
+  int side_ = SITA;
+  bool lastCheck_ = false;
+  std::uint64_t key_ = 0;      // board and seat
+  std::uint64_t handKey_ = 0;  // hands, kept as a sum so that counts of any size fit
+};
+
+// The code the game uses for a piece byte, and back (0 when the code has no byte).
+PieceCode GameCode(std::uint8_t p);
+std::uint8_t PieceFromCode(PieceCode c);
+
+}  // namespace korvel::deep

@@ -1,0 +1,38 @@
+// The deep search's evaluation: material on the board and in hand, promotion, king safety
+// and the mobility of rooks, from the side of the team whose seat is to move.
+#pragma once
+
+#include "ai/deep_board.h"
+
+namespace korvel::deep {
+
+struct EvalParams {
+  // Indexed by piece type (T_HU .. T_RYU); the king is not counted.
+  int board[9] = {0, 100, 480, 560, 950, 0, 560, 560, 1250};
+  // Indexed by hand slot: a piece in hand is worth a little more than on the board.
+  int hand[5] = {0, 115, 540, 630, 1080};
+  // King safety. An enemy piece within two squares of a king adds its weight (twice when
+  // it stands next to the king); an enemy hand adds dropWeight per kind held when the king
+  // has empty neighbours. Each of the king's team's pieces beside it subtracts `defender`.
+  int near[9] = {0, 10, 30, 30, 45, 20, 30, 30, 60};
+  int drop[5] = {0, 8, 30, 35, 45};
+  int defender = 18;
+  // The enemy seat that moves next counts nextPercent of its weight.
+  int nextPercent = 160;
+  // danger + danger^2 / quadratic, with danger the weighted total of one king.
+  int quadratic = 220;
+  // Per square a rook or dragon reaches.
+  int rookMobility = 3;
+  // The team to move has the initiative.
+  int tempo = 20;
+};
+
+const EvalParams& DefaultEvalParams();
+
+// The score for the team of the seat to move, in hundredths of a pawn.
+int Evaluate(const Board& b, const EvalParams& p);
+
+// A piece's value on the board (for ordering and the exchange count).
+int PieceValue(const EvalParams& p, std::uint8_t piece);
+
+}  // namespace korvel::deep

@@ -1,0 +1,51 @@
+// The strongest computer player: an iterative-deepening alpha-beta search many moves deep
+// on the game's own rules, bounded by a node budget so that a position always gets the same
+// move on every machine.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+#include "ai/search.h"
+#include "game/state.h"
+
+namespace korvel {
+
+// About 0.6 s for a midgame decision on one core.
+inline constexpr std::uint64_t kDeepDefaultNodes = 1'000'000;
+
+// One earlier turn of the current run of computer turns: the key of the position before it
+// (DeepPositionKey), the seat that played it and whether it handed the turn to a checked
+// seat (a pass gives none). The search scores a position that comes back as the game does.
+struct DeepPastTurn {
+  std::uint64_t key = 0;
+  int seat = NO_SEAT;
+  bool gaveCheck = false;
+};
+
+struct DeepLimits {
+  std::uint64_t nodes = kDeepDefaultNodes;             // search and quiescence nodes
+  double maxSeconds = 0;                               // a hard time cap; 0 for none
+  const std::atomic<bool>* stop = nullptr;             // set from outside to stop at once
+  const std::vector<DeepPastTurn>* history = nullptr;  // oldest first; may be null
+};
+
+struct DeepStats {
+  std::uint64_t nodes = 0;
+  int depth = 0;  // the last depth searched to the end
+  int score = 0;  // for the team of the seat searched, hundredths of a pawn
+  double seconds = 0;
+  bool fallback = false;  // the position was outside the deep search; level 3 chose
+};
+
+// Chooses the move of `seat` (the seat to move). found is false when the seat has no move
+// and passes. The same position, history and node budget give the same move (without a time
+// cap or stop). The tables are this thread's own, allocated on its first call.
+ChosenMove SearchDeep(const GameState& s, int seat, const DeepLimits& limits = {},
+                      DeepStats* stats = nullptr);
+
+// The key of a position with `seat` to move, as the history of DeepLimits holds it.
+std::uint64_t DeepPositionKey(const GameState& s, int seat);
+
+}  // namespace korvel

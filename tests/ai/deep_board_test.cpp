@@ -1,0 +1,221 @@
+// The deep search's board against the game's rule functions: the same legal moves, the same
+// turn hand-off, and make/undo that restores every bit of the position.
+#include "ai/deep_board.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "ai/deep_search.h"
+#include "ai/self_play.h"
+#include "deep_reference.h"
+#include "random_positions.h"
+
+namespace korvel {
+namespace {
+
+using deep::Board;
+using deep::Move;
+using testing::GameMove;
+
+std::set<GameMove> EngineMoves(const Board& b) {
+  Move moves[deep::kMaxMoves];
+  const int n = b.Generate(moves);
+  std::set<GameMove> out;
+  for (int i = 0; i < n; ++i) {
+    const bool fresh = out.insert(testing::AsGameMove(b.ToChosen(moves[i]))).second;
+    EXPECT_TRUE(fresh) << "move generated twice";
+  }
+  EXPECT_EQ(out.size(), static_cast<size_t>(n));
+  return out;
+}
+
+// Positions with kings anywhere, every kind of piece, full hands: the generator must agree
+// with CanMove, ChecksPartner, the drop rules and the promotion rules move for move.
+TEST(DeepBoard, LegalMovesMatchTheRulesOnRandomPositions) {
+  int compared = 0;
+  for (std::uint64_t seed = 1; seed <= 1500; ++seed) {
+    GameState s = testing::RandomPosition(seed);
+    Board b;
+    if (!b.Load(s, s.CurrentSeat)) continue;
+    ++compared;
+    ASSERT_EQ(EngineMoves(b), testing::RuleMoves(s)) << "seed " << seed;
+  }
+  EXPECT_GT(compared, 1000);
+}
+
+// Captures alone and checking drops are subsets of the legal moves with the right shape.
+TEST(DeepBoard, CapturesAndCheckingDropsAreLegalMovesOfTheirKind) {
+  for (std::uint64_t seed = 1; seed <= 400; ++seed) {
+    GameState s = testing::RandomPosition(seed);
+    Board b;
+    if (!b.Load(s, s.CurrentSeat)) continue;
+    const std::set<GameMove> legal = EngineMoves(b);
+    Move moves[deep::kMaxMoves];
+    const int side = b.Side();
+    int n = b.GenerateCaptures(moves);
+    for (int i = 0; i < n; ++i) {
+      EXPECT_TRUE(legal.count(testing::AsGameMove(b.ToChosen(moves[i]))));
+      const std::uint8_t victim = b.At(deep::MoveTo(moves[i]));
+      EXPECT_NE(victim, 0);
+      EXPECT_NE(deep::SeatOf(victim), deep::Partner(side));
+    }
+    n = b.GenerateCheckingDrops(moves);
+    for (int i = 0; i < n; ++i) {
+      ASSERT_TRUE(deep::IsDrop(moves[i]));
+      EXPECT_TRUE(legal.count(testing::AsGameMove(b.ToChosen(moves[i]))));
+      const std::uint8_t p = deep::MakePiece(side, deep::MoveFrom(moves[i]));
+      const int to = deep::MoveTo(moves[i]);
+      EXPECT_TRUE(b.PieceReaches(p, to, b.KingSq(deep::Next(side))) ||
+                  b.PieceReaches(p, to, b.KingSq(deep::Prev(side))));
+    }
+  }
+}
+
+// A move remembered from another position (the table, a killer) is tried only when legal:
+// IsLegal must answer exactly membership of the generated list.
+TEST(DeepBoard, IsLegalAgreesWithTheGenerator) {
+  testing::Lcg r{99};
+  for (std::uint64_t seed = 1; seed <= 300; ++seed) {
+    GameState s = testing::RandomPosition(seed);
+    Board b;
+    if (!b.Load(s, s.CurrentSeat)) continue;
+    Move moves[deep::kMaxMoves];
+    const int n = b.Generate(moves);
+    std::set<Move> legal(moves, moves + n);
+    for (int i = 0; i < n; ++i) ASSERT_TRUE(b.IsLegal(moves[i]));
+    // Neighbours of legal moves (other promotion, other origin) and arbitrary codes.
+    for (int i = 0; i < 400; ++i) {
+      Move m = static_cast<Move>(r.Next());
+      if (i % 2 == 0 && n > 0) m = static_cast<Move>(moves[r.Below(n)] ^ (1 << r.Below(16)));
+      ASSERT_EQ(b.IsLegal(m), legal.count(m) == 1) << "seed " << seed << " move " << m;
+    }
+  }
+}
+
+// Random games: every move made on the engine's board and, through ApplyMove and
+// CheckedOpponent, on the game's state. Both must describe the same position and seat after
+// every move, and undoing the whole walk must give back the start key by key.
+TEST(DeepBoard, MakeAndUndoFollowThePlayedGameOverLongWalks) {
+  for (std::uint64_t seed = 1; seed <= 12; ++seed) {
+    GameState s;
+    StartSelfPlay(s, 3);
+    ScrambleOpening(s, seed, 6);
+    Board b;
+    ASSERT_TRUE(b.Load(s, s.CurrentSeat));
+    const Board start = b;
+    testing::Lcg r{seed};
+    struct Step {
+      Move m;
+      deep::Undo u;
+      std::uint64_t key;
+    };
+    std::vector<Step> steps;
+    int plies = 0;
+    for (int ply = 0; ply < 160; ++ply) {
+      Move moves[deep::kMaxMoves];
+      const int n = b.Generate(moves);
+      if (n == 0) break;
+      // Kings are left standing so that the walk goes on.
+      int pick = r.Below(n);
+      for (int tries = 0; tries < n && !deep::IsDrop(moves[pick]) &&
+                          deep::TypeOf(b.At(deep::MoveTo(moves[pick]))) == deep::T_OU;
+           ++tries)
+        pick = (pick + 1) % n;
+      const Move m = moves[pick];
+      const GameMove gm = testing::AsGameMove(b.ToChosen(m));
+      if (ply % 16 == 0) {
+        ASSERT_EQ(EngineMoves(b), testing::RuleMoves(s));
+      }
+      Step st{m, {}, b.Key()};
+      b.Make(m, st.u);
+      steps.push_back(st);
+      bool gaveCheck = false;
+      ++plies;
+      if (testing::PlayRuleMove(s, gm, &gaveCheck)) break;
+      Board fresh;
+      ASSERT_TRUE(fresh.Load(s, s.CurrentSeat));
+      ASSERT_EQ(b.Side(), s.CurrentSeat) << "seed " << seed << " ply " << ply;
+      ASSERT_EQ(b.Key(), fresh.Key()) << "seed " << seed << " ply " << ply;
+      ASSERT_EQ(b.LastGaveCheck(), gaveCheck);
+      ASSERT_EQ(b.Key(), DeepPositionKey(s, s.CurrentSeat));
+    }
+    EXPECT_GT(plies, 40) << "seed " << seed;
+    while (!steps.empty()) {
+      b.Unmake(steps.back().m, steps.back().u);
+      ASSERT_EQ(b.Key(), steps.back().key);
+      steps.pop_back();
+    }
+    for (int q = 0; q < deep::kSquares; ++q) ASSERT_EQ(b.At(q), start.At(q));
+    for (int seat = 1; seat <= 4; ++seat) {
+      ASSERT_EQ(b.KingSq(seat), start.KingSq(seat));
+      for (int slot = 1; slot <= 4; ++slot) ASSERT_EQ(b.Hand(seat, slot), start.Hand(seat, slot));
+    }
+    ASSERT_EQ(b.Side(), start.Side());
+  }
+}
+
+std::uint64_t Perft(Board& b, int depth) {
+  if (depth == 0) return 1;
+  Move moves[deep::kMaxMoves];
+  const int n = b.Generate(moves);
+  std::uint64_t total = 0;
+  for (int i = 0; i < n; ++i) {
+    deep::Undo u;
+    const bool king =
+        !deep::IsDrop(moves[i]) && deep::TypeOf(b.At(deep::MoveTo(moves[i]))) == deep::T_OU;
+    b.Make(moves[i], u);
+    total += king ? 1 : Perft(b, depth - 1);
+    b.Unmake(moves[i], u);
+  }
+  return total;
+}
+
+std::uint64_t RulePerft(const GameState& s, int depth) {
+  if (depth == 0) return 1;
+  std::uint64_t total = 0;
+  for (const GameMove& m : testing::RuleMoves(s)) {
+    GameState next = s;
+    total += testing::PlayRuleMove(next, m) ? 1 : RulePerft(next, depth - 1);
+  }
+  return total;
+}
+
+// Move-path counts from fixed positions, the rules' count beside the engine's.
+TEST(DeepBoard, PerftCountsAgreeWithTheRules) {
+  GameState s;
+  StartSelfPlay(s, 3);
+  Board b;
+  ASSERT_TRUE(b.Load(s, SITA));
+  const std::uint64_t initial[] = {1, Perft(b, 1), Perft(b, 2), Perft(b, 3)};
+  for (int d = 1; d <= 3; ++d) EXPECT_EQ(initial[d], RulePerft(s, d)) << "depth " << d;
+  EXPECT_EQ(initial[3], 729u);
+
+  GameState mid;
+  StartSelfPlay(mid, 3);
+  ScrambleOpening(mid, 7, 24);
+  PlaySelfPlay(mid, 30);
+  ASSERT_FALSE(mid.GameOver);
+  ASSERT_TRUE(b.Load(mid, mid.CurrentSeat));
+  for (int d = 1; d <= 2; ++d) EXPECT_EQ(Perft(b, d), RulePerft(mid, d)) << "depth " << d;
+  EXPECT_EQ(Perft(b, 2), 5574u);
+  EXPECT_EQ(Perft(b, 3), 185914u);
+}
+
+TEST(DeepBoard, PositionsOutsideTheEngineAreRefused) {
+  GameState s;
+  StartSelfPlay(s, 3);
+  Board b;
+  EXPECT_TRUE(b.Load(s, SITA));
+  s.Board[5][5] = 13.5_pc;  // a "promoted gold" no move rule knows
+  EXPECT_FALSE(b.Load(s, SITA));
+  s.Board[5][5] = EMPTY;
+  s.Board[5][1] = EMPTY;  // UE's king gone
+  EXPECT_FALSE(b.Load(s, SITA));
+  s.Board[5][1] = 35_pc;
+  s.Board[5][5] = 35_pc;  // and now twice
+  EXPECT_FALSE(b.Load(s, SITA));
+}
+
+}  // namespace
+}  // namespace korvel

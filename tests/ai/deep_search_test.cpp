@@ -1,0 +1,176 @@
+// The deep search's choices: king captures and forced wins found, only legal moves chosen,
+// the same move for the same position and budget.
+#include "ai/deep_search.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "ai/self_play.h"
+#include "ai_positions.h"
+#include "deep_reference.h"
+
+namespace korvel {
+namespace {
+
+using testing::Parked;
+using testing::Relocate;
+
+DeepLimits Budget(std::uint64_t nodes) {
+  DeepLimits l;
+  l.nodes = nodes;
+  return l;
+}
+
+TEST(SearchDeep, TakesAKingInOne) {
+  GameState s = Parked(HIDARI);
+  Relocate(s, 9, 1, 9, 3);  // MIGI's king off the first row, which the rook will reach
+  // HIDARI's rook on UE's king's line, a decoy gold beside it to take instead.
+  s.Board[1][5] = 24_pc;
+  s.Board[2][5] = 13_pc;
+  ChosenMove m = SearchDeep(s, HIDARI, Budget(5000));
+  ASSERT_TRUE(m.found);
+  EXPECT_EQ(m.captured, 35_pc);
+  EXPECT_EQ(m.toX, 1);
+  EXPECT_EQ(m.toY, 1);
+}
+
+// SITA drops a gold beside MIGI's king: MIGI, in check, moves next and every answer leaves
+// the king to be taken by SITA, whose turn comes straight after MIGI's.
+TEST(SearchDeep, FindsAForcedWinInThree) {
+  GameState s = Parked(SITA);
+  Relocate(s, 9, 1, 1, 5);  // MIGI's king
+  s.Board[2][6] = 11_pc;
+  s.Board[1][7] = 11_pc;
+  s.Hand[SITA][3] = 1;
+  DeepStats stats;
+  const ChosenMove m = SearchDeep(s, SITA, Budget(200000), &stats);
+  ASSERT_TRUE(m.found);
+  EXPECT_EQ(testing::AsGameMove(m), testing::GameMove(HAND_X_RIGHT, 8, 2, 5, (13_pc).Halves()));
+  EXPECT_GT(stats.score, 29000);
+  EXPECT_LE(stats.depth, 3);
+}
+
+// The obvious capture would put HIDARI's rook on MIGI's king's line: refused by the rules,
+// so the search must not choose it however good it looks.
+TEST(SearchDeep, NeverAttacksThePartnersKing) {
+  GameState s = Parked(HIDARI);
+  Relocate(s, 9, 1, 9, 5);  // MIGI's king at (9,5)
+  s.Board[1][5] = 24_pc;
+  s.Board[5][5] = 34.5_pc;  // UE's dragon, in between
+  const ChosenMove m = SearchDeep(s, HIDARI, Budget(20000));
+  ASSERT_TRUE(m.found);
+  EXPECT_FALSE(m.fromX == 1 && m.fromY == 5 && m.toX == 5 && m.toY == 5);
+  EXPECT_TRUE(testing::RuleMoves(s).count(testing::AsGameMove(m)));
+}
+
+// Positions from play: the move chosen is always one the rules allow, reported in the
+// game's conventions (hand cell and codes) so that ApplyMove carries it out.
+TEST(SearchDeep, ChoosesOnlyLegalMovesInPlayedPositions) {
+  int checked = 0;
+  for (std::uint64_t seed = 1; seed <= 12; ++seed) {
+    GameState s;
+    StartSelfPlay(s, 3);
+    ScrambleOpening(s, seed, 10);
+    for (int turn = 0; turn < 12 && !s.GameOver; ++turn) {
+      const ChosenMove m = SearchDeep(s, s.CurrentSeat, Budget(3000));
+      if (!m.found) {
+        EXPECT_TRUE(testing::RuleMoves(s).empty());
+        s.CurrentSeat = NextSeat(s.CurrentSeat);
+        continue;
+      }
+      ASSERT_TRUE(testing::RuleMoves(s).count(testing::AsGameMove(m))) << "seed " << seed;
+      EXPECT_EQ(m.captured, s.Board[m.toX][m.toY]);
+      EXPECT_EQ(m.before,
+                IsHandX(m.fromX) ? HandCellCode(m.fromX, m.fromY) : s.Board[m.fromX][m.fromY]);
+      testing::PlayRuleMove(s, testing::AsGameMove(m));
+      ++checked;
+    }
+  }
+  EXPECT_GT(checked, 60);
+}
+
+// The same position and budget give the same move and the same node count, one after the
+// other and on two threads at once; the table is cleared for every decision.
+TEST(SearchDeep, IsDeterministic) {
+  GameState s;
+  StartSelfPlay(s, 3);
+  ScrambleOpening(s, 3, 16);
+  const int seat = s.CurrentSeat;
+  DeepStats first, again;
+  const ChosenMove a = SearchDeep(s, seat, Budget(30000), &first);
+  GameState other;
+  StartSelfPlay(other, 3);
+  SearchDeep(other, SITA, Budget(20000));  // a different search in between
+  const ChosenMove b = SearchDeep(s, seat, Budget(30000), &again);
+  EXPECT_EQ(testing::AsGameMove(a), testing::AsGameMove(b));
+  EXPECT_EQ(first.nodes, again.nodes);
+  EXPECT_EQ(first.score, again.score);
+
+  ChosenMove t1, t2;
+  std::thread x([&] { t1 = SearchDeep(s, seat, Budget(30000)); });
+  std::thread y([&] { t2 = SearchDeep(s, seat, Budget(30000)); });
+  x.join();
+  y.join();
+  EXPECT_EQ(testing::AsGameMove(t1), testing::AsGameMove(a));
+  EXPECT_EQ(testing::AsGameMove(t2), testing::AsGameMove(a));
+}
+
+TEST(SearchDeep, StopsOnTheFlagAndKeepsTheBudget) {
+  GameState s;
+  StartSelfPlay(s, 3);
+  ScrambleOpening(s, 4, 16);
+  std::atomic<bool> stop{true};
+  DeepLimits l = Budget(50'000'000);
+  l.stop = &stop;
+  DeepStats stats;
+  const ChosenMove m = SearchDeep(s, s.CurrentSeat, l, &stats);
+  EXPECT_TRUE(m.found);
+  EXPECT_LT(stats.nodes, 5000u);
+  SearchDeep(s, s.CurrentSeat, Budget(20000), &stats);
+  EXPECT_LE(stats.nodes, 20000u + 1024u);
+}
+
+// A position that came back within the run: the team that checked all the way loses it,
+// otherwise it is a draw.
+TEST(SearchDeep, ScoresARepeatedPositionAsTheGameDoes) {
+  GameState s = Parked(SITA);
+  s.Board[5][5] = 12_pc;
+  DeepStats plain;
+  SearchDeep(s, SITA, Budget(2000), &plain);
+  EXPECT_LT(plain.score, 1000);
+
+  // Every position SITA's moves lead to was seen before, with only HIDARI's team moving
+  // since, each time with a check: whatever SITA plays repeats a position its opponents
+  // forced, and SITA's team wins.
+  std::vector<DeepPastTurn> history;
+  for (const testing::GameMove& gm : testing::RuleMoves(s)) {
+    GameState next = s;
+    testing::PlayRuleMove(next, gm);
+    history.push_back({DeepPositionKey(next, next.CurrentSeat), HIDARI, true});
+  }
+  DeepLimits l = Budget(2000);
+  l.history = &history;
+  DeepStats won;
+  SearchDeep(s, SITA, l, &won);
+  EXPECT_GT(won.score, 29000);
+
+  // The same with nobody to blame (HIDARI did not check): a draw at best for SITA.
+  for (DeepPastTurn& t : history) t.gaveCheck = false;
+  DeepStats drawn;
+  SearchDeep(s, SITA, l, &drawn);
+  EXPECT_EQ(drawn.score, 0);
+}
+
+TEST(SearchDeep, PositionsOutsideItGoToTheOnePlySearch) {
+  GameState s;
+  StartSelfPlay(s, 3);
+  s.Board[5][1] = EMPTY;  // UE's king gone
+  DeepStats stats;
+  const ChosenMove m = SearchDeep(s, SITA, Budget(1000), &stats);
+  EXPECT_TRUE(stats.fallback);
+  EXPECT_TRUE(m.found);
+}
+
+}  // namespace
+}  // namespace korvel

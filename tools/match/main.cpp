@@ -1,0 +1,242 @@
+// korvel4-match: whole games between two team configurations without a window.
+//
+//   korvel4-match --a LEVEL[,LEVEL] --b LEVEL[,LEVEL] --games N --seed S
+//                 [--a-nodes N] [--b-nodes N] [--openings K] [--jobs J]
+//                 [--openings-file PATH] [--write-openings COUNT]
+//
+// Team A plays 先手組み (SITA and UE) in the even games and 後手組み in the odd ones; each pair
+// starts from the same opening of K random legal moves. "4,3" gives the team's first seat in
+// turn order level 4 and its second level 3. One line per game on stderr, the summary as one
+// JSON object on the last line of stdout.
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tools/match/match_game.h"
+
+namespace korvel::match {
+namespace {
+
+constexpr std::uint64_t kDefaultSeed = 1;
+constexpr int kDefaultOpeningPlies = 8;
+
+struct Options {
+  int a[2] = {0, 0};
+  int b[2] = {0, 0};
+  std::uint64_t aNodes = kDeepDefaultNodes;
+  std::uint64_t bNodes = kDeepDefaultNodes;
+  int games = 0;
+  std::uint64_t seed = kDefaultSeed;
+  bool seedGiven = false;
+  int openings = kDefaultOpeningPlies;
+  int jobs = 2;
+  std::string openingsFile;
+  int writeOpenings = 0;
+};
+
+[[noreturn]] void Fail(const std::string& message) {
+  std::fprintf(stderr, "korvel4-match: %s\n", message.c_str());
+  std::fprintf(stderr,
+               "usage: korvel4-match --a LEVEL[,LEVEL] --b LEVEL[,LEVEL] --games N --seed S "
+               "[--a-nodes N] [--b-nodes N] [--openings K] [--jobs J] [--openings-file PATH]\n");
+  std::exit(2);
+}
+
+std::uint64_t Number(const std::string& flag, const std::string& text, std::uint64_t lo,
+                     std::uint64_t hi) {
+  if (text.empty() || text.size() > 19 ||
+      !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    Fail(flag + ": not a number: '" + text + "'");
+  const std::uint64_t v = std::stoull(text);
+  if (v < lo || v > hi)
+    Fail(flag + ": " + text + " is outside " + std::to_string(lo) + ".." + std::to_string(hi));
+  return v;
+}
+
+void Levels(const std::string& flag, const std::string& text, int out[2]) {
+  const size_t comma = text.find(',');
+  const std::string first = text.substr(0, comma);
+  const std::string second = comma == std::string::npos ? first : text.substr(comma + 1);
+  out[0] = static_cast<int>(Number(flag, first, 1, 4));
+  out[1] = static_cast<int>(Number(flag, second, 1, 4));
+}
+
+Options Parse(int argc, char** argv) {
+  Options o;
+  for (int i = 1; i < argc; ++i) {
+    const std::string flag = argv[i];
+    static const char* const kFlags[] = {
+        "--a",       "--b",        "--games", "--seed",          "--a-nodes",
+        "--b-nodes", "--openings", "--jobs",  "--openings-file", "--write-openings"};
+    if (std::find(std::begin(kFlags), std::end(kFlags), flag) == std::end(kFlags))
+      Fail(flag.rfind("--", 0) == 0 ? "unknown flag '" + flag + "'" : "unexpected '" + flag + "'");
+    if (i + 1 >= argc) Fail(flag + ": missing value");
+    const std::string v = argv[++i];
+    if (flag == "--a")
+      Levels(flag, v, o.a);
+    else if (flag == "--b")
+      Levels(flag, v, o.b);
+    else if (flag == "--games")
+      o.games = static_cast<int>(Number(flag, v, 1, 1000000));
+    else if (flag == "--seed") {
+      o.seed = Number(flag, v, 0, UINT64_MAX / 2000000);
+      o.seedGiven = true;
+    } else if (flag == "--a-nodes")
+      o.aNodes = Number(flag, v, 1, 1ULL << 40);
+    else if (flag == "--b-nodes")
+      o.bNodes = Number(flag, v, 1, 1ULL << 40);
+    else if (flag == "--openings")
+      o.openings = static_cast<int>(Number(flag, v, 0, 200));
+    else if (flag == "--jobs")
+      o.jobs = static_cast<int>(Number(flag, v, 1, 64));
+    else if (flag == "--openings-file")
+      o.openingsFile = v;
+    else if (flag == "--write-openings")
+      o.writeOpenings = static_cast<int>(Number(flag, v, 1, 100000));
+    else
+      Fail("unknown flag '" + flag + "'");
+  }
+  if (o.writeOpenings > 0) return o;
+  if (o.a[0] == 0) Fail("--a is required");
+  if (o.b[0] == 0) Fail("--b is required");
+  if (o.games == 0) Fail("--games is required");
+  if (!o.seedGiven) Fail("--seed is required");
+  return o;
+}
+
+// The frozen list: lines "seed plies candidate" of accepted openings, '#' for comments.
+std::vector<int> FrozenCandidates(const Options& o) {
+  std::vector<int> out;
+  std::string path = o.openingsFile;
+#ifdef KORVEL4_MATCH_OPENINGS
+  if (path.empty()) path = KORVEL4_MATCH_OPENINGS;
+#endif
+  if (path.empty()) return out;
+  std::ifstream in(path);
+  if (!in) {
+    if (!o.openingsFile.empty()) Fail("cannot read " + o.openingsFile);
+    return out;
+  }
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream fields(line);
+    std::uint64_t seed;
+    int plies, candidate;
+    if (!(fields >> seed >> plies >> candidate)) Fail(path + ": bad line '" + line + "'");
+    if (seed == o.seed && plies == o.openings) out.push_back(candidate);
+  }
+  return out;
+}
+
+// The accepted openings, `count` of them: first the frozen ones, then fresh ones searched.
+std::vector<int> Openings(const Options& o, int count) {
+  std::vector<int> chosen = FrozenCandidates(o);
+  if (static_cast<int>(chosen.size()) > count) chosen.resize(count);
+  int next = chosen.empty() ? 0 : *std::max_element(chosen.begin(), chosen.end()) + 1;
+  while (static_cast<int>(chosen.size()) < count) {
+    if (AcceptableOpening(OpeningPosition(o.seed, next, o.openings))) chosen.push_back(next);
+    ++next;
+  }
+  return chosen;
+}
+
+std::string LevelsText(const int l[2]) {
+  return l[0] == l[1] ? std::to_string(l[0]) : std::to_string(l[0]) + "," + std::to_string(l[1]);
+}
+
+// Elo from a score, clamped so that a clean sweep stays finite.
+double Elo(double score, int games) {
+  const double eps = 0.5 / games;
+  score = std::clamp(score, eps, 1 - eps);
+  return -400.0 * std::log10(1.0 / score - 1.0);
+}
+
+int Run(const Options& o) {
+  if (o.writeOpenings > 0) {
+    std::printf("# Accepted openings: seed, plies, candidate number (see korvel4-match).\n");
+    int found = 0;
+    for (int c = 0; found < o.writeOpenings; ++c)
+      if (AcceptableOpening(OpeningPosition(o.seed, c, o.openings))) {
+        std::printf("%llu %d %d\n", static_cast<unsigned long long>(o.seed), o.openings, c);
+        ++found;
+      }
+    return 0;
+  }
+
+  const int pairs = (o.games + 1) / 2;
+  const std::vector<int> openings = Openings(o, pairs);
+  // 1: team A won, -1: team B won, 0: a draw.
+  std::vector<int> outcome(o.games, 0);
+  std::atomic<int> nextGame{0};
+  std::mutex printLock;
+
+  auto worker = [&] {
+    for (int g = nextGame++; g < o.games; g = nextGame++) {
+      const bool aFirst = g % 2 == 0;
+      const GameState start = OpeningPosition(o.seed, openings[g / 2], o.openings);
+      SeatPlayer players[5];
+      const int* first = aFirst ? o.a : o.b;
+      const int* second = aFirst ? o.b : o.a;
+      const std::uint64_t firstNodes = aFirst ? o.aNodes : o.bNodes;
+      const std::uint64_t secondNodes = aFirst ? o.bNodes : o.aNodes;
+      players[SITA] = {first[0], firstNodes};
+      players[UE] = {first[1], firstNodes};
+      players[HIDARI] = {second[0], secondNodes};
+      players[MIGI] = {second[1], secondNodes};
+      const GameResult r = PlayGame(start, players);
+      int result = 0;
+      if (r.winnerSeat != NO_SEAT) result = (IsFirstTeam(r.winnerSeat) == aFirst) ? 1 : -1;
+      outcome[g] = result;
+      std::lock_guard<std::mutex> lock(printLock);
+      std::fprintf(stderr, "game %d: A %s (%s), opening %d, %d moves, %s: %s\n", g + 1,
+                   aFirst ? "先手組み" : "後手組み", LevelsText(o.a).c_str(), openings[g / 2],
+                   r.moves, r.how.c_str(),
+                   result > 0   ? "A wins"
+                   : result < 0 ? "B wins"
+                                : "draw");
+    }
+  };
+  std::vector<std::thread> threads;
+  const int jobs = std::min(o.jobs, o.games);
+  for (int j = 1; j < jobs; ++j) threads.emplace_back(worker);
+  worker();
+  for (std::thread& t : threads) t.join();
+
+  int aWins = 0, bWins = 0, draws = 0;
+  for (int r : outcome) (r > 0 ? aWins : r < 0 ? bWins : draws)++;
+  const double n = o.games;
+  const double score = (aWins + 0.5 * draws) / n;
+  // The 95% interval of the score from the spread of the game results, turned into Elo.
+  double var = 0;
+  for (int r : outcome) {
+    const double x = r > 0 ? 1.0 : r < 0 ? 0.0 : 0.5;
+    var += (x - score) * (x - score);
+  }
+  // A clean sweep shows no spread; then the binomial spread of the clamped score stands in.
+  const double clamped = std::clamp(score, 0.5 / n, 1 - 0.5 / n);
+  if (var == 0) var = clamped * (1 - clamped) * n;
+  const double se = std::sqrt(var / n / n);
+  const double ci = (Elo(score + 1.96 * se, o.games) - Elo(score - 1.96 * se, o.games)) / 2;
+  std::printf(
+      "{\"games\":%d,\"a_wins\":%d,\"b_wins\":%d,\"draws\":%d,\"score_a\":%.4f,\"elo\":%.1f,"
+      "\"elo_ci95\":%.1f}\n",
+      o.games, aWins, bWins, draws, score, Elo(score, o.games), ci);
+  return 0;
+}
+
+}  // namespace
+}  // namespace korvel::match
+
+int main(int argc, char** argv) {
+  return korvel::match::Run(korvel::match::Parse(argc, argv));
+}

@@ -1,0 +1,42 @@
+// Whole games between computer seats without a window: the turn order, the hand-off to a
+// checked seat, passes, the repetition rule and a move limit, as the game plays them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ai/deep_search.h"
+#include "game/state.h"
+
+namespace korvel::match {
+
+// How one seat chooses: levels 1-3 the one-ply search, level 4 the deep search with a node
+// budget.
+struct SeatPlayer {
+  int level = 3;
+  std::uint64_t nodes = kDeepDefaultNodes;
+};
+
+inline constexpr int kMoveLimit = 600;
+
+struct GameResult {
+  int winnerSeat = NO_SEAT;  // a seat of the winning team; NO_SEAT for a draw
+  int moves = 0;             // moves made (passes not counted)
+  std::string how;           // "king", "repetition", "repetition-draw", "limit"
+};
+
+// Plays from `start` (CurrentSeat to move) until a king is taken, a position comes back or
+// kMoveLimit moves were made. players is indexed by seat 1..4.
+GameResult PlayGame(const GameState& start, const SeatPlayer players[5]);
+
+// The opening of K random legal moves for one candidate number: self-play's scrambled
+// opening from the initial position, drawn with a seed made of the match seed and the
+// candidate.
+GameState OpeningPosition(std::uint64_t seed, int candidate, int plies);
+
+// Is the opening fair: the game not over and neither team lost whatever it plays (a short
+// deep search finds no forced win)?
+bool AcceptableOpening(const GameState& s);
+
+}  // namespace korvel::match
