@@ -19,6 +19,12 @@ void Form1::RunComputerTurns() {
   // within one run would come back for ever: the game ends there by repetition.
   std::vector<PositionKey> seen;
   std::vector<TurnTaken> turns;
+  std::vector<DeepPastTurn> deepTurns;
+  deepHistory_ = &deepTurns;
+  struct Forget {
+    std::vector<DeepPastTurn>*& history;
+    ~Forget() { history = nullptr; }
+  } forget{deepHistory_};
   while (!done) {
     const PositionKey key = KeyOf(game_.State());
     for (size_t i = 0; i < seen.size(); ++i) {
@@ -33,10 +39,13 @@ void Form1::RunComputerTurns() {
     seen.push_back(key);
 
     const int seat = game_.State().CurrentSeat;
+    const std::uint64_t deepKey =
+        game_.State().Level == 4 ? DeepPositionKey(game_.State(), seat) : 0;
     ShowTurnIcon(seat);
     com_ban(seat);
     if (ended_) return;
     turns.push_back({seat, lastTurnGaveCheck_});
+    deepTurns.push_back({deepKey, seat, lastTurnGaveCheck_});
     ShowTurnIcon(game_.State().CurrentSeat);
     done = game_.State().GameOver || !game_.IsComputerSeat(game_.State().CurrentSeat);
   }
@@ -49,7 +58,20 @@ void Form1::com_ban(int seat) {
   PrintEdgedAtCell(canvas_, -1.3, 0.2, "思考中", COLOUR_WHITE, 12);
   canvas_.Flush();
 
-  const ChosenMove m = game_.ChooseComputerMove(seat);
+  // The deeper computer thinks apart from the window; the pause before its move is shown
+  // counts from the start of its thinking.
+  ChosenMove m;
+  double thought = 0;
+  if (game_.State().Level == 4) {
+    ComputerLimits limits;
+    limits.history = deepHistory_;
+    thought = host_.Think([&](const std::atomic<bool>& stop) {
+      limits.stop = &stop;
+      m = game_.ChooseComputerMove(seat, limits);
+    });
+  } else {
+    m = game_.ChooseComputerMove(seat);
+  }
 
   const GameState& state = game_.State();
   if (!m.found) {
@@ -70,7 +92,7 @@ void Form1::com_ban(int seat) {
   // The move is recorded (and reported) before the pause, played after it.
   const MoveOutcome o = game_.PlayComputerMove(m);
   ReportRecorded();
-  host_.Pause(0.6);
+  host_.Pause(thought < 0.6 ? 0.6 - thought : 0.0);
   PlayPlace();
   DrawMovePlayed(m, o);
   FrameCell(canvas_, COLOUR_WHITE, m.toX, m.toY);

@@ -21,7 +21,7 @@ struct MenuChecks {
   bool SIDOU = false;
   bool AICON = true;
   bool BGM = false;
-  bool LEVEL1 = false, LEVEL2 = false, LEVEL3 = true;
+  bool LEVEL1 = false, LEVEL2 = false, LEVEL3 = true, LEVEL4 = false;
   bool MIDORI = false, TATAMI = true, TAKE = false, UCHU = false, RENGA = false;
   bool OSHIRASE = false, IROWAKE = false;  // kept in the extra options file
 };
@@ -54,6 +54,7 @@ class Form1 {
   void LEVEL1_Click() { LevelClick(1); }
   void LEVEL2_Click() { LevelClick(2); }
   void LEVEL3_Click() { LevelClick(3); }
+  void LEVEL4_Click() { LevelClick(4); }
   void OWARI_Click();
   // 局面
   void CANCEL_Click();
@@ -181,6 +182,8 @@ class Form1 {
   bool ended_ = false;
   // Whether the last computer turn handed the turn on with a check.
   bool lastTurnGaveCheck_ = false;
+  // The turns of the running computer run, for the deeper computer's repetition rule.
+  std::vector<DeepPastTurn>* deepHistory_ = nullptr;
 
   Canvas& canvas_;
   Dialogs& dialogs_;

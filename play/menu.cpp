@@ -22,6 +22,7 @@ const std::vector<MenuEntry>& MenuTable() {
       {"LEVEL1", "LEVEL1", 3, &F::LEVEL1_Click, &C::LEVEL1},
       {"LEVEL2", "LEVEL2", 3, &F::LEVEL2_Click, &C::LEVEL2},
       {"LEVEL3", "LEVEL3", 3, &F::LEVEL3_Click, &C::LEVEL3},
+      {"LEVEL4", "LEVEL4", 3, &F::LEVEL4_Click, &C::LEVEL4},
       {"OWARI", "終わり", 2, &F::OWARI_Click},
       {"STOP", "局面", 1},
       {"CANCEL", "最初", 2, &F::CANCEL_Click},

@@ -2,7 +2,9 @@
 // real adapter in shell/ and light adapters for the headless runner and the tests.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
+#include <functional>
 #include <cstdint>
 #include <string>
 
@@ -71,6 +73,15 @@ class Host {
   virtual AboutChoice ShowAbout() = 0;
   // Ends the program (the sound has already been released).
   virtual void EndProgram() = 0;
+  // Runs a long piece of thinking (the deeper computer's search) and answers the seconds it
+  // took. The window keeps repainting meanwhile, drops presses, and sets `stop` when it is
+  // closed or the thinking runs too long; `work` then returns at once with what it has.
+  // Here, without a window, it simply runs.
+  virtual double Think(const std::function<void(const std::atomic<bool>& stop)>& work) {
+    const std::atomic<bool> never{false};
+    work(never);
+    return 0;
+  }
   // Reports for adapters that log the game (the headless runner); the window ignores them.
   virtual void MoveRecorded(const MoveRecord&) {}
   virtual void ComputerPassed(int /*seat*/) {}

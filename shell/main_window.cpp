@@ -377,9 +377,11 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
     return;
   }
-  // A close while the computer pauses waits until its turn is over.
+  // A close while the computer pauses waits until its turn is over; a deeper computer's
+  // thinking is stopped at once.
   if (busy_ > 0) {
     closeWaiting_ = true;
+    if (onCloseWhileBusy) onCloseWhileBusy();
     event->ignore();
     return;
   }

@@ -84,6 +84,9 @@ class MainWindow : public QMainWindow, public MessageRouter {
   // Called once the application object has ended the program; quits the event loop
   // unless replaced (the tests replace it).
   std::function<void()> onEnded;
+  // Told when the window is closed while a handler runs (the deeper computer then stops
+  // thinking).
+  std::function<void()> onCloseWhileBusy;
 
   // MessageRouter: with the notice option on, messages that only inform become notices;
   // with the colour option on in a game of one person, the result says who won.

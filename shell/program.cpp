@@ -25,6 +25,7 @@ Program::Program(DiskFiles files)
       files_(std::move(files)),
       form_(window_.Canvas(), dialogs_, sound_, window_.Icons(), host_, files_) {
   window_.Attach(form_);
+  window_.onCloseWhileBusy = [this] { host_.StopThinking(); };
 }
 
 bool Program::Start() {

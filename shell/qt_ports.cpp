@@ -1,8 +1,12 @@
 #include "shell/qt_ports.h"
 
+#include <QElapsedTimer>
+#include <thread>
+
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -10,6 +14,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <cmath>
+#include <thread>
 
 #include "shell/about_box.h"
 #include "shell/painter_canvas.h"
@@ -208,6 +213,34 @@ void QtHost::Pause(double seconds) {
   InputGate::Close();
   loop.exec();
   InputGate::Open();
+}
+
+void QtHost::StopThinking() {
+  closing_ = true;
+  stop_ = true;
+}
+
+double QtHost::Think(const std::function<void(const std::atomic<bool>& stop)>& work) {
+  QElapsedTimer clock;
+  clock.start();
+  stop_ = closing_.load();
+  QEventLoop loop;
+  std::atomic<bool> done{false};
+  QTimer cap;
+  cap.setSingleShot(true);
+  QObject::connect(&cap, &QTimer::timeout, [this] { stop_ = true; });
+  cap.start(static_cast<int>(kThinkCap * 1000));
+  std::thread thinker([&] {
+    work(stop_);
+    done = true;
+    QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
+  });
+  InputGate::Close();
+  if (!done) loop.exec();
+  thinker.join();
+  InputGate::Open();
+  cap.stop();
+  return clock.elapsed() / 1000.0;
 }
 
 void QtHost::OpenPage(const std::string& target) {

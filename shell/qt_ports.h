@@ -79,6 +79,11 @@ class QtHost : public Host {
   // Waits without taking the player's input: the window still repaints itself if it is
   // uncovered meanwhile, but presses, keys and menu choices made meanwhile are dropped.
   void Pause(double seconds) override;
+  // The thinking runs on a thread of its own while this thread repaints; presses are
+  // dropped. It is stopped when the window is closed (StopThinking) or after kThinkCap.
+  double Think(const std::function<void(const std::atomic<bool>& stop)>& work) override;
+  void StopThinking();
+  static constexpr double kThinkCap = 3.0;
   // A page that no browser could open is reported in a box that says where it is.
   void OpenPage(const std::string& target) override;
   // Opens a page; replaced by tests. True when a browser took it.
@@ -89,6 +94,8 @@ class QtHost : public Host {
 
  private:
   QPointer<QWidget> parent_;
+  std::atomic<bool> stop_{false};
+  std::atomic<bool> closing_{false};  // once the window is closing, every thinking is cut short
 };
 
 }  // namespace korvel

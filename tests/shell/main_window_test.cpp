@@ -29,7 +29,8 @@ const std::vector<Entry> EXPECTED_MENUS = {
     {"PLAY_TOIMEN", "対面", 4}, {"PLAY_TONARI", "隣面", 4},
     {"PLAY_4", "4_PLAY", 3},    {"LEVEL", "COM対局ﾚﾍﾞﾙ", 2},
     {"LEVEL1", "LEVEL1", 3},    {"LEVEL2", "LEVEL2", 3},
-    {"LEVEL3", "LEVEL3", 3},    {"OWARI", "終わり", 2},
+    {"LEVEL3", "LEVEL3", 3},    {"LEVEL4", "LEVEL4", 3},
+    {"OWARI", "終わり", 2},
     {"STOP", "局面", 1},        {"CANCEL", "最初", 2},
     {"KAITEN", "回転", 2},      {"REPLAY", "戻", 2},
     {"AFTER", "進", 2},         {"OPTION", "ｵﾌﾟｼｮﾝ", 1},
@@ -43,7 +44,7 @@ const std::vector<Entry> EXPECTED_MENUS = {
 };
 
 const std::vector<std::string> CHECKABLE = {
-    "LEVEL1", "LEVEL2", "LEVEL3", "SIDOU", "AICON", "MIDORI", "TATAMI",
+    "LEVEL1", "LEVEL2", "LEVEL3", "LEVEL4", "SIDOU", "AICON", "MIDORI", "TATAMI",
     "TAKE",   "UCHU",   "RENGA",  "BGM",   "OSHIRASE", "IROWAKE"};
 
 // A caption without its mnemonic, "対局(&G)" -> "対局".
@@ -63,7 +64,8 @@ void Walk(const QList<QAction*>& actions, int level, std::vector<Entry>& out) {
 bool CheckOf(const MenuChecks& c, const std::string& name) {
   static const std::map<std::string, bool MenuChecks::*> m = {
       {"LEVEL1", &MenuChecks::LEVEL1}, {"LEVEL2", &MenuChecks::LEVEL2},
-      {"LEVEL3", &MenuChecks::LEVEL3}, {"SIDOU", &MenuChecks::SIDOU},
+      {"LEVEL3", &MenuChecks::LEVEL3}, {"LEVEL4", &MenuChecks::LEVEL4},
+      {"SIDOU", &MenuChecks::SIDOU},
       {"AICON", &MenuChecks::AICON},   {"MIDORI", &MenuChecks::MIDORI},
       {"TATAMI", &MenuChecks::TATAMI}, {"TAKE", &MenuChecks::TAKE},
       {"UCHU", &MenuChecks::UCHU},     {"RENGA", &MenuChecks::RENGA},
