@@ -56,6 +56,27 @@ void RedoMove(GameState& s, const Move& m, PieceCode captured) {
   if (!captured.IsEmpty() && seat != 0) ++s.Hand[seat][HandSlotOf(captured)];
 }
 
+void RotatePosition(Position& p) {
+  PieceCode t[10][10];
+  for (int x = 1; x <= 9; ++x)
+    for (int y = 1; y <= 9; ++y) t[x][y] = p.Board[x][y];
+  for (int x = 1; x <= 9; ++x)
+    for (int y = 1; y <= 9; ++y) {
+      const PieceCode c = t[x][y];
+      PieceCode& to = p.Board[10 - y][x];
+      if (c <= EMPTY) to = EMPTY;
+      else if (c <= 35_pc) to = PieceCode::FromHalves(c.Halves() + 20);
+      else if (c <= 45_pc) to = PieceCode::FromHalves(c.Halves() - 60);
+    }
+  for (int k = 1; k <= 4; ++k) {
+    const int keep = p.Hand[MIGI][k];
+    p.Hand[MIGI][k] = p.Hand[UE][k];
+    p.Hand[UE][k] = p.Hand[HIDARI][k];
+    p.Hand[HIDARI][k] = p.Hand[SITA][k];
+    p.Hand[SITA][k] = keep;
+  }
+}
+
 namespace {
 
 bool BelongsTo(PieceCode p, int seat) {

@@ -28,6 +28,10 @@ void UndoMove(GameState& s, const Move& m, const MoveOutcome& o);
 // Plays a taken-back move again, position only (board and hands; no cache, no seat).
 void RedoMove(GameState& s, const Move& m, PieceCode captured);
 
+// The position a quarter turn clockwise on screen: every army moves to the next seat and
+// is recoded (SITA's pieces become HIDARI's, ...), hands with them. The seat to move stays.
+void RotatePosition(Position& p);
+
 // Every move the seat to move may make: board moves (promoting and not, where each is
 // allowed), then drops, in board order, never attacking the partner's king.
 std::vector<Move> LegalMoves(const GameState& s);

@@ -147,25 +147,7 @@ std::optional<MoveRecord> Game::StepForward() {
 }
 
 void Game::Rotate() {
-  PieceCode t[10][10];
-  for (int x = 1; x <= 9; ++x)
-    for (int y = 1; y <= 9; ++y) t[x][y] = s_.Board[x][y];
-  // A quarter turn clockwise on screen: every army moves to the next seat and is recoded.
-  for (int x = 1; x <= 9; ++x)
-    for (int y = 1; y <= 9; ++y) {
-      const PieceCode c = t[x][y];
-      PieceCode& to = s_.Board[10 - y][x];
-      if (c <= EMPTY) to = EMPTY;
-      else if (c <= 35_pc) to = PieceCode::FromHalves(c.Halves() + 20);
-      else if (c <= 45_pc) to = PieceCode::FromHalves(c.Halves() - 60);
-    }
-  for (int k = 1; k <= 4; ++k) {
-    const int keep = s_.Hand[MIGI][k];
-    s_.Hand[MIGI][k] = s_.Hand[UE][k];
-    s_.Hand[UE][k] = s_.Hand[HIDARI][k];
-    s_.Hand[HIDARI][k] = s_.Hand[SITA][k];
-    s_.Hand[SITA][k] = keep;
-  }
+  RotatePosition(s_);
   historyCount_ = 0;
   historyTop_ = 0;
 }
