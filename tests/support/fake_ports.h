@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <deque>
+#include <map>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -86,6 +87,29 @@ struct FakeHost : Host {
   void OpenPage(const std::string& t) override { events.push_back("browse " + t); }
   AboutChoice ShowAbout() override { return AboutChoice::OK; }
   void EndProgram() override { events.push_back("exit"); }
+};
+
+// The files port in memory: each area a map from name to bytes.
+struct MemoryFiles : Files {
+  std::map<std::string, std::string> area[3];
+  std::vector<std::string> writes;  // "area/name" of every write, in order
+  bool refuseWrites = false;
+  FileRead Read(FileArea a, const std::string& name, std::size_t limit) override {
+    const auto& m = area[static_cast<int>(a)];
+    const auto it = m.find(name);
+    if (it == m.end()) return {FileRead::Status::MISSING, {}};
+    if (it->second.size() > limit) return {FileRead::Status::TOO_LARGE, {}};
+    return {FileRead::Status::OK, it->second};
+  }
+  bool Write(FileArea a, const std::string& name, const std::string& bytes) override {
+    writes.push_back(std::to_string(static_cast<int>(a)) + "/" + name);
+    if (refuseWrites) return false;
+    area[static_cast<int>(a)][name] = bytes;
+    return true;
+  }
+  std::string PathOf(FileArea a, const std::string& name) override {
+    return "/memory/" + std::to_string(static_cast<int>(a)) + "/" + name;
+  }
 };
 
 // A Form1 wired to fakes.
