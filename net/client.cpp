@@ -134,6 +134,8 @@ void Client::OnText(const QString& text) {
       desynced_ = true;
     } else {
       turns_.push_back(*turn);
+      // A king was taken: the game is over, whatever the next message says about it.
+      if (!turn->pass && turn->next == NO_SEAT) over_ = true;
     }
   } else if (t == "over") {
     over_ = true;

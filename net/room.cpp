@@ -67,7 +67,8 @@ Room::JoinAnswer Room::Join(int seat, const QString& name) {
     s.name = name;
     s.token = NewToken();
     s.joined = s.connected = true;
-    if (host_ == NO_SEAT) host_ = seat;
+    if (host_ == NO_SEAT && (options_.hostSeat == NO_SEAT || options_.hostSeat == seat))
+      host_ = seat;
     a.ok = true;
     a.token = s.token;
     Send(seat, Welcome(seat, s.token));

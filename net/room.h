@@ -27,6 +27,8 @@ struct Outgoing {
 struct RoomOptions {
   bool person[5] = {false, true, true, true, true};  // index 1..4: a person plays the seat
   int level = 3;
+  // The seat whose player is the host; NO_SEAT: whoever joins first.
+  int hostSeat = NO_SEAT;
   // How long a person must have been away before the host may give the seat to the
   // computer.
   int waitSeconds = 60;

@@ -291,6 +291,8 @@ void Server::OnClosed(QWebSocket* ws) {
 
 void Server::Dispatch(RoomEntry& e) {
   for (const Outgoing& o : e.room->TakeOutgoing()) {
+    if (o.msg.value("t").toString() == "over" && onGameEnded)
+      onGameEnded(e.room->Code(), e.room->Record());
     const QString text = Serialize(o.msg);
     for (int seat = 1; seat <= 4; ++seat)
       if (e.seat[seat] && (o.to == kEveryone || o.to == seat))

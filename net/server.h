@@ -53,6 +53,8 @@ class Server : public QObject {
   std::vector<std::pair<QString, QJsonObject>> GamesInProgress() const;
   // Closes every connection (the authority is going away).
   void CloseAll();
+  // Called with a room's record when a game in it ends.
+  std::function<void(const QString& code, const QJsonObject& record)> onGameEnded;
 
  private:
   struct Conn {

@@ -36,12 +36,14 @@ void Usage() {
       "  --port P        the port to listen on (default 4650; 0 picks a free one)\n"
       "  --listen ADDR   the address to listen on (default: every address)\n"
       "  --room CODE     open one room with this code (6-16 of A-Z, 0-9) at start\n"
-      "  --people SEATS  that room's seats played by people, e.g. 13 (default 1234)\n"
+      "  --people SEATS  that room's seats played by people, e.g. 13 (default 1234); the\n"
+      "                  first of them is the host's\n"
       "  --level N       that room's computer level (default 3)\n"
       "  --pause S       the pause before each computer move (default 0.6)\n"
       "  --wait S        how long a missing player is awaited before the host may give\n"
       "                  the seat to the computer (default 60)\n"
-      "  --records DIR   where SIGTERM saves the games in progress (default: .)\n"
+      "  --records DIR   where SIGTERM saves the games in progress (default: .); with\n"
+      "                  this option every finished game is saved there too\n"
       "  --cert/--key    PEM certificate and private key: listen with TLS (wss://)\n"
       "  --no-create     players may only join the rooms opened with --room\n",
       stderr);
@@ -62,6 +64,7 @@ int main(int argc, char** argv) {
   ServerOptions options;
   options.port = 4650;
   QString roomCode, recordsDir = QStringLiteral(".");
+  bool saveFinished = false;  // with --records, every game is saved when it ends too
   RoomOptions roomOptions;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -108,6 +111,7 @@ int main(int argc, char** argv) {
       options.waitSeconds = static_cast<int>(d);
     } else if (a == "--records") {
       recordsDir = QString::fromLocal8Bit(v);
+      saveFinished = true;
     } else if (a == "--cert") {
       options.certFile = QString::fromLocal8Bit(v);
     } else if (a == "--key") {
@@ -130,6 +134,9 @@ int main(int argc, char** argv) {
   Server server(options);
   roomOptions.waitSeconds = options.waitSeconds;
   roomOptions.deepSeconds = options.deepSeconds;
+  // The fixed room's host is the player of its first person's seat.
+  for (int seat = 4; seat >= 1; --seat)
+    if (roomOptions.person[seat]) roomOptions.hostSeat = seat;
   if (!roomCode.isEmpty()) server.OpenRoom(roomCode, roomOptions);
   QString error;
   if (!server.Listen(&error)) {
@@ -137,27 +144,31 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  // Records are named by the server's clock and a count, never by anything a client sent.
+  const QString started = QDateTime::currentDateTimeUtc().toString("yyyyMMdd-HHmmss");
+  int saved = 0;
+  auto save = [&](const QJsonObject& record, const char* what) {
+    const QString path = QDir(recordsDir).filePath(
+        QStringLiteral("korvel4-game-%1-%2-%3.json").arg(started).arg(++saved).arg(what));
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+      f.write(QJsonDocument(record).toJson());
+      std::printf("saved %s\n", path.toLocal8Bit().constData());
+    } else {
+      std::fprintf(stderr, "korvel4-server: cannot write %s\n", path.toLocal8Bit().constData());
+    }
+    std::fflush(stdout);
+  };
+  if (saveFinished)
+    server.onGameEnded = [&](const QString&, const QJsonObject& record) { save(record, "finished"); };
+
   if (pipe(signalPipe) != 0) return 1;
   QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
   QObject::connect(&notifier, &QSocketNotifier::activated, &app, [&] {
     char c;
     [[maybe_unused]] const ssize_t n = read(signalPipe[0], &c, 1);
     // Records are named by the server's clock and a count, never by anything a client sent.
-    const QString stamp = QDateTime::currentDateTimeUtc().toString("yyyyMMdd-HHmmss");
-    int index = 0;
-    for (const auto& [code, record] : server.GamesInProgress()) {
-      QJsonObject r = record;
-      r.insert("room", code);
-      const QString path = QDir(recordsDir).filePath(
-          QStringLiteral("korvel4-game-%1-%2.json").arg(stamp).arg(++index));
-      QFile f(path);
-      if (f.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        f.write(QJsonDocument(r).toJson());
-        std::printf("saved %s\n", path.toLocal8Bit().constData());
-      } else {
-        std::fprintf(stderr, "korvel4-server: cannot write %s\n", path.toLocal8Bit().constData());
-      }
-    }
+    for (const auto& [code, record] : server.GamesInProgress()) save(record, "unfinished");
     std::fflush(stdout);
     server.CloseAll();
     app.quit();
