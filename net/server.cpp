@@ -147,6 +147,7 @@ void Server::OnText(QWebSocket* ws, const QString& text) {
   auto it = conns_.find(ws);
   if (it == conns_.end()) return;
   Conn& c = it->second;
+  ++messagesRead_;
   const qint64 now = NowMs();
   c.tokens = std::min(options_.burst,
                       c.tokens + (now - c.refilledAt) * options_.messagesPerSecond / 1000.0);

@@ -49,6 +49,7 @@ class Server : public QObject {
   Room* FindRoom(const QString& code);
   int RoomCount() const { return static_cast<int>(rooms_.size()); }
   int ConnectionCount() const { return static_cast<int>(conns_.size()); }
+  long long MessagesRead() const { return messagesRead_; }
   // The records of the games in progress, each with its room code.
   std::vector<std::pair<QString, QJsonObject>> GamesInProgress() const;
   // Closes every connection (the authority is going away).
@@ -89,6 +90,7 @@ class Server : public QObject {
   QWebSocketServer* server_ = nullptr;
   std::unordered_map<QWebSocket*, Conn> conns_;
   std::map<QString, RoomEntry> rooms_;
+  long long messagesRead_ = 0;
 };
 
 }  // namespace korvel::net
