@@ -203,10 +203,10 @@ TEST(NetworkGame, FuzzedMessagesChangeNothing) {
 
   int sent = 0;
   std::vector<std::unique_ptr<QWebSocket>> strangers;
-  while (sent < 4000) {
-    // Ten strangers at a time, each sending until the server closes it.
+  // Twenty strangers at a time, each sending until the server closes it; bounded in count.
+  for (int batch = 0; batch < 40 && t.server->MessagesRead() < 4000; ++batch) {
     strangers.clear();
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < 20; ++i) {
       auto ws = std::make_unique<QWebSocket>();
       ws->open(Local(t.server->Port()));
       strangers.push_back(std::move(ws));
@@ -216,7 +216,7 @@ TEST(NetworkGame, FuzzedMessagesChangeNothing) {
         if (ws->state() != QAbstractSocket::ConnectedState) return false;
       return true;
     }));
-    for (int round = 0; round < 30; ++round) {
+    for (int round = 0; round < 12; ++round) {
       for (auto& ws : strangers) {
         ws->sendTextMessage(mutate(valid[rng() % std::size(valid)]));
         ++sent;
@@ -256,7 +256,7 @@ TEST(NetworkGame, FuzzedMessagesChangeNothing) {
   t.ExpectAllAgree();
   std::printf("fuzz: %d messages sent, %lld read by the server\n", sent,
               t.server->MessagesRead());
-  EXPECT_GT(t.server->MessagesRead(), 2000);
+  EXPECT_GE(t.server->MessagesRead(), 4000);
 }
 
 }  // namespace
