@@ -1,6 +1,7 @@
 #include "net/client.h"
 
 #include <QJsonDocument>
+#include <QAbstractSocket>
 #include <QWebSocket>
 
 #include "net/protocol.h"
@@ -16,6 +17,9 @@ constexpr qint64 kMaxFromAuthority = 1024 * 1024;
 Client::Client(QObject* parent) : QObject(parent), ws_(new QWebSocket(QString(), {}, this)) {
   ws_->setMaxAllowedIncomingMessageSize(kMaxFromAuthority);
   connect(ws_, &QWebSocket::connected, this, [this] {
+    // The socket under the WebSocket is its child: one intention goes out at once.
+    for (QAbstractSocket* s : ws_->findChildren<QAbstractSocket*>())
+      s->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     if (onOpen) onOpen();
   });
   connect(ws_, &QWebSocket::disconnected, this, [this] {

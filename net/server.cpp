@@ -5,6 +5,8 @@
 #include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QSslKey>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTimer>
 #include <QWebSocket>
 #include <QWebSocketServer>
@@ -33,6 +35,18 @@ Server::Server(const ServerOptions& options, QObject* parent)
                                  this);
   server_->setMaxPendingConnections(64);
   connect(server_, &QWebSocketServer::newConnection, this, &Server::OnNewConnection);
+  if (!tls) {
+    // Small messages in both directions: each goes out at once, not after the peer's
+    // delayed acknowledgement of the one before.
+    tcp_ = new QTcpServer(this);
+    tcp_->setMaxPendingConnections(64);
+    connect(tcp_, &QTcpServer::newConnection, this, [this] {
+      while (QTcpSocket* s = tcp_->nextPendingConnection()) {
+        s->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        server_->handleConnection(s);
+      }
+    });
+  }
   auto* sweep = new QTimer(this);
   connect(sweep, &QTimer::timeout, this, &Server::Sweep);
   sweep->start(1000);
@@ -61,14 +75,15 @@ bool Server::Listen(QString* error) {
     ssl.setPeerVerifyMode(QSslSocket::VerifyNone);
     server_->setSslConfiguration(ssl);
   }
-  if (!server_->listen(options_.address, options_.port)) {
-    *error = server_->errorString();
+  if (tcp_ ? !tcp_->listen(options_.address, options_.port)
+           : !server_->listen(options_.address, options_.port)) {
+    *error = tcp_ ? tcp_->errorString() : server_->errorString();
     return false;
   }
   return true;
 }
 
-quint16 Server::Port() const { return server_->serverPort(); }
+quint16 Server::Port() const { return tcp_ ? tcp_->serverPort() : server_->serverPort(); }
 
 Room* Server::OpenRoom(const QString& code, const RoomOptions& options) {
   return OpenEntry(code, options, true);

@@ -16,6 +16,7 @@
 
 class QWebSocket;
 class QWebSocketServer;
+class QTcpServer;
 
 namespace korvel::net {
 
@@ -88,6 +89,7 @@ class Server : public QObject {
 
   ServerOptions options_;
   QWebSocketServer* server_ = nullptr;
+  QTcpServer* tcp_ = nullptr;  // plain connections: accepted here, without Nagle's delay
   std::unordered_map<QWebSocket*, Conn> conns_;
   std::map<QString, RoomEntry> rooms_;
   long long messagesRead_ = 0;
