@@ -1,7 +1,7 @@
 #include "net/client.h"
 
-#include <QJsonDocument>
 #include <QAbstractSocket>
+#include <QJsonDocument>
 #include <QWebSocket>
 
 #include "net/protocol.h"
@@ -28,15 +28,29 @@ Client::Client(QObject* parent) : QObject(parent), ws_(new QWebSocket(QString(),
   connect(ws_, &QWebSocket::textMessageReceived, this, &Client::OnText);
 }
 
-Client::~Client() { ws_->abort(); }
+Client::~Client() {
+  ws_->abort();
+}
 
-void Client::Open(const QUrl& url) { ws_->open(url); }
-bool Client::IsOpen() const { return ws_->state() == QAbstractSocket::ConnectedState; }
-void Client::Drop() { ws_->abort(); }
-void Client::Close() { ws_->close(); }
+void Client::Open(const QUrl& url) {
+  ws_->open(url);
+}
+bool Client::IsOpen() const {
+  return ws_->state() == QAbstractSocket::ConnectedState;
+}
+void Client::Drop() {
+  ws_->abort();
+}
+void Client::Close() {
+  ws_->close();
+}
 
-void Client::Send(const QJsonObject& msg) { ws_->sendTextMessage(Serialize(msg)); }
-void Client::SendText(const QString& text) { ws_->sendTextMessage(text); }
+void Client::Send(const QJsonObject& msg) {
+  ws_->sendTextMessage(Serialize(msg));
+}
+void Client::SendText(const QString& text) {
+  ws_->sendTextMessage(text);
+}
 
 void Client::Hello(const QString& room, const QString& name, int seat) {
   Send({{"t", "hello"}, {"v", kProtocolVersion}, {"room", room}, {"name", name}, {"seat", seat}});
@@ -54,7 +68,10 @@ void Client::Create(const QString& name, int seat, const std::vector<int>& peopl
 }
 
 void Client::Rejoin() {
-  Send({{"t", "rejoin"}, {"v", kProtocolVersion}, {"room", room_}, {"seat", seat_},
+  Send({{"t", "rejoin"},
+        {"v", kProtocolVersion},
+        {"room", room_},
+        {"seat", seat_},
         {"token", token_}});
 }
 
@@ -66,9 +83,15 @@ void Client::SendMove(const Move& m) {
         {"promote", m.Promotes()}});
 }
 
-void Client::Start() { Send({{"t", "start"}}); }
-void Client::Again(bool yes) { Send({{"t", "again"}, {"yes", yes}}); }
-void Client::Give(int seat) { Send({{"t", "give"}, {"seat", seat}}); }
+void Client::Start() {
+  Send({{"t", "start"}});
+}
+void Client::Again(bool yes) {
+  Send({{"t", "again"}, {"yes", yes}});
+}
+void Client::Give(int seat) {
+  Send({{"t", "give"}, {"seat", seat}});
+}
 
 bool Client::MyTurn() const {
   return started_ && !over_ && !closed_ && !desynced_ && game_.State().CurrentSeat == seat_;
@@ -111,7 +134,8 @@ void Client::OnText(const QString& text) {
     NewCopy();
     if (started_) {
       const auto turns = TurnsFromJson(msg.value("turns").toArray());
-      if (!turns) desynced_ = true;
+      if (!turns)
+        desynced_ = true;
       else
         for (const Turn& turn : *turns) {
           if (!ApplyTurn(game_, turn)) {
@@ -158,6 +182,8 @@ void Client::OnText(const QString& text) {
   if (onMessage) onMessage(msg);
 }
 
-QJsonObject Client::Record() const { return RecordJson(person_, names_, level_, turns_); }
+QJsonObject Client::Record() const {
+  return RecordJson(person_, names_, level_, turns_);
+}
 
 }  // namespace korvel::net

@@ -102,9 +102,8 @@ QJsonObject RecordJson(const bool person[5], const QString names[5], int level,
                        const std::vector<Turn>& turns) {
   QJsonArray seats;
   for (int seat = 1; seat <= 4; ++seat)
-    seats.append(QJsonObject{{"seat", seat},
-                             {"kind", person[seat] ? "person" : "computer"},
-                             {"name", names[seat]}});
+    seats.append(QJsonObject{
+        {"seat", seat}, {"kind", person[seat] ? "person" : "computer"}, {"name", names[seat]}});
   return QJsonObject{{"format", "korvel4-net-record"},
                      {"version", 1},
                      {"level", level},

@@ -53,8 +53,7 @@ std::optional<QString> NameField(const QJsonObject& o, const char* key) {
 
 namespace {
 
-std::optional<QString> CharsField(const QJsonObject& o, const char* key, int lo, int hi,
-                                  bool hex) {
+std::optional<QString> CharsField(const QJsonObject& o, const char* key, int lo, int hi, bool hex) {
   const QJsonValue v = o.value(QLatin1String(key));
   if (!v.isString()) return std::nullopt;
   const QString s = v.toString();
@@ -109,9 +108,13 @@ std::optional<PieceCode> PieceField(const QJsonObject& o, const char* key, bool 
   return c;
 }
 
-QJsonArray SquareJson(int x, int y) { return QJsonArray{x, y}; }
+QJsonArray SquareJson(int x, int y) {
+  return QJsonArray{x, y};
+}
 
-double PieceJson(PieceCode c) { return c.Halves() / 2.0; }
+double PieceJson(PieceCode c) {
+  return c.Halves() / 2.0;
+}
 
 QString NewRoomCode() {
   // No 0/O, 1/I/L: a code read out over the phone stays unambiguous.
@@ -126,8 +129,8 @@ QString NewRoomCode() {
 QString NewToken() {
   QString token;
   for (int i = 0; i < 4; ++i)
-    token += QStringLiteral("%1").arg(QRandomGenerator::system()->generate(), 8, 16,
-                                      QLatin1Char('0'));
+    token +=
+        QStringLiteral("%1").arg(QRandomGenerator::system()->generate(), 8, 16, QLatin1Char('0'));
   return token;
 }
 

@@ -21,8 +21,7 @@ QJsonObject Notice(const QString& text, const QString& code, int seat) {
 
 }  // namespace
 
-Room::Room(QString code, const RoomOptions& options)
-    : code_(std::move(code)), options_(options) {
+Room::Room(QString code, const RoomOptions& options) : code_(std::move(code)), options_(options) {
   for (int seat = 0; seat <= 4; ++seat) person_[seat] = seat > 0 && options.person[seat];
   now_ = [] { return QDateTime::currentMSecsSinceEpoch(); };
 }
@@ -176,8 +175,8 @@ void Room::GiveToComputer(int by, int seat) {
                   QString::number(options_.waitSeconds) + "秒待ってから交代できます");
   person_[seat] = false;
   ApplyKinds();
-  Send(kEveryone, Notice(QString(SeatPrompt(seat)) + " コンピュータが代わりに指します",
-                         "computer", seat));
+  Send(kEveryone,
+       Notice(QString(SeatPrompt(seat)) + " コンピュータが代わりに指します", "computer", seat));
   BroadcastRoom();
 }
 
@@ -185,7 +184,8 @@ void Room::Intend(int seat, int n, Square from, Square to, bool promote) {
   const GameState& s = game_.State();
   if (!started_) return Refuse(seat, "not-started", "開始", "まだ始まっていません");
   if (over_) return Refuse(seat, "over", "終了", "この対局は終わりました");
-  if (seat != s.CurrentSeat) return Refuse(seat, "turn", "手番が違います", SeatPrompt(s.CurrentSeat));
+  if (seat != s.CurrentSeat)
+    return Refuse(seat, "turn", "手番が違います", SeatPrompt(s.CurrentSeat));
   if (n != static_cast<int>(turns_.size()) + 1)
     return Refuse(seat, "stale", "手番が違います", "最新の手を待って下さい");
   if (!OnBoard(to.x, to.y)) return Refuse(seat, "illegal", "禁手", "動かせません");
@@ -235,16 +235,14 @@ void Room::PlayComputerTurn() {
   const PositionKey key = KeyOf(game_.State());
   for (size_t i = 0; i < seen_.size(); ++i) {
     if (!(seen_[i] == key)) continue;
-    const std::vector<TurnTaken> since(runTurns_.begin() + static_cast<long>(i),
-                                       runTurns_.end());
+    const std::vector<TurnTaken> since(runTurns_.begin() + static_cast<long>(i), runTurns_.end());
     const int winner = RepetitionWinner(since);
     EndGame(winner, winner != NO_SEAT ? QString(TeamName(winner)) + "の勝ちです" : "千日手です");
     return;
   }
   seen_.push_back(key);
   const int seat = game_.State().CurrentSeat;
-  const std::uint64_t deepKey =
-      game_.State().Level == 4 ? DeepPositionKey(game_.State(), seat) : 0;
+  const std::uint64_t deepKey = game_.State().Level == 4 ? DeepPositionKey(game_.State(), seat) : 0;
   ComputerLimits limits;
   limits.maxSeconds = options_.deepSeconds;
   limits.history = &deepTurns_;
@@ -293,8 +291,8 @@ void Room::EndGame(int winner, const QString& text) {
   over_ = true;
   winner_ = winner;
   result_ = text;
-  Send(kEveryone, QJsonObject{{"t", "over"}, {"winner", winner == NO_SEAT ? 0 : winner},
-                              {"text", text}});
+  Send(kEveryone,
+       QJsonObject{{"t", "over"}, {"winner", winner == NO_SEAT ? 0 : winner}, {"text", text}});
   if (host_ != NO_SEAT) Send(host_, QJsonObject{{"t", "ask"}, {"text", "続けますか？"}});
 }
 

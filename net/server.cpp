@@ -18,7 +18,9 @@ namespace korvel::net {
 
 namespace {
 
-qint64 NowMs() { return QDateTime::currentMSecsSinceEpoch(); }
+qint64 NowMs() {
+  return QDateTime::currentMSecsSinceEpoch();
+}
 
 // A socket never buffers more than this from one message, whatever the sender claims; the
 // protocol's own limit (kMaxMessageBytes) is checked after, with an error answer.
@@ -26,13 +28,11 @@ constexpr qint64 kHardMessageCap = 64 * 1024;
 
 }  // namespace
 
-Server::Server(const ServerOptions& options, QObject* parent)
-    : QObject(parent), options_(options) {
+Server::Server(const ServerOptions& options, QObject* parent) : QObject(parent), options_(options) {
   const bool tls = !options_.certFile.isEmpty() && !options_.keyFile.isEmpty();
-  server_ = new QWebSocketServer(QStringLiteral("korvel4"),
-                                 tls ? QWebSocketServer::SecureMode
-                                     : QWebSocketServer::NonSecureMode,
-                                 this);
+  server_ = new QWebSocketServer(
+      QStringLiteral("korvel4"),
+      tls ? QWebSocketServer::SecureMode : QWebSocketServer::NonSecureMode, this);
   server_->setMaxPendingConnections(64);
   connect(server_, &QWebSocketServer::newConnection, this, &Server::OnNewConnection);
   if (!tls) {
@@ -52,7 +52,9 @@ Server::Server(const ServerOptions& options, QObject* parent)
   sweep->start(1000);
 }
 
-Server::~Server() { CloseAll(); }
+Server::~Server() {
+  CloseAll();
+}
 
 bool Server::Listen(QString* error) {
   if (!options_.certFile.isEmpty() || !options_.keyFile.isEmpty()) {
@@ -83,7 +85,9 @@ bool Server::Listen(QString* error) {
   return true;
 }
 
-quint16 Server::Port() const { return tcp_ ? tcp_->serverPort() : server_->serverPort(); }
+quint16 Server::Port() const {
+  return tcp_ ? tcp_->serverPort() : server_->serverPort();
+}
 
 Room* Server::OpenRoom(const QString& code, const RoomOptions& options) {
   return OpenEntry(code, options, true);
@@ -219,8 +223,8 @@ void Server::Handle(QWebSocket* ws, Conn& c, const QJsonObject& msg) {
 void Server::HandleJoin(QWebSocket* ws, Conn& c, const QJsonObject& msg, const QString& type) {
   const auto v = IntField(msg, "v", 0, 1000000);
   if (!v || *v != kProtocolVersion) {
-    SendTo(ws, ErrorMessage("version", QStringLiteral("protocol version %1 only")
-                                            .arg(kProtocolVersion)));
+    SendTo(ws, ErrorMessage("version",
+                            QStringLiteral("protocol version %1 only").arg(kProtocolVersion)));
     ws->close(QWebSocketProtocol::CloseCodeProtocolError, QStringLiteral("version"));
     return;
   }
@@ -311,8 +315,7 @@ void Server::Dispatch(RoomEntry& e) {
       onGameEnded(e.room->Code(), e.room->Record());
     const QString text = Serialize(o.msg);
     for (int seat = 1; seat <= 4; ++seat)
-      if (e.seat[seat] && (o.to == kEveryone || o.to == seat))
-        e.seat[seat]->sendTextMessage(text);
+      if (e.seat[seat] && (o.to == kEveryone || o.to == seat)) e.seat[seat]->sendTextMessage(text);
   }
   if (e.room->ComputerToMove() && !e.computerPending) ScheduleComputer(e.room->Code());
 }
@@ -340,8 +343,10 @@ void Server::Sweep() {
     RoomEntry& e = it->second;
     const bool empty = !e.room->AnyoneConnected() && !e.computerPending;
     const bool idle = now - e.emptySince > qint64{options_.idleRoomSeconds} * 1000;
-    if (empty && (e.room->Closed() || (idle && !e.fixed))) it = rooms_.erase(it);
-    else ++it;
+    if (empty && (e.room->Closed() || (idle && !e.fixed)))
+      it = rooms_.erase(it);
+    else
+      ++it;
   }
 }
 

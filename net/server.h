@@ -22,19 +22,19 @@ namespace korvel::net {
 
 struct ServerOptions {
   QHostAddress address = QHostAddress::Any;
-  quint16 port = 0;              // 0: any free port (tests)
-  double pauseSeconds = 0.6;     // before each computer move, as in the window
-  double deepSeconds = 3.0;      // level 4's cap per move
-  int waitSeconds = 60;          // before the host may give a missing seat to the computer
+  quint16 port = 0;           // 0: any free port (tests)
+  double pauseSeconds = 0.6;  // before each computer move, as in the window
+  double deepSeconds = 3.0;   // level 4's cap per move
+  int waitSeconds = 60;       // before the host may give a missing seat to the computer
   int maxRooms = 2000;
   int maxConnections = 8000;
-  bool allowCreate = true;       // clients may open rooms of their own
-  double messagesPerSecond = 20; // the rate limit: a bucket refilled at this rate...
-  double burst = 40;             // ...holding this many messages
-  int strikesToClose = 10;       // refused messages (malformed, unknown, too fast) in a row
-  int joinSeconds = 30;          // a connection that has not joined by then is closed
-  int idleRoomSeconds = 3600;    // a room nobody is connected to is dropped after this
-  QString certFile, keyFile;     // both set: TLS (wss://)
+  bool allowCreate = true;        // clients may open rooms of their own
+  double messagesPerSecond = 20;  // the rate limit: a bucket refilled at this rate...
+  double burst = 40;              // ...holding this many messages
+  int strikesToClose = 10;        // refused messages (malformed, unknown, too fast) in a row
+  int joinSeconds = 30;           // a connection that has not joined by then is closed
+  int idleRoomSeconds = 3600;     // a room nobody is connected to is dropped after this
+  QString certFile, keyFile;      // both set: TLS (wss://)
 };
 
 class Server : public QObject {

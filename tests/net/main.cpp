@@ -1,6 +1,7 @@
 // The network tests run inside one Qt event loop's application object.
-#include <QCoreApplication>
 #include <gtest/gtest.h>
+
+#include <QCoreApplication>
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);

@@ -1,11 +1,12 @@
 // The server and its clients over real WebSockets on 127.0.0.1: a dropped player comes
 // back with the token, the authority going away leaves every client its game, and a storm
 // of random and mutated messages changes nothing. Every wait is bounded.
+#include <gtest/gtest.h>
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QWebSocket>
-#include <gtest/gtest.h>
 #include <memory>
 #include <random>
 
@@ -29,7 +30,9 @@ bool WaitFor(const std::function<bool()>& done, int ms = 10000) {
   return true;
 }
 
-QUrl Local(quint16 port) { return QUrl(QStringLiteral("ws://127.0.0.1:%1").arg(port)); }
+QUrl Local(quint16 port) {
+  return QUrl(QStringLiteral("ws://127.0.0.1:%1").arg(port));
+}
 
 struct Table {
   std::unique_ptr<Server> server;
@@ -60,8 +63,11 @@ struct Table {
     Client& c = *clients[s];
     c.onOpen = [&c, s, rejoin, token] {
       if (rejoin) {
-        c.SendText(Serialize({{"t", "rejoin"}, {"v", kProtocolVersion}, {"room", "TESTROOM"},
-                              {"seat", s}, {"token", token}}));
+        c.SendText(Serialize({{"t", "rejoin"},
+                              {"v", kProtocolVersion},
+                              {"room", "TESTROOM"},
+                              {"seat", s},
+                              {"token", token}}));
       } else {
         c.Hello("TESTROOM", QString("P%1").arg(s), s);
       }
@@ -108,9 +114,8 @@ TEST(NetworkGame, DroppedPlayerComesBackWithTheTokenAndPlaysOn) {
   // the game waits at seat 3's turn.
   t.clients[3]->Drop();
   ASSERT_TRUE(WaitFor([&] { return !t.room->Connected(3); }));
-  ASSERT_TRUE(WaitFor([&] {
-    return t.clients[1]->Notices().join(" ").contains("P3さんの接続が切れました");
-  }));
+  ASSERT_TRUE(WaitFor(
+      [&] { return t.clients[1]->Notices().join(" ").contains("P3さんの接続が切れました"); }));
   ASSERT_TRUE(WaitFor([&] { return t.room->TheGame().State().CurrentSeat == 3; }));
   const size_t waitedAt = t.room->Turns().size();
   for (int i = 0; i < 20; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
@@ -119,7 +124,10 @@ TEST(NetworkGame, DroppedPlayerComesBackWithTheTokenAndPlaysOn) {
   // A stranger with a made-up token is refused and changes nothing.
   Client stranger;
   stranger.onOpen = [&] {
-    stranger.SendText(Serialize({{"t", "rejoin"}, {"v", 1}, {"room", "TESTROOM"}, {"seat", 3},
+    stranger.SendText(Serialize({{"t", "rejoin"},
+                                 {"v", 1},
+                                 {"room", "TESTROOM"},
+                                 {"seat", 3},
                                  {"token", QString(32, 'a')}}));
   };
   stranger.Open(Local(t.server->Port()));
@@ -130,8 +138,9 @@ TEST(NetworkGame, DroppedPlayerComesBackWithTheTokenAndPlaysOn) {
   Client& back = t.Seat(3, true);
   // The game so far came with the welcome (and the seat may have moved since).
   ASSERT_GE(back.Turns().size(), waitedAt);
-  EXPECT_EQ(TurnsJson({back.Turns().begin(), back.Turns().begin() + static_cast<long>(waitedAt)}),
-            TurnsJson({t.room->Turns().begin(), t.room->Turns().begin() + static_cast<long>(waitedAt)}));
+  EXPECT_EQ(
+      TurnsJson({back.Turns().begin(), back.Turns().begin() + static_cast<long>(waitedAt)}),
+      TurnsJson({t.room->Turns().begin(), t.room->Turns().begin() + static_cast<long>(waitedAt)}));
   ASSERT_TRUE(WaitFor([&] { return t.room->Turns().size() >= waitedAt + 8 || t.room->Over(); }));
   WaitFor([&] { return t.clients[1]->Turns().size() == t.room->Turns().size(); }, 2000);
   t.autoplay = false;
@@ -170,12 +179,22 @@ TEST(NetworkGame, FuzzedMessagesChangeNothing) {
   std::mt19937 rng(20261208);
   const Move legal = LegalMoves(t.room->TheGame().State()).front();
   const QString valid[] = {
-      Serialize({{"t", "move"}, {"n", 1}, {"from", SquareJson(legal.fromX, legal.fromY)},
-                 {"to", SquareJson(legal.toX, legal.toY)}, {"promote", false}}),
+      Serialize({{"t", "move"},
+                 {"n", 1},
+                 {"from", SquareJson(legal.fromX, legal.fromY)},
+                 {"to", SquareJson(legal.toX, legal.toY)},
+                 {"promote", false}}),
       Serialize({{"t", "hello"}, {"v", 1}, {"room", "TESTROOM"}, {"name", "x"}, {"seat", 1}}),
-      Serialize({{"t", "rejoin"}, {"v", 1}, {"room", "TESTROOM"}, {"seat", 1},
+      Serialize({{"t", "rejoin"},
+                 {"v", 1},
+                 {"room", "TESTROOM"},
+                 {"seat", 1},
                  {"token", NewToken()}}),  // a guess: the real tokens are secret
-      Serialize({{"t", "create"}, {"v", 1}, {"name", "x"}, {"seat", 1}, {"people", QJsonArray{1}},
+      Serialize({{"t", "create"},
+                 {"v", 1},
+                 {"name", "x"},
+                 {"seat", 1},
+                 {"people", QJsonArray{1}},
                  {"level", 1}}),
       Serialize({{"t", "start"}}),
       Serialize({{"t", "again"}, {"yes", true}}),
@@ -193,10 +212,14 @@ TEST(NetworkGame, FuzzedMessagesChangeNothing) {
     for (int e = 0; e < edits && !s.isEmpty(); ++e) {
       const int at = static_cast<int>(rng() % static_cast<unsigned>(s.size()));
       static const char kChars[] = "{}[]\":,0123456789-.e ntfalsrue\\";
-      if (kind == 2) s[at] = QLatin1Char(kChars[rng() % (sizeof kChars - 1)]);
-      else if (kind == 3) s.remove(at, 1 + static_cast<int>(rng() % 5));
-      else if (kind == 4) s.insert(at, QString::number(static_cast<int>(rng()) % 100000));
-      else s.replace(QStringLiteral("1"), QString::number(static_cast<int>(rng() % 13) - 2));
+      if (kind == 2)
+        s[at] = QLatin1Char(kChars[rng() % (sizeof kChars - 1)]);
+      else if (kind == 3)
+        s.remove(at, 1 + static_cast<int>(rng() % 5));
+      else if (kind == 4)
+        s.insert(at, QString::number(static_cast<int>(rng()) % 100000));
+      else
+        s.replace(QStringLiteral("1"), QString::number(static_cast<int>(rng() % 13) - 2));
     }
     return s;
   };
@@ -254,8 +277,7 @@ TEST(NetworkGame, FuzzedMessagesChangeNothing) {
   WaitFor([] { return false; }, 100);
   t.clients[4].reset();  // its copy stopped when it was closed
   t.ExpectAllAgree();
-  std::printf("fuzz: %d messages sent, %lld read by the server\n", sent,
-              t.server->MessagesRead());
+  std::printf("fuzz: %d messages sent, %lld read by the server\n", sent, t.server->MessagesRead());
   EXPECT_GE(t.server->MessagesRead(), 4000);
 }
 

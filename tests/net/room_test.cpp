@@ -1,10 +1,11 @@
 // The authority's rules for one room, without sockets: who may join, who may move, what
 // every seat is told, and that no refused intention changes the game.
+#include "net/room.h"
+
 #include <gtest/gtest.h>
 
 #include "game/play_move.h"
 #include "net/protocol.h"
-#include "net/room.h"
 #include "play/repetition.h"
 
 namespace korvel::net {
@@ -26,11 +27,13 @@ std::vector<Outgoing> OfType(const std::vector<Outgoing>& out, const QString& t)
   return r;
 }
 
-Move FirstLegal(const Room& room) { return LegalMoves(room.TheGame().State()).front(); }
+Move FirstLegal(const Room& room) {
+  return LegalMoves(room.TheGame().State()).front();
+}
 
 void Intend(Room& room, int seat, const Move& m) {
-  room.Intend(seat, static_cast<int>(room.Turns().size()) + 1, {m.fromX, m.fromY},
-              {m.toX, m.toY}, m.Promotes());
+  room.Intend(seat, static_cast<int>(room.Turns().size()) + 1, {m.fromX, m.fromY}, {m.toX, m.toY},
+              m.Promotes());
 }
 
 // A copy that replays the room's turns must reach the room's position exactly.
@@ -104,8 +107,9 @@ TEST(RoomIntentions, RefusalsGoToTheSenderAndChangeNothing) {
       {1, 1, hidariPiece, {5, 5}, false, "illegal"},  // another seat's piece
       {1, 1, {5, 5}, {5, 4}, false, "illegal"},       // an empty square
       {1, 1, {legal.fromX, legal.fromY}, {legal.fromX, legal.fromY}, false, "illegal"},
-      {1, 1, {legal.fromX, legal.fromY}, {legal.toX, legal.toY}, true, "illegal"},  // no promotion there
-      {1, 1, HandCellOf(SITA, 1), {5, 5}, false, "illegal"},  // an empty hand
+      {1, 1, {legal.fromX, legal.fromY}, {legal.toX, legal.toY}, true, "illegal"},  // no promotion
+                                                                                    // there
+      {1, 1, HandCellOf(SITA, 1), {5, 5}, false, "illegal"},                        // an empty hand
   };
   for (const Case& c : cases) {
     room.Intend(c.seat, c.n, c.from, c.to, c.promote);

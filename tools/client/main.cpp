@@ -72,19 +72,32 @@ int main(int argc, char** argv) {
     if (i + 1 >= argc) return bad("needs a value");
     const char* v = argv[++i];
     bool ok = true;
-    if (a == "--host") host = QString::fromLocal8Bit(v);
-    else if (a == "--port") port = Number(v, 1, 65535, &ok);
-    else if (a == "--room") room = QString::fromLocal8Bit(v);
-    else if (a == "--create") createSeats = QString::fromLocal8Bit(v);
-    else if (a == "--seat") seat = Number(v, 1, 4, &ok);
-    else if (a == "--name") name = QString::fromLocal8Bit(v);
-    else if (a == "--level") level = Number(v, 1, 4, &ok);
-    else if (a == "--play") play = Number(v, 0, 3, &ok);
-    else if (a == "--seed") seed = static_cast<std::uint64_t>(Number(v, 0, 1L << 40, &ok));
-    else if (a == "--max-turns") maxTurns = Number(v, 0, 100000, &ok);
-    else if (a == "--timeout") timeout = Number(v, 1, 86400, &ok);
-    else if (a == "--record") recordFile = QString::fromLocal8Bit(v);
-    else return bad("unknown option");
+    if (a == "--host")
+      host = QString::fromLocal8Bit(v);
+    else if (a == "--port")
+      port = Number(v, 1, 65535, &ok);
+    else if (a == "--room")
+      room = QString::fromLocal8Bit(v);
+    else if (a == "--create")
+      createSeats = QString::fromLocal8Bit(v);
+    else if (a == "--seat")
+      seat = Number(v, 1, 4, &ok);
+    else if (a == "--name")
+      name = QString::fromLocal8Bit(v);
+    else if (a == "--level")
+      level = Number(v, 1, 4, &ok);
+    else if (a == "--play")
+      play = Number(v, 0, 3, &ok);
+    else if (a == "--seed")
+      seed = static_cast<std::uint64_t>(Number(v, 0, 1L << 40, &ok));
+    else if (a == "--max-turns")
+      maxTurns = Number(v, 0, 100000, &ok);
+    else if (a == "--timeout")
+      timeout = Number(v, 1, 86400, &ok);
+    else if (a == "--record")
+      recordFile = QString::fromLocal8Bit(v);
+    else
+      return bad("unknown option");
     if (!ok) return bad("out of range");
   }
   std::vector<int> people;
@@ -121,11 +134,14 @@ int main(int argc, char** argv) {
     QTimer::singleShot(0, &app, [&] { app.exit(exitCode); });
   };
   client.onOpen = [&] {
-    if (people.empty()) client.Hello(room, name, static_cast<int>(seat));
-    else client.Create(name, static_cast<int>(seat), people, static_cast<int>(level));
+    if (people.empty())
+      client.Hello(room, name, static_cast<int>(seat));
+    else
+      client.Create(name, static_cast<int>(seat), people, static_cast<int>(level));
   };
   client.onClosed = [&] {
-    if (!client.Over() && !client.Closed()) std::puts("the authority has gone; the game so far is kept");
+    if (!client.Over() && !client.Closed())
+      std::puts("the authority has gone; the game so far is kept");
     finish(client.Over() || client.Closed() ? 0 : 4);
   };
   bool startSent = false;

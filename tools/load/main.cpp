@@ -44,8 +44,10 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "korvel4-load: %s: a number 1..100000\n", a.c_str());
       return 2;
     }
-    if (a == "--rooms") rooms = v;
-    else if (a == "--seconds") seconds = v;
+    if (a == "--rooms")
+      rooms = v;
+    else if (a == "--seconds")
+      seconds = v;
     else {
       std::fputs("usage: korvel4-load [--rooms N] [--seconds S]\n", stderr);
       return 2;
@@ -151,8 +153,9 @@ int main(int argc, char** argv) {
   while (welcomed < rooms * 4 && w.elapsed() < 20000)
     QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
   const long rssRooms = RssKb(server.processId());
-  std::printf("rooms %ld, players welcomed %d, server memory %ld kB before, %ld kB with the rooms\n",
-              rooms, welcomed, rssStart, rssRooms);
+  std::printf(
+      "rooms %ld, players welcomed %d, server memory %ld kB before, %ld kB with the rooms\n", rooms,
+      welcomed, rssStart, rssRooms);
 
   // Everyone moves as soon as their turn comes; restarted games keep the load up.
   measuring = true;
@@ -173,8 +176,8 @@ int main(int argc, char** argv) {
               relayed / elapsed, delays.size());
   std::printf("delay intention -> other players: median %.2f ms, p99 %.2f ms, max %.2f ms\n",
               pct(0.5), pct(0.99), delays.empty() ? 0.0 : delays.back());
-  std::printf("games finished %d; server memory %ld kB at the end: %.1f kB per room\n",
-              gamesDone, rssEnd, rooms > 0 ? (rssEnd - rssStart) / static_cast<double>(rooms) : 0);
+  std::printf("games finished %d; server memory %ld kB at the end: %.1f kB per room\n", gamesDone,
+              rssEnd, rooms > 0 ? (rssEnd - rssStart) / static_cast<double>(rooms) : 0);
   std::fflush(stdout);
   tables.clear();
   server.terminate();

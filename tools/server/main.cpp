@@ -1,6 +1,8 @@
 // korvel4-server: the authority of network games without a window. It holds many rooms,
 // plays the computer seats, and on SIGTERM (or SIGINT) saves every game in progress as a
 // record and ends.
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -11,7 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 #include "net/protocol.h"
 #include "net/server.h"
@@ -148,8 +149,10 @@ int main(int argc, char** argv) {
   const QString started = QDateTime::currentDateTimeUtc().toString("yyyyMMdd-HHmmss");
   int saved = 0;
   auto save = [&](const QJsonObject& record, const char* what) {
-    const QString path = QDir(recordsDir).filePath(
-        QStringLiteral("korvel4-game-%1-%2-%3.json").arg(started).arg(++saved).arg(what));
+    const QString path =
+        QDir(recordsDir)
+            .filePath(
+                QStringLiteral("korvel4-game-%1-%2-%3.json").arg(started).arg(++saved).arg(what));
     QFile f(path);
     if (f.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
       f.write(QJsonDocument(record).toJson());
@@ -160,7 +163,9 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
   };
   if (saveFinished)
-    server.onGameEnded = [&](const QString&, const QJsonObject& record) { save(record, "finished"); };
+    server.onGameEnded = [&](const QString&, const QJsonObject& record) {
+      save(record, "finished");
+    };
 
   if (pipe(signalPipe) != 0) return 1;
   QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
