@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev libsdl2-mixer-dev fonts-ipafont-mincho fonts-noto-cjk qt6-translations-l10n
+  qt6-base-dev qt6-websockets-dev libsdl2-mixer-dev fonts-ipafont-mincho fonts-noto-cjk qt6-translations-l10n
   xvfb xauth xdotool x11-utils
   desktop-file-utils appstream lintian dpkg-dev file man-db
 )

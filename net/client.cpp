@@ -1,0 +1,189 @@
+#include "net/client.h"
+
+#include <QAbstractSocket>
+#include <QJsonDocument>
+#include <QWebSocket>
+
+#include "net/protocol.h"
+
+namespace korvel::net {
+
+namespace {
+// The authority is trusted more than a stranger, but not without bound: a welcome carries
+// the whole game so far.
+constexpr qint64 kMaxFromAuthority = 1024 * 1024;
+}  // namespace
+
+Client::Client(QObject* parent) : QObject(parent), ws_(new QWebSocket(QString(), {}, this)) {
+  ws_->setMaxAllowedIncomingMessageSize(kMaxFromAuthority);
+  connect(ws_, &QWebSocket::connected, this, [this] {
+    // The socket under the WebSocket is its child: one intention goes out at once.
+    for (QAbstractSocket* s : ws_->findChildren<QAbstractSocket*>())
+      s->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    if (onOpen) onOpen();
+  });
+  connect(ws_, &QWebSocket::disconnected, this, [this] {
+    if (onClosed) onClosed();
+  });
+  connect(ws_, &QWebSocket::textMessageReceived, this, &Client::OnText);
+}
+
+Client::~Client() {
+  ws_->abort();
+}
+
+void Client::Open(const QUrl& url) {
+  ws_->open(url);
+}
+bool Client::IsOpen() const {
+  return ws_->state() == QAbstractSocket::ConnectedState;
+}
+void Client::Drop() {
+  ws_->abort();
+}
+void Client::Close() {
+  ws_->close();
+}
+
+void Client::Send(const QJsonObject& msg) {
+  ws_->sendTextMessage(Serialize(msg));
+}
+void Client::SendText(const QString& text) {
+  ws_->sendTextMessage(text);
+}
+
+void Client::Hello(const QString& room, const QString& name, int seat) {
+  Send({{"t", "hello"}, {"v", kProtocolVersion}, {"room", room}, {"name", name}, {"seat", seat}});
+}
+
+void Client::Create(const QString& name, int seat, const std::vector<int>& people, int level) {
+  QJsonArray p;
+  for (int s : people) p.append(s);
+  Send({{"t", "create"},
+        {"v", kProtocolVersion},
+        {"name", name},
+        {"seat", seat},
+        {"people", p},
+        {"level", level}});
+}
+
+void Client::Rejoin() {
+  Send({{"t", "rejoin"},
+        {"v", kProtocolVersion},
+        {"room", room_},
+        {"seat", seat_},
+        {"token", token_}});
+}
+
+void Client::SendMove(const Move& m) {
+  Send({{"t", "move"},
+        {"n", static_cast<int>(turns_.size()) + 1},
+        {"from", SquareJson(m.fromX, m.fromY)},
+        {"to", SquareJson(m.toX, m.toY)},
+        {"promote", m.Promotes()}});
+}
+
+void Client::Start() {
+  Send({{"t", "start"}});
+}
+void Client::Again(bool yes) {
+  Send({{"t", "again"}, {"yes", yes}});
+}
+void Client::Give(int seat) {
+  Send({{"t", "give"}, {"seat", seat}});
+}
+
+bool Client::MyTurn() const {
+  return started_ && !over_ && !closed_ && !desynced_ && game_.State().CurrentSeat == seat_;
+}
+
+void Client::TakeSeats(const QJsonArray& seats) {
+  seats_ = seats;
+  for (const QJsonValue& v : seats) {
+    const QJsonObject o = v.toObject();
+    const auto seat = SeatField(o, "seat");
+    if (!seat) continue;
+    person_[*seat] = o.value("kind").toString() == "person";
+    names_[*seat] = o.value("name").toString();
+  }
+}
+
+void Client::NewCopy() {
+  StartNetGame(game_, person_, level_);
+  turns_.clear();
+  over_ = false;
+  winner_ = 0;
+  asked_ = false;
+}
+
+void Client::OnText(const QString& text) {
+  // Welcomes may be long: the authority's messages are bounded by kMaxFromAuthority.
+  const QJsonDocument doc = QJsonDocument::fromJson(text.toUtf8());
+  if (!doc.isObject()) return;
+  const QJsonObject msg = doc.object();
+  const QString t = msg.value("t").toString();
+  if (t == "welcome") {
+    welcomed_ = true;
+    room_ = msg.value("room").toString();
+    token_ = msg.value("token").toString();
+    seat_ = msg.value("seat").toInt();
+    host_ = msg.value("host").toInt();
+    level_ = msg.value("level").toInt(3);
+    TakeSeats(msg.value("seats").toArray());
+    started_ = msg.value("started").toBool();
+    NewCopy();
+    if (started_) {
+      const auto turns = TurnsFromJson(msg.value("turns").toArray());
+      if (!turns)
+        desynced_ = true;
+      else
+        for (const Turn& turn : *turns) {
+          if (!ApplyTurn(game_, turn)) {
+            desynced_ = true;
+            break;
+          }
+          turns_.push_back(turn);
+        }
+      over_ = msg.value("over").toBool();
+      winner_ = msg.value("winner").toInt();
+    }
+  } else if (t == "room") {
+    host_ = msg.value("host").toInt();
+    TakeSeats(msg.value("seats").toArray());
+  } else if (t == "start") {
+    level_ = msg.value("level").toInt(3);
+    TakeSeats(msg.value("seats").toArray());
+    started_ = true;
+    NewCopy();
+  } else if (t == "moved") {
+    const auto turn = TurnFromJson(msg.value("turn").toObject());
+    const int n = msg.value("n").toInt();
+    if (!turn || n != static_cast<int>(turns_.size()) + 1 || !ApplyTurn(game_, *turn)) {
+      desynced_ = true;
+    } else {
+      turns_.push_back(*turn);
+      // A king was taken: the game is over, whatever the next message says about it.
+      if (!turn->pass && turn->next == NO_SEAT) over_ = true;
+    }
+  } else if (t == "over") {
+    over_ = true;
+    winner_ = msg.value("winner").toInt();
+  } else if (t == "ask") {
+    asked_ = true;
+  } else if (t == "closed") {
+    closed_ = true;
+  } else if (t == "notice") {
+    notices_.append(msg.value("text").toString());
+  } else if (t == "refused") {
+    refusals_.push_back(msg);
+  } else if (t == "error") {
+    errors_.push_back(msg);
+  }
+  if (onMessage) onMessage(msg);
+}
+
+QJsonObject Client::Record() const {
+  return RecordJson(person_, names_, level_, turns_);
+}
+
+}  // namespace korvel::net

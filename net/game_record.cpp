@@ -1,0 +1,114 @@
+#include "net/game_record.h"
+
+#include "game/play_move.h"
+#include "net/protocol.h"
+
+namespace korvel::net {
+
+QJsonObject TurnJson(const Turn& t) {
+  QJsonObject o{{"seat", t.seat}, {"next", t.next == NO_SEAT ? 0 : t.next}};
+  if (t.pass) {
+    o.insert("pass", true);
+    return o;
+  }
+  o.insert("by", t.byComputer ? "computer" : "person");
+  o.insert("from", SquareJson(t.move.fromX, t.move.fromY));
+  o.insert("to", SquareJson(t.move.toX, t.move.toY));
+  o.insert("before", PieceJson(t.move.before));
+  o.insert("placed", PieceJson(t.move.placed));
+  return o;
+}
+
+std::optional<Turn> TurnFromJson(const QJsonObject& o) {
+  Turn t;
+  const auto seat = SeatField(o, "seat");
+  if (!seat) return std::nullopt;
+  t.seat = *seat;
+  const auto next = IntField(o, "next", 0, 4);
+  if (!next) return std::nullopt;
+  t.next = *next == 0 ? NO_SEAT : *next;
+  if (o.contains("pass")) {
+    if (BoolField(o, "pass") != true) return std::nullopt;
+    t.pass = true;
+    return t;
+  }
+  const QString by = o.value("by").toString();
+  if (by != "computer" && by != "person") return std::nullopt;
+  t.byComputer = by == "computer";
+  const auto from = SquareField(o, "from");
+  const auto to = SquareField(o, "to");
+  const auto before = PieceField(o, "before", false);
+  const auto placed = PieceField(o, "placed", false);
+  if (!from || !to || !before || !placed || !OnBoard(to->x, to->y)) return std::nullopt;
+  t.move = Move{from->x, from->y, to->x, to->y, *before, *placed};
+  return t;
+}
+
+QJsonArray TurnsJson(const std::vector<Turn>& turns) {
+  QJsonArray a;
+  for (const Turn& t : turns) a.append(TurnJson(t));
+  return a;
+}
+
+std::optional<std::vector<Turn>> TurnsFromJson(const QJsonArray& a) {
+  std::vector<Turn> turns;
+  turns.reserve(static_cast<size_t>(a.size()));
+  for (const QJsonValue& v : a) {
+    if (!v.isObject()) return std::nullopt;
+    const auto t = TurnFromJson(v.toObject());
+    if (!t) return std::nullopt;
+    turns.push_back(*t);
+  }
+  return turns;
+}
+
+bool ApplyTurn(Game& g, const Turn& t, MoveOutcome* outcome) {
+  const GameState& s = g.State();
+  if (s.GameOver || t.seat != s.CurrentSeat) return false;
+  if (t.pass) {
+    g.Pass(t.seat);
+    if (t.next != NO_SEAT) g.SetSeatToMove(t.next);
+    return true;
+  }
+  // A computer's choice follows the search's own rules; a person's move must be legal.
+  if (!t.byComputer && !IsLegal(s, t.move)) return false;
+  if (!t.byComputer) {
+    // The moments a press refreshes the caches: the pawn lines when a hand cell is
+    // picked, the kings before the partner-check test.
+    if (t.move.IsDrop()) g.RefreshPawnLines();
+    g.RefreshKings();
+  }
+  const MoveOutcome o = t.byComputer ? g.PlayComputerMove(t.move) : g.PlayPersonMove(t.move);
+  if (t.next != NO_SEAT) g.SetSeatToMove(t.next);
+  if (outcome) *outcome = o;
+  return true;
+}
+
+void StartNetGame(Game& g, const bool person[5], int level) {
+  g.NewGame();
+  bool computers = false;
+  int kind[5]{};
+  for (int seat = 1; seat <= 4; ++seat) {
+    kind[seat] = person[seat] ? HUMAN : COMPUTER;
+    computers = computers || !person[seat];
+  }
+  g.SetSeats(kind[SITA], kind[HIDARI], kind[UE], kind[MIGI], computers ? 1 : 0);
+  g.SetLevel(level);
+  g.ResetMoveNumber();
+  g.SetSeatToMove(SITA);
+}
+
+QJsonObject RecordJson(const bool person[5], const QString names[5], int level,
+                       const std::vector<Turn>& turns) {
+  QJsonArray seats;
+  for (int seat = 1; seat <= 4; ++seat)
+    seats.append(QJsonObject{
+        {"seat", seat}, {"kind", person[seat] ? "person" : "computer"}, {"name", names[seat]}});
+  return QJsonObject{{"format", "korvel4-net-record"},
+                     {"version", 1},
+                     {"level", level},
+                     {"seats", seats},
+                     {"turns", TurnsJson(turns)}};
+}
+
+}  // namespace korvel::net

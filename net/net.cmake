@@ -1,0 +1,31 @@
+# The network game: protocol, rooms and their authority, the WebSocket server and client
+# (net/), the headless server, the scripted client and the load tool (tools/), the tests.
+find_package(Qt6 COMPONENTS Core Network WebSockets)
+if(NOT Qt6WebSockets_FOUND)
+  message(STATUS "Qt WebSockets not found: the network game is not built")
+  return()
+endif()
+
+file(GLOB korvel4_net_srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/net/*.cpp)
+set(korvel4_net_inc ${CMAKE_BINARY_DIR}/layers/net)
+file(MAKE_DIRECTORY ${korvel4_net_inc})
+file(CREATE_LINK ${CMAKE_SOURCE_DIR}/net ${korvel4_net_inc}/net SYMBOLIC)
+add_library(korvel4_net STATIC ${korvel4_net_srcs})
+target_include_directories(korvel4_net PUBLIC ${korvel4_net_inc})
+target_link_libraries(korvel4_net PUBLIC korvel4_core Qt6::Core Qt6::Network Qt6::WebSockets)
+
+add_executable(korvel4-server ${CMAKE_SOURCE_DIR}/tools/server/main.cpp)
+target_link_libraries(korvel4-server PRIVATE korvel4_net)
+add_executable(korvel4-client ${CMAKE_SOURCE_DIR}/tools/client/main.cpp)
+target_link_libraries(korvel4-client PRIVATE korvel4_net)
+add_executable(korvel4-load ${CMAKE_SOURCE_DIR}/tools/load/main.cpp)
+target_link_libraries(korvel4-load PRIVATE korvel4_net)
+
+if(GTest_FOUND)
+  file(GLOB korvel4_net_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/net/*.cpp)
+  add_executable(net_tests ${korvel4_net_tests})
+  target_link_libraries(net_tests PRIVATE korvel4_net GTest::gtest)
+  gtest_discover_tests(net_tests WORKING_DIRECTORY ${CMAKE_BINARY_DIR} TEST_PREFIX net.
+    PROPERTIES TIMEOUT 60)
+  include(${CMAKE_SOURCE_DIR}/tests/net/tools.cmake OPTIONAL)
+endif()

@@ -1,0 +1,141 @@
+#include "net/protocol.h"
+
+#include <QJsonDocument>
+#include <QRandomGenerator>
+#include <cmath>
+
+namespace korvel::net {
+
+std::optional<QJsonObject> ParseMessage(const QString& text) {
+  const QByteArray bytes = text.toUtf8();
+  if (bytes.size() > kMaxMessageBytes) return std::nullopt;
+  QJsonParseError err;
+  const QJsonDocument doc = QJsonDocument::fromJson(bytes, &err);
+  if (err.error != QJsonParseError::NoError || !doc.isObject()) return std::nullopt;
+  QJsonObject o = doc.object();
+  if (!o.value("t").isString()) return std::nullopt;
+  return o;
+}
+
+QString Serialize(const QJsonObject& msg) {
+  return QString::fromUtf8(QJsonDocument(msg).toJson(QJsonDocument::Compact));
+}
+
+std::optional<int> IntField(const QJsonObject& o, const char* key, int lo, int hi) {
+  const QJsonValue v = o.value(QLatin1String(key));
+  if (!v.isDouble()) return std::nullopt;
+  const double d = v.toDouble();
+  if (!std::isfinite(d) || d != std::floor(d) || d < lo || d > hi) return std::nullopt;
+  return static_cast<int>(d);
+}
+
+std::optional<bool> BoolField(const QJsonObject& o, const char* key) {
+  const QJsonValue v = o.value(QLatin1String(key));
+  if (!v.isBool()) return std::nullopt;
+  return v.toBool();
+}
+
+std::optional<int> SeatField(const QJsonObject& o, const char* key) {
+  return IntField(o, key, 1, 4);
+}
+
+std::optional<QString> NameField(const QJsonObject& o, const char* key) {
+  const QJsonValue v = o.value(QLatin1String(key));
+  if (!v.isString()) return std::nullopt;
+  const QString name = v.toString().trimmed();
+  if (name.isEmpty() || name.size() > kMaxNameChars) return std::nullopt;
+  for (const QChar c : name)
+    if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format ||
+        c.isSurrogate() || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+      return std::nullopt;
+  return name;
+}
+
+namespace {
+
+std::optional<QString> CharsField(const QJsonObject& o, const char* key, int lo, int hi, bool hex) {
+  const QJsonValue v = o.value(QLatin1String(key));
+  if (!v.isString()) return std::nullopt;
+  const QString s = v.toString();
+  if (s.size() < lo || s.size() > hi) return std::nullopt;
+  for (const QChar c : s) {
+    const bool digit = c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    const bool letter = hex ? (c >= QLatin1Char('a') && c <= QLatin1Char('f'))
+                            : (c >= QLatin1Char('A') && c <= QLatin1Char('Z'));
+    if (!digit && !letter) return std::nullopt;
+  }
+  return s;
+}
+
+}  // namespace
+
+std::optional<QString> CodeField(const QJsonObject& o, const char* key) {
+  return CharsField(o, key, kMinRoomCodeChars, 16, false);
+}
+
+std::optional<QString> TokenField(const QJsonObject& o, const char* key) {
+  return CharsField(o, key, 32, 32, true);
+}
+
+std::optional<Square> SquareField(const QJsonObject& o, const char* key) {
+  const QJsonValue v = o.value(QLatin1String(key));
+  if (!v.isArray()) return std::nullopt;
+  const QJsonArray a = v.toArray();
+  if (a.size() != 2) return std::nullopt;
+  QJsonObject xy;
+  xy.insert("x", a.at(0));
+  xy.insert("y", a.at(1));
+  const auto x = IntField(xy, "x", HAND_X_LEFT, HAND_X_RIGHT);
+  const auto y = IntField(xy, "y", -1, 10);
+  if (!x || !y) return std::nullopt;
+  if (!OnBoard(*x, *y) && HandCellSeat(*x, *y) == NO_SEAT) return std::nullopt;
+  return Square{*x, *y};
+}
+
+std::optional<PieceCode> PieceField(const QJsonObject& o, const char* key, bool allowEmpty) {
+  const QJsonValue v = o.value(QLatin1String(key));
+  if (!v.isDouble()) return std::nullopt;
+  const double d = v.toDouble();
+  if (!std::isfinite(d) || d < 0 || d > 46) return std::nullopt;
+  const double halves = d * 2;
+  if (halves != std::floor(halves)) return std::nullopt;
+  const PieceCode c = PieceCode::FromHalves(static_cast<int>(halves));
+  if (c.IsEmpty()) {
+    if (allowEmpty) return c;
+    return std::nullopt;
+  }
+  if (SeatOfCode(c) == NO_SEAT || KindOf(c) < HU || KindOf(c) > OU) return std::nullopt;
+  return c;
+}
+
+QJsonArray SquareJson(int x, int y) {
+  return QJsonArray{x, y};
+}
+
+double PieceJson(PieceCode c) {
+  return c.Halves() / 2.0;
+}
+
+QString NewRoomCode() {
+  // No 0/O, 1/I/L: a code read out over the phone stays unambiguous.
+  static const char kAlphabet[] = "ABCDEFGHJKMNPQRSTUVWXYZ23456789";
+  constexpr int n = sizeof kAlphabet - 1;
+  QString code;
+  for (int i = 0; i < kRoomCodeChars; ++i)
+    code += QLatin1Char(kAlphabet[QRandomGenerator::system()->bounded(n)]);
+  return code;
+}
+
+QString NewToken() {
+  QString token;
+  for (int i = 0; i < 4; ++i)
+    token +=
+        QStringLiteral("%1").arg(QRandomGenerator::system()->generate(), 8, 16, QLatin1Char('0'));
+  return token;
+}
+
+QJsonObject ErrorMessage(const QString& code, const QString& text) {
+  return QJsonObject{{"t", "error"}, {"code", code}, {"text", text}};
+}
+
+}  // namespace korvel::net

@@ -1,0 +1,53 @@
+// The network game's messages: small JSON objects over a WebSocket, one per text message.
+// Everything read here comes from the network and is untrusted: every field is checked
+// for type and range before anything uses it (docs/network-protocol.md lists them all).
+#pragma once
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QString>
+#include <optional>
+
+#include "game/move.h"
+
+namespace korvel::net {
+
+inline constexpr int kProtocolVersion = 1;
+inline constexpr int kMaxMessageBytes = 4096;
+inline constexpr int kMaxNameChars = 24;
+inline constexpr int kRoomCodeChars = 8;
+inline constexpr int kMinRoomCodeChars = 6;
+
+// Parses one text message: a JSON object of at most kMaxMessageBytes bytes with a string
+// field "t". Empty for anything else.
+std::optional<QJsonObject> ParseMessage(const QString& text);
+QString Serialize(const QJsonObject& msg);
+
+// The fields as the protocol allows them; empty when missing, of the wrong type or out of
+// range.
+std::optional<int> IntField(const QJsonObject& o, const char* key, int lo, int hi);
+std::optional<bool> BoolField(const QJsonObject& o, const char* key);
+std::optional<int> SeatField(const QJsonObject& o, const char* key);
+// A player's name: 1..kMaxNameChars characters, no control characters, trimmed.
+std::optional<QString> NameField(const QJsonObject& o, const char* key);
+// A room code: kMinRoomCodeChars..16 characters of [A-Z0-9].
+std::optional<QString> CodeField(const QJsonObject& o, const char* key);
+// A token: 32 hexadecimal digits.
+std::optional<QString> TokenField(const QJsonObject& o, const char* key);
+// A square [x, y]: a board square (1..9, 1..9) or a hand cell.
+std::optional<Square> SquareField(const QJsonObject& o, const char* key);
+// A piece code as a number (14.5); empty, or EMPTY allowed with allowEmpty.
+std::optional<PieceCode> PieceField(const QJsonObject& o, const char* key, bool allowEmpty);
+
+QJsonArray SquareJson(int x, int y);
+double PieceJson(PieceCode c);
+
+// Secure random texts: a room code of kRoomCodeChars letters and digits (no look-alikes),
+// a 128-bit token in hexadecimal.
+QString NewRoomCode();
+QString NewToken();
+
+// An error answer: {"t":"error","code":code,"text":text}.
+QJsonObject ErrorMessage(const QString& code, const QString& text);
+
+}  // namespace korvel::net

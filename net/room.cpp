@@ -1,0 +1,331 @@
+#include "net/room.h"
+
+#include <QDateTime>
+
+#include "game/check.h"
+#include "game/movement.h"
+#include "game/play_move.h"
+#include "net/protocol.h"
+
+namespace korvel::net {
+
+namespace {
+
+QJsonObject Refusal(const char* code, const QString& text, const QString& detail) {
+  return QJsonObject{{"t", "refused"}, {"code", code}, {"text", text}, {"detail", detail}};
+}
+
+QJsonObject Notice(const QString& text, const QString& code, int seat) {
+  return QJsonObject{{"t", "notice"}, {"code", code}, {"text", text}, {"seat", seat}};
+}
+
+}  // namespace
+
+Room::Room(QString code, const RoomOptions& options) : code_(std::move(code)), options_(options) {
+  for (int seat = 0; seat <= 4; ++seat) person_[seat] = seat > 0 && options.person[seat];
+  now_ = [] { return QDateTime::currentMSecsSinceEpoch(); };
+}
+
+bool Room::AnyoneConnected() const {
+  for (int seat = 1; seat <= 4; ++seat)
+    if (seats_[seat].connected) return true;
+  return false;
+}
+
+QJsonArray Room::SeatsJson() const {
+  QJsonArray a;
+  for (int seat = 1; seat <= 4; ++seat) {
+    const SeatInfo& s = seats_[seat];
+    a.append(QJsonObject{{"seat", seat},
+                         {"kind", person_[seat] ? "person" : "computer"},
+                         {"name", s.name},
+                         {"joined", s.joined},
+                         {"connected", s.connected}});
+  }
+  return a;
+}
+
+void Room::BroadcastRoom() {
+  Send(kEveryone, QJsonObject{{"t", "room"}, {"host", host_}, {"seats", SeatsJson()}});
+}
+
+void Room::Refuse(int seat, const char* code, const QString& text, const QString& detail) {
+  Send(seat, Refusal(code, text, detail));
+}
+
+Room::JoinAnswer Room::Join(int seat, const QString& name) {
+  JoinAnswer a;
+  if (closed_) {
+    a.error = ErrorMessage("closed", "この部屋は閉じられました");
+  } else if (!person_[seat]) {
+    a.error = ErrorMessage("seat-computer", "その席はコンピュータが指します");
+  } else if (seats_[seat].joined) {
+    a.error = ErrorMessage("seat-taken", "その席はふさがっています");
+  } else {
+    SeatInfo& s = seats_[seat];
+    s.name = name;
+    s.token = NewToken();
+    s.joined = s.connected = true;
+    if (host_ == NO_SEAT && (options_.hostSeat == NO_SEAT || options_.hostSeat == seat))
+      host_ = seat;
+    a.ok = true;
+    a.token = s.token;
+    Send(seat, Welcome(seat, s.token));
+    BroadcastRoom();
+  }
+  return a;
+}
+
+Room::JoinAnswer Room::Rejoin(int seat, const QString& token) {
+  JoinAnswer a;
+  SeatInfo& s = seats_[seat];
+  if (closed_) {
+    a.error = ErrorMessage("closed", "この部屋は閉じられました");
+    return a;
+  }
+  if (!s.joined || s.token.size() != token.size()) {
+    a.error = ErrorMessage("token", "その席に戻る証明が違います");
+    return a;
+  }
+  // Compared in full whatever differs, so the answer's timing tells nothing.
+  int diff = 0;
+  for (int i = 0; i < token.size(); ++i) diff |= token[i].unicode() ^ s.token[i].unicode();
+  if (diff != 0) {
+    a.error = ErrorMessage("token", "その席に戻る証明が違います");
+    return a;
+  }
+  s.connected = true;
+  if (!person_[seat]) {  // the computer kept the seat meanwhile: it is the person's again
+    person_[seat] = true;
+    ApplyKinds();
+  }
+  a.ok = true;
+  a.token = s.token;
+  Send(seat, Welcome(seat, s.token));
+  Send(kEveryone, Notice(s.name + "さんが戻りました", "back", seat));
+  BroadcastRoom();
+  return a;
+}
+
+void Room::Left(int seat) {
+  SeatInfo& s = seats_[seat];
+  if (!s.connected) return;
+  s.connected = false;
+  s.leftAt = now_();
+  const QString who = seat == host_ ? s.name + "さん（主催者）" : s.name + "さん";
+  Send(kEveryone, Notice(who + "の接続が切れました。戻るのを待っています", "missing", seat));
+  BroadcastRoom();
+}
+
+void Room::ApplyKinds() {
+  if (!started_) return;
+  bool computers = false;
+  int kind[5]{};
+  for (int seat = 1; seat <= 4; ++seat) {
+    kind[seat] = person_[seat] ? HUMAN : COMPUTER;
+    computers = computers || !person_[seat];
+  }
+  game_.SetSeats(kind[SITA], kind[HIDARI], kind[UE], kind[MIGI], computers ? 1 : 0);
+}
+
+void Room::Start(int by) {
+  if (by != host_) return Refuse(by, "host-only", "主催者だけができます", "開始");
+  if (started_ && !over_) return Refuse(by, "started", "対局中です", "");
+  for (int seat = 1; seat <= 4; ++seat)
+    if (person_[seat] && !seats_[seat].connected)
+      return Refuse(by, "seats", "席がそろっていません", SeatPrompt(seat));
+  NewGameForAll();
+}
+
+void Room::NewGameForAll() {
+  StartNetGame(game_, person_, options_.level);
+  turns_.clear();
+  seen_.clear();
+  runTurns_.clear();
+  deepTurns_.clear();
+  lastGaveCheck_ = false;
+  started_ = true;
+  over_ = false;
+  winner_ = NO_SEAT;
+  result_.clear();
+  Send(kEveryone, QJsonObject{{"t", "start"},
+                              {"level", options_.level},
+                              {"seats", SeatsJson()},
+                              {"toMove", game_.State().CurrentSeat}});
+}
+
+void Room::Again(int by, bool yes) {
+  if (by != host_) return Refuse(by, "host-only", "主催者だけができます", "再ゲーム");
+  if (!over_) return Refuse(by, "not-over", "対局中です", "");
+  if (yes) {
+    NewGameForAll();
+    return;
+  }
+  closed_ = true;
+  Send(kEveryone, QJsonObject{{"t", "closed"}, {"text", "主催者が対局を終えました"}});
+}
+
+void Room::GiveToComputer(int by, int seat) {
+  if (by != host_) return Refuse(by, "host-only", "主催者だけができます", "交代");
+  const SeatInfo& s = seats_[seat];
+  if (!person_[seat] || s.connected)
+    return Refuse(by, "seat-present", "その席の人はいます", SeatPrompt(seat));
+  if (s.joined && now_() - s.leftAt < qint64{options_.waitSeconds} * 1000)
+    return Refuse(by, "wait", "まだ待っています",
+                  QString::number(options_.waitSeconds) + "秒待ってから交代できます");
+  person_[seat] = false;
+  ApplyKinds();
+  Send(kEveryone,
+       Notice(QString(SeatPrompt(seat)) + " コンピュータが代わりに指します", "computer", seat));
+  BroadcastRoom();
+}
+
+void Room::Intend(int seat, int n, Square from, Square to, bool promote) {
+  const GameState& s = game_.State();
+  if (!started_) return Refuse(seat, "not-started", "開始", "まだ始まっていません");
+  if (over_) return Refuse(seat, "over", "終了", "この対局は終わりました");
+  if (seat != s.CurrentSeat)
+    return Refuse(seat, "turn", "手番が違います", SeatPrompt(s.CurrentSeat));
+  if (n != static_cast<int>(turns_.size()) + 1)
+    return Refuse(seat, "stale", "手番が違います", "最新の手を待って下さい");
+  if (!OnBoard(to.x, to.y)) return Refuse(seat, "illegal", "禁手", "動かせません");
+  const PieceCode before =
+      OnBoard(from.x, from.y) ? s.Board[from.x][from.y] : HandCellCode(from.x, from.y);
+  if (before.IsEmpty() || SeatOfCode(before) != seat)
+    return Refuse(seat, "illegal", "禁手", "自分の駒ではありません");
+  PieceCode placed = before;
+  if (promote) {
+    PieceCode promoted;
+    if (!CanPromote(from.x, from.y, to.x, to.y, before, &promoted))
+      return Refuse(seat, "illegal", "禁手", "成れません");
+    placed = promoted;
+  }
+  const Move m{from.x, from.y, to.x, to.y, before, placed};
+  if (!IsLegal(s, m)) {
+    GameState w = s;
+    FindAllKings(w);
+    UpdatePawnLines(w);
+    if (CanMove(w, m.fromX, m.fromY, m.toX, m.toY, m.before) &&
+        ChecksPartner(w, m.fromX, m.fromY, m.toX, m.toY))
+      return Refuse(seat, "partner", "禁手", "味方に王手はできません");
+    if (CanMove(w, m.fromX, m.fromY, m.toX, m.toY, m.before) && !promote &&
+        !MayStayUnpromoted(m.toX, m.toY, m.before))
+      return Refuse(seat, "promote", "成り", "成らなければなりません");
+    return Refuse(seat, "illegal", "禁手", "動かせません");
+  }
+  Turn t;
+  t.seat = seat;
+  t.move = m;
+  MoveOutcome o;
+  ApplyTurn(game_, t, &o);
+  // A person's move ends the run of computer turns the repetition rule watches.
+  seen_.clear();
+  runTurns_.clear();
+  deepTurns_.clear();
+  Played(t, o);
+}
+
+bool Room::ComputerToMove() const {
+  const int seat = game_.State().CurrentSeat;
+  return started_ && !over_ && !closed_ && seat >= 1 && seat <= 4 && !person_[seat];
+}
+
+void Room::PlayComputerTurn() {
+  if (!ComputerToMove()) return;
+  const PositionKey key = KeyOf(game_.State());
+  for (size_t i = 0; i < seen_.size(); ++i) {
+    if (!(seen_[i] == key)) continue;
+    const std::vector<TurnTaken> since(runTurns_.begin() + static_cast<long>(i), runTurns_.end());
+    const int winner = RepetitionWinner(since);
+    EndGame(winner, winner != NO_SEAT ? QString(TeamName(winner)) + "の勝ちです" : "千日手です");
+    return;
+  }
+  seen_.push_back(key);
+  const int seat = game_.State().CurrentSeat;
+  const std::uint64_t deepKey = game_.State().Level == 4 ? DeepPositionKey(game_.State(), seat) : 0;
+  ComputerLimits limits;
+  limits.maxSeconds = options_.deepSeconds;
+  limits.history = &deepTurns_;
+  const ChosenMove m = game_.ChooseComputerMove(seat, limits);
+  Turn t;
+  t.seat = seat;
+  t.byComputer = true;
+  MoveOutcome o;
+  o.mover = seat;
+  if (!m.found) {
+    t.pass = true;
+    ApplyTurn(game_, t);
+  } else {
+    t.move = m;
+    ApplyTurn(game_, t, &o);
+  }
+  const bool gaveCheck = !t.pass && o.checked != NO_SEAT;
+  runTurns_.push_back({seat, gaveCheck});
+  deepTurns_.push_back({deepKey, seat, gaveCheck});
+  Played(t, o);
+}
+
+void Room::Played(const Turn& played, const MoveOutcome& o) {
+  Turn t = played;
+  t.next = o.kingTaken ? NO_SEAT : game_.State().CurrentSeat;
+  turns_.push_back(t);
+  QJsonObject msg{{"t", "moved"}, {"n", static_cast<int>(turns_.size())}, {"turn", TurnJson(t)}};
+  if (!t.pass) {
+    msg.insert("captured", PieceJson(o.captured));
+    msg.insert("check", o.checked == NO_SEAT ? 0 : o.checked);
+    msg.insert("mate", o.mate);
+  }
+  Send(kEveryone, msg);
+  if (o.kingTaken) {
+    // A person's capture wins for the mover's team; a computer's as the model recorded it.
+    const int winner = t.byComputer ? game_.State().WinnerSeat : o.mover;
+    EndGame(winner, winner != NO_SEAT ? QString(TeamName(winner)) + "の勝ちです" : "終局です");
+    return;
+  }
+  if (o.mate) Send(kEveryone, Notice("詰め ?", "mate", o.checked == NO_SEAT ? 0 : o.checked));
+  if (o.checked != NO_SEAT)
+    Send(kEveryone, Notice(QString("王手です ") + SeatPrompt(o.checked), "check", o.checked));
+}
+
+void Room::EndGame(int winner, const QString& text) {
+  over_ = true;
+  winner_ = winner;
+  result_ = text;
+  Send(kEveryone,
+       QJsonObject{{"t", "over"}, {"winner", winner == NO_SEAT ? 0 : winner}, {"text", text}});
+  if (host_ != NO_SEAT) Send(host_, QJsonObject{{"t", "ask"}, {"text", "続けますか？"}});
+}
+
+QJsonObject Room::Welcome(int seat, const QString& token) const {
+  QJsonObject w{{"t", "welcome"},
+                {"v", kProtocolVersion},
+                {"room", code_},
+                {"seat", seat},
+                {"token", token},
+                {"host", host_},
+                {"level", options_.level},
+                {"seats", SeatsJson()},
+                {"started", started_},
+                {"over", over_},
+                {"turns", TurnsJson(turns_)},
+                {"toMove", game_.State().CurrentSeat}};
+  if (over_) {
+    w.insert("winner", winner_ == NO_SEAT ? 0 : winner_);
+    w.insert("text", result_);
+  }
+  return w;
+}
+
+QJsonObject Room::Record() const {
+  QString names[5];
+  for (int seat = 1; seat <= 4; ++seat) names[seat] = seats_[seat].name;
+  return RecordJson(person_, names, options_.level, turns_);
+}
+
+std::vector<Outgoing> Room::TakeOutgoing() {
+  std::vector<Outgoing> out;
+  out.swap(out_);
+  return out;
+}
+
+}  // namespace korvel::net

@@ -1,0 +1,131 @@
+// One room of the network game and its authority: the game itself, who sits where, and
+// what every intention that arrives does to it. It knows nothing of sockets: it is told
+// who joined, who left and what each seat intends, and it answers with messages to send,
+// each to one seat or to everyone. Every intention is checked with the game's own rules;
+// only the seat to move can move, only its own pieces, only legally.
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+#include <functional>
+#include <vector>
+
+#include "ai/deep_search.h"
+#include "net/game_record.h"
+#include "play/game.h"
+#include "play/repetition.h"
+
+namespace korvel::net {
+
+inline constexpr int kEveryone = 0;
+
+struct Outgoing {
+  int to = kEveryone;  // a seat, or kEveryone
+  QJsonObject msg;
+};
+
+struct RoomOptions {
+  bool person[5] = {false, true, true, true, true};  // index 1..4: a person plays the seat
+  int level = 3;
+  // The seat whose player is the host; NO_SEAT: whoever joins first.
+  int hostSeat = NO_SEAT;
+  // How long a person must have been away before the host may give the seat to the
+  // computer.
+  int waitSeconds = 60;
+  // Level 4's time cap per move in the authority.
+  double deepSeconds = 3.0;
+};
+
+class Room {
+ public:
+  Room(QString code, const RoomOptions& options);
+
+  const QString& Code() const { return code_; }
+  const Game& TheGame() const { return game_; }
+  const std::vector<Turn>& Turns() const { return turns_; }
+  bool Started() const { return started_; }
+  bool Over() const { return over_; }
+  bool Closed() const { return closed_; }
+  int HostSeat() const { return host_; }
+  bool IsPersonSeat(int seat) const { return person_[seat]; }
+  bool Connected(int seat) const { return seats_[seat].connected; }
+  bool AnyoneConnected() const;
+  // The milliseconds clock for the waiting time (tests set their own).
+  void SetClock(std::function<qint64()> now) { now_ = std::move(now); }
+
+  // --- who is here ----------------------------------------------------------------------
+  // A person takes a free seat; answers the token that proves the seat later, or empty
+  // with an error sent to `replyTo` (a seat number is not yet theirs, so the caller passes
+  // the error on). The first person to join is the host.
+  struct JoinAnswer {
+    bool ok = false;
+    QString token;
+    QJsonObject error;
+  };
+  JoinAnswer Join(int seat, const QString& name);
+  // A person comes back to their seat with the token they were given.
+  JoinAnswer Rejoin(int seat, const QString& token);
+  // The seat's connection is gone; the seat is kept for its token.
+  void Left(int seat);
+
+  // --- what a seat intends --------------------------------------------------------------
+  // `n` is the number the move would have in the game (Turns().size() + 1): an intention
+  // sent before the sender saw the latest turn is refused, not played.
+  void Intend(int seat, int n, Square from, Square to, bool promote);
+  void Start(int by);
+  void Again(int by, bool yes);
+  void GiveToComputer(int by, int seat);
+
+  // --- the computer ---------------------------------------------------------------------
+  bool ComputerToMove() const;
+  // One computer turn for the seat to move (a move or a pass).
+  void PlayComputerTurn();
+
+  // Everything a player needs on joining or coming back: seats, names, the turns so far.
+  QJsonObject Welcome(int seat, const QString& token) const;
+  // The game so far as a record.
+  QJsonObject Record() const;
+
+  std::vector<Outgoing> TakeOutgoing();
+
+ private:
+  struct SeatInfo {
+    QString name;
+    QString token;
+    bool joined = false;
+    bool connected = false;
+    qint64 leftAt = 0;
+  };
+
+  void Send(int to, const QJsonObject& msg) { out_.push_back({to, msg}); }
+  void Refuse(int seat, const char* code, const QString& text, const QString& detail);
+  QJsonArray SeatsJson() const;
+  void BroadcastRoom();
+  void NewGameForAll();
+  void ApplyKinds();
+  // After a turn: the notices, the end of the game, and the repetition among computers.
+  void Played(const Turn& t, const MoveOutcome& o);
+  void EndGame(int winner, const QString& text);
+
+  QString code_;
+  RoomOptions options_;
+  bool person_[5];  // as now: a seat given to the computer is no longer a person's
+  SeatInfo seats_[5];
+  int host_ = NO_SEAT;
+  Game game_;
+  std::vector<Turn> turns_;
+  bool started_ = false;
+  bool over_ = false;
+  bool closed_ = false;
+  int winner_ = NO_SEAT;
+  QString result_;
+  // The current run of computer turns, for the repetition rule.
+  std::vector<PositionKey> seen_;
+  std::vector<TurnTaken> runTurns_;
+  std::vector<DeepPastTurn> deepTurns_;
+  bool lastGaveCheck_ = false;
+  std::vector<Outgoing> out_;
+  std::function<qint64()> now_;
+};
+
+}  // namespace korvel::net

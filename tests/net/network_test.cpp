@@ -1,0 +1,285 @@
+// The server and its clients over real WebSockets on 127.0.0.1: a dropped player comes
+// back with the token, the authority going away leaves every client its game, and a storm
+// of random and mutated messages changes nothing. Every wait is bounded.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QWebSocket>
+#include <memory>
+#include <random>
+
+#include "game/play_move.h"
+#include "net/autoplay.h"
+#include "net/client.h"
+#include "net/protocol.h"
+#include "net/server.h"
+#include "play/repetition.h"
+
+namespace korvel::net {
+namespace {
+
+bool WaitFor(const std::function<bool()>& done, int ms = 10000) {
+  QElapsedTimer t;
+  t.start();
+  while (!done()) {
+    if (t.elapsed() > ms) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+  return true;
+}
+
+QUrl Local(quint16 port) {
+  return QUrl(QStringLiteral("ws://127.0.0.1:%1").arg(port));
+}
+
+struct Table {
+  std::unique_ptr<Server> server;
+  Room* room = nullptr;
+  std::unique_ptr<Client> clients[5];
+  bool autoplay = true;
+  std::uint64_t seed = 11;
+
+  explicit Table(std::initializer_list<int> people, ServerOptions so = {}) {
+    so.address = QHostAddress::LocalHost;
+    so.port = 0;
+    so.pauseSeconds = 0;
+    server = std::make_unique<Server>(so);
+    QString error;
+    EXPECT_TRUE(server->Listen(&error)) << error.toStdString();
+    RoomOptions ro;
+    for (int s = 0; s <= 4; ++s) ro.person[s] = false;
+    for (int s : people) ro.person[s] = true;
+    ro.level = 1;
+    ro.hostSeat = *people.begin();
+    ro.waitSeconds = 0;
+    room = server->OpenRoom("TESTROOM", ro);
+    for (int s : people) Seat(s);
+  }
+  Client& Seat(int s, bool rejoin = false) {
+    QString token = clients[s] ? clients[s]->Token() : QString();
+    clients[s] = std::make_unique<Client>();
+    Client& c = *clients[s];
+    c.onOpen = [&c, s, rejoin, token] {
+      if (rejoin) {
+        c.SendText(Serialize({{"t", "rejoin"},
+                              {"v", kProtocolVersion},
+                              {"room", "TESTROOM"},
+                              {"seat", s},
+                              {"token", token}}));
+      } else {
+        c.Hello("TESTROOM", QString("P%1").arg(s), s);
+      }
+    };
+    c.onMessage = [this, &c](const QJsonObject&) {
+      if (autoplay && c.MyTurn()) {
+        const auto m = ChooseOwnMove(c.TheGame(), 1, seed);
+        if (m) c.SendMove(*m);
+      }
+    };
+    c.Open(Local(server->Port()));
+    EXPECT_TRUE(WaitFor([&c] { return c.Welcomed(); }));
+    return c;
+  }
+  void Start(int host) {
+    clients[host]->Start();
+    ASSERT_TRUE(WaitFor([this, host] { return clients[host]->Started(); }));
+    // The first move when it is a person's: later ones follow the announcements.
+    for (auto& c : clients)
+      if (c && autoplay && c->MyTurn()) {
+        const auto m = ChooseOwnMove(c->TheGame(), 1, seed);
+        if (m) c->SendMove(*m);
+      }
+  }
+  // Every connected client's copy equals the authority's game.
+  void ExpectAllAgree() {
+    for (int s = 1; s <= 4; ++s) {
+      if (!clients[s]) continue;
+      Client& c = *clients[s];
+      EXPECT_FALSE(c.Desynced()) << s;
+      ASSERT_EQ(c.Turns().size(), room->Turns().size()) << s;
+      EXPECT_EQ(TurnsJson(c.Turns()), TurnsJson(room->Turns())) << s;
+      EXPECT_TRUE(KeyOf(c.TheGame().State()) == KeyOf(room->TheGame().State())) << s;
+    }
+  }
+};
+
+TEST(NetworkGame, DroppedPlayerComesBackWithTheTokenAndPlaysOn) {
+  Table t({1, 2, 3, 4});
+  t.Start(1);
+  ASSERT_TRUE(WaitFor([&] { return t.room->Turns().size() >= 6 || t.room->Over(); }));
+  ASSERT_FALSE(t.room->Over());
+  // Seat 3 loses its connection without a word; the others are told who is missing and
+  // the game waits at seat 3's turn.
+  t.clients[3]->Drop();
+  ASSERT_TRUE(WaitFor([&] { return !t.room->Connected(3); }));
+  ASSERT_TRUE(WaitFor(
+      [&] { return t.clients[1]->Notices().join(" ").contains("P3さんの接続が切れました"); }));
+  ASSERT_TRUE(WaitFor([&] { return t.room->TheGame().State().CurrentSeat == 3; }));
+  const size_t waitedAt = t.room->Turns().size();
+  for (int i = 0; i < 20; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  EXPECT_EQ(t.room->Turns().size(), waitedAt);
+
+  // A stranger with a made-up token is refused and changes nothing.
+  Client stranger;
+  stranger.onOpen = [&] {
+    stranger.SendText(Serialize({{"t", "rejoin"},
+                                 {"v", 1},
+                                 {"room", "TESTROOM"},
+                                 {"seat", 3},
+                                 {"token", QString(32, 'a')}}));
+  };
+  stranger.Open(Local(t.server->Port()));
+  ASSERT_TRUE(WaitFor([&] { return !stranger.Errors().empty(); }));
+  EXPECT_EQ(stranger.Errors()[0].value("code").toString(), "token");
+  EXPECT_FALSE(t.room->Connected(3));
+
+  Client& back = t.Seat(3, true);
+  // The game so far came with the welcome (and the seat may have moved since).
+  ASSERT_GE(back.Turns().size(), waitedAt);
+  EXPECT_EQ(
+      TurnsJson({back.Turns().begin(), back.Turns().begin() + static_cast<long>(waitedAt)}),
+      TurnsJson({t.room->Turns().begin(), t.room->Turns().begin() + static_cast<long>(waitedAt)}));
+  ASSERT_TRUE(WaitFor([&] { return t.room->Turns().size() >= waitedAt + 8 || t.room->Over(); }));
+  WaitFor([&] { return t.clients[1]->Turns().size() == t.room->Turns().size(); }, 2000);
+  t.autoplay = false;
+  for (int i = 0; i < 20; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  t.ExpectAllAgree();
+}
+
+TEST(NetworkGame, WhenTheAuthorityGoesEveryClientKeepsTheGame) {
+  Table t({1, 3});
+  t.Start(1);
+  ASSERT_TRUE(WaitFor([&] { return t.room->Turns().size() >= 10 || t.room->Over(); }));
+  t.autoplay = false;
+  for (int i = 0; i < 20; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  const QJsonArray played = TurnsJson(t.room->Turns());
+  bool gone[5] = {};
+  for (int s : {1, 3}) t.clients[s]->onClosed = [&gone, s] { gone[s] = true; };
+  t.server.reset();  // the host's program ends
+  ASSERT_TRUE(WaitFor([&] { return gone[1] && gone[3]; }));
+  for (int s : {1, 3}) {
+    EXPECT_EQ(TurnsJson(t.clients[s]->Turns()), played);
+    EXPECT_EQ(t.clients[s]->Record().value("turns").toArray(), played);
+  }
+}
+
+// Random bytes, mutated valid messages and intentions for seats that are not the
+// sender's, from strangers and from a seated player out of turn: none may change the
+// game, crash the server or reach the honest players.
+TEST(NetworkGame, FuzzedMessagesChangeNothing) {
+  Table t({1, 2, 3, 4});
+  t.autoplay = false;
+  Client& cheat = *t.clients[4];  // seated, and sends nothing but junk
+  t.Start(1);
+  ASSERT_EQ(t.room->TheGame().State().CurrentSeat, SITA);
+  const PositionKey before = KeyOf(t.room->TheGame().State());
+
+  std::mt19937 rng(20261208);
+  const Move legal = LegalMoves(t.room->TheGame().State()).front();
+  const QString valid[] = {
+      Serialize({{"t", "move"},
+                 {"n", 1},
+                 {"from", SquareJson(legal.fromX, legal.fromY)},
+                 {"to", SquareJson(legal.toX, legal.toY)},
+                 {"promote", false}}),
+      Serialize({{"t", "hello"}, {"v", 1}, {"room", "TESTROOM"}, {"name", "x"}, {"seat", 1}}),
+      Serialize({{"t", "rejoin"},
+                 {"v", 1},
+                 {"room", "TESTROOM"},
+                 {"seat", 1},
+                 {"token", NewToken()}}),  // a guess: the real tokens are secret
+      Serialize({{"t", "create"},
+                 {"v", 1},
+                 {"name", "x"},
+                 {"seat", 1},
+                 {"people", QJsonArray{1}},
+                 {"level", 1}}),
+      Serialize({{"t", "start"}}),
+      Serialize({{"t", "again"}, {"yes", true}}),
+      Serialize({{"t", "give"}, {"seat", 1}}),
+  };
+  auto mutate = [&](QString s) {
+    const int kind = static_cast<int>(rng() % 6);
+    if (kind == 0) {  // random bytes
+      QByteArray b(static_cast<int>(rng() % 300), '\0');
+      for (char& c : b) c = static_cast<char>(rng());
+      return QString::fromLatin1(b);
+    }
+    if (kind == 1) return s.repeated(static_cast<int>(2 + rng() % 80));  // long
+    const int edits = 1 + static_cast<int>(rng() % 4);
+    for (int e = 0; e < edits && !s.isEmpty(); ++e) {
+      const int at = static_cast<int>(rng() % static_cast<unsigned>(s.size()));
+      static const char kChars[] = "{}[]\":,0123456789-.e ntfalsrue\\";
+      if (kind == 2)
+        s[at] = QLatin1Char(kChars[rng() % (sizeof kChars - 1)]);
+      else if (kind == 3)
+        s.remove(at, 1 + static_cast<int>(rng() % 5));
+      else if (kind == 4)
+        s.insert(at, QString::number(static_cast<int>(rng()) % 100000));
+      else
+        s.replace(QStringLiteral("1"), QString::number(static_cast<int>(rng() % 13) - 2));
+    }
+    return s;
+  };
+
+  int sent = 0;
+  std::vector<std::unique_ptr<QWebSocket>> strangers;
+  // Twenty strangers at a time, each sending until the server closes it; bounded in count.
+  for (int batch = 0; batch < 40 && t.server->MessagesRead() < 4000; ++batch) {
+    strangers.clear();
+    for (int i = 0; i < 20; ++i) {
+      auto ws = std::make_unique<QWebSocket>();
+      ws->open(Local(t.server->Port()));
+      strangers.push_back(std::move(ws));
+    }
+    ASSERT_TRUE(WaitFor([&] {
+      for (auto& ws : strangers)
+        if (ws->state() != QAbstractSocket::ConnectedState) return false;
+      return true;
+    }));
+    for (int round = 0; round < 12; ++round) {
+      for (auto& ws : strangers) {
+        ws->sendTextMessage(mutate(valid[rng() % std::size(valid)]));
+        ++sent;
+      }
+      if (cheat.IsOpen()) {
+        cheat.SendText(mutate(valid[rng() % std::size(valid)]));
+        ++sent;
+      }
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    }
+    WaitFor([] { return false; }, 20);
+  }
+  strangers.clear();
+  WaitFor([] { return false; }, 50);
+
+  EXPECT_TRUE(KeyOf(t.room->TheGame().State()) == before);
+  EXPECT_TRUE(t.room->Turns().empty());
+  EXPECT_EQ(t.room->HostSeat(), 1);
+  EXPECT_FALSE(cheat.IsOpen());  // closed for misbehaving
+  for (int s = 1; s <= 3; ++s) {
+    EXPECT_TRUE(t.clients[s]->IsOpen()) << s;
+    EXPECT_TRUE(t.clients[s]->Refusals().empty()) << s;
+    EXPECT_TRUE(t.clients[s]->Errors().empty()) << s;
+  }
+  // The honest players play on as if nothing happened.
+  t.autoplay = true;
+  const auto m = ChooseOwnMove(t.clients[1]->TheGame(), 1, t.seed);
+  ASSERT_TRUE(m);
+  t.clients[1]->SendMove(*m);
+  // The cheat's seat is now empty: the game waits there until the host gives it away.
+  ASSERT_TRUE(WaitFor([&] { return t.room->TheGame().State().CurrentSeat == MIGI; }));
+  t.clients[1]->Give(MIGI);
+  ASSERT_TRUE(WaitFor([&] { return t.room->Turns().size() >= 8 || t.room->Over(); }));
+  t.autoplay = false;
+  WaitFor([] { return false; }, 100);
+  t.clients[4].reset();  // its copy stopped when it was closed
+  t.ExpectAllAgree();
+  std::printf("fuzz: %d messages sent, %lld read by the server\n", sent, t.server->MessagesRead());
+  EXPECT_GE(t.server->MessagesRead(), 4000);
+}
+
+}  // namespace
+}  // namespace korvel::net

@@ -1,0 +1,224 @@
+// The authority's rules for one room, without sockets: who may join, who may move, what
+// every seat is told, and that no refused intention changes the game.
+#include "net/room.h"
+
+#include <gtest/gtest.h>
+
+#include "game/play_move.h"
+#include "net/protocol.h"
+#include "play/repetition.h"
+
+namespace korvel::net {
+namespace {
+
+RoomOptions People(std::initializer_list<int> seats, int level = 1) {
+  RoomOptions o;
+  for (int s = 0; s <= 4; ++s) o.person[s] = false;
+  for (int s : seats) o.person[s] = true;
+  o.level = level;
+  return o;
+}
+
+// The messages of one kind, and to whom.
+std::vector<Outgoing> OfType(const std::vector<Outgoing>& out, const QString& t) {
+  std::vector<Outgoing> r;
+  for (const Outgoing& o : out)
+    if (o.msg.value("t").toString() == t) r.push_back(o);
+  return r;
+}
+
+Move FirstLegal(const Room& room) {
+  return LegalMoves(room.TheGame().State()).front();
+}
+
+void Intend(Room& room, int seat, const Move& m) {
+  room.Intend(seat, static_cast<int>(room.Turns().size()) + 1, {m.fromX, m.fromY}, {m.toX, m.toY},
+              m.Promotes());
+}
+
+// A copy that replays the room's turns must reach the room's position exactly.
+void ExpectReplayMatches(const Room& room, const bool person[5], int level) {
+  Game copy;
+  StartNetGame(copy, person, level);
+  for (const Turn& t : room.Turns()) ASSERT_TRUE(ApplyTurn(copy, t));
+  EXPECT_TRUE(KeyOf(copy.State()) == KeyOf(room.TheGame().State()));
+}
+
+TEST(RoomJoining, SeatsTokensHostAndStart) {
+  Room room("ABCDEF", People({1, 3}));
+  const auto computerSeat = room.Join(2, "B");
+  EXPECT_FALSE(computerSeat.ok);
+  EXPECT_EQ(computerSeat.error.value("code").toString(), "seat-computer");
+
+  const auto a = room.Join(1, "A");
+  ASSERT_TRUE(a.ok);
+  EXPECT_EQ(a.token.size(), 32);
+  EXPECT_EQ(room.HostSeat(), 1);
+  auto out = room.TakeOutgoing();
+  ASSERT_EQ(OfType(out, "welcome").size(), 1u);
+  EXPECT_EQ(OfType(out, "welcome")[0].to, 1);
+  EXPECT_EQ(OfType(out, "welcome")[0].msg.value("token").toString(), a.token);
+
+  EXPECT_EQ(room.Join(1, "X").error.value("code").toString(), "seat-taken");
+  room.Start(1);  // seat 3 is still empty
+  out = room.TakeOutgoing();
+  ASSERT_EQ(OfType(out, "refused").size(), 1u);
+  EXPECT_EQ(OfType(out, "refused")[0].msg.value("code").toString(), "seats");
+  EXPECT_FALSE(room.Started());
+
+  const auto c = room.Join(3, "C");
+  ASSERT_TRUE(c.ok);
+  EXPECT_NE(c.token, a.token);
+  room.TakeOutgoing();
+  room.Start(3);  // not the host
+  out = room.TakeOutgoing();
+  ASSERT_EQ(OfType(out, "refused").size(), 1u);
+  EXPECT_EQ(OfType(out, "refused")[0].to, 3);
+  room.Start(1);
+  out = room.TakeOutgoing();
+  ASSERT_EQ(OfType(out, "start").size(), 1u);
+  EXPECT_EQ(OfType(out, "start")[0].to, kEveryone);
+  EXPECT_TRUE(room.Started());
+  EXPECT_EQ(room.TheGame().State().CurrentSeat, SITA);
+}
+
+TEST(RoomIntentions, RefusalsGoToTheSenderAndChangeNothing) {
+  Room room("ABCDEF", People({1, 2, 3, 4}));
+  for (int s = 1; s <= 4; ++s) ASSERT_TRUE(room.Join(s, QString("P%1").arg(s)).ok);
+  room.Start(1);
+  room.TakeOutgoing();
+  const PositionKey before = KeyOf(room.TheGame().State());
+  const Move legal = FirstLegal(room);
+
+  struct Case {
+    int seat, n;
+    Square from, to;
+    bool promote;
+    const char* code;
+  };
+  const GameState& s = room.TheGame().State();
+  Square hidariPiece{};
+  for (int x = 1; x <= 9; ++x)
+    for (int y = 1; y <= 9; ++y)
+      if (SeatOfCode(s.Board[x][y]) == HIDARI) hidariPiece = {x, y};
+  const Case cases[] = {
+      {2, 1, {legal.fromX, legal.fromY}, {legal.toX, legal.toY}, false, "turn"},
+      {1, 5, {legal.fromX, legal.fromY}, {legal.toX, legal.toY}, false, "stale"},
+      {1, 1, hidariPiece, {5, 5}, false, "illegal"},  // another seat's piece
+      {1, 1, {5, 5}, {5, 4}, false, "illegal"},       // an empty square
+      {1, 1, {legal.fromX, legal.fromY}, {legal.fromX, legal.fromY}, false, "illegal"},
+      {1, 1, {legal.fromX, legal.fromY}, {legal.toX, legal.toY}, true, "illegal"},  // no promotion
+                                                                                    // there
+      {1, 1, HandCellOf(SITA, 1), {5, 5}, false, "illegal"},                        // an empty hand
+  };
+  for (const Case& c : cases) {
+    room.Intend(c.seat, c.n, c.from, c.to, c.promote);
+    const auto out = room.TakeOutgoing();
+    ASSERT_EQ(out.size(), 1u) << c.code;
+    EXPECT_EQ(out[0].to, c.seat) << c.code;
+    EXPECT_EQ(out[0].msg.value("t").toString(), "refused") << c.code;
+    EXPECT_EQ(out[0].msg.value("code").toString(), c.code);
+    EXPECT_TRUE(KeyOf(room.TheGame().State()) == before) << c.code;
+    EXPECT_TRUE(room.Turns().empty());
+  }
+
+  Intend(room, 1, legal);
+  const auto out = room.TakeOutgoing();
+  const auto moved = OfType(out, "moved");
+  ASSERT_EQ(moved.size(), 1u);
+  EXPECT_EQ(moved[0].to, kEveryone);
+  EXPECT_EQ(moved[0].msg.value("n").toInt(), 1);
+  EXPECT_EQ(room.Turns().size(), 1u);
+  EXPECT_FALSE(KeyOf(room.TheGame().State()) == before);
+  EXPECT_EQ(room.TheGame().State().CurrentSeat, room.Turns()[0].next);
+  // The same intention again is now stale, and the seat has moved on.
+  Intend(room, 1, legal);
+  EXPECT_EQ(OfType(room.TakeOutgoing(), "refused").size(), 1u);
+}
+
+// A person against three computers until the game ends or a bound: every turn the room
+// announces replays on a copy to the same position; the host is asked, and again starts
+// a fresh game for everyone.
+TEST(RoomComputers, WholeGameReplaysAndTheHostIsAsked) {
+  const RoomOptions o = People({1}, 1);
+  Room room("ABCDEF", o);
+  ASSERT_TRUE(room.Join(1, "A").ok);
+  room.Start(1);
+  room.TakeOutgoing();
+  int moves = 0;
+  bool sawCheckNotice = false;
+  while (!room.Over() && moves < 400) {
+    if (room.ComputerToMove()) {
+      room.PlayComputerTurn();
+    } else {
+      ASSERT_EQ(room.TheGame().State().CurrentSeat, SITA);
+      const auto legal = LegalMoves(room.TheGame().State());
+      ASSERT_FALSE(legal.empty());
+      Intend(room, 1, legal[static_cast<size_t>(moves * 7) % legal.size()]);
+    }
+    ++moves;
+    for (const Outgoing& out : room.TakeOutgoing()) {
+      if (out.msg.value("code").toString() == "check") sawCheckNotice = true;
+      if (out.msg.value("t").toString() == "refused") FAIL() << "a legal move was refused";
+    }
+  }
+  ExpectReplayMatches(room, o.person, o.level);
+  EXPECT_TRUE(sawCheckNotice);
+  if (!room.Over()) GTEST_SKIP() << "no end within the bound";
+  room.Again(1, true);
+  const auto out = room.TakeOutgoing();
+  EXPECT_EQ(OfType(out, "start").size(), 1u);
+  EXPECT_TRUE(room.Turns().empty());
+  EXPECT_FALSE(room.Over());
+}
+
+TEST(RoomAbsence, TokenRejoinAndGivingTheSeatAway) {
+  qint64 now = 1000;
+  Room room("ABCDEF", People({1, 2, 3, 4}));
+  room.SetClock([&] { return now; });
+  QString token[5];
+  for (int s = 1; s <= 4; ++s) token[s] = room.Join(s, QString("P%1").arg(s)).token;
+  room.Start(1);
+  Intend(room, 1, FirstLegal(room));
+  room.TakeOutgoing();
+
+  room.Left(2);
+  auto out = room.TakeOutgoing();
+  ASSERT_EQ(OfType(out, "notice").size(), 1u);
+  EXPECT_EQ(OfType(out, "notice")[0].msg.value("code").toString(), "missing");
+  EXPECT_FALSE(room.ComputerToMove());  // the game waits for seat 2
+
+  EXPECT_FALSE(room.Rejoin(2, token[3]).ok);  // another seat's token proves nothing
+  EXPECT_FALSE(room.Rejoin(2, QString(32, '0')).ok);
+
+  room.GiveToComputer(3, 2);  // only the host
+  room.GiveToComputer(1, 2);  // not before the waiting time
+  out = room.TakeOutgoing();
+  ASSERT_EQ(out.size(), 2u);
+  EXPECT_EQ(out[0].msg.value("code").toString(), "host-only");
+  EXPECT_EQ(out[1].msg.value("code").toString(), "wait");
+
+  const auto back = room.Rejoin(2, token[2]);
+  ASSERT_TRUE(back.ok);
+  out = room.TakeOutgoing();
+  const auto welcome = OfType(out, "welcome");
+  ASSERT_EQ(welcome.size(), 1u);
+  EXPECT_EQ(welcome[0].to, 2);
+  EXPECT_EQ(welcome[0].msg.value("turns").toArray().size(), 1);
+
+  room.Left(2);
+  now += 61 * 1000;
+  room.GiveToComputer(1, 2);
+  room.TakeOutgoing();
+  EXPECT_FALSE(room.IsPersonSeat(2));
+  EXPECT_TRUE(room.ComputerToMove());
+  room.PlayComputerTurn();
+  EXPECT_EQ(room.Turns().size(), 2u);
+  EXPECT_TRUE(room.Turns()[1].byComputer);
+  // The player comes back and has the seat again.
+  ASSERT_TRUE(room.Rejoin(2, token[2]).ok);
+  EXPECT_TRUE(room.IsPersonSeat(2));
+}
+
+}  // namespace
+}  // namespace korvel::net

@@ -1,0 +1,6 @@
+# The real programs on 127.0.0.1: whole games with scripted clients, records compared.
+add_test(NAME net.four_clients
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/net/four_clients.sh ${KORVEL4_OUT})
+set_tests_properties(net.four_clients PROPERTIES TIMEOUT 90)
+add_test(NAME net.server_bad_arguments COMMAND korvel4-server --port 70000)
+set_tests_properties(net.server_bad_arguments PROPERTIES WILL_FAIL TRUE)

@@ -1,0 +1,199 @@
+// korvel4-client: a scripted player of the network game. It joins (or opens) a room, plays
+// its own seat by itself (the computer's choice at a level, or a seeded random legal
+// move), and when the game ends or the bound is reached writes its copy of the game as a
+// record.
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonDocument>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "net/autoplay.h"
+#include "net/client.h"
+#include "net/protocol.h"
+
+using namespace korvel;
+using namespace korvel::net;
+
+namespace {
+
+void Usage() {
+  std::fputs(
+      "usage: korvel4-client --port P (--room CODE | --create SEATS) --seat S [--name N]\n"
+      "                      [--host H] [--level 1-4] [--play 0-3] [--seed N] [--start]\n"
+      "                      [--max-turns N] [--timeout S] [--record FILE] [--tls]\n"
+      "  --room CODE      join this room;  --create SEATS  open one (people's seats, e.g. 13)\n"
+      "  --seat S         the seat to play (1 下, 2 左, 3 上, 4 右)\n"
+      "  --start          as the host, start the game when every person's seat is taken\n"
+      "  --play L         own moves: the computer's choice at level L, 0 random (default 1)\n"
+      "  --max-turns N    leave when the game has N turns (default 600)\n"
+      "  --timeout S      give up after S seconds (default 60; exit 3)\n"
+      "  --record FILE    write the game as this client saw it at the end\n",
+      stderr);
+}
+
+long Number(const char* text, long lo, long hi, bool* ok) {
+  char* end = nullptr;
+  const long v = std::strtol(text, &end, 10);
+  *ok = end != text && *end == '\0' && v >= lo && v <= hi;
+  return v;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  QString host = "127.0.0.1", room, name = "client", recordFile;
+  long port = -1, seat = 0, level = 1, play = 1, maxTurns = 600, timeout = 60;
+  std::uint64_t seed = 1;
+  QString createSeats;
+  bool start = false, tls = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    auto bad = [&](const char* what) {
+      std::fprintf(stderr, "korvel4-client: %s: %s\n", a.c_str(), what);
+      Usage();
+      return 2;
+    };
+    if (a == "--start") {
+      start = true;
+      continue;
+    }
+    if (a == "--tls") {
+      tls = true;
+      continue;
+    }
+    if (a == "--help" || a == "-h") {
+      Usage();
+      return 0;
+    }
+    if (i + 1 >= argc) return bad("needs a value");
+    const char* v = argv[++i];
+    bool ok = true;
+    if (a == "--host")
+      host = QString::fromLocal8Bit(v);
+    else if (a == "--port")
+      port = Number(v, 1, 65535, &ok);
+    else if (a == "--room")
+      room = QString::fromLocal8Bit(v);
+    else if (a == "--create")
+      createSeats = QString::fromLocal8Bit(v);
+    else if (a == "--seat")
+      seat = Number(v, 1, 4, &ok);
+    else if (a == "--name")
+      name = QString::fromLocal8Bit(v);
+    else if (a == "--level")
+      level = Number(v, 1, 4, &ok);
+    else if (a == "--play")
+      play = Number(v, 0, 3, &ok);
+    else if (a == "--seed")
+      seed = static_cast<std::uint64_t>(Number(v, 0, 1L << 40, &ok));
+    else if (a == "--max-turns")
+      maxTurns = Number(v, 0, 100000, &ok);
+    else if (a == "--timeout")
+      timeout = Number(v, 1, 86400, &ok);
+    else if (a == "--record")
+      recordFile = QString::fromLocal8Bit(v);
+    else
+      return bad("unknown option");
+    if (!ok) return bad("out of range");
+  }
+  std::vector<int> people;
+  for (const QChar c : createSeats) {
+    if (c < QLatin1Char('1') || c > QLatin1Char('4')) {
+      std::fputs("korvel4-client: --create takes seats 1..4, e.g. 13\n", stderr);
+      return 2;
+    }
+    people.push_back(c.digitValue());
+  }
+  if (port < 0 || seat == 0 || room.isEmpty() == people.empty()) {
+    Usage();
+    return 2;
+  }
+
+  Client client;
+  int exitCode = 0;
+  bool finished = false;
+  auto finish = [&](int code) {
+    if (finished) return;
+    finished = true;
+    exitCode = code;
+    std::printf("turns %zu\n", client.Turns().size());
+    if (!recordFile.isEmpty()) {
+      QFile f(recordFile);
+      if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        f.write(QJsonDocument(client.Record()).toJson());
+      else
+        std::fprintf(stderr, "korvel4-client: cannot write %s\n",
+                     recordFile.toLocal8Bit().constData());
+    }
+    std::fflush(stdout);
+    client.Close();
+    QTimer::singleShot(0, &app, [&] { app.exit(exitCode); });
+  };
+  client.onOpen = [&] {
+    if (people.empty())
+      client.Hello(room, name, static_cast<int>(seat));
+    else
+      client.Create(name, static_cast<int>(seat), people, static_cast<int>(level));
+  };
+  client.onClosed = [&] {
+    if (!client.Over() && !client.Closed())
+      std::puts("the authority has gone; the game so far is kept");
+    finish(client.Over() || client.Closed() ? 0 : 4);
+  };
+  bool startSent = false;
+  client.onMessage = [&](const QJsonObject& msg) {
+    const QString t = msg.value("t").toString();
+    if (t == "welcome") {
+      std::printf("welcome seat %d room %s\n", client.Seat(),
+                  client.Room().toLocal8Bit().constData());
+      std::fflush(stdout);
+    } else if (t == "error") {
+      std::fprintf(stderr, "korvel4-client: %s\n",
+                   msg.value("text").toString().toLocal8Bit().constData());
+      if (!client.Welcomed()) return finish(1);
+    } else if (t == "refused") {
+      std::fprintf(stderr, "korvel4-client: refused: %s %s\n",
+                   msg.value("text").toString().toLocal8Bit().constData(),
+                   msg.value("detail").toString().toLocal8Bit().constData());
+    } else if (t == "over") {
+      std::printf("over %d %s\n", client.Winner(),
+                  msg.value("text").toString().toLocal8Bit().constData());
+    }
+    if (client.Desynced()) {
+      std::fputs("korvel4-client: the copy of the game could not follow the authority\n", stderr);
+      return finish(5);
+    }
+    if (client.Asked()) {
+      client.ClearAsked();
+      client.Again(false);
+    }
+    if (client.Over() && client.Host() != client.Seat()) return finish(0);
+    if (client.Closed()) return finish(0);
+    if (static_cast<long>(client.Turns().size()) >= maxTurns) return finish(0);
+    if (start && !startSent && !client.Started() && client.Host() == client.Seat()) {
+      bool full = true;
+      for (const QJsonValue& s : client.SeatsJson()) {
+        const QJsonObject o = s.toObject();
+        if (o.value("kind").toString() == "person" && !o.value("connected").toBool()) full = false;
+      }
+      if (full) {
+        startSent = true;
+        client.Start();
+      }
+    }
+    if (client.MyTurn() && (t == "moved" || t == "start" || t == "welcome")) {
+      const auto m = ChooseOwnMove(client.TheGame(), static_cast<int>(play), seed);
+      if (m) client.SendMove(*m);
+    }
+  };
+  QTimer::singleShot(static_cast<int>(timeout * 1000), &app, [&] {
+    std::fputs("korvel4-client: timed out\n", stderr);
+    finish(3);
+  });
+  client.Open(QUrl(QStringLiteral("%1://%2:%3").arg(tls ? "wss" : "ws", host).arg(port)));
+  return app.exec();
+}

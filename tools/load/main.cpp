@@ -1,0 +1,186 @@
+// korvel4-load: many rooms of four scripted players against one korvel4-server on
+// 127.0.0.1, run by hand. It starts the server itself (beside this program), opens the
+// rooms, lets every player move at random as soon as its turn comes, and measures the
+// moves relayed per second, the delay from a move's intention to its arrival at the other
+// three players (median, 99th percentile), and the server's memory per room.
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "net/autoplay.h"
+#include "net/client.h"
+
+using namespace korvel;
+using namespace korvel::net;
+
+namespace {
+
+long RssKb(qint64 pid) {
+  QFile f(QStringLiteral("/proc/%1/status").arg(pid));
+  if (!f.open(QIODevice::ReadOnly)) return -1;
+  for (const QByteArray& line : f.readAll().split('\n'))
+    if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').first().toLong();
+  return -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  long rooms = 250, seconds = 20;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string a = argv[i];
+    char* end = nullptr;
+    const long v = std::strtol(argv[i + 1], &end, 10);
+    if (*end != '\0' || v < 1 || v > 100000) {
+      std::fprintf(stderr, "korvel4-load: %s: a number 1..100000\n", a.c_str());
+      return 2;
+    }
+    if (a == "--rooms")
+      rooms = v;
+    else if (a == "--seconds")
+      seconds = v;
+    else {
+      std::fputs("usage: korvel4-load [--rooms N] [--seconds S]\n", stderr);
+      return 2;
+    }
+  }
+
+  QProcess server;
+  server.setProgram(QCoreApplication::applicationDirPath() + "/korvel4-server");
+  server.setArguments({"--listen", "127.0.0.1", "--port", "0", "--pause", "0"});
+  server.start();
+  if (!server.waitForStarted(5000) || !server.waitForReadyRead(5000)) {
+    std::fputs("korvel4-load: cannot start korvel4-server beside this program\n", stderr);
+    return 1;
+  }
+  const QByteArray first = server.readLine();
+  const int port = first.mid(first.indexOf("port ") + 5).trimmed().toInt();
+  if (port <= 0) return 1;
+  const long rssStart = RssKb(server.processId());
+  const QUrl url(QStringLiteral("ws://127.0.0.1:%1").arg(port));
+
+  struct Table {
+    std::unique_ptr<Client> c[5];
+    std::uint64_t seed = 1;
+  };
+  std::vector<std::unique_ptr<Table>> tables;
+  QElapsedTimer clock;
+  clock.start();
+  // When each move's intention left, keyed by room and turn number.
+  std::vector<std::vector<qint64>> sentAt(static_cast<size_t>(rooms));
+  std::vector<double> delays;
+  delays.reserve(1 << 20);
+  long long relayed = 0;
+  bool measuring = false;
+  int gamesDone = 0;
+
+  auto play = [&](long r, Client& c, Table& t) {
+    if (!c.MyTurn() || !measuring) return;
+    const auto m = ChooseOwnMove(c.TheGame(), 0, t.seed);
+    if (!m) return;
+    auto& at = sentAt[static_cast<size_t>(r)];
+    at.resize(c.Turns().size() + 2);
+    at[c.Turns().size() + 1] = clock.nsecsElapsed() / 1000;
+    c.SendMove(*m);
+  };
+
+  int welcomed = 0;
+  for (long r = 0; r < rooms; ++r) {
+    auto t = std::make_unique<Table>();
+    t->seed = static_cast<std::uint64_t>(r + 1);
+    Table* tp = t.get();
+    for (int s = 1; s <= 4; ++s) {
+      t->c[s] = std::make_unique<Client>();
+      Client* c = t->c[s].get();
+      c->onMessage = [&, r, s, c, tp](const QJsonObject& msg) {
+        const QString type = msg.value("t").toString();
+        if (type == "welcome") {
+          ++welcomed;
+          if (s == 1) {  // the creator opens the room for the other three
+            for (int o = 2; o <= 4; ++o) {
+              Client* other = tp->c[o].get();
+              const QString code = c->Room();
+              other->onOpen = [other, code, o] { other->Hello(code, QString("P%1").arg(o), o); };
+              other->Open(url);
+            }
+          }
+        } else if (type == "room" && s == 1 && !c->Started()) {
+          bool full = true;
+          for (const QJsonValue& v : c->SeatsJson())
+            if (!v.toObject().value("connected").toBool()) full = false;
+          if (full) c->Start();
+        } else if (type == "moved") {
+          const int n = msg.value("n").toInt();
+          const int mover = msg.value("turn").toObject().value("seat").toInt();
+          auto& at = sentAt[static_cast<size_t>(r)];
+          if (mover != s && n < static_cast<int>(at.size()) && at[n] > 0) {
+            delays.push_back((clock.nsecsElapsed() / 1000 - at[n]) / 1000.0);
+            if (s == mover % 4 + 1) ++relayed;
+          }
+        } else if (type == "over" && s == 1) {
+          ++gamesDone;
+        }
+        if (c->Asked()) {  // the host starts the next game at once
+          c->ClearAsked();
+          c->Again(true);
+        }
+        play(r, *c, *tp);
+      };
+    }
+    Client* creator = t->c[1].get();
+    creator->onOpen = [creator] { creator->Create("P1", 1, {1, 2, 3, 4}, 1); };
+    creator->Open(url);
+    tables.push_back(std::move(t));
+    // Open the rooms gradually: the listener's backlog is small.
+    if (r % 20 == 19) {
+      QElapsedTimer w;
+      w.start();
+      while (welcomed < (r + 1) * 4 && w.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+  }
+  QElapsedTimer w;
+  w.start();
+  while (welcomed < rooms * 4 && w.elapsed() < 20000)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  const long rssRooms = RssKb(server.processId());
+  std::printf(
+      "rooms %ld, players welcomed %d, server memory %ld kB before, %ld kB with the rooms\n", rooms,
+      welcomed, rssStart, rssRooms);
+
+  // Everyone moves as soon as their turn comes; restarted games keep the load up.
+  measuring = true;
+  const qint64 t0 = clock.elapsed();
+  for (auto& t : tables)
+    for (int s = 1; s <= 4; ++s) play(static_cast<long>(&t - &tables[0]), *t->c[s], *t);
+  while (clock.elapsed() - t0 < seconds * 1000)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  measuring = false;
+  const double elapsed = (clock.elapsed() - t0) / 1000.0;
+  const long rssEnd = RssKb(server.processId());
+
+  std::sort(delays.begin(), delays.end());
+  auto pct = [&](double p) {
+    return delays.empty() ? 0.0 : delays[static_cast<size_t>(p * (delays.size() - 1))];
+  };
+  std::printf("moves relayed %lld in %.1f s: %.0f moves/s (%zu deliveries)\n", relayed, elapsed,
+              relayed / elapsed, delays.size());
+  std::printf("delay intention -> other players: median %.2f ms, p99 %.2f ms, max %.2f ms\n",
+              pct(0.5), pct(0.99), delays.empty() ? 0.0 : delays.back());
+  std::printf("games finished %d; server memory %ld kB at the end: %.1f kB per room\n", gamesDone,
+              rssEnd, rooms > 0 ? (rssEnd - rssStart) / static_cast<double>(rooms) : 0);
+  std::fflush(stdout);
+  tables.clear();
+  server.terminate();
+  server.waitForFinished(5000);
+  return 0;
+}

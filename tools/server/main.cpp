@@ -1,0 +1,192 @@
+// korvel4-server: the authority of network games without a window. It holds many rooms,
+// plays the computer seats, and on SIGTERM (or SIGINT) saves every game in progress as a
+// record and ends.
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QSocketNotifier>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "net/protocol.h"
+#include "net/server.h"
+
+using namespace korvel;
+using namespace korvel::net;
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void OnSignal(int) {
+  const char c = 1;
+  [[maybe_unused]] const ssize_t n = write(signalPipe[1], &c, 1);
+}
+
+void Usage() {
+  std::fputs(
+      "usage: korvel4-server [--port P] [--listen ADDRESS] [--room CODE] [--people SEATS]\n"
+      "                      [--level 1-4] [--pause SECONDS] [--wait SECONDS]\n"
+      "                      [--records DIR] [--cert FILE --key FILE] [--no-create]\n"
+      "  --port P        the port to listen on (default 4650; 0 picks a free one)\n"
+      "  --listen ADDR   the address to listen on (default: every address)\n"
+      "  --room CODE     open one room with this code (6-16 of A-Z, 0-9) at start\n"
+      "  --people SEATS  that room's seats played by people, e.g. 13 (default 1234); the\n"
+      "                  first of them is the host's\n"
+      "  --level N       that room's computer level (default 3)\n"
+      "  --pause S       the pause before each computer move (default 0.6)\n"
+      "  --wait S        how long a missing player is awaited before the host may give\n"
+      "                  the seat to the computer (default 60)\n"
+      "  --records DIR   where SIGTERM saves the games in progress (default: .); with\n"
+      "                  this option every finished game is saved there too\n"
+      "  --cert/--key    PEM certificate and private key: listen with TLS (wss://)\n"
+      "  --no-create     players may only join the rooms opened with --room\n",
+      stderr);
+}
+
+bool ParseNumber(const char* text, double lo, double hi, double* out) {
+  char* end = nullptr;
+  const double v = std::strtod(text, &end);
+  if (end == text || *end != '\0' || !(v >= lo && v <= hi)) return false;
+  *out = v;
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  ServerOptions options;
+  options.port = 4650;
+  QString roomCode, recordsDir = QStringLiteral(".");
+  bool saveFinished = false;  // with --records, every game is saved when it ends too
+  RoomOptions roomOptions;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    const bool hasValue = i + 1 < argc;
+    const char* v = hasValue ? argv[i + 1] : "";
+    double d = 0;
+    auto bad = [&](const char* what) {
+      std::fprintf(stderr, "korvel4-server: %s: %s\n", a.c_str(), what);
+      Usage();
+      return 2;
+    };
+    if (a == "--help" || a == "-h") {
+      Usage();
+      return 0;
+    } else if (a == "--no-create") {
+      options.allowCreate = false;
+      continue;
+    }
+    if (!hasValue) return bad("needs a value");
+    ++i;
+    if (a == "--port") {
+      if (!ParseNumber(v, 0, 65535, &d) || d != static_cast<int>(d)) return bad("0..65535");
+      options.port = static_cast<quint16>(d);
+    } else if (a == "--listen") {
+      if (!options.address.setAddress(QString::fromLocal8Bit(v))) return bad("not an address");
+    } else if (a == "--room") {
+      const auto code = CodeField(QJsonObject{{"c", QString::fromLocal8Bit(v)}}, "c");
+      if (!code) return bad("6-16 characters of A-Z and 0-9");
+      roomCode = *code;
+    } else if (a == "--people") {
+      std::fill(std::begin(roomOptions.person), std::end(roomOptions.person), false);
+      for (const char* p = v; *p; ++p) {
+        if (*p < '1' || *p > '4') return bad("seats 1..4, e.g. 13");
+        roomOptions.person[*p - '0'] = true;
+      }
+    } else if (a == "--level") {
+      if (!ParseNumber(v, 1, 4, &d) || d != static_cast<int>(d)) return bad("1..4");
+      roomOptions.level = static_cast<int>(d);
+    } else if (a == "--pause") {
+      if (!ParseNumber(v, 0, 60, &d)) return bad("0..60 seconds");
+      options.pauseSeconds = d;
+    } else if (a == "--wait") {
+      if (!ParseNumber(v, 0, 86400, &d)) return bad("0..86400 seconds");
+      options.waitSeconds = static_cast<int>(d);
+    } else if (a == "--records") {
+      recordsDir = QString::fromLocal8Bit(v);
+      saveFinished = true;
+    } else if (a == "--cert") {
+      options.certFile = QString::fromLocal8Bit(v);
+    } else if (a == "--key") {
+      options.keyFile = QString::fromLocal8Bit(v);
+    } else {
+      --i;
+      return bad("unknown option");
+    }
+  }
+  if (options.certFile.isEmpty() != options.keyFile.isEmpty()) {
+    std::fputs("korvel4-server: --cert and --key go together\n", stderr);
+    return 2;
+  }
+  if (!QDir(recordsDir).exists()) {
+    std::fprintf(stderr, "korvel4-server: no folder %s for the records\n",
+                 recordsDir.toLocal8Bit().constData());
+    return 2;
+  }
+
+  Server server(options);
+  roomOptions.waitSeconds = options.waitSeconds;
+  roomOptions.deepSeconds = options.deepSeconds;
+  // The fixed room's host is the player of its first person's seat.
+  for (int seat = 4; seat >= 1; --seat)
+    if (roomOptions.person[seat]) roomOptions.hostSeat = seat;
+  if (!roomCode.isEmpty()) server.OpenRoom(roomCode, roomOptions);
+  QString error;
+  if (!server.Listen(&error)) {
+    std::fprintf(stderr, "korvel4-server: %s\n", error.toLocal8Bit().constData());
+    return 1;
+  }
+
+  // Records are named by the server's clock and a count, never by anything a client sent.
+  const QString started = QDateTime::currentDateTimeUtc().toString("yyyyMMdd-HHmmss");
+  int saved = 0;
+  auto save = [&](const QJsonObject& record, const char* what) {
+    const QString path =
+        QDir(recordsDir)
+            .filePath(
+                QStringLiteral("korvel4-game-%1-%2-%3.json").arg(started).arg(++saved).arg(what));
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+      f.write(QJsonDocument(record).toJson());
+      std::printf("saved %s\n", path.toLocal8Bit().constData());
+    } else {
+      std::fprintf(stderr, "korvel4-server: cannot write %s\n", path.toLocal8Bit().constData());
+    }
+    std::fflush(stdout);
+  };
+  if (saveFinished)
+    server.onGameEnded = [&](const QString&, const QJsonObject& record) {
+      save(record, "finished");
+    };
+
+  if (pipe(signalPipe) != 0) return 1;
+  QSocketNotifier notifier(signalPipe[0], QSocketNotifier::Read);
+  QObject::connect(&notifier, &QSocketNotifier::activated, &app, [&] {
+    char c;
+    [[maybe_unused]] const ssize_t n = read(signalPipe[0], &c, 1);
+    // Records are named by the server's clock and a count, never by anything a client sent.
+    for (const auto& [code, record] : server.GamesInProgress()) save(record, "unfinished");
+    std::fflush(stdout);
+    server.CloseAll();
+    app.quit();
+  });
+  struct sigaction sa {};
+  sa.sa_handler = OnSignal;
+  sigemptyset(&sa.sa_mask);
+  sigaction(SIGTERM, &sa, nullptr);
+  sigaction(SIGINT, &sa, nullptr);
+
+  std::printf("listening on port %u%s\n", server.Port(),
+              options.certFile.isEmpty() ? "" : " (TLS)");
+  if (!roomCode.isEmpty()) std::printf("room %s\n", roomCode.toLocal8Bit().constData());
+  std::fflush(stdout);
+  return app.exec();
+}
