@@ -1,5 +1,6 @@
 #include "play/game_record.h"
 
+#include <algorithm>
 #include <charconv>
 #include <vector>
 
@@ -331,7 +332,8 @@ RecordReading ReadRecord(std::string_view text) {
       return fail(lineNo, "知らない見出しです: " + std::string(key));
     }
   }
-  const int headerEnd = static_cast<int>(n);
+  // Whatever the header lacks is reported at the line that ended it.
+  const int headerEnd = static_cast<int>(std::min(n + 1, lines.size()));
   if (mode == NO_SEAT) return fail(headerEnd, "対局の種類がありません");
   for (int seat = 1; seat <= 4; ++seat)
     if (kinds[seat] == 0) return fail(headerEnd, SeatName(seat) + "の指し手の種類がありません");
@@ -384,15 +386,14 @@ RecordReading ReadRecord(std::string_view text) {
     game.PlayComputerMove(*m);
   }
 
-  const bool over = game.State().GameOver;
-  if (resultReason == "千日手") {
-    if (over) return fail(resultLine, "王を取った対局です");
-    game.EndByRepetition(resultWinner);
-  }
   if (current) {
     const int back = game.MoveNumber() - *current;
     if (back < 0 || back > game.HistoryCount()) return fail(0, "現在の手数が指し手の外です");
     for (int i = 0; i < back; ++i) game.StepBack();
+  }
+  if (resultReason == "千日手") {
+    if (game.State().GameOver) return fail(resultLine, "王を取った対局です");
+    game.EndByRepetition(resultWinner);
   }
   game.SetResumePending(true);
   if (game.State().GameOver) game.SetResumePending(false);
