@@ -180,6 +180,25 @@ TEST(GameRecord, AHandWrittenRecordWithCommentsAndAStartPositionIsRead) {
   EXPECT_TRUE(g.ResumePending());
 }
 
+TEST(GameRecord, TheExampleOfTheFormatDocumentIsRead) {
+  std::ifstream in(fs::path(__FILE__).parent_path() / "../../docs/record-format.md");
+  const std::string doc((std::istreambuf_iterator<char>(in)), {});
+  const size_t from = doc.find("```k4k\n");
+  ASSERT_NE(from, std::string::npos);
+  const size_t to = doc.find("```", from + 7);
+  const RecordReading r = ReadRecord(doc.substr(from + 7, to - from - 7));
+  ASSERT_TRUE(r.record) << r.error.Text();
+  const Game& g = r.record->game;
+  EXPECT_EQ(g.MoveNumber(), 15);
+  EXPECT_EQ(g.State().CurrentSeat, UE);
+  EXPECT_EQ(g.State().Hand[SITA][HU], 1);
+  EXPECT_EQ(g.State().Hand[SITA][KIN], 1);
+  EXPECT_EQ(g.State().Board[3][3], 12.5_pc);
+  EXPECT_EQ(g.State().PlayerKind[SITA], HUMAN);
+  EXPECT_EQ(g.State().Level, 2);
+  EXPECT_EQ(r.record->started, "2026-12-08 10:15:00");
+}
+
 TEST(GameRecord, EveryRefusalNamesItsLine) {
   struct Case {
     std::string text;
