@@ -204,6 +204,7 @@ TEST(MainWindowPlay, PressesArriveInTwipsAtPixelCentresWithTheirButton) {
 
 TEST(MainWindowPlay, PictureSurvivesHidingAndShowing) {
   WindowUnderTest w;
+  w.window.Action("SAISYUTE")->trigger();  // no last-move mark over the picture
   w.window.Action("UCHU")->trigger();
   w.window.Action("PLAY_4")->trigger();
   QTest::mouseClick(w.window.DrawingArea(), Qt::LeftButton, {}, CellCentre(4, 8));
