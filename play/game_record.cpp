@@ -395,8 +395,9 @@ RecordReading ReadRecord(std::string_view text) {
     if (game.State().GameOver) return fail(resultLine, "王を取った対局です");
     game.EndByRepetition(resultWinner);
   }
-  game.SetResumePending(true);
-  if (game.State().GameOver) game.SetResumePending(false);
+  // Play goes on as after a step forward; a game over, or one with no move yet, has
+  // nothing to resume.
+  game.SetResumePending(!game.State().GameOver && game.MoveNumber() > 0);
   result.record = std::move(loaded);
   return result;
 }
