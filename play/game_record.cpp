@@ -4,6 +4,8 @@
 #include <charconv>
 #include <vector>
 
+#include "game/check.h"
+#include "game/movement.h"
 #include "game/play_move.h"
 #include "view/board_drawing.h"
 
@@ -125,6 +127,25 @@ std::optional<Move> ParseMove(const GameState& s, std::string_view text, std::st
   for (const Move& m : candidates)
     if (MoveNotation(m) == full) return m;
   return fail("駒の名前が盤と合いません");
+}
+
+// A board move as a press accepts it when the piece was picked before the turn passed on
+// (a menu choice or the computers' turns in between): then the piece may be another
+// seat's. The press checks everything the rules check except the owner.
+bool PressAccepts(const GameState& s, const Move& m) {
+  if (!OnBoard(m.fromX, m.fromY) || !OnBoard(m.toX, m.toY)) return false;
+  const int seat = s.CurrentSeat;
+  if (seat < 1 || seat > 4) return false;
+  if (s.Board[m.fromX][m.fromY] != m.before || SeatOfCode(m.before) == NO_SEAT) return false;
+  if (SeatOfCode(s.Board[m.toX][m.toY]) == seat) return false;  // a press there picks again
+  if (!CanMove(s, m.fromX, m.fromY, m.toX, m.toY, m.before)) return false;
+  GameState w = s;
+  FindAllKings(w);
+  if (ChecksPartner(w, m.fromX, m.fromY, m.toX, m.toY)) return false;
+  PieceCode promoted;
+  const bool mayPromote = CanPromote(m.fromX, m.fromY, m.toX, m.toY, m.before, &promoted);
+  if (m.placed == m.before) return MayStayUnpromoted(m.toX, m.toY, m.before) || !mayPromote;
+  return mayPromote && m.placed == promoted;
 }
 
 }  // namespace
@@ -382,7 +403,8 @@ RecordReading ReadRecord(std::string_view text) {
     if (!m) return fail(lineNo, why);
     game.RefreshKings();
     game.RefreshPawnLines();
-    if (!IsLegal(game.State(), *m)) return fail(lineNo, "指せない手です: " + std::string(w[2]));
+    if (!IsLegal(game.State(), *m) && !PressAccepts(game.State(), *m))
+      return fail(lineNo, "指せない手です: " + std::string(w[2]));
     game.PlayComputerMove(*m);
   }
 
