@@ -170,4 +170,13 @@ bool DiskFiles::Write(FileArea area, const std::string& name, const std::string&
   return WriteRegularFile(OpenPath(area, name), bytes);
 }
 
+FileRead DiskFiles::ReadPath(const std::string& path, std::size_t limit) {
+  return ReadRegularFile(path, limit);
+}
+
+bool DiskFiles::WritePathAtomically(const std::string& path, const std::string& bytes,
+                                    std::string* error) {
+  return WriteFileAtomically(path, bytes, error);
+}
+
 }  // namespace korvel

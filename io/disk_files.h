@@ -17,6 +17,9 @@ class DiskFiles : public Files {
   FileRead Read(FileArea area, const std::string& name, std::size_t limit) override;
   bool Write(FileArea area, const std::string& name, const std::string& bytes) override;
   std::string PathOf(FileArea area, const std::string& name) override;
+  FileRead ReadPath(const std::string& path, std::size_t limit) override;
+  bool WritePathAtomically(const std::string& path, const std::string& bytes,
+                           std::string* error) override;
 
   // The path the area's file is opened at: relative when the area is the current folder.
   std::string OpenPath(FileArea area, const std::string& name) const;

@@ -85,6 +85,8 @@ void Form1::LoadExtraOptions() {
   extra_ = ReadExtraOptions(files_);
   checks_.OSHIRASE = extra_.notices;
   checks_.IROWAKE = extra_.tint;
+  checks_.SAISYUTE = extra_.lastMoveMark;
+  checks_.KIFU_WINDOW = extra_.moveList;
 }
 
 bool Form1::SaveExtraOptions() { return WriteExtraOptions(files_, extra_); }

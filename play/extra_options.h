@@ -15,8 +15,8 @@ struct ExtraOptions {
   bool tint = false;          // pieces tinted with their seat's colour, own seats named
   int windowWidth = 745;      // the drawing area's size, in design pixels
   int windowHeight = 580;
-  bool lastMoveMark = true;   // reserved: the last move marked on the board
-  bool moveList = false;      // reserved: the list of moves beside the board
+  bool lastMoveMark = true;   // the last move's squares tinted on the board (最終手表示)
+  bool moveList = false;      // the list of moves beside the board (棋譜ウィンドウ)
 
   bool operator==(const ExtraOptions&) const = default;
 };

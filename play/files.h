@@ -35,6 +35,19 @@ class Files {
   virtual bool Write(FileArea area, const std::string& name, const std::string& bytes) = 0;
   // The full path of a file, for showing it or opening it in a browser.
   virtual std::string PathOf(FileArea area, const std::string& name) = 0;
+
+  // A file at a path the player chose (records), read like Read. Stores without a disk
+  // have none.
+  virtual FileRead ReadPath(const std::string& /*path*/, std::size_t /*limit*/) {
+    return {FileRead::Status::UNREADABLE, {}};
+  }
+  // Writes a temporary file beside the target and renames it over the target: a failed
+  // write leaves any old file whole. False with `error` set when it fails.
+  virtual bool WritePathAtomically(const std::string& /*path*/, const std::string& /*bytes*/,
+                                   std::string* error) {
+    if (error) *error = "書き込めません";
+    return false;
+  }
 };
 
 }  // namespace korvel

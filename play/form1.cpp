@@ -2,6 +2,7 @@
 #include "play/form1.h"
 
 #include "game/check.h"
+#include "play/game_record.h"
 #include "view/board_drawing.h"
 
 namespace korvel {
@@ -42,6 +43,7 @@ void Form1::NewGame() {
   iconShown_ = false;
   pieceSelected_ = 0;
   game_.NewGame();
+  gameStarted_.clear();
   RedrawAll();
 }
 
@@ -135,12 +137,16 @@ void Form1::AnnounceWinnerOfGame() {
 }
 
 void Form1::EndProgram() {
+  KeepUnfinishedGame();
   ReleaseAll();
   ended_ = true;
   host_.EndProgram();
 }
 
-void Form1::ReportRecorded() { host_.MoveRecorded(game_.LastRecord()); }
+void Form1::ReportRecorded() {
+  if (game_.HistoryCount() == 1) gameStarted_ = LocalTimeText();
+  host_.MoveRecorded(game_.LastRecord());
+}
 
 // The cells a played move changed: the origin emptied, the hands that changed, the piece
 // on its destination.

@@ -24,6 +24,7 @@ struct MenuChecks {
   bool LEVEL1 = false, LEVEL2 = false, LEVEL3 = true, LEVEL4 = false;
   bool MIDORI = false, TATAMI = true, TAKE = false, UCHU = false, RENGA = false;
   bool OSHIRASE = false, IROWAKE = false;  // kept in the extra options file
+  bool SAISYUTE = true, KIFU_WINDOW = false;  // the same
 };
 
 inline constexpr const char* SETTINGS_FILE = "Korvel4人将棋.ini";
@@ -78,6 +79,20 @@ class Form1 {
   // The about box's buttons.
   void Command1_Click();
   void Command2_Click() {}
+
+  // Game records and what goes with them (records.cpp).
+  void ZENKAI_Click();       // 前回の続き: the game left unfinished last time
+  void MATTA_Click();        // 待った
+  void SAISYUTE_Click();     // 最終手表示 (the window draws the mark)
+  void KIFU_WINDOW_Click();  // 棋譜ウィンドウ (the window shows the list)
+  // What 棋譜を開く and 棋譜を保存 do once the player has chosen the file. Opening leaves
+  // the game as it was when the record cannot be used; both tell the player why.
+  bool OpenRecord(const std::string& path);
+  bool SaveRecord(const std::string& path);
+  // Whether a game left unfinished is kept in the user's data area.
+  bool HasUnfinishedGame();
+  // Steps the history until `count` moves are played, as that many 戻 or 進 would.
+  void StepHistoryTo(int count);
 
   // --- what the runner, the window and the tests read ------------------------------------
   const Game& TheGame() const { return game_; }
@@ -184,6 +199,10 @@ class Form1 {
   bool lastTurnGaveCheck_ = false;
   // The turns of the running computer run, for the deeper computer's repetition rule.
   std::vector<DeepPastTurn>* deepHistory_ = nullptr;
+  // When the game's first move was played (or as its record says), for records.
+  std::string gameStarted_;
+  void KeepUnfinishedGame();
+  bool UseRecord(const std::string& bytes);
 
   Canvas& canvas_;
   Dialogs& dialogs_;

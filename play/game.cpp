@@ -15,6 +15,7 @@ void Game::NewGame() {
   historyCount_ = 0;
   moveNumber_ = 0;
   historyTop_ = historyCount_;
+  passes_.clear();
   NewGameModel(s_);
 }
 
@@ -65,6 +66,7 @@ const MoveRecord& Game::Record(const Move& m) {
   r.captured = OnBoard(m.toX, m.toY) ? s_.Board[m.toX][m.toY] : EMPTY;
   r.mover = s_.CurrentSeat;
   historyTop_ = historyCount_;
+  std::erase_if(passes_, [n](const PassRecord& p) { return p.after >= n; });
   return r;
 }
 
@@ -95,6 +97,7 @@ void Game::LoadState(const GameState& s) {
   history_.assign(1, MoveRecord{});
   historyCount_ = historyTop_ = moveNumber_ = 0;
   resumePending_ = false;
+  passes_.clear();
 }
 
 MoveOutcome Game::PlayComputerMove(const Move& m) {
@@ -150,6 +153,7 @@ void Game::Rotate() {
   RotatePosition(s_);
   historyCount_ = 0;
   historyTop_ = 0;
+  passes_.clear();
 }
 
 }  // namespace korvel

@@ -67,7 +67,10 @@ class Game {
   // game (GameOver, WinnerSeat); otherwise the mate test and the hand-off.
   MoveOutcome PlayComputerMove(const Move& m);
   // A computer seat with no move passes the turn on.
-  void Pass(int seat) { s_.CurrentSeat = NextSeat(seat); }
+  void Pass(int seat) {
+    s_.CurrentSeat = NextSeat(seat);
+    passes_.push_back({historyCount_, seat});
+  }
   const MoveRecord& LastRecord() const { return history_[historyCount_]; }
 
   // --- the history ----------------------------------------------------------------------
@@ -90,6 +93,16 @@ class Game {
   bool ResumePending() const { return resumePending_; }
   void SetResumePending(bool pending) { resumePending_ = pending; }
 
+  // The passes of the game, each after how many records of the history it came (records).
+  struct PassRecord {
+    int after;
+    int seat;
+    bool operator==(const PassRecord&) const = default;
+  };
+  const std::vector<PassRecord>& Passes() const { return passes_; }
+  // The move number a loaded start position carries (records).
+  void SetMoveNumber(int n) { moveNumber_ = n; }
+
   // The game as the computer turns end it (repetition): over, with this winner.
   void EndByRepetition(int winner) {
     s_.GameOver = true;
@@ -105,6 +118,7 @@ class Game {
   int historyTop_ = 0;
   int moveNumber_ = 0;
   bool resumePending_ = false;
+  std::vector<PassRecord> passes_;
 };
 
 }  // namespace korvel

@@ -8,6 +8,7 @@ const std::vector<MenuEntry>& MenuTable() {
   // clang-format off
   static const std::vector<MenuEntry> table = {
       {"TAIKYOKU", "対局", 1},
+      {"ZENKAI", "前回の続き", 2, &F::ZENKAI_Click},
       {"TAIKYOKU_SYURUI", "対局", 2},
       {"PLAY_1", "1_PLAY", 3},
       {"JYUNBAN_1", "１番目", 4, &F::JYUNBAN_1_Click},
@@ -29,6 +30,10 @@ const std::vector<MenuEntry>& MenuTable() {
       {"KAITEN", "回転", 2, &F::KAITEN_Click},
       {"REPLAY", "戻", 2, &F::REPLAY_Click},
       {"AFTER", "進", 2, &F::AFTER_Click},
+      {"MATTA", "待った", 2, &F::MATTA_Click},
+      {"KIFU_OPEN", "棋譜を開く...", 2},
+      {"KIFU_SAVE", "棋譜を保存...", 2},
+      {"KIFU_WINDOW", "棋譜ウィンドウ", 2, &F::KIFU_WINDOW_Click, &C::KIFU_WINDOW},
       {"OPTION", "ｵﾌﾟｼｮﾝ", 1},
       {"SIDOU", "移動指導", 2, &F::SIDOU_Click, &C::SIDOU},
       {"AICON", "ｱｲｺﾝ表示", 2, &F::AICON_Click, &C::AICON},
@@ -41,6 +46,7 @@ const std::vector<MenuEntry>& MenuTable() {
       {"BGM", "BGM", 2, &F::BGM_Click, &C::BGM},
       {"OSHIRASE", "お知らせを盤上に表示", 2, &F::OSHIRASE_Click, &C::OSHIRASE},
       {"IROWAKE", "駒の色分け", 2, &F::IROWAKE_Click, &C::IROWAKE},
+      {"SAISYUTE", "最終手表示", 2, &F::SAISYUTE_Click, &C::SAISYUTE},
       {"SONOTA", "その他", 1},
       {"KAISETU", "解説", 2, &F::KAISETU_Click},
       {"VER", "バージョン情報", 2, &F::VER_Click},

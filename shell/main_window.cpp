@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLayout>
 #include <QMenuBar>
@@ -12,9 +13,14 @@
 #include <algorithm>
 #include <cmath>
 
+#include "play/game_record.h"
+
 namespace korvel {
 
 namespace {
+
+// How strongly the last move's squares take the mover's colour (of 255).
+constexpr int LAST_MOVE_ALPHA = 90;
 
 MouseButton ButtonOf(Qt::MouseButton b) {
   if (b == Qt::LeftButton) return MouseButton::LEFT;
@@ -141,15 +147,22 @@ MainWindow::MainWindow(qreal dpr) : canvas_(std::make_unique<PainterCanvas>(dpr)
   icons_ = std::make_unique<QtTurnIcons>(view_);
   BuildMenus();
   BuildKeys();
+  BuildRecordEntries();
   view_->onPlaced = [this] {
     icons_->Place(view_->Scale(), view_->Origin(), view_->devicePixelRatioF());
     RememberSize();
   };
-  view_->overlay = [this](QPainter& p) { DrawSeatNames(p); };
+  view_->overlay = [this](QPainter& p) {
+    DrawLastMove(p);
+    DrawSeatNames(p);
+  };
   resize(CANVAS_WIDTH, CANVAS_HEIGHT + menuBar()->sizeHint().height());
 
   // The computer thinks inside a handler: its caption and move must be seen at once.
-  canvas_->onFlush = [this] { view_->repaint(); };
+  canvas_->onFlush = [this] {
+    if (form_ && moveList_->isVisible()) moveList_->Show(form_->TheGame());
+    view_->repaint();
+  };
   canvas_->onChange = [this] { view_->update(); };
   onEnded = [] { QCoreApplication::exit(0); };
 }
@@ -268,6 +281,8 @@ void MainWindow::ApplyExtras() {
   if (!form_) return;
   canvas_->SetTint(form_->Extras().tint);
   if (!form_->Extras().notices) view_->Notices().Dismiss();
+  moveList_->setVisible(form_->Extras().moveList);
+  if (form_->Extras().moveList) moveList_->Show(form_->TheGame());
   view_->update();
 }
 
@@ -288,6 +303,7 @@ void MainWindow::Dispatch(const std::function<void()>& handler) {
   if (busy_ == 1) InputGate::Drain();
   --busy_;
   SyncChecks(form_->Checks());
+  if (moveList_->isVisible()) moveList_->Show(form_->TheGame());
   if (!(form_->Extras() == before)) {
     stored_ = form_->Extras();  // the option handlers save what they change
     ApplyExtras();
@@ -387,6 +403,73 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   }
   event->ignore();  // the window goes when the program ends, not before
   Dispatch([this] { form_->Form_Unload(); });
+}
+
+// --- records, the move list, the last move ------------------------------------------------
+
+void MainWindow::BuildRecordEntries() {
+  auto key = [this](const char* control, const QKeySequence& seq) {
+    if (QAction* a = actions_.value(QString::fromLatin1(control))) a->setShortcut(seq);
+  };
+  key("KIFU_OPEN", QKeySequence(Qt::CTRL | Qt::Key_O));
+  key("KIFU_SAVE", QKeySequence(Qt::CTRL | Qt::Key_S));
+  key("MATTA", QKeySequence(Qt::CTRL | Qt::Key_Z));
+  choosePath = [this](bool save) { return ChooseRecordPath(save); };
+  if (QAction* open = Action(QStringLiteral("KIFU_OPEN")))
+    connect(open, &QAction::triggered, this, [this] {
+      if (!form_ || ended_ || busy_ > 0) return;
+      const QString path = choosePath ? choosePath(false) : QString();
+      if (path.isEmpty()) return;
+      Dispatch([this, p = path.toStdString()] { form_->OpenRecord(p); });
+    });
+  if (QAction* save = Action(QStringLiteral("KIFU_SAVE")))
+    connect(save, &QAction::triggered, this, [this] {
+      if (!form_ || ended_ || busy_ > 0) return;
+      const QString path = choosePath ? choosePath(true) : QString();
+      if (path.isEmpty()) return;
+      Dispatch([this, p = path.toStdString()] { form_->SaveRecord(p); });
+    });
+  // 前回の続き is offered only when a game was kept.
+  if (QMenu* games = Menu(QStringLiteral("TAIKYOKU")))
+    connect(games, &QMenu::aboutToShow, this, [this] {
+      if (QAction* a = Action(QStringLiteral("ZENKAI")))
+        a->setEnabled(form_ && form_->HasUnfinishedGame());
+    });
+
+  moveList_ = new MoveList(this);
+  addDockWidget(Qt::RightDockWidgetArea, moveList_);
+  moveList_->hide();
+  moveList_->onPick = [this](int count) {
+    Dispatch([this, count] { form_->StepHistoryTo(count); });
+  };
+}
+
+QString MainWindow::ChooseRecordPath(bool save) {
+  QFileDialog dialog(this, save ? QStringLiteral("棋譜を保存") : QStringLiteral("棋譜を開く"));
+  dialog.setNameFilters({QStringLiteral("棋譜 (*.%1)").arg(QLatin1String(RECORD_EXTENSION)),
+                         QStringLiteral("すべてのファイル (*)")});
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  if (save) dialog.setDefaultSuffix(QLatin1String(RECORD_EXTENSION));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+  return dialog.selectedFiles().first();
+}
+
+// The squares of the last move, tinted in the mover's colour over whatever is drawn there.
+void MainWindow::DrawLastMove(QPainter& p) {
+  if (!form_ || !form_->Extras().lastMoveMark) return;
+  const Game& g = form_->TheGame();
+  if (!g.State().GameStarted || g.HistoryCount() < 1) return;
+  const MoveRecord& r = g.History()[g.HistoryCount()];
+  QColor tint = PainterCanvas::SeatColour(r.mover);
+  if (!tint.isValid()) return;
+  tint.setAlpha(LAST_MOVE_ALPHA);
+  const qreal side = CELL_TWIPS / TWIPS_PER_PIXEL;
+  auto mark = [&](int x, int y) {
+    p.fillRect(QRectF(CellX(x) / TWIPS_PER_PIXEL, CellY(y) / TWIPS_PER_PIXEL, side, side), tint);
+  };
+  mark(r.toX, r.toY);
+  if (OnBoard(r.fromX, r.fromY)) mark(r.fromX, r.fromY);
 }
 
 }  // namespace korvel

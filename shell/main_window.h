@@ -10,6 +10,7 @@
 
 #include "play/form1.h"
 #include "play/menu.h"
+#include "shell/move_list.h"
 #include "shell/notice.h"
 #include "shell/painter_canvas.h"
 #include "shell/qt_ports.h"
@@ -88,6 +89,11 @@ class MainWindow : public QMainWindow, public MessageRouter {
   // thinking).
   std::function<void()> onCloseWhileBusy;
 
+  // Records: the file the player chooses to open (save false) or save to; empty when the
+  // choice was cancelled. The desktop's file dialog unless replaced (the tests replace it).
+  std::function<QString(bool save)> choosePath;
+  MoveList* Moves() const { return moveList_; }
+
   // MessageRouter: with the notice option on, messages that only inform become notices;
   // with the colour option on in a game of one person, the result says who won.
   bool TakeNotice(const std::string& title, const std::string& prompt) override;
@@ -109,6 +115,10 @@ class MainWindow : public QMainWindow, public MessageRouter {
   void ApplyExtras();
   void RememberSize();
   void DrawSeatNames(QPainter& p);
+  // Records, the move list and the last move's mark.
+  void BuildRecordEntries();
+  void DrawLastMove(QPainter& p);
+  QString ChooseRecordPath(bool save);
 
   std::unique_ptr<PainterCanvas> canvas_;
   BoardView* view_;
@@ -124,6 +134,7 @@ class MainWindow : public QMainWindow, public MessageRouter {
   bool closeWaiting_ = false;  // closed during a handler: ended once it returns
   bool ended_ = false;
   bool loaded_ = false;
+  MoveList* moveList_ = nullptr;
 };
 
 }  // namespace korvel

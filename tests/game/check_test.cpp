@@ -345,5 +345,20 @@ TEST(IsMate, LeavesTheWholeStateAsItFoundItAlongAWalkOfLegalMoves) {
   EXPECT_LT(mates, positions * 16);  // four attackers, four defenders
 }
 
+TEST(ChecksPartner, AStalePartnerSquareOnTheOriginKeepsTheMovingPiece) {
+  // The partner's king square was cached before this piece came to stand there: lifting
+  // and putting back must leave the piece on its square, whatever the answer.
+  for (const PieceCode moving : {12_pc, 14_pc, 11.5_pc}) {
+    GameState s;
+    s.Board[3][3] = moving;
+    s.Board[5][1] = KingCode(UE);
+    s.KingPos[UE] = {3, 3};
+    s.CurrentSeat = SITA;
+    const GameState before = s;
+    ChecksPartner(s, 3, 3, 3, 2);
+    EXPECT_TRUE(SameState(s, before)) << moving.ToString() << "\n" << TableText(s.Board);
+  }
+}
+
 }  // namespace
 }  // namespace korvel

@@ -22,7 +22,8 @@ struct Entry {
 
 // The menu bar as players know it, in order.
 const std::vector<Entry> EXPECTED_MENUS = {
-    {"TAIKYOKU", "対局", 1},    {"TAIKYOKU_SYURUI", "対局", 2},
+    {"TAIKYOKU", "対局", 1},    {"ZENKAI", "前回の続き", 2},
+    {"TAIKYOKU_SYURUI", "対局", 2},
     {"PLAY_1", "1_PLAY", 3},    {"JYUNBAN_1", "１番目", 4},
     {"JYUNBAN_2", "2番目", 4},  {"JYUNBAN_3", "3番目", 4},
     {"JYUNBAN_4", "4番目", 4},  {"PLAY_2", "2_PLAY", 3},
@@ -33,19 +34,23 @@ const std::vector<Entry> EXPECTED_MENUS = {
     {"OWARI", "終わり", 2},
     {"STOP", "局面", 1},        {"CANCEL", "最初", 2},
     {"KAITEN", "回転", 2},      {"REPLAY", "戻", 2},
-    {"AFTER", "進", 2},         {"OPTION", "ｵﾌﾟｼｮﾝ", 1},
+    {"AFTER", "進", 2},         {"MATTA", "待った", 2},
+    {"KIFU_OPEN", "棋譜を開く...", 2}, {"KIFU_SAVE", "棋譜を保存...", 2},
+    {"KIFU_WINDOW", "棋譜ウィンドウ", 2},
+    {"OPTION", "ｵﾌﾟｼｮﾝ", 1},
     {"SIDOU", "移動指導", 2},   {"AICON", "ｱｲｺﾝ表示", 2},
     {"HAIKEI_GA", "背景画", 2}, {"MIDORI", "緑", 3},
     {"TATAMI", "畳", 3},        {"TAKE", "竹", 3},
     {"UCHU", "宇宙", 3},        {"RENGA", "煉瓦", 3},
     {"BGM", "BGM", 2},          {"OSHIRASE", "お知らせを盤上に表示", 2},
-    {"IROWAKE", "駒の色分け", 2}, {"SONOTA", "その他", 1},
+    {"IROWAKE", "駒の色分け", 2}, {"SAISYUTE", "最終手表示", 2},
+    {"SONOTA", "その他", 1},
     {"KAISETU", "解説", 2},     {"VER", "バージョン情報", 2},
 };
 
 const std::vector<std::string> CHECKABLE = {
     "LEVEL1", "LEVEL2", "LEVEL3", "LEVEL4", "SIDOU", "AICON", "MIDORI", "TATAMI",
-    "TAKE",   "UCHU",   "RENGA",  "BGM",   "OSHIRASE", "IROWAKE"};
+    "TAKE",   "UCHU",   "RENGA",  "BGM",   "OSHIRASE", "IROWAKE", "KIFU_WINDOW", "SAISYUTE"};
 
 // A caption without its mnemonic, "対局(&G)" -> "対局".
 std::string Caption(const QAction* a) {
@@ -70,7 +75,8 @@ bool CheckOf(const MenuChecks& c, const std::string& name) {
       {"TATAMI", &MenuChecks::TATAMI}, {"TAKE", &MenuChecks::TAKE},
       {"UCHU", &MenuChecks::UCHU},     {"RENGA", &MenuChecks::RENGA},
       {"BGM", &MenuChecks::BGM},       {"OSHIRASE", &MenuChecks::OSHIRASE},
-      {"IROWAKE", &MenuChecks::IROWAKE}};
+      {"IROWAKE", &MenuChecks::IROWAKE}, {"KIFU_WINDOW", &MenuChecks::KIFU_WINDOW},
+      {"SAISYUTE", &MenuChecks::SAISYUTE}};
   return c.*(m.at(name));
 }
 
@@ -98,8 +104,8 @@ TEST(MainWindowMenus, TreeCaptionsAndFirstMarksAreThoseOfTheGuide) {
     EXPECT_EQ(found[i].caption, EXPECTED_MENUS[i].caption) << EXPECTED_MENUS[i].control;
     EXPECT_EQ(found[i].level, EXPECTED_MENUS[i].level) << EXPECTED_MENUS[i].control;
   }
-  // Before any option is read: LEVEL3, AICON and TATAMI carry their marks.
-  const std::set<std::string> checkedAtFirst = {"LEVEL3", "AICON", "TATAMI"};
+  // Before any option is read: LEVEL3, AICON, TATAMI and SAISYUTE carry their marks.
+  const std::set<std::string> checkedAtFirst = {"LEVEL3", "AICON", "TATAMI", "SAISYUTE"};
   for (const Entry& e : EXPECTED_MENUS) {
     QAction* a = window.Action(QString::fromStdString(e.control));
     ASSERT_NE(a, nullptr) << e.control;
@@ -200,6 +206,7 @@ TEST(MainWindowPlay, PressesArriveInTwipsAtPixelCentresWithTheirButton) {
 
 TEST(MainWindowPlay, PictureSurvivesHidingAndShowing) {
   WindowUnderTest w;
+  w.window.Action("SAISYUTE")->trigger();  // no last-move mark over the picture
   w.window.Action("UCHU")->trigger();
   w.window.Action("PLAY_4")->trigger();
   QTest::mouseClick(w.window.DrawingArea(), Qt::LeftButton, {}, CellCentre(4, 8));

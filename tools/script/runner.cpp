@@ -298,6 +298,15 @@ int RunScript(std::istream& in, std::ostream& out, std::ostream& err, const Runn
         } else {
           throw ScriptError{"set board, set hand or set seat, not set " + w[1]};
         }
+      } else if (cmd == "save" || cmd == "load") {
+        // The path is the rest of the line, blanks inside it kept.
+        const size_t at = line.find(cmd) + cmd.size();
+        const size_t from = line.find_first_not_of(" \t", at);
+        const size_t to = line.find_last_not_of(" \t");
+        if (from == std::string::npos) throw ScriptError{"wrong number of words for " + cmd};
+        const std::string path = line.substr(from, to + 1 - from);
+        if (cmd == "save") form.SaveRecord(path);
+        else form.OpenRecord(path);
       } else {
         throw ScriptError{"unknown command: " + cmd};
       }

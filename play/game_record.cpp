@@ -1,0 +1,459 @@
+#include "play/game_record.h"
+
+#include <algorithm>
+#include <charconv>
+#include <vector>
+
+#include "game/check.h"
+#include "game/movement.h"
+#include "game/play_move.h"
+#include "view/board_drawing.h"
+
+namespace korvel {
+
+namespace {
+
+constexpr const char* SEAT_NAMES[5] = {"", "下", "左", "上", "右"};
+constexpr const char* HAND_NAMES[5] = {"", "歩", "銀", "金", "飛"};
+constexpr const char* PASS_WORD = "パス";
+constexpr int MAX_HAND = 999999;
+constexpr int MAX_MOVE_NUMBER = 99999999;
+
+std::string Digit(int n) {
+  return std::string(1, static_cast<char>('0' + n));
+}
+
+int SeatByName(std::string_view name) {
+  for (int seat = 1; seat <= 4; ++seat)
+    if (name == SEAT_NAMES[seat]) return seat;
+  return NO_SEAT;
+}
+
+// Splits at blanks (spaces, tabs, the full-width space).
+std::vector<std::string_view> Words(std::string_view line) {
+  std::vector<std::string_view> words;
+  size_t i = 0;
+  auto blankAt = [&](size_t k) -> size_t {
+    if (line[k] == ' ' || line[k] == '\t') return 1;
+    if (line.substr(k, 3) == "\u3000") return 3;
+    return 0;
+  };
+  while (i < line.size()) {
+    if (size_t b = blankAt(i)) {
+      i += b;
+      continue;
+    }
+    const size_t start = i;
+    while (i < line.size() && blankAt(i) == 0) ++i;
+    words.push_back(line.substr(start, i - start));
+  }
+  return words;
+}
+
+std::optional<long> Number(std::string_view s, long lo, long hi) {
+  long v = 0;
+  auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+  if (ec != std::errc() || p != s.data() + s.size() || v < lo || v > hi) return std::nullopt;
+  return v;
+}
+
+// A cell of a board line: ・ for empty, else the owner's seat name and the piece's name.
+std::string CellText(PieceCode c) {
+  if (c.IsEmpty() || SeatOfCode(c) == NO_SEAT) return "・";
+  return SEAT_NAMES[SeatOfCode(c)] + NotationText(c);
+}
+
+std::optional<PieceCode> CellCode(std::string_view word) {
+  if (word == "・") return EMPTY;
+  for (int seat = 1; seat <= 4; ++seat)
+    for (int kind = HU; kind <= OU; ++kind)
+      for (bool promoted : {false, true}) {
+        if (promoted && (kind == KIN || kind == OU)) continue;
+        const PieceCode c = Code(seat, kind, promoted);
+        if (word == CellText(c)) return c;
+      }
+  return std::nullopt;
+}
+
+bool IsStandardStart(const GameState& s, int startNumber) {
+  GameState standard;
+  SetInitialPosition(standard);
+  for (int x = 1; x <= 9; ++x)
+    for (int y = 1; y <= 9; ++y)
+      if (s.Board[x][y] != standard.Board[x][y]) return false;
+  for (int seat = 1; seat <= 4; ++seat)
+    for (int k = 1; k <= 4; ++k)
+      if (s.Hand[seat][k] != 0) return false;
+  return s.CurrentSeat == SITA && startNumber == 0;
+}
+
+// The move a notation names for the seat to move, read against the board; nullopt with
+// the reason when the text is no move or names a piece that is not there.
+std::optional<Move> ParseMove(const GameState& s, std::string_view text, std::string* why) {
+  const std::string full(text);
+  auto fail = [why](const char* reason) -> std::optional<Move> {
+    *why = reason;
+    return std::nullopt;
+  };
+  int col = 0, row = 0;
+  for (int n = 1; n <= 9 && !col; ++n)
+    if (text.starts_with(NotationText(PieceCode(n)))) col = n;
+  if (!col) return fail("指し手が読めません（筋）");
+  text.remove_prefix(3);
+  for (int n = 1; n <= 9 && !row; ++n)
+    if (text.starts_with(NotationText(PieceCode(1000 + n)))) row = n;
+  if (!row) return fail("指し手が読めません（段）");
+  text.remove_prefix(3);
+  const int toX = 10 - col, toY = row;
+  std::vector<Move> candidates;
+  if (text.ends_with("打")) {
+    for (int slot = 1; slot <= 4; ++slot) {
+      const Square cell = HandCellOf(s.CurrentSeat, slot);
+      const PieceCode p = HandCellCode(cell.x, cell.y);
+      candidates.push_back({cell.x, cell.y, toX, toY, p, p});
+    }
+  } else {
+    if (text.size() < 4 || !text.ends_with(")") || text[text.size() - 4] != '(')
+      return fail("指し手が読めません（元の位置）");
+    const char c = text[text.size() - 3], r = text[text.size() - 2];
+    if (c < '1' || c > '9' || r < '1' || r > '9') return fail("指し手が読めません（元の位置）");
+    const int fromX = 10 - (c - '0'), fromY = r - '0';
+    const PieceCode p = s.Board[fromX][fromY];
+    if (p.IsEmpty()) return fail("元の位置に駒がありません");
+    candidates.push_back({fromX, fromY, toX, toY, p, p});
+    if (!p.IsPromoted() && KindOf(p) != KIN && KindOf(p) != OU)
+      candidates.push_back({fromX, fromY, toX, toY, p, p.Promoted()});
+  }
+  for (const Move& m : candidates)
+    if (MoveNotation(m) == full) return m;
+  return fail("駒の名前が盤と合いません");
+}
+
+// A board move as a press accepts it when the piece was picked before the turn passed on
+// (a menu choice or the computers' turns in between): then the piece may be another
+// seat's. The press checks everything the rules check except the owner.
+bool PressAccepts(const GameState& s, const Move& m) {
+  if (!OnBoard(m.fromX, m.fromY) || !OnBoard(m.toX, m.toY)) return false;
+  const int seat = s.CurrentSeat;
+  if (seat < 1 || seat > 4) return false;
+  if (s.Board[m.fromX][m.fromY] != m.before || SeatOfCode(m.before) == NO_SEAT) return false;
+  if (SeatOfCode(s.Board[m.toX][m.toY]) == seat) return false;  // a press there picks again
+  if (!CanMove(s, m.fromX, m.fromY, m.toX, m.toY, m.before)) return false;
+  GameState w = s;
+  FindAllKings(w);
+  if (ChecksPartner(w, m.fromX, m.fromY, m.toX, m.toY)) return false;
+  PieceCode promoted;
+  const bool mayPromote = CanPromote(m.fromX, m.fromY, m.toX, m.toY, m.before, &promoted);
+  if (m.placed == m.before) return MayStayUnpromoted(m.toX, m.toY, m.before) || !mayPromote;
+  return mayPromote && m.placed == promoted;
+}
+
+}  // namespace
+
+std::string SeatName(int seat) {
+  return seat >= 1 && seat <= 4 ? SEAT_NAMES[seat] : "";
+}
+
+std::string MoveNotation(const Move& m) {
+  std::string s = NotationText(PieceCode(10 - m.toX)) + NotationText(PieceCode(m.toY + 1000));
+  if (m.IsDrop()) return s + NotationText(m.before) + "打";
+  s += m.Promotes() ? NotationText(m.before) + "成" : NotationText(m.placed);
+  return s + "(" + Digit(10 - m.fromX) + Digit(m.fromY) + ")";
+}
+
+std::string RecordError::Text() const {
+  return line > 0 ? std::to_string(line) + "行目: " + reason : reason;
+}
+
+std::string WriteRecord(const Game& game, const std::string& started) {
+  const GameState& s = game.State();
+  const std::vector<MoveRecord>& history = game.History();
+  int top = game.HistoryTop();
+  const int count = game.HistoryCount();
+  // A seat that passed at the current point replaced the moves that followed it.
+  for (const Game::PassRecord& p : game.Passes())
+    if (p.after >= count && count < top) top = count;
+
+  // The start position: every move up to the current one taken back.
+  GameState start = s;
+  for (int i = count; i >= 1; --i) {
+    MoveOutcome o;
+    o.captured = history[i].captured;
+    o.mover = history[i].mover;
+    UndoMove(start, history[i], o);
+  }
+  for (const Game::PassRecord& p : game.Passes())
+    if (p.after == 0) {
+      start.CurrentSeat = p.seat;
+      break;
+    }
+  const int startNumber = game.MoveNumber() - count;
+
+  std::string out = std::string(RECORD_FIRST_LINE) + "\n";
+  if (!started.empty()) out += "開始日時: " + started + "\n";
+  out += std::string("対局: ") + (s.GameMode == 1 ? "COM対局" : "四人対局") + "\n";
+  for (int seat = 1; seat <= 4; ++seat)
+    out += SEAT_NAMES[seat] + std::string(": ") + (s.PlayerKind[seat] == COMPUTER ? "COM" : "人") +
+           "\n";
+  out += "レベル: " + std::to_string(s.Level) + "\n";
+
+  const bool kingTaken = count == top && count > 0 && IsKingCode(history[count].captured);
+  if (s.GameOver || kingTaken) {
+    const char* reason = kingTaken ? "王取り" : "千日手";
+    const int winner = kingTaken && !s.GameOver ? history[count].mover : s.WinnerSeat;
+    out += std::string("結果: ") + reason + " ";
+    out += winner >= 1 && winner <= 4 ? SeatName(winner) + " " + TeamName(winner) + "の勝ち"
+                                      : std::string("引き分け");
+    out += "\n";
+  }
+  if (count < top) out += "現在: " + std::to_string(startNumber + count) + "\n";
+
+  if (!IsStandardStart(start, startNumber)) {
+    out += "# 開始局面（上の段から、各段は左から右へ）\n";
+    for (int y = 1; y <= 9; ++y) {
+      out += "盤:";
+      for (int x = 1; x <= 9; ++x) out += " " + CellText(start.Board[x][y]);
+      out += "\n";
+    }
+    for (int seat = 1; seat <= 4; ++seat) {
+      out += std::string("持駒: ") + SEAT_NAMES[seat];
+      for (int k = 1; k <= 4; ++k)
+        out += std::string(" ") + HAND_NAMES[k] + std::to_string(start.Hand[seat][k]);
+      out += "\n";
+    }
+    out += "手番: " + SeatName(start.CurrentSeat) + "\n";
+    out += "開始手数: " + std::to_string(startNumber) + "\n";
+  }
+
+  out += "# 手数 手番 指し手\n";
+  auto passesAfter = [&](int after) {
+    for (const Game::PassRecord& p : game.Passes())
+      if (p.after == after)
+        out += std::to_string(startNumber + after + 1) + " " + SeatName(p.seat) + " " + PASS_WORD +
+               "\n";
+  };
+  passesAfter(0);
+  for (int i = 1; i <= top; ++i) {
+    out += std::to_string(startNumber + i) + " " + SeatName(history[i].mover) + " " +
+           MoveNotation(history[i]) + "\n";
+    passesAfter(i);
+  }
+  return out;
+}
+
+RecordReading ReadRecord(std::string_view text) {
+  RecordReading result;
+  auto fail = [&](int line, std::string reason) {
+    result.error = {line, std::move(reason)};
+    return result;
+  };
+  if (text.size() > RECORD_SIZE_LIMIT) return fail(0, "ファイルが大きすぎます（1 MB まで）");
+  if (!IsUtf8Text(text)) return fail(0, "UTF-8 の文章ではありません");
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+
+  std::vector<std::string_view> lines;
+  for (size_t at = 0; at <= text.size();) {
+    size_t end = text.find('\n', at);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view l = text.substr(at, end - at);
+    if (l.ends_with('\r')) l.remove_suffix(1);
+    lines.push_back(l);
+    at = end + 1;
+  }
+  if (lines.empty() || lines[0] != RECORD_FIRST_LINE) {
+    if (!lines.empty() && lines[0].starts_with("Korvel4人将棋 棋譜 "))
+      return fail(1, "この版の棋譜は読めません");
+    return fail(1, "棋譜のファイルではありません（1行目）");
+  }
+
+  LoadedRecord loaded;
+  int mode = NO_SEAT, level = 3;
+  int kinds[5] = {0, 0, 0, 0, 0};
+  GameState start;
+  SetInitialPosition(start);
+  start.CurrentSeat = SITA;
+  int boardRows = 0, startNumber = 0;
+  std::optional<int> current;
+  int resultLine = 0;
+  std::string resultReason;
+  int resultWinner = NO_SEAT;
+
+  // The header, up to the first move line.
+  size_t n = 1;
+  for (; n < lines.size(); ++n) {
+    const int lineNo = static_cast<int>(n) + 1;
+    const std::vector<std::string_view> w = Words(lines[n]);
+    if (w.empty() || w[0].starts_with("#")) continue;
+    if (w[0][0] >= '0' && w[0][0] <= '9') break;
+    const std::string_view key = w[0];
+    if (!key.ends_with(":")) return fail(lineNo, "読めない行です");
+    auto arity = [&](size_t k) { return w.size() == k; };
+    if (key == "開始日時:") {
+      const size_t p = lines[n].find(':');
+      std::string_view v = lines[n].substr(p + 1);
+      while (v.starts_with(' ')) v.remove_prefix(1);
+      loaded.started = std::string(v);
+    } else if (key == "対局:") {
+      if (!arity(2)) return fail(lineNo, "対局の種類が読めません");
+      if (w[1] == "COM対局")
+        mode = 1;
+      else if (w[1] == "四人対局")
+        mode = 0;
+      else
+        return fail(lineNo, "対局の種類が読めません");
+    } else if (SeatByName(key.substr(0, key.size() - 1)) != NO_SEAT) {
+      const int seat = SeatByName(key.substr(0, key.size() - 1));
+      if (!arity(2) || (w[1] != "人" && w[1] != "COM"))
+        return fail(lineNo, "指し手の種類（人 か COM）が読めません");
+      kinds[seat] = w[1] == "COM" ? COMPUTER : HUMAN;
+    } else if (key == "レベル:") {
+      const auto v = arity(2) ? Number(w[1], 1, 4) : std::nullopt;
+      if (!v) return fail(lineNo, "レベルは 1 から 4 です");
+      level = static_cast<int>(*v);
+    } else if (key == "結果:") {
+      if (w.size() < 3 || (w[1] != "王取り" && w[1] != "千日手"))
+        return fail(lineNo, "結果が読めません");
+      resultLine = lineNo;
+      resultReason = std::string(w[1]);
+      resultWinner = SeatByName(w[2]);
+      if (resultWinner == NO_SEAT && w[2] != "引き分け") return fail(lineNo, "結果が読めません");
+    } else if (key == "現在:") {
+      const auto v = arity(2) ? Number(w[1], 0, MAX_MOVE_NUMBER) : std::nullopt;
+      if (!v) return fail(lineNo, "現在の手数が読めません");
+      current = static_cast<int>(*v);
+    } else if (key == "盤:") {
+      if (boardRows >= 9) return fail(lineNo, "盤の段が多すぎます");
+      if (w.size() != 10) return fail(lineNo, "盤の段には 9 つの升を書きます");
+      ++boardRows;
+      for (int x = 1; x <= 9; ++x) {
+        const auto c = CellCode(w[x]);
+        if (!c) return fail(lineNo, "升が読めません: " + std::string(w[x]));
+        start.Board[x][boardRows] = *c;
+      }
+    } else if (key == "持駒:") {
+      const int seat = w.size() == 6 ? SeatByName(w[1]) : NO_SEAT;
+      if (seat == NO_SEAT) return fail(lineNo, "持駒が読めません");
+      for (int k = 1; k <= 4; ++k) {
+        const std::string_view name = HAND_NAMES[k];
+        const auto v = w[k + 1].starts_with(name)
+                           ? Number(w[k + 1].substr(name.size()), 0, MAX_HAND)
+                           : std::nullopt;
+        if (!v) return fail(lineNo, "持駒が読めません: " + std::string(w[k + 1]));
+        start.Hand[seat][k] = static_cast<int>(*v);
+      }
+    } else if (key == "手番:") {
+      const int seat = arity(2) ? SeatByName(w[1]) : NO_SEAT;
+      if (seat == NO_SEAT) return fail(lineNo, "手番が読めません");
+      start.CurrentSeat = seat;
+    } else if (key == "開始手数:") {
+      const auto v = arity(2) ? Number(w[1], 0, MAX_MOVE_NUMBER) : std::nullopt;
+      if (!v) return fail(lineNo, "開始手数が読めません");
+      startNumber = static_cast<int>(*v);
+    } else {
+      return fail(lineNo, "知らない見出しです: " + std::string(key));
+    }
+  }
+  // Whatever the header lacks is reported at the line that ended it.
+  const int headerEnd = static_cast<int>(std::min(n + 1, lines.size()));
+  if (mode == NO_SEAT) return fail(headerEnd, "対局の種類がありません");
+  for (int seat = 1; seat <= 4; ++seat)
+    if (kinds[seat] == 0) return fail(headerEnd, SeatName(seat) + "の指し手の種類がありません");
+  if (boardRows != 0 && boardRows != 9) return fail(headerEnd, "盤は 9 段書きます");
+  for (int seat = 1; seat <= 4; ++seat) {
+    int kings = 0;
+    for (int x = 1; x <= 9; ++x)
+      for (int y = 1; y <= 9; ++y) kings += start.Board[x][y] == KingCode(seat);
+    if (kings > 1) return fail(headerEnd, SeatName(seat) + "の王が二つあります");
+  }
+
+  start.PlayerKind[SITA] = kinds[SITA];
+  start.PlayerKind[HIDARI] = kinds[HIDARI];
+  start.PlayerKind[UE] = kinds[UE];
+  start.PlayerKind[MIGI] = kinds[MIGI];
+  start.Level = level;
+  start.GameMode = mode;
+  start.GameStarted = true;
+  FindAllKings(start);
+  UpdatePawnLines(start);
+  Game& game = loaded.game;
+  game.LoadState(start);
+  game.SetMoveNumber(startNumber);
+
+  // The moves, each replayed through the rules.
+  for (; n < lines.size(); ++n) {
+    const int lineNo = static_cast<int>(n) + 1;
+    const std::vector<std::string_view> w = Words(lines[n]);
+    if (w.empty() || w[0].starts_with("#")) continue;
+    if (!(w[0][0] >= '0' && w[0][0] <= '9')) return fail(lineNo, "指し手の後に見出しは書けません");
+    if (w.size() != 3) return fail(lineNo, "指し手の行は「手数 手番 指し手」です");
+    const auto number = Number(w[0], 0, MAX_MOVE_NUMBER);
+    if (!number || *number != game.MoveNumber() + 1)
+      return fail(lineNo, "手数が違います（" + std::to_string(game.MoveNumber() + 1) + " のはず）");
+    const int seat = SeatByName(w[1]);
+    if (seat == NO_SEAT) return fail(lineNo, "手番が読めません: " + std::string(w[1]));
+    if (game.State().GameOver) return fail(lineNo, "対局は終わっています");
+    if (seat != game.State().CurrentSeat)
+      return fail(lineNo, "手番が違います（" + SeatName(game.State().CurrentSeat) + "の番）");
+    if (w[2] == PASS_WORD) {
+      game.Pass(seat);
+      continue;
+    }
+    std::string why;
+    const std::optional<Move> m = ParseMove(game.State(), w[2], &why);
+    if (!m) return fail(lineNo, why);
+    game.RefreshKings();
+    game.RefreshPawnLines();
+    if (!IsLegal(game.State(), *m) && !PressAccepts(game.State(), *m))
+      return fail(lineNo, "指せない手です: " + std::string(w[2]));
+    game.PlayComputerMove(*m);
+  }
+
+  if (current) {
+    const int back = game.MoveNumber() - *current;
+    if (back < 0 || back > game.HistoryCount()) return fail(0, "現在の手数が指し手の外です");
+    for (int i = 0; i < back; ++i) game.StepBack();
+  }
+  if (resultReason == "千日手") {
+    if (game.State().GameOver) return fail(resultLine, "王を取った対局です");
+    game.EndByRepetition(resultWinner);
+  }
+  // Play goes on as after a step forward; a game over, or one with no move yet, has
+  // nothing to resume.
+  game.SetResumePending(!game.State().GameOver && game.MoveNumber() > 0);
+  result.record = std::move(loaded);
+  return result;
+}
+
+bool IsUtf8Text(std::string_view b) {
+  size_t i = 0;
+  while (i < b.size()) {
+    const auto c = static_cast<unsigned char>(b[i]);
+    if (c == 0) return false;
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    int len = 0;
+    unsigned cp = 0;
+    if ((c & 0xE0) == 0xC0)
+      len = 2, cp = c & 0x1F;
+    else if ((c & 0xF0) == 0xE0)
+      len = 3, cp = c & 0x0F;
+    else if ((c & 0xF8) == 0xF0)
+      len = 4, cp = c & 0x07;
+    else
+      return false;
+    if (i + len > b.size()) return false;
+    for (int k = 1; k < len; ++k) {
+      const auto d = static_cast<unsigned char>(b[i + k]);
+      if ((d & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (d & 0x3F);
+    }
+    static constexpr unsigned MIN[5] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < MIN[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    i += len;
+  }
+  return true;
+}
+
+}  // namespace korvel

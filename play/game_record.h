@@ -1,0 +1,59 @@
+// Game records (棋譜): a game written as UTF-8 text and read back by replaying every move
+// through the game's own rules. Text in, text out: the files are read and written by the
+// caller (docs/record-format.md describes the format).
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "game/move.h"
+#include "play/game.h"
+
+namespace korvel {
+
+inline constexpr const char* RECORD_FIRST_LINE = "Korvel4人将棋 棋譜 1";
+inline constexpr const char* RECORD_EXTENSION = "k4k";
+// The game left unfinished when the program ended, in the user's data area.
+inline constexpr const char* UNFINISHED_GAME_FILE = "korvel4-unfinished.k4k";
+inline constexpr std::size_t RECORD_SIZE_LIMIT = 1024 * 1024;
+
+// A move as the record writes it: destination, the piece (as the window names it), 成 for
+// a promotion, 打 for a drop, and the origin in brackets for a board move: "５三銀成(54)".
+std::string MoveNotation(const Move& m);
+// A seat's name in the record: 下 左 上 右.
+std::string SeatName(int seat);
+
+// The game as a record, from its start position through every move of its history (those
+// taken back included); `started` is the date and time the game began ("" for none).
+std::string WriteRecord(const Game& game, const std::string& started);
+
+struct RecordError {
+  int line = 0;  // 1 for the first line; 0 for the file as a whole
+  std::string reason;
+  // "3行目: reason", or the reason alone for the file as a whole.
+  std::string Text() const;
+};
+
+struct LoadedRecord {
+  Game game;
+  std::string started;
+};
+
+// Reads a record and replays it on a game of its own. Either the game as the record
+// leaves it (history complete, the player kinds and the level recorded, play resuming as
+// after a step forward) or the first line that could not be used.
+struct RecordReading {
+  std::optional<LoadedRecord> record;
+  RecordError error;
+};
+RecordReading ReadRecord(std::string_view text);
+
+// The local date and time, "2026-01-31 09:05:00", for a record's start.
+std::string LocalTimeText();
+
+// Whether the bytes are well-formed UTF-8 text (no NUL, no overlong or surrogate forms).
+bool IsUtf8Text(std::string_view bytes);
+
+}  // namespace korvel

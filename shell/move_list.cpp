@@ -1,0 +1,49 @@
+#include "shell/move_list.h"
+
+#include <QListWidget>
+
+#include "play/game_record.h"
+
+namespace korvel {
+
+MoveList::MoveList(QWidget* parent) : QDockWidget(QStringLiteral("棋譜"), parent) {
+  setObjectName(QStringLiteral("MOVE_LIST"));
+  // Shown and hidden from the menu only, where the choice is remembered.
+  setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+  list_ = new QListWidget(this);
+  list_->setObjectName(QStringLiteral("MOVE_LIST_ROWS"));
+  list_->setSelectionMode(QAbstractItemView::SingleSelection);
+  list_->setMinimumWidth(170);
+  setWidget(list_);
+  connect(list_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+    if (onPick) onPick(list_->row(item));
+  });
+}
+
+void MoveList::Show(const Game& game) {
+  QStringList rows;
+  const int count = game.HistoryCount(), top = game.HistoryTop();
+  const int first = game.MoveNumber() - count;
+  rows << (game.State().GameStarted ? QStringLiteral("開始局面") : QString());
+  for (int i = 1; i <= top; ++i) {
+    const MoveRecord& r = game.History()[i];
+    rows << QString::number(first + i) + QStringLiteral(" ") +
+                QString::fromStdString(SeatName(r.mover) + " " + MoveNotation(r));
+  }
+  if (rows != shown_) {
+    list_->clear();
+    list_->addItems(rows);
+    shown_ = rows;
+    current_ = -1;
+  }
+  if (current_ != count) {
+    for (int i = 0; i < list_->count(); ++i)
+      list_->item(i)->setForeground(i > count ? palette().color(QPalette::Disabled, QPalette::Text)
+                                              : palette().color(QPalette::Text));
+    current_ = count;
+  }
+  if (list_->currentRow() != count) list_->setCurrentRow(count);
+  if (QListWidgetItem* item = list_->item(count)) list_->scrollToItem(item);
+}
+
+}  // namespace korvel
