@@ -66,8 +66,8 @@ class Host {
   virtual ~Host() = default;
   // The pause before a computer move is shown (the picture is already flushed).
   virtual void Pause(double seconds) = 0;
-  // Opens a page (a local file path or an address) in the desktop's browser; failures are
-  // silent.
+  // Opens a page (a local file path or an address) in the desktop's browser; when none
+  // opens it, the adapter tells the player where the page is.
   virtual void OpenPage(const std::string& target) = 0;
   // Shows the about box modally and tells which button closed it.
   virtual AboutChoice ShowAbout() = 0;
