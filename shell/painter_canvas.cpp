@@ -7,6 +7,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <memory>
+
+#include "shell/piece_art.h"
 
 // Outside any namespace, as the resource system asks.
 static void InitPictureResources() {
@@ -64,7 +67,59 @@ int LayoutAscent(int pixelSize) {
   return QFontMetrics(layout).ascent();
 }
 
+// A picture drawn afresh at `ratio` device pixels to the design pixel (null for codes
+// without one).
+QImage DrawArt(int halves, qreal ratio) {
+  if (halves == 0) return art::EmptySquare(ratio);
+  if (halves == 2) return art::Logo(ratio);
+  switch (halves) {
+    case 4:
+      return art::Tile(art::Background::MIDORI, ratio);
+    case 6:
+      return art::Tile(art::Background::TATAMI, ratio);
+    case 8:
+      return art::Tile(art::Background::TAKE, ratio);
+    case 10:
+      return art::Tile(art::Background::UCHU, ratio);
+    case 12:
+      return art::Tile(art::Background::RENGA, ratio);
+    default:
+      break;
+  }
+  // Pieces: seat * 10 + kind, a half more when promoted.
+  const int seat = halves / 20, kind = (halves / 2) % 10, promoted = halves % 2;
+  if (seat < SITA || seat > MIGI) return QImage();
+  static constexpr int ART_KIND[5][2] = {{0, 1}, {2, 3}, {4, -1}, {5, 6}, {7, -1}};
+  if (kind < 1 || kind > 5 || ART_KIND[kind - 1][promoted] < 0) return QImage();
+  return art::Piece(seat - SITA, ART_KIND[kind - 1][promoted], ratio);
+}
+
 }  // namespace
+
+const QImage& PictureAt(PieceCode code, qreal ratio) {
+  if (ratio == 1.0) return PictureOf(code);
+  // The pictures of the last few ratios: a window and a second canvas at one ratio share
+  // them, and a window resized back and forth draws nothing twice.
+  struct Drawn {
+    qreal ratio;
+    std::array<QImage, PICTURE_SLOTS> pictures;
+  };
+  static std::vector<std::unique_ptr<Drawn>> drawn;
+  static const QImage none;
+  const int h = code.Halves();
+  if (h < 0 || h >= PICTURE_SLOTS || PictureOf(code).isNull()) return none;
+  auto it = std::find_if(drawn.begin(), drawn.end(),
+                         [ratio](const std::unique_ptr<Drawn>& d) { return d->ratio == ratio; });
+  if (it == drawn.end()) {
+    if (drawn.size() == 3) drawn.erase(drawn.begin());
+    drawn.push_back(std::make_unique<Drawn>());
+    drawn.back()->ratio = ratio;
+    it = drawn.end() - 1;
+  }
+  QImage& pic = (*it)->pictures[h];
+  if (pic.isNull()) pic = DrawArt(h, ratio).convertToFormat(QImage::Format_RGB32);
+  return pic;
+}
 
 int TwipsToPixel(double twips) {
   // A hair of tolerance so that positions built from decimal fractions of a cell land on
@@ -100,9 +155,33 @@ const QImage& IconPicture(TurnIcon icon) {
   return icon == TurnIcon::MAN ? man : com;
 }
 
+QImage IconPictureAt(TurnIcon icon, int pixels) {
+  const QImage& design = IconPicture(icon);
+  if (pixels == design.width() || pixels <= 0) return design;
+  static std::array<QImage, 2> drawn;
+  QImage& pic = drawn[icon == TurnIcon::MAN ? 0 : 1];
+  if (pic.width() != pixels) {
+    const double scale = pixels / static_cast<double>(design.width());
+    pic = (icon == TurnIcon::MAN ? art::ManIcon(scale) : art::ComIcon(scale))
+              .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  }
+  return pic;
+}
+
 const QImage& BannerPicture() {
   static const QImage banner = LoadPicture("BANNER", QImage::Format_RGB32);
   return banner;
+}
+
+QImage BannerPictureAt(qreal ratio) {
+  if (ratio == 1.0) return BannerPicture();
+  static qreal drawnRatio = 0;
+  static QImage drawn;
+  if (drawn.isNull() || drawnRatio != ratio) {
+    drawn = art::Banner(ratio).convertToFormat(QImage::Format_RGB32);
+    drawnRatio = ratio;
+  }
+  return drawn;
 }
 
 PainterCanvas::PainterCanvas(qreal dpr)
@@ -118,11 +197,16 @@ PainterCanvas::PainterCanvas(qreal dpr)
 QColor PainterCanvas::SeatColour(int seat) {
   // Blue and bluish green for the first team, vermilion and reddish purple for the second.
   switch (seat) {
-    case SITA: return QColor(0x00, 0x72, 0xB2);
-    case UE: return QColor(0x00, 0x9E, 0x73);
-    case HIDARI: return QColor(0xD5, 0x5E, 0x00);
-    case MIGI: return QColor(0xCC, 0x79, 0xA7);
-    default: return QColor();
+    case SITA:
+      return QColor(0x00, 0x72, 0xB2);
+    case UE:
+      return QColor(0x00, 0x9E, 0x73);
+    case HIDARI:
+      return QColor(0xD5, 0x5E, 0x00);
+    case MIGI:
+      return QColor(0xCC, 0x79, 0xA7);
+    default:
+      return QColor();
   }
 }
 
@@ -130,8 +214,7 @@ namespace {
 
 // A piece's picture with its seat's colour laid over the piece itself: where the picture
 // differs from the empty square, the piece is.
-QImage Tinted(const QImage& pic, int seat) {
-  const QImage& square = PictureOf(EMPTY);
+QImage Tinted(const QImage& pic, const QImage& square, int seat) {
   const QColor tint = PainterCanvas::SeatColour(seat);
   if (pic.isNull() || square.size() != pic.size() || !tint.isValid()) return pic;
   QImage out = pic.copy();
@@ -145,8 +228,8 @@ QImage Tinted(const QImage& pic, int seat) {
                        std::abs(qBlue(p) - qBlue(e));
       if (diff < 24) continue;
       auto mix = [](int a, int b) { return (a * (255 - ALPHA) + b * ALPHA) / 255; };
-      line[x] = qRgb(mix(qRed(p), tint.red()), mix(qGreen(p), tint.green()),
-                     mix(qBlue(p), tint.blue()));
+      line[x] =
+          qRgb(mix(qRed(p), tint.red()), mix(qGreen(p), tint.green()), mix(qBlue(p), tint.blue()));
     }
   }
   return out;
@@ -185,11 +268,10 @@ void PainterCanvas::Record(Op op) {
   // An opaque picture hides everything that lies wholly under it.
   if (op.kind == Op::PICTURE && !op.bounds.isEmpty()) {
     const QRect r = op.bounds;
-    ops_.erase(std::remove_if(ops_.begin(), ops_.end(),
-                              [&r](const Op& o) {
-                                return o.kind != Op::BOLD && r.contains(o.bounds);
-                              }),
-               ops_.end());
+    ops_.erase(
+        std::remove_if(ops_.begin(), ops_.end(),
+                       [&r](const Op& o) { return o.kind != Op::BOLD && r.contains(o.bounds); }),
+        ops_.end());
     // Of bold switches with nothing left between them, only the last counts.
     std::vector<Op> kept;
     kept.reserve(ops_.size());
@@ -205,10 +287,18 @@ void PainterCanvas::Record(Op op) {
 
 void PainterCanvas::Do(const Op& op) {
   switch (op.kind) {
-    case Op::PICTURE: DoPicture(op.code, op.x, op.y); break;
-    case Op::FRAME: DoFrame(op.colour, op.x, op.y, op.w, op.h); break;
-    case Op::BOLD: bold_ = op.bold; break;
-    case Op::TEXT: DoText(op.x, op.y, op.text, op.colour, op.sizePt); break;
+    case Op::PICTURE:
+      DoPicture(op.code, op.x, op.y);
+      break;
+    case Op::FRAME:
+      DoFrame(op.colour, op.x, op.y, op.w, op.h);
+      break;
+    case Op::BOLD:
+      bold_ = op.bold;
+      break;
+    case Op::TEXT:
+      DoText(op.x, op.y, op.text, op.colour, op.sizePt);
+      break;
   }
 }
 
@@ -218,16 +308,15 @@ const QImage& PainterCanvas::DevicePicture(PieceCode code) {
   const int seat = SeatOfCode(code);
   const bool tinted = tint_ && seat >= SITA && seat <= MIGI;
   if (pic.isNull() || (dpr == 1.0 && !tinted)) return pic;
-  QImage& scaled = devicePictures_[code.Halves()];
-  if (scaled.isNull()) {
-    const QImage base = tinted ? Tinted(pic, seat) : pic;
-    // Rounded up: neighbouring squares placed at rounded positions leave no seam.
-    scaled = dpr == 1.0 ? base
-                        : base.scaled(QSize(static_cast<int>(std::ceil(pic.width() * dpr - 1e-6)),
-                                            static_cast<int>(std::ceil(pic.height() * dpr - 1e-6))),
-                                      Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  QImage& drawn = devicePictures_[code.Halves()];
+  if (drawn.isNull()) {
+    // Drawn at the device's pixels, not stretched: as sharp at any size as at the design
+    // size. Rounded up, so that neighbouring squares placed at rounded positions leave no
+    // seam.
+    const QImage& base = PictureAt(code, dpr);
+    drawn = tinted ? Tinted(base, PictureAt(EMPTY, dpr), seat) : base;
   }
-  return scaled;
+  return drawn;
 }
 
 void PainterCanvas::DrawPicture(PieceCode code, double x, double y) {
@@ -350,11 +439,14 @@ void PainterCanvas::Flush() {
 QImage PainterCanvas::WithIcon(bool shown, TurnIcon icon, int leftTwips, int topTwips) const {
   QImage out = image_.copy();
   if (!shown) return out;
-  const QImage& pic = IconPicture(icon);
+  const qreal dpr = image_.devicePixelRatio();
+  const QImage pic = IconPictureAt(icon, art::DeviceSide(32, dpr));
   if (pic.isNull()) return out;
   QPainter p(&out);
   p.setRenderHint(QPainter::SmoothPixmapTransform);
-  p.drawImage(QRect(QPoint(TwipsToPixel(leftTwips), TwipsToPixel(topTwips)), pic.size()), pic);
+  p.drawImage(QRectF(QPointF(TwipsToPixel(leftTwips), TwipsToPixel(topTwips)),
+                     QSizeF(pic.width() / dpr, pic.height() / dpr)),
+              pic);
   return out;
 }
 

@@ -27,10 +27,17 @@ int TwipsToPixel(double twips);
 QColor PaletteColour(int index);
 // The picture of a picture code at its natural size (a null image for codes without one).
 const QImage& PictureOf(PieceCode code);
+// The picture of a picture code at `ratio` device pixels to the design pixel, drawn at
+// that resolution (above or below 1) and kept; at 1 the design-size picture itself.
+const QImage& PictureAt(PieceCode code, qreal ratio);
 // The 32 x 32 turn icon pictures.
 const QImage& IconPicture(TurnIcon icon);
+// A turn icon `pixels` wide, drawn at that size.
+QImage IconPictureAt(TurnIcon icon, int pixels);
 // The about box's banner.
 const QImage& BannerPicture();
+// The banner drawn at `ratio` device pixels to the design pixel.
+QImage BannerPictureAt(qreal ratio);
 
 class PainterCanvas : public Canvas {
  public:
@@ -87,7 +94,8 @@ class PainterCanvas : public Canvas {
   void DoFrame(int colour, double x, double y, double w, double h);
   void DoText(double x, double y, std::string_view text, int colour, int sizePt);
 
-  // A picture at the device's pixels, scaled once (the ratio 1 draws the originals).
+  // A picture at the device's pixels, drawn there once (at the ratio 1 the originals), with
+  // its seat's tint when that is on.
   const QImage& DevicePicture(PieceCode code);
 
   void Changed() {
