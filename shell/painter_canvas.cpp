@@ -96,25 +96,35 @@ QImage DrawArt(int halves, qreal ratio) {
 
 }  // namespace
 
+namespace {
+
+// The pictures of the last few ratios: a window and a second canvas at one ratio share
+// them, and a window resized back and forth draws nothing twice.
+struct Drawn {
+  qreal ratio;
+  std::array<QImage, PICTURE_SLOTS> pictures;
+};
+std::vector<std::unique_ptr<Drawn>> drawnSets;
+
+bool DrawnAt(qreal ratio) {
+  return ratio == 1.0 || std::any_of(drawnSets.begin(), drawnSets.end(),
+                                     [ratio](const auto& d) { return d->ratio == ratio; });
+}
+
+}  // namespace
+
 const QImage& PictureAt(PieceCode code, qreal ratio) {
   if (ratio == 1.0) return PictureOf(code);
-  // The pictures of the last few ratios: a window and a second canvas at one ratio share
-  // them, and a window resized back and forth draws nothing twice.
-  struct Drawn {
-    qreal ratio;
-    std::array<QImage, PICTURE_SLOTS> pictures;
-  };
-  static std::vector<std::unique_ptr<Drawn>> drawn;
   static const QImage none;
   const int h = code.Halves();
   if (h < 0 || h >= PICTURE_SLOTS || PictureOf(code).isNull()) return none;
-  auto it = std::find_if(drawn.begin(), drawn.end(),
+  auto it = std::find_if(drawnSets.begin(), drawnSets.end(),
                          [ratio](const std::unique_ptr<Drawn>& d) { return d->ratio == ratio; });
-  if (it == drawn.end()) {
-    if (drawn.size() == 3) drawn.erase(drawn.begin());
-    drawn.push_back(std::make_unique<Drawn>());
-    drawn.back()->ratio = ratio;
-    it = drawn.end() - 1;
+  if (it == drawnSets.end()) {
+    if (drawnSets.size() == 3) drawnSets.erase(drawnSets.begin());
+    drawnSets.push_back(std::make_unique<Drawn>());
+    drawnSets.back()->ratio = ratio;
+    it = drawnSets.end() - 1;
   }
   QImage& pic = (*it)->pictures[h];
   if (pic.isNull()) pic = DrawArt(h, ratio).convertToFormat(QImage::Format_RGB32);
@@ -237,14 +247,22 @@ QImage Tinted(const QImage& pic, const QImage& square, int seat) {
 
 }  // namespace
 
-void PainterCanvas::SetRatio(qreal ratio) {
+void PainterCanvas::SetRatio(qreal ratio, bool quick) {
   if (ratio <= 0 || ratio == image_.devicePixelRatio()) return;
+  stretched_ = quick && !DrawnAt(ratio);
   image_ = QImage(static_cast<int>(std::ceil(CANVAS_WIDTH * ratio)),
                   static_cast<int>(std::ceil(CANVAS_HEIGHT * ratio)), QImage::Format_RGB32);
   image_.setDevicePixelRatio(ratio);
   image_.setDotsPerMeterX(3780);
   image_.setDotsPerMeterY(3780);
   Redraw();
+}
+
+bool PainterCanvas::Sharpen() {
+  if (!stretched_) return false;
+  stretched_ = false;
+  Redraw();
+  return true;
 }
 
 void PainterCanvas::SetTint(bool tint) {
@@ -313,8 +331,15 @@ const QImage& PainterCanvas::DevicePicture(PieceCode code) {
     // Drawn at the device's pixels, not stretched: as sharp at any size as at the design
     // size. Rounded up, so that neighbouring squares placed at rounded positions leave no
     // seam.
-    const QImage& base = PictureAt(code, dpr);
-    drawn = tinted ? Tinted(base, PictureAt(EMPTY, dpr), seat) : base;
+    if (stretched_) {
+      const QImage base = tinted ? Tinted(pic, PictureOf(EMPTY), seat) : pic;
+      drawn =
+          base.scaled(QSize(art::DeviceSide(pic.width(), dpr), art::DeviceSide(pic.height(), dpr)),
+                      Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    } else {
+      const QImage& base = PictureAt(code, dpr);
+      drawn = tinted ? Tinted(base, PictureAt(EMPTY, dpr), seat) : base;
+    }
   }
   return drawn;
 }

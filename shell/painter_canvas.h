@@ -46,8 +46,14 @@ class PainterCanvas : public Canvas {
   explicit PainterCanvas(qreal dpr = 1.0);
 
   // Holds the picture at another ratio of device pixels to design pixels (a larger window,
-  // a finer screen) and draws all of it again there: sharp at any size.
-  void SetRatio(qreal ratio);
+  // a finer screen) and draws all of it again there: sharp at any size. `quick` (a window
+  // being resized): pictures not yet drawn at this ratio are stretched from the design size
+  // for now, since drawing them all takes a good part of a second; Sharpen finishes them.
+  void SetRatio(qreal ratio, bool quick = false);
+  // Draws again, at their own resolution, the pictures a quick SetRatio stretched; false
+  // when nothing was stretched.
+  bool Sharpen();
+  bool Stretched() const { return stretched_; }
   // Gives each army's pieces a quiet tint of its seat's colour; everything is drawn again.
   void SetTint(bool tint);
   bool Tint() const { return tint_; }
@@ -108,6 +114,7 @@ class PainterCanvas : public Canvas {
   bool bold_ = false;
   bool changed_ = false;
   bool tint_ = false;
+  bool stretched_ = false;
   std::array<QImage, 92> devicePictures_;
   std::vector<Op> ops_;
 };
