@@ -391,12 +391,22 @@ void PainterCanvas::DoFrame(int colour, double x, double y, double w, double h) 
   const int right = TwipsToPixel(x + w), bottom = TwipsToPixel(y + h);
   const QColor c = PaletteColour(colour);
   Changed();
-  QPainter p(&image_);
-  // Filled one-pixel strips rather than a pen: exact at any device pixel ratio.
-  p.fillRect(QRect(left, top, right - left + 1, 1), c);
-  p.fillRect(QRect(left, bottom, right - left + 1, 1), c);
-  p.fillRect(QRect(left, top, 1, bottom - top + 1), c);
-  p.fillRect(QRect(right, top, 1, bottom - top + 1), c);
+  // Filled strips one design pixel wide (at least one device pixel), placed in device
+  // pixels as the pictures are: exact at any ratio, below 1 too, where a painter on the
+  // buffer would not scale them down.
+  const qreal dpr = image_.devicePixelRatio();
+  auto at = [dpr](int v) { return static_cast<int>(std::lround(v * dpr)); };
+  const int line = std::max(1, static_cast<int>(std::lround(dpr)));
+  const int x0 = at(left), y0 = at(top), x1 = at(right + 1), y1 = at(bottom + 1);
+  image_.setDevicePixelRatio(1.0);
+  {
+    QPainter p(&image_);
+    p.fillRect(QRect(x0, y0, x1 - x0, line), c);
+    p.fillRect(QRect(x0, at(bottom), x1 - x0, line), c);
+    p.fillRect(QRect(x0, y0, line, y1 - y0), c);
+    p.fillRect(QRect(at(right), y0, line, y1 - y0), c);
+  }
+  image_.setDevicePixelRatio(dpr);
 }
 
 void PainterCanvas::SetBold(bool bold) {

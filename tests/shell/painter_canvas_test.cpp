@@ -122,6 +122,23 @@ TEST(PainterCanvas, HighDensityBufferKeepsTheLayoutInLogicalPixels) {
   EXPECT_EQ(img.pixel(374 + 94, 254 + 94), GREEN);
 }
 
+// A window smaller than the design: frames and pictures shrink together, every frame on
+// the cell it outlines.
+TEST(PainterCanvas, BelowTheDesignSizeFramesStayOnTheirCells) {
+  for (const qreal ratio : {0.5, 0.75}) {
+    PainterCanvas canvas(ratio);
+    FrameCell(canvas, COLOUR_LIGHT_RED, 1, 1);  // design pixels 140..187 x 80..127
+    const QImage& img = canvas.Image();
+    auto at = [ratio](int v) { return static_cast<int>(std::lround(v * ratio)); };
+    QRect red;
+    for (int y = 0; y < img.height(); ++y)
+      for (int x = 0; x < img.width(); ++x)
+        if (img.pixel(x, y) == qRgb(255, 0, 0)) red |= QRect(x, y, 1, 1);
+    EXPECT_EQ(red, QRect(QPoint(at(140), at(80)), QPoint(at(187), at(127)))) << ratio;
+    EXPECT_EQ(img.pixel(at(160), at(100)), GREEN) << "the frame is an outline";
+  }
+}
+
 // The squared brightness steps between neighbouring pixels, per design pixel: a picture
 // drawn at a finer resolution has as steep edges as at the design size, over longer edges;
 // a stretched one spreads every edge over more pixels.
