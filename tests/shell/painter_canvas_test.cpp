@@ -178,6 +178,34 @@ TEST(PainterCanvas, AboveTheDesignSizePiecesAreDrawnAtTheirPixelsNotStretched) {
   }
 }
 
+// The seat tint at the window's resolution: the piece takes its seat's colour, the wood
+// around it and an empty square stay as they were.
+TEST(PainterCanvas, TheTintColoursThePiecesDrawnAtAnyRatio) {
+  for (const qreal ratio : {1.0, 2.0}) {
+    PainterCanvas canvas(ratio);
+    DrawCell(canvas, Code(SITA, OU), 2, 2);
+    DrawCell(canvas, EMPTY, 3, 2);
+    const QImage plain = canvas.Image().copy();
+    canvas.SetTint(true);
+    const QImage& tinted = canvas.Image();
+    auto at = [ratio](int v) { return static_cast<int>(std::lround(v * ratio)); };
+    const QRect piece(QPoint(at(187), at(127)), QSize(at(47), at(47)));
+    const QRect empty = piece.translated(at(47), 0);
+    int changed = 0, bluer = 0;
+    for (int y = piece.top(); y <= piece.bottom(); ++y)
+      for (int x = piece.left(); x <= piece.right(); ++x) {
+        const QRgb a = plain.pixel(x, y), b = tinted.pixel(x, y);
+        if (a == b) continue;
+        ++changed;
+        if (qBlue(b) > qBlue(a) && qRed(b) < qRed(a))
+          ++bluer;  // the darkest ink gains some red too
+      }
+    EXPECT_GT(changed, piece.width() * piece.height() / 3) << ratio;
+    EXPECT_GT(bluer, changed * 8 / 10) << "SITA's colour is blue, at " << ratio;
+    EXPECT_EQ(tinted.copy(empty), plain.copy(empty)) << ratio;
+  }
+}
+
 // A window being resized stretches the pictures for the moment; once it rests they are
 // drawn at the new size, the same picture as a canvas made at that ratio.
 TEST(PainterCanvas, AQuickRatioStretchesUntilSharpened) {
