@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QRegion>
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -301,6 +302,26 @@ void PainterCanvas::Record(Op op) {
   }
   ops_.push_back(std::move(op));
   Do(ops_.back());
+  if (ops_.size() >= compactAt_) {
+    Compact();
+    compactAt_ = std::max<size_t>(1024, ops_.size() * 2);
+  }
+}
+
+void PainterCanvas::Compact() {
+  // From the newest back: an operation wholly under the pictures drawn after it is gone.
+  QRegion covered;
+  std::vector<Op> kept;
+  kept.reserve(ops_.size());
+  for (auto it = ops_.rbegin(); it != ops_.rend(); ++it) {
+    if (it->kind != Op::BOLD && QRegion(it->bounds).subtracted(covered).isEmpty()) continue;
+    if (it->kind == Op::PICTURE) covered += it->bounds;
+    // Of bold switches with nothing left between them, only the last counts.
+    if (it->kind == Op::BOLD && !kept.empty() && kept.back().kind == Op::BOLD) continue;
+    kept.push_back(std::move(*it));
+  }
+  std::reverse(kept.begin(), kept.end());
+  ops_.swap(kept);
 }
 
 void PainterCanvas::Do(const Op& op) {

@@ -80,6 +80,8 @@ class PainterCanvas : public Canvas {
   // processed again, e.g. under a message box it opens.
   std::function<void()> onChange;
   void MarkShown() { changed_ = false; }
+  // How many drawing operations are kept for drawing again at another ratio.
+  size_t Remembered() const { return ops_.size(); }
 
  private:
   // What was drawn, kept so that it can be drawn again at another ratio. An operation
@@ -94,6 +96,9 @@ class PainterCanvas : public Canvas {
     QRect bounds;  // in design pixels; empty for BOLD
   };
   void Record(Op op);
+  // Forgets what the opaque pictures drawn after it cover together (a full repaint covers
+  // the last one's frames and labels, which no single picture covers).
+  void Compact();
   void Do(const Op& op);
   void Redraw();
   void DoPicture(PieceCode code, double x, double y);
@@ -117,6 +122,7 @@ class PainterCanvas : public Canvas {
   bool stretched_ = false;
   std::array<QImage, 92> devicePictures_;
   std::vector<Op> ops_;
+  size_t compactAt_ = 1024;
 };
 
 }  // namespace korvel

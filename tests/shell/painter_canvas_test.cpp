@@ -206,6 +206,23 @@ TEST(PainterCanvas, TheTintColoursThePiecesDrawnAtAnyRatio) {
   }
 }
 
+// Full repaints over a long game: what is kept for drawing again does not grow, and
+// drawing again still gives the picture.
+TEST(PainterCanvas, RepaintsDoNotPileUpWhatIsKeptToDrawAgain) {
+  WindowUnderTest w;
+  w.window.Action("PLAY_4")->trigger();
+  PainterCanvas canvas;
+  RedrawAll(canvas, w.form.State(), w.form.Looks().background);
+  RedrawAll(canvas, w.form.State(), w.form.Looks().background);
+  const size_t afterTwo = canvas.Remembered();
+  for (int i = 0; i < 40; ++i) RedrawAll(canvas, w.form.State(), w.form.Looks().background);
+  EXPECT_LE(canvas.Remembered(), 2 * afterTwo + 1024);
+  const QImage drawn = canvas.Image().copy();
+  canvas.SetRatio(2.0);
+  canvas.SetRatio(1.0);
+  EXPECT_EQ(canvas.Image(), drawn);
+}
+
 // A window being resized stretches the pictures for the moment; once it rests they are
 // drawn at the new size, the same picture as a canvas made at that ratio.
 TEST(PainterCanvas, AQuickRatioStretchesUntilSharpened) {
