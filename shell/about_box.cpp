@@ -44,8 +44,10 @@ void Form2::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.setRenderHint(QPainter::SmoothPixmapTransform);
   const QImage& banner = BannerPicture();
-  // The banner is a little larger than the box and is cut at the right and the bottom.
-  if (!banner.isNull()) p.drawImage(QRect(QPoint(0, 0), banner.size()), banner);
+  // The banner is a little larger than the box and is cut at the right and the bottom. On
+  // a finer screen it is drawn at the screen's pixels.
+  const QImage fine = BannerPictureAt(devicePixelRatioF());
+  if (!banner.isNull()) p.drawImage(QRect(QPoint(0, 0), banner.size()), fine);
 }
 
 }  // namespace korvel

@@ -1,6 +1,7 @@
 #include "shell/main_window.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileDialog>
@@ -10,6 +11,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 
@@ -40,9 +42,8 @@ constexpr int MIN_AREA_HEIGHT = CANVAS_HEIGHT / 2;
 
 // The entries that choose a game mode: Ctrl+N starts a new game in the one chosen last.
 bool IsModeEntry(const QString& control) {
-  return control.startsWith(QLatin1String("JYUNBAN_")) ||
-         control == QLatin1String("PLAY_TOIMEN") || control == QLatin1String("PLAY_TONARI") ||
-         control == QLatin1String("PLAY_4");
+  return control.startsWith(QLatin1String("JYUNBAN_")) || control == QLatin1String("PLAY_TOIMEN") ||
+         control == QLatin1String("PLAY_TONARI") || control == QLatin1String("PLAY_4");
 }
 
 // Alt + letter opens a menu of the bar.
@@ -67,8 +68,14 @@ int HumanSeats(const GameState& s, int* seat) {
 }  // namespace
 
 BoardView::BoardView(PainterCanvas& canvas, QWidget* parent)
-    : QWidget(parent), canvas_(canvas), notice_(new Notice(this)) {
+    : QWidget(parent), canvas_(canvas), notice_(new Notice(this)), sharpen_(new QTimer(this)) {
   setObjectName(QStringLiteral("DrawingArea"));
+  sharpen_->setObjectName(QStringLiteral("Sharpen"));
+  sharpen_->setSingleShot(true);
+  sharpen_->setInterval(150);
+  connect(sharpen_, &QTimer::timeout, this, [this] {
+    if (canvas_.Sharpen()) update();
+  });
   setMinimumSize(MIN_AREA_WIDTH, MIN_AREA_HEIGHT);
   resize(CANVAS_WIDTH, CANVAS_HEIGHT);
   // Everything is painted from the back buffer: nothing needs erasing first.
@@ -86,7 +93,10 @@ void BoardView::Fit() {
   const bool moved = s != scale_ || origin != origin_;
   scale_ = s;
   origin_ = origin;
-  canvas_.SetRatio(s * dpr);
+  // While the window is being resized the pictures are stretched; once it rests they are
+  // drawn at the new size.
+  canvas_.SetRatio(s * dpr, true);
+  if (canvas_.Stretched()) sharpen_->start();
   // The notice stands over the middle of the board.
   notice_->Place(origin_ + QPointF((CellX(5) + CELL_TWIPS / 2) / TWIPS_PER_PIXEL,
                                    (CellY(5) + CELL_TWIPS / 2) / TWIPS_PER_PIXEL) *
@@ -209,7 +219,38 @@ void MainWindow::BuildMenus() {
   SyncChecks(MenuChecks());
 }
 
+namespace {
+
+// Esc on the menu bar when no menu is open: the bar keeps the keyboard after Esc closed
+// its menu, and the player's next Esc must still reach the window.
+class EscapeFromBar : public QObject {
+ public:
+  EscapeFromBar(QMenuBar* bar, std::function<void()> escape)
+      : QObject(bar), bar_(bar), escape_(std::move(escape)) {}
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched != bar_ || event->type() != QEvent::KeyPress ||
+        static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape ||
+        QApplication::activePopupWidget())
+      return false;
+    // Out of the bar's keyboard mode first, as its own Esc would have done.
+    bar_->setActiveAction(nullptr);
+    if (QWidget* window = bar_->window()) window->setFocus(Qt::OtherFocusReason);
+    escape_();
+    return true;
+  }
+
+ private:
+  QMenuBar* bar_;
+  std::function<void()> escape_;
+};
+
+}  // namespace
+
 void MainWindow::BuildKeys() {
+  menuBar()->installEventFilter(new EscapeFromBar(menuBar(), [this] {
+    if (form_) Dispatch([this] { form_->Form_KeyPress(27); });
+  }));
   auto key = [this](const char* control, const QKeySequence& seq) {
     if (QAction* a = actions_.value(QString::fromLatin1(control))) a->setShortcut(seq);
   };

@@ -17,6 +17,7 @@
 
 class QAction;
 class QMenu;
+class QTimer;
 
 namespace korvel {
 
@@ -54,6 +55,9 @@ class BoardView : public QWidget {
 
   PainterCanvas& canvas_;
   Notice* notice_;
+  // Started by every resize: when the size has settled, the pictures stretched meanwhile
+  // are drawn at their own resolution.
+  QTimer* sharpen_;
   qreal scale_ = 1.0;
   QPointF origin_;
 };

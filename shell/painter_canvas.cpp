@@ -4,9 +4,13 @@
 #include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QRegion>
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <memory>
+
+#include "shell/piece_art.h"
 
 // Outside any namespace, as the resource system asks.
 static void InitPictureResources() {
@@ -64,7 +68,69 @@ int LayoutAscent(int pixelSize) {
   return QFontMetrics(layout).ascent();
 }
 
+// A picture drawn afresh at `ratio` device pixels to the design pixel (null for codes
+// without one).
+QImage DrawArt(int halves, qreal ratio) {
+  if (halves == 0) return art::EmptySquare(ratio);
+  if (halves == 2) return art::Logo(ratio);
+  switch (halves) {
+    case 4:
+      return art::Tile(art::Background::MIDORI, ratio);
+    case 6:
+      return art::Tile(art::Background::TATAMI, ratio);
+    case 8:
+      return art::Tile(art::Background::TAKE, ratio);
+    case 10:
+      return art::Tile(art::Background::UCHU, ratio);
+    case 12:
+      return art::Tile(art::Background::RENGA, ratio);
+    default:
+      break;
+  }
+  // Pieces: seat * 10 + kind, a half more when promoted.
+  const int seat = halves / 20, kind = (halves / 2) % 10, promoted = halves % 2;
+  if (seat < SITA || seat > MIGI) return QImage();
+  static constexpr int ART_KIND[5][2] = {{0, 1}, {2, 3}, {4, -1}, {5, 6}, {7, -1}};
+  if (kind < 1 || kind > 5 || ART_KIND[kind - 1][promoted] < 0) return QImage();
+  return art::Piece(seat - SITA, ART_KIND[kind - 1][promoted], ratio);
+}
+
 }  // namespace
+
+namespace {
+
+// The pictures of the last few ratios: a window and a second canvas at one ratio share
+// them, and a window resized back and forth draws nothing twice.
+struct Drawn {
+  qreal ratio;
+  std::array<QImage, PICTURE_SLOTS> pictures;
+};
+std::vector<std::unique_ptr<Drawn>> drawnSets;
+
+bool DrawnAt(qreal ratio) {
+  return ratio == 1.0 || std::any_of(drawnSets.begin(), drawnSets.end(),
+                                     [ratio](const auto& d) { return d->ratio == ratio; });
+}
+
+}  // namespace
+
+const QImage& PictureAt(PieceCode code, qreal ratio) {
+  if (ratio == 1.0) return PictureOf(code);
+  static const QImage none;
+  const int h = code.Halves();
+  if (h < 0 || h >= PICTURE_SLOTS || PictureOf(code).isNull()) return none;
+  auto it = std::find_if(drawnSets.begin(), drawnSets.end(),
+                         [ratio](const std::unique_ptr<Drawn>& d) { return d->ratio == ratio; });
+  if (it == drawnSets.end()) {
+    if (drawnSets.size() == 3) drawnSets.erase(drawnSets.begin());
+    drawnSets.push_back(std::make_unique<Drawn>());
+    drawnSets.back()->ratio = ratio;
+    it = drawnSets.end() - 1;
+  }
+  QImage& pic = (*it)->pictures[h];
+  if (pic.isNull()) pic = DrawArt(h, ratio).convertToFormat(QImage::Format_RGB32);
+  return pic;
+}
 
 int TwipsToPixel(double twips) {
   // A hair of tolerance so that positions built from decimal fractions of a cell land on
@@ -100,9 +166,33 @@ const QImage& IconPicture(TurnIcon icon) {
   return icon == TurnIcon::MAN ? man : com;
 }
 
+QImage IconPictureAt(TurnIcon icon, int pixels) {
+  const QImage& design = IconPicture(icon);
+  if (pixels == design.width() || pixels <= 0) return design;
+  static std::array<QImage, 2> drawn;
+  QImage& pic = drawn[icon == TurnIcon::MAN ? 0 : 1];
+  if (pic.width() != pixels) {
+    const double scale = pixels / static_cast<double>(design.width());
+    pic = (icon == TurnIcon::MAN ? art::ManIcon(scale) : art::ComIcon(scale))
+              .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  }
+  return pic;
+}
+
 const QImage& BannerPicture() {
   static const QImage banner = LoadPicture("BANNER", QImage::Format_RGB32);
   return banner;
+}
+
+QImage BannerPictureAt(qreal ratio) {
+  if (ratio == 1.0) return BannerPicture();
+  static qreal drawnRatio = 0;
+  static QImage drawn;
+  if (drawn.isNull() || drawnRatio != ratio) {
+    drawn = art::Banner(ratio).convertToFormat(QImage::Format_RGB32);
+    drawnRatio = ratio;
+  }
+  return drawn;
 }
 
 PainterCanvas::PainterCanvas(qreal dpr)
@@ -118,11 +208,16 @@ PainterCanvas::PainterCanvas(qreal dpr)
 QColor PainterCanvas::SeatColour(int seat) {
   // Blue and bluish green for the first team, vermilion and reddish purple for the second.
   switch (seat) {
-    case SITA: return QColor(0x00, 0x72, 0xB2);
-    case UE: return QColor(0x00, 0x9E, 0x73);
-    case HIDARI: return QColor(0xD5, 0x5E, 0x00);
-    case MIGI: return QColor(0xCC, 0x79, 0xA7);
-    default: return QColor();
+    case SITA:
+      return QColor(0x00, 0x72, 0xB2);
+    case UE:
+      return QColor(0x00, 0x9E, 0x73);
+    case HIDARI:
+      return QColor(0xD5, 0x5E, 0x00);
+    case MIGI:
+      return QColor(0xCC, 0x79, 0xA7);
+    default:
+      return QColor();
   }
 }
 
@@ -130,8 +225,7 @@ namespace {
 
 // A piece's picture with its seat's colour laid over the piece itself: where the picture
 // differs from the empty square, the piece is.
-QImage Tinted(const QImage& pic, int seat) {
-  const QImage& square = PictureOf(EMPTY);
+QImage Tinted(const QImage& pic, const QImage& square, int seat) {
   const QColor tint = PainterCanvas::SeatColour(seat);
   if (pic.isNull() || square.size() != pic.size() || !tint.isValid()) return pic;
   QImage out = pic.copy();
@@ -145,8 +239,8 @@ QImage Tinted(const QImage& pic, int seat) {
                        std::abs(qBlue(p) - qBlue(e));
       if (diff < 24) continue;
       auto mix = [](int a, int b) { return (a * (255 - ALPHA) + b * ALPHA) / 255; };
-      line[x] = qRgb(mix(qRed(p), tint.red()), mix(qGreen(p), tint.green()),
-                     mix(qBlue(p), tint.blue()));
+      line[x] =
+          qRgb(mix(qRed(p), tint.red()), mix(qGreen(p), tint.green()), mix(qBlue(p), tint.blue()));
     }
   }
   return out;
@@ -154,14 +248,22 @@ QImage Tinted(const QImage& pic, int seat) {
 
 }  // namespace
 
-void PainterCanvas::SetRatio(qreal ratio) {
+void PainterCanvas::SetRatio(qreal ratio, bool quick) {
   if (ratio <= 0 || ratio == image_.devicePixelRatio()) return;
+  stretched_ = quick && !DrawnAt(ratio);
   image_ = QImage(static_cast<int>(std::ceil(CANVAS_WIDTH * ratio)),
                   static_cast<int>(std::ceil(CANVAS_HEIGHT * ratio)), QImage::Format_RGB32);
   image_.setDevicePixelRatio(ratio);
   image_.setDotsPerMeterX(3780);
   image_.setDotsPerMeterY(3780);
   Redraw();
+}
+
+bool PainterCanvas::Sharpen() {
+  if (!stretched_) return false;
+  stretched_ = false;
+  Redraw();
+  return true;
 }
 
 void PainterCanvas::SetTint(bool tint) {
@@ -185,11 +287,10 @@ void PainterCanvas::Record(Op op) {
   // An opaque picture hides everything that lies wholly under it.
   if (op.kind == Op::PICTURE && !op.bounds.isEmpty()) {
     const QRect r = op.bounds;
-    ops_.erase(std::remove_if(ops_.begin(), ops_.end(),
-                              [&r](const Op& o) {
-                                return o.kind != Op::BOLD && r.contains(o.bounds);
-                              }),
-               ops_.end());
+    ops_.erase(
+        std::remove_if(ops_.begin(), ops_.end(),
+                       [&r](const Op& o) { return o.kind != Op::BOLD && r.contains(o.bounds); }),
+        ops_.end());
     // Of bold switches with nothing left between them, only the last counts.
     std::vector<Op> kept;
     kept.reserve(ops_.size());
@@ -201,14 +302,42 @@ void PainterCanvas::Record(Op op) {
   }
   ops_.push_back(std::move(op));
   Do(ops_.back());
+  if (ops_.size() >= compactAt_) {
+    Compact();
+    compactAt_ = std::max<size_t>(1024, ops_.size() * 2);
+  }
+}
+
+void PainterCanvas::Compact() {
+  // From the newest back: an operation wholly under the pictures drawn after it is gone.
+  QRegion covered;
+  std::vector<Op> kept;
+  kept.reserve(ops_.size());
+  for (auto it = ops_.rbegin(); it != ops_.rend(); ++it) {
+    if (it->kind != Op::BOLD && QRegion(it->bounds).subtracted(covered).isEmpty()) continue;
+    if (it->kind == Op::PICTURE) covered += it->bounds;
+    // Of bold switches with nothing left between them, only the last counts.
+    if (it->kind == Op::BOLD && !kept.empty() && kept.back().kind == Op::BOLD) continue;
+    kept.push_back(std::move(*it));
+  }
+  std::reverse(kept.begin(), kept.end());
+  ops_.swap(kept);
 }
 
 void PainterCanvas::Do(const Op& op) {
   switch (op.kind) {
-    case Op::PICTURE: DoPicture(op.code, op.x, op.y); break;
-    case Op::FRAME: DoFrame(op.colour, op.x, op.y, op.w, op.h); break;
-    case Op::BOLD: bold_ = op.bold; break;
-    case Op::TEXT: DoText(op.x, op.y, op.text, op.colour, op.sizePt); break;
+    case Op::PICTURE:
+      DoPicture(op.code, op.x, op.y);
+      break;
+    case Op::FRAME:
+      DoFrame(op.colour, op.x, op.y, op.w, op.h);
+      break;
+    case Op::BOLD:
+      bold_ = op.bold;
+      break;
+    case Op::TEXT:
+      DoText(op.x, op.y, op.text, op.colour, op.sizePt);
+      break;
   }
 }
 
@@ -218,16 +347,22 @@ const QImage& PainterCanvas::DevicePicture(PieceCode code) {
   const int seat = SeatOfCode(code);
   const bool tinted = tint_ && seat >= SITA && seat <= MIGI;
   if (pic.isNull() || (dpr == 1.0 && !tinted)) return pic;
-  QImage& scaled = devicePictures_[code.Halves()];
-  if (scaled.isNull()) {
-    const QImage base = tinted ? Tinted(pic, seat) : pic;
-    // Rounded up: neighbouring squares placed at rounded positions leave no seam.
-    scaled = dpr == 1.0 ? base
-                        : base.scaled(QSize(static_cast<int>(std::ceil(pic.width() * dpr - 1e-6)),
-                                            static_cast<int>(std::ceil(pic.height() * dpr - 1e-6))),
-                                      Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  QImage& drawn = devicePictures_[code.Halves()];
+  if (drawn.isNull()) {
+    // Drawn at the device's pixels, not stretched: as sharp at any size as at the design
+    // size. Rounded up, so that neighbouring squares placed at rounded positions leave no
+    // seam.
+    if (stretched_) {
+      const QImage base = tinted ? Tinted(pic, PictureOf(EMPTY), seat) : pic;
+      drawn =
+          base.scaled(QSize(art::DeviceSide(pic.width(), dpr), art::DeviceSide(pic.height(), dpr)),
+                      Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    } else {
+      const QImage& base = PictureAt(code, dpr);
+      drawn = tinted ? Tinted(base, PictureAt(EMPTY, dpr), seat) : base;
+    }
   }
-  return scaled;
+  return drawn;
 }
 
 void PainterCanvas::DrawPicture(PieceCode code, double x, double y) {
@@ -277,12 +412,22 @@ void PainterCanvas::DoFrame(int colour, double x, double y, double w, double h) 
   const int right = TwipsToPixel(x + w), bottom = TwipsToPixel(y + h);
   const QColor c = PaletteColour(colour);
   Changed();
-  QPainter p(&image_);
-  // Filled one-pixel strips rather than a pen: exact at any device pixel ratio.
-  p.fillRect(QRect(left, top, right - left + 1, 1), c);
-  p.fillRect(QRect(left, bottom, right - left + 1, 1), c);
-  p.fillRect(QRect(left, top, 1, bottom - top + 1), c);
-  p.fillRect(QRect(right, top, 1, bottom - top + 1), c);
+  // Filled strips one design pixel wide (at least one device pixel), placed in device
+  // pixels as the pictures are: exact at any ratio, below 1 too, where a painter on the
+  // buffer would not scale them down.
+  const qreal dpr = image_.devicePixelRatio();
+  auto at = [dpr](int v) { return static_cast<int>(std::lround(v * dpr)); };
+  const int line = std::max(1, static_cast<int>(std::lround(dpr)));
+  const int x0 = at(left), y0 = at(top), x1 = at(right + 1), y1 = at(bottom + 1);
+  image_.setDevicePixelRatio(1.0);
+  {
+    QPainter p(&image_);
+    p.fillRect(QRect(x0, y0, x1 - x0, line), c);
+    p.fillRect(QRect(x0, at(bottom), x1 - x0, line), c);
+    p.fillRect(QRect(x0, y0, line, y1 - y0), c);
+    p.fillRect(QRect(at(right), y0, line, y1 - y0), c);
+  }
+  image_.setDevicePixelRatio(dpr);
 }
 
 void PainterCanvas::SetBold(bool bold) {
@@ -350,11 +495,14 @@ void PainterCanvas::Flush() {
 QImage PainterCanvas::WithIcon(bool shown, TurnIcon icon, int leftTwips, int topTwips) const {
   QImage out = image_.copy();
   if (!shown) return out;
-  const QImage& pic = IconPicture(icon);
+  const qreal dpr = image_.devicePixelRatio();
+  const QImage pic = IconPictureAt(icon, art::DeviceSide(32, dpr));
   if (pic.isNull()) return out;
   QPainter p(&out);
   p.setRenderHint(QPainter::SmoothPixmapTransform);
-  p.drawImage(QRect(QPoint(TwipsToPixel(leftTwips), TwipsToPixel(topTwips)), pic.size()), pic);
+  p.drawImage(QRectF(QPointF(TwipsToPixel(leftTwips), TwipsToPixel(topTwips)),
+                     QSizeF(pic.width() / dpr, pic.height() / dpr)),
+              pic);
   return out;
 }
 

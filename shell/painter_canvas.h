@@ -27,10 +27,17 @@ int TwipsToPixel(double twips);
 QColor PaletteColour(int index);
 // The picture of a picture code at its natural size (a null image for codes without one).
 const QImage& PictureOf(PieceCode code);
+// The picture of a picture code at `ratio` device pixels to the design pixel, drawn at
+// that resolution (above or below 1) and kept; at 1 the design-size picture itself.
+const QImage& PictureAt(PieceCode code, qreal ratio);
 // The 32 x 32 turn icon pictures.
 const QImage& IconPicture(TurnIcon icon);
+// A turn icon `pixels` wide, drawn at that size.
+QImage IconPictureAt(TurnIcon icon, int pixels);
 // The about box's banner.
 const QImage& BannerPicture();
+// The banner drawn at `ratio` device pixels to the design pixel.
+QImage BannerPictureAt(qreal ratio);
 
 class PainterCanvas : public Canvas {
  public:
@@ -39,8 +46,14 @@ class PainterCanvas : public Canvas {
   explicit PainterCanvas(qreal dpr = 1.0);
 
   // Holds the picture at another ratio of device pixels to design pixels (a larger window,
-  // a finer screen) and draws all of it again there: sharp at any size.
-  void SetRatio(qreal ratio);
+  // a finer screen) and draws all of it again there: sharp at any size. `quick` (a window
+  // being resized): pictures not yet drawn at this ratio are stretched from the design size
+  // for now, since drawing them all takes a good part of a second; Sharpen finishes them.
+  void SetRatio(qreal ratio, bool quick = false);
+  // Draws again, at their own resolution, the pictures a quick SetRatio stretched; false
+  // when nothing was stretched.
+  bool Sharpen();
+  bool Stretched() const { return stretched_; }
   // Gives each army's pieces a quiet tint of its seat's colour; everything is drawn again.
   void SetTint(bool tint);
   bool Tint() const { return tint_; }
@@ -67,6 +80,8 @@ class PainterCanvas : public Canvas {
   // processed again, e.g. under a message box it opens.
   std::function<void()> onChange;
   void MarkShown() { changed_ = false; }
+  // How many drawing operations are kept for drawing again at another ratio.
+  size_t Remembered() const { return ops_.size(); }
 
  private:
   // What was drawn, kept so that it can be drawn again at another ratio. An operation
@@ -81,13 +96,17 @@ class PainterCanvas : public Canvas {
     QRect bounds;  // in design pixels; empty for BOLD
   };
   void Record(Op op);
+  // Forgets what the opaque pictures drawn after it cover together (a full repaint covers
+  // the last one's frames and labels, which no single picture covers).
+  void Compact();
   void Do(const Op& op);
   void Redraw();
   void DoPicture(PieceCode code, double x, double y);
   void DoFrame(int colour, double x, double y, double w, double h);
   void DoText(double x, double y, std::string_view text, int colour, int sizePt);
 
-  // A picture at the device's pixels, scaled once (the ratio 1 draws the originals).
+  // A picture at the device's pixels, drawn there once (at the ratio 1 the originals), with
+  // its seat's tint when that is on.
   const QImage& DevicePicture(PieceCode code);
 
   void Changed() {
@@ -100,8 +119,10 @@ class PainterCanvas : public Canvas {
   bool bold_ = false;
   bool changed_ = false;
   bool tint_ = false;
+  bool stretched_ = false;
   std::array<QImage, 92> devicePictures_;
   std::vector<Op> ops_;
+  size_t compactAt_ = 1024;
 };
 
 }  // namespace korvel

@@ -193,8 +193,8 @@ void QtTurnIcons::Place(qreal scale, QPointF origin, qreal dpr) {
   for (TurnIcon icon : {TurnIcon::MAN, TurnIcon::COM}) {
     if (resized) {
       const int side = static_cast<int>(std::lround(32 * scale));
-      QImage pic = IconPicture(icon).scaled(QSize(side, side) * dpr, Qt::IgnoreAspectRatio,
-                                            Qt::SmoothTransformation);
+      // Drawn at the screen's pixels, not stretched.
+      QImage pic = IconPictureAt(icon, static_cast<int>(std::lround(side * dpr)));
       pic.setDevicePixelRatio(dpr);
       Label(icon)->setPixmap(QPixmap::fromImage(pic));
       Label(icon)->setFixedSize(side, side);

@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTimer>
+#include <cmath>
 #include <fstream>
 
 #include "shell/about_box.h"
@@ -121,6 +122,133 @@ TEST(PainterCanvas, HighDensityBufferKeepsTheLayoutInLogicalPixels) {
   EXPECT_EQ(img.pixel(374 + 94, 254 + 94), GREEN);
 }
 
+// A window smaller than the design: frames and pictures shrink together, every frame on
+// the cell it outlines.
+TEST(PainterCanvas, BelowTheDesignSizeFramesStayOnTheirCells) {
+  for (const qreal ratio : {0.5, 0.75}) {
+    PainterCanvas canvas(ratio);
+    FrameCell(canvas, COLOUR_LIGHT_RED, 1, 1);  // design pixels 140..187 x 80..127
+    const QImage& img = canvas.Image();
+    auto at = [ratio](int v) { return static_cast<int>(std::lround(v * ratio)); };
+    QRect red;
+    for (int y = 0; y < img.height(); ++y)
+      for (int x = 0; x < img.width(); ++x)
+        if (img.pixel(x, y) == qRgb(255, 0, 0)) red |= QRect(x, y, 1, 1);
+    EXPECT_EQ(red, QRect(QPoint(at(140), at(80)), QPoint(at(187), at(127)))) << ratio;
+    EXPECT_EQ(img.pixel(at(160), at(100)), GREEN) << "the frame is an outline";
+  }
+}
+
+// The squared brightness steps between neighbouring pixels, per design pixel: a picture
+// drawn at a finer resolution has as steep edges as at the design size, over longer edges;
+// a stretched one spreads every edge over more pixels.
+double EdgeEnergy(const QImage& img, qreal ratio) {
+  double sum = 0;
+  for (int y = 0; y + 1 < img.height(); ++y)
+    for (int x = 0; x + 1 < img.width(); ++x) {
+      const int g = qGray(img.pixel(x, y));
+      sum +=
+          std::pow(qGray(img.pixel(x + 1, y)) - g, 2) + std::pow(qGray(img.pixel(x, y + 1)) - g, 2);
+    }
+  return sum / (ratio * ratio);
+}
+
+TEST(PainterCanvas, AboveTheDesignSizePiecesAreDrawnAtTheirPixelsNotStretched) {
+  for (const PieceCode code : {PieceCode(15), Code(UE, GIN, true), PieceCode(43), PieceCode(21)}) {
+    const QImage& design = PictureOf(code);
+    for (const qreal ratio : {1.5, 2.0}) {
+      PainterCanvas canvas(ratio);
+      DrawCell(canvas, code, 2, 2);
+      const int side = static_cast<int>(std::ceil(47 * ratio));
+      const QPoint at(static_cast<int>(std::lround(187 * ratio)),
+                      static_cast<int>(std::lround(127 * ratio)));
+      const QImage drawn = canvas.Image().copy(QRect(at, QSize(side, side)));
+      const QImage stretched =
+          design.scaled(side, side, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+      const std::string what = code.ToString() + " at " + std::to_string(ratio);
+      EXPECT_GT(EdgeEnergy(drawn, ratio), 2 * EdgeEnergy(stretched, ratio)) << what;
+      // The same picture all the same: brought back to the design size it is the design.
+      const QImage back = drawn.scaled(47, 47, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+      double diff = 0;
+      for (int y = 0; y < 47; ++y)
+        for (int x = 0; x < 47; ++x)
+          diff += std::abs(qGray(back.pixel(x, y)) - qGray(design.pixel(x, y)));
+      EXPECT_LT(diff / (47 * 47), 10.0) << what;
+    }
+  }
+}
+
+// The seat tint at the window's resolution: the piece takes its seat's colour, the wood
+// around it and an empty square stay as they were.
+TEST(PainterCanvas, TheTintColoursThePiecesDrawnAtAnyRatio) {
+  for (const qreal ratio : {1.0, 2.0}) {
+    PainterCanvas canvas(ratio);
+    DrawCell(canvas, Code(SITA, OU), 2, 2);
+    DrawCell(canvas, EMPTY, 3, 2);
+    const QImage plain = canvas.Image().copy();
+    canvas.SetTint(true);
+    const QImage& tinted = canvas.Image();
+    auto at = [ratio](int v) { return static_cast<int>(std::lround(v * ratio)); };
+    const QRect piece(QPoint(at(187), at(127)), QSize(at(47), at(47)));
+    const QRect empty = piece.translated(at(47), 0);
+    int changed = 0, bluer = 0;
+    for (int y = piece.top(); y <= piece.bottom(); ++y)
+      for (int x = piece.left(); x <= piece.right(); ++x) {
+        const QRgb a = plain.pixel(x, y), b = tinted.pixel(x, y);
+        if (a == b) continue;
+        ++changed;
+        if (qBlue(b) > qBlue(a) && qRed(b) < qRed(a))
+          ++bluer;  // the darkest ink gains some red too
+      }
+    EXPECT_GT(changed, piece.width() * piece.height() / 3) << ratio;
+    EXPECT_GT(bluer, changed * 8 / 10) << "SITA's colour is blue, at " << ratio;
+    EXPECT_EQ(tinted.copy(empty), plain.copy(empty)) << ratio;
+  }
+}
+
+// Full repaints over a long game: what is kept for drawing again does not grow, and
+// drawing again still gives the picture.
+TEST(PainterCanvas, RepaintsDoNotPileUpWhatIsKeptToDrawAgain) {
+  WindowUnderTest w;
+  w.window.Action("PLAY_4")->trigger();
+  PainterCanvas canvas;
+  RedrawAll(canvas, w.form.State(), w.form.Looks().background);
+  RedrawAll(canvas, w.form.State(), w.form.Looks().background);
+  const size_t afterTwo = canvas.Remembered();
+  for (int i = 0; i < 40; ++i) RedrawAll(canvas, w.form.State(), w.form.Looks().background);
+  EXPECT_LE(canvas.Remembered(), 2 * afterTwo + 1024);
+  const QImage drawn = canvas.Image().copy();
+  canvas.SetRatio(2.0);
+  canvas.SetRatio(1.0);
+  EXPECT_EQ(canvas.Image(), drawn);
+}
+
+// A window being resized stretches the pictures for the moment; once it rests they are
+// drawn at the new size, the same picture as a canvas made at that ratio.
+TEST(PainterCanvas, AQuickRatioStretchesUntilSharpened) {
+  WindowUnderTest w;
+  w.window.Action("PLAY_4")->trigger();
+  PainterCanvas canvas;
+  RedrawAll(canvas, w.form.State(), w.form.Looks().background);
+  const qreal ratio = 1.25;  // drawn by no other test
+  canvas.SetRatio(ratio, true);
+  EXPECT_TRUE(canvas.Stretched());
+  const QImage quick = canvas.Image().copy();
+  EXPECT_TRUE(canvas.Sharpen());
+  EXPECT_FALSE(canvas.Stretched());
+  EXPECT_FALSE(canvas.Sharpen());
+  PainterCanvas reference(ratio);
+  RedrawAll(reference, w.form.State(), w.form.Looks().background);
+  EXPECT_EQ(canvas.Image(), reference.Image());
+  EXPECT_NE(canvas.Image(), quick);
+  // Back to a ratio whose pictures are drawn: sharp at once.
+  canvas.SetRatio(1.0, true);
+  EXPECT_FALSE(canvas.Stretched());
+  canvas.SetRatio(ratio, true);
+  EXPECT_FALSE(canvas.Stretched());
+  EXPECT_EQ(canvas.Image(), reference.Image());
+}
+
 TEST(PainterCanvas, SnapshotAddsTheVisibleIconOnly) {
   PainterCanvas canvas;
   EXPECT_EQ(canvas.WithIcon(false, TurnIcon::COM, 5000, 7700), canvas.Image());
@@ -160,8 +288,8 @@ TEST(ScriptSnapshot, EqualsTheSamePlayDrawnDirectly) {
   w.form.Form_MouseDown(MouseButton::LEFT, 0, CellX(5) + 352, CellY(6) + 352);
   w.form.Form_MouseDown(MouseButton::LEFT, 0, CellX(1) + 352, CellY(6) + 352);
   ASSERT_TRUE(w.form.Looks().iconShown);
-  const QImage direct =
-      w.window.Canvas().WithIcon(true, w.form.Looks().iconKind, w.form.Looks().iconLeft, w.form.Looks().iconTop);
+  const QImage direct = w.window.Canvas().WithIcon(true, w.form.Looks().iconKind,
+                                                   w.form.Looks().iconLeft, w.form.Looks().iconTop);
   EXPECT_EQ(shot.convertToFormat(QImage::Format_RGB32),
             direct.convertToFormat(QImage::Format_RGB32));
 }

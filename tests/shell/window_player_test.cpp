@@ -123,6 +123,24 @@ TEST(WindowKeys, ShortcutsReachTheirHandlersAndAPickedPieceIsDroppedQuietly) {
   EXPECT_FALSE(w.form.Ended());
 }
 
+// The menu bar keeps the keyboard after Esc closed its menu; the next Esc still ends the
+// program, as it does when no menu was opened.
+TEST(WindowKeys, EscAfterEscClosedAMenuStillEndsTheProgram) {
+  WindowUnderTest w;
+  QApplication::setActiveWindow(&w.window);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w.window));
+  QTest::keyClick(&w.window, Qt::Key_F10);
+  QWidget* menu = QApplication::activePopupWidget();
+  ASSERT_NE(menu, nullptr) << "F10 opens the first menu";
+  QTest::keyClick(menu, Qt::Key_Escape);
+  ASSERT_EQ(QApplication::activePopupWidget(), nullptr);
+  EXPECT_FALSE(w.form.Ended()) << "that Esc only closed the menu";
+  QWidget* focus = QApplication::focusWidget();
+  QTest::keyClick(focus ? focus : &w.window, Qt::Key_Escape);
+  EXPECT_TRUE(w.form.Ended());
+  EXPECT_EQ(w.endedCalls, 1);
+}
+
 // The window's picture at twice the size is the picture drawn at twice the resolution,
 // and a press lands on the cell it is drawn on.
 TEST(WindowScaling, ADoubledWindowDrawsSharpAtItsSizeAndMapsPressesToCells) {
@@ -132,14 +150,17 @@ TEST(WindowScaling, ADoubledWindowDrawsSharpAtItsSizeAndMapsPressesToCells) {
   w.window.resize(w.window.size() + QSize(745, 580));
   ASSERT_EQ(area->size(), QSize(1490, 1160));
   EXPECT_EQ(w.window.Canvas().Image().size(), QSize(1490, 1160));
+  // Once the size rests, the pictures are drawn at it.
+  for (int i = 0; i < 200 && w.window.Canvas().Stretched(); ++i) QTest::qWait(10);
+  ASSERT_FALSE(w.window.Canvas().Stretched());
 
   PainterCanvas reference(2.0);
   reference.SetBold(false);
   RedrawAll(reference, w.form.State(), w.form.Looks().background);
   EXPECT_EQ(w.window.Canvas().Image(), reference.Image());
   // Halved again it is the small picture, give or take the smoothing.
-  const QImage halved = w.window.Canvas().Image().scaled(745, 580, Qt::IgnoreAspectRatio,
-                                                         Qt::SmoothTransformation);
+  const QImage halved =
+      w.window.Canvas().Image().scaled(745, 580, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
   double diff = 0;
   for (int y = 0; y < 580; ++y)
     for (int x = 0; x < 745; ++x) {
