@@ -29,3 +29,10 @@ if(GTest_FOUND)
     PROPERTIES TIMEOUT 60)
   include(${CMAKE_SOURCE_DIR}/tests/net/tools.cmake OPTIONAL)
 endif()
+
+# korvel4-script joins network games (`join`) when the network game is built.
+if(TARGET korvel4-script)
+  target_sources(korvel4-script PRIVATE ${CMAKE_SOURCE_DIR}/tools/script/net_script.cpp)
+  target_link_libraries(korvel4-script PRIVATE korvel4_net)
+  target_compile_definitions(korvel4-script PRIVATE KORVEL4_SCRIPT_NET=1)
+endif()

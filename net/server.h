@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <unordered_map>
+#include <vector>
 
 #include "net/room.h"
 
@@ -19,6 +20,8 @@ class QWebSocketServer;
 class QTcpServer;
 
 namespace korvel::net {
+
+struct Thinking;
 
 struct ServerOptions {
   QHostAddress address = QHostAddress::Any;
@@ -71,6 +74,8 @@ class Server : public QObject {
     std::unique_ptr<Room> room;
     QWebSocket* seat[5] = {};
     bool computerPending = false;
+    // The computer's thinking of this room, on its own thread while it runs.
+    std::shared_ptr<Thinking> thinking;
     bool fixed = false;  // opened by the authority: kept while the program runs
     qint64 emptySince = 0;
   };
@@ -86,6 +91,7 @@ class Server : public QObject {
   void Dispatch(RoomEntry& e);
   void ScheduleComputer(const QString& code);
   void Sweep();
+  void Thought(const QString& code);
 
   ServerOptions options_;
   QWebSocketServer* server_ = nullptr;
@@ -93,6 +99,8 @@ class Server : public QObject {
   std::unordered_map<QWebSocket*, Conn> conns_;
   std::map<QString, RoomEntry> rooms_;
   long long messagesRead_ = 0;
+  // Every thinking still running: stopped and waited for when the server goes.
+  std::vector<std::shared_ptr<Thinking>> thinkings_;
 };
 
 }  // namespace korvel::net

@@ -298,6 +298,10 @@ int RunScript(std::istream& in, std::ostream& out, std::ostream& err, const Runn
         } else {
           throw ScriptError{"set board, set hand or set seat, not set " + w[1]};
         }
+      } else if (cmd == "join") {
+        if (!opts.join) throw ScriptError{"join is not available in this build"};
+        out.flush();
+        return opts.join(w, in, lineNo, out, err);
       } else {
         throw ScriptError{"unknown command: " + cmd};
       }
