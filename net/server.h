@@ -54,6 +54,8 @@ class Server : public QObject {
   int RoomCount() const { return static_cast<int>(rooms_.size()); }
   int ConnectionCount() const { return static_cast<int>(conns_.size()); }
   long long MessagesRead() const { return messagesRead_; }
+  // Computer turns being thought on their threads now.
+  int ThinkingCount() const { return static_cast<int>(thinkings_.size()); }
   // The records of the games in progress, each with its room code.
   std::vector<std::pair<QString, QJsonObject>> GamesInProgress() const;
   // Closes every connection (the authority is going away).
