@@ -14,9 +14,9 @@
 #include <ostream>
 #include <sstream>
 
-#include "game/movement.h"
 #include "net/autoplay.h"
 #include "net/client.h"
+#include "net/press_entry.h"
 #include "net/protocol.h"
 #include "view/canvas.h"
 
@@ -97,32 +97,12 @@ class Player {
   }
 
   void Press(double x, double y, bool right) {
-    const int c = static_cast<int>(std::floor((x - GRID_X0) / CELL_TWIPS));
-    const int r = static_cast<int>(std::floor((y - GRID_Y0) / CELL_TWIPS));
-    const GameState& s = client_.TheGame().State();
+    const double c = std::floor((x - GRID_X0) / CELL_TWIPS);
+    const double r = std::floor((y - GRID_Y0) / CELL_TWIPS);
     if (std::abs(c) > 1000 || std::abs(r) > 1000) return;
-    if (OnBoard(c, r)) {
-      const PieceCode here = s.Board[c][r];
-      if (!here.IsEmpty() && SeatOfCode(here) == seat_) {  // (re)picks one of our own
-        picked_ = true;
-        from_ = {c, r};
-        piece_ = here;
-        return;
-      }
-      if (!picked_) return;
-      picked_ = false;
-      Move m{from_.x, from_.y, c, r, piece_, piece_};
-      PieceCode promoted;
-      if (right && CanPromote(m.fromX, m.fromY, m.toX, m.toY, m.before, &promoted))
-        m.placed = promoted;
-      Send(m);
-      return;
-    }
-    const int handSeat = HandCellSeat(c, r);
-    if (handSeat != seat_ || s.Hand[handSeat][HandCellSlot(c, r)] <= 0) return;
-    picked_ = true;
-    from_ = {c, r};
-    piece_ = HandCellCode(c, r);
+    const auto m = entry_.Press(client_.TheGame().State(), seat_, static_cast<int>(c),
+                                static_cast<int>(r), right);
+    if (m) Send(*m);
   }
 
   // The computer's choice for our own seat, sent as our intention, when our turn comes.
@@ -177,7 +157,7 @@ class Player {
     out_ << "state seat=" << s.CurrentSeat << " me=" << seat_ << " host=" << client_.Host()
          << " started=" << client_.Started() << " over=" << client_.Over()
          << " winner=" << client_.Winner() << " turns=" << client_.Turns().size()
-         << " selected=" << picked_ << "\n";
+         << " selected=" << entry_.Picked() << "\n";
     out_ << "kinds " << s.PlayerKind[1] << " " << s.PlayerKind[2] << " " << s.PlayerKind[3]
          << " " << s.PlayerKind[4] << "\n";
     for (int seat = 1; seat <= 4; ++seat)
@@ -299,9 +279,7 @@ class Player {
   std::ostream& out_;
   int seat_;
   net::Client client_;
-  bool picked_ = false;
-  Square from_{};
-  PieceCode piece_;
+  net::PressEntry entry_;
   bool leaving_ = false, gone_ = false;
   int games_ = 0;
   int endings_ = 0;  // games seen to end
