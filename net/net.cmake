@@ -36,3 +36,11 @@ if(TARGET korvel4-script)
   target_link_libraries(korvel4-script PRIVATE korvel4_net)
   target_compile_definitions(korvel4-script PRIVATE KORVEL4_SCRIPT_NET=1)
 endif()
+
+# The window offers network games (対局 → ネット対局...).
+if(TARGET korvel4)
+  target_sources(korvel4 PRIVATE ${CMAKE_SOURCE_DIR}/shell/net_session.cpp
+                                 ${CMAKE_SOURCE_DIR}/shell/net_dialog.cpp)
+  target_link_libraries(korvel4 PRIVATE korvel4_net)
+  target_compile_definitions(korvel4 PRIVATE KORVEL4_NET=1)
+endif()

@@ -138,6 +138,13 @@ void Server::CloseAll() {
   conns_.clear();
 }
 
+void Server::Farewell(const QString& text) {
+  const QString msg = Serialize(QJsonObject{{"t", "closed"}, {"text", text}});
+  for (auto& [ws, c] : conns_)
+    if (!c.room.isEmpty()) ws->sendTextMessage(msg);
+  for (auto& [ws, c] : conns_) ws->flush();
+}
+
 void Server::OnNewConnection() {
   while (QWebSocket* ws = server_->nextPendingConnection()) {
     if (static_cast<int>(conns_.size()) >= options_.maxConnections) {

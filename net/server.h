@@ -60,6 +60,8 @@ class Server : public QObject {
   std::vector<std::pair<QString, QJsonObject>> GamesInProgress() const;
   // Closes every connection (the authority is going away).
   void CloseAll();
+  // Tells every player the authority is going away (a `closed` message), before CloseAll.
+  void Farewell(const QString& text);
   // Called with a room's record when a game in it ends.
   std::function<void(const QString& code, const QJsonObject& record)> onGameEnded;
 
