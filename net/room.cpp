@@ -248,8 +248,8 @@ std::optional<Room::ComputerJob> Room::PrepareComputerTurn() {
     return std::nullopt;
   }
   seen_.push_back(key);
-  ComputerJob job{game_, game_.State().CurrentSeat, turns_.size(), 0, deepTurns_,
-                  options_.deepSeconds};
+  ComputerJob job{game_,      game_.State().CurrentSeat, turns_.size(), 0,
+                  deepTurns_, options_.deepSeconds};
   job.deepKey = game_.State().Level == 4 ? DeepPositionKey(game_.State(), job.seat) : 0;
   return job;
 }

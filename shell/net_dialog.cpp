@@ -191,11 +191,13 @@ void NetDialog::JoinRoom() {
 void NetDialog::Refresh() {
   const net::Client* c = session_.TheClient();
   const bool hosting = session_.Hosting();
-  open_->setEnabled(!hosting);
+  open_->setEnabled(!session_.Active());
+  join_->setEnabled(!session_.Active());
   if (hosting)
-    roomInfo_->setText(QStringLiteral("部屋番号 %1\nアドレス %2  ポート %3\n（参加する人に伝えて下さい）")
-                           .arg(session_.RoomCode(), OwnAddresses())
-                           .arg(session_.Port()));
+    roomInfo_->setText(
+        QStringLiteral("部屋番号 %1\nアドレス %2  ポート %3\n（参加する人に伝えて下さい）")
+            .arg(session_.RoomCode(), OwnAddresses())
+            .arg(session_.Port()));
   bool filled = hosting && c && c->Welcomed();
   QStringList lines;
   if (c) {
@@ -205,11 +207,10 @@ void NetDialog::Refresh() {
       const bool person = o.value("kind").toString() == "person";
       const bool here = o.value("connected").toBool();
       if (person && !here) filled = false;
-      lines << QStringLiteral("%1: %2").arg(
-                   seat >= 1 && seat <= 4 ? kSeatNames[seat] : QString(),
-                   !person  ? QStringLiteral("コンピュータ")
-                   : here   ? o.value("name").toString()
-                            : QStringLiteral("（待っています）"));
+      lines << QStringLiteral("%1: %2").arg(seat >= 1 && seat <= 4 ? kSeatNames[seat] : QString(),
+                                            !person ? QStringLiteral("コンピュータ")
+                                            : here  ? o.value("name").toString()
+                                                    : QStringLiteral("（待っています）"));
     }
   }
   seats_->setText(hosting ? lines.join('\n') : QString());

@@ -18,10 +18,10 @@ namespace {
 
 // The menu entries that would change the shared game, or start a game of this window's
 // own, while a network game is on.
-constexpr const char* kLocalEntries[] = {
-    "CANCEL",  "REPLAY",      "AFTER",       "KAITEN", "MATTA",  "JYUNBAN_1", "JYUNBAN_2",
-    "JYUNBAN_3", "JYUNBAN_4", "PLAY_TOIMEN", "PLAY_TONARI", "PLAY_4", "LEVEL1", "LEVEL2",
-    "LEVEL3",  "LEVEL4"};
+constexpr const char* kLocalEntries[] = {"CANCEL",    "REPLAY",      "AFTER",       "KAITEN",
+                                         "MATTA",     "JYUNBAN_1",   "JYUNBAN_2",   "JYUNBAN_3",
+                                         "JYUNBAN_4", "PLAY_TOIMEN", "PLAY_TONARI", "PLAY_4",
+                                         "LEVEL1",    "LEVEL2",      "LEVEL3",      "LEVEL4"};
 
 constexpr int kRejoinTries = 10;
 constexpr int kRejoinEveryMs = 2000;
@@ -64,25 +64,32 @@ NetSession::NetSession(MainWindow& window, Form1& form)
     connect(leave_, &QAction::triggered, this, [this] { Leave(); });
   }
   BoardView* view = window.DrawingArea();
-  auto press = view->onPress;
-  view->onPress = [this, press](MouseButton b, int shift, double x, double y) {
+  view_ = view;
+  oldPress_ = view->onPress;
+  view->onPress = [this](MouseButton b, int shift, double x, double y) {
     if (Active())
       Press(b, x, y);
-    else if (press)
-      press(b, shift, x, y);
+    else if (oldPress_)
+      oldPress_(b, shift, x, y);
   };
-  auto overlay = view->overlay;
-  view->overlay = [this, overlay](QPainter& p) {
+  oldOverlay_ = view->overlay;
+  view->overlay = [this](QPainter& p) {
     if (Active())
       DrawNames(p);
-    else if (overlay)
-      overlay(p);
+    else if (oldOverlay_)
+      oldOverlay_(p);
   };
 }
 
 NetSession::~NetSession() {
   leaving_ = true;
-  if (server_) server_->Farewell(QStringLiteral("主催者が対局をやめました。ここまでの対局は残ります"));
+  if (auto* view = static_cast<BoardView*>(view_.data())) {
+    view->onPress = oldPress_;
+    view->overlay = oldOverlay_;
+    view->update();
+  }
+  if (server_)
+    server_->Farewell(QStringLiteral("主催者が対局をやめました。ここまでの対局は残ります"));
   if (client_) {
     client_->onClosed = nullptr;
     client_->onMessage = nullptr;
@@ -96,7 +103,7 @@ quint16 NetSession::Port() const {
 bool NetSession::Host(const HostSettings& s, QString* error) {
   if (Active()) Leave();
   net::ServerOptions so;
-  so.address = QHostAddress::Any;
+  so.address = s.listen;
   so.port = s.port;
   so.allowCreate = false;
   so.waitSeconds = waitSeconds_;
@@ -146,7 +153,8 @@ void NetSession::Start() {
 
 void NetSession::Leave() {
   leaving_ = true;
-  if (server_) server_->Farewell(QStringLiteral("主催者が対局をやめました。ここまでの対局は残ります"));
+  if (server_)
+    server_->Farewell(QStringLiteral("主催者が対局をやめました。ここまでの対局は残ります"));
   // Not deleted inside their own signals: a moment later.
   if (net::Client* c = client_.release()) {
     c->onClosed = nullptr;
@@ -216,7 +224,7 @@ void NetSession::DrawNames(QPainter& p) {
     double x, y;  // cells
   };
   static constexpr Place PLACES[] = {
-      {SITA, 2.0, 10.15}, {UE, 2.0, -0.62}, {HIDARI, -1.0, 4.98}, {MIGI, 11.0, 4.98}};
+      {SITA, 2.0, 10.15}, {UE, 2.0, -0.05}, {HIDARI, -1.0, 4.98}, {MIGI, 11.0, 4.98}};
   const GameState& s = client_->TheGame().State();
   const bool playing = client_->Started() && !client_->Over() && !client_->Closed();
   QFont font = window_.Canvas().TextFont(12);
@@ -248,7 +256,7 @@ void NetSession::DrawNames(QPainter& p) {
     status += QStringLiteral("  終局");
   else
     status += QStringLiteral("  %1の番 (%2)").arg(NameOf(s.CurrentSeat), SeatWord(s.CurrentSeat));
-  const QPointF top(CellX(-3.0) / TWIPS_PER_PIXEL + 4, CellY(-1.3) / TWIPS_PER_PIXEL);
+  const QPointF top(CellX(-3.0) / TWIPS_PER_PIXEL + 4, CellY(11.0) / TWIPS_PER_PIXEL);
   p.setPen(QPen(Qt::black));
   p.drawText(top + QPointF(1, 1), status);
   p.setPen(QColor(Qt::white));
@@ -342,7 +350,8 @@ void NetSession::TryRejoin() {
   }
   ++rejoinTries_;
   if (rejoinTries_ == 1)
-    window_.DrawingArea()->Notices().Post(QString(), QStringLiteral("接続が切れました。つなぎ直しています"));
+    window_.DrawingArea()->Notices().Post(QString(),
+                                          QStringLiteral("接続が切れました。つなぎ直しています"));
   QTimer::singleShot(rejoinTries_ == 1 ? 200 : kRejoinEveryMs, this, [this] {
     if (client_ && !leaving_ && !client_->IsOpen()) client_->Open(url_);
   });

@@ -25,6 +25,7 @@ class MainWindow;
 class NetDialog;
 
 struct HostSettings {
+  QHostAddress listen = QHostAddress::Any;  // where the authority takes connections
   quint16 port = 4650;
   bool person[5] = {false, true, true, true, true};
   int seat = 1;  // the host's own seat
@@ -79,6 +80,10 @@ class NetSession : public QObject {
 
   MainWindow& window_;
   Form1& form_;
+  // The drawing area's own handlers, given back when the session goes.
+  QPointer<QWidget> view_;
+  std::function<void(MouseButton, int, double, double)> oldPress_;
+  std::function<void(QPainter&)> oldOverlay_;
   QAction* entry_ = nullptr;
   QAction* leave_ = nullptr;
   QPointer<NetDialog> dialog_;

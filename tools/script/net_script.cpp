@@ -91,7 +91,8 @@ class Player {
     Wait("the welcome", [this] { return client_.Welcomed() || !joinError_.empty() || gone_; });
     if (!client_.Welcomed()) {
       leaving_ = true;
-      if (!joinError_.empty()) throw NetScriptError{"the authority refused the join: " + joinError_};
+      if (!joinError_.empty())
+        throw NetScriptError{"the authority refused the join: " + joinError_};
       throw NetScriptError{"no connection to the authority"};
     }
   }
@@ -120,7 +121,8 @@ class Player {
     const size_t refused = client_.Refusals().size();
     const int games = games_;
     client_.Start();
-    Wait("the start", [&] { return games_ > games || client_.Refusals().size() > refused || gone_; });
+    Wait("the start",
+         [&] { return games_ > games || client_.Refusals().size() > refused || gone_; });
   }
 
   void WaitFor(const std::vector<std::string>& w) {
@@ -132,9 +134,8 @@ class Player {
     } else if (what == "over") {
       Arity(w, 2, 2);
       // A game that ended since the last `wait over` counts, even when the next has begun.
-      Wait("the end of the game", [&] {
-        return client_.Closed() || gone_ || endings_ > endingsWaited_;
-      });
+      Wait("the end of the game",
+           [&] { return client_.Closed() || gone_ || endings_ > endingsWaited_; });
       endingsWaited_ = endings_;
     } else if (what == "start") {
       Arity(w, 2, 2);
@@ -158,8 +159,8 @@ class Player {
          << " started=" << client_.Started() << " over=" << client_.Over()
          << " winner=" << client_.Winner() << " turns=" << client_.Turns().size()
          << " selected=" << entry_.Picked() << "\n";
-    out_ << "kinds " << s.PlayerKind[1] << " " << s.PlayerKind[2] << " " << s.PlayerKind[3]
-         << " " << s.PlayerKind[4] << "\n";
+    out_ << "kinds " << s.PlayerKind[1] << " " << s.PlayerKind[2] << " " << s.PlayerKind[3] << " "
+         << s.PlayerKind[4] << "\n";
     for (int seat = 1; seat <= 4; ++seat)
       out_ << "hand " << seat << " " << s.Hand[seat][1] << " " << s.Hand[seat][2] << " "
            << s.Hand[seat][3] << " " << s.Hand[seat][4] << "\n";
@@ -227,7 +228,8 @@ class Player {
     QElapsedTimer t;
     t.start();
     while (!done()) {
-      if (t.elapsed() > timeoutMs_) throw NetScriptError{std::string("waited too long for ") + what};
+      if (t.elapsed() > timeoutMs_)
+        throw NetScriptError{std::string("waited too long for ") + what};
       QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     }
   }
@@ -261,8 +263,10 @@ class Player {
       }
       out_ << "message \"\" " << Quote(m.value("text").toString()) << "\n";
     } else if (t == "error") {
-      if (!client_.Welcomed()) joinError_ = m.value("text").toString().toStdString();
-      else out_ << "message \"\" " << Quote(m.value("text").toString()) << "\n";
+      if (!client_.Welcomed())
+        joinError_ = m.value("text").toString().toStdString();
+      else
+        out_ << "message \"\" " << Quote(m.value("text").toString()) << "\n";
     } else if (t == "ask") {
       bool yes = true;
       if (!answers_.empty()) {
@@ -282,7 +286,7 @@ class Player {
   net::PressEntry entry_;
   bool leaving_ = false, gone_ = false;
   int games_ = 0;
-  int endings_ = 0;  // games seen to end
+  int endings_ = 0;        // games seen to end
   int endingsWaited_ = 0;  // ... of which `wait over` has returned for
   int level_ = 1;
   std::uint64_t rng_ = 1;
@@ -349,9 +353,9 @@ int RunNetScript(const std::vector<std::string>& join, std::istream& in, int lin
           if (!player->PlayOwnTurnByComputer(endings)) break;
       } else if (cmd == "level") {
         Arity(w, 2, 3);
-        player->SetLevel(static_cast<int>(Whole(w[1], "LEVEL", 0, 3)),
-                         w.size() == 3 ? static_cast<std::uint64_t>(Whole(w[2], "SEED", 0, 1L << 40))
-                                       : 1);
+        player->SetLevel(
+            static_cast<int>(Whole(w[1], "LEVEL", 0, 3)),
+            w.size() == 3 ? static_cast<std::uint64_t>(Whole(w[2], "SEED", 0, 1L << 40)) : 1);
       } else if (cmd == "start") {
         Arity(w, 1, 1);
         player->Start();
