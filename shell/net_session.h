@@ -61,6 +61,10 @@ class NetSession : public QObject {
   void Start();
   // Leaves the network game (the room closes when this window is its authority).
   void Leave();
+  // Ends the connection abruptly, as a lost network would (the session then reconnects).
+  void DropConnection() {
+    if (client_) client_->Drop();
+  }
 
   // Told when the room changed (who joined), when the join was answered (`ok`, or the
   // reason), when the game starts.

@@ -102,6 +102,32 @@ TEST(NetWindow, TheJoinerSeesItsArmyAtTheBottomAndPlaysItByTheMouse) {
   EXPECT_EQ(own.move.toY, 4);
   EXPECT_FALSE(own.byComputer);
 
+  // The joiner's connection drops: the host is told who is missing, the joiner's window
+  // comes back by itself with its token, gets the game so far and plays on.
+  ASSERT_TRUE(WaitFor([&] { return joiner.TheClient()->Turns().size() >= 4; }));
+  const size_t before = joiner.TheClient()->Turns().size();
+  joiner.DropConnection();
+  ASSERT_TRUE(WaitFor([&] {
+    return hostSession->TheClient()->Notices().join(" ").contains("Chikaさんの接続が切れました");
+  }));
+  ASSERT_TRUE(WaitFor([&] {
+    return hostSession->TheClient()->Notices().join(" ").contains("Chikaさんが戻りました");
+  }));
+  EXPECT_EQ(joiner.TheClient()->Turns().size(), before);
+  QTest::mouseClick(areaA, Qt::LeftButton, {}, CellCentre(4, 8));
+  QTest::mouseClick(areaA, Qt::LeftButton, {}, CellCentre(4, 7));
+  ASSERT_TRUE(WaitFor([&] { return joiner.TheClient()->MyTurn(); }));
+  QTest::mouseClick(areaB, Qt::LeftButton, {}, CellCentre(4, 8));
+  QTest::mouseClick(areaB, Qt::LeftButton, {}, CellCentre(4, 7));
+  ASSERT_TRUE(WaitFor([&] {
+    const auto& turns = hostSession->TheClient()->Turns();
+    return !turns.empty() && turns.back().seat == UE;
+  }));
+  const Move& again = hostSession->TheClient()->Turns().back().move;
+  EXPECT_EQ(again.fromX, 6) << "the screen's 4-8 is the game's 6-2";
+  EXPECT_EQ(again.fromY, 2);
+  EXPECT_EQ(again.toY, 3);
+
   // The host's window goes: the joiner is told and keeps the game so far.
   ASSERT_TRUE(WaitFor([&] { return hostSession->TheClient()->Turns().size() >= 3; }));
   const QJsonArray played = net::TurnsJson(hostSession->TheClient()->Turns());
