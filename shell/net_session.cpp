@@ -256,7 +256,7 @@ void NetSession::DrawNames(QPainter& p) {
     status += QStringLiteral("  終局");
   else
     status += QStringLiteral("  %1の番 (%2)").arg(NameOf(s.CurrentSeat), SeatWord(s.CurrentSeat));
-  const QPointF top(CellX(-3.0) / TWIPS_PER_PIXEL + 4, CellY(11.0) / TWIPS_PER_PIXEL);
+  const QPointF top(CellX(-1.0) / TWIPS_PER_PIXEL, CellY(11.0) / TWIPS_PER_PIXEL);
   p.setPen(QPen(Qt::black));
   p.drawText(top + QPointF(1, 1), status);
   p.setPen(QColor(Qt::white));
