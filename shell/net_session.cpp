@@ -295,10 +295,16 @@ void NetSession::OnMessage(const QJsonObject& m) {
           if (o.value("seat").toInt() != seat || o.value("kind").toString() != "person" ||
               o.value("connected").toBool())
             continue;
-          const auto yes = QMessageBox::question(
-              &window_, QStringLiteral("交代"),
-              QStringLiteral("%1さんが戻りません。コンピュータに任せますか？").arg(NameOf(seat)));
-          if (yes == QMessageBox::Yes && client_) client_->Give(seat);
+          auto* box = new QMessageBox(
+              QMessageBox::Question, QStringLiteral("交代"),
+              QStringLiteral("%1さんが戻りません。コンピュータに任せますか？").arg(NameOf(seat)),
+              QMessageBox::Yes | QMessageBox::No, &window_);
+          box->setAttribute(Qt::WA_DeleteOnClose);
+          connect(box, &QMessageBox::finished, this, [this, box, seat] {
+            if (box->clickedButton() == box->button(QMessageBox::Yes) && client_)
+              client_->Give(seat);
+          });
+          box->open();
         }
       });
     }

@@ -61,6 +61,9 @@ class NetSession : public QObject {
   void Start();
   // Leaves the network game (the room closes when this window is its authority).
   void Leave();
+  // How long a missing player is waited for before the host is asked whether the computer
+  // should take the seat (for a room opened after it).
+  void SetWaitSeconds(int seconds) { waitSeconds_ = seconds; }
   // Ends the connection abruptly, as a lost network would (the session then reconnects).
   void DropConnection() {
     if (client_) client_->Drop();

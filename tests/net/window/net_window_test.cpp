@@ -4,6 +4,7 @@
 // the game so far stays with it when the host's window goes.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QElapsedTimer>
 #include <QMessageBox>
@@ -143,6 +144,50 @@ TEST(NetWindow, TheJoinerSeesItsArmyAtTheBottomAndPlaysItByTheMouse) {
   joiner.Leave();
   EXPECT_TRUE(b.window.Action("KAITEN")->isEnabled());
   EXPECT_FALSE(joiner.Active());
+}
+
+// A player who does not come back: after the waiting time the host is asked, says yes,
+// and the computer plays the seat from then on.
+TEST(NetWindow, TheHostGivesAMissingPlayersSeatToTheComputer) {
+  QStandardPaths::setTestModeEnabled(true);
+  WindowUnderTest a;
+  NetSession host(a.window, a.form);
+  host.SetWaitSeconds(0);
+  HostSettings hs;
+  hs.listen = QHostAddress::LocalHost;
+  hs.port = 0;
+  hs.person[2] = hs.person[4] = false;
+  hs.level = 1;
+  hs.name = "Aki";
+  QString error;
+  ASSERT_TRUE(host.Host(hs, &error)) << error.toStdString();
+  WindowUnderTest b;
+  auto* joiner = new NetSession(b.window, b.form);
+  joiner->Join({"127.0.0.1", host.Port(), host.RoomCode(), "Chika", 3});
+  ASSERT_TRUE(WaitFor([&] { return joiner->TheClient()->Welcomed(); }));
+  ASSERT_TRUE(WaitFor(
+      [&] { return host.TheClient()->SeatsJson()[2].toObject().value("connected").toBool(); }));
+  host.Start();
+  ASSERT_TRUE(WaitFor([&] { return joiner->TheClient()->Started(); }));
+  delete joiner;  // the joiner's window goes for good
+
+  QMessageBox* asked = nullptr;
+  ASSERT_TRUE(WaitFor([&] {
+    for (QMessageBox* box : a.window.findChildren<QMessageBox*>())
+      if (box->isVisible() && box->text().contains("コンピュータに任せますか")) asked = box;
+    return asked != nullptr;
+  }));
+  asked->button(QMessageBox::Yes)->click();
+  ASSERT_TRUE(WaitFor([&] {
+    return host.TheClient()->SeatsJson()[2].toObject().value("kind").toString() == "computer";
+  }));
+  // The host moves; the computers at seats 2 and 3 answer.
+  QWidget* area = a.window.DrawingArea();
+  QTest::mouseClick(area, Qt::LeftButton, {}, CellCentre(5, 7));
+  QTest::mouseClick(area, Qt::LeftButton, {}, CellCentre(5, 6));
+  ASSERT_TRUE(WaitFor([&] { return host.TheClient()->Turns().size() >= 3; }));
+  EXPECT_EQ(host.TheClient()->Turns()[2].seat, UE);
+  EXPECT_TRUE(host.TheClient()->Turns()[2].byComputer);
 }
 
 }  // namespace
