@@ -162,7 +162,7 @@ void NetSession::Leave() {
     c->Close();
     c->deleteLater();
   }
-  if (net::Server* s = server_.release()) QTimer::singleShot(200, s, [s] { delete s; });
+  if (net::Server* s = server_.release()) QTimer::singleShot(200, s, &QObject::deleteLater);
   press_.Clear();
   SetLocalEntries(true);
   form_.RedrawAll();
