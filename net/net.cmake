@@ -29,3 +29,27 @@ if(GTest_FOUND)
     PROPERTIES TIMEOUT 60)
   include(${CMAKE_SOURCE_DIR}/tests/net/tools.cmake OPTIONAL)
 endif()
+
+# korvel4-script joins network games (`join`) when the network game is built.
+if(TARGET korvel4-script)
+  target_sources(korvel4-script PRIVATE ${CMAKE_SOURCE_DIR}/tools/script/net_script.cpp)
+  target_link_libraries(korvel4-script PRIVATE korvel4_net)
+  target_compile_definitions(korvel4-script PRIVATE KORVEL4_SCRIPT_NET=1)
+endif()
+
+# The window offers network games (対局 → ネット対局...).
+if(TARGET korvel4 AND TARGET korvel4_window)
+  add_library(korvel4_net_window STATIC ${CMAKE_SOURCE_DIR}/shell/net_session.cpp
+                                        ${CMAKE_SOURCE_DIR}/shell/net_dialog.cpp)
+  target_link_libraries(korvel4_net_window PUBLIC korvel4_window korvel4_net)
+  target_link_libraries(korvel4 PRIVATE korvel4_net_window)
+  target_compile_definitions(korvel4 PRIVATE KORVEL4_NET=1)
+  if(GTest_FOUND AND Qt6Test_FOUND)
+    add_executable(net_window_tests ${CMAKE_SOURCE_DIR}/tests/net/window/net_window_test.cpp
+                                    ${CMAKE_SOURCE_DIR}/tests/shell/shell_main.cpp)
+    target_link_libraries(net_window_tests PRIVATE korvel4_net_window Qt6::Test GTest::gtest)
+    target_include_directories(net_window_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+    gtest_discover_tests(net_window_tests WORKING_DIRECTORY ${KORVEL4_OUT} TEST_PREFIX net.
+      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 60)
+  endif()
+endif()

@@ -231,22 +231,44 @@ bool Room::ComputerToMove() const {
 }
 
 void Room::PlayComputerTurn() {
-  if (!ComputerToMove()) return;
+  auto job = PrepareComputerTurn();
+  if (!job) return;
+  const ChosenMove m = Think(*job);
+  FinishComputerTurn(*job, m);
+}
+
+std::optional<Room::ComputerJob> Room::PrepareComputerTurn() {
+  if (!ComputerToMove()) return std::nullopt;
   const PositionKey key = KeyOf(game_.State());
   for (size_t i = 0; i < seen_.size(); ++i) {
     if (!(seen_[i] == key)) continue;
     const std::vector<TurnTaken> since(runTurns_.begin() + static_cast<long>(i), runTurns_.end());
     const int winner = RepetitionWinner(since);
     EndGame(winner, winner != NO_SEAT ? QString(TeamName(winner)) + "の勝ちです" : "千日手です");
-    return;
+    return std::nullopt;
   }
   seen_.push_back(key);
-  const int seat = game_.State().CurrentSeat;
-  const std::uint64_t deepKey = game_.State().Level == 4 ? DeepPositionKey(game_.State(), seat) : 0;
+  ComputerJob job{game_,      game_.State().CurrentSeat, turns_.size(), 0,
+                  deepTurns_, options_.deepSeconds};
+  job.deepKey = game_.State().Level == 4 ? DeepPositionKey(game_.State(), job.seat) : 0;
+  return job;
+}
+
+ChosenMove Room::Think(ComputerJob& job, const std::atomic<bool>* stop) {
   ComputerLimits limits;
-  limits.maxSeconds = options_.deepSeconds;
-  limits.history = &deepTurns_;
-  const ChosenMove m = game_.ChooseComputerMove(seat, limits);
+  limits.maxSeconds = job.maxSeconds;
+  limits.history = &job.history;
+  limits.stop = stop;
+  return job.game.ChooseComputerMove(job.seat, limits);
+}
+
+void Room::FinishComputerTurn(const ComputerJob& job, const ChosenMove& m) {
+  // The game went on without this choice (a new game, a seat taken back): it is dropped.
+  // Whatever moved the game on began a new run of computer turns.
+  if (turns_.size() != job.turnsBefore || !ComputerToMove() ||
+      game_.State().CurrentSeat != job.seat)
+    return;
+  const int seat = job.seat;
   Turn t;
   t.seat = seat;
   t.byComputer = true;
@@ -261,7 +283,7 @@ void Room::PlayComputerTurn() {
   }
   const bool gaveCheck = !t.pass && o.checked != NO_SEAT;
   runTurns_.push_back({seat, gaveCheck});
-  deepTurns_.push_back({deepKey, seat, gaveCheck});
+  deepTurns_.push_back({job.deepKey, seat, gaveCheck});
   Played(t, o);
 }
 

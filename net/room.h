@@ -7,7 +7,9 @@
 
 #include <QJsonObject>
 #include <QString>
+#include <atomic>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "ai/deep_search.h"
@@ -80,6 +82,21 @@ class Room {
   bool ComputerToMove() const;
   // One computer turn for the seat to move (a move or a pass).
   void PlayComputerTurn();
+  // The same turn in three steps, so that the thinking can run away from the event loop:
+  // Prepare (on the loop: the repetition rule, which may end the game instead; empty
+  // then), Think (anywhere, on the job's own copy of the game; `stop` ends it early), and
+  // Finish (on the loop: the choice is played, unless the game moved on meanwhile).
+  struct ComputerJob {
+    Game game;
+    int seat = NO_SEAT;
+    size_t turnsBefore = 0;
+    std::uint64_t deepKey = 0;
+    std::vector<DeepPastTurn> history;
+    double maxSeconds = 0;
+  };
+  std::optional<ComputerJob> PrepareComputerTurn();
+  static ChosenMove Think(ComputerJob& job, const std::atomic<bool>* stop = nullptr);
+  void FinishComputerTurn(const ComputerJob& job, const ChosenMove& m);
 
   // Everything a player needs on joining or coming back: seats, names, the turns so far.
   QJsonObject Welcome(int seat, const QString& token) const;

@@ -11,6 +11,7 @@
 #include <QWebSocket>
 #include <QWebSocketServer>
 #include <algorithm>
+#include <thread>
 
 #include "net/protocol.h"
 
@@ -27,6 +28,15 @@ qint64 NowMs() {
 constexpr qint64 kHardMessageCap = 64 * 1024;
 
 }  // namespace
+
+// One computer turn being thought on a thread of its own: the job (a copy of the game),
+// the choice when it is made, and the flag that stops it early.
+struct Thinking {
+  Room::ComputerJob job;
+  ChosenMove chosen;
+  std::atomic<bool> stop{false};
+  std::thread thread;
+};
 
 Server::Server(const ServerOptions& options, QObject* parent) : QObject(parent), options_(options) {
   const bool tls = !options_.certFile.isEmpty() && !options_.keyFile.isEmpty();
@@ -53,6 +63,9 @@ Server::Server(const ServerOptions& options, QObject* parent) : QObject(parent),
 }
 
 Server::~Server() {
+  for (auto& t : thinkings_) t->stop = true;
+  for (auto& t : thinkings_)
+    if (t->thread.joinable()) t->thread.join();
   CloseAll();
 }
 
@@ -123,6 +136,13 @@ void Server::CloseAll() {
     ws->deleteLater();
   }
   conns_.clear();
+}
+
+void Server::Farewell(const QString& text) {
+  const QString msg = Serialize(QJsonObject{{"t", "closed"}, {"text", text}});
+  for (auto& [ws, c] : conns_)
+    if (!c.room.isEmpty()) ws->sendTextMessage(msg);
+  for (auto& [ws, c] : conns_) ws->flush();
 }
 
 void Server::OnNewConnection() {
@@ -325,10 +345,35 @@ void Server::ScheduleComputer(const QString& code) {
   QTimer::singleShot(static_cast<int>(options_.pauseSeconds * 1000), this, [this, code] {
     auto it = rooms_.find(code);
     if (it == rooms_.end()) return;
-    it->second.computerPending = false;
-    it->second.room->PlayComputerTurn();
-    Dispatch(it->second);
+    RoomEntry& e = it->second;
+    auto job = e.room->PrepareComputerTurn();
+    if (!job) {  // the repetition rule ended the game, or no computer is to move
+      e.computerPending = false;
+      return Dispatch(e);
+    }
+    // The thinking runs on its own thread (level 4 may take seconds); every other room,
+    // and this room's players, are served meanwhile. Its choice comes back to the loop.
+    auto t = std::make_shared<Thinking>();
+    t->job = std::move(*job);
+    e.thinking = t;
+    thinkings_.push_back(t);
+    t->thread = std::thread([this, t, code] {
+      t->chosen = Room::Think(t->job, &t->stop);
+      if (!t->stop) QMetaObject::invokeMethod(this, [this, code] { Thought(code); });
+    });
   });
+}
+
+void Server::Thought(const QString& code) {
+  auto it = rooms_.find(code);
+  if (it == rooms_.end() || !it->second.thinking) return;
+  RoomEntry& e = it->second;
+  const std::shared_ptr<Thinking> t = std::move(e.thinking);
+  if (t->thread.joinable()) t->thread.join();  // it has finished: only its end is waited for
+  std::erase(thinkings_, t);
+  e.computerPending = false;
+  e.room->FinishComputerTurn(t->job, t->chosen);
+  Dispatch(e);
 }
 
 void Server::Sweep() {

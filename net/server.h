@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <unordered_map>
+#include <vector>
 
 #include "net/room.h"
 
@@ -19,6 +20,8 @@ class QWebSocketServer;
 class QTcpServer;
 
 namespace korvel::net {
+
+struct Thinking;
 
 struct ServerOptions {
   QHostAddress address = QHostAddress::Any;
@@ -51,10 +54,14 @@ class Server : public QObject {
   int RoomCount() const { return static_cast<int>(rooms_.size()); }
   int ConnectionCount() const { return static_cast<int>(conns_.size()); }
   long long MessagesRead() const { return messagesRead_; }
+  // Computer turns being thought on their threads now.
+  int ThinkingCount() const { return static_cast<int>(thinkings_.size()); }
   // The records of the games in progress, each with its room code.
   std::vector<std::pair<QString, QJsonObject>> GamesInProgress() const;
   // Closes every connection (the authority is going away).
   void CloseAll();
+  // Tells every player the authority is going away (a `closed` message), before CloseAll.
+  void Farewell(const QString& text);
   // Called with a room's record when a game in it ends.
   std::function<void(const QString& code, const QJsonObject& record)> onGameEnded;
 
@@ -71,6 +78,8 @@ class Server : public QObject {
     std::unique_ptr<Room> room;
     QWebSocket* seat[5] = {};
     bool computerPending = false;
+    // The computer's thinking of this room, on its own thread while it runs.
+    std::shared_ptr<Thinking> thinking;
     bool fixed = false;  // opened by the authority: kept while the program runs
     qint64 emptySince = 0;
   };
@@ -86,6 +95,7 @@ class Server : public QObject {
   void Dispatch(RoomEntry& e);
   void ScheduleComputer(const QString& code);
   void Sweep();
+  void Thought(const QString& code);
 
   ServerOptions options_;
   QWebSocketServer* server_ = nullptr;
@@ -93,6 +103,8 @@ class Server : public QObject {
   std::unordered_map<QWebSocket*, Conn> conns_;
   std::map<QString, RoomEntry> rooms_;
   long long messagesRead_ = 0;
+  // Every thinking still running: stopped and waited for when the server goes.
+  std::vector<std::shared_ptr<Thinking>> thinkings_;
 };
 
 }  // namespace korvel::net

@@ -7,6 +7,10 @@
 #include <QScreen>
 #include <utility>
 
+#ifdef KORVEL4_NET
+#include "shell/net_session.h"
+#endif
+
 namespace korvel {
 
 namespace {
@@ -26,6 +30,9 @@ Program::Program(DiskFiles files)
       form_(window_.Canvas(), dialogs_, sound_, window_.Icons(), host_, files_) {
   window_.Attach(form_);
   window_.onCloseWhileBusy = [this] { host_.StopThinking(); };
+#ifdef KORVEL4_NET
+  InstallNetworkGame(window_, form_);
+#endif
 }
 
 bool Program::Start() {

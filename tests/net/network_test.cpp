@@ -283,3 +283,68 @@ TEST(NetworkGame, FuzzedMessagesChangeNothing) {
 
 }  // namespace
 }  // namespace korvel::net
+
+namespace korvel::net {
+namespace {
+
+// A level-4 computer thinks for seconds on a thread of its own: meanwhile the server
+// relays another room's moves, and the choice still comes back and is played.
+TEST(NetworkGame, AnotherRoomPlaysOnWhileOneRoomsComputerThinks) {
+  ServerOptions so;
+  so.deepSeconds = 3;
+  Table t({1, 2, 3, 4}, so);
+  RoomOptions ro;
+  for (int s = 0; s <= 4; ++s) ro.person[s] = s == 1;
+  ro.level = 4;
+  ro.hostSeat = 1;
+  Room* deep = t.server->OpenRoom("DEEPROOM", ro);
+  ASSERT_NE(deep, nullptr);
+  Client alone;
+  alone.onOpen = [&] { alone.Hello("DEEPROOM", "Alone", 1); };
+  alone.Open(Local(t.server->Port()));
+  ASSERT_TRUE(WaitFor([&] { return alone.Welcomed(); }));
+  alone.Start();
+  ASSERT_TRUE(WaitFor([&] { return alone.MyTurn(); }));
+  std::uint64_t rng = 5;
+  alone.SendMove(*ChooseOwnMove(alone.TheGame(), 1, rng));
+  ASSERT_TRUE(WaitFor([&] { return t.server->ThinkingCount() > 0; }));
+  const size_t thoughtAt = deep->Turns().size();
+
+  t.Start(1);
+  ASSERT_TRUE(WaitFor([&] {
+    return t.room->Turns().size() >= 4 || t.room->Over() || deep->Turns().size() != thoughtAt;
+  }));
+  EXPECT_EQ(deep->Turns().size(), thoughtAt) << "the other room waited for the thinking";
+  EXPECT_GE(t.room->Turns().size(), 4u);
+  // The choice comes back to the loop and is announced.
+  ASSERT_TRUE(WaitFor([&] { return alone.Turns().size() > thoughtAt; }, 15000));
+  EXPECT_EQ(alone.Turns()[thoughtAt].seat, HIDARI);
+  EXPECT_TRUE(alone.Turns()[thoughtAt].byComputer);
+  t.autoplay = false;
+  alone.Close();
+  // Closing the server stops any thinking still running and waits for it.
+}
+
+// The host is a player like the others: when their connection goes, the others are told
+// that the host is missing, and keep the game, which waits for the host to come back.
+TEST(NetworkGame, WhenThePlayerHostLeavesTheOthersAreToldAndKeepTheGame) {
+  Table t({1, 3});
+  t.Start(1);
+  ASSERT_TRUE(WaitFor([&] { return t.room->Turns().size() >= 6 || t.room->Over(); }));
+  ASSERT_FALSE(t.room->Over());
+  t.autoplay = false;
+  for (int i = 0; i < 20; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  t.clients[1]->Drop();
+  ASSERT_TRUE(WaitFor([&] { return t.clients[3]->Notices().join(" ").contains("主催者"); }));
+  EXPECT_FALSE(t.clients[3]->Closed());
+  EXPECT_EQ(TurnsJson(t.clients[3]->Turns()), TurnsJson(t.room->Turns()));
+  EXPECT_EQ(t.clients[3]->Record().value("turns").toArray(), TurnsJson(t.room->Turns()));
+  // Only the host may end the game or give seats away: the others cannot.
+  t.clients[3]->Give(1);
+  ASSERT_TRUE(WaitFor([&] { return !t.clients[3]->Refusals().empty(); }));
+  EXPECT_EQ(t.clients[3]->Refusals().back().value("code").toString(), "host-only");
+  EXPECT_EQ(t.room->HostSeat(), 1);
+}
+
+}  // namespace
+}  // namespace korvel::net

@@ -4,3 +4,7 @@ add_test(NAME net.four_clients
 set_tests_properties(net.four_clients PROPERTIES TIMEOUT 90)
 add_test(NAME net.server_bad_arguments COMMAND korvel4-server --port 70000)
 set_tests_properties(net.server_bad_arguments PROPERTIES WILL_FAIL TRUE)
+# korvel4-script as the players: `join` and its commands against the real server.
+add_test(NAME net.script_clients
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/net/script_clients.sh ${KORVEL4_OUT})
+set_tests_properties(net.script_clients PROPERTIES TIMEOUT 120)

@@ -7,6 +7,9 @@
 #include <vector>
 
 #include "tools/script/runner.h"
+#ifdef KORVEL4_SCRIPT_NET
+#include "tools/script/net_script.h"
+#endif
 
 #ifdef KORVEL4_SCRIPT_PICTURES
 #include <QGuiApplication>
@@ -122,6 +125,9 @@ int main(int argc, char** argv) {
         iconShown, iconKind == 0 ? korvel::TurnIcon::MAN : korvel::TurnIcon::COM, left, top);
     return picture.save(QString::fromLocal8Bit(file.c_str()), "PNG");
   };
+#endif
+#ifdef KORVEL4_SCRIPT_NET
+  opts.join = korvel::RunNetScript;
 #endif
   if (argc == 2) {
     std::ifstream in(argv[1]);

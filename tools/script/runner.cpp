@@ -307,6 +307,10 @@ int RunScript(std::istream& in, std::ostream& out, std::ostream& err, const Runn
         const std::string path = line.substr(from, to + 1 - from);
         if (cmd == "save") form.SaveRecord(path);
         else form.OpenRecord(path);
+      } else if (cmd == "join") {
+        if (!opts.join) throw ScriptError{"join is not available in this build"};
+        out.flush();
+        return opts.join(w, in, lineNo, out, err);
       } else {
         throw ScriptError{"unknown command: " + cmd};
       }

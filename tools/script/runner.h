@@ -5,6 +5,7 @@
 #include <functional>
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include "view/canvas.h"
 
@@ -16,6 +17,12 @@ struct RunnerOptions {
   // is refused. The icon is given as shown, kind (0 MAN, 1 COM), left, top in twips.
   std::function<bool(const std::string& file, bool iconShown, int iconKind, int left, int top)>
       snapshot;
+  // Plays the rest of the script as one seat of a network game (`join HOST PORT CODE NAME
+  // SEAT`): given the join line's words, the script, the join line's number, out and err;
+  // answers the exit status. Empty: `join` is refused.
+  std::function<int(const std::vector<std::string>& words, std::istream& in, int lineNo,
+                    std::ostream& out, std::ostream& err)>
+      join;
 };
 
 // Runs the script read from `in`; events go to `out`, errors to `err`. Answers the exit

@@ -1,0 +1,221 @@
+#include "shell/net_dialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QNetworkInterface>
+#include <QPushButton>
+#include <QSettings>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "shell/net_session.h"
+
+namespace korvel {
+
+namespace {
+
+const QString kSeatNames[] = {QString(), QStringLiteral("下"), QStringLiteral("左"),
+                              QStringLiteral("上"), QStringLiteral("右")};
+
+QSettings Stored() {
+  return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("korvel4"),
+                   QStringLiteral("network"));
+}
+
+QComboBox* SeatChoice(QWidget* parent, int seat) {
+  auto* box = new QComboBox(parent);
+  for (int s = 1; s <= 4; ++s) box->addItem(kSeatNames[s], s);
+  box->setCurrentIndex(seat >= 1 && seat <= 4 ? seat - 1 : 0);
+  return box;
+}
+
+// The addresses others may use to reach this machine (IPv4, not the loopback).
+QString OwnAddresses() {
+  QStringList list;
+  for (const QHostAddress& a : QNetworkInterface::allAddresses())
+    if (a.protocol() == QAbstractSocket::IPv4Protocol && !a.isLoopback()) list << a.toString();
+  return list.isEmpty() ? QStringLiteral("127.0.0.1") : list.join(QStringLiteral(", "));
+}
+
+}  // namespace
+
+NetDialog::NetDialog(QWidget* parent, NetSession& session) : QDialog(parent), session_(session) {
+  setWindowTitle(QStringLiteral("ネット対局"));
+  QSettings st = Stored();
+  auto* tabs = new QTabWidget(this);
+
+  auto* host = new QWidget(tabs);
+  auto* hf = new QFormLayout(host);
+  hostName_ = new QLineEdit(st.value("name", QStringLiteral("主催者")).toString(), host);
+  hostName_->setMaxLength(24);
+  hf->addRow(QStringLiteral("名前"), hostName_);
+  hostPort_ = new QSpinBox(host);
+  hostPort_->setRange(1024, 65535);
+  hostPort_->setValue(st.value("host/port", 4650).toInt());
+  hf->addRow(QStringLiteral("ポート"), hostPort_);
+  hostSeat_ = SeatChoice(host, st.value("host/seat", 1).toInt());
+  hf->addRow(QStringLiteral("自分の席"), hostSeat_);
+  auto* people = new QHBoxLayout;
+  const QString stored = st.value("host/people", QStringLiteral("1234")).toString();
+  for (int s = 1; s <= 4; ++s) {
+    person_[s] = new QCheckBox(kSeatNames[s], host);
+    person_[s]->setChecked(stored.contains(QChar('0' + s)));
+    people->addWidget(person_[s]);
+  }
+  hf->addRow(QStringLiteral("人の席（他はコンピュータ）"), people);
+  level_ = new QComboBox(host);
+  for (int l = 1; l <= 4; ++l) level_->addItem(QStringLiteral("レベル%1").arg(l), l);
+  level_->setCurrentIndex(std::clamp(st.value("host/level", 3).toInt(), 1, 4) - 1);
+  hf->addRow(QStringLiteral("コンピュータ"), level_);
+  open_ = new QPushButton(QStringLiteral("部屋を作る"), host);
+  hf->addRow(open_);
+  roomInfo_ = new QLabel(host);
+  roomInfo_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  hf->addRow(roomInfo_);
+  seats_ = new QLabel(host);
+  hf->addRow(seats_);
+  start_ = new QPushButton(QStringLiteral("開始"), host);
+  hf->addRow(start_);
+  tabs->addTab(host, QStringLiteral("部屋を作る"));
+
+  auto* join = new QWidget(tabs);
+  auto* jf = new QFormLayout(join);
+  address_ = new QLineEdit(st.value("join/address").toString(), join);
+  jf->addRow(QStringLiteral("アドレス"), address_);
+  joinPort_ = new QSpinBox(join);
+  joinPort_->setRange(1, 65535);
+  joinPort_->setValue(st.value("join/port", 4650).toInt());
+  jf->addRow(QStringLiteral("ポート"), joinPort_);
+  code_ = new QLineEdit(st.value("join/code").toString(), join);
+  code_->setMaxLength(16);
+  jf->addRow(QStringLiteral("部屋番号"), code_);
+  joinName_ = new QLineEdit(st.value("name", QStringLiteral("参加者")).toString(), join);
+  joinName_->setMaxLength(24);
+  jf->addRow(QStringLiteral("名前"), joinName_);
+  joinSeat_ = SeatChoice(join, st.value("join/seat", 3).toInt());
+  jf->addRow(QStringLiteral("席"), joinSeat_);
+  join_ = new QPushButton(QStringLiteral("参加する"), join);
+  jf->addRow(join_);
+  joinInfo_ = new QLabel(join);
+  jf->addRow(joinInfo_);
+  tabs->addTab(join, QStringLiteral("参加する"));
+  tabs->setCurrentIndex(st.value("tab", 0).toInt() == 1 ? 1 : 0);
+  connect(tabs, &QTabWidget::currentChanged, this, [](int i) { Stored().setValue("tab", i); });
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(tabs);
+
+  connect(open_, &QPushButton::clicked, this, [this] { OpenRoom(); });
+  connect(start_, &QPushButton::clicked, this, [this] {
+    session_.Start();
+    hide();
+  });
+  connect(join_, &QPushButton::clicked, this, [this] { JoinRoom(); });
+  session_.onRoom = [this] { Refresh(); };
+  session_.onJoined = [this](bool ok, const QString& why) {
+    if (ok && !session_.Hosting()) {
+      joinInfo_->setText(QStringLiteral("参加しました。開始を待っています"));
+      hide();
+    } else if (!ok) {
+      joinInfo_->setText(why);
+      roomInfo_->setText(why);
+    }
+    Refresh();
+  };
+  Refresh();
+}
+
+void NetDialog::Save() const {
+  QSettings st = Stored();
+  QString people;
+  for (int s = 1; s <= 4; ++s)
+    if (person_[s]->isChecked()) people += QChar('0' + s);
+  st.setValue("host/port", hostPort_->value());
+  st.setValue("host/seat", hostSeat_->currentData().toInt());
+  st.setValue("host/people", people);
+  st.setValue("host/level", level_->currentData().toInt());
+  st.setValue("join/address", address_->text().trimmed());
+  st.setValue("join/port", joinPort_->value());
+  st.setValue("join/code", code_->text().trimmed().toUpper());
+  st.setValue("join/seat", joinSeat_->currentData().toInt());
+}
+
+void NetDialog::OpenRoom() {
+  HostSettings s;
+  s.port = static_cast<quint16>(hostPort_->value());
+  s.seat = hostSeat_->currentData().toInt();
+  for (int seat = 1; seat <= 4; ++seat) s.person[seat] = person_[seat]->isChecked();
+  s.person[s.seat] = true;
+  person_[s.seat]->setChecked(true);
+  s.level = level_->currentData().toInt();
+  s.name = hostName_->text().trimmed();
+  if (s.name.isEmpty()) {
+    roomInfo_->setText(QStringLiteral("名前を入れて下さい"));
+    return;
+  }
+  Stored().setValue("name", s.name);
+  Save();
+  QString error;
+  if (!session_.Host(s, &error)) {
+    roomInfo_->setText(QStringLiteral("部屋を作れません: %1").arg(error));
+    return;
+  }
+  Refresh();
+}
+
+void NetDialog::JoinRoom() {
+  JoinSettings s;
+  s.address = address_->text().trimmed();
+  s.port = static_cast<quint16>(joinPort_->value());
+  s.code = code_->text().trimmed().toUpper();
+  s.name = joinName_->text().trimmed();
+  s.seat = joinSeat_->currentData().toInt();
+  const QJsonObject check{{"room", s.code}, {"name", s.name}};
+  if (s.address.isEmpty()) return joinInfo_->setText(QStringLiteral("アドレスを入れて下さい"));
+  if (s.code.size() < 6 || s.code.size() > 16)
+    return joinInfo_->setText(QStringLiteral("部屋番号は英大文字と数字の6～16文字です"));
+  if (s.name.isEmpty()) return joinInfo_->setText(QStringLiteral("名前を入れて下さい"));
+  Stored().setValue("name", s.name);
+  Save();
+  joinInfo_->setText(QStringLiteral("つないでいます..."));
+  session_.Join(s);
+}
+
+void NetDialog::Refresh() {
+  const net::Client* c = session_.TheClient();
+  const bool hosting = session_.Hosting();
+  open_->setEnabled(!session_.Active());
+  join_->setEnabled(!session_.Active());
+  if (hosting)
+    roomInfo_->setText(
+        QStringLiteral("部屋番号 %1\nアドレス %2  ポート %3\n（参加する人に伝えて下さい）")
+            .arg(session_.RoomCode(), OwnAddresses())
+            .arg(session_.Port()));
+  bool filled = hosting && c && c->Welcomed();
+  QStringList lines;
+  if (c) {
+    for (const QJsonValue& v : c->SeatsJson()) {
+      const QJsonObject o = v.toObject();
+      const int seat = o.value("seat").toInt();
+      const bool person = o.value("kind").toString() == "person";
+      const bool here = o.value("connected").toBool();
+      if (person && !here) filled = false;
+      lines << QStringLiteral("%1: %2").arg(seat >= 1 && seat <= 4 ? kSeatNames[seat] : QString(),
+                                            !person ? QStringLiteral("コンピュータ")
+                                            : here  ? o.value("name").toString()
+                                                    : QStringLiteral("（待っています）"));
+    }
+  }
+  seats_->setText(hosting ? lines.join('\n') : QString());
+  start_->setEnabled(filled && c && (!c->Started() || c->Over()));
+  start_->setVisible(hosting);
+}
+
+}  // namespace korvel

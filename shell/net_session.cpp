@@ -1,0 +1,371 @@
+#include "shell/net_session.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPainter>
+#include <QTimer>
+
+#include "net/protocol.h"
+#include "shell/main_window.h"
+#include "shell/net_dialog.h"
+#include "view/board_drawing.h"
+#include "view/view_turn.h"
+
+namespace korvel {
+
+namespace {
+
+// The menu entries that would change the shared game, or start a game of this window's
+// own, while a network game is on.
+constexpr const char* kLocalEntries[] = {"CANCEL",    "REPLAY",      "AFTER",       "KAITEN",
+                                         "MATTA",     "JYUNBAN_1",   "JYUNBAN_2",   "JYUNBAN_3",
+                                         "JYUNBAN_4", "PLAY_TOIMEN", "PLAY_TONARI", "PLAY_4",
+                                         "LEVEL1",    "LEVEL2",      "LEVEL3",      "LEVEL4",
+                                         "ZENKAI",    "KIFU_OPEN"};
+
+constexpr int kRejoinTries = 10;
+constexpr int kRejoinEveryMs = 2000;
+
+const char* SeatWord(int seat) {
+  static const char* const words[] = {"", "下", "左", "上", "右"};
+  return seat >= 1 && seat <= 4 ? words[seat] : "";
+}
+
+// Where a seat's army stands on screen in a view turned `quarters` times: the screen seat
+// its king's starting square is shown at.
+int ScreenSeatOf(int seat, int quarters) {
+  static constexpr Square kings[] = {{0, 0}, {5, 9}, {1, 5}, {5, 1}, {9, 5}};
+  const Square at = ScreenCellOf(kings[seat].x, kings[seat].y, quarters);
+  for (int s = 1; s <= 4; ++s)
+    if (kings[s].x == at.x && kings[s].y == at.y) return s;
+  return seat;
+}
+
+void Inform(QWidget* parent, const QString& title, const QString& text) {
+  auto* box = new QMessageBox(QMessageBox::Information, title, text, QMessageBox::Ok, parent);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->open();
+}
+
+}  // namespace
+
+NetSession::NetSession(MainWindow& window, Form1& form)
+    : QObject(&window), window_(window), form_(form) {
+  if (QMenu* menu = window.Menu("TAIKYOKU")) {
+    menu->addSeparator();
+    entry_ = menu->addAction(QStringLiteral("ネット対局..."));
+    leave_ = menu->addAction(QStringLiteral("ネット対局を終える"));
+    leave_->setEnabled(false);
+    connect(entry_, &QAction::triggered, this, [this] {
+      if (!dialog_) dialog_ = new NetDialog(&window_, *this);
+      dialog_->show();
+      dialog_->raise();
+    });
+    connect(leave_, &QAction::triggered, this, [this] { Leave(); });
+  }
+  BoardView* view = window.DrawingArea();
+  view_ = view;
+  oldPress_ = view->onPress;
+  view->onPress = [this](MouseButton b, int shift, double x, double y) {
+    if (Active())
+      Press(b, x, y);
+    else if (oldPress_)
+      oldPress_(b, shift, x, y);
+  };
+  oldOverlay_ = view->overlay;
+  view->overlay = [this](QPainter& p) {
+    if (Active())
+      DrawNames(p);
+    else if (oldOverlay_)
+      oldOverlay_(p);
+  };
+}
+
+NetSession::~NetSession() {
+  leaving_ = true;
+  if (auto* view = static_cast<BoardView*>(view_.data())) {
+    view->onPress = oldPress_;
+    view->overlay = oldOverlay_;
+    view->update();
+  }
+  if (server_)
+    server_->Farewell(QStringLiteral("主催者が対局をやめました。ここまでの対局は残ります"));
+  if (client_) {
+    client_->onClosed = nullptr;
+    client_->onMessage = nullptr;
+  }
+}
+
+quint16 NetSession::Port() const {
+  return server_ ? server_->Port() : 0;
+}
+
+bool NetSession::Host(const HostSettings& s, QString* error) {
+  if (Active()) Leave();
+  net::ServerOptions so;
+  so.address = s.listen;
+  so.port = s.port;
+  so.allowCreate = false;
+  so.waitSeconds = waitSeconds_;
+  server_ = std::make_unique<net::Server>(so);
+  if (!server_->Listen(error)) {
+    server_.reset();
+    return false;
+  }
+  net::RoomOptions ro;
+  for (int seat = 0; seat <= 4; ++seat) ro.person[seat] = seat > 0 && s.person[seat];
+  ro.person[s.seat] = true;
+  ro.level = s.level;
+  ro.hostSeat = s.seat;
+  ro.waitSeconds = waitSeconds_;
+  code_ = net::NewRoomCode();
+  server_->OpenRoom(code_, ro);
+  Join({QStringLiteral("127.0.0.1"), server_->Port(), code_, s.name, s.seat});
+  return true;
+}
+
+void NetSession::Join(const JoinSettings& s) {
+  if (Active() && !Hosting()) Leave();
+  leaving_ = false;
+  rejoinTries_ = 0;
+  code_ = s.code;
+  client_ = std::make_unique<net::Client>();
+  net::Client* c = client_.get();
+  c->onOpen = [this, c, s] {
+    if (rejoinTries_ > 0)
+      c->Rejoin();
+    else
+      c->Hello(s.code, s.name, s.seat);
+  };
+  c->onMessage = [this](const QJsonObject& m) { OnMessage(m); };
+  c->onClosed = [this] { OnClosed(); };
+  url_ = QUrl();
+  url_.setScheme(QStringLiteral("ws"));
+  url_.setHost(s.address);
+  url_.setPort(s.port);
+  c->Open(url_);
+  SetLocalEntries(false);
+}
+
+void NetSession::Start() {
+  if (client_) client_->Start();
+}
+
+void NetSession::Leave() {
+  leaving_ = true;
+  if (server_)
+    server_->Farewell(QStringLiteral("主催者が対局をやめました。ここまでの対局は残ります"));
+  // Not deleted inside their own signals: a moment later.
+  if (net::Client* c = client_.release()) {
+    c->onClosed = nullptr;
+    c->onMessage = nullptr;
+    c->Close();
+    c->deleteLater();
+  }
+  if (net::Server* s = server_.release()) QTimer::singleShot(200, s, &QObject::deleteLater);
+  press_.Clear();
+  SetLocalEntries(true);
+  form_.RedrawAll();
+  window_.DrawingArea()->update();
+  if (onRoom) onRoom();
+}
+
+void NetSession::SetLocalEntries(bool enabled) {
+  for (const char* name : kLocalEntries)
+    if (QAction* a = window_.Action(QString::fromLatin1(name))) a->setEnabled(enabled);
+  if (window_.NewGameAction()) window_.NewGameAction()->setEnabled(enabled);
+  if (entry_) entry_->setEnabled(true);
+  if (leave_) leave_->setEnabled(!enabled);
+}
+
+int NetSession::Quarters() const {
+  return client_ && client_->Seat() >= 1 ? QuarterTurnsFor(client_->Seat()) : 0;
+}
+
+QString NetSession::NameOf(int seat) const {
+  if (!client_) return {};
+  for (const QJsonValue& v : client_->SeatsJson()) {
+    const QJsonObject o = v.toObject();
+    if (o.value("seat").toInt() != seat) continue;
+    if (o.value("kind").toString() == "computer") return QStringLiteral("コンピュータ");
+    const QString name = o.value("name").toString();
+    return name.isEmpty() ? QStringLiteral("（空席）") : name;
+  }
+  return {};
+}
+
+void NetSession::Redraw() {
+  if (!client_) return;
+  const GameState view = TurnedForView(client_->TheGame().State(), Quarters());
+  RedrawAll(window_.Canvas(), view, form_.Looks().background);
+  if (press_.Picked()) {
+    const Square at = ScreenCellOf(press_.From().x, press_.From().y, Quarters());
+    FrameCell(window_.Canvas(), COLOUR_LIGHT_RED, at.x, at.y);
+  }
+  window_.DrawingArea()->update();
+}
+
+void NetSession::Press(MouseButton button, double x, double y) {
+  if (!client_ || !client_->Started() || client_->Over() || client_->Closed()) return;
+  const double c = std::floor((x - GRID_X0) / CELL_TWIPS);
+  const double r = std::floor((y - GRID_Y0) / CELL_TWIPS);
+  if (std::abs(c) > 1000 || std::abs(r) > 1000) return;
+  const Square cell = GameCellOf(static_cast<int>(c), static_cast<int>(r), Quarters());
+  const auto m = press_.Press(client_->TheGame().State(), client_->Seat(), cell.x, cell.y,
+                              button == MouseButton::RIGHT);
+  if (m) client_->SendMove(*m);
+  Redraw();
+}
+
+void NetSession::DrawNames(QPainter& p) {
+  if (!client_) return;
+  struct Place {
+    int screenSeat;
+    double x, y;  // cells
+  };
+  static constexpr Place PLACES[] = {
+      {SITA, 2.0, 10.15}, {UE, 2.0, -0.05}, {HIDARI, -1.0, 4.98}, {MIGI, 11.0, 4.98}};
+  const GameState& s = client_->TheGame().State();
+  const bool playing = client_->Started() && !client_->Over() && !client_->Closed();
+  QFont font = window_.Canvas().TextFont(12);
+  font.setPixelSize(14);
+  p.setFont(font);
+  for (int seat = 1; seat <= 4; ++seat) {
+    const int at = ScreenSeatOf(seat, Quarters());
+    for (const Place& pl : PLACES) {
+      if (pl.screenSeat != at) continue;
+      QString text = NameOf(seat);
+      if (seat == client_->Seat()) text += QStringLiteral("（自分）");
+      const bool toMove = playing && s.CurrentSeat == seat;
+      if (toMove) text = QStringLiteral("▶ ") + text;
+      const QPointF point(CellX(pl.x) / TWIPS_PER_PIXEL, CellY(pl.y) / TWIPS_PER_PIXEL);
+      p.setPen(QPen(Qt::black));
+      for (int dx = -1; dx <= 1; ++dx)
+        for (int dy = -1; dy <= 1; ++dy)
+          if (dx || dy) p.drawText(point + QPointF(dx, dy), text);
+      p.setPen(toMove ? QColor(255, 230, 80) : QColor(Qt::white));
+      p.drawText(point, text);
+    }
+  }
+  QString status = QStringLiteral("ネット対局 部屋 %1").arg(client_->Room());
+  if (client_->Closed() || !client_->IsOpen())
+    status += QStringLiteral("  主催者とつながっていません");
+  else if (!client_->Started())
+    status += QStringLiteral("  開始を待っています");
+  else if (client_->Over())
+    status += QStringLiteral("  終局");
+  else
+    status += QStringLiteral("  %1の番 (%2)").arg(NameOf(s.CurrentSeat), SeatWord(s.CurrentSeat));
+  const QPointF top(CellX(-1.0) / TWIPS_PER_PIXEL, CellY(11.0) / TWIPS_PER_PIXEL);
+  p.setPen(QPen(Qt::black));
+  p.drawText(top + QPointF(1, 1), status);
+  p.setPen(QColor(Qt::white));
+  p.drawText(top, status);
+}
+
+void NetSession::OnMessage(const QJsonObject& m) {
+  const QString t = m.value("t").toString();
+  const QString text = m.value("text").toString();
+  if (t == "welcome") {
+    rejoinTries_ = 0;
+    press_.Clear();
+    Redraw();
+    if (onJoined) onJoined(true, {});
+  } else if (t == "error") {
+    if (!client_->Welcomed()) {
+      const QString why = text;
+      QTimer::singleShot(0, this, [this, why] {
+        Leave();
+        if (onJoined) onJoined(false, why);
+      });
+    }
+    return;
+  } else if (t == "start" || t == "moved") {
+    if (t == "start") press_.Clear();
+    Redraw();
+  } else if (t == "notice") {
+    window_.DrawingArea()->Notices().Post(QString(), text);
+    const int seat = m.value("seat").toInt();
+    if (m.value("code").toString() == "missing" && Hosting() && seat != client_->Seat()) {
+      // After the waiting time the host may give the missing player's seat to the computer.
+      QTimer::singleShot(waitSeconds_ * 1000 + 500, this, [this, seat] {
+        if (!client_ || !client_->Started() || client_->Over()) return;
+        for (const QJsonValue& v : client_->SeatsJson()) {
+          const QJsonObject o = v.toObject();
+          if (o.value("seat").toInt() != seat || o.value("kind").toString() != "person" ||
+              o.value("connected").toBool())
+            continue;
+          auto* box = new QMessageBox(
+              QMessageBox::Question, QStringLiteral("交代"),
+              QStringLiteral("%1さんが戻りません。コンピュータに任せますか？").arg(NameOf(seat)),
+              QMessageBox::Yes | QMessageBox::No, &window_);
+          box->setAttribute(Qt::WA_DeleteOnClose);
+          connect(box, &QMessageBox::finished, this, [this, box, seat] {
+            if (box->clickedButton() == box->button(QMessageBox::Yes) && client_)
+              client_->Give(seat);
+          });
+          box->open();
+        }
+      });
+    }
+  } else if (t == "refused") {
+    Inform(&window_, text, m.value("detail").toString());
+    Redraw();
+  } else if (t == "over") {
+    Redraw();
+    Inform(&window_, QStringLiteral("終了"), text);
+  } else if (t == "ask") {
+    auto* box = new QMessageBox(QMessageBox::Question, QStringLiteral("再ゲーム"), text,
+                                QMessageBox::Yes | QMessageBox::No, &window_);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    connect(box, &QMessageBox::finished, this, [this, box] {
+      const bool yes = box->clickedButton() == box->button(QMessageBox::Yes);
+      if (client_) client_->Again(yes);
+      if (!yes) QTimer::singleShot(300, this, [this] { Leave(); });
+    });
+    box->open();
+  } else if (t == "closed") {
+    Redraw();
+    Inform(&window_, QStringLiteral("ネット対局"), text);
+  }
+  if (onRoom) onRoom();
+}
+
+void NetSession::OnClosed() {
+  if (leaving_ || !client_) return;
+  if (onRoom) onRoom();
+  window_.DrawingArea()->update();
+  if (client_->Closed() || !client_->Welcomed() || Hosting()) {
+    if (!client_->Welcomed()) {
+      QTimer::singleShot(0, this, [this] {
+        Leave();
+        if (onJoined) onJoined(false, QStringLiteral("つながりませんでした"));
+      });
+    }
+    return;
+  }
+  TryRejoin();
+}
+
+void NetSession::TryRejoin() {
+  if (!client_ || leaving_) return;
+  if (rejoinTries_ >= kRejoinTries) {
+    Inform(&window_, QStringLiteral("ネット対局"),
+           QStringLiteral("主催者との接続が切れました。ここまでの対局は残ります"));
+    return;
+  }
+  ++rejoinTries_;
+  if (rejoinTries_ == 1)
+    window_.DrawingArea()->Notices().Post(QString(),
+                                          QStringLiteral("接続が切れました。つなぎ直しています"));
+  QTimer::singleShot(rejoinTries_ == 1 ? 200 : kRejoinEveryMs, this, [this] {
+    if (client_ && !leaving_ && !client_->IsOpen()) client_->Open(url_);
+  });
+}
+
+void InstallNetworkGame(MainWindow& window, Form1& form) {
+  new NetSession(window, form);
+}
+
+}  // namespace korvel
