@@ -1,5 +1,5 @@
-// The extra options file: read back as written, and a damaged file costs nothing but the
-// damaged values.
+// The extra options file: read back exactly as it was saved, and a damaged file costs
+// nothing but the damaged values.
 #include "play/extra_options.h"
 
 #include <gtest/gtest.h>
