@@ -1,5 +1,8 @@
 #include "ai/deep_eval.h"
 
+#include <charconv>
+#include <cstring>
+
 namespace korvel::deep {
 
 namespace {
@@ -54,7 +57,99 @@ int KingDanger(const Board& b, const EvalParams& p, int seat, int nextEnemy) {
   return danger + danger * danger / p.quadratic;
 }
 
+struct Field {
+  const char* name;
+  int count;
+  int* (*get)(EvalParams&);
+};
+
+const Field kFields[] = {
+    {"board", 9, [](EvalParams& p) { return p.board; }},
+    {"hand", 5, [](EvalParams& p) { return p.hand; }},
+    {"near", 9, [](EvalParams& p) { return p.near; }},
+    {"drop", 5, [](EvalParams& p) { return p.drop; }},
+    {"defender", 1, [](EvalParams& p) { return &p.defender; }},
+    {"nextPercent", 1, [](EvalParams& p) { return &p.nextPercent; }},
+    {"quadratic", 1, [](EvalParams& p) { return &p.quadratic; }},
+    {"rookMobility", 1, [](EvalParams& p) { return &p.rookMobility; }},
+    {"tempo", 1, [](EvalParams& p) { return &p.tempo; }},
+};
+
 }  // namespace
+
+bool ParseEvalParams(std::string_view text, EvalParams& out, std::string& error) {
+  EvalParams p = out;
+  int lineNo = 0;
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+    ++lineNo;
+    if (const std::size_t hash = line.find('#'); hash != std::string_view::npos)
+      line = line.substr(0, hash);
+    auto next = [&line]() {
+      const std::size_t from = line.find_first_not_of(" \t\r");
+      if (from == std::string_view::npos) {
+        line = {};
+        return std::string_view{};
+      }
+      line = line.substr(from);
+      const std::size_t to = std::min(line.find_first_of(" \t\r"), line.size());
+      const std::string_view word = line.substr(0, to);
+      line = line.substr(to);
+      return word;
+    };
+    const std::string_view name = next();
+    if (name.empty()) continue;
+    const Field* field = nullptr;
+    for (const Field& f : kFields)
+      if (name == f.name) field = &f;
+    const std::string where = "line " + std::to_string(lineNo) + ": ";
+    if (!field) {
+      error = where + "unknown weight '" + std::string(name.substr(0, 40)) + "'";
+      return false;
+    }
+    int values[9];
+    int n = 0;
+    for (std::string_view word = next(); !word.empty(); word = next()) {
+      int v = 0;
+      const auto r = std::from_chars(word.data(), word.data() + word.size(), v);
+      if (r.ec != std::errc{} || r.ptr != word.data() + word.size() || v < -100000 ||
+          v > 100000) {
+        error = where + "'" + std::string(word.substr(0, 40)) + "' is not a number in -100000..100000";
+        return false;
+      }
+      if (n == field->count) {
+        error = where + field->name + " takes " + std::to_string(field->count) + " numbers";
+        return false;
+      }
+      values[n++] = v;
+    }
+    if (n != field->count) {
+      error = where + field->name + " takes " + std::to_string(field->count) + " numbers";
+      return false;
+    }
+    std::memcpy(field->get(p), values, sizeof(int) * static_cast<std::size_t>(n));
+  }
+  if (p.quadratic <= 0) {
+    error = "quadratic must be positive";
+    return false;
+  }
+  out = p;
+  return true;
+}
+
+std::string FormatEvalParams(const EvalParams& p) {
+  std::string s;
+  EvalParams copy = p;
+  for (const Field& f : kFields) {
+    s += f.name;
+    const int* v = f.get(copy);
+    for (int i = 0; i < f.count; ++i) s += " " + std::to_string(v[i]);
+    s += "\n";
+  }
+  return s;
+}
 
 const EvalParams& DefaultEvalParams() {
   static const EvalParams params;

@@ -2,6 +2,9 @@
 // and the mobility of rooks, from the side of the team whose seat is to move.
 #pragma once
 
+#include <string>
+#include <string_view>
+
 #include "ai/deep_board.h"
 
 namespace korvel::deep {
@@ -28,6 +31,13 @@ struct EvalParams {
 };
 
 const EvalParams& DefaultEvalParams();
+
+// Weights as text, one line per field: its name, then its numbers in order ("board 0 100 480
+// ..."; "defender 18"). '#' starts a comment. A field left out keeps its value in `out`.
+// Answers false with `error` naming the line for an unknown name, a wrong count, a number
+// outside -100000..100000 or a quadratic that is not positive; `out` is then unchanged.
+bool ParseEvalParams(std::string_view text, EvalParams& out, std::string& error);
+std::string FormatEvalParams(const EvalParams& p);
 
 // The score for the team of the seat to move, in hundredths of a pawn.
 int Evaluate(const Board& b, const EvalParams& p);

@@ -84,7 +84,7 @@ class Searcher {
   bool IsQuiet(Move m) const { return !IsPromotion(m) && (IsDrop(m) || b_.At(MoveTo(m)) == 0); }
 
   Board b_;
-  const EvalParams& params_ = DefaultEvalParams();
+  const EvalParams* params_ = &DefaultEvalParams();
   std::unique_ptr<TTEntry[]> tt_;
   Move moves_[kMaxPly + 1][kMaxMoves];
   int scores_[kMaxPly + 1][kMaxMoves];
@@ -193,7 +193,7 @@ int Searcher::OrderKey(Move m) const {
   int key = 0;
   if (victim != 0 && TeamOf(SeatOf(victim)) != TeamOf(b_.Side())) {
     if (TypeOf(victim) == T_OU) return kOrderKingCapture;
-    key = kOrderCapture + PieceValue(params_, victim) * 16 - TypeOf(mover);
+    key = kOrderCapture + PieceValue(*params_, victim) * 16 - TypeOf(mover);
   }
   if (IsPromotion(m)) key += kOrderPromotion;
   if (key == 0) key = history_[b_.Side()][TypeOf(mover)][to];
@@ -239,7 +239,7 @@ int Searcher::Quiesce(int alpha, int beta, int ply, int qply) {
     int rep;
     if (RepetitionScore(ply, rep)) return rep;
   }
-  if (ply >= kMaxPly) return Evaluate(b_, params_);
+  if (ply >= kMaxPly) return Evaluate(b_, *params_);
 
   const int side = b_.Side();
   // Standing pat assumes the next seat in turn order moves next; not while it can take one
@@ -254,17 +254,17 @@ int Searcher::Quiesce(int alpha, int beta, int ply, int qply) {
   int best;
   int n;
   if (!threatened) {
-    const int stand = Evaluate(b_, params_);
+    const int stand = Evaluate(b_, *params_);
     if (stand >= beta) return stand;
     if (stand > alpha) alpha = stand;
     best = stand;
     n = b_.GenerateCaptures(moves);
     if (qply == 0) n += b_.GenerateCheckingDrops(moves + n);
   } else {
-    if (qply >= kQuietThreatPlies) return Evaluate(b_, params_) - 300;
+    if (qply >= kQuietThreatPlies) return Evaluate(b_, *params_) - 300;
     best = -(kMate - ply - 1);
     n = b_.Generate(moves);
-    if (n == 0) return Evaluate(b_, params_) - 300;
+    if (n == 0) return Evaluate(b_, *params_) - 300;
   }
   OrderMoves(moves, scores, n, kNoMove, ply);
   for (int i = 0; i < n; ++i) {
@@ -293,7 +293,7 @@ int Searcher::Search(int depth, int alpha, int beta, int ply, bool pv) {
   if (KingCapturable()) return kMate - ply;
   int rep;
   if (RepetitionScore(ply, rep)) return rep;
-  if (ply >= kMaxPly) return Evaluate(b_, params_);
+  if (ply >= kMaxPly) return Evaluate(b_, *params_);
 
   const std::uint64_t key = b_.Key();
   TTEntry& e = tt_[key & (kTTEntries - 1)];
@@ -432,6 +432,7 @@ ChosenMove Searcher::Run(const GameState& s, int seat, const DeepLimits& limits,
   aborted_ = false;
   stop_ = limits.stop;
   maxSeconds_ = limits.maxSeconds;
+  params_ = limits.eval ? limits.eval : &DefaultEvalParams();
   std::memset(tt_.get(), 0, sizeof(TTEntry) * kTTEntries);
   std::memset(killers_, 0, sizeof killers_);
   std::memset(history_, 0, sizeof history_);

@@ -12,6 +12,10 @@
 
 namespace korvel {
 
+namespace deep {
+struct EvalParams;  // ai/deep_eval.h
+}
+
 // About 0.6 s for a midgame decision on one core.
 inline constexpr std::uint64_t kDeepDefaultNodes = 1'000'000;
 
@@ -29,6 +33,7 @@ struct DeepLimits {
   double maxSeconds = 0;                               // a hard time cap; 0 for none
   const std::atomic<bool>* stop = nullptr;             // set from outside to stop at once
   const std::vector<DeepPastTurn>* history = nullptr;  // oldest first; may be null
+  const deep::EvalParams* eval = nullptr;              // the weights; null for the defaults
 };
 
 struct DeepStats {

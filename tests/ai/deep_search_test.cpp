@@ -6,6 +6,7 @@
 
 #include <thread>
 
+#include "ai/deep_eval.h"
 #include "ai/self_play.h"
 #include "ai_positions.h"
 #include "deep_reference.h"
@@ -174,3 +175,52 @@ TEST(SearchDeep, PositionsOutsideItGoToTheOnePlySearch) {
 
 }  // namespace
 }  // namespace korvel
+
+namespace korvel::deep {
+namespace {
+
+TEST(EvalParamsText, RoundTripsAndKeepsFieldsLeftOut) {
+  EvalParams p;
+  p.hand[4] = 1234;
+  p.tempo = -7;
+  EvalParams back;
+  std::string error;
+  ASSERT_TRUE(ParseEvalParams(FormatEvalParams(p), back, error)) << error;
+  EXPECT_EQ(FormatEvalParams(back), FormatEvalParams(p));
+
+  EvalParams partial;
+  ASSERT_TRUE(ParseEvalParams("# a comment\n\n  defender 31 # why\r\nnear 1 2 3 4 5 6 7 8 9\n",
+                              partial, error))
+      << error;
+  EXPECT_EQ(partial.defender, 31);
+  EXPECT_EQ(partial.near[8], 9);
+  EXPECT_EQ(partial.board[8], DefaultEvalParams().board[8]);
+}
+
+TEST(EvalParamsText, RefusesBadLinesAndChangesNothing) {
+  const struct {
+    const char* text;
+    const char* error;
+  } cases[] = {
+      {"tempo 5\nbishop 3\n", "line 2: unknown weight 'bishop'"},
+      {"hand 1 2 3 4\n", "line 1: hand takes 5 numbers"},
+      {"defender 1 2\n", "line 1: defender takes 1 numbers"},
+      {"tempo\n", "line 1: tempo takes 1 numbers"},
+      {"tempo 5x\n", "line 1: '5x' is not a number in -100000..100000"},
+      {"tempo 100001\n", "line 1: '100001' is not a number in -100000..100000"},
+      {"tempo 99999999999999999999\n",
+       "line 1: '99999999999999999999' is not a number in -100000..100000"},
+      {"quadratic 0\n", "quadratic must be positive"},
+  };
+  for (const auto& c : cases) {
+    EvalParams p;
+    p.tempo = 77;
+    std::string error;
+    EXPECT_FALSE(ParseEvalParams(c.text, p, error)) << c.text;
+    EXPECT_EQ(error, c.error) << c.text;
+    EXPECT_EQ(p.tempo, 77) << c.text;
+  }
+}
+
+}  // namespace
+}  // namespace korvel::deep

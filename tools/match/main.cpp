@@ -3,16 +3,19 @@
 //   korvel4-match --a LEVEL[,LEVEL] --b LEVEL[,LEVEL] --games N --seed S
 //                 [--a-nodes N] [--b-nodes N] [--openings K] [--jobs J]
 //                 [--openings-file PATH] [--write-openings COUNT]
+//                 [--a-eval FILE] [--b-eval FILE] [--print-eval]
 //
 // Team A plays 先手組み (SITA and UE) in the even games and 後手組み in the odd ones; each pair
 // starts from the same opening of K random legal moves. "4,3" gives the team's first seat in
 // turn order level 4 and its second level 3. One line per game on stderr, the summary as one
-// JSON object on the last line of stdout.
+// JSON object on the last line of stdout. --a-eval/--b-eval give a team's level-4 seats other
+// evaluation weights (the text --print-eval prints), for tuning them by matches.
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <mutex>
@@ -21,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "ai/deep_eval.h"
 #include "tools/match/match_game.h"
 
 namespace korvel::match {
@@ -41,13 +45,17 @@ struct Options {
   int jobs = 2;
   std::string openingsFile;
   int writeOpenings = 0;
+  deep::EvalParams aEval = deep::DefaultEvalParams();
+  deep::EvalParams bEval = deep::DefaultEvalParams();
+  bool printEval = false;
 };
 
 [[noreturn]] void Fail(const std::string& message) {
   std::fprintf(stderr, "korvel4-match: %s\n", message.c_str());
   std::fprintf(stderr,
                "usage: korvel4-match --a LEVEL[,LEVEL] --b LEVEL[,LEVEL] --games N --seed S "
-               "[--a-nodes N] [--b-nodes N] [--openings K] [--jobs J] [--openings-file PATH]\n");
+               "[--a-nodes N] [--b-nodes N] [--openings K] [--jobs J] [--openings-file PATH] "
+               "[--a-eval FILE] [--b-eval FILE] [--print-eval]\n");
   std::exit(2);
 }
 
@@ -62,6 +70,21 @@ std::uint64_t Number(const std::string& flag, const std::string& text, std::uint
   return v;
 }
 
+// Weights from a file of at most 64 KB; only a regular file is opened, so a pipe or a device
+// cannot hold the tool up.
+deep::EvalParams EvalFile(const std::string& flag, const std::string& path) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) Fail(flag + ": " + path + " is not a file");
+  if (std::filesystem::file_size(path, ec) > 65536) Fail(flag + ": " + path + " is too large");
+  std::ifstream in(path, std::ios::binary);
+  const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  if (!in.good() && !in.eof()) Fail(flag + ": cannot read " + path);
+  deep::EvalParams p = deep::DefaultEvalParams();
+  std::string error;
+  if (!deep::ParseEvalParams(text, p, error)) Fail(flag + ": " + path + ": " + error);
+  return p;
+}
+
 void Levels(const std::string& flag, const std::string& text, int out[2]) {
   const size_t comma = text.find(',');
   const std::string first = text.substr(0, comma);
@@ -74,9 +97,13 @@ Options Parse(int argc, char** argv) {
   Options o;
   for (int i = 1; i < argc; ++i) {
     const std::string flag = argv[i];
+    if (flag == "--print-eval") {
+      o.printEval = true;
+      continue;
+    }
     static const char* const kFlags[] = {
         "--a",       "--b",        "--games", "--seed",          "--a-nodes",
-        "--b-nodes", "--openings", "--jobs",  "--openings-file", "--write-openings"};
+        "--b-nodes", "--openings", "--jobs",  "--openings-file", "--write-openings", "--a-eval", "--b-eval"};
     if (std::find(std::begin(kFlags), std::end(kFlags), flag) == std::end(kFlags))
       Fail(flag.rfind("--", 0) == 0 ? "unknown flag '" + flag + "'" : "unexpected '" + flag + "'");
     if (i + 1 >= argc) Fail(flag + ": missing value");
@@ -100,12 +127,16 @@ Options Parse(int argc, char** argv) {
       o.jobs = static_cast<int>(Number(flag, v, 1, 64));
     else if (flag == "--openings-file")
       o.openingsFile = v;
+    else if (flag == "--a-eval")
+      o.aEval = EvalFile(flag, v);
+    else if (flag == "--b-eval")
+      o.bEval = EvalFile(flag, v);
     else if (flag == "--write-openings")
       o.writeOpenings = static_cast<int>(Number(flag, v, 1, 100000));
     else
       Fail("unknown flag '" + flag + "'");
   }
-  if (o.writeOpenings > 0) return o;
+  if (o.writeOpenings > 0 || o.printEval) return o;
   if (o.a[0] == 0) Fail("--a is required");
   if (o.b[0] == 0) Fail("--b is required");
   if (o.games == 0) Fail("--games is required");
@@ -162,6 +193,10 @@ double Elo(double score, int games) {
 }
 
 int Run(const Options& o) {
+  if (o.printEval) {
+    std::fputs(deep::FormatEvalParams(deep::DefaultEvalParams()).c_str(), stdout);
+    return 0;
+  }
   if (o.writeOpenings > 0) {
     std::printf("# Accepted openings: seed, plies, candidate number (see korvel4-match).\n");
     int found = 0;
@@ -189,10 +224,12 @@ int Run(const Options& o) {
       const int* second = aFirst ? o.b : o.a;
       const std::uint64_t firstNodes = aFirst ? o.aNodes : o.bNodes;
       const std::uint64_t secondNodes = aFirst ? o.bNodes : o.aNodes;
-      players[SITA] = {first[0], firstNodes};
-      players[UE] = {first[1], firstNodes};
-      players[HIDARI] = {second[0], secondNodes};
-      players[MIGI] = {second[1], secondNodes};
+      const deep::EvalParams* firstEval = aFirst ? &o.aEval : &o.bEval;
+      const deep::EvalParams* secondEval = aFirst ? &o.bEval : &o.aEval;
+      players[SITA] = {first[0], firstNodes, firstEval};
+      players[UE] = {first[1], firstNodes, firstEval};
+      players[HIDARI] = {second[0], secondNodes, secondEval};
+      players[MIGI] = {second[1], secondNodes, secondEval};
       const GameResult r = PlayGame(start, players);
       int result = 0;
       if (r.winnerSeat != NO_SEAT) result = (IsFirstTeam(r.winnerSeat) == aFirst) ? 1 : -1;

@@ -16,3 +16,12 @@ set_tests_properties(deep_match_smoke PROPERTIES
   PASS_REGULAR_EXPRESSION "\"games\":2,")
 add_test(NAME deep_match_bad_flag COMMAND korvel4-match --a 4 --b 3 --games 2 --seed 1 --fast 1)
 set_tests_properties(deep_match_bad_flag PROPERTIES WILL_FAIL TRUE)
+# Weights files: a file that is not weights, and a device, are refused before any game.
+add_test(NAME deep_match_bad_eval_file COMMAND korvel4-match --a 4 --b 3 --games 2 --seed 1
+  --a-eval ${CMAKE_SOURCE_DIR}/tools/match/openings.txt)
+set_tests_properties(deep_match_bad_eval_file PROPERTIES
+  PASS_REGULAR_EXPRESSION "openings.txt: line 2: unknown weight '1'")
+add_test(NAME deep_match_eval_device COMMAND korvel4-match --a 4 --b 3 --games 2 --seed 1
+  --b-eval /dev/zero)
+set_tests_properties(deep_match_eval_device PROPERTIES
+  PASS_REGULAR_EXPRESSION "--b-eval: /dev/zero is not a file")

@@ -24,6 +24,7 @@ TurnOutcome PlayTurn(Game& g, const SeatPlayer& player,
   g.SetLevel(player.level);
   ComputerLimits limits;
   limits.nodes = player.nodes;
+  limits.eval = player.eval;
   limits.history = &history;
   const ChosenMove m = g.ChooseComputerMove(seat, limits);
   TurnOutcome t;

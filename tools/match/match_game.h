@@ -16,6 +16,7 @@ namespace korvel::match {
 struct SeatPlayer {
   int level = 3;
   std::uint64_t nodes = kDeepDefaultNodes;
+  const deep::EvalParams* eval = nullptr;  // level 4's weights; null for the defaults
 };
 
 inline constexpr int kMoveLimit = 600;
