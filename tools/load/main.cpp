@@ -1,8 +1,13 @@
 // korvel4-load: many rooms of four scripted players against one korvel4-server on
 // 127.0.0.1, run by hand. It starts the server itself (beside this program), opens the
-// rooms, lets every player move at random as soon as its turn comes, and measures the
-// moves relayed per second, the delay from a move's intention to its arrival at the other
-// three players (median, 99th percentile), and the server's memory per room.
+// rooms, lets every player move at random when its turn comes, and measures the moves
+// relayed per second, the delay from a move's intention to its arrival at the other three
+// players (median, 99th percentile), and the server's memory per room.
+//
+// With --think 0 (the default) everyone moves the moment the turn comes, which finds what
+// the server can carry at most (the delay is then mostly time spent queueing). With
+// --think MS each player thinks for a random time of 0 to 2*MS milliseconds first, as
+// people at a board do, which measures the delay at a realistic load.
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -35,12 +40,12 @@ long RssKb(qint64 pid) {
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  long rooms = 250, seconds = 20;
+  long rooms = 250, seconds = 20, think = 0;
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string a = argv[i];
     char* end = nullptr;
     const long v = std::strtol(argv[i + 1], &end, 10);
-    if (*end != '\0' || v < 1 || v > 100000) {
+    if (*end != '\0' || v < (a == "--think" ? 0 : 1) || v > 100000) {
       std::fprintf(stderr, "korvel4-load: %s: a number 1..100000\n", a.c_str());
       return 2;
     }
@@ -48,8 +53,10 @@ int main(int argc, char** argv) {
       rooms = v;
     else if (a == "--seconds")
       seconds = v;
+    else if (a == "--think")
+      think = v;
     else {
-      std::fputs("usage: korvel4-load [--rooms N] [--seconds S]\n", stderr);
+      std::fputs("usage: korvel4-load [--rooms N] [--seconds S] [--think MS]\n", stderr);
       return 2;
     }
   }
@@ -83,7 +90,7 @@ int main(int argc, char** argv) {
   bool measuring = false;
   int gamesDone = 0;
 
-  auto play = [&](long r, Client& c, Table& t) {
+  auto send = [&](long r, Client& c, Table& t) {
     if (!c.MyTurn() || !measuring) return;
     const auto m = ChooseOwnMove(c.TheGame(), 0, t.seed);
     if (!m) return;
@@ -91,6 +98,17 @@ int main(int argc, char** argv) {
     at.resize(c.Turns().size() + 2);
     at[c.Turns().size() + 1] = clock.nsecsElapsed() / 1000;
     c.SendMove(*m);
+  };
+  auto play = [&](long r, Client& c, Table& t) {
+    if (!c.MyTurn() || !measuring) return;
+    if (think == 0) return send(r, c, t);
+    // Think first; the turn is still ours when the time is up unless the game moved on.
+    t.seed = t.seed * 6364136223846793005ULL + 1442695040888963407ULL;
+    const int wait = static_cast<int>((t.seed >> 33) % static_cast<std::uint64_t>(2 * think + 1));
+    const size_t turn = c.Turns().size();
+    QTimer::singleShot(wait, &c, [&, r, cp = &c, tp = &t, turn] {
+      if (cp->Turns().size() == turn) send(r, *cp, *tp);
+    });
   };
 
   int welcomed = 0;
@@ -172,6 +190,7 @@ int main(int argc, char** argv) {
   auto pct = [&](double p) {
     return delays.empty() ? 0.0 : delays[static_cast<size_t>(p * (delays.size() - 1))];
   };
+  std::printf("players think 0-%ld ms\n", 2 * think);
   std::printf("moves relayed %lld in %.1f s: %.0f moves/s (%zu deliveries)\n", relayed, elapsed,
               relayed / elapsed, delays.size());
   std::printf("delay intention -> other players: median %.2f ms, p99 %.2f ms, max %.2f ms\n",
