@@ -198,7 +198,7 @@ QString NetSession::NameOf(int seat) const {
 void NetSession::Redraw() {
   if (!client_) return;
   const GameState view = TurnedForView(client_->TheGame().State(), Quarters());
-  RedrawAll(window_.Canvas(), view, form_.Looks().background);
+  RedrawAll(window_.Canvas(), view, form_.Looks().background, Quarters());
   if (press_.Picked()) {
     const Square at = ScreenCellOf(press_.From().x, press_.From().y, Quarters());
     FrameCell(window_.Canvas(), COLOUR_LIGHT_RED, at.x, at.y);
