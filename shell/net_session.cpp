@@ -129,6 +129,7 @@ void NetSession::Join(const JoinSettings& s) {
   if (Active() && !Hosting()) Leave();
   leaving_ = false;
   rejoinTries_ = 0;
+  gameEnded_ = false;
   code_ = s.code;
   client_ = std::make_unique<net::Client>();
   net::Client* c = client_.get();
@@ -267,6 +268,7 @@ void NetSession::DrawNames(QPainter& p) {
 void NetSession::OnMessage(const QJsonObject& m) {
   const QString t = m.value("t").toString();
   const QString text = m.value("text").toString();
+  Hear(t, m);
   if (t == "welcome") {
     rejoinTries_ = 0;
     press_.Clear();
@@ -330,6 +332,29 @@ void NetSession::OnMessage(const QJsonObject& m) {
     Inform(&window_, QStringLiteral("ネット対局"), text);
   }
   if (onRoom) onRoom();
+}
+
+// The sounds of the window's own game for the same events: a piece placed (a capture makes
+// no other sound), a refused press as a refused press (a partner's check is refused in
+// silence, as there), the end of a game, and another game after it. A pass, a check and a
+// notice make none, nor does the game so far that comes with a welcome.
+void NetSession::Hear(const QString& t, const QJsonObject& m) {
+  if (t == "moved") {
+    if (!m.value("turn").toObject().value("pass").toBool()) form_.PlayCue(Form1::Cue::PLACE);
+  } else if (t == "refused") {
+    static const QStringList pressRefusals = {"turn",    "stale",       "illegal",
+                                              "promote", "not-started", "over"};
+    if (pressRefusals.contains(m.value("code").toString()))
+      form_.PlayCue(Form1::Cue::FORBIDDEN);
+  } else if (t == "over") {
+    form_.PlayCue(Form1::Cue::END);
+    gameEnded_ = true;
+  } else if (t == "start") {
+    if (gameEnded_) form_.PlayCue(Form1::Cue::PLACE);
+    gameEnded_ = false;
+  } else if (t == "welcome") {
+    gameEnded_ = client_ && client_->Over();
+  }
 }
 
 void NetSession::OnClosed() {

@@ -3,7 +3,8 @@
 // on, the window shows this player's copy of the game turned so that their own army is at
 // the bottom, with the players' names beside the armies and whose turn it is; presses
 // become intentions sent to the authority, and 戻/進/最初/回転 are disabled (they would
-// change the shared game).
+// change the shared game). What the authority announces sounds as in the window's own
+// game.
 #pragma once
 
 #include <QObject>
@@ -81,6 +82,7 @@ class NetSession : public QObject {
   void Redraw();
   void DrawNames(QPainter& p);
   void SetLocalEntries(bool enabled);
+  void Hear(const QString& t, const QJsonObject& m);
   void TryRejoin();
   int Quarters() const;
   QString NameOf(int seat) const;
@@ -99,6 +101,8 @@ class NetSession : public QObject {
   net::PressEntry press_;
   QString code_;
   QUrl url_;
+  // The last game ended (the next start is another game, as after 続けますか？).
+  bool gameEnded_ = false;
   int waitSeconds_ = 60;
   int rejoinTries_ = 0;
   bool leaving_ = false;

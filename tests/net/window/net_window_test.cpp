@@ -1,7 +1,8 @@
 // Two real windows in one process playing a network game on 127.0.0.1: one opens the
 // room (the authority), the other joins seat 3. The joiner sees the board turned (its own
 // army at the bottom), its presses become its own moves, a refusal reaches it alone, and
-// the game so far stays with it when the host's window goes.
+// the game so far stays with it when the host's window goes. Each window hears what the
+// authority announces as it would hear the same in a game of its own.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -42,6 +43,18 @@ void CloseBoxes(QWidget& window) {
   for (QMessageBox* box : window.findChildren<QMessageBox*>()) box->done(0);
 }
 
+int Count(const std::vector<std::string>& lines, const std::string& line) {
+  return static_cast<int>(std::count(lines.begin(), lines.end(), line));
+}
+
+int MovesIn(const std::vector<net::Turn>& turns) {
+  return static_cast<int>(
+      std::count_if(turns.begin(), turns.end(), [](const net::Turn& t) { return !t.pass; }));
+}
+
+const std::string kPlace = "sound 駒打音.wav";
+const std::string kForbidden = "sound 禁止.wav";
+
 TEST(NetWindow, TheJoinerSeesItsArmyAtTheBottomAndPlaysItByTheMouse) {
   QStandardPaths::setTestModeEnabled(true);  // nothing of the user's own configuration
   WindowUnderTest a;
@@ -70,6 +83,8 @@ TEST(NetWindow, TheJoinerSeesItsArmyAtTheBottomAndPlaysItByTheMouse) {
   }));
   hostSession->Start();
   ASSERT_TRUE(WaitFor([&] { return joiner.TheClient()->Started(); }));
+  a.sound.lines.clear();
+  b.sound.lines.clear();
 
   // Out of turn: the joiner's pawn on its screen's 5-7 (the game's 5-3) refused, to it alone.
   QWidget* areaB = b.window.DrawingArea();
@@ -80,6 +95,8 @@ TEST(NetWindow, TheJoinerSeesItsArmyAtTheBottomAndPlaysItByTheMouse) {
   EXPECT_EQ(OpenBoxes(b.window), 1);
   EXPECT_EQ(OpenBoxes(a.window), 0);
   EXPECT_TRUE(hostSession->TheClient()->Refusals().empty());
+  EXPECT_EQ(b.sound.lines, std::vector<std::string>{kForbidden}) << "as a refused press sounds";
+  EXPECT_TRUE(a.sound.lines.empty());
   CloseBoxes(b.window);
 
   // The host plays its pawn by the mouse (its own army at the bottom, not turned).
@@ -102,6 +119,11 @@ TEST(NetWindow, TheJoinerSeesItsArmyAtTheBottomAndPlaysItByTheMouse) {
   EXPECT_EQ(own.move.fromY, 3);
   EXPECT_EQ(own.move.toY, 4);
   EXPECT_FALSE(own.byComputer);
+  // Every move the authority announced was heard once in each window, the computer's too.
+  EXPECT_EQ(Count(a.sound.lines, kPlace), MovesIn(hostSession->TheClient()->Turns()));
+  EXPECT_EQ(Count(b.sound.lines, kPlace) + 1, static_cast<int>(b.sound.lines.size()));
+  EXPECT_EQ(Count(b.sound.lines, kPlace), MovesIn(joiner.TheClient()->Turns()));
+  EXPECT_GE(Count(b.sound.lines, kPlace), 3);
 
   // The joiner's connection drops: the host is told who is missing, the joiner's window
   // comes back by itself with its token, gets the game so far and plays on.
