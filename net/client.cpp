@@ -68,11 +68,12 @@ void Client::Create(const QString& name, int seat, const std::vector<int>& peopl
 }
 
 void Client::Rejoin() {
-  Send({{"t", "rejoin"},
-        {"v", kProtocolVersion},
-        {"room", room_},
-        {"seat", seat_},
-        {"token", token_}});
+  Rejoin(room_, seat_, token_);
+}
+
+void Client::Rejoin(const QString& room, int seat, const QString& token) {
+  Send(
+      {{"t", "rejoin"}, {"v", kProtocolVersion}, {"room", room}, {"seat", seat}, {"token", token}});
 }
 
 void Client::SendMove(const Move& m) {

@@ -33,6 +33,8 @@ class Client : public QObject {
   void Hello(const QString& room, const QString& name, int seat);
   void Create(const QString& name, int seat, const std::vector<int>& people, int level);
   void Rejoin();  // the room, seat and token of the last welcome
+  // A seat taken by an earlier connection (a window started again), with its token.
+  void Rejoin(const QString& room, int seat, const QString& token);
   void SendMove(const Move& m);
   void Start();
   void Again(bool yes);

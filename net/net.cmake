@@ -40,7 +40,8 @@ endif()
 # The window offers network games (対局 → ネット対局...).
 if(TARGET korvel4 AND TARGET korvel4_window)
   add_library(korvel4_net_window STATIC ${CMAKE_SOURCE_DIR}/shell/net_session.cpp
-                                        ${CMAKE_SOURCE_DIR}/shell/net_dialog.cpp)
+                                        ${CMAKE_SOURCE_DIR}/shell/net_dialog.cpp
+                                        ${CMAKE_SOURCE_DIR}/shell/net_settings.cpp)
   target_link_libraries(korvel4_net_window PUBLIC korvel4_window korvel4_net)
   target_link_libraries(korvel4 PRIVATE korvel4_net_window)
   target_compile_definitions(korvel4 PRIVATE KORVEL4_NET=1)

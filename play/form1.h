@@ -124,6 +124,12 @@ class Form1 {
   // False, with nothing done, for any other press.
   bool Unpick(double x, double y);
 
+  // --- a game the window shows but another program holds (the network game) -------------
+  // Its events sound as the same events of the window's own game: a piece placed (a
+  // capture included), a move refused, the end of a game.
+  enum class Cue { PLACE, FORBIDDEN, END };
+  void PlayCue(Cue cue);
+
   // --- fixtures for scripts and tests: the position set directly, no history, no sound ---
   void SetBoard(const PieceCode board[10][10]);  // then the window is repainted in full
   void SetHand(int seat, const int counts[4]);

@@ -55,6 +55,15 @@ void Form1::ReleaseAll() {
   SoundShutdown();
 }
 
+void Form1::PlayCue(Cue cue) {
+  if (ended_) return;
+  switch (cue) {
+    case Cue::PLACE: PlayPlace(); break;
+    case Cue::FORBIDDEN: PlayForbidden(); break;
+    case Cue::END: sound_.dsPlay(sndEnd_, "終局.wav"); break;
+  }
+}
+
 void Form1::PlayForbidden() { sound_.dsPlay(sndForbidden_, "禁止.wav"); }
 void Form1::PlayPlace() { sound_.dsPlay(sndPlace_, "駒打音.wav"); }
 

@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "shell/net_session.h"
+#include "shell/net_settings.h"
 
 namespace korvel {
 
@@ -23,11 +24,6 @@ namespace {
 
 const QString kSeatNames[] = {QString(), QStringLiteral("下"), QStringLiteral("左"),
                               QStringLiteral("上"), QStringLiteral("右")};
-
-QSettings Stored() {
-  return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("korvel4"),
-                   QStringLiteral("network"));
-}
 
 QComboBox* SeatChoice(QWidget* parent, int seat) {
   auto* box = new QComboBox(parent);
@@ -48,7 +44,8 @@ QString OwnAddresses() {
 
 NetDialog::NetDialog(QWidget* parent, NetSession& session) : QDialog(parent), session_(session) {
   setWindowTitle(QStringLiteral("ネット対局"));
-  QSettings st = Stored();
+  QSettings st = NetworkSettings();
+  const std::optional<KeptSeat> kept = LoadKeptSeat();
   auto* tabs = new QTabWidget(this);
 
   auto* host = new QWidget(tabs);
@@ -87,27 +84,29 @@ NetDialog::NetDialog(QWidget* parent, NetSession& session) : QDialog(parent), se
 
   auto* join = new QWidget(tabs);
   auto* jf = new QFormLayout(join);
-  address_ = new QLineEdit(st.value("join/address").toString(), join);
+  // A seat kept from a game still going on is offered first.
+  address_ = new QLineEdit(kept ? kept->address : st.value("join/address").toString(), join);
   jf->addRow(QStringLiteral("アドレス"), address_);
   joinPort_ = new QSpinBox(join);
   joinPort_->setRange(1, 65535);
-  joinPort_->setValue(st.value("join/port", 4650).toInt());
+  joinPort_->setValue(kept ? kept->port : st.value("join/port", 4650).toInt());
   jf->addRow(QStringLiteral("ポート"), joinPort_);
-  code_ = new QLineEdit(st.value("join/code").toString(), join);
+  code_ = new QLineEdit(kept ? kept->room : st.value("join/code").toString(), join);
   code_->setMaxLength(16);
   jf->addRow(QStringLiteral("部屋番号"), code_);
   joinName_ = new QLineEdit(st.value("name", QStringLiteral("参加者")).toString(), join);
   joinName_->setMaxLength(24);
   jf->addRow(QStringLiteral("名前"), joinName_);
-  joinSeat_ = SeatChoice(join, st.value("join/seat", 3).toInt());
+  joinSeat_ = SeatChoice(join, kept ? kept->seat : st.value("join/seat", 3).toInt());
   jf->addRow(QStringLiteral("席"), joinSeat_);
   join_ = new QPushButton(QStringLiteral("参加する"), join);
   jf->addRow(join_);
   joinInfo_ = new QLabel(join);
   jf->addRow(joinInfo_);
   tabs->addTab(join, QStringLiteral("参加する"));
-  tabs->setCurrentIndex(st.value("tab", 0).toInt() == 1 ? 1 : 0);
-  connect(tabs, &QTabWidget::currentChanged, this, [](int i) { Stored().setValue("tab", i); });
+  tabs->setCurrentIndex(kept || st.value("tab", 0).toInt() == 1 ? 1 : 0);
+  connect(tabs, &QTabWidget::currentChanged, this,
+          [](int i) { NetworkSettings().setValue("tab", i); });
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(tabs);
@@ -118,10 +117,17 @@ NetDialog::NetDialog(QWidget* parent, NetSession& session) : QDialog(parent), se
     hide();
   });
   connect(join_, &QPushButton::clicked, this, [this] { JoinRoom(); });
+  connect(address_, &QLineEdit::textChanged, this, [this] { ShowKeptSeat(); });
+  connect(joinPort_, &QSpinBox::valueChanged, this, [this] { ShowKeptSeat(); });
+  connect(code_, &QLineEdit::textChanged, this, [this] { ShowKeptSeat(); });
+  connect(joinSeat_, &QComboBox::currentIndexChanged, this, [this] { ShowKeptSeat(); });
   session_.onRoom = [this] { Refresh(); };
   session_.onJoined = [this](bool ok, const QString& why) {
+    keptShown_ = false;
     if (ok && !session_.Hosting()) {
-      joinInfo_->setText(QStringLiteral("参加しました。開始を待っています"));
+      const net::Client* c = session_.TheClient();
+      joinInfo_->setText(c && c->Started() ? QStringLiteral("席に着きました")
+                                           : QStringLiteral("参加しました。開始を待っています"));
       hide();
     } else if (!ok) {
       joinInfo_->setText(why);
@@ -130,10 +136,31 @@ NetDialog::NetDialog(QWidget* parent, NetSession& session) : QDialog(parent), se
     Refresh();
   };
   Refresh();
+  ShowKeptSeat();
+}
+
+void NetDialog::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (!session_.Active()) ShowKeptSeat();
+}
+
+// The seat kept from a game still going on: joining the same room and seat goes back to it.
+void NetDialog::ShowKeptSeat() {
+  const std::optional<KeptSeat> kept = LoadKeptSeat();
+  const bool back =
+      kept && kept->Matches(address_->text().trimmed(), static_cast<quint16>(joinPort_->value()),
+                            code_->text().trimmed().toUpper(), joinSeat_->currentData().toInt());
+  join_->setText(back ? QStringLiteral("席に戻る") : QStringLiteral("参加する"));
+  if (back)
+    joinInfo_->setText(QStringLiteral("部屋 %1 の%2の席に戻れます。ここまでの対局も届きます")
+                           .arg(kept->room, kSeatNames[kept->seat]));
+  else if (keptShown_)
+    joinInfo_->clear();
+  keptShown_ = back;
 }
 
 void NetDialog::Save() const {
-  QSettings st = Stored();
+  QSettings st = NetworkSettings();
   QString people;
   for (int s = 1; s <= 4; ++s)
     if (person_[s]->isChecked()) people += QChar('0' + s);
@@ -160,7 +187,7 @@ void NetDialog::OpenRoom() {
     roomInfo_->setText(QStringLiteral("名前を入れて下さい"));
     return;
   }
-  Stored().setValue("name", s.name);
+  NetworkSettings().setValue("name", s.name);
   Save();
   QString error;
   if (!session_.Host(s, &error)) {
@@ -177,12 +204,12 @@ void NetDialog::JoinRoom() {
   s.code = code_->text().trimmed().toUpper();
   s.name = joinName_->text().trimmed();
   s.seat = joinSeat_->currentData().toInt();
-  const QJsonObject check{{"room", s.code}, {"name", s.name}};
+  keptShown_ = false;
   if (s.address.isEmpty()) return joinInfo_->setText(QStringLiteral("アドレスを入れて下さい"));
   if (s.code.size() < 6 || s.code.size() > 16)
     return joinInfo_->setText(QStringLiteral("部屋番号は英大文字と数字の6～16文字です"));
   if (s.name.isEmpty()) return joinInfo_->setText(QStringLiteral("名前を入れて下さい"));
-  Stored().setValue("name", s.name);
+  NetworkSettings().setValue("name", s.name);
   Save();
   joinInfo_->setText(QStringLiteral("つないでいます..."));
   session_.Join(s);

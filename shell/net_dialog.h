@@ -1,7 +1,8 @@
 // The network game's dialog: 部屋を作る (this window is the authority: the port, who plays
 // each seat, the level; then the room code and addresses to pass on, who has joined, and
 // 開始) or 参加する (address, port, room code, name, seat). What was entered is kept in
-// the user's configuration folder (korvel4/network.ini) for the next time.
+// the user's configuration folder (korvel4/network.ini) for the next time, and with it a
+// joined seat whose game goes on: 参加する then offers to go back to it (席に戻る).
 #pragma once
 
 #include <QDialog>
@@ -26,6 +27,8 @@ class NetDialog : public QDialog {
   void JoinRoom();
   void Refresh();
   void Save() const;
+  void ShowKeptSeat();
+  void showEvent(QShowEvent* event) override;
 
   NetSession& session_;
   // 部屋を作る
@@ -46,6 +49,7 @@ class NetDialog : public QDialog {
   QComboBox* joinSeat_;
   QPushButton* join_;
   QLabel* joinInfo_;
+  bool keptShown_ = false;  // joinInfo_ offers the kept seat
 };
 
 }  // namespace korvel

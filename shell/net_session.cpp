@@ -9,6 +9,7 @@
 #include "net/protocol.h"
 #include "shell/main_window.h"
 #include "shell/net_dialog.h"
+#include "shell/net_settings.h"
 #include "view/board_drawing.h"
 #include "view/view_turn.h"
 
@@ -129,12 +130,20 @@ void NetSession::Join(const JoinSettings& s) {
   if (Active() && !Hosting()) Leave();
   leaving_ = false;
   rejoinTries_ = 0;
+  gameEnded_ = false;
   code_ = s.code;
+  joined_ = s;
+  std::optional<KeptSeat> kept;
+  if (!Hosting()) kept = LoadKeptSeat();
+  if (kept && !kept->Matches(s.address, s.port, s.code, s.seat)) kept.reset();
+  returning_ = kept.has_value();
   client_ = std::make_unique<net::Client>();
   net::Client* c = client_.get();
-  c->onOpen = [this, c, s] {
+  c->onOpen = [this, c, s, kept] {
     if (rejoinTries_ > 0)
       c->Rejoin();
+    else if (returning_ && kept)
+      c->Rejoin(kept->room, kept->seat, kept->token);
     else
       c->Hello(s.code, s.name, s.seat);
   };
@@ -198,7 +207,7 @@ QString NetSession::NameOf(int seat) const {
 void NetSession::Redraw() {
   if (!client_) return;
   const GameState view = TurnedForView(client_->TheGame().State(), Quarters());
-  RedrawAll(window_.Canvas(), view, form_.Looks().background);
+  RedrawAll(window_.Canvas(), view, form_.Looks().background, Quarters());
   if (press_.Picked()) {
     const Square at = ScreenCellOf(press_.From().x, press_.From().y, Quarters());
     FrameCell(window_.Canvas(), COLOUR_LIGHT_RED, at.x, at.y);
@@ -267,13 +276,29 @@ void NetSession::DrawNames(QPainter& p) {
 void NetSession::OnMessage(const QJsonObject& m) {
   const QString t = m.value("t").toString();
   const QString text = m.value("text").toString();
+  Hear(t, m);
   if (t == "welcome") {
     rejoinTries_ = 0;
+    returning_ = false;
     press_.Clear();
+    if (client_->Over())
+      ForgetOwnSeat();
+    else
+      KeepOwnSeat();
     Redraw();
     if (onJoined) onJoined(true, {});
   } else if (t == "error") {
     if (!client_->Welcomed()) {
+      const QString code = m.value("code").toString();
+      if (returning_ && code == "token") {
+        // The kept token no longer proves the seat (the room was opened anew under the
+        // same code): forgotten, and the seat asked for as a newcomer.
+        returning_ = false;
+        ForgetOwnSeat();
+        client_->Hello(joined_.code, joined_.name, joined_.seat);
+        return;
+      }
+      if (code == "no-room" || code == "closed") ForgetOwnSeat();
       const QString why = text;
       QTimer::singleShot(0, this, [this, why] {
         Leave();
@@ -282,7 +307,10 @@ void NetSession::OnMessage(const QJsonObject& m) {
     }
     return;
   } else if (t == "start" || t == "moved") {
-    if (t == "start") press_.Clear();
+    if (t == "start") {
+      press_.Clear();
+      KeepOwnSeat();
+    }
     Redraw();
   } else if (t == "notice") {
     window_.DrawingArea()->Notices().Post(QString(), text);
@@ -313,6 +341,7 @@ void NetSession::OnMessage(const QJsonObject& m) {
     Inform(&window_, text, m.value("detail").toString());
     Redraw();
   } else if (t == "over") {
+    ForgetOwnSeat();
     Redraw();
     Inform(&window_, QStringLiteral("終了"), text);
   } else if (t == "ask") {
@@ -326,10 +355,47 @@ void NetSession::OnMessage(const QJsonObject& m) {
     });
     box->open();
   } else if (t == "closed") {
+    ForgetOwnSeat();
     Redraw();
     Inform(&window_, QStringLiteral("ネット対局"), text);
   }
   if (onRoom) onRoom();
+}
+
+// The sounds of the window's own game for the same events: a piece placed (a capture makes
+// no other sound), a refused press as a refused press (a partner's check is refused in
+// silence, as there), the end of a game, and another game after it. A pass, a check and a
+// notice make none, nor does the game so far that comes with a welcome.
+void NetSession::Hear(const QString& t, const QJsonObject& m) {
+  if (t == "moved") {
+    if (!m.value("turn").toObject().value("pass").toBool()) form_.PlayCue(Form1::Cue::PLACE);
+  } else if (t == "refused") {
+    static const QStringList pressRefusals = {"turn",    "stale",       "illegal",
+                                              "promote", "not-started", "over"};
+    if (pressRefusals.contains(m.value("code").toString()))
+      form_.PlayCue(Form1::Cue::FORBIDDEN);
+  } else if (t == "over") {
+    form_.PlayCue(Form1::Cue::END);
+    gameEnded_ = true;
+  } else if (t == "start") {
+    if (gameEnded_) form_.PlayCue(Form1::Cue::PLACE);
+    gameEnded_ = false;
+  } else if (t == "welcome") {
+    gameEnded_ = client_ && client_->Over();
+  }
+}
+
+// Only a joiner keeps its seat: a room this window opened goes with the window.
+void NetSession::KeepOwnSeat() {
+  if (Hosting() || !client_ || !client_->Welcomed() || client_->Token().isEmpty()) return;
+  KeepSeat({joined_.address, joined_.port, client_->Room(), client_->Seat(), client_->Token()});
+}
+
+void NetSession::ForgetOwnSeat() {
+  if (Hosting()) return;
+  const std::optional<KeptSeat> kept = LoadKeptSeat();
+  if (kept && kept->Matches(joined_.address, joined_.port, joined_.code, kept->seat))
+    ForgetKeptSeat();
 }
 
 void NetSession::OnClosed() {

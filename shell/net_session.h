@@ -3,7 +3,9 @@
 // on, the window shows this player's copy of the game turned so that their own army is at
 // the bottom, with the players' names beside the armies and whose turn it is; presses
 // become intentions sent to the authority, and 戻/進/最初/回転 are disabled (they would
-// change the shared game).
+// change the shared game). What the authority announces sounds as in the window's own
+// game. A joiner's seat and token are kept in the network settings file while the game
+// goes on, so that the window started again goes back to the seat.
 #pragma once
 
 #include <QObject>
@@ -55,7 +57,8 @@ class NetSession : public QObject {
   // Opens a room on this window (the authority) and takes the host's seat; false with
   // the reason in `error`.
   bool Host(const HostSettings& s, QString* error);
-  // Joins a room of another window or server.
+  // Joins a room of another window or server; with the seat kept for that room (address,
+  // port, room code and seat), goes back to it with its token.
   void Join(const JoinSettings& s);
   // The host starts the game.
   void Start();
@@ -81,6 +84,9 @@ class NetSession : public QObject {
   void Redraw();
   void DrawNames(QPainter& p);
   void SetLocalEntries(bool enabled);
+  void Hear(const QString& t, const QJsonObject& m);
+  void KeepOwnSeat();
+  void ForgetOwnSeat();
   void TryRejoin();
   int Quarters() const;
   QString NameOf(int seat) const;
@@ -99,6 +105,11 @@ class NetSession : public QObject {
   net::PressEntry press_;
   QString code_;
   QUrl url_;
+  JoinSettings joined_;
+  // Going back to a kept seat: the rejoin sent, not yet answered.
+  bool returning_ = false;
+  // The last game ended (the next start is another game, as after 続けますか？).
+  bool gameEnded_ = false;
   int waitSeconds_ = 60;
   int rejoinTries_ = 0;
   bool leaving_ = false;

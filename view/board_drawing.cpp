@@ -1,5 +1,7 @@
 #include "view/board_drawing.h"
 
+#include "view/view_turn.h"
+
 namespace korvel {
 
 void DrawCell(Canvas& c, PieceCode code, double x, double y) {
@@ -111,21 +113,37 @@ void DrawBoard(Canvas& c, const GameState& s) {
     }
 }
 
-void DrawLabels(Canvas& c, PieceCode background) {
+namespace {
+
+// A column's digits and a row's kanji numeral each keep their size and their place in the
+// cell wherever the view puts them: over the board or right of it.
+void DrawTopLabel(Canvas& c, int x, EdgeLabel label) {
+  if (label.row) DrawEdgedLabel(c, x + 0.3, 0.45, label.number, COLOUR_LIGHT_YELLOW, 1, 12);
+  else DrawEdgedLabel(c, x + 0.1, 0.4, label.number, COLOUR_LIGHT_YELLOW, 0, 16);
+}
+
+void DrawRightLabel(Canvas& c, int y, EdgeLabel label) {
+  if (label.row) DrawEdgedLabel(c, 10.1, y + 0.3, label.number, COLOUR_LIGHT_YELLOW, 1, 12);
+  else DrawEdgedLabel(c, 10.0, y + 0.25, label.number, COLOUR_LIGHT_YELLOW, 0, 16);
+}
+
+}  // namespace
+
+void DrawLabels(Canvas& c, PieceCode background, int quarters) {
   c.SetBold(true);
   for (int i = 1; i <= 9; ++i) {
     DrawCell(c, background, i, 0);
-    DrawEdgedLabel(c, i + 0.1, 0.4, 10 - i, COLOUR_LIGHT_YELLOW, 0, 16);
+    DrawTopLabel(c, i, TopEdgeLabel(i, quarters));
     DrawCell(c, background, 10, i);
-    DrawEdgedLabel(c, 10.1, i + 0.3, i, COLOUR_LIGHT_YELLOW, 1, 12);
+    DrawRightLabel(c, i, RightEdgeLabel(i, quarters));
     // The label cell overpaints the right edge of the board square beside it.
     FrameCell(c, COLOUR_GREEN, 9, i);
   }
 }
 
-void RedrawAll(Canvas& c, const GameState& s, PieceCode background) {
+void RedrawAll(Canvas& c, const GameState& s, PieceCode background, int quarters) {
   TileBackground(c, background);
-  DrawLabels(c, background);
+  DrawLabels(c, background, quarters);
   for (int seat : {SITA, UE, MIGI, HIDARI}) DrawHand(c, s, background, seat);
   DrawBoard(c, s);
   if (s.GameMode == 1) ShowLevel(c, s.Level);

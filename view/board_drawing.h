@@ -30,8 +30,11 @@ std::string NumberText(long n);
 void TileBackground(Canvas& c, PieceCode background);
 void DrawHand(Canvas& c, const GameState& s, PieceCode background, int seat);
 void DrawBoard(Canvas& c, const GameState& s);
-void DrawLabels(Canvas& c, PieceCode background);
-void RedrawAll(Canvas& c, const GameState& s, PieceCode background);
+// The edge labels name the game's columns and rows beside them; in a view turned
+// `quarters` times (view/view_turn.h: `s` is then the turned position) they name the
+// game's own squares, not the screen's.
+void DrawLabels(Canvas& c, PieceCode background, int quarters = 0);
+void RedrawAll(Canvas& c, const GameState& s, PieceCode background, int quarters = 0);
 
 // The seven cells of the status corner, repainted with the background.
 void EraseStatusCorner(Canvas& c, PieceCode background);

@@ -44,4 +44,23 @@ Square GameCellOf(int screenX, int screenY, int quarters) {
   return ScreenCellOf(screenX, screenY, 4 - Norm(quarters));
 }
 
+namespace {
+
+// The game's line through two screen squares of one screen line: both squares share
+// either the game's column or its row.
+EdgeLabel LineThrough(Square a, Square b) {
+  if (a.x == b.x) return {false, 10 - a.x};
+  return {true, a.y};
+}
+
+}  // namespace
+
+EdgeLabel TopEdgeLabel(int screenX, int quarters) {
+  return LineThrough(GameCellOf(screenX, 1, quarters), GameCellOf(screenX, 9, quarters));
+}
+
+EdgeLabel RightEdgeLabel(int screenY, int quarters) {
+  return LineThrough(GameCellOf(1, screenY, quarters), GameCellOf(9, screenY, quarters));
+}
+
 }  // namespace korvel

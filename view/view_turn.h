@@ -19,4 +19,17 @@ GameState TurnedForView(const GameState& s, int quarters);
 Square GameCellOf(int screenX, int screenY, int quarters);
 Square ScreenCellOf(int gameX, int gameY, int quarters);
 
+// What an edge label names: the labels over the board and right of it name the game's
+// squares beside them, so a turned view shows the game's own coordinates. The game's
+// columns are numbered 9..1 from the left as SITA sees the board (digits), its rows 1..9
+// from the top (kanji numerals).
+struct EdgeLabel {
+  bool row = false;  // a row of the game, else a column
+  int number = 0;    // 1..9
+};
+// The label over screen column `screenX` (1..9) and the one right of screen row
+// `screenY` (1..9).
+EdgeLabel TopEdgeLabel(int screenX, int quarters);
+EdgeLabel RightEdgeLabel(int screenY, int quarters);
+
 }  // namespace korvel

@@ -1,8 +1,11 @@
 // Where things are drawn: a wrong row or column here would show a piece in the wrong hand.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "support/fake_ports.h"
 #include "view/board_drawing.h"
+#include "view/view_turn.h"
 
 namespace korvel {
 namespace {
@@ -60,6 +63,46 @@ TEST(Hands, PanelsPerSeat) {
     }
     EXPECT_TRUE(piece) << "seat " << c.seat << " slot " << c.slot;
     EXPECT_TRUE(count) << "seat " << c.seat << " slot " << c.slot;
+  }
+}
+
+// The edge labels in yellow, as (text, x, y) in cells; the dark edges left out.
+std::vector<std::tuple<std::string, double, double>> EdgeLabels(int quarters) {
+  RecordingCanvas canvas;
+  DrawLabels(canvas, BG_TATAMI, quarters);
+  std::vector<std::tuple<std::string, double, double>> labels;
+  for (const auto& op : canvas.ops)
+    if (op.kind == 'T' && op.colour == COLOUR_LIGHT_YELLOW)
+      labels.emplace_back(op.text, (op.x - GRID_X0) / CELL_TWIPS, (op.y - GRID_Y0) / CELL_TWIPS);
+  return labels;
+}
+
+TEST(Labels, TheBoardsEdgesUnturnedAndTurned) {
+  static const char* const KANJI[] = {"一", "二", "三", "四", "五", "六", "七", "八", "九"};
+  // Unturned (every local game): 9..1 over the board, 一..九 right of it, where they
+  // have always been.
+  const auto plain = EdgeLabels(0);
+  ASSERT_EQ(plain.size(), 18u);
+  for (int i = 1; i <= 9; ++i) {
+    const auto& [top, tx, ty] = plain[2 * (i - 1)];
+    EXPECT_EQ(top, " " + std::to_string(10 - i) + " ");
+    EXPECT_DOUBLE_EQ(tx, i + 0.1);
+    EXPECT_DOUBLE_EQ(ty, 0.4);
+    const auto& [right, rx, ry] = plain[2 * (i - 1) + 1];
+    EXPECT_EQ(right, KANJI[i - 1]);
+    EXPECT_DOUBLE_EQ(rx, 10.1);
+    EXPECT_DOUBLE_EQ(ry, i + 0.3);
+  }
+  // A quarter turn: the game's rows run along the top, its columns down the right.
+  for (int q : {1, 3}) {
+    const auto turned = EdgeLabels(q);
+    ASSERT_EQ(turned.size(), 18u);
+    for (int i = 1; i <= 9; ++i) {
+      const auto& top = std::get<0>(turned[2 * (i - 1)]);
+      const auto& right = std::get<0>(turned[2 * (i - 1) + 1]);
+      EXPECT_EQ(top, KANJI[TopEdgeLabel(i, q).number - 1]) << q << " " << i;
+      EXPECT_EQ(right, " " + std::to_string(RightEdgeLabel(i, q).number) + " ") << q << " " << i;
+    }
   }
 }
 

@@ -57,5 +57,37 @@ TEST(ViewTurn, PressesMapBackToTheGamesCells) {
   }
 }
 
+// The labels over and right of the board name the game's squares beside them: every square
+// of a screen column (row) lies on the game's column or row its label names.
+TEST(ViewTurn, EdgeLabelsNameTheGamesSquaresBesideThem) {
+  for (int q = 0; q < 4; ++q)
+    for (int i = 1; i <= 9; ++i) {
+      const EdgeLabel top = TopEdgeLabel(i, q), right = RightEdgeLabel(i, q);
+      ASSERT_TRUE(top.number >= 1 && top.number <= 9) << q << " " << i;
+      ASSERT_TRUE(right.number >= 1 && right.number <= 9) << q << " " << i;
+      // One edge names columns, the other rows, in every view.
+      EXPECT_NE(top.row, right.row) << q;
+      for (int j = 1; j <= 9; ++j) {
+        const Square under = GameCellOf(i, j, q);
+        EXPECT_EQ(top.row ? under.y : 10 - under.x, top.number) << q << " column " << i;
+        const Square beside = GameCellOf(j, i, q);
+        EXPECT_EQ(right.row ? beside.y : 10 - beside.x, right.number) << q << " row " << i;
+      }
+    }
+  // Unturned, the labels are the board's usual ones: 9..1 over it, rows down its right.
+  for (int i = 1; i <= 9; ++i) {
+    EXPECT_FALSE(TopEdgeLabel(i, 0).row);
+    EXPECT_EQ(TopEdgeLabel(i, 0).number, 10 - i);
+    EXPECT_TRUE(RightEdgeLabel(i, 0).row);
+    EXPECT_EQ(RightEdgeLabel(i, 0).number, i);
+  }
+  // UE's player sees the board upside down: columns 1..9 from the left, rows 九..一 down.
+  const int ue = QuarterTurnsFor(UE);
+  EXPECT_EQ(TopEdgeLabel(1, ue).number, 1);
+  EXPECT_FALSE(TopEdgeLabel(1, ue).row);
+  EXPECT_EQ(RightEdgeLabel(1, ue).number, 9);
+  EXPECT_TRUE(RightEdgeLabel(1, ue).row);
+}
+
 }  // namespace
 }  // namespace korvel

@@ -1,18 +1,27 @@
 // Two real windows in one process playing a network game on 127.0.0.1: one opens the
 // room (the authority), the other joins seat 3. The joiner sees the board turned (its own
 // army at the bottom), its presses become its own moves, a refusal reaches it alone, and
-// the game so far stays with it when the host's window goes.
+// the game so far stays with it when the host's window goes. Each window hears what the
+// authority announces as it would hear the same in a game of its own, and a joiner's window
+// started again goes back to its seat with the token kept in the network settings file.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QElapsedTimer>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QWebSocket>
+#include <QWebSocketServer>
 
+#include "net/protocol.h"
+#include "shell/net_dialog.h"
 #include "shell/net_session.h"
+#include "shell/net_settings.h"
 #include "shell/shell_fakes.h"
 
 namespace korvel {
@@ -42,8 +51,32 @@ void CloseBoxes(QWidget& window) {
   for (QMessageBox* box : window.findChildren<QMessageBox*>()) box->done(0);
 }
 
-TEST(NetWindow, TheJoinerSeesItsArmyAtTheBottomAndPlaysItByTheMouse) {
-  QStandardPaths::setTestModeEnabled(true);  // nothing of the user's own configuration
+int Count(const std::vector<std::string>& lines, const std::string& line) {
+  return static_cast<int>(std::count(lines.begin(), lines.end(), line));
+}
+
+int MovesIn(const std::vector<net::Turn>& turns) {
+  return static_cast<int>(
+      std::count_if(turns.begin(), turns.end(), [](const net::Turn& t) { return !t.pass; }));
+}
+
+// Each test keeps the network settings file in a folder of its own: tests running side by
+// side must not find each other's kept seat.
+class NetWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    QStandardPaths::setTestModeEnabled(true);  // nothing of the user's own configuration
+    ASSERT_TRUE(config_.isValid());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config_.path());
+  }
+  QTemporaryDir config_;
+};
+
+const std::string kPlace = "sound 駒打音.wav";
+const std::string kForbidden = "sound 禁止.wav";
+const std::string kEnd = "sound 終局.wav";
+
+TEST_F(NetWindow, TheJoinerSeesItsArmyAtTheBottomAndPlaysItByTheMouse) {
   WindowUnderTest a;
   auto* hostSession = new NetSession(a.window, a.form);
   HostSettings hs;
@@ -70,6 +103,8 @@ TEST(NetWindow, TheJoinerSeesItsArmyAtTheBottomAndPlaysItByTheMouse) {
   }));
   hostSession->Start();
   ASSERT_TRUE(WaitFor([&] { return joiner.TheClient()->Started(); }));
+  a.sound.lines.clear();
+  b.sound.lines.clear();
 
   // Out of turn: the joiner's pawn on its screen's 5-7 (the game's 5-3) refused, to it alone.
   QWidget* areaB = b.window.DrawingArea();
@@ -80,6 +115,8 @@ TEST(NetWindow, TheJoinerSeesItsArmyAtTheBottomAndPlaysItByTheMouse) {
   EXPECT_EQ(OpenBoxes(b.window), 1);
   EXPECT_EQ(OpenBoxes(a.window), 0);
   EXPECT_TRUE(hostSession->TheClient()->Refusals().empty());
+  EXPECT_EQ(b.sound.lines, std::vector<std::string>{kForbidden}) << "as a refused press sounds";
+  EXPECT_TRUE(a.sound.lines.empty());
   CloseBoxes(b.window);
 
   // The host plays its pawn by the mouse (its own army at the bottom, not turned).
@@ -102,6 +139,11 @@ TEST(NetWindow, TheJoinerSeesItsArmyAtTheBottomAndPlaysItByTheMouse) {
   EXPECT_EQ(own.move.fromY, 3);
   EXPECT_EQ(own.move.toY, 4);
   EXPECT_FALSE(own.byComputer);
+  // Every move the authority announced was heard once in each window, the computer's too.
+  EXPECT_EQ(Count(a.sound.lines, kPlace), MovesIn(hostSession->TheClient()->Turns()));
+  EXPECT_EQ(Count(b.sound.lines, kPlace) + 1, static_cast<int>(b.sound.lines.size()));
+  EXPECT_EQ(Count(b.sound.lines, kPlace), MovesIn(joiner.TheClient()->Turns()));
+  EXPECT_GE(Count(b.sound.lines, kPlace), 3);
 
   // The joiner's connection drops: the host is told who is missing, the joiner's window
   // comes back by itself with its token, gets the game so far and plays on.
@@ -148,8 +190,7 @@ TEST(NetWindow, TheJoinerSeesItsArmyAtTheBottomAndPlaysItByTheMouse) {
 
 // A player who does not come back: after the waiting time the host is asked, says yes,
 // and the computer plays the seat from then on.
-TEST(NetWindow, TheHostGivesAMissingPlayersSeatToTheComputer) {
-  QStandardPaths::setTestModeEnabled(true);
+TEST_F(NetWindow, TheHostGivesAMissingPlayersSeatToTheComputer) {
   WindowUnderTest a;
   NetSession host(a.window, a.form);
   host.SetWaitSeconds(0);
@@ -188,6 +229,239 @@ TEST(NetWindow, TheHostGivesAMissingPlayersSeatToTheComputer) {
   ASSERT_TRUE(WaitFor([&] { return host.TheClient()->Turns().size() >= 3; }));
   EXPECT_EQ(host.TheClient()->Turns()[2].seat, UE);
   EXPECT_TRUE(host.TheClient()->Turns()[2].byComputer);
+}
+
+// An authority that says what the test tells it to, to the one window that joins it.
+class ScriptedAuthority {
+ public:
+  ScriptedAuthority() : server_(QStringLiteral("scripted"), QWebSocketServer::NonSecureMode) {
+    server_.listen(QHostAddress::LocalHost, 0);
+    QObject::connect(&server_, &QWebSocketServer::newConnection, [this] {
+      socket_ = server_.nextPendingConnection();
+      QObject::connect(socket_, &QWebSocket::textMessageReceived,
+                       [this](const QString& text) { heard.push_back(text); });
+    });
+  }
+  quint16 Port() const { return server_.serverPort(); }
+  void Say(const QJsonObject& msg) { socket_->sendTextMessage(net::Serialize(msg)); }
+
+  std::vector<QString> heard;
+
+ private:
+  QWebSocketServer server_;
+  QWebSocket* socket_ = nullptr;
+};
+
+QJsonArray FourPeople() {
+  QJsonArray seats;
+  for (int seat = 1; seat <= 4; ++seat)
+    seats.append(QJsonObject{{"seat", seat},
+                             {"kind", "person"},
+                             {"name", QStringLiteral("P%1").arg(seat)},
+                             {"joined", true},
+                             {"connected", true}});
+  return seats;
+}
+
+// A turn as the authority announces it, checked against a copy of the game first.
+QJsonObject Moved(Game& g, int n, Move m, PieceCode captured = EMPTY) {
+  net::Turn t;
+  t.seat = g.State().CurrentSeat;
+  t.move = m;
+  Game probe = g;
+  EXPECT_TRUE(net::ApplyTurn(probe, t)) << "turn " << n;
+  t.next = probe.State().CurrentSeat;
+  EXPECT_TRUE(net::ApplyTurn(g, t)) << "turn " << n;
+  return {{"t", "moved"},
+          {"n", n},
+          {"turn", net::TurnJson(t)},
+          {"captured", net::PieceJson(captured)},
+          {"check", 0},
+          {"mate", false}};
+}
+
+// What the authority announces sounds in the joiner's window as the same events of a game
+// of its own: a piece placed (a capture too), a refused press (a partner's check refused in
+// silence), the end, and another game after it; a pass and the notices are silent. The
+// joiner's seat is kept in the network settings file while its game goes on.
+TEST_F(NetWindow, TheAuthoritysAnnouncementsSoundAsInTheWindowsOwnGame) {
+  ScriptedAuthority authority;
+  WindowUnderTest b;
+  NetSession joiner(b.window, b.form);
+  joiner.Join({"127.0.0.1", authority.Port(), "SCRIPT01", "Chika", 3});
+  ASSERT_TRUE(WaitFor([&] { return !authority.heard.empty(); }));
+  EXPECT_TRUE(authority.heard[0].contains("\"hello\""));
+  const QString token(32, QChar('a'));
+  authority.Say({{"t", "welcome"},
+                 {"v", 1},
+                 {"room", "SCRIPT01"},
+                 {"seat", 3},
+                 {"token", token},
+                 {"host", 1},
+                 {"level", 1},
+                 {"seats", FourPeople()},
+                 {"started", false},
+                 {"over", false},
+                 {"turns", QJsonArray()},
+                 {"toMove", 1}});
+  ASSERT_TRUE(WaitFor([&] { return joiner.TheClient()->Welcomed(); }));
+  const auto kept = LoadKeptSeat();
+  ASSERT_TRUE(kept);
+  EXPECT_TRUE(kept->Matches("127.0.0.1", authority.Port(), "SCRIPT01", 3));
+  EXPECT_EQ(kept->token, token);
+  b.sound.lines.clear();
+
+  Game g;
+  const bool people[5] = {false, true, true, true, true};
+  net::StartNetGame(g, people, 1);
+  const QJsonObject start{{"t", "start"}, {"level", 1}, {"seats", FourPeople()}, {"toMove", 1}};
+  std::vector<QJsonObject> script = {
+      start,
+      Moved(g, 1, {5, 7, 5, 6, 11_pc, 11_pc}),
+      Moved(g, 2, {3, 5, 4, 5, 21_pc, 21_pc}),
+      Moved(g, 3, {5, 3, 5, 4, 31_pc, 31_pc}),
+      Moved(g, 4, {7, 5, 6, 5, 41_pc, 41_pc}),
+      Moved(g, 5, {5, 6, 5, 5, 11_pc, 11_pc}),
+      Moved(g, 6, {4, 5, 5, 5, 21_pc, 21_pc}, 11_pc),  // HIDARI takes SITA's pawn
+      {{"t", "notice"}, {"code", "check"}, {"text", "王手です"}, {"seat", 3}},
+      {{"t", "refused"}, {"code", "turn"}, {"text", "手番が違います"}, {"detail", ""}},
+      {{"t", "refused"}, {"code", "partner"}, {"text", "禁手"}, {"detail", ""}},
+      {{"t", "moved"},
+       {"n", 7},
+       {"turn", QJsonObject{{"seat", 3}, {"next", 4}, {"pass", true}}},
+       {"captured", 0},
+       {"check", 0},
+       {"mate", false}},
+  };
+  ASSERT_EQ(g.State().Hand[HIDARI][1], 1) << "the pawn was taken";
+  for (const QJsonObject& m : script) authority.Say(m);
+  ASSERT_TRUE(WaitFor([&] { return joiner.TheClient()->Turns().size() == 7; }));
+  EXPECT_FALSE(joiner.TheClient()->Desynced());
+  std::vector<std::string> heard(6, kPlace);  // the first game starts in silence
+  heard.push_back(kForbidden);
+  EXPECT_EQ(b.sound.lines, heard);
+  b.sound.lines.clear();
+  ASSERT_TRUE(LoadKeptSeat());
+
+  authority.Say({{"t", "over"}, {"winner", 1}, {"text", "先手組みの勝ちです"}});
+  ASSERT_TRUE(WaitFor([&] { return joiner.TheClient()->Over(); }));
+  EXPECT_EQ(b.sound.lines, std::vector<std::string>{kEnd});
+  EXPECT_FALSE(LoadKeptSeat()) << "the game is over: nothing to go back to";
+
+  authority.Say(start);
+  ASSERT_TRUE(WaitFor([&] { return !joiner.TheClient()->Over(); }));
+  EXPECT_EQ(b.sound.lines, (std::vector<std::string>{kEnd, kPlace})) << "another game";
+  EXPECT_TRUE(LoadKeptSeat()) << "the seat is kept again for the new game";
+
+  authority.Say({{"t", "closed"}, {"text", "主催者が対局をやめました"}});
+  ASSERT_TRUE(WaitFor([&] { return joiner.TheClient()->Closed(); }));
+  EXPECT_FALSE(LoadKeptSeat()) << "the room is gone";
+  CloseBoxes(b.window);
+}
+
+// The joiner's window goes and a new one joins the same room from 参加する: with the token
+// kept in the network settings file it goes back to its seat and gets the game so far. A
+// token the room does not know is forgotten and the seat asked for as a newcomer.
+TEST_F(NetWindow, AJoinerStartedAgainGoesBackToItsSeat) {
+  WindowUnderTest a;
+  NetSession host(a.window, a.form);
+  HostSettings hs;
+  hs.listen = QHostAddress::LocalHost;
+  hs.port = 0;
+  hs.person[2] = hs.person[4] = false;
+  hs.level = 1;
+  hs.name = "Aki";
+  QString error;
+  ASSERT_TRUE(host.Host(hs, &error)) << error.toStdString();
+  KeepSeat({"127.0.0.1", host.Port(), host.RoomCode(), 3, QString(32, QChar('0'))});
+
+  auto b = std::make_unique<WindowUnderTest>();
+  auto* first = new NetSession(b->window, b->form);
+  first->Join({"127.0.0.1", host.Port(), host.RoomCode(), "Chika", 3});
+  ASSERT_TRUE(WaitFor([&] { return first->TheClient()->Welcomed(); }));
+  EXPECT_EQ(first->TheClient()->Errors().size(), 1u) << "the stale token refused";
+  const QString token = first->TheClient()->Token();
+  auto kept = LoadKeptSeat();
+  ASSERT_TRUE(kept);
+  EXPECT_EQ(kept->token, token);
+
+  ASSERT_TRUE(WaitFor(
+      [&] { return host.TheClient()->SeatsJson()[2].toObject().value("connected").toBool(); }));
+  host.Start();
+  QWidget* areaA = a.window.DrawingArea();
+  ASSERT_TRUE(WaitFor([&] { return host.TheClient()->MyTurn(); }));
+  QTest::mouseClick(areaA, Qt::LeftButton, {}, CellCentre(5, 7));
+  QTest::mouseClick(areaA, Qt::LeftButton, {}, CellCentre(5, 6));
+  ASSERT_TRUE(WaitFor([&] { return first->TheClient()->MyTurn(); }));
+
+  // The window goes, and with it the session.
+  delete first;
+  b.reset();
+  ASSERT_TRUE(WaitFor([&] {
+    return host.TheClient()->Notices().join(" ").contains("Chikaさんの接続が切れました");
+  }));
+  ASSERT_TRUE(LoadKeptSeat()) << "kept across the window's end";
+
+  // Started again: 参加する offers the seat, and the press takes it back.
+  WindowUnderTest c;
+  NetSession second(c.window, c.form);
+  auto* dialog = new NetDialog(&c.window, second);
+  QPushButton* back = nullptr;
+  for (QPushButton* button : dialog->findChildren<QPushButton*>())
+    if (button->text() == "席に戻る") back = button;
+  ASSERT_NE(back, nullptr);
+  back->click();
+  ASSERT_TRUE(WaitFor([&] { return second.TheClient() && second.TheClient()->Welcomed(); }));
+  const net::Client& again = *second.TheClient();
+  EXPECT_TRUE(again.Errors().empty()) << "not taken as a newcomer to a taken seat";
+  EXPECT_EQ(again.Seat(), UE);
+  EXPECT_EQ(again.Token(), token);
+  EXPECT_TRUE(again.Started());
+  EXPECT_EQ(net::TurnsJson(again.Turns()), net::TurnsJson(host.TheClient()->Turns()));
+  EXPECT_TRUE(again.MyTurn());
+  ASSERT_TRUE(WaitFor(
+      [&] { return host.TheClient()->Notices().join(" ").contains("Chikaさんが戻りました"); }));
+
+  // It plays on from its seat.
+  QWidget* areaC = c.window.DrawingArea();
+  QTest::mouseClick(areaC, Qt::LeftButton, {}, CellCentre(5, 7));
+  QTest::mouseClick(areaC, Qt::LeftButton, {}, CellCentre(5, 6));
+  ASSERT_TRUE(WaitFor([&] {
+    const auto& turns = host.TheClient()->Turns();
+    return !turns.empty() && turns.back().seat == UE;
+  }));
+
+  // The room goes: the seat is forgotten.
+  host.Leave();
+  ASSERT_TRUE(WaitFor([&] { return second.TheClient()->Closed(); }));
+  EXPECT_FALSE(LoadKeptSeat());
+  CloseBoxes(c.window);
+}
+
+// The network settings file is the user's to edit: a kept seat is used only when all of it
+// is valid.
+TEST_F(NetWindow, AKeptSeatIsUsedOnlyWhenWhollyValid) {
+  EXPECT_TRUE(NetworkSettings().fileName().startsWith(config_.path()));
+  const KeptSeat good{"Example.org", 4650, "ABCD2345", 2, QString(32, QChar('f'))};
+  KeepSeat(good);
+  auto kept = LoadKeptSeat();
+  ASSERT_TRUE(kept);
+  EXPECT_TRUE(kept->Matches("example.org", 4650, "ABCD2345", 2));
+  EXPECT_FALSE(kept->Matches("example.org", 4651, "ABCD2345", 2));
+  EXPECT_FALSE(kept->Matches("example.org", 4650, "ABCD2346", 2));
+  EXPECT_FALSE(kept->Matches("example.org", 4650, "ABCD2345", 3));
+  struct Spoil {
+    const char* key;
+    QVariant value;
+  };
+  for (const Spoil& spoil : {Spoil{"token", "not a token"}, Spoil{"seat", 5}, Spoil{"port", 0},
+                             Spoil{"room", "abc"}, Spoil{"address", ""}}) {
+    KeepSeat(good);
+    NetworkSettings().setValue(QStringLiteral("return/%1").arg(spoil.key), spoil.value);
+    EXPECT_FALSE(LoadKeptSeat()) << spoil.key;
+  }
+  ForgetKeptSeat();
+  EXPECT_FALSE(LoadKeptSeat());
 }
 
 }  // namespace
