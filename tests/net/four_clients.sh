@@ -19,7 +19,7 @@ start_server() {  # args for the server; sets server_pid and port
   timeout 60 "$bin/korvel4-server" --listen 127.0.0.1 --port 0 --records "$work/records" "$@" \
     > "$work/server.out" 2>&1 &
   server_pid=$!
-  for _ in $(seq 100); do
+  for _ in $(seq 300); do
     port=$(sed -n 's/^listening on port \([0-9]*\).*/\1/p' "$work/server.out")
     [ -n "$port" ] && return 0
     sleep 0.05
