@@ -248,6 +248,32 @@ TEST(RoomRecords, EveryGameOpensAsARecordAtTheAuthoritysPosition) {
   EXPECT_GT(repetitions + passes, 0);
 }
 
+// A game the authority ended without a king taken (the repetition rule among computers)
+// is written 千日手 with the winner it named, or none, and opens finished there.
+TEST(RoomRecords, AGameEndedByRepetitionOpensFinishedWithItsWinner) {
+  Room room("RECORDS", People({1, 2, 3, 4}));
+  for (int s = 1; s <= 4; ++s) ASSERT_TRUE(room.Join(s, QString("P%1").arg(s)).ok);
+  room.Start(1);
+  for (int i = 0; i < 9; ++i) Intend(room, room.TheGame().State().CurrentSeat, FirstLegal(room));
+  ASSERT_EQ(room.Turns().size(), 9u);
+  const bool person[5] = {false, true, false, true, false};
+  const QString names[5] = {"", "A", "", "C", ""};
+  for (const int winner : {HIDARI, 0}) {
+    const std::string text =
+        RecordText(person, names, 2, room.Turns(), true, winner, "2026-12-08 10:00:00");
+    EXPECT_NE(text.find(winner ? "結果: 千日手 左 後手組みの勝ち\n" : "結果: 千日手 引き分け\n"),
+              std::string::npos)
+        << text;
+    const RecordReading r = ReadRecord(text);
+    ASSERT_TRUE(r.record) << r.error.Text() << "\n" << text;
+    EXPECT_TRUE(r.record->game.State().GameOver);
+    EXPECT_EQ(r.record->game.State().WinnerSeat, winner ? winner : NO_SEAT);
+    EXPECT_TRUE(KeyOf(r.record->game.State()) == KeyOf(room.TheGame().State()));
+    EXPECT_EQ(r.record->game.State().PlayerKind[HIDARI], COMPUTER);
+    EXPECT_EQ(r.record->started, "2026-12-08 10:00:00");
+  }
+}
+
 // A player's name goes into a comment line: whatever it holds, it adds no line of its own.
 TEST(RoomRecords, ANameCannotAddLinesToTheRecord) {
   Room room("RECORDS", People({1, 3}));
