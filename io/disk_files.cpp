@@ -109,6 +109,64 @@ bool WriteRegularFile(const std::string& path, const std::string& bytes) {
   return fd.Close();
 }
 
+namespace {
+
+// The bytes in a temporary file beside `path`, flushed to the disk; its name, or empty with
+// the reason.
+std::string WriteTemporaryBeside(const std::string& path, const std::string& bytes,
+                                 std::string* why) {
+  std::string tmpl = path + ".XXXXXX";
+  const int raw = ::mkstemp(tmpl.data());
+  if (raw < 0) {
+    *why = std::strerror(errno);
+    return "";
+  }
+  Fd fd(raw);
+  if (!WriteAll(fd.get(), bytes) || ::fsync(fd.get()) != 0 || !fd.Close()) {
+    *why = std::strerror(errno);
+    fd.Close();
+    ::unlink(tmpl.c_str());
+    return "";
+  }
+  ::chmod(tmpl.c_str(), 0644);
+  return tmpl;
+}
+
+}  // namespace
+
+bool WriteNewFileAtomically(const std::string& path, const std::string& bytes, std::string* error,
+                            bool* taken) {
+  *taken = false;
+  auto fail = [error](const std::string& why) {
+    if (error) *error = why;
+    return false;
+  };
+  struct stat st;
+  if (::lstat(path.c_str(), &st) == 0) {
+    *taken = true;
+    return fail("同じ名前のファイルがあります");
+  }
+  std::string why;
+  const std::string tmp = WriteTemporaryBeside(path, bytes, &why);
+  if (tmp.empty()) return fail(why);
+  // A hard link is made only where nothing is: it never replaces what another program
+  // put there meanwhile.
+  int err = ::link(tmp.c_str(), path.c_str()) == 0 ? 0 : errno;
+  if (err != 0 && err != EEXIST) {
+    // A file system without hard links: renamed, when nothing is there yet.
+    if (::lstat(path.c_str(), &st) == 0)
+      err = EEXIST;
+    else
+      err = ::rename(tmp.c_str(), path.c_str()) == 0 ? 0 : errno;
+  }
+  ::unlink(tmp.c_str());
+  if (err != 0) {
+    *taken = err == EEXIST;
+    return fail(*taken ? "同じ名前のファイルがあります" : std::strerror(err));
+  }
+  return true;
+}
+
 bool WriteFileAtomically(const std::string& path, const std::string& bytes, std::string* error) {
   auto fail = [error](const std::string& why) {
     if (error) *error = why;

@@ -35,5 +35,9 @@ bool WriteRegularFile(const std::string& path, const std::string& bytes);
 // Writes a temporary file beside the target and renames it over the target, so that a
 // failed write leaves the old file whole. False with `error` set when it fails.
 bool WriteFileAtomically(const std::string& path, const std::string& bytes, std::string* error);
+// The same, for a file that must not be there yet: the whole file appears under `path` at
+// once, and nothing there is ever replaced. False with `taken` set when something is there.
+bool WriteNewFileAtomically(const std::string& path, const std::string& bytes, std::string* error,
+                            bool* taken);
 
 }  // namespace korvel

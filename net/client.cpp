@@ -2,9 +2,14 @@
 
 #include <QAbstractSocket>
 #include <QJsonDocument>
+#include <QSslConfiguration>
+#include <QSslError>
 #include <QWebSocket>
+#include <algorithm>
 
 #include "net/protocol.h"
+#include "net/tls.h"
+#include "play/game_record.h"
 
 namespace korvel::net {
 
@@ -26,6 +31,26 @@ Client::Client(QObject* parent) : QObject(parent), ws_(new QWebSocket(QString(),
     if (onClosed) onClosed();
   });
   connect(ws_, &QWebSocket::textMessageReceived, this, &Client::OnText);
+  connect(ws_, qOverload<QAbstractSocket::SocketError>(&QWebSocket::error), this,
+          [this](QAbstractSocket::SocketError) {
+            if (connectionError_.isEmpty()) connectionError_ = ws_->errorString();
+          });
+  // A certificate that is not trusted ends the connection (the errors are not ignored).
+  connect(ws_, &QWebSocket::sslErrors, this, [this](const QList<QSslError>& errors) {
+    QStringList why;
+    for (const QSslError& e : errors) why.append(e.errorString());
+    connectionError_ = QStringLiteral("TLS: ") + why.join(QStringLiteral("; "));
+  });
+}
+
+bool Client::TrustCertificates(const QString& pemFile, QString* error) {
+  const auto certs = ReadCertificates(pemFile, error);
+  if (!certs) return false;
+  QSslConfiguration ssl = ws_->sslConfiguration();
+  if (ssl.isNull()) ssl = QSslConfiguration::defaultConfiguration();
+  ssl.addCaCertificates(*certs);
+  ws_->setSslConfiguration(ssl);
+  return true;
 }
 
 Client::~Client() {
@@ -33,6 +58,7 @@ Client::~Client() {
 }
 
 void Client::Open(const QUrl& url) {
+  connectionError_.clear();
   ws_->open(url);
 }
 bool Client::IsOpen() const {
@@ -112,6 +138,7 @@ void Client::TakeSeats(const QJsonArray& seats) {
 void Client::NewCopy() {
   StartNetGame(game_, person_, level_);
   turns_.clear();
+  startedAt_.clear();
   over_ = false;
   winner_ = 0;
   asked_ = false;
@@ -132,6 +159,8 @@ void Client::OnText(const QString& text) {
     level_ = msg.value("level").toInt(3);
     TakeSeats(msg.value("seats").toArray());
     started_ = msg.value("started").toBool();
+    const QJsonArray before = TurnsJson(turns_);
+    const std::string startedAt = startedAt_;
     NewCopy();
     if (started_) {
       const auto turns = TurnsFromJson(msg.value("turns").toArray());
@@ -147,6 +176,11 @@ void Client::OnText(const QString& text) {
         }
       over_ = msg.value("over").toBool();
       winner_ = msg.value("winner").toInt();
+      // Back in the same game: it began when this copy saw its first move.
+      const QJsonArray now = TurnsJson(turns_);
+      if (!before.isEmpty() && before.size() <= now.size() &&
+          std::equal(before.begin(), before.end(), now.begin()))
+        startedAt_ = startedAt;
     }
   } else if (t == "room") {
     host_ = msg.value("host").toInt();
@@ -163,6 +197,7 @@ void Client::OnText(const QString& text) {
       desynced_ = true;
     } else {
       turns_.push_back(*turn);
+      if (turns_.size() == 1) startedAt_ = LocalTimeText();
       // A king was taken: the game is over, whatever the next message says about it.
       if (!turn->pass && turn->next == NO_SEAT) over_ = true;
     }
@@ -183,8 +218,8 @@ void Client::OnText(const QString& text) {
   if (onMessage) onMessage(msg);
 }
 
-QJsonObject Client::Record() const {
-  return RecordJson(person_, names_, level_, turns_);
+std::string Client::Record() const {
+  return RecordText(person_, names_, level_, turns_, over_, winner_, startedAt_);
 }
 
 }  // namespace korvel::net

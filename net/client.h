@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QUrl>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "net/game_record.h"
@@ -22,8 +23,15 @@ class Client : public QObject {
   explicit Client(QObject* parent = nullptr);
   ~Client() override;
 
-  // Opens the connection; `onOpen` runs when it is up.
+  // Opens the connection (ws:// or wss://); `onOpen` runs when it is up.
   void Open(const QUrl& url);
+  // For wss://: the certificates in this PEM file are trusted besides the system's (a
+  // server's own self-signed certificate). False with the reason when the file cannot be
+  // used.
+  bool TrustCertificates(const QString& pemFile, QString* error);
+  // Why the connection failed or was lost (a refused connection, a certificate that is not
+  // trusted); empty when nothing went wrong.
+  const QString& ConnectionError() const { return connectionError_; }
   bool IsOpen() const;
   // Ends the connection abruptly, as a lost network would (no closing handshake).
   void Drop();
@@ -62,8 +70,8 @@ class Client : public QObject {
   const std::vector<QJsonObject>& Refusals() const { return refusals_; }
   const std::vector<QJsonObject>& Errors() const { return errors_; }
   void ClearAsked() { asked_ = false; }
-  // The game so far as a record (kept when the authority goes).
-  QJsonObject Record() const;
+  // The game so far as a game record (.k4k text), kept when the authority goes.
+  std::string Record() const;
 
   std::function<void()> onOpen;
   std::function<void()> onClosed;
@@ -83,12 +91,14 @@ class Client : public QObject {
   QString names_[5];
   QJsonArray seats_;
   int level_ = 3;
+  std::string startedAt_;  // the local date and time the first move arrived
   QString room_, token_;
   int seat_ = 0, host_ = 0, winner_ = 0;
   bool welcomed_ = false, started_ = false, over_ = false, closed_ = false, asked_ = false;
   bool desynced_ = false;
   QStringList notices_;
   std::vector<QJsonObject> refusals_, errors_;
+  QString connectionError_;
 };
 
 }  // namespace korvel::net

@@ -2,6 +2,7 @@
 
 #include "game/play_move.h"
 #include "net/protocol.h"
+#include "play/game_record.h"
 
 namespace korvel::net {
 
@@ -72,12 +73,13 @@ bool ApplyTurn(Game& g, const Turn& t, MoveOutcome* outcome) {
   }
   // A computer's choice follows the search's own rules; a person's move must be legal.
   if (!t.byComputer && !IsLegal(s, t.move)) return false;
-  if (!t.byComputer) {
-    // The moments a press refreshes the caches: the pawn lines when a hand cell is
-    // picked, the kings before the partner-check test.
-    if (t.move.IsDrop()) g.RefreshPawnLines();
-    g.RefreshKings();
-  }
+  // The moments a press refreshes the caches: the pawn lines when a hand cell is picked,
+  // the kings before the partner-check test. A computer's choice was thought on a copy of
+  // the game, so what the search leaves on the game in the window is done here: the kings
+  // found (the hand-off reads them, as it does in a record's replay), and at levels 1-3
+  // the pawn lines.
+  if (t.byComputer ? g.State().Level != 4 : t.move.IsDrop()) g.RefreshPawnLines();
+  g.RefreshKings();
   const MoveOutcome o = t.byComputer ? g.PlayComputerMove(t.move) : g.PlayPersonMove(t.move);
   if (t.next != NO_SEAT) g.SetSeatToMove(t.next);
   if (outcome) *outcome = o;
@@ -98,17 +100,40 @@ void StartNetGame(Game& g, const bool person[5], int level) {
   g.SetSeatToMove(SITA);
 }
 
-QJsonObject RecordJson(const bool person[5], const QString names[5], int level,
-                       const std::vector<Turn>& turns) {
-  QJsonArray seats;
-  for (int seat = 1; seat <= 4; ++seat)
-    seats.append(QJsonObject{
-        {"seat", seat}, {"kind", person[seat] ? "person" : "computer"}, {"name", names[seat]}});
-  return QJsonObject{{"format", "korvel4-net-record"},
-                     {"version", 1},
-                     {"level", level},
-                     {"seats", seats},
-                     {"turns", TurnsJson(turns)}};
+QString RecordableName(const QString& name) {
+  QString out;
+  for (const QChar c : name) {
+    const QChar::Category k = c.category();
+    const bool unsafe = k == QChar::Other_Control || k == QChar::Other_Format ||
+                        k == QChar::Separator_Line || k == QChar::Separator_Paragraph ||
+                        k == QChar::Other_Surrogate || k == QChar::Other_NotAssigned;
+    out += unsafe ? QChar(u' ') : c;
+  }
+  out = out.simplified();
+  return out.left(kMaxNameChars).trimmed();
+}
+
+std::string RecordText(const bool person[5], const QString names[5], int level,
+                       const std::vector<Turn>& turns, bool over, int winner,
+                       const std::string& started) {
+  Game g;
+  StartNetGame(g, person, level);
+  for (const Turn& t : turns)
+    if (!ApplyTurn(g, t)) break;  // a copy keeps only the turns it could follow
+  const int n = g.HistoryCount();
+  const bool kingTaken = n > 0 && IsKingCode(g.History()[n].captured);
+  if (over && !kingTaken && !g.State().GameOver)
+    g.EndByRepetition(winner >= 1 && winner <= 4 ? winner : NO_SEAT);
+  std::string text = WriteRecord(g, started);
+
+  std::string players = "# ネット対局\n";
+  for (int seat = 1; seat <= 4; ++seat) {
+    QString who = person[seat] ? RecordableName(names[seat]) : QStringLiteral("コンピュータ");
+    if (who.isEmpty()) who = QStringLiteral("（空席）");
+    players += "# " + SeatName(seat) + ": " + who.toStdString() + "\n";
+  }
+  text.insert(text.find('\n') + 1, players);
+  return text;
 }
 
 }  // namespace korvel::net

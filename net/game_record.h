@@ -1,11 +1,13 @@
 // The game so far as the network game keeps it: every turn in order (a move, by a person
-// or a computer, or a pass), as JSON. This is the one place that turns a game into a
-// record and back, so the record file can change format here alone.
+// or a computer, or a pass), as JSON on the wire, and the same game as a game record
+// (.k4k, play/game_record.h) on disk. This is the one place that turns a network game into
+// a record.
 #pragma once
 
 #include <QJsonArray>
 #include <QJsonObject>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "game/move.h"
@@ -38,8 +40,17 @@ bool ApplyTurn(Game& g, const Turn& t, MoveOutcome* outcome = nullptr);
 // HUMAN), the level, SITA to move.
 void StartNetGame(Game& g, const bool person[5], int level);
 
-// The record of a whole game as one JSON document: the seats, names, level and turns.
-QJsonObject RecordJson(const bool person[5], const QString names[5], int level,
-                       const std::vector<Turn>& turns);
+// The game as a game record (docs/record-format.md) that the window's 棋譜を開く and the
+// runner's `load` open and continue: the turns replayed from the start, the seats people
+// play now as 人 and the others as COM at the level, the players' names in comment lines,
+// and a game that is `over` without a king taken as 千日手 with its `winner`. `started` is
+// the date and time of the first move ("" when not known).
+std::string RecordText(const bool person[5], const QString names[5], int level,
+                       const std::vector<Turn>& turns, bool over, int winner,
+                       const std::string& started);
+
+// A name as a record's comment line may carry it: no control or format characters (a line
+// break would end the comment), at most 24 characters, trimmed.
+QString RecordableName(const QString& name);
 
 }  // namespace korvel::net

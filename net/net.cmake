@@ -25,6 +25,9 @@ if(GTest_FOUND)
   file(GLOB korvel4_net_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/net/*.cpp)
   add_executable(net_tests ${korvel4_net_tests})
   target_link_libraries(net_tests PRIVATE korvel4_net GTest::gtest)
+  # The self-signed certificate for localhost the TLS tests use.
+  target_compile_definitions(net_tests PRIVATE
+    KORVEL4_TEST_CERTS="${CMAKE_SOURCE_DIR}/tests/net")
   gtest_discover_tests(net_tests WORKING_DIRECTORY ${CMAKE_BINARY_DIR} TEST_PREFIX net.
     PROPERTIES TIMEOUT 60)
   include(${CMAKE_SOURCE_DIR}/tests/net/tools.cmake OPTIONAL)

@@ -6,6 +6,7 @@
 #include "game/movement.h"
 #include "game/play_move.h"
 #include "net/protocol.h"
+#include "play/game_record.h"
 
 namespace korvel::net {
 
@@ -148,6 +149,7 @@ void Room::NewGameForAll() {
   over_ = false;
   winner_ = NO_SEAT;
   result_.clear();
+  startedAt_.clear();
   Send(kEveryone, QJsonObject{{"t", "start"},
                               {"level", options_.level},
                               {"seats", SeatsJson()},
@@ -291,6 +293,7 @@ void Room::Played(const Turn& played, const MoveOutcome& o) {
   Turn t = played;
   t.next = o.kingTaken ? NO_SEAT : game_.State().CurrentSeat;
   turns_.push_back(t);
+  if (turns_.size() == 1) startedAt_ = LocalTimeText();
   QJsonObject msg{{"t", "moved"}, {"n", static_cast<int>(turns_.size())}, {"turn", TurnJson(t)}};
   if (!t.pass) {
     msg.insert("captured", PieceJson(o.captured));
@@ -338,10 +341,10 @@ QJsonObject Room::Welcome(int seat, const QString& token) const {
   return w;
 }
 
-QJsonObject Room::Record() const {
+std::string Room::Record() const {
   QString names[5];
   for (int seat = 1; seat <= 4; ++seat) names[seat] = seats_[seat].name;
-  return RecordJson(person_, names, options_.level, turns_);
+  return RecordText(person_, names, options_.level, turns_, over_, winner_, startedAt_);
 }
 
 std::vector<Outgoing> Room::TakeOutgoing() {

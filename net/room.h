@@ -10,6 +10,7 @@
 #include <atomic>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "ai/deep_search.h"
@@ -100,8 +101,8 @@ class Room {
 
   // Everything a player needs on joining or coming back: seats, names, the turns so far.
   QJsonObject Welcome(int seat, const QString& token) const;
-  // The game so far as a record.
-  QJsonObject Record() const;
+  // The game so far as a game record (.k4k text).
+  std::string Record() const;
 
   std::vector<Outgoing> TakeOutgoing();
 
@@ -136,6 +137,7 @@ class Room {
   bool closed_ = false;
   int winner_ = NO_SEAT;
   QString result_;
+  std::string startedAt_;  // the local date and time of the first move
   // The current run of computer turns, for the repetition rule.
   std::vector<PositionKey> seen_;
   std::vector<TurnTaken> runTurns_;

@@ -1,10 +1,7 @@
 #include "net/server.h"
 
 #include <QDateTime>
-#include <QFile>
-#include <QSslCertificate>
 #include <QSslConfiguration>
-#include <QSslKey>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -14,6 +11,7 @@
 #include <thread>
 
 #include "net/protocol.h"
+#include "net/tls.h"
 
 namespace korvel::net {
 
@@ -71,22 +69,13 @@ Server::~Server() {
 
 bool Server::Listen(QString* error) {
   if (!options_.certFile.isEmpty() || !options_.keyFile.isEmpty()) {
-    QFile cert(options_.certFile), key(options_.keyFile);
-    if (!cert.open(QIODevice::ReadOnly) || !key.open(QIODevice::ReadOnly)) {
-      *error = QStringLiteral("cannot read the certificate or the key file");
-      return false;
-    }
+    const auto certs = ReadCertificates(options_.certFile, error);
+    if (!certs) return false;
+    const auto key = ReadPrivateKey(options_.keyFile, error);
+    if (!key) return false;
     QSslConfiguration ssl = QSslConfiguration::defaultConfiguration();
-    const QSslCertificate c(&cert, QSsl::Pem);
-    const QByteArray keyPem = key.readAll();
-    QSslKey k(keyPem, QSsl::Rsa, QSsl::Pem);
-    if (k.isNull()) k = QSslKey(keyPem, QSsl::Ec, QSsl::Pem);
-    if (c.isNull() || k.isNull()) {
-      *error = QStringLiteral("the certificate or the key is not valid PEM");
-      return false;
-    }
-    ssl.setLocalCertificate(c);
-    ssl.setPrivateKey(k);
+    ssl.setLocalCertificateChain(*certs);
+    ssl.setPrivateKey(*key);
     ssl.setPeerVerifyMode(QSslSocket::VerifyNone);
     server_->setSslConfiguration(ssl);
   }
@@ -120,8 +109,8 @@ Room* Server::FindRoom(const QString& code) {
   return it == rooms_.end() ? nullptr : it->second.room.get();
 }
 
-std::vector<std::pair<QString, QJsonObject>> Server::GamesInProgress() const {
-  std::vector<std::pair<QString, QJsonObject>> games;
+std::vector<std::pair<QString, std::string>> Server::GamesInProgress() const {
+  std::vector<std::pair<QString, std::string>> games;
   for (const auto& [code, e] : rooms_)
     if (e.room->Started() && !e.room->Over()) games.emplace_back(code, e.room->Record());
   return games;

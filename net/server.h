@@ -10,6 +10,7 @@
 #include <QString>
 #include <map>
 #include <memory>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -56,14 +57,14 @@ class Server : public QObject {
   long long MessagesRead() const { return messagesRead_; }
   // Computer turns being thought on their threads now.
   int ThinkingCount() const { return static_cast<int>(thinkings_.size()); }
-  // The records of the games in progress, each with its room code.
-  std::vector<std::pair<QString, QJsonObject>> GamesInProgress() const;
+  // The records (.k4k text) of the games in progress, each with its room code.
+  std::vector<std::pair<QString, std::string>> GamesInProgress() const;
   // Closes every connection (the authority is going away).
   void CloseAll();
   // Tells every player the authority is going away (a `closed` message), before CloseAll.
   void Farewell(const QString& text);
-  // Called with a room's record when a game in it ends.
-  std::function<void(const QString& code, const QJsonObject& record)> onGameEnded;
+  // Called with a room's record (.k4k text) when a game in it ends.
+  std::function<void(const QString& code, const std::string& record)> onGameEnded;
 
  private:
   struct Conn {

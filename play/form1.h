@@ -91,6 +91,11 @@ class Form1 {
   bool SaveRecord(const std::string& path);
   // Whether a game left unfinished is kept in the user's data area.
   bool HasUnfinishedGame();
+  // The full path of a file in the user's data area, where the records the program keeps
+  // by itself go (the unfinished game, the record of a network game whose host went).
+  std::string UserDataPath(const std::string& name) {
+    return files_.PathOf(FileArea::USER_DATA, name);
+  }
   // Steps the history until `count` moves are played, as that many 戻 or 進 would.
   void StepHistoryTo(int count);
 

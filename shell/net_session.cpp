@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "net/protocol.h"
+#include "net/record_files.h"
 #include "shell/main_window.h"
 #include "shell/net_dialog.h"
 #include "shell/net_settings.h"
@@ -41,6 +42,21 @@ int ScreenSeatOf(int seat, int quarters) {
   for (int s = 1; s <= 4; ++s)
     if (kings[s].x == at.x && kings[s].y == at.y) return s;
   return seat;
+}
+
+// When the authority goes during a game, the game so far is kept as a record in the
+// user's data area under a name of the program's own; the line that tells where.
+QString KeepGameSoFar(Form1& form, const net::Client& c) {
+  if (!c.Started() || c.Over() || c.Turns().empty()) return {};
+  std::string error;
+  const std::string path = net::SaveNewRecord(
+      [&form](const std::string& name) { return form.UserDataPath(name); }, "", c.Record(), &error);
+  if (path.empty())
+    return QStringLiteral("\n棋譜を保存できませんでした: %1").arg(QString::fromStdString(error));
+  return QStringLiteral(
+             "\n棋譜を保存しました: %1\n（ネット対局を終えてから 局面 → 棋譜を開く... で"
+             "続けられます）")
+      .arg(QString::fromStdString(path));
 }
 
 void Inform(QWidget* parent, const QString& title, const QString& text) {
@@ -150,8 +166,9 @@ void NetSession::Join(const JoinSettings& s) {
   c->onMessage = [this](const QJsonObject& m) { OnMessage(m); };
   c->onClosed = [this] { OnClosed(); };
   url_ = QUrl();
-  url_.setScheme(QStringLiteral("ws"));
-  url_.setHost(s.address);
+  const bool tls = s.address.startsWith(QStringLiteral("wss://"));  // the system's trust
+  url_.setScheme(tls ? QStringLiteral("wss") : QStringLiteral("ws"));
+  url_.setHost(tls ? s.address.mid(6) : s.address);
   url_.setPort(s.port);
   c->Open(url_);
   SetLocalEntries(false);
@@ -357,7 +374,7 @@ void NetSession::OnMessage(const QJsonObject& m) {
   } else if (t == "closed") {
     ForgetOwnSeat();
     Redraw();
-    Inform(&window_, QStringLiteral("ネット対局"), text);
+    Inform(&window_, QStringLiteral("ネット対局"), text + KeepGameSoFar(form_, *client_));
   }
   if (onRoom) onRoom();
 }
@@ -418,7 +435,8 @@ void NetSession::TryRejoin() {
   if (!client_ || leaving_) return;
   if (rejoinTries_ >= kRejoinTries) {
     Inform(&window_, QStringLiteral("ネット対局"),
-           QStringLiteral("主催者との接続が切れました。ここまでの対局は残ります"));
+           QStringLiteral("主催者との接続が切れました。ここまでの対局は残ります") +
+               KeepGameSoFar(form_, *client_));
     return;
   }
   ++rejoinTries_;

@@ -94,6 +94,37 @@ TEST_F(DiskFilesTest, AtomicWriteLeavesTheOldFileWholeWhenItFails) {
   EXPECT_EQ(entries, 2);
 }
 
+// A file written under a new name never replaces anything: a file, a folder, a pipe or a
+// dangling link already there are left as they were, and no temporary file stays.
+TEST_F(DiskFilesTest, ANewFileNeverReplacesWhatIsThere) {
+  std::string error;
+  bool taken = true;
+  ASSERT_TRUE(WriteNewFileAtomically("game.k4k", "first", &error, &taken)) << error;
+  EXPECT_FALSE(taken);
+  EXPECT_EQ(Slurp("game.k4k"), "first");
+  EXPECT_FALSE(WriteNewFileAtomically("game.k4k", "second", &error, &taken));
+  EXPECT_TRUE(taken);
+  EXPECT_EQ(Slurp("game.k4k"), "first");
+
+  std::filesystem::create_directory("folder");
+  ASSERT_EQ(mkfifo("pipe", 0644), 0);
+  std::filesystem::create_symlink("nowhere", "dangling");
+  for (const char* there : {"folder", "pipe", "dangling"}) {
+    EXPECT_FALSE(WriteNewFileAtomically(there, "x", &error, &taken)) << there;
+    EXPECT_TRUE(taken) << there;
+  }
+  EXPECT_TRUE(std::filesystem::is_directory("folder"));
+  EXPECT_TRUE(std::filesystem::is_fifo("pipe"));
+  EXPECT_FALSE(std::filesystem::exists("nowhere"));
+
+  EXPECT_FALSE(WriteNewFileAtomically("no/such/folder/game.k4k", "x", &error, &taken));
+  EXPECT_FALSE(taken);
+  EXPECT_FALSE(error.empty());
+  int entries = 0;
+  for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(".")) ++entries;
+  EXPECT_EQ(entries, 4);
+}
+
 TEST(DiskFilesFullDisk, DevicesAreRefusedBeforeAnythingIsWritten) {
   if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full here";
   std::string error;

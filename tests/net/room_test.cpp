@@ -6,6 +6,7 @@
 
 #include "game/play_move.h"
 #include "net/protocol.h"
+#include "play/game_record.h"
 #include "play/repetition.h"
 
 namespace korvel::net {
@@ -170,6 +171,124 @@ TEST(RoomComputers, WholeGameReplaysAndTheHostIsAsked) {
   EXPECT_EQ(OfType(out, "start").size(), 1u);
   EXPECT_TRUE(room.Turns().empty());
   EXPECT_FALSE(room.Over());
+}
+
+// The record the authority saves opens, through the reader the window and the runner use,
+// at the authority's own position: seeded games of people and computers at levels 1-3,
+// captures preferred so that drops and promotions come, a seat given to the computer
+// halfway, read back every few turns and at the end.
+TEST(RoomRecords, EveryGameOpensAsARecordAtTheAuthoritysPosition) {
+  int ended = 0, repetitions = 0, drops = 0, passes = 0;
+  for (unsigned seed = 1; seed <= 200; ++seed) {
+    std::uint64_t rng = seed * 2654435761u;
+    auto next = [&rng] {
+      rng = rng * 6364136223846793005ULL + 1442695040888963407ULL;
+      return static_cast<unsigned>(rng >> 33);
+    };
+    qint64 now = 0;
+    RoomOptions o = People({}, 1 + static_cast<int>(seed % 3));
+    for (int s = 1; s <= 4; ++s) o.person[s] = next() % 2 == 0;
+    o.person[1] = true;
+    o.waitSeconds = 0;
+    Room room("RECORDS", o);
+    room.SetClock([&now] { return now; });
+    for (int s = 1; s <= 4; ++s) {
+      if (o.person[s]) {
+        ASSERT_TRUE(room.Join(s, QString("P%1").arg(s)).ok);
+      }
+    }
+    room.Start(1);
+    const int giveAt = seed % 4 == 0 ? 30 : -1;
+    for (int turn = 0; turn < 300 && !room.Over(); ++turn) {
+      if (turn == giveAt && o.person[3]) {
+        room.Left(3);
+        now += 1000;
+        room.GiveToComputer(1, 3);
+      }
+      if (room.ComputerToMove()) {
+        room.PlayComputerTurn();
+      } else {
+        const int seat = room.TheGame().State().CurrentSeat;
+        GameState w = room.TheGame().State();
+        FindAllKings(w);
+        UpdatePawnLines(w);
+        const auto legal = LegalMoves(w);
+        if (legal.empty()) break;
+        std::vector<Move> captures;
+        for (const Move& m : legal)
+          if (!w.Board[m.toX][m.toY].IsEmpty()) captures.push_back(m);
+        const auto& from = !captures.empty() && next() % 10 < 7 ? captures : legal;
+        Intend(room, seat, from[next() % from.size()]);
+      }
+      room.TakeOutgoing();
+      if (turn % 37 != 0 && !room.Over()) continue;
+      const std::string text = room.Record();
+      const RecordReading r = ReadRecord(text);
+      ASSERT_TRUE(r.record) << "seed " << seed << ": " << r.error.Text() << "\n" << text;
+      const GameState& got = r.record->game.State();
+      const GameState& want = room.TheGame().State();
+      ASSERT_TRUE(KeyOf(got) == KeyOf(want)) << "seed " << seed << "\n" << text;
+      EXPECT_EQ(got.GameOver, room.Over()) << "seed " << seed;
+      EXPECT_EQ(got.Level, o.level);
+      for (int s = 1; s <= 4; ++s)
+        EXPECT_EQ(got.PlayerKind[s], room.IsPersonSeat(s) ? HUMAN : COMPUTER) << s;
+      EXPECT_EQ(text.find("# 下: P1\n") != std::string::npos, room.IsPersonSeat(1));
+    }
+    ended += room.Over();
+    for (const Turn& t : room.Turns()) {
+      drops += !t.pass && t.move.IsDrop();
+      passes += t.pass;
+    }
+    const std::string text = room.Record();
+    repetitions += text.find("結果: 千日手") != std::string::npos;
+  }
+  // The games did meet what the record must carry.
+  EXPECT_GT(ended, 50);
+  EXPECT_GT(drops, 50);
+  EXPECT_GT(repetitions + passes, 0);
+}
+
+// A game the authority ended without a king taken (the repetition rule among computers)
+// is written 千日手 with the winner it named, or none, and opens finished there.
+TEST(RoomRecords, AGameEndedByRepetitionOpensFinishedWithItsWinner) {
+  Room room("RECORDS", People({1, 2, 3, 4}));
+  for (int s = 1; s <= 4; ++s) ASSERT_TRUE(room.Join(s, QString("P%1").arg(s)).ok);
+  room.Start(1);
+  for (int i = 0; i < 9; ++i) Intend(room, room.TheGame().State().CurrentSeat, FirstLegal(room));
+  ASSERT_EQ(room.Turns().size(), 9u);
+  const bool person[5] = {false, true, false, true, false};
+  const QString names[5] = {"", "A", "", "C", ""};
+  for (const int winner : {HIDARI, 0}) {
+    const std::string text =
+        RecordText(person, names, 2, room.Turns(), true, winner, "2026-12-08 10:00:00");
+    EXPECT_NE(text.find(winner ? "結果: 千日手 左 後手組みの勝ち\n" : "結果: 千日手 引き分け\n"),
+              std::string::npos)
+        << text;
+    const RecordReading r = ReadRecord(text);
+    ASSERT_TRUE(r.record) << r.error.Text() << "\n" << text;
+    EXPECT_TRUE(r.record->game.State().GameOver);
+    EXPECT_EQ(r.record->game.State().WinnerSeat, winner ? winner : NO_SEAT);
+    EXPECT_TRUE(KeyOf(r.record->game.State()) == KeyOf(room.TheGame().State()));
+    EXPECT_EQ(r.record->game.State().PlayerKind[HIDARI], COMPUTER);
+    EXPECT_EQ(r.record->started, "2026-12-08 10:00:00");
+  }
+}
+
+// A player's name goes into a comment line: whatever it holds, it adds no line of its own.
+TEST(RoomRecords, ANameCannotAddLinesToTheRecord) {
+  Room room("RECORDS", People({1, 3}));
+  ASSERT_TRUE(room.Join(1, QString::fromUtf8("A\n上: COM\r\n1 下 ５六歩(57)\u2028x")).ok);
+  ASSERT_TRUE(room.Join(3, QString::fromUtf8("\u202e\t")).ok);
+  room.Start(1);
+  Intend(room, 1, FirstLegal(room));
+  const std::string text = room.Record();
+  EXPECT_NE(text.find("# 下: A 上: COM 1 下 ５六歩(57) x\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("# 上: （空席）\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("# 左: コンピュータ\n"), std::string::npos) << text;
+  const RecordReading r = ReadRecord(text);
+  ASSERT_TRUE(r.record) << r.error.Text();
+  EXPECT_EQ(r.record->game.State().PlayerKind[UE], HUMAN);
+  EXPECT_EQ(r.record->game.MoveNumber(), 1);
 }
 
 TEST(RoomAbsence, TokenRejoinAndGivingTheSeatAway) {

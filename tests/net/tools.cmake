@@ -8,3 +8,7 @@ set_tests_properties(net.server_bad_arguments PROPERTIES WILL_FAIL TRUE)
 add_test(NAME net.script_clients
   COMMAND ${CMAKE_SOURCE_DIR}/tests/net/script_clients.sh ${KORVEL4_OUT})
 set_tests_properties(net.script_clients PROPERTIES TIMEOUT 120)
+# TLS: the real programs over wss:// with the committed certificate for localhost.
+add_test(NAME net.tls
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/net/tls.sh ${KORVEL4_OUT})
+set_tests_properties(net.tls PROPERTIES TIMEOUT 90)

@@ -1,15 +1,14 @@
 // korvel4-client: a scripted player of the network game. It joins (or opens) a room, plays
 // its own seat by itself (the computer's choice at a level, or a seeded random legal
-// move), and when the game ends or the bound is reached writes its copy of the game as a
-// record.
+// move), and when the game ends, the authority goes or the bound is reached writes its copy
+// of the game as a game record (.k4k).
 #include <QCoreApplication>
-#include <QFile>
-#include <QJsonDocument>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "io/disk_files.h"
 #include "net/autoplay.h"
 #include "net/client.h"
 #include "net/protocol.h"
@@ -23,14 +22,19 @@ void Usage() {
   std::fputs(
       "usage: korvel4-client --port P (--room CODE | --create SEATS) --seat S [--name N]\n"
       "                      [--host H] [--level 1-4] [--play 0-3] [--seed N] [--start]\n"
-      "                      [--max-turns N] [--timeout S] [--record FILE] [--tls]\n"
+      "                      [--max-turns N] [--timeout S] [--record FILE]\n"
+      "                      [--tls [--trust CERT]]\n"
       "  --room CODE      join this room;  --create SEATS  open one (people's seats, e.g. 13)\n"
       "  --seat S         the seat to play (1 下, 2 左, 3 上, 4 右)\n"
       "  --start          as the host, start the game when every person's seat is taken\n"
       "  --play L         own moves: the computer's choice at level L, 0 random (default 1)\n"
       "  --max-turns N    leave when the game has N turns (default 600)\n"
       "  --timeout S      give up after S seconds (default 60; exit 3)\n"
-      "  --record FILE    write the game as this client saw it at the end\n",
+      "  --record FILE    write the game as this client saw it at the end, as a .k4k\n"
+      "                   record the window and korvel4-script open and continue\n"
+      "  --tls            connect with TLS (wss://)\n"
+      "  --trust CERT     trust the certificates of this PEM file besides the system's\n"
+      "                   (a server's self-signed certificate)\n",
       stderr);
 }
 
@@ -45,7 +49,7 @@ long Number(const char* text, long lo, long hi, bool* ok) {
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  QString host = "127.0.0.1", room, name = "client", recordFile;
+  QString host = "127.0.0.1", room, name = "client", recordFile, trustFile;
   long port = -1, seat = 0, level = 1, play = 1, maxTurns = 600, timeout = 60;
   std::uint64_t seed = 1;
   QString createSeats;
@@ -96,6 +100,8 @@ int main(int argc, char** argv) {
       timeout = Number(v, 1, 86400, &ok);
     else if (a == "--record")
       recordFile = QString::fromLocal8Bit(v);
+    else if (a == "--trust")
+      trustFile = QString::fromLocal8Bit(v);
     else
       return bad("unknown option");
     if (!ok) return bad("out of range");
@@ -113,7 +119,19 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  if (!trustFile.isEmpty() && !tls) {
+    std::fputs("korvel4-client: --trust goes with --tls\n", stderr);
+    return 2;
+  }
+
   Client client;
+  if (!trustFile.isEmpty()) {
+    QString error;
+    if (!client.TrustCertificates(trustFile, &error)) {
+      std::fprintf(stderr, "korvel4-client: %s\n", error.toLocal8Bit().constData());
+      return 2;
+    }
+  }
   int exitCode = 0;
   bool finished = false;
   auto finish = [&](int code) {
@@ -121,13 +139,12 @@ int main(int argc, char** argv) {
     finished = true;
     exitCode = code;
     std::printf("turns %zu\n", client.Turns().size());
-    if (!recordFile.isEmpty()) {
-      QFile f(recordFile);
-      if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        f.write(QJsonDocument(client.Record()).toJson());
-      else
-        std::fprintf(stderr, "korvel4-client: cannot write %s\n",
-                     recordFile.toLocal8Bit().constData());
+    std::string error;
+    if (!recordFile.isEmpty() && client.Welcomed() &&
+        !WriteFileAtomically(recordFile.toLocal8Bit().toStdString(), client.Record(), &error)) {
+      std::fprintf(stderr, "korvel4-client: cannot write %s: %s\n",
+                   recordFile.toLocal8Bit().constData(), error.c_str());
+      if (exitCode == 0) exitCode = 6;
     }
     std::fflush(stdout);
     client.Close();
@@ -140,6 +157,12 @@ int main(int argc, char** argv) {
       client.Create(name, static_cast<int>(seat), people, static_cast<int>(level));
   };
   client.onClosed = [&] {
+    if (finished) return;  // closed by this client at its end
+    if (!client.Welcomed()) {
+      std::fprintf(stderr, "korvel4-client: no connection: %s\n",
+                   client.ConnectionError().toLocal8Bit().constData());
+      return finish(1);
+    }
     if (!client.Over() && !client.Closed())
       std::puts("the authority has gone; the game so far is kept");
     finish(client.Over() || client.Closed() ? 0 : 4);
@@ -162,6 +185,9 @@ int main(int argc, char** argv) {
     } else if (t == "over") {
       std::printf("over %d %s\n", client.Winner(),
                   msg.value("text").toString().toLocal8Bit().constData());
+    } else if (t == "moved" && !client.Desynced()) {
+      std::printf("moved %zu\n", client.Turns().size());
+      std::fflush(stdout);
     }
     if (client.Desynced()) {
       std::fputs("korvel4-client: the copy of the game could not follow the authority\n", stderr);

@@ -2,8 +2,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QJsonDocument>
 #include <QUrl>
 #include <charconv>
 #include <cmath>
@@ -14,6 +12,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "io/disk_files.h"
 #include "net/autoplay.h"
 #include "net/client.h"
 #include "net/press_entry.h"
@@ -85,6 +84,12 @@ class Player {
     };
   }
 
+  void Trust(const std::string& pemFile) {
+    QString error;
+    if (!client_.TrustCertificates(QString::fromLocal8Bit(pemFile.c_str()), &error))
+      throw NetScriptError{error.toStdString()};
+  }
+
   void Join(const QUrl& url, const QString& code, const QString& name) {
     client_.onOpen = [this, code, name] { client_.Hello(code, name, seat_); };
     client_.Open(url);
@@ -93,7 +98,10 @@ class Player {
       leaving_ = true;
       if (!joinError_.empty())
         throw NetScriptError{"the authority refused the join: " + joinError_};
-      throw NetScriptError{"no connection to the authority"};
+      throw NetScriptError{"no connection to the authority" +
+                           (client_.ConnectionError().isEmpty()
+                                ? std::string()
+                                : ": " + client_.ConnectionError().toStdString())};
     }
   }
 
@@ -171,11 +179,9 @@ class Player {
   }
 
   void Record(const std::string& file) const {
-    QFile f(QString::fromLocal8Bit(file.c_str()));
-    const QByteArray bytes =
-        QJsonDocument(lastEnded_.isEmpty() ? client_.Record() : lastEnded_).toJson();
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
-      throw NetScriptError{"cannot write the record: " + file};
+    std::string error;
+    if (!WriteFileAtomically(file, lastEnded_.empty() ? client_.Record() : lastEnded_, &error))
+      throw NetScriptError{"cannot write the record: " + file + ": " + error};
   }
 
   // The script has ended: the connection goes with the program, without a message.
@@ -292,7 +298,7 @@ class Player {
   std::uint64_t rng_ = 1;
   std::string joinError_;
   std::deque<bool> answers_;
-  QJsonObject lastEnded_;  // the copy of the last game that ended
+  std::string lastEnded_;  // the record of the last game that ended
   qint64 timeoutMs_ = 30000;
 };
 
@@ -314,8 +320,13 @@ int RunNetScript(const std::vector<std::string>& join, std::istream& in, int lin
   std::unique_ptr<Player> player;
   std::string line;
   try {
-    if (join.size() != 6) throw NetScriptError{"join HOST PORT CODE NAME SEAT"};
-    const QString host = QString::fromStdString(join[1]);
+    if (join.size() != 6 && join.size() != 7)
+      throw NetScriptError{"join [wss://]HOST PORT CODE NAME SEAT [CERTFILE]"};
+    // wss://HOST: the connection is made with TLS, trusting the certificates of CERTFILE
+    // besides the system's.
+    const bool tls = join[1].starts_with("wss://");
+    const QString host = QString::fromStdString(tls ? join[1].substr(6) : join[1]);
+    if (join.size() == 7 && !tls) throw NetScriptError{"a CERTFILE goes with wss://HOST"};
     const long port = Whole(join[2], "PORT", 1, 65535);
     const QString code = QString::fromStdString(join[3]);
     QJsonObject check{{"room", code}, {"name", QString::fromStdString(join[4])}};
@@ -324,11 +335,12 @@ int RunNetScript(const std::vector<std::string>& join, std::istream& in, int lin
     if (!net::NameField(check, "name")) throw NetScriptError{"not a usable name: " + join[4]};
     const int seat = static_cast<int>(Whole(join[5], "SEAT", 1, 4));
     QUrl url;
-    url.setScheme("ws");
+    url.setScheme(tls ? "wss" : "ws");
     url.setHost(host);
     url.setPort(static_cast<int>(port));
     if (!url.isValid() || host.isEmpty()) throw NetScriptError{"not a host: " + join[1]};
     player = std::make_unique<Player>(out, seat);
+    if (join.size() == 7) player->Trust(join[6]);
     player->Join(url, code, *net::NameField(check, "name"));
 
     while (std::getline(in, line)) {

@@ -1,13 +1,11 @@
 // korvel4-server: the authority of network games without a window. It holds many rooms,
 // plays the computer seats, and on SIGTERM (or SIGINT) saves every game in progress as a
-// record and ends.
+// game record (.k4k) and ends.
 #include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
-#include <QJsonDocument>
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
@@ -15,6 +13,7 @@
 #include <string>
 
 #include "net/protocol.h"
+#include "net/record_files.h"
 #include "net/server.h"
 
 using namespace korvel;
@@ -43,8 +42,9 @@ void Usage() {
       "  --pause S       the pause before each computer move (default 0.6)\n"
       "  --wait S        how long a missing player is awaited before the host may give\n"
       "                  the seat to the computer (default 60)\n"
-      "  --records DIR   where SIGTERM saves the games in progress (default: .); with\n"
-      "                  this option every finished game is saved there too\n"
+      "  --records DIR   where SIGTERM saves the games in progress as .k4k records\n"
+      "                  (default: .); with this option every finished game is saved\n"
+      "                  there too\n"
       "  --cert/--key    PEM certificate and private key: listen with TLS (wss://)\n"
       "  --no-create     players may only join the rooms opened with --room\n",
       stderr);
@@ -146,24 +146,22 @@ int main(int argc, char** argv) {
   }
 
   // Records are named by the server's clock and a count, never by anything a client sent.
-  const QString started = QDateTime::currentDateTimeUtc().toString("yyyyMMdd-HHmmss");
-  int saved = 0;
-  auto save = [&](const QJsonObject& record, const char* what) {
-    const QString path =
-        QDir(recordsDir)
-            .filePath(
-                QStringLiteral("korvel4-game-%1-%2-%3.json").arg(started).arg(++saved).arg(what));
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-      f.write(QJsonDocument(record).toJson());
-      std::printf("saved %s\n", path.toLocal8Bit().constData());
-    } else {
-      std::fprintf(stderr, "korvel4-server: cannot write %s\n", path.toLocal8Bit().constData());
-    }
+  auto save = [&](const std::string& record, const char* what) {
+    std::string error;
+    const std::string path = SaveNewRecord(
+        [&](const std::string& name) {
+          return QDir(recordsDir).filePath(QString::fromStdString(name)).toStdString();
+        },
+        std::string("-") + what, record, &error);
+    if (!path.empty())
+      std::printf("saved %s\n", path.c_str());
+    else
+      std::fprintf(stderr, "korvel4-server: cannot save a record in %s: %s\n",
+                   recordsDir.toLocal8Bit().constData(), error.c_str());
     std::fflush(stdout);
   };
   if (saveFinished)
-    server.onGameEnded = [&](const QString&, const QJsonObject& record) {
+    server.onGameEnded = [&](const QString&, const std::string& record) {
       save(record, "finished");
     };
 
@@ -172,7 +170,6 @@ int main(int argc, char** argv) {
   QObject::connect(&notifier, &QSocketNotifier::activated, &app, [&] {
     char c;
     [[maybe_unused]] const ssize_t n = read(signalPipe[0], &c, 1);
-    // Records are named by the server's clock and a count, never by anything a client sent.
     for (const auto& [code, record] : server.GamesInProgress()) save(record, "unfinished");
     std::fflush(stdout);
     server.CloseAll();

@@ -1,14 +1,16 @@
 // Two real windows in one process playing a network game on 127.0.0.1: one opens the
 // room (the authority), the other joins seat 3. The joiner sees the board turned (its own
 // army at the bottom), its presses become its own moves, a refusal reaches it alone, and
-// the game so far stays with it when the host's window goes. Each window hears what the
-// authority announces as it would hear the same in a game of its own, and a joiner's window
-// started again goes back to its seat with the token kept in the network settings file.
+// the game so far stays with it when the host's window goes, kept as a record it opens.
+// Each window hears what the authority announces as it would hear the same in a game of its
+// own, and a joiner's window started again goes back to its seat with the token kept in the
+// network settings file.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
@@ -19,6 +21,8 @@
 #include <QWebSocketServer>
 
 #include "net/protocol.h"
+#include "play/game_record.h"
+#include "play/repetition.h"
 #include "shell/net_dialog.h"
 #include "shell/net_session.h"
 #include "shell/net_settings.h"
@@ -171,7 +175,8 @@ TEST_F(NetWindow, TheJoinerSeesItsArmyAtTheBottomAndPlaysItByTheMouse) {
   EXPECT_EQ(again.fromY, 2);
   EXPECT_EQ(again.toY, 3);
 
-  // The host's window goes: the joiner is told and keeps the game so far.
+  // The host's window goes: the joiner is told and keeps the game so far, as a record in
+  // its user data folder, and the notice says where.
   ASSERT_TRUE(WaitFor([&] { return hostSession->TheClient()->Turns().size() >= 3; }));
   const QJsonArray played = net::TurnsJson(hostSession->TheClient()->Turns());
   delete hostSession;
@@ -180,12 +185,85 @@ TEST_F(NetWindow, TheJoinerSeesItsArmyAtTheBottomAndPlaysItByTheMouse) {
   const QJsonArray kept = net::TurnsJson(joiner.TheClient()->Turns());
   ASSERT_GE(kept.size(), played.size());
   for (int i = 0; i < played.size(); ++i) EXPECT_EQ(kept[i], played[i]) << i;
+  QString notice;
+  for (QMessageBox* box : b.window.findChildren<QMessageBox*>())
+    if (box->isVisible()) notice = box->text();
+  const QString saved = QStringLiteral("棋譜を保存しました: ");
+  ASSERT_TRUE(notice.contains(saved)) << notice.toStdString();
+  const QString path = notice.mid(notice.indexOf(saved) + saved.size()).section('\n', 0, 0);
+  const QString folder =
+      QFileInfo(QString::fromStdString(b.form.UserDataPath(UNFINISHED_GAME_FILE))).absolutePath();
+  EXPECT_EQ(QFileInfo(path).absolutePath(), folder);
+  EXPECT_TRUE(QFileInfo(path).fileName().endsWith(".k4k")) << path.toStdString();
   CloseBoxes(b.window);
 
   // Leaving the network game gives the window back its own game and entries.
+  const Game copy = joiner.TheClient()->TheGame();
   joiner.Leave();
   EXPECT_TRUE(b.window.Action("KAITEN")->isEnabled());
   EXPECT_FALSE(joiner.Active());
+
+  // The record opens in the window at the game so far: the position, the moves, the
+  // people and the computers.
+  ASSERT_TRUE(b.form.OpenRecord(path.toStdString()));
+  EXPECT_TRUE(KeyOf(b.form.State()) == KeyOf(copy.State()));
+  EXPECT_EQ(b.form.TheGame().MoveNumber(), copy.MoveNumber());
+  EXPECT_EQ(b.form.State().PlayerKind[SITA], HUMAN);
+  EXPECT_EQ(b.form.State().PlayerKind[HIDARI], COMPUTER);
+  EXPECT_EQ(b.form.State().PlayerKind[UE], HUMAN);
+  EXPECT_EQ(b.form.State().Level, 1);
+  EXPECT_TRUE(b.form.TheGame().ResumePending());
+}
+
+// The authority is killed mid-game (it says no farewell): the window tries to come back
+// for a while, then keeps the game so far as a record in its user data folder, says where,
+// and the record opens there at the game so far.
+TEST(NetWindow, AKilledAuthorityLeavesTheGameSoFarAsARecord) {
+  QStandardPaths::setTestModeEnabled(true);
+  net::ServerOptions so;
+  so.address = QHostAddress::LocalHost;
+  so.pauseSeconds = 0;
+  auto server = std::make_unique<net::Server>(so);
+  QString error;
+  ASSERT_TRUE(server->Listen(&error)) << error.toStdString();
+  net::RoomOptions ro;  // the window's player at 上 and the host; computers elsewhere
+  for (int seat = 0; seat <= 4; ++seat) ro.person[seat] = seat == UE;
+  ro.level = 2;
+  ro.hostSeat = UE;
+  server->OpenRoom("KILLROOM", ro);
+
+  WindowUnderTest b;
+  NetSession joiner(b.window, b.form);
+  joiner.Join({"127.0.0.1", server->Port(), "KILLROOM", "Chika", UE});
+  ASSERT_TRUE(WaitFor([&] { return joiner.TheClient()->Welcomed(); }));
+  joiner.Start();
+  // 下 and 左 move; the game waits for 上.
+  ASSERT_TRUE(WaitFor([&] { return joiner.TheClient()->MyTurn(); }));
+  ASSERT_EQ(joiner.TheClient()->Turns().size(), 2u);
+  const Game copy = joiner.TheClient()->TheGame();
+
+  server.reset();  // gone, without a word
+  // The window tries to come back for a while (some 20 s): waited for without spinning.
+  QString notice;
+  QElapsedTimer waited;
+  waited.start();
+  while (notice.isEmpty() && waited.elapsed() < 40000) {
+    QTest::qWait(100);
+    for (QMessageBox* box : b.window.findChildren<QMessageBox*>())
+      if (box->isVisible() && box->text().contains("接続が切れました")) notice = box->text();
+  }
+  const QString saved = QStringLiteral("棋譜を保存しました: ");
+  ASSERT_TRUE(notice.contains(saved)) << notice.toStdString();
+  const QString path = notice.mid(notice.indexOf(saved) + saved.size()).section('\n', 0, 0);
+  EXPECT_EQ(
+      QFileInfo(path).absolutePath(),
+      QFileInfo(QString::fromStdString(b.form.UserDataPath(UNFINISHED_GAME_FILE))).absolutePath());
+  CloseBoxes(b.window);
+  joiner.Leave();
+  ASSERT_TRUE(b.form.OpenRecord(path.toStdString()));
+  EXPECT_TRUE(KeyOf(b.form.State()) == KeyOf(copy.State()));
+  EXPECT_EQ(b.form.TheGame().MoveNumber(), copy.MoveNumber());
+  EXPECT_EQ(b.form.State().Level, 2);
 }
 
 // A player who does not come back: after the waiting time the host is asked, says yes,
