@@ -218,7 +218,7 @@ TEST_F(NetWindow, TheJoinerSeesItsArmyAtTheBottomAndPlaysItByTheMouse) {
 // The authority is killed mid-game (it says no farewell): the window tries to come back
 // for a while, then keeps the game so far as a record in its user data folder, says where,
 // and the record opens there at the game so far.
-TEST(NetWindow, AKilledAuthorityLeavesTheGameSoFarAsARecord) {
+TEST_F(NetWindow, AKilledAuthorityLeavesTheGameSoFarAsARecord) {
   QStandardPaths::setTestModeEnabled(true);
   net::ServerOptions so;
   so.address = QHostAddress::LocalHost;
