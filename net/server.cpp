@@ -1,6 +1,8 @@
 #include "net/server.h"
 
 #include <QDateTime>
+#include <QEventLoop>
+#include <QSslSocket>
 #include <QSslConfiguration>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -84,7 +86,43 @@ bool Server::Listen(QString* error) {
     *error = tcp_ ? tcp_->errorString() : server_->errorString();
     return false;
   }
+  if (!options_.certFile.isEmpty() && !HandshakeWithItself(error)) {
+    server_->close();
+    return false;
+  }
   return true;
+}
+
+// A key that is not the certificate's own would let the server start and then fail every
+// player's handshake: one handshake with itself at start shows it at once.
+bool Server::HandshakeWithItself(QString* error) {
+  QHostAddress to = options_.address;
+  if (to == QHostAddress::Any || to == QHostAddress::AnyIPv4 || to.isNull())
+    to = QHostAddress(QHostAddress::LocalHost);
+  else if (to == QHostAddress::AnyIPv6)
+    to = QHostAddress(QHostAddress::LocalHostIPv6);
+  QSslSocket probe;
+  probe.setPeerVerifyMode(QSslSocket::VerifyNone);
+  QEventLoop loop;
+  bool ok = false;
+  QString why = QStringLiteral("no answer within 5 s");
+  QObject::connect(&probe, &QSslSocket::encrypted, &loop, [&] {
+    ok = true;
+    loop.quit();
+  });
+  QObject::connect(&probe, &QSslSocket::errorOccurred, &loop, [&] {
+    why = probe.errorString();
+    loop.quit();
+  });
+  QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+  probe.connectToHostEncrypted(to.toString(), Port());
+  loop.exec();
+  probe.abort();
+  if (!ok)
+    *error = QStringLiteral("the certificate and the key do not work together (a TLS handshake "
+                            "with this server failed: %1)")
+                 .arg(why);
+  return ok;
 }
 
 quint16 Server::Port() const {

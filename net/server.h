@@ -67,6 +67,7 @@ class Server : public QObject {
   std::function<void(const QString& code, const std::string& record)> onGameEnded;
 
  private:
+  bool HandshakeWithItself(QString* error);
   struct Conn {
     QString room;
     int seat = 0;

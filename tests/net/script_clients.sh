@@ -7,7 +7,7 @@ bin=$(cd "$1" && pwd)
 work=$(mktemp -d); [ -n "${KEEP:-}" ] && echo "$work"
 server_pid=
 cleanup() {
-  if [ -n "$server_pid" ]; then kill "$server_pid" 2>/dev/null || true; fi
+  if [ -n "$server_pid" ]; then kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/dev/null || true; fi
   [ -n "${KEEP:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT

@@ -12,7 +12,8 @@ key=$here/localhost-key.pem
 work=$(mktemp -d); [ -n "${KEEP:-}" ] && echo "$work"
 server_pid=
 cleanup() {
-  if [ -n "$server_pid" ]; then kill "$server_pid" 2>/dev/null || true; fi
+  # The server saves its games in progress on SIGTERM: let it finish before the folder goes.
+  if [ -n "$server_pid" ]; then kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/dev/null || true; fi
   [ -n "${KEEP:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT
@@ -37,6 +38,7 @@ refused "certificate file pipe.pem: not a regular file" pipe.pem "$key"
 refused "key file damaged.pem: no PEM private key" "$cert" damaged.pem
 refused "key file missing.pem: no such file" "$cert" missing.pem
 refused "key file $cert: no PEM private key" "$cert" "$cert"
+refused "the certificate and the key do not work together" "$cert" "$here/other-key.pem"
 status=0; timeout 10 "$bin/korvel4-server" --port 0 --cert "$cert" > refused.out 2>&1 || status=$?
 [ "$status" = 2 ] && grep -q -- "--cert and --key go together" refused.out ||
   fail "a certificate without its key was not refused"
