@@ -17,19 +17,12 @@
 #include "net/server.h"
 #include "play/game_record.h"
 #include "play/repetition.h"
+#include "support/wait_for.h"
 
 namespace korvel::net {
 namespace {
 
-bool WaitFor(const std::function<bool()>& done, int ms = 10000) {
-  QElapsedTimer t;
-  t.start();
-  while (!done()) {
-    if (t.elapsed() > ms) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  }
-  return true;
-}
+using testing::WaitFor;
 
 // The records match but for the date and time of the first move (each side's own clock),
 // and the record opens at the authority's position.

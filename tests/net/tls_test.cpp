@@ -13,6 +13,7 @@
 #include "net/autoplay.h"
 #include "net/client.h"
 #include "net/server.h"
+#include "support/wait_for.h"
 
 namespace korvel::net {
 namespace {
@@ -20,15 +21,7 @@ namespace {
 const QString kCert = QStringLiteral(KORVEL4_TEST_CERTS "/localhost-cert.pem");
 const QString kKey = QStringLiteral(KORVEL4_TEST_CERTS "/localhost-key.pem");
 
-bool WaitFor(const std::function<bool()>& done, int ms = 10000) {
-  QElapsedTimer t;
-  t.start();
-  while (!done()) {
-    if (t.elapsed() > ms) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  }
-  return true;
-}
+using testing::WaitFor;
 
 std::unique_ptr<Server> TlsServer(const QString& cert, const QString& key, QString* error) {
   ServerOptions so;

@@ -27,6 +27,7 @@
 #include "shell/net_session.h"
 #include "shell/net_settings.h"
 #include "shell/shell_fakes.h"
+#include "support/wait_for.h"
 
 namespace korvel {
 namespace {
@@ -34,15 +35,7 @@ namespace {
 using testing::CellCentre;
 using testing::WindowUnderTest;
 
-bool WaitFor(const std::function<bool()>& done, int ms = 10000) {
-  QElapsedTimer t;
-  t.start();
-  while (!done()) {
-    if (t.elapsed() > ms) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  }
-  return true;
-}
+using testing::WaitFor;
 
 int OpenBoxes(QWidget& window) {
   int n = 0;
