@@ -1,11 +1,15 @@
 #include "io/disk_files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
+#include <climits>
 #include <cstring>
+#include <ctime>
 
 namespace korvel {
 
@@ -98,41 +102,133 @@ FileRead ReadRegularFile(const std::string& path, std::size_t limit) {
   return r;
 }
 
-bool WriteRegularFile(const std::string& path, const std::string& bytes) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return false;
-  Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666));
-  if (fd.get() < 0) return false;
-  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  if (::ftruncate(fd.get(), 0) != 0) return false;
-  if (!WriteAll(fd.get(), bytes)) return false;
-  return fd.Close();
-}
-
 namespace {
 
-// The bytes in a temporary file beside `path`, flushed to the disk; its name, or empty with
-// the reason.
-std::string WriteTemporaryBeside(const std::string& path, const std::string& bytes,
+// A temporary file is named after its target and marked as the program's own:
+// ".NAME.korvel4-XXXXXX" beside NAME, hidden from a folder's listing.
+constexpr const char TEMPORARY_MARK[] = ".korvel4-";
+constexpr std::size_t TEMPORARY_RANDOM = 6;  // the X's that mkstemp fills
+// A temporary file this old belongs to no save still going on (a save writes it at once).
+constexpr time_t STALE_AFTER_SECONDS = 60;
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string TemporaryTemplate(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+  return folder + "." + NameOf(path) + TEMPORARY_MARK + std::string(TEMPORARY_RANDOM, 'X');
+}
+
+// Flushes the folder's entry of a renamed or linked file to the disk; a folder that cannot
+// be flushed costs nothing but the flush.
+void SyncFolderOf(const std::string& path) {
+  const int fd = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+// Why a save must not replace the file that is there, or empty. A file no one may write is
+// kept as it is, and so is one this user may not write: a rename over it would need no
+// permission of the file itself.
+std::string RefusalToReplace(const std::string& path, const struct stat& st) {
+  if ((st.st_mode & 0222) == 0) return "読み取り専用のファイルです";
+  if (::geteuid() != 0 && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0 &&
+      errno == EACCES)
+    return SaveErrorText(EACCES);
+  return "";
+}
+
+// The bytes in a temporary file beside `path`, flushed to the disk, with `mode`; its name,
+// or empty with the reason.
+std::string WriteTemporaryBeside(const std::string& path, const std::string& bytes, mode_t mode,
                                  std::string* why) {
-  std::string tmpl = path + ".XXXXXX";
+  RemoveStaleTemporaries(path);
+  std::string tmpl = TemporaryTemplate(path);
   const int raw = ::mkstemp(tmpl.data());
   if (raw < 0) {
-    *why = std::strerror(errno);
+    *why = SaveErrorText(errno);
     return "";
   }
   Fd fd(raw);
-  if (!WriteAll(fd.get(), bytes) || ::fsync(fd.get()) != 0 || !fd.Close()) {
-    *why = std::strerror(errno);
+  if (!WriteAll(fd.get(), bytes) || ::fchmod(fd.get(), mode) != 0 || ::fsync(fd.get()) != 0) {
+    *why = SaveErrorText(errno);
     fd.Close();
     ::unlink(tmpl.c_str());
     return "";
   }
-  ::chmod(tmpl.c_str(), 0644);
+  if (!fd.Close()) {
+    *why = SaveErrorText(errno);
+    ::unlink(tmpl.c_str());
+    return "";
+  }
   return tmpl;
 }
 
 }  // namespace
+
+std::string SaveErrorText(int err) {
+  const char* reason;
+  switch (err) {
+    case ENOENT: reason = "保存先のフォルダがありません"; break;
+    case ENOTDIR: reason = "保存先の途中にフォルダではないものがあります"; break;
+    case EACCES:
+    case EPERM: reason = "書き込む許可がありません"; break;
+    case EROFS: reason = "読み取り専用の場所です"; break;
+    case ENOSPC:
+    case EDQUOT: reason = "ディスクの空きが足りません"; break;
+    case EFBIG: reason = "ファイルが大きすぎます"; break;
+    case EISDIR: reason = "同じ名前のフォルダがあります"; break;
+    case ENAMETOOLONG: reason = "名前が長すぎます"; break;
+    case ELOOP: reason = "リンクが多すぎるか循環しています"; break;
+    case EIO: reason = "ディスクの読み書きに失敗しました"; break;
+    case EMFILE:
+    case ENFILE: reason = "開いているファイルが多すぎます"; break;
+    case EBUSY:
+    case ETXTBSY: reason = "ファイルが使用中です"; break;
+    default: reason = "書き込めません"; break;
+  }
+  return std::string(reason) + "（" + std::strerror(err) + "）";
+}
+
+bool IsTemporaryName(const std::string& name) {
+  const std::string mark = TEMPORARY_MARK;
+  // "." + at least one character of the target's name + the mark + the random part.
+  if (name.size() < 2 + mark.size() + TEMPORARY_RANDOM || name[0] != '.') return false;
+  const size_t at = name.size() - TEMPORARY_RANDOM - mark.size();
+  if (name.compare(at, mark.size(), mark) != 0) return false;
+  for (size_t i = name.size() - TEMPORARY_RANDOM; i < name.size(); ++i)
+    if (!std::isalnum(static_cast<unsigned char>(name[i]))) return false;
+  return true;
+}
+
+int RemoveStaleTemporaries(const std::string& path) {
+  const std::string folder = FolderOf(path);
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return 0;
+  const time_t now = ::time(nullptr);
+  int removed = 0;
+  while (const dirent* e = ::readdir(dir)) {
+    if (!IsTemporaryName(e->d_name)) continue;
+    struct stat st;
+    if (::fstatat(::dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    // Only a regular file of this user's, left long enough ago that no save is writing it.
+    if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) continue;
+    if (now - st.st_mtime < STALE_AFTER_SECONDS) continue;
+    if (::unlinkat(::dirfd(dir), e->d_name, 0) == 0) ++removed;
+  }
+  ::closedir(dir);
+  return removed;
+}
 
 bool WriteNewFileAtomically(const std::string& path, const std::string& bytes, std::string* error,
                             bool* taken) {
@@ -147,7 +243,7 @@ bool WriteNewFileAtomically(const std::string& path, const std::string& bytes, s
     return fail("同じ名前のファイルがあります");
   }
   std::string why;
-  const std::string tmp = WriteTemporaryBeside(path, bytes, &why);
+  const std::string tmp = WriteTemporaryBeside(path, bytes, 0644, &why);
   if (tmp.empty()) return fail(why);
   // A hard link is made only where nothing is: it never replaces what another program
   // put there meanwhile.
@@ -162,8 +258,9 @@ bool WriteNewFileAtomically(const std::string& path, const std::string& bytes, s
   ::unlink(tmp.c_str());
   if (err != 0) {
     *taken = err == EEXIST;
-    return fail(*taken ? "同じ名前のファイルがあります" : std::strerror(err));
+    return fail(*taken ? "同じ名前のファイルがあります" : SaveErrorText(err));
   }
+  SyncFolderOf(path);
   return true;
 }
 
@@ -172,31 +269,58 @@ bool WriteFileAtomically(const std::string& path, const std::string& bytes, std:
     if (error) *error = why;
     return false;
   };
+  // A file replaced keeps its permissions; a new one may be read by anyone.
+  mode_t mode = 0644;
   struct stat st;
-  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
-    return fail("通常のファイルではありません");
-  std::string tmpl = path + ".XXXXXX";
-  const int raw = ::mkstemp(tmpl.data());
-  if (raw < 0) return fail(std::strerror(errno));
-  Fd fd(raw);
-  if (!WriteAll(fd.get(), bytes) || ::fsync(fd.get()) != 0) {
-    const std::string why = std::strerror(errno);
-    fd.Close();
-    ::unlink(tmpl.c_str());
+  if (::stat(path.c_str(), &st) == 0) {
+    if (!S_ISREG(st.st_mode)) return fail("通常のファイルではありません");
+    const std::string refusal = RefusalToReplace(path, st);
+    if (!refusal.empty()) return fail(refusal);
+    mode = st.st_mode & 0777;
+  }
+  std::string why;
+  const std::string tmp = WriteTemporaryBeside(path, bytes, mode, &why);
+  if (tmp.empty()) return fail(why);
+  if (::rename(tmp.c_str(), path.c_str()) != 0) {
+    why = SaveErrorText(errno);
+    ::unlink(tmp.c_str());
     return fail(why);
   }
-  if (!fd.Close()) {
-    const std::string why = std::strerror(errno);
-    ::unlink(tmpl.c_str());
-    return fail(why);
-  }
-  ::chmod(tmpl.c_str(), 0644);
-  if (::rename(tmpl.c_str(), path.c_str()) != 0) {
-    const std::string why = std::strerror(errno);
-    ::unlink(tmpl.c_str());
-    return fail(why);
-  }
+  SyncFolderOf(path);
   return true;
+}
+
+bool WriteRegularFile(const std::string& path, const std::string& bytes, std::string* error,
+                      const std::string& linksWithin) {
+  auto fail = [error](const std::string& why) {
+    if (error) *error = why;
+    return false;
+  };
+  // The end of the links at `path`: the file that is replaced, the links staying as they are.
+  std::string at = path;
+  for (int hops = 0;; ++hops) {
+    struct stat st;
+    if (::lstat(at.c_str(), &st) != 0) {
+      if (errno == ENOENT) break;  // a new file there
+      return fail(SaveErrorText(errno));
+    }
+    if (!S_ISLNK(st.st_mode)) break;
+    if (hops == 16) return fail(SaveErrorText(ELOOP));
+    char target[4096];
+    const ssize_t n = ::readlink(at.c_str(), target, sizeof target - 1);
+    if (n < 0) return fail(SaveErrorText(errno));
+    const std::string to(target, static_cast<size_t>(n));
+    at = to[0] == '/' || at.find('/') == std::string::npos ? to : FolderOf(at) + "/" + to;
+  }
+  if (at != path && !linksWithin.empty()) {
+    char inside[PATH_MAX], folder[PATH_MAX];
+    if (!::realpath(linksWithin.c_str(), inside) || !::realpath(FolderOf(at).c_str(), folder))
+      return fail("リンクの先に書き込めません");
+    const std::string own = inside, there = folder;
+    if (there != own && there.rfind(own == "/" ? own : own + "/", 0) != 0)
+      return fail("フォルダの外へのリンクには書き込みません");
+  }
+  return WriteFileAtomically(at, bytes, error);
 }
 
 const std::string& DiskFiles::Dir(FileArea area) const {

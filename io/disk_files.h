@@ -31,13 +31,30 @@ class DiskFiles : public Files {
 
 // The same reading and writing on a path of the caller's choosing.
 FileRead ReadRegularFile(const std::string& path, std::size_t limit);
-bool WriteRegularFile(const std::string& path, const std::string& bytes);
-// Writes a temporary file beside the target and renames it over the target, so that a
-// failed write leaves the old file whole. False with `error` set when it fails.
+// Replaces the regular file at `path` through WriteFileAtomically; when `path` is a link, the
+// file at the end of its links is replaced and the links stay. With `linksWithin` given, a
+// link that leads out of that folder is not followed and nothing is written. False with
+// `error` set (when given) when it fails.
+bool WriteRegularFile(const std::string& path, const std::string& bytes, std::string* error = nullptr,
+                      const std::string& linksWithin = {});
+// Writes a temporary file beside the target, flushes it to the disk and renames it over the
+// target, so that the target is at every moment either the old file or the new one, whole.
+// Anything that is not a regular file, and a file that is read-only, is never replaced.
+// False with `error` set (a reason in Japanese) when it fails.
 bool WriteFileAtomically(const std::string& path, const std::string& bytes, std::string* error);
 // The same, for a file that must not be there yet: the whole file appears under `path` at
 // once, and nothing there is ever replaced. False with `taken` set when something is there.
 bool WriteNewFileAtomically(const std::string& path, const std::string& bytes, std::string* error,
                             bool* taken);
+
+// Temporary files are named ".NAME.korvel4-XXXXXX" beside their target NAME. A save that
+// was cut short (the program killed, the power gone) leaves one behind: every save removes
+// those in its folder that are this user's regular files and a minute old, which no save
+// still going on can own. The number removed.
+int RemoveStaleTemporaries(const std::string& path);
+bool IsTemporaryName(const std::string& name);
+
+// Why a write failed, in Japanese, with the system's own words in parentheses.
+std::string SaveErrorText(int err);
 
 }  // namespace korvel

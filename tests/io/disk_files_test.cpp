@@ -1,9 +1,14 @@
 // Reading and writing the program's files: only regular files are ever opened, nothing
 // blocks, and sizes are bounded.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -22,6 +27,22 @@ class DiskFilesTest : public InFreshFolder {
   static std::string Slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  static void Put(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+  }
+  static int Entries(const std::string& folder = ".") {
+    int n = 0;
+    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(folder)) ++n;
+    return n;
+  }
+  // Makes a file look as if it had been left there `seconds` ago.
+  static void Age(const std::string& path, int seconds) {
+    struct timespec times[2];
+    clock_gettime(CLOCK_REALTIME, &times[0]);
+    times[0].tv_sec -= seconds;
+    times[1] = times[0];
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
   }
 };
 
@@ -86,6 +107,7 @@ TEST_F(DiskFilesTest, AtomicWriteLeavesTheOldFileWholeWhenItFails) {
     EXPECT_EQ(Slurp("locked/game.txt"), "kept");
   }
   EXPECT_FALSE(WriteFileAtomically("no/such/folder/game.txt", "x", &error));
+  EXPECT_EQ(error, "保存先のフォルダがありません（No such file or directory）");
   EXPECT_FALSE(WriteFileAtomically("locked", "x", &error));  // a folder is no file
   EXPECT_TRUE(std::filesystem::is_directory("locked"));
   // No temporary file is left behind.
@@ -123,6 +145,134 @@ TEST_F(DiskFilesTest, ANewFileNeverReplacesWhatIsThere) {
   int entries = 0;
   for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(".")) ++entries;
   EXPECT_EQ(entries, 4);
+}
+
+// A save replaces the file whole: the old one keeps its permissions, links at the name stay
+// links, and a link is followed only to a regular file (and, when asked, only within a folder).
+TEST_F(DiskFilesTest, ASaveReplacesTheFileAtTheEndOfItsLinks) {
+  Put("s.ini", "old");
+  chmod("s.ini", 0600);
+  ASSERT_TRUE(files.Write(FileArea::CONFIG, "s.ini", "new"));
+  EXPECT_EQ(Slurp("s.ini"), "new");
+  struct stat st;
+  ASSERT_EQ(stat("s.ini", &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+  std::filesystem::create_directories("own/sub");
+  std::filesystem::create_directories("elsewhere");
+  Put("elsewhere/kept.ini", "theirs");
+  ASSERT_EQ(mkfifo("elsewhere/fifo", 0644), 0);
+  Put("own/sub/real.ini", "old");
+  std::filesystem::create_symlink("sub/real.ini", "own/inside.ini");
+  std::filesystem::create_symlink("../elsewhere/kept.ini", "own/outside.ini");
+  std::filesystem::create_symlink("../elsewhere/fifo", "own/fifo.ini");
+  std::filesystem::create_symlink("sub/new.ini", "own/dangling.ini");
+  std::filesystem::create_symlink("loop2.ini", "own/loop1.ini");
+  std::filesystem::create_symlink("loop1.ini", "own/loop2.ini");
+
+  std::string error;
+  EXPECT_TRUE(WriteRegularFile("own/inside.ini", "mine", &error, "own")) << error;
+  EXPECT_EQ(Slurp("own/sub/real.ini"), "mine");
+  EXPECT_TRUE(WriteRegularFile("own/dangling.ini", "made", &error, "own")) << error;
+  EXPECT_EQ(Slurp("own/sub/new.ini"), "made");
+  EXPECT_FALSE(WriteRegularFile("own/outside.ini", "mine", &error, "own"));
+  EXPECT_FALSE(error.empty());
+  EXPECT_FALSE(WriteRegularFile("own/fifo.ini", "mine", &error));
+  EXPECT_EQ(error, "通常のファイルではありません");
+  EXPECT_FALSE(WriteRegularFile("own/loop1.ini", "mine", &error));
+  EXPECT_EQ(error.rfind("リンクが", 0), 0u) << error;
+  EXPECT_EQ(Slurp("elsewhere/kept.ini"), "theirs");
+  EXPECT_TRUE(std::filesystem::is_fifo("elsewhere/fifo"));
+  for (const char* link : {"own/inside.ini", "own/outside.ini", "own/fifo.ini",
+                           "own/dangling.ini", "own/loop1.ini"})
+    EXPECT_TRUE(std::filesystem::is_symlink(link)) << link;
+  // Without a folder to keep within, a link to a regular file anywhere is followed.
+  EXPECT_TRUE(WriteRegularFile("own/outside.ini", "mine", &error)) << error;
+  EXPECT_EQ(Slurp("elsewhere/kept.ini"), "mine");
+  EXPECT_EQ(Entries("own"), 7);
+  EXPECT_EQ(Entries("own/sub"), 2);
+  EXPECT_EQ(Entries("elsewhere"), 2);
+}
+
+// A file no one may write is never replaced, not even by root, and never by a rename.
+TEST_F(DiskFilesTest, AReadOnlyFileIsNeverReplaced) {
+  Put("kept.k4k", "the player's record");
+  chmod("kept.k4k", 0444);
+  std::string error;
+  EXPECT_FALSE(WriteFileAtomically("kept.k4k", "another game", &error));
+  EXPECT_EQ(error, "読み取り専用のファイルです");
+  EXPECT_FALSE(files.Write(FileArea::CONFIG, "kept.k4k", "x"));
+  EXPECT_EQ(Slurp("kept.k4k"), "the player's record");
+  EXPECT_EQ(Entries(), 1);
+}
+
+// A disk that fills up during a save (a file size limit stands in for it): the old file
+// stays whole, a file saved for the first time is not left behind empty or cut short, and
+// the reason is told in Japanese.
+TEST_F(DiskFilesTest, AFullDiskLeavesTheOldFileWholeAndNoPartOfANewOne) {
+  Put("s.ini", "old settings");
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    const struct rlimit small{8, 8};
+    setrlimit(RLIMIT_FSIZE, &small);
+    DiskFiles disk;
+    std::string error;
+    const bool replaced = disk.Write(FileArea::CONFIG, "s.ini", "new settings, longer");
+    const bool created = disk.Write(FileArea::CONFIG, "first.ini", "first settings");
+    const bool record = WriteFileAtomically("game.k4k", "a whole game record", &error);
+    _exit(!replaced && !created && !record && error.rfind("ファイルが大きすぎます（", 0) == 0
+              ? 0
+              : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(Slurp("s.ini"), "old settings");
+  EXPECT_FALSE(std::filesystem::exists("first.ini"));
+  EXPECT_FALSE(std::filesystem::exists("game.k4k"));
+  EXPECT_EQ(Entries(), 1) << "no temporary file is left";
+}
+
+// Temporary files of saves cut short are removed by the next save in their folder once they
+// are a minute old; a younger one may be a save still going on in another copy of the
+// program, and nothing else is touched.
+TEST_F(DiskFilesTest, StaleTemporariesAreRemovedByTheNextSave) {
+  const std::vector<std::string> stale = {".game.k4k.korvel4-AbC123", ".other.k4k.korvel4-000000",
+                                          ".Korvel4人将棋.ini.korvel4-zZ9yY8"};
+  const std::vector<std::string> kept = {
+      ".game.k4k.korvel4-Fresh1",  // a live save
+      "game.k4k.AbC123",           // not the program's naming
+      "game.k4k.backup",
+      ".game.k4k.korvel4-short",
+      ".korvel4-AbC123",
+      "game.k4k"};
+  for (const std::string& name : stale) Put(name, "part");
+  for (const std::string& name : kept) Put(name, "the player's");
+  std::filesystem::create_directory(".dir.k4k.korvel4-AbC123");
+  std::filesystem::create_symlink("game.k4k", ".link.k4k.korvel4-AbC123");
+  for (const std::string& name : stale) Age(name, 120);
+  for (const std::string& name : kept) Age(name, 3600);
+  Age(".game.k4k.korvel4-Fresh1", 5);
+  Age(".dir.k4k.korvel4-AbC123", 3600);
+  Age(".link.k4k.korvel4-AbC123", 3600);
+
+  std::string error;
+  ASSERT_TRUE(WriteFileAtomically("saved.k4k", "record", &error)) << error;
+  for (const std::string& name : stale) EXPECT_FALSE(std::filesystem::exists(name)) << name;
+  for (const std::string& name : kept) EXPECT_EQ(Slurp(name), "the player's") << name;
+  EXPECT_TRUE(std::filesystem::is_directory(".dir.k4k.korvel4-AbC123"));
+  EXPECT_TRUE(std::filesystem::is_symlink(".link.k4k.korvel4-AbC123"));
+  EXPECT_EQ(Entries(), static_cast<int>(kept.size()) + 3);
+
+  // A new file's save clears them as well.
+  Put(".n.k4k.korvel4-a1b2c3", "part");
+  Age(".n.k4k.korvel4-a1b2c3", 120);
+  bool taken = false;
+  ASSERT_TRUE(WriteNewFileAtomically("new.k4k", "record", &error, &taken)) << error;
+  EXPECT_FALSE(std::filesystem::exists(".n.k4k.korvel4-a1b2c3"));
 }
 
 TEST(DiskFilesFullDisk, DevicesAreRefusedBeforeAnythingIsWritten) {
