@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs one scenario through korvel4-script in a fresh folder and compares what it printed
-# (and, where given, its error output, exit status and the settings file it left) with
+# (and, where given, its error output, exit status, and the settings file and the window's
+# options file it left) with
 # the expected files beside the script.
 #   run_scenario.sh RUNNER SCENARIO_DIR NAME
 set -u
@@ -8,6 +9,7 @@ runner=$1 dir=$2 name=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 ini="Korvel4人将棋.ini"
+options="korvel4-options.ini"
 
 [ -f "$dir/$name.ini" ] && cp "$dir/$name.ini" "$work/$ini"
 if [ -f "$dir/$name.setup" ]; then (cd "$work" && bash "$dir/$name.setup") || exit 1; fi
@@ -27,5 +29,8 @@ if [ "$status" != "$want_status" ]; then
 fi
 if [ -f "$dir/$name.ini-after" ] && ! cmp "$dir/$name.ini-after" "$work/$ini"; then
   echo "settings file differs:"; od -c "$work/$ini" | head -20; fail=1
+fi
+if [ -f "$dir/$name.options-after" ] && ! cmp "$dir/$name.options-after" "$work/$options"; then
+  echo "options file differs:"; cat "$work/$options"; fail=1
 fi
 exit $fail

@@ -207,6 +207,9 @@ int RunScript(std::istream& in, std::ostream& out, std::ostream& err, const Runn
   ScriptHost host(out);
   DiskFiles files;
   Form1 form(canvas, dialogs, sound, icons, host, files);
+  // The window's options are read as the window reads them, so that the entries that save
+  // them (最終手表示, 棋譜ウィンドウ...) keep what the window chose.
+  form.LoadExtraOptions();
   form.Form_Load();
 
   int lineNo = 0;
