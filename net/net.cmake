@@ -51,6 +51,7 @@ if(TARGET korvel4 AND TARGET korvel4_window)
   target_compile_definitions(korvel4 PRIVATE KORVEL4_NET=1)
   if(GTest_FOUND AND Qt6Test_FOUND)
     add_executable(net_window_tests ${CMAKE_SOURCE_DIR}/tests/net/window/net_window_test.cpp
+                                    ${CMAKE_SOURCE_DIR}/tests/net/window/net_settings_test.cpp
                                     ${CMAKE_SOURCE_DIR}/tests/shell/shell_main.cpp)
     target_link_libraries(net_window_tests PRIVATE korvel4_net_window Qt6::Test GTest::gtest)
     target_include_directories(net_window_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)

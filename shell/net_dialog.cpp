@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QNetworkInterface>
 #include <QPushButton>
-#include <QSettings>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -44,23 +43,23 @@ QString OwnAddresses() {
 
 NetDialog::NetDialog(QWidget* parent, NetSession& session) : QDialog(parent), session_(session) {
   setWindowTitle(QStringLiteral("ネット対局"));
-  QSettings st = NetworkSettings();
+  const NetworkSettings st;
   const std::optional<KeptSeat> kept = LoadKeptSeat();
   auto* tabs = new QTabWidget(this);
 
   auto* host = new QWidget(tabs);
   auto* hf = new QFormLayout(host);
-  hostName_ = new QLineEdit(st.value("name", QStringLiteral("主催者")).toString(), host);
+  hostName_ = new QLineEdit(st.Value("name", QStringLiteral("主催者")), host);
   hostName_->setMaxLength(24);
   hf->addRow(QStringLiteral("名前"), hostName_);
   hostPort_ = new QSpinBox(host);
   hostPort_->setRange(1024, 65535);
-  hostPort_->setValue(st.value("host/port", 4650).toInt());
+  hostPort_->setValue(st.IntValue("host/port", 4650));
   hf->addRow(QStringLiteral("ポート"), hostPort_);
-  hostSeat_ = SeatChoice(host, st.value("host/seat", 1).toInt());
+  hostSeat_ = SeatChoice(host, st.IntValue("host/seat", 1));
   hf->addRow(QStringLiteral("自分の席"), hostSeat_);
   auto* people = new QHBoxLayout;
-  const QString stored = st.value("host/people", QStringLiteral("1234")).toString();
+  const QString stored = st.Value("host/people", QStringLiteral("1234"));
   for (int s = 1; s <= 4; ++s) {
     person_[s] = new QCheckBox(kSeatNames[s], host);
     person_[s]->setChecked(stored.contains(QChar('0' + s)));
@@ -69,7 +68,7 @@ NetDialog::NetDialog(QWidget* parent, NetSession& session) : QDialog(parent), se
   hf->addRow(QStringLiteral("人の席（他はコンピュータ）"), people);
   level_ = new QComboBox(host);
   for (int l = 1; l <= 4; ++l) level_->addItem(QStringLiteral("レベル%1").arg(l), l);
-  level_->setCurrentIndex(std::clamp(st.value("host/level", 3).toInt(), 1, 4) - 1);
+  level_->setCurrentIndex(std::clamp(st.IntValue("host/level", 3), 1, 4) - 1);
   hf->addRow(QStringLiteral("コンピュータ"), level_);
   open_ = new QPushButton(QStringLiteral("部屋を作る"), host);
   hf->addRow(open_);
@@ -85,28 +84,32 @@ NetDialog::NetDialog(QWidget* parent, NetSession& session) : QDialog(parent), se
   auto* join = new QWidget(tabs);
   auto* jf = new QFormLayout(join);
   // A seat kept from a game still going on is offered first.
-  address_ = new QLineEdit(kept ? kept->address : st.value("join/address").toString(), join);
+  address_ = new QLineEdit(kept ? kept->address : st.Value("join/address"), join);
   jf->addRow(QStringLiteral("アドレス"), address_);
   joinPort_ = new QSpinBox(join);
   joinPort_->setRange(1, 65535);
-  joinPort_->setValue(kept ? kept->port : st.value("join/port", 4650).toInt());
+  joinPort_->setValue(kept ? kept->port : st.IntValue("join/port", 4650));
   jf->addRow(QStringLiteral("ポート"), joinPort_);
-  code_ = new QLineEdit(kept ? kept->room : st.value("join/code").toString(), join);
+  code_ = new QLineEdit(kept ? kept->room : st.Value("join/code"), join);
   code_->setMaxLength(16);
   jf->addRow(QStringLiteral("部屋番号"), code_);
-  joinName_ = new QLineEdit(st.value("name", QStringLiteral("参加者")).toString(), join);
+  joinName_ = new QLineEdit(st.Value("name", QStringLiteral("参加者")), join);
   joinName_->setMaxLength(24);
   jf->addRow(QStringLiteral("名前"), joinName_);
-  joinSeat_ = SeatChoice(join, kept ? kept->seat : st.value("join/seat", 3).toInt());
+  joinSeat_ = SeatChoice(join, kept ? kept->seat : st.IntValue("join/seat", 3));
   jf->addRow(QStringLiteral("席"), joinSeat_);
   join_ = new QPushButton(QStringLiteral("参加する"), join);
   jf->addRow(join_);
   joinInfo_ = new QLabel(join);
   jf->addRow(joinInfo_);
   tabs->addTab(join, QStringLiteral("参加する"));
-  tabs->setCurrentIndex(kept || st.value("tab", 0).toInt() == 1 ? 1 : 0);
+  tabs->setCurrentIndex(kept || st.IntValue("tab", 0) == 1 ? 1 : 0);
   connect(tabs, &QTabWidget::currentChanged, this,
-          [](int i) { NetworkSettings().setValue("tab", i); });
+          [](int i) {
+            NetworkSettings st;
+            st.SetValue("tab", i);
+            st.Save();
+          });
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(tabs);
@@ -159,19 +162,22 @@ void NetDialog::ShowKeptSeat() {
   keptShown_ = back;
 }
 
-void NetDialog::Save() const {
-  QSettings st = NetworkSettings();
+// What the dialog was given, with the name the player goes by, kept for the next time.
+void NetDialog::Save(const QString& name) const {
+  NetworkSettings st;
+  st.SetValue("name", name);
   QString people;
   for (int s = 1; s <= 4; ++s)
     if (person_[s]->isChecked()) people += QChar('0' + s);
-  st.setValue("host/port", hostPort_->value());
-  st.setValue("host/seat", hostSeat_->currentData().toInt());
-  st.setValue("host/people", people);
-  st.setValue("host/level", level_->currentData().toInt());
-  st.setValue("join/address", address_->text().trimmed());
-  st.setValue("join/port", joinPort_->value());
-  st.setValue("join/code", code_->text().trimmed().toUpper());
-  st.setValue("join/seat", joinSeat_->currentData().toInt());
+  st.SetValue("host/port", hostPort_->value());
+  st.SetValue("host/seat", hostSeat_->currentData().toInt());
+  st.SetValue("host/people", people);
+  st.SetValue("host/level", level_->currentData().toInt());
+  st.SetValue("join/address", address_->text().trimmed());
+  st.SetValue("join/port", joinPort_->value());
+  st.SetValue("join/code", code_->text().trimmed().toUpper());
+  st.SetValue("join/seat", joinSeat_->currentData().toInt());
+  st.Save();
 }
 
 void NetDialog::OpenRoom() {
@@ -187,8 +193,7 @@ void NetDialog::OpenRoom() {
     roomInfo_->setText(QStringLiteral("名前を入れて下さい"));
     return;
   }
-  NetworkSettings().setValue("name", s.name);
-  Save();
+  Save(s.name);
   QString error;
   if (!session_.Host(s, &error)) {
     roomInfo_->setText(QStringLiteral("部屋を作れません: %1").arg(error));
@@ -209,8 +214,7 @@ void NetDialog::JoinRoom() {
   if (s.code.size() < 6 || s.code.size() > 16)
     return joinInfo_->setText(QStringLiteral("部屋番号は英大文字と数字の6～16文字です"));
   if (s.name.isEmpty()) return joinInfo_->setText(QStringLiteral("名前を入れて下さい"));
-  NetworkSettings().setValue("name", s.name);
-  Save();
+  Save(s.name);
   joinInfo_->setText(QStringLiteral("つないでいます..."));
   session_.Join(s);
 }

@@ -26,7 +26,7 @@ class NetDialog : public QDialog {
   void OpenRoom();
   void JoinRoom();
   void Refresh();
-  void Save() const;
+  void Save(const QString& name) const;
   void ShowKeptSeat();
   void showEvent(QShowEvent* event) override;
 

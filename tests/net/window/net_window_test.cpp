@@ -13,7 +13,6 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -64,8 +63,9 @@ class NetWindow : public ::testing::Test {
   void SetUp() override {
     QStandardPaths::setTestModeEnabled(true);  // nothing of the user's own configuration
     ASSERT_TRUE(config_.isValid());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config_.path());
+    SetNetworkSettingsBase(config_.path());
   }
+  void TearDown() override { SetNetworkSettingsBase({}); }
   QTemporaryDir config_;
 };
 
@@ -512,7 +512,7 @@ TEST_F(NetWindow, AJoinerStartedAgainGoesBackToItsSeat) {
 // The network settings file is the user's to edit: a kept seat is used only when all of it
 // is valid.
 TEST_F(NetWindow, AKeptSeatIsUsedOnlyWhenWhollyValid) {
-  EXPECT_TRUE(NetworkSettings().fileName().startsWith(config_.path()));
+  EXPECT_TRUE(NetworkSettings::FilePath().startsWith(config_.path()));
   const KeptSeat good{"Example.org", 4650, "ABCD2345", 2, QString(32, QChar('f'))};
   KeepSeat(good);
   auto kept = LoadKeptSeat();
@@ -528,7 +528,9 @@ TEST_F(NetWindow, AKeptSeatIsUsedOnlyWhenWhollyValid) {
   for (const Spoil& spoil : {Spoil{"token", "not a token"}, Spoil{"seat", 5}, Spoil{"port", 0},
                              Spoil{"room", "abc"}, Spoil{"address", ""}}) {
     KeepSeat(good);
-    NetworkSettings().setValue(QStringLiteral("return/%1").arg(spoil.key), spoil.value);
+    NetworkSettings st;
+    st.SetValue(QStringLiteral("return/%1").arg(spoil.key), spoil.value.toString());
+    ASSERT_TRUE(st.Save());
     EXPECT_FALSE(LoadKeptSeat()) << spoil.key;
   }
   ForgetKeptSeat();
