@@ -35,8 +35,8 @@ FileRead ReadRegularFile(const std::string& path, std::size_t limit);
 // file at the end of its links is replaced and the links stay. With `linksWithin` given, a
 // link that leads out of that folder is not followed and nothing is written. False with
 // `error` set (when given) when it fails.
-bool WriteRegularFile(const std::string& path, const std::string& bytes, std::string* error = nullptr,
-                      const std::string& linksWithin = {});
+bool WriteRegularFile(const std::string& path, const std::string& bytes,
+                      std::string* error = nullptr, const std::string& linksWithin = {});
 // Writes a temporary file beside the target, flushes it to the disk and renames it over the
 // target, so that the target is at every moment either the old file or the new one, whole.
 // Anything that is not a regular file, and a file that is read-only, is never replaced.

@@ -1,5 +1,7 @@
 // Reading and writing the program's files: only regular files are ever opened, nothing
 // blocks, and sizes are bounded.
+#include "io/disk_files.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -12,7 +14,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "io/disk_files.h"
 #include "support/fake_ports.h"
 
 namespace korvel {
@@ -183,8 +184,8 @@ TEST_F(DiskFilesTest, ASaveReplacesTheFileAtTheEndOfItsLinks) {
   EXPECT_EQ(error.rfind("リンクが", 0), 0u) << error;
   EXPECT_EQ(Slurp("elsewhere/kept.ini"), "theirs");
   EXPECT_TRUE(std::filesystem::is_fifo("elsewhere/fifo"));
-  for (const char* link : {"own/inside.ini", "own/outside.ini", "own/fifo.ini",
-                           "own/dangling.ini", "own/loop1.ini"})
+  for (const char* link :
+       {"own/inside.ini", "own/outside.ini", "own/fifo.ini", "own/dangling.ini", "own/loop1.ini"})
     EXPECT_TRUE(std::filesystem::is_symlink(link)) << link;
   // Without a folder to keep within, a link to a regular file anywhere is followed.
   EXPECT_TRUE(WriteRegularFile("own/outside.ini", "mine", &error)) << error;
@@ -215,16 +216,15 @@ TEST_F(DiskFilesTest, AFullDiskLeavesTheOldFileWholeAndNoPartOfANewOne) {
   ASSERT_GE(child, 0);
   if (child == 0) {
     signal(SIGXFSZ, SIG_IGN);
-    const struct rlimit small{8, 8};
+    const struct rlimit small { 8, 8 };
     setrlimit(RLIMIT_FSIZE, &small);
     DiskFiles disk;
     std::string error;
     const bool replaced = disk.Write(FileArea::CONFIG, "s.ini", "new settings, longer");
     const bool created = disk.Write(FileArea::CONFIG, "first.ini", "first settings");
     const bool record = WriteFileAtomically("game.k4k", "a whole game record", &error);
-    _exit(!replaced && !created && !record && error.rfind("ファイルが大きすぎます（", 0) == 0
-              ? 0
-              : 1);
+    _exit(!replaced && !created && !record && error.rfind("ファイルが大きすぎます（", 0) == 0 ? 0
+                                                                                              : 1);
   }
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
@@ -242,13 +242,11 @@ TEST_F(DiskFilesTest, AFullDiskLeavesTheOldFileWholeAndNoPartOfANewOne) {
 TEST_F(DiskFilesTest, StaleTemporariesAreRemovedByTheNextSave) {
   const std::vector<std::string> stale = {".game.k4k.korvel4-AbC123", ".other.k4k.korvel4-000000",
                                           ".Korvel4人将棋.ini.korvel4-zZ9yY8"};
-  const std::vector<std::string> kept = {
-      ".game.k4k.korvel4-Fresh1",  // a live save
-      "game.k4k.AbC123",           // not the program's naming
-      "game.k4k.backup",
-      ".game.k4k.korvel4-short",
-      ".korvel4-AbC123",
-      "game.k4k"};
+  const std::vector<std::string> kept = {".game.k4k.korvel4-Fresh1",  // a live save
+                                         "game.k4k.AbC123",           // not the program's naming
+                                         ".game.k4k.AbC123",         ".notes.korvel4.AbC123",
+                                         "game.k4k.backup",          ".game.k4k.korvel4-short",
+                                         ".korvel4-AbC123",          "game.k4k"};
   for (const std::string& name : stale) Put(name, "part");
   for (const std::string& name : kept) Put(name, "the player's");
   std::filesystem::create_directory(".dir.k4k.korvel4-AbC123");

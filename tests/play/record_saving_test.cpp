@@ -42,8 +42,8 @@ class RecordSaving : public testing::InFreshFolder {
 
 TEST_F(RecordSaving, AReadOnlyRecordIsKeptAndTheRefusalSaid) {
   Put(dir_ / "kept.k4k", "the game kept before\n");
-  fs::permissions(dir_ / "kept.k4k", fs::perms::owner_read | fs::perms::group_read |
-                                         fs::perms::others_read);
+  fs::permissions(dir_ / "kept.k4k",
+                  fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   EXPECT_EQ(Refusal(dir_ / "kept.k4k"), "message 棋譜|保存できません: 読み取り専用のファイルです");
   EXPECT_EQ(Slurp(dir_ / "kept.k4k"), "the game kept before\n");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 2) << "the record and the settings";
@@ -54,14 +54,16 @@ TEST_F(RecordSaving, AReadOnlyRecordIsKeptAndTheRefusalSaid) {
 }
 
 TEST_F(RecordSaving, FailuresAreToldInJapaneseWithTheSystemsWordsBeside) {
-  EXPECT_EQ(Refusal(dir_ / "no-such-folder" / "g.k4k"),
-            "message 棋譜|保存できません: 保存先のフォルダがありません（No such file or directory）");
+  EXPECT_EQ(
+      Refusal(dir_ / "no-such-folder" / "g.k4k"),
+      "message 棋譜|保存できません: 保存先のフォルダがありません（No such file or directory）");
   Put(dir_ / "a-file", "");
   EXPECT_EQ(Refusal(dir_ / "a-file" / "g.k4k"),
             "message 棋譜|保存できません: 保存先の途中にフォルダではないものがあります（Not a "
             "directory）");
   fs::create_directory(dir_ / "folder.k4k");
-  EXPECT_EQ(Refusal(dir_ / "folder.k4k"), "message 棋譜|保存できません: 通常のファイルではありません");
+  EXPECT_EQ(Refusal(dir_ / "folder.k4k"),
+            "message 棋譜|保存できません: 通常のファイルではありません");
   EXPECT_EQ(Refusal(dir_ / (std::string(300, 'n') + ".k4k")),
             "message 棋譜|保存できません: 名前が長すぎます（File name too long）");
 }

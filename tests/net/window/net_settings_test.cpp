@@ -1,6 +1,8 @@
 // network.ini is read and written like every other file of the program: the files players
 // already have load as they are, and a pipe, a huge file, a link to something that is no
 // regular file or a link out of the folder is neither waited on, read whole nor replaced.
+#include "shell/net_settings.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -15,7 +17,6 @@
 
 #include "shell/net_dialog.h"
 #include "shell/net_session.h"
-#include "shell/net_settings.h"
 #include "shell/shell_fakes.h"
 
 namespace korvel {
@@ -32,11 +33,10 @@ const KeptSeat kSeat{"192.0.2.7", 4651, "ABCD2345", 3, QString(32, QChar('a'))};
 
 // Texts that need every kind of care in the file: quotes, commas, blanks at the ends,
 // backslashes, control characters, a leading "@", Japanese.
-const QString kTexts[] = {QStringLiteral("主催者,二"),
-                          QStringLiteral(" 名前, \"引用\"; a=b \\ "),
-                          QStringLiteral("tab\there\x01" "1f"),
-                          QStringLiteral("@at"),
-                          QStringLiteral("")};
+const QString kTexts[] = {QStringLiteral("主催者,二"), QStringLiteral(" 名前, \"引用\"; a=b \\ "),
+                          QStringLiteral("tab\there\x01"
+                                         "1f"),
+                          QStringLiteral("@at"), QStringLiteral("")};
 
 class NetSettingsFile : public ::testing::Test {
  protected:
@@ -120,8 +120,10 @@ TEST_F(NetSettingsFile, FilesWrittenBeforeLoadAndAreWrittenTheSameWay) {
   ASSERT_TRUE(QFile::remove(file_));
   NetworkSettings fresh;
   fill([&](const char* key, const QVariant& v) {
-    if (v.typeId() == QMetaType::Int) fresh.SetValue(key, v.toInt());
-    else fresh.SetValue(key, v.toString());
+    if (v.typeId() == QMetaType::Int)
+      fresh.SetValue(key, v.toInt());
+    else
+      fresh.SetValue(key, v.toString());
   });
   ASSERT_TRUE(fresh.Save());
   EXPECT_EQ(Slurp(file_), plain);
@@ -203,12 +205,14 @@ TEST_F(NetSettingsFile, WhatIsNoRegularFileOfTheFoldersIsNeitherWaitedOnNorRepla
       ForgetKeptSeat();
     }
     c.check();
-    EXPECT_EQ(QDir(folder_).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot | QDir::Hidden),
+    EXPECT_EQ(QDir(folder_).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot |
+                                      QDir::Hidden),
               QStringList{"network.ini"})
         << "no temporary file";
     QFileInfo(file_).isDir() ? (void)QDir().rmdir(file_) : (void)QFile::remove(file_);
   }
-  EXPECT_EQ(QDir(scratch.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot | QDir::Hidden),
+  EXPECT_EQ(QDir(scratch.path())
+                .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot | QDir::Hidden),
             (QStringList{"elsewhere.ini", "fifo"}));
 }
 
