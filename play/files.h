@@ -30,8 +30,10 @@ class Files {
   // The whole file, when it is a regular file (or a link to one) of at most `limit`
   // bytes. Never blocks on a pipe or a device.
   virtual FileRead Read(FileArea area, const std::string& name, std::size_t limit) = 0;
-  // Replaces the file's contents; false when it cannot be written. Anything that is not a
-  // regular file (or a link to one) is never opened for writing.
+  // Replaces the file whole, so that no moment shows a part of it (on disk: a temporary
+  // file beside it, renamed over it); false when it cannot be written, the old file then
+  // as it was. Anything that is not a regular file (or a link to one), and a read-only
+  // file, is never replaced.
   virtual bool Write(FileArea area, const std::string& name, const std::string& bytes) = 0;
   // The full path of a file, for showing it or opening it in a browser.
   virtual std::string PathOf(FileArea area, const std::string& name) = 0;
