@@ -12,7 +12,6 @@
 #include "io/disk_files.h"
 #include "net/autoplay.h"
 #include "net/client.h"
-#include "net/protocol.h"
 
 using namespace korvel;
 using namespace korvel::net;
