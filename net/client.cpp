@@ -25,11 +25,9 @@ Client::Client(QObject* parent) : QObject(parent), ws_(new QWebSocket(QString(),
     // The socket under the WebSocket is its child: one intention goes out at once.
     for (QAbstractSocket* s : ws_->findChildren<QAbstractSocket*>())
       s->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    if (onOpen) onOpen();
+    emit connected();
   });
-  connect(ws_, &QWebSocket::disconnected, this, [this] {
-    if (onClosed) onClosed();
-  });
+  connect(ws_, &QWebSocket::disconnected, this, &Client::disconnected);
   connect(ws_, &QWebSocket::textMessageReceived, this, &Client::OnText);
   connect(ws_, qOverload<QAbstractSocket::SocketError>(&QWebSocket::error), this,
           [this](QAbstractSocket::SocketError) {
@@ -124,13 +122,26 @@ bool Client::MyTurn() const {
   return started_ && !over_ && !closed_ && !desynced_ && game_.State().CurrentSeat == seat_;
 }
 
+bool Client::SeatsFilled() const {
+  for (const SeatInfo& s : seats_)
+    if (s.Person() && !s.connected) return false;
+  return true;
+}
+
 void Client::TakeSeats(const QJsonArray& seats) {
-  seats_ = seats;
+  seats_.clear();
   for (const QJsonValue& v : seats) {
     const QJsonObject o = v.toObject();
+    const QString kind = o.value("kind").toString();
+    seats_.push_back({o.value("seat").toInt(),
+                      kind == "person"     ? SeatInfo::Kind::PERSON
+                      : kind == "computer" ? SeatInfo::Kind::COMPUTER
+                                           : SeatInfo::Kind::UNKNOWN,
+                      o.value("name").toString(), o.value("joined").toBool(),
+                      o.value("connected").toBool()});
     const auto seat = SeatField(o, "seat");
     if (!seat) continue;
-    person_[*seat] = o.value("kind").toString() == "person";
+    person_[*seat] = kind == "person";
     names_[*seat] = o.value("name").toString();
   }
 }
@@ -144,12 +155,20 @@ void Client::NewCopy() {
   asked_ = false;
 }
 
+// Each message is taken into the copy first, then told: the listeners see the copy as it
+// is after it.
 void Client::OnText(const QString& text) {
   // Welcomes may be long: the authority's messages are bounded by kMaxFromAuthority.
   const QJsonDocument doc = QJsonDocument::fromJson(text.toUtf8());
   if (!doc.isObject()) return;
   const QJsonObject msg = doc.object();
   const QString t = msg.value("t").toString();
+  const QString said = msg.value("text").toString();
+  // The copy could not follow this message: told once, before the message's own signal.
+  const bool following = !desynced_;
+  auto tellIfLost = [&] {
+    if (following && desynced_) emit desynced();
+  };
   if (t == "welcome") {
     welcomed_ = true;
     room_ = msg.value("room").toString();
@@ -182,14 +201,18 @@ void Client::OnText(const QString& text) {
           std::equal(before.begin(), before.end(), now.begin()))
         startedAt_ = startedAt;
     }
+    tellIfLost();
+    emit welcomed(room_, seat_, token_, host_);
   } else if (t == "room") {
     host_ = msg.value("host").toInt();
     TakeSeats(msg.value("seats").toArray());
+    emit roomChanged(host_, seats_);
   } else if (t == "start") {
     level_ = msg.value("level").toInt(3);
     TakeSeats(msg.value("seats").toArray());
     started_ = true;
     NewCopy();
+    emit started(level_);
   } else if (t == "moved") {
     const auto turn = TurnFromJson(msg.value("turn").toObject());
     const int n = msg.value("n").toInt();
@@ -201,21 +224,32 @@ void Client::OnText(const QString& text) {
       // A king was taken: the game is over, whatever the next message says about it.
       if (!turn->pass && turn->next == NO_SEAT) over_ = true;
     }
+    tellIfLost();
+    if (turn) emit moved(n, *turn, PieceField(msg, "captured", true).value_or(PieceCode()));
   } else if (t == "over") {
     over_ = true;
     winner_ = msg.value("winner").toInt();
+    emit over(winner_, said);
   } else if (t == "ask") {
     asked_ = true;
+    emit asked(said);
   } else if (t == "closed") {
     closed_ = true;
+    emit roomClosed(said);
   } else if (t == "notice") {
-    notices_.append(msg.value("text").toString());
+    notices_.append(said);
+    emit noticed(msg.value("code").toString(), said, msg.value("seat").toInt());
   } else if (t == "refused") {
-    refusals_.push_back(msg);
+    const Refusal r{msg.value("code").toString(), said, msg.value("detail").toString()};
+    refusals_.push_back(r);
+    emit refused(r);
   } else if (t == "error") {
-    errors_.push_back(msg);
+    const ErrorReply e{msg.value("code").toString(), said};
+    errors_.push_back(e);
+    emit errorReceived(e);
+    return;
   }
-  if (onMessage) onMessage(msg);
+  emit updated();
 }
 
 std::string Client::Record() const {

@@ -1,13 +1,14 @@
 // A player's end of the network game: one WebSocket to the authority, the intentions it
 // sends, and a copy of the game kept by playing every turn the authority announces with
 // the same rules. The copy is what a window shows, and what stays when the authority goes.
+// The authority's messages are read here and nowhere else: each one is taken into the
+// copy, then told as a typed signal (and `updated`), for any number of listeners.
 #pragma once
 
-#include <QJsonObject>
 #include <QObject>
+#include <QString>
 #include <QStringList>
 #include <QUrl>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,12 +19,36 @@ class QWebSocket;
 
 namespace korvel::net {
 
+// One seat as the authority last described it (`room`, `start`, `welcome`), in the order
+// it listed them.
+struct SeatInfo {
+  enum class Kind { UNKNOWN, PERSON, COMPUTER };
+  int seat = 0;
+  Kind kind = Kind::UNKNOWN;
+  QString name;
+  bool joined = false;
+  bool connected = false;
+  bool Person() const { return kind == Kind::PERSON; }
+  bool Computer() const { return kind == Kind::COMPUTER; }
+};
+
+// An intention of this player the authority refused: why (`code`), in words, and more.
+struct Refusal {
+  QString code, text, detail;
+};
+
+// The authority's answer to a message it could not take (a bad join, a stale token...).
+struct ErrorReply {
+  QString code, text;
+};
+
 class Client : public QObject {
+  Q_OBJECT
  public:
   explicit Client(QObject* parent = nullptr);
   ~Client() override;
 
-  // Opens the connection (ws:// or wss://); `onOpen` runs when it is up.
+  // Opens the connection (ws:// or wss://); `connected` is emitted when it is up.
   void Open(const QUrl& url);
   // For wss://: the certificates in this PEM file are trusted besides the system's (a
   // server's own self-signed certificate). False with the reason when the file cannot be
@@ -65,18 +90,47 @@ class Client : public QObject {
   bool MyTurn() const;
   // The authority announced something the copy could not follow.
   bool Desynced() const { return desynced_; }
-  QJsonArray SeatsJson() const { return seats_; }
+  const std::vector<SeatInfo>& Seats() const { return seats_; }
+  // Every person's seat has its player connected.
+  bool SeatsFilled() const;
   const QStringList& Notices() const { return notices_; }
-  const std::vector<QJsonObject>& Refusals() const { return refusals_; }
-  const std::vector<QJsonObject>& Errors() const { return errors_; }
+  const std::vector<Refusal>& Refusals() const { return refusals_; }
+  const std::vector<ErrorReply>& Errors() const { return errors_; }
   void ClearAsked() { asked_ = false; }
   // The game so far as a game record (.k4k text), kept when the authority goes.
   std::string Record() const;
 
-  std::function<void()> onOpen;
-  std::function<void()> onClosed;
-  // Every message after the copy has taken it in.
-  std::function<void(const QJsonObject&)> onMessage;
+ signals:
+  // The connection is up: time for hello, create or rejoin.
+  void connected();
+  // The connection ended, or could not be made (ConnectionError() says why).
+  void disconnected();
+
+  // What the authority announced, each after the copy has taken it in. `welcomed`: this
+  // player has its seat (the game so far came with it).
+  void welcomed(const QString& room, int seat, const QString& token, int host);
+  // Who plays each seat changed (someone joined, left, came back, or a seat was given).
+  void roomChanged(int host, const std::vector<korvel::net::SeatInfo>& seats);
+  // A new game began.
+  void started(int level);
+  // Turn `n` was announced (`captured`: the piece it took, EMPTY for none). Emitted for a
+  // turn that could be read even when the copy could not follow it (then `desynced` came
+  // first).
+  void moved(int n, const korvel::net::Turn& turn, korvel::PieceCode captured);
+  void noticed(const QString& code, const QString& text, int seat);
+  void refused(const korvel::net::Refusal& refusal);
+  void over(int winner, const QString& text);
+  // The host is asked whether another game follows (answer with Again).
+  void asked(const QString& text);
+  // The room was closed by its host, or the authority is going away.
+  void roomClosed(const QString& text);
+  // The authority could not take a message of this player.
+  void errorReceived(const korvel::net::ErrorReply& error);
+  // The copy could not follow what was announced: it stops there (emitted once).
+  void desynced();
+  // After every message but an error answer, once its own signal above was emitted (the
+  // copy may have changed).
+  void updated();
 
  private:
   void OnText(const QString& text);
@@ -89,7 +143,7 @@ class Client : public QObject {
   std::vector<Turn> turns_;
   bool person_[5] = {};
   QString names_[5];
-  QJsonArray seats_;
+  std::vector<SeatInfo> seats_;
   int level_ = 3;
   std::string startedAt_;  // the local date and time the first move arrived
   QString room_, token_;
@@ -97,7 +151,8 @@ class Client : public QObject {
   bool welcomed_ = false, started_ = false, over_ = false, closed_ = false, asked_ = false;
   bool desynced_ = false;
   QStringList notices_;
-  std::vector<QJsonObject> refusals_, errors_;
+  std::vector<Refusal> refusals_;
+  std::vector<ErrorReply> errors_;
   QString connectionError_;
 };
 

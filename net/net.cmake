@@ -11,6 +11,8 @@ set(korvel4_net_inc ${CMAKE_BINARY_DIR}/layers/net)
 file(MAKE_DIRECTORY ${korvel4_net_inc})
 file(CREATE_LINK ${CMAKE_SOURCE_DIR}/net ${korvel4_net_inc}/net SYMBOLIC)
 add_library(korvel4_net STATIC ${korvel4_net_srcs})
+# The client tells what the authority announced with Qt signals (moc).
+set_target_properties(korvel4_net PROPERTIES AUTOMOC ON)
 target_include_directories(korvel4_net PUBLIC ${korvel4_net_inc})
 target_link_libraries(korvel4_net PUBLIC korvel4_core Qt6::Core Qt6::Network Qt6::WebSockets)
 
@@ -46,6 +48,7 @@ if(TARGET korvel4 AND TARGET korvel4_window)
   add_library(korvel4_net_window STATIC ${CMAKE_SOURCE_DIR}/shell/net_session.cpp
                                         ${CMAKE_SOURCE_DIR}/shell/net_dialog.cpp
                                         ${CMAKE_SOURCE_DIR}/shell/net_settings.cpp)
+  set_target_properties(korvel4_net_window PROPERTIES AUTOMOC ON)
   target_link_libraries(korvel4_net_window PUBLIC korvel4_window korvel4_net)
   target_link_libraries(korvel4 PRIVATE korvel4_net_window)
   target_compile_definitions(korvel4 PRIVATE KORVEL4_NET=1)

@@ -42,7 +42,11 @@ std::optional<int> SeatField(const QJsonObject& o, const char* key) {
 std::optional<QString> NameField(const QJsonObject& o, const char* key) {
   const QJsonValue v = o.value(QLatin1String(key));
   if (!v.isString()) return std::nullopt;
-  const QString name = v.toString().trimmed();
+  return CheckedName(v.toString());
+}
+
+std::optional<QString> CheckedName(const QString& text) {
+  const QString name = text.trimmed();
   if (name.isEmpty() || name.size() > kMaxNameChars) return std::nullopt;
   for (const QChar c : name)
     if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format ||
@@ -71,6 +75,10 @@ std::optional<QString> CharsField(const QJsonObject& o, const char* key, int lo,
 
 std::optional<QString> CodeField(const QJsonObject& o, const char* key) {
   return CharsField(o, key, kMinRoomCodeChars, 16, false);
+}
+
+bool IsRoomCode(const QString& text) {
+  return CodeField(QJsonObject{{"room", text}}, "room").has_value();
 }
 
 std::optional<QString> TokenField(const QJsonObject& o, const char* key) {

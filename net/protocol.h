@@ -32,6 +32,9 @@ std::optional<int> SeatField(const QJsonObject& o, const char* key);
 std::optional<QString> NameField(const QJsonObject& o, const char* key);
 // A room code: kMinRoomCodeChars..16 characters of [A-Z0-9].
 std::optional<QString> CodeField(const QJsonObject& o, const char* key);
+// The same two checks for a text given on this side (a command line, a script).
+std::optional<QString> CheckedName(const QString& text);
+bool IsRoomCode(const QString& text);
 // A token: 32 hexadecimal digits.
 std::optional<QString> TokenField(const QJsonObject& o, const char* key);
 // A square [x, y]: a board square (1..9, 1..9) or a hand cell.

@@ -4,8 +4,6 @@
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
-#include <QJsonArray>
-#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QNetworkInterface>
@@ -124,8 +122,8 @@ NetDialog::NetDialog(QWidget* parent, NetSession& session) : QDialog(parent), se
   connect(joinPort_, &QSpinBox::valueChanged, this, [this] { ShowKeptSeat(); });
   connect(code_, &QLineEdit::textChanged, this, [this] { ShowKeptSeat(); });
   connect(joinSeat_, &QComboBox::currentIndexChanged, this, [this] { ShowKeptSeat(); });
-  session_.onRoom = [this] { Refresh(); };
-  session_.onJoined = [this](bool ok, const QString& why) {
+  connect(&session_, &NetSession::changed, this, [this] { Refresh(); });
+  connect(&session_, &NetSession::joined, this, [this](bool ok, const QString& why) {
     keptShown_ = false;
     if (ok && !session_.Hosting()) {
       const net::Client* c = session_.TheClient();
@@ -137,7 +135,7 @@ NetDialog::NetDialog(QWidget* parent, NetSession& session) : QDialog(parent), se
       roomInfo_->setText(why);
     }
     Refresh();
-  };
+  });
   Refresh();
   ShowKeptSeat();
 }
@@ -232,15 +230,14 @@ void NetDialog::Refresh() {
   bool filled = hosting && c && c->Welcomed();
   QStringList lines;
   if (c) {
-    for (const QJsonValue& v : c->SeatsJson()) {
-      const QJsonObject o = v.toObject();
-      const int seat = o.value("seat").toInt();
-      const bool person = o.value("kind").toString() == "person";
-      const bool here = o.value("connected").toBool();
+    for (const net::SeatInfo& o : c->Seats()) {
+      const int seat = o.seat;
+      const bool person = o.Person();
+      const bool here = o.connected;
       if (person && !here) filled = false;
       lines << QStringLiteral("%1: %2").arg(seat >= 1 && seat <= 4 ? kSeatNames[seat] : QString(),
                                             !person ? QStringLiteral("コンピュータ")
-                                            : here  ? o.value("name").toString()
+                                            : here  ? o.name
                                                     : QStringLiteral("（待っています）"));
     }
   }

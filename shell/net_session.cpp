@@ -108,10 +108,7 @@ NetSession::~NetSession() {
   }
   if (server_)
     server_->Farewell(QStringLiteral("主催者が対局をやめました。ここまでの対局は残ります"));
-  if (client_) {
-    client_->onClosed = nullptr;
-    client_->onMessage = nullptr;
-  }
+  if (client_) client_->disconnect(this);
 }
 
 quint16 NetSession::Port() const {
@@ -155,16 +152,27 @@ void NetSession::Join(const JoinSettings& s) {
   returning_ = kept.has_value();
   client_ = std::make_unique<net::Client>();
   net::Client* c = client_.get();
-  c->onOpen = [this, c, s, kept] {
+  connect(c, &net::Client::connected, this, [this, c, s, kept] {
     if (rejoinTries_ > 0)
       c->Rejoin();
     else if (returning_ && kept)
       c->Rejoin(kept->room, kept->seat, kept->token);
     else
       c->Hello(s.code, s.name, s.seat);
-  };
-  c->onMessage = [this](const QJsonObject& m) { OnMessage(m); };
-  c->onClosed = [this] { OnClosed(); };
+  });
+  connect(c, &net::Client::welcomed, this, &NetSession::OnWelcome);
+  connect(c, &net::Client::errorReceived, this, &NetSession::OnError);
+  connect(c, &net::Client::started, this, &NetSession::OnStart);
+  connect(c, &net::Client::moved, this,
+          [this](int, const net::Turn& turn, PieceCode) { OnMoved(turn); });
+  connect(c, &net::Client::noticed, this, &NetSession::OnNotice);
+  connect(c, &net::Client::refused, this, &NetSession::OnRefused);
+  connect(c, &net::Client::over, this, [this](int, const QString& text) { OnOver(text); });
+  connect(c, &net::Client::asked, this, &NetSession::OnAsk);
+  connect(c, &net::Client::roomClosed, this, &NetSession::OnRoomClosed);
+  // After each of those (an error answer aside): the dialog shows the room anew.
+  connect(c, &net::Client::updated, this, &NetSession::changed);
+  connect(c, &net::Client::disconnected, this, &NetSession::OnClosed);
   url_ = QUrl();
   const bool tls = s.address.startsWith(QStringLiteral("wss://"));  // the system's trust
   url_.setScheme(tls ? QStringLiteral("wss") : QStringLiteral("ws"));
@@ -184,8 +192,7 @@ void NetSession::Leave() {
     server_->Farewell(QStringLiteral("主催者が対局をやめました。ここまでの対局は残ります"));
   // Not deleted inside their own signals: a moment later.
   if (net::Client* c = client_.release()) {
-    c->onClosed = nullptr;
-    c->onMessage = nullptr;
+    c->disconnect(this);
     c->Close();
     c->deleteLater();
   }
@@ -194,7 +201,7 @@ void NetSession::Leave() {
   SetLocalEntries(true);
   form_.RedrawAll();
   window_.DrawingArea()->update();
-  if (onRoom) onRoom();
+  emit changed();
 }
 
 void NetSession::SetLocalEntries(bool enabled) {
@@ -211,12 +218,10 @@ int NetSession::Quarters() const {
 
 QString NetSession::NameOf(int seat) const {
   if (!client_) return {};
-  for (const QJsonValue& v : client_->SeatsJson()) {
-    const QJsonObject o = v.toObject();
-    if (o.value("seat").toInt() != seat) continue;
-    if (o.value("kind").toString() == "computer") return QStringLiteral("コンピュータ");
-    const QString name = o.value("name").toString();
-    return name.isEmpty() ? QStringLiteral("（空席）") : name;
+  for (const net::SeatInfo& o : client_->Seats()) {
+    if (o.seat != seat) continue;
+    if (o.Computer()) return QStringLiteral("コンピュータ");
+    return o.name.isEmpty() ? QStringLiteral("（空席）") : o.name;
   }
   return {};
 }
@@ -290,116 +295,109 @@ void NetSession::DrawNames(QPainter& p) {
   p.drawText(top, status);
 }
 
-void NetSession::OnMessage(const QJsonObject& m) {
-  const QString t = m.value("t").toString();
-  const QString text = m.value("text").toString();
-  Hear(t, m);
-  if (t == "welcome") {
-    rejoinTries_ = 0;
-    returning_ = false;
-    press_.Clear();
-    if (client_->Over())
-      ForgetOwnSeat();
-    else
-      KeepOwnSeat();
-    Redraw();
-    if (onJoined) onJoined(true, {});
-  } else if (t == "error") {
-    if (!client_->Welcomed()) {
-      const QString code = m.value("code").toString();
-      if (returning_ && code == "token") {
-        // The kept token no longer proves the seat (the room was opened anew under the
-        // same code): forgotten, and the seat asked for as a newcomer.
-        returning_ = false;
-        ForgetOwnSeat();
-        client_->Hello(joined_.code, joined_.name, joined_.seat);
-        return;
-      }
-      if (code == "no-room" || code == "closed") ForgetOwnSeat();
-      const QString why = text;
-      QTimer::singleShot(0, this, [this, why] {
-        Leave();
-        if (onJoined) onJoined(false, why);
-      });
-    }
-    return;
-  } else if (t == "start" || t == "moved") {
-    if (t == "start") {
-      press_.Clear();
-      KeepOwnSeat();
-    }
-    Redraw();
-  } else if (t == "notice") {
-    window_.DrawingArea()->Notices().Post(QString(), text);
-    const int seat = m.value("seat").toInt();
-    if (m.value("code").toString() == "missing" && Hosting() && seat != client_->Seat()) {
-      // After the waiting time the host may give the missing player's seat to the computer.
-      QTimer::singleShot(waitSeconds_ * 1000 + 500, this, [this, seat] {
-        if (!client_ || !client_->Started() || client_->Over()) return;
-        for (const QJsonValue& v : client_->SeatsJson()) {
-          const QJsonObject o = v.toObject();
-          if (o.value("seat").toInt() != seat || o.value("kind").toString() != "person" ||
-              o.value("connected").toBool())
-            continue;
-          auto* box = new QMessageBox(
-              QMessageBox::Question, QStringLiteral("交代"),
-              QStringLiteral("%1さんが戻りません。コンピュータに任せますか？").arg(NameOf(seat)),
-              QMessageBox::Yes | QMessageBox::No, &window_);
-          box->setAttribute(Qt::WA_DeleteOnClose);
-          connect(box, &QMessageBox::finished, this, [this, box, seat] {
-            if (box->clickedButton() == box->button(QMessageBox::Yes) && client_)
-              client_->Give(seat);
-          });
-          box->open();
-        }
-      });
-    }
-  } else if (t == "refused") {
-    Inform(&window_, text, m.value("detail").toString());
-    Redraw();
-  } else if (t == "over") {
+// What the authority announces sounds as the same events of the window's own game: a piece
+// placed (a capture makes no other sound), a refused press as a refused press (a partner's
+// check is refused in silence, as there), the end of a game, and another game after it. A
+// pass, a check and a notice make none, nor does the game so far that comes with a welcome.
+
+void NetSession::OnWelcome() {
+  gameEnded_ = client_ && client_->Over();
+  rejoinTries_ = 0;
+  returning_ = false;
+  press_.Clear();
+  if (client_->Over())
     ForgetOwnSeat();
-    Redraw();
-    Inform(&window_, QStringLiteral("終了"), text);
-  } else if (t == "ask") {
-    auto* box = new QMessageBox(QMessageBox::Question, QStringLiteral("再ゲーム"), text,
-                                QMessageBox::Yes | QMessageBox::No, &window_);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    connect(box, &QMessageBox::finished, this, [this, box] {
-      const bool yes = box->clickedButton() == box->button(QMessageBox::Yes);
-      if (client_) client_->Again(yes);
-      if (!yes) QTimer::singleShot(300, this, [this] { Leave(); });
-    });
-    box->open();
-  } else if (t == "closed") {
-    ForgetOwnSeat();
-    Redraw();
-    Inform(&window_, QStringLiteral("ネット対局"), text + KeepGameSoFar(form_, *client_));
-  }
-  if (onRoom) onRoom();
+  else
+    KeepOwnSeat();
+  Redraw();
+  emit joined(true, {});
 }
 
-// The sounds of the window's own game for the same events: a piece placed (a capture makes
-// no other sound), a refused press as a refused press (a partner's check is refused in
-// silence, as there), the end of a game, and another game after it. A pass, a check and a
-// notice make none, nor does the game so far that comes with a welcome.
-void NetSession::Hear(const QString& t, const QJsonObject& m) {
-  if (t == "moved") {
-    if (!m.value("turn").toObject().value("pass").toBool()) form_.PlayCue(Form1::Cue::PLACE);
-  } else if (t == "refused") {
-    static const QStringList pressRefusals = {"turn",    "stale",       "illegal",
-                                              "promote", "not-started", "over"};
-    if (pressRefusals.contains(m.value("code").toString()))
-      form_.PlayCue(Form1::Cue::FORBIDDEN);
-  } else if (t == "over") {
-    form_.PlayCue(Form1::Cue::END);
-    gameEnded_ = true;
-  } else if (t == "start") {
-    if (gameEnded_) form_.PlayCue(Form1::Cue::PLACE);
-    gameEnded_ = false;
-  } else if (t == "welcome") {
-    gameEnded_ = client_ && client_->Over();
+void NetSession::OnError(const net::ErrorReply& e) {
+  if (client_->Welcomed()) return;
+  if (returning_ && e.code == "token") {
+    // The kept token no longer proves the seat (the room was opened anew under the same
+    // code): forgotten, and the seat asked for as a newcomer.
+    returning_ = false;
+    ForgetOwnSeat();
+    client_->Hello(joined_.code, joined_.name, joined_.seat);
+    return;
   }
+  if (e.code == "no-room" || e.code == "closed") ForgetOwnSeat();
+  const QString why = e.text;
+  QTimer::singleShot(0, this, [this, why] {
+    Leave();
+    emit joined(false, why);
+  });
+}
+
+void NetSession::OnStart() {
+  if (gameEnded_) form_.PlayCue(Form1::Cue::PLACE);
+  gameEnded_ = false;
+  press_.Clear();
+  KeepOwnSeat();
+  Redraw();
+}
+
+void NetSession::OnMoved(const net::Turn& turn) {
+  if (!turn.pass) form_.PlayCue(Form1::Cue::PLACE);
+  Redraw();
+}
+
+void NetSession::OnNotice(const QString& code, const QString& text, int seat) {
+  window_.DrawingArea()->Notices().Post(QString(), text);
+  if (code == "missing" && Hosting() && seat != client_->Seat()) {
+    // After the waiting time the host may give the missing player's seat to the computer.
+    QTimer::singleShot(waitSeconds_ * 1000 + 500, this, [this, seat] {
+      if (!client_ || !client_->Started() || client_->Over()) return;
+      for (const net::SeatInfo& o : client_->Seats()) {
+        if (o.seat != seat || !o.Person() || o.connected) continue;
+        auto* box = new QMessageBox(
+            QMessageBox::Question, QStringLiteral("交代"),
+            QStringLiteral("%1さんが戻りません。コンピュータに任せますか？").arg(NameOf(seat)),
+            QMessageBox::Yes | QMessageBox::No, &window_);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        connect(box, &QMessageBox::finished, this, [this, box, seat] {
+          if (box->clickedButton() == box->button(QMessageBox::Yes) && client_) client_->Give(seat);
+        });
+        box->open();
+      }
+    });
+  }
+}
+
+void NetSession::OnRefused(const net::Refusal& r) {
+  static const QStringList pressRefusals = {"turn",    "stale",       "illegal",
+                                            "promote", "not-started", "over"};
+  if (pressRefusals.contains(r.code)) form_.PlayCue(Form1::Cue::FORBIDDEN);
+  Inform(&window_, r.text, r.detail);
+  Redraw();
+}
+
+void NetSession::OnOver(const QString& text) {
+  form_.PlayCue(Form1::Cue::END);
+  gameEnded_ = true;
+  ForgetOwnSeat();
+  Redraw();
+  Inform(&window_, QStringLiteral("終了"), text);
+}
+
+void NetSession::OnAsk(const QString& text) {
+  auto* box = new QMessageBox(QMessageBox::Question, QStringLiteral("再ゲーム"), text,
+                              QMessageBox::Yes | QMessageBox::No, &window_);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  connect(box, &QMessageBox::finished, this, [this, box] {
+    const bool yes = box->clickedButton() == box->button(QMessageBox::Yes);
+    if (client_) client_->Again(yes);
+    if (!yes) QTimer::singleShot(300, this, [this] { Leave(); });
+  });
+  box->open();
+}
+
+void NetSession::OnRoomClosed(const QString& text) {
+  ForgetOwnSeat();
+  Redraw();
+  Inform(&window_, QStringLiteral("ネット対局"), text + KeepGameSoFar(form_, *client_));
 }
 
 // Only a joiner keeps its seat: a room this window opened goes with the window.
@@ -417,13 +415,13 @@ void NetSession::ForgetOwnSeat() {
 
 void NetSession::OnClosed() {
   if (leaving_ || !client_) return;
-  if (onRoom) onRoom();
+  emit changed();
   window_.DrawingArea()->update();
   if (client_->Closed() || !client_->Welcomed() || Hosting()) {
     if (!client_->Welcomed()) {
       QTimer::singleShot(0, this, [this] {
         Leave();
-        if (onJoined) onJoined(false, QStringLiteral("つながりませんでした"));
+        emit joined(false, QStringLiteral("つながりませんでした"));
       });
     }
     return;

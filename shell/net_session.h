@@ -44,6 +44,7 @@ struct JoinSettings {
 };
 
 class NetSession : public QObject {
+  Q_OBJECT
  public:
   NetSession(MainWindow& window, Form1& form);
   ~NetSession() override;
@@ -72,19 +73,28 @@ class NetSession : public QObject {
     if (client_) client_->Drop();
   }
 
-  // Told when the room changed (who joined), when the join was answered (`ok`, or the
-  // reason), when the game starts.
-  std::function<void()> onRoom;
-  std::function<void(bool ok, const QString& why)> onJoined;
+ signals:
+  // Anything the authority announced (who joined, the game started, a move...), the
+  // session left, or the connection changed.
+  void changed();
+  // The join was answered: `ok`, or the reason.
+  void joined(bool ok, const QString& why);
 
  private:
-  void OnMessage(const QJsonObject& m);
+  void OnWelcome();
+  void OnError(const net::ErrorReply& e);
+  void OnStart();
+  void OnMoved(const net::Turn& turn);
+  void OnNotice(const QString& code, const QString& text, int seat);
+  void OnRefused(const net::Refusal& r);
+  void OnOver(const QString& text);
+  void OnAsk(const QString& text);
+  void OnRoomClosed(const QString& text);
   void OnClosed();
   void Press(MouseButton button, double x, double y);
   void Redraw();
   void DrawNames(QPainter& p);
   void SetLocalEntries(bool enabled);
-  void Hear(const QString& t, const QJsonObject& m);
   void KeepOwnSeat();
   void ForgetOwnSeat();
   void TryRejoin();

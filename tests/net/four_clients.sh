@@ -65,6 +65,7 @@ authority=$(ls "$work"/records/*.k4k | head -1)
 open_and_play "$authority" 1 "$work/authority.dump"
 for seat in 1 2 3 4; do
   same_game "$work/c$seat.k4k" "$authority" || fail "client $seat's record differs from the authority's"
+  ! grep -q 'refused' "$work/c$seat.out" || fail "client $seat sent an intention that was refused"
   open_and_play "$work/c$seat.k4k" 1 "$work/c$seat.dump"
   cmp <(board_of "$work/c$seat.dump") <(board_of "$work/authority.dump") ||
     fail "client $seat's record opens at another position"

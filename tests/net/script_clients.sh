@@ -103,3 +103,12 @@ grep -q '^message "手番が違います" ' d1.out || fail "the move out of turn
 ! grep -q '手番が違います' d3.out || fail "the other player saw the refusal"
 grep -q '^move 1 5 7 5 6 11 11 0$' d3.out || fail "the other player did not see the move"
 echo "a move out of turn is refused to its player alone"
+
+# A join the authority refuses ends the script with the authority's reason.
+printf 'join 127.0.0.1 %s NOSUCHROOM X 1\n' "$port" > nojoin.txt
+status=0
+timeout 30 "$bin/korvel4-script" nojoin.txt > nojoin.out 2>&1 || status=$?
+[ "$status" = 2 ] || fail "a refused join ended with $status"
+grep -q '^error: line 1: the authority refused the join: .' nojoin.out ||
+  fail "the refused join was not told with the authority's reason"
+echo "a refused join ends the script with the reason"

@@ -52,8 +52,9 @@ TEST(Tls, PlayersWhoTrustTheCertificatePlayAndOthersAreTurnedAway) {
   // A plain connection to the TLS port: the handshake fails, the connection ends.
   Client plain;
   bool plainGone = false;
-  plain.onOpen = [&] { plain.Hello("TLSROOM", "Plain", UE); };
-  plain.onClosed = [&] { plainGone = true; };
+  QObject::connect(&plain, &Client::connected, &plain,
+                   [&] { plain.Hello("TLSROOM", "Plain", UE); });
+  QObject::connect(&plain, &Client::disconnected, &plain, [&] { plainGone = true; });
   plain.Open(At("ws", server->Port()));
   // A player who does not trust the certificate ends the connection itself, saying why.
   Client stranger;
@@ -74,11 +75,13 @@ TEST(Tls, PlayersWhoTrustTheCertificatePlayAndOthersAreTurnedAway) {
   for (int i = 0; i < 2; ++i) {
     Client& c = players[i];
     ASSERT_TRUE(c.TrustCertificates(kCert, &error)) << error.toStdString();
-    c.onOpen = [&c, i, &seats] { c.Hello("TLSROOM", QStringLiteral("P%1").arg(i), seats[i]); };
-    c.onMessage = [&c, &rng](const QJsonObject&) {
+    QObject::connect(&c, &Client::connected, &c, [&c, i, &seats] {
+      c.Hello("TLSROOM", QStringLiteral("P%1").arg(i), seats[i]);
+    });
+    QObject::connect(&c, &Client::updated, &c, [&c, &rng] {
       if (c.MyTurn() && c.Turns().size() < 8)
         if (const auto m = ChooseOwnMove(c.TheGame(), 1, rng)) c.SendMove(*m);
-    };
+    });
     c.Open(At("wss", server->Port()));
     ASSERT_TRUE(WaitFor([&c] { return c.Welcomed(); })) << c.ConnectionError().toStdString();
   }

@@ -7,11 +7,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include "io/disk_files.h"
 #include "net/autoplay.h"
 #include "net/client.h"
-#include "net/protocol.h"
 
 using namespace korvel;
 using namespace korvel::net;
@@ -150,13 +150,13 @@ int main(int argc, char** argv) {
     client.Close();
     QTimer::singleShot(0, &app, [&] { app.exit(exitCode); });
   };
-  client.onOpen = [&] {
+  QObject::connect(&client, &Client::connected, &client, [&] {
     if (people.empty())
       client.Hello(room, name, static_cast<int>(seat));
     else
       client.Create(name, static_cast<int>(seat), people, static_cast<int>(level));
-  };
-  client.onClosed = [&] {
+  });
+  QObject::connect(&client, &Client::disconnected, &client, [&] {
     if (finished) return;  // closed by this client at its end
     if (!client.Welcomed()) {
       std::fprintf(stderr, "korvel4-client: no connection: %s\n",
@@ -166,29 +166,12 @@ int main(int argc, char** argv) {
     if (!client.Over() && !client.Closed())
       std::puts("the authority has gone; the game so far is kept");
     finish(client.Over() || client.Closed() ? 0 : 4);
-  };
+  });
   bool startSent = false;
-  client.onMessage = [&](const QJsonObject& msg) {
-    const QString t = msg.value("t").toString();
-    if (t == "welcome") {
-      std::printf("welcome seat %d room %s\n", client.Seat(),
-                  client.Room().toLocal8Bit().constData());
-      std::fflush(stdout);
-    } else if (t == "error") {
-      std::fprintf(stderr, "korvel4-client: %s\n",
-                   msg.value("text").toString().toLocal8Bit().constData());
-      if (!client.Welcomed()) return finish(1);
-    } else if (t == "refused") {
-      std::fprintf(stderr, "korvel4-client: refused: %s %s\n",
-                   msg.value("text").toString().toLocal8Bit().constData(),
-                   msg.value("detail").toString().toLocal8Bit().constData());
-    } else if (t == "over") {
-      std::printf("over %d %s\n", client.Winner(),
-                  msg.value("text").toString().toLocal8Bit().constData());
-    } else if (t == "moved" && !client.Desynced()) {
-      std::printf("moved %zu\n", client.Turns().size());
-      std::fflush(stdout);
-    }
+  bool turnMayHaveCome = false;  // the message just taken was a welcome, a start or a move
+  // After every message, once what it says was printed.
+  auto carryOn = [&] {
+    const bool mayMove = std::exchange(turnMayHaveCome, false);
     if (client.Desynced()) {
       std::fputs("korvel4-client: the copy of the game could not follow the authority\n", stderr);
       return finish(5);
@@ -200,26 +183,49 @@ int main(int argc, char** argv) {
     if (client.Over() && client.Host() != client.Seat()) return finish(0);
     if (client.Closed()) return finish(0);
     if (static_cast<long>(client.Turns().size()) >= maxTurns) return finish(0);
-    if (start && !startSent && !client.Started() && client.Host() == client.Seat()) {
-      bool full = true;
-      for (const QJsonValue& s : client.SeatsJson()) {
-        const QJsonObject o = s.toObject();
-        if (o.value("kind").toString() == "person" && !o.value("connected").toBool()) full = false;
-      }
-      if (full) {
-        startSent = true;
-        client.Start();
-      }
+    if (start && !startSent && !client.Started() && client.Host() == client.Seat() &&
+        client.SeatsFilled()) {
+      startSent = true;
+      client.Start();
     }
-    if (client.MyTurn() && (t == "moved" || t == "start" || t == "welcome")) {
+    if (client.MyTurn() && mayMove) {
       const auto m = ChooseOwnMove(client.TheGame(), static_cast<int>(play), seed);
       if (m) client.SendMove(*m);
     }
   };
+  QObject::connect(&client, &Client::welcomed, &client, [&] {
+    std::printf("welcome seat %d room %s\n", client.Seat(),
+                client.Room().toLocal8Bit().constData());
+    std::fflush(stdout);
+    turnMayHaveCome = true;
+  });
+  QObject::connect(&client, &Client::started, &client, [&] { turnMayHaveCome = true; });
+  QObject::connect(&client, &Client::moved, &client, [&] {
+    if (!client.Desynced()) {
+      std::printf("moved %zu\n", client.Turns().size());
+      std::fflush(stdout);
+    }
+    turnMayHaveCome = true;
+  });
+  QObject::connect(&client, &Client::refused, &client, [](const Refusal& r) {
+    std::fprintf(stderr, "korvel4-client: refused: %s %s\n", r.text.toLocal8Bit().constData(),
+                 r.detail.toLocal8Bit().constData());
+  });
+  QObject::connect(&client, &Client::over, &client, [&](int winner, const QString& text) {
+    std::printf("over %d %s\n", winner, text.toLocal8Bit().constData());
+  });
+  QObject::connect(&client, &Client::updated, &client, carryOn);
+  QObject::connect(&client, &Client::errorReceived, &client, [&](const ErrorReply& e) {
+    std::fprintf(stderr, "korvel4-client: %s\n", e.text.toLocal8Bit().constData());
+    if (!client.Welcomed()) return finish(1);
+    carryOn();
+  });
   QTimer::singleShot(static_cast<int>(timeout * 1000), &app, [&] {
     std::fputs("korvel4-client: timed out\n", stderr);
     finish(3);
   });
   client.Open(QUrl(QStringLiteral("%1://%2:%3").arg(tls ? "wss" : "ws", host).arg(port)));
-  return app.exec();
+  const int status = app.exec();
+  client.disconnect();  // nothing more is told to the handlers above as it goes
+  return status;
 }

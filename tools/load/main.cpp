@@ -119,43 +119,51 @@ int main(int argc, char** argv) {
     for (int s = 1; s <= 4; ++s) {
       t->c[s] = std::make_unique<Client>();
       Client* c = t->c[s].get();
-      c->onMessage = [&, r, s, c, tp](const QJsonObject& msg) {
-        const QString type = msg.value("t").toString();
-        if (type == "welcome") {
-          ++welcomed;
-          if (s == 1) {  // the creator opens the room for the other three
-            for (int o = 2; o <= 4; ++o) {
-              Client* other = tp->c[o].get();
-              const QString code = c->Room();
-              other->onOpen = [other, code, o] { other->Hello(code, QString("P%1").arg(o), o); };
-              other->Open(url);
-            }
+      QObject::connect(c, &Client::welcomed, c, [&, s, c, tp] {
+        ++welcomed;
+        if (s == 1) {  // the creator opens the room for the other three
+          for (int o = 2; o <= 4; ++o) {
+            Client* other = tp->c[o].get();
+            const QString code = c->Room();
+            QObject::connect(other, &Client::connected, other,
+                             [other, code, o] { other->Hello(code, QString("P%1").arg(o), o); });
+            other->Open(url);
           }
-        } else if (type == "room" && s == 1 && !c->Started()) {
-          bool full = true;
-          for (const QJsonValue& v : c->SeatsJson())
-            if (!v.toObject().value("connected").toBool()) full = false;
-          if (full) c->Start();
-        } else if (type == "moved") {
-          const int n = msg.value("n").toInt();
-          const int mover = msg.value("turn").toObject().value("seat").toInt();
-          auto& at = sentAt[static_cast<size_t>(r)];
-          if (mover != s && n < static_cast<int>(at.size()) && at[n] > 0) {
-            delays.push_back((clock.nsecsElapsed() / 1000 - at[n]) / 1000.0);
-            if (s == mover % 4 + 1) ++relayed;
-          }
-        } else if (type == "over" && s == 1) {
-          ++gamesDone;
         }
-        if (c->Asked()) {  // the host starts the next game at once
+      });
+      QObject::connect(c, &Client::roomChanged, c, [s, c] {
+        if (s == 1 && !c->Started()) {
+          bool full = true;
+          for (const SeatInfo& v : c->Seats())
+            if (!v.connected) full = false;
+          if (full) c->Start();
+        }
+      });
+      QObject::connect(c, &Client::moved, c, [&, r, s](int n, const Turn& turn) {
+        const int mover = turn.seat;
+        auto& at = sentAt[static_cast<size_t>(r)];
+        if (mover != s && n < static_cast<int>(at.size()) && at[n] > 0) {
+          delays.push_back((clock.nsecsElapsed() / 1000 - at[n]) / 1000.0);
+          if (s == mover % 4 + 1) ++relayed;
+        }
+      });
+      QObject::connect(c, &Client::over, c, [&, s] {
+        if (s == 1) ++gamesDone;
+      });
+      // After every message: the host starts the next game at once, and the seat moves when
+      // its turn has come.
+      QObject::connect(c, &Client::updated, c, [&, r, c, tp] {
+        if (c->Asked()) {
           c->ClearAsked();
           c->Again(true);
         }
         play(r, *c, *tp);
-      };
+      });
     }
     Client* creator = t->c[1].get();
-    creator->onOpen = [creator] { creator->Create("P1", 1, {1, 2, 3, 4}, 1); };
+    QObject::connect(creator, &Client::connected, creator, [creator] {
+      creator->Create("P1", 1, {1, 2, 3, 4}, 1);
+    });
     creator->Open(url);
     tables.push_back(std::move(t));
     // Open the rooms gradually: the listener's backlog is small.

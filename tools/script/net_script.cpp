@@ -77,12 +77,13 @@ void Arity(const std::vector<std::string>& w, size_t lo, size_t hi) {
 class Player {
  public:
   Player(std::ostream& out, int seat) : out_(out), seat_(seat) {
-    client_.onMessage = [this](const QJsonObject& m) { Print(m); };
-    client_.onClosed = [this] {
+    Listen();
+    QObject::connect(&client_, &net::Client::disconnected, &client_, [this] {
       if (!leaving_ && !gone_) out_ << "message \"\" \"接続が切れました\"\n";
       gone_ = true;
-    };
+    });
   }
+  ~Player() { client_.disconnect(); }
 
   void Trust(const std::string& pemFile) {
     QString error;
@@ -91,7 +92,8 @@ class Player {
   }
 
   void Join(const QUrl& url, const QString& code, const QString& name) {
-    client_.onOpen = [this, code, name] { client_.Hello(code, name, seat_); };
+    QObject::connect(&client_, &net::Client::connected, &client_,
+                     [this, code, name] { client_.Hello(code, name, seat_); });
     client_.Open(url);
     Wait("the welcome", [this] { return client_.Welcomed() || !joinError_.empty() || gone_; });
     if (!client_.Welcomed()) {
@@ -155,7 +157,7 @@ class Player {
       Wait("the moves", [this, n] { return client_.Turns().size() >= n || Finished(); });
     } else if (what == "seats") {
       Arity(w, 2, 2);
-      Wait("every seat", [this] { return SeatsFilled() || gone_; });
+      Wait("every seat", [this] { return client_.SeatsFilled() || gone_; });
     } else {
       throw NetScriptError{"wait turn, over, start, moves N or seats, not wait " + what};
     }
@@ -209,14 +211,6 @@ class Player {
  private:
   bool Finished() const { return client_.Over() || client_.Closed() || gone_; }
 
-  bool SeatsFilled() const {
-    for (const QJsonValue& v : client_.SeatsJson()) {
-      const QJsonObject o = v.toObject();
-      if (o.value("kind").toString() == "person" && !o.value("connected").toBool()) return false;
-    }
-    return true;
-  }
-
   // Sends one intention and waits for the authority's answer to it: the move played, or
   // the refusal.
   void Send(const Move& m) {
@@ -240,50 +234,60 @@ class Player {
     }
   }
 
-  void Print(const QJsonObject& m) {
-    const QString t = m.value("t").toString();
-    if (t == "welcome") {
-      out_ << "joined " << m.value("room").toString().toStdString() << " " << seat_ << "\n";
-    } else if (t == "start") {
+  // What the authority announces, printed as the runner prints moves and messages.
+  void Listen() {
+    using net::Client;
+    auto message = [this](const QString& text) { out_ << "message \"\" " << Quote(text) << "\n"; };
+    QObject::connect(&client_, &Client::welcomed, &client_, [this](const QString& room) {
+      out_ << "joined " << room.toStdString() << " " << seat_ << "\n";
+    });
+    QObject::connect(&client_, &Client::started, &client_, [this] {
       ++games_;
       out_ << "start\n";
-    } else if (t == "moved") {
-      const auto turn = net::TurnFromJson(m.value("turn").toObject());
-      if (!turn) return;
-      if (turn->pass) {
-        out_ << "pass " << turn->seat << "\n";
-        return;
-      }
-      const auto captured = net::PieceField(m, "captured", true);
-      const Move& mv = turn->move;
-      out_ << "move " << turn->seat << " " << mv.fromX << " " << mv.fromY << " " << mv.toX << " "
-           << mv.toY << " " << mv.before.ToString() << " " << mv.placed.ToString() << " "
-           << (captured ? *captured : PieceCode()).ToString() << "\n";
-    } else if (t == "refused") {  // as the window's own refusals: a title and a prompt
-      out_ << "message " << Quote(m.value("text").toString()) << " "
-           << Quote(m.value("detail").toString()) << "\n";
-    } else if (t == "notice" || t == "over" || t == "closed") {
-      if (t == "over") {
-        lastEnded_ = client_.Record();
-        ++endings_;
-      }
-      out_ << "message \"\" " << Quote(m.value("text").toString()) << "\n";
-    } else if (t == "error") {
-      if (!client_.Welcomed())
-        joinError_ = m.value("text").toString().toStdString();
-      else
-        out_ << "message \"\" " << Quote(m.value("text").toString()) << "\n";
-    } else if (t == "ask") {
+    });
+    QObject::connect(
+        &client_, &Client::moved, &client_,
+        [this](int, const net::Turn& turn, PieceCode captured) { PrintTurn(turn, captured); });
+    // As the window's own refusals: a title and a prompt.
+    QObject::connect(&client_, &Client::refused, &client_, [this](const net::Refusal& r) {
+      out_ << "message " << Quote(r.text) << " " << Quote(r.detail) << "\n";
+    });
+    QObject::connect(&client_, &Client::noticed, &client_,
+                     [message](const QString&, const QString& text) { message(text); });
+    QObject::connect(&client_, &Client::over, &client_, [this, message](int, const QString& text) {
+      lastEnded_ = client_.Record();
+      ++endings_;
+      message(text);
+    });
+    QObject::connect(&client_, &Client::roomClosed, &client_, message);
+    QObject::connect(&client_, &Client::errorReceived, &client_,
+                     [this, message](const net::ErrorReply& e) {
+                       if (!client_.Welcomed())
+                         joinError_ = e.text.toStdString();
+                       else
+                         message(e.text);
+                     });
+    QObject::connect(&client_, &Client::asked, &client_, [this](const QString& text) {
       bool yes = true;
       if (!answers_.empty()) {
         yes = answers_.front();
         answers_.pop_front();
       }
-      out_ << "question \"\" " << Quote(m.value("text").toString()) << (yes ? " yes" : " no")
-           << "\n";
+      out_ << "question \"\" " << Quote(text) << (yes ? " yes" : " no") << "\n";
       client_.ClearAsked();
       client_.Again(yes);
+    });
+  }
+
+  void PrintTurn(const net::Turn& turn, PieceCode captured) {
+    if (turn.pass) {
+      out_ << "pass " << turn.seat << "\n";
+      return;
     }
+    const Move& mv = turn.move;
+    out_ << "move " << turn.seat << " " << mv.fromX << " " << mv.fromY << " " << mv.toX << " "
+         << mv.toY << " " << mv.before.ToString() << " " << mv.placed.ToString() << " "
+         << captured.ToString() << "\n";
   }
 
   std::ostream& out_;
@@ -329,10 +333,10 @@ int RunNetScript(const std::vector<std::string>& join, std::istream& in, int lin
     if (join.size() == 7 && !tls) throw NetScriptError{"a CERTFILE goes with wss://HOST"};
     const long port = Whole(join[2], "PORT", 1, 65535);
     const QString code = QString::fromStdString(join[3]);
-    QJsonObject check{{"room", code}, {"name", QString::fromStdString(join[4])}};
-    if (!net::CodeField(check, "room"))
+    if (!net::IsRoomCode(code))
       throw NetScriptError{"a room code is 6..16 of A-Z and 0-9: " + join[3]};
-    if (!net::NameField(check, "name")) throw NetScriptError{"not a usable name: " + join[4]};
+    const auto playerName = net::CheckedName(QString::fromStdString(join[4]));
+    if (!playerName) throw NetScriptError{"not a usable name: " + join[4]};
     const int seat = static_cast<int>(Whole(join[5], "SEAT", 1, 4));
     QUrl url;
     url.setScheme(tls ? "wss" : "ws");
@@ -341,7 +345,7 @@ int RunNetScript(const std::vector<std::string>& join, std::istream& in, int lin
     if (!url.isValid() || host.isEmpty()) throw NetScriptError{"not a host: " + join[1]};
     player = std::make_unique<Player>(out, seat);
     if (join.size() == 7) player->Trust(join[6]);
-    player->Join(url, code, *net::NameField(check, "name"));
+    player->Join(url, code, *playerName);
 
     while (std::getline(in, line)) {
       ++lineNo;

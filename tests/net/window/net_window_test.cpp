@@ -95,9 +95,7 @@ TEST_F(NetWindow, TheJoinerSeesItsArmyAtTheBottomAndPlaysItByTheMouse) {
     EXPECT_FALSE(b.window.Action(entry)->isEnabled()) << entry;
   }
 
-  ASSERT_TRUE(WaitFor([&] {
-    return hostSession->TheClient()->SeatsJson()[2].toObject().value("connected").toBool();
-  }));
+  ASSERT_TRUE(WaitFor([&] { return hostSession->TheClient()->Seats()[2].connected; }));
   hostSession->Start();
   ASSERT_TRUE(WaitFor([&] { return joiner.TheClient()->Started(); }));
   a.sound.lines.clear();
@@ -108,7 +106,7 @@ TEST_F(NetWindow, TheJoinerSeesItsArmyAtTheBottomAndPlaysItByTheMouse) {
   QTest::mouseClick(areaB, Qt::LeftButton, {}, CellCentre(5, 7));
   QTest::mouseClick(areaB, Qt::LeftButton, {}, CellCentre(5, 6));
   ASSERT_TRUE(WaitFor([&] { return !joiner.TheClient()->Refusals().empty(); }));
-  EXPECT_EQ(joiner.TheClient()->Refusals()[0].value("text").toString(), "手番が違います");
+  EXPECT_EQ(joiner.TheClient()->Refusals()[0].text, "手番が違います");
   EXPECT_EQ(OpenBoxes(b.window), 1);
   EXPECT_EQ(OpenBoxes(a.window), 0);
   EXPECT_TRUE(hostSession->TheClient()->Refusals().empty());
@@ -277,8 +275,7 @@ TEST_F(NetWindow, TheHostGivesAMissingPlayersSeatToTheComputer) {
   auto* joiner = new NetSession(b.window, b.form);
   joiner->Join({"127.0.0.1", host.Port(), host.RoomCode(), "Chika", 3});
   ASSERT_TRUE(WaitFor([&] { return joiner->TheClient()->Welcomed(); }));
-  ASSERT_TRUE(WaitFor(
-      [&] { return host.TheClient()->SeatsJson()[2].toObject().value("connected").toBool(); }));
+  ASSERT_TRUE(WaitFor([&] { return host.TheClient()->Seats()[2].connected; }));
   host.Start();
   ASSERT_TRUE(WaitFor([&] { return joiner->TheClient()->Started(); }));
   delete joiner;  // the joiner's window goes for good
@@ -290,9 +287,7 @@ TEST_F(NetWindow, TheHostGivesAMissingPlayersSeatToTheComputer) {
     return asked != nullptr;
   }));
   asked->button(QMessageBox::Yes)->click();
-  ASSERT_TRUE(WaitFor([&] {
-    return host.TheClient()->SeatsJson()[2].toObject().value("kind").toString() == "computer";
-  }));
+  ASSERT_TRUE(WaitFor([&] { return host.TheClient()->Seats()[2].Computer(); }));
   // The host moves; the computers at seats 2 and 3 answer.
   QWidget* area = a.window.DrawingArea();
   QTest::mouseClick(area, Qt::LeftButton, {}, CellCentre(5, 7));
@@ -456,8 +451,7 @@ TEST_F(NetWindow, AJoinerStartedAgainGoesBackToItsSeat) {
   ASSERT_TRUE(kept);
   EXPECT_EQ(kept->token, token);
 
-  ASSERT_TRUE(WaitFor(
-      [&] { return host.TheClient()->SeatsJson()[2].toObject().value("connected").toBool(); }));
+  ASSERT_TRUE(WaitFor([&] { return host.TheClient()->Seats()[2].connected; }));
   host.Start();
   QWidget* areaA = a.window.DrawingArea();
   ASSERT_TRUE(WaitFor([&] { return host.TheClient()->MyTurn(); }));
