@@ -103,3 +103,15 @@ grep -q '^message "手番が違います" ' d1.out || fail "the move out of turn
 ! grep -q '手番が違います' d3.out || fail "the other player saw the refusal"
 grep -q '^move 1 5 7 5 6 11 11 0$' d3.out || fail "the other player did not see the move"
 echo "a move out of turn is refused to its player alone"
+
+# A script that runs past its bounds after the join stops at the line it reached.
+start_server --room BOUNDED --people 1
+mkdir -p b1
+{ printf 'join 127.0.0.1 %s BOUNDED A 1\n' "$port"; head -c 70000 /dev/zero | tr '\0' '#'
+  printf '\ndump\n'; } > b1/script.txt
+status=0
+(cd b1 && timeout 30 "$bin/korvel4-script" script.txt > ../b1.out 2>&1) || status=$?
+[ "$status" = 2 ] || fail "a line past the bound after the join ended with status $status"
+grep -q '^error: line 2: the script has a line longer than 65536 bytes$' b1.out ||
+  fail "no error for the line past the bound"
+echo "a network script past its bounds stops with an error"
