@@ -117,11 +117,6 @@ void Form1::AnnounceWinner(const std::string& teamName) { EndOfGame(teamName + "
 
 // The end of a game: the gong, what happened, and another game or the end of the program.
 void Form1::EndOfGame(const std::string& result) {
-  // Asked to end meanwhile: no result and no question, the program ends.
-  if (endRequested_) {
-    EndProgram();
-    return;
-  }
   sound_.dsPlay(sndEnd_, "終局.wav");
   dialogs_.Message("終了", result);
   if (dialogs_.Question("再ゲーム", "続けますか？")) {
