@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -249,6 +250,40 @@ TEST(EndingWhileComputersPlay, EscInTheComputersBoxEndsTheProgram) {
   EXPECT_EQ(w.host.pauses, 1);
   w.ExpectEndedKeepingTheGame(1);
   EXPECT_EQ(w.form.TheGame().HistoryCount(), 2) << "the checking move stays";
+}
+
+// The box alone: only Esc and its close button tell the window, never its OK button, and
+// only while the window says the box is the computers'.
+TEST(EndingWhileComputersPlay, OnlyEscAndTheCloseButtonOfTheirBoxAskToEnd) {
+  struct Router : QWidget, MessageRouter {
+    bool theirs = true;
+    int ends = 0;
+    bool TakeNotice(const std::string&, const std::string&) override { return false; }
+    std::string Addendum(const std::string&, const std::string&) override { return ""; }
+    bool BoxEscapeEnds() override { return theirs; }
+    void EndFromBox() override { ++ends; }
+  } router;
+  QtDialogs dialogs(&router);
+  auto answer = [&](const std::function<void(QMessageBox*)>& how) {
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      how(box);
+    });
+    dialogs.Message("王手です", "右の番です");
+  };
+  answer([](QMessageBox* box) { box->button(QMessageBox::Ok)->click(); });
+  EXPECT_EQ(router.ends, 0) << "OK";
+  answer([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); });
+  EXPECT_EQ(router.ends, 0) << "Enter";
+  answer([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
+  EXPECT_EQ(router.ends, 1) << "Esc";
+  answer([](QMessageBox* box) { box->close(); });
+  EXPECT_EQ(router.ends, 2) << "the close button";
+  router.theirs = false;
+  answer([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
+  answer([](QMessageBox* box) { box->close(); });
+  EXPECT_EQ(router.ends, 2) << "a box of the player's own";
 }
 
 }  // namespace
