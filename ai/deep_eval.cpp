@@ -1,9 +1,17 @@
 #include "ai/deep_eval.h"
 
 #include <charconv>
+#include <climits>
+#include <cstdio>
 #include <cstring>
 
 namespace korvel::deep {
+
+// Every step of KingDanger and Evaluate stays an int for weights in their ranges.
+static_assert(bounds::kAttack * bounds::Largest(kNextPercentRange) <= INT_MAX);
+static_assert(bounds::kDanger * bounds::kDanger <= INT_MAX);
+// With room for the search's own steps on a score (a margin, a ply, the sign).
+static_assert(bounds::kEvaluation <= INT_MAX - 100000);
 
 namespace {
 
@@ -61,25 +69,51 @@ struct Field {
   const char* name;
   int count;
   int* (*get)(EvalParams&);
+  WeightRange range = kPieceWeightRange;
 };
 
 const Field kFields[] = {
-    {"board", 9, [](EvalParams& p) { return p.board; }},
-    {"hand", 5, [](EvalParams& p) { return p.hand; }},
-    {"near", 9, [](EvalParams& p) { return p.near; }},
-    {"drop", 5, [](EvalParams& p) { return p.drop; }},
-    {"defender", 1, [](EvalParams& p) { return &p.defender; }},
-    {"nextPercent", 1, [](EvalParams& p) { return &p.nextPercent; }},
-    {"quadratic", 1, [](EvalParams& p) { return &p.quadratic; }},
-    {"rookMobility", 1, [](EvalParams& p) { return &p.rookMobility; }},
-    {"tempo", 1, [](EvalParams& p) { return &p.tempo; }},
+    {"board", 9, [](EvalParams& p) { return p.board; }, kPieceWeightRange},
+    {"hand", 5, [](EvalParams& p) { return p.hand; }, kPieceWeightRange},
+    {"near", 9, [](EvalParams& p) { return p.near; }, kKingWeightRange},
+    {"drop", 5, [](EvalParams& p) { return p.drop; }, kKingWeightRange},
+    {"defender", 1, [](EvalParams& p) { return &p.defender; }, kDefenderRange},
+    {"nextPercent", 1, [](EvalParams& p) { return &p.nextPercent; }, kNextPercentRange},
+    {"quadratic", 1, [](EvalParams& p) { return &p.quadratic; }, kQuadraticRange},
+    {"rookMobility", 1, [](EvalParams& p) { return &p.rookMobility; }, kRookMobilityRange},
+    {"tempo", 1, [](EvalParams& p) { return &p.tempo; }, kPieceWeightRange},
 };
+
+// A word of the text as an error quotes it: at most 40 bytes, anything but printable
+// ASCII as \xNN, so that no control character or broken UTF-8 reaches the terminal.
+std::string Quoted(std::string_view word) {
+  std::string q = "'";
+  for (std::size_t i = 0; i < word.size() && i < 40; ++i) {
+    const auto c = static_cast<unsigned char>(word[i]);
+    if (c >= 0x20 && c < 0x7F && c != '\\') {
+      q += static_cast<char>(c);
+    } else {
+      char hex[5];
+      std::snprintf(hex, sizeof hex, "\\x%02x", c);
+      q += hex;
+    }
+  }
+  return q + (word.size() > 40 ? "...'" : "'");
+}
 
 }  // namespace
 
+WeightRange RangeOf(std::string_view field) {
+  for (const Field& f : kFields)
+    if (field == f.name) return f.range;
+  return {0, 0};
+}
+
 bool ParseEvalParams(std::string_view text, EvalParams& out, std::string& error) {
   EvalParams p = out;
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   int lineNo = 0;
+  int fields = 0;
   while (!text.empty()) {
     const std::size_t end = text.find('\n');
     std::string_view line = text.substr(0, end);
@@ -106,17 +140,19 @@ bool ParseEvalParams(std::string_view text, EvalParams& out, std::string& error)
       if (name == f.name) field = &f;
     const std::string where = "line " + std::to_string(lineNo) + ": ";
     if (!field) {
-      error = where + "unknown weight '" + std::string(name.substr(0, 40)) + "'";
+      error = where + "unknown weight " + Quoted(name);
       return false;
     }
+    const WeightRange range = field->range;
     int values[9];
     int n = 0;
     for (std::string_view word = next(); !word.empty(); word = next()) {
       int v = 0;
       const auto r = std::from_chars(word.data(), word.data() + word.size(), v);
-      if (r.ec != std::errc{} || r.ptr != word.data() + word.size() || v < -100000 ||
-          v > 100000) {
-        error = where + "'" + std::string(word.substr(0, 40)) + "' is not a number in -100000..100000";
+      if (r.ec != std::errc{} || r.ptr != word.data() + word.size() || v < range.lo ||
+          v > range.hi) {
+        error = where + Quoted(word) + " is not a number in " + std::to_string(range.lo) +
+                ".." + std::to_string(range.hi);
         return false;
       }
       if (n == field->count) {
@@ -130,9 +166,10 @@ bool ParseEvalParams(std::string_view text, EvalParams& out, std::string& error)
       return false;
     }
     std::memcpy(field->get(p), values, sizeof(int) * static_cast<std::size_t>(n));
+    ++fields;
   }
-  if (p.quadratic <= 0) {
-    error = "quadratic must be positive";
+  if (fields == 0) {
+    error = "no weights in it";
     return false;
   }
   out = p;

@@ -43,10 +43,50 @@ struct EvalParams {
 
 const EvalParams& DefaultEvalParams();
 
+// What each weight may be. Within these ranges no sum or product of the evaluation or of
+// the move ordering leaves an int, on any board the search takes (at most 81 pieces, one
+// king a seat, hands counted up to 18 a kind): deep_eval.cpp and deep_search.cpp prove it
+// when they are compiled. The defaults lie far inside.
+struct WeightRange {
+  int lo, hi;
+};
+inline constexpr WeightRange kPieceWeightRange{-20000, 20000};  // board, hand, tempo
+inline constexpr WeightRange kKingWeightRange{-150, 150};       // near, drop
+inline constexpr WeightRange kDefenderRange{-1000, 1000};
+inline constexpr WeightRange kNextPercentRange{-400, 400};
+inline constexpr WeightRange kQuadraticRange{20, 100000};
+inline constexpr WeightRange kRookMobilityRange{-1000, 1000};
+// The range of a field by its name in the text ("near"); {0, 0} for no such field.
+WeightRange RangeOf(std::string_view field);
+
+// The largest magnitudes the evaluation reaches with weights in these ranges.
+namespace bounds {
+constexpr long long Largest(WeightRange r) {
+  return r.lo < 0 && -static_cast<long long>(r.lo) > r.hi ? -static_cast<long long>(r.lo) : r.hi;
+}
+// One enemy's attack on a king: its pieces on the 24 squares around it (the 8 beside it
+// twice) and its hand's four kinds with three open squares.
+inline constexpr long long kAttack =
+    32 * Largest(kKingWeightRange) + 12 * Largest(kKingWeightRange);
+// That attack at the next enemy's percentage, the other enemy's whole attack beside it,
+// eight defenders: the danger before its square term.
+inline constexpr long long kDanger = kAttack * ((Largest(kNextPercentRange) + 99) / 100) +
+                                     kAttack + 8 * Largest(kDefenderRange);
+inline constexpr long long kKingDanger = kDanger + kDanger * kDanger / kQuadraticRange.lo;
+// One team: 81 squares of pieces (each with 16 squares of reach), two hands of up to 18 of
+// four kinds, two kings.
+inline constexpr long long kTeam = 81 * Largest(kPieceWeightRange) +
+                                   81 * 16 * Largest(kRookMobilityRange) +
+                                   2 * 4 * 18 * Largest(kPieceWeightRange) + 2 * kKingDanger;
+inline constexpr long long kEvaluation = 2 * kTeam + Largest(kPieceWeightRange);
+}  // namespace bounds
+
 // Weights as text, one line per field: its name, then its numbers in order ("board 0 100 480
-// ..."; "defender 18"). '#' starts a comment. A field left out keeps its value in `out`.
-// Answers false with `error` naming the line for an unknown name, a wrong count, a number
-// outside -100000..100000 or a quadratic that is not positive; `out` is then unchanged.
+// ..."; "defender 18"). '#' starts a comment; a UTF-8 byte order mark before the first line
+// is skipped. A field left out keeps its value in `out`. Answers false with `error` naming
+// the line for an unknown name, a wrong count, a number outside the field's range, or a
+// text with no weight at all; `out` is then unchanged. The words an error quotes show
+// anything but printable ASCII as \xNN.
 bool ParseEvalParams(std::string_view text, EvalParams& out, std::string& error);
 std::string FormatEvalParams(const EvalParams& p);
 

@@ -5,6 +5,7 @@
 #include "ai/deep_search.h"
 
 #include <chrono>
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <utility>
@@ -34,6 +35,12 @@ constexpr int kOrderCapture = 1'000'000;
 constexpr int kOrderPromotion = 500'000;
 constexpr int kOrderKiller = 400'000;
 constexpr int kHistoryMax = 1 << 18;
+// A capture's key stays inside those bounds for every board weight a search may be given.
+static_assert((static_cast<long long>(kOrderCapture) + kOrderPromotion +
+               16LL * bounds::Largest(kPieceWeightRange)) * 1024 + kMaxMoves <= INT_MAX);
+static_assert(kOrderCapture + kOrderPromotion + 16LL * bounds::Largest(kPieceWeightRange) <
+              kOrderKingCapture);
+static_assert(kOrderCapture - 16LL * bounds::Largest(kPieceWeightRange) - T_RYU > kOrderKiller);
 
 enum Bound : std::uint8_t { B_NONE, B_UPPER, B_LOWER, B_EXACT };
 

@@ -1,7 +1,8 @@
 // The computer's turns as the window plays them: search, record, pause, place, hand off.
 // A turn is two halves around the search: the caption is shown, the seat's controller
 // chooses, and the chosen move is played and shown when it is ready, so that a search
-// could run apart from the window without changing what is shown.
+// could run apart from the window without changing what is shown. A request to end that
+// arrives while a turn waits (RequestEnd) stops the run at the next step.
 #include <vector>
 
 #include "play/form1.h"
@@ -26,6 +27,10 @@ void Form1::RunComputerTurns() {
     ~Forget() { history = nullptr; }
   } forget{deepHistory_};
   while (!done) {
+    if (endRequested_) {
+      EndProgram();
+      return;
+    }
     const PositionKey key = KeyOf(game_.State());
     for (size_t i = 0; i < seen.size(); ++i) {
       if (!(seen[i] == key)) continue;
@@ -44,6 +49,10 @@ void Form1::RunComputerTurns() {
     ShowTurnIcon(seat);
     com_ban(seat);
     if (ended_) return;
+    if (endRequested_) {
+      EndProgram();
+      return;
+    }
     turns.push_back({seat, lastTurnGaveCheck_});
     deepTurns.push_back({deepKey, seat, lastTurnGaveCheck_});
     ShowTurnIcon(game_.State().CurrentSeat);
@@ -53,7 +62,12 @@ void Form1::RunComputerTurns() {
 
 void Form1::com_ban(int seat) {
   lastTurnGaveCheck_ = false;
-  if (seat < 1 || seat > 4) return;
+  if (seat < 1 || seat > 4 || endRequested_) return;
+  struct Playing {
+    int& count;
+    explicit Playing(int& c) : count(c) { ++count; }
+    ~Playing() { --count; }
+  } playing(computersPlaying_);
   EraseStatusCorner(canvas_, currentBackground_);
   PrintEdgedAtCell(canvas_, -1.3, 0.2, "思考中", COLOUR_WHITE, 12);
   canvas_.Flush();
@@ -69,6 +83,9 @@ void Form1::com_ban(int seat) {
       limits.stop = &stop;
       m = game_.ChooseComputerMove(seat, limits);
     });
+    // Thinking cut short by the end is no choice of this level: nothing is played, and the
+    // game is kept with this seat to move.
+    if (endRequested_) return;
   } else {
     m = game_.ChooseComputerMove(seat);
   }
@@ -93,6 +110,7 @@ void Form1::com_ban(int seat) {
   const MoveOutcome o = game_.PlayComputerMove(m);
   ReportRecorded();
   host_.Pause(thought < 0.6 ? 0.6 - thought : 0.0);
+  if (endRequested_) return;  // played and recorded; the program ends without showing it
   PlayPlace();
   DrawMovePlayed(m, o);
   FrameCell(canvas_, COLOUR_WHITE, m.toX, m.toY);
@@ -102,6 +120,7 @@ void Form1::com_ban(int seat) {
 
   if (o.kingTaken) return;
   if (o.mate) dialogs_.Message("詰め ?", "よし！!");
+  if (endRequested_) return;
   ShowHandOff(o);
   lastTurnGaveCheck_ = o.checked != NO_SEAT;
 }

@@ -99,6 +99,16 @@ class Form1 {
   // Steps the history until `count` moves are played, as that many 戻 or 進 would.
   void StepHistoryTo(int count);
 
+  // The player asked the program to end (closed the window, pressed Esc, chose 終わり)
+  // while a handler of this object waits: the computers' thinking, the pause before a
+  // computer's move, a box of theirs. No computer moves again and no box is shown: the
+  // program ends before the handler returns, the unfinished game kept as any end keeps it.
+  // A computer whose thinking the request cut short plays nothing; a move already shown
+  // to be coming (the pause) stays played.
+  void RequestEnd() { endRequested_ = true; }
+  // Whether the computers are taking their turns now (a box shown meanwhile is theirs).
+  bool ComputersPlaying() const { return computersPlaying_ > 0; }
+
   // --- what the runner, the window and the tests read ------------------------------------
   const Game& TheGame() const { return game_; }
   const GameState& State() const { return game_.State(); }
@@ -206,6 +216,10 @@ class Form1 {
 
   // True once the program has been told to end; every event after it is ignored.
   bool ended_ = false;
+  // The player asked to end while a handler waited (RequestEnd).
+  bool endRequested_ = false;
+  // Above 0 while the computers take their turns.
+  int computersPlaying_ = 0;
   // Whether the last computer turn handed the turn on with a check.
   bool lastTurnGaveCheck_ = false;
   // The turns of the running computer run, for the deeper computer's repetition rule.

@@ -175,9 +175,14 @@ MainWindow::MainWindow(qreal dpr) : canvas_(std::make_unique<PainterCanvas>(dpr)
   };
   canvas_->onChange = [this] { view_->update(); };
   onEnded = [] { QCoreApplication::exit(0); };
+  // Esc while the computers play (and the gate drops every other key) ends the program.
+  InputGate::OnEscape(this, [this] {
+    if (busy_ > 0) RequestEnd();
+  });
 }
 
 MainWindow::~MainWindow() {
+  InputGate::ForgetEscape(this);
   canvas_->onFlush = nullptr;
   canvas_->onChange = nullptr;
   view_->onPlaced = nullptr;
@@ -209,8 +214,15 @@ void MainWindow::BuildMenus() {
     const auto handler = e.handler;
     if (!handler) continue;
     const bool mode = IsModeEntry(control);
-    connect(action, &QAction::triggered, this, [this, handler, mode, control] {
+    const bool owari = control == QLatin1String("OWARI");
+    connect(action, &QAction::triggered, this, [this, handler, mode, control, owari] {
       if (!form_) return;
+      // The menus work while the computers play, so that 終わり can end the program then;
+      // every other entry chosen meanwhile is dropped, as a press would be.
+      if (busy_ > 0) {
+        if (owari) RequestEnd();
+        return;
+      }
       if (mode) lastMode_ = control;
       Dispatch([this, handler] { (form_->*handler)(); });
     });
@@ -249,7 +261,8 @@ class EscapeFromBar : public QObject {
 
 void MainWindow::BuildKeys() {
   menuBar()->installEventFilter(new EscapeFromBar(menuBar(), [this] {
-    if (form_) Dispatch([this] { form_->Form_KeyPress(27); });
+    if (busy_ > 0) RequestEnd();
+    else if (form_) Dispatch([this] { form_->Form_KeyPress(27); });
   }));
   auto key = [this](const char* control, const QKeySequence& seq) {
     if (QAction* a = actions_.value(QString::fromLatin1(control))) a->setShortcut(seq);
@@ -265,7 +278,7 @@ void MainWindow::BuildKeys() {
   addAction(newGame_);
   connect(newGame_, &QAction::triggered, this, [this] {
     const MenuEntry* mode = FindMenuHandler(lastMode_.toStdString());
-    if (!form_ || !mode) return;
+    if (!form_ || !mode || busy_ > 0) return;
     const auto handler = mode->handler;
     Dispatch([this, handler] {
       form_->CANCEL_Click();
@@ -285,6 +298,7 @@ void MainWindow::BuildKeys() {
 void MainWindow::Attach(Form1& form) {
   form_ = &form;
   view_->onPress = [this](MouseButton button, int shift, double x, double y) {
+    if (busy_ > 0) return;  // a press let through while the computers play is no move
     view_->Notices().Dismiss();
     Dispatch([=, this] {
       // A press on the picked piece again drops the pick, quietly.
@@ -426,6 +440,10 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
     QMainWindow::keyPressEvent(event);
     return;
   }
+  if (busy_ > 0) {
+    if (code == 27) RequestEnd();
+    return;
+  }
   Dispatch([this, code] { form_->Form_KeyPress(code); });
 }
 
@@ -434,16 +452,30 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
     return;
   }
-  // A close while the computer pauses waits until its turn is over; a deeper computer's
-  // thinking is stopped at once.
+  // A close while the computers play ends their run at its next step (a thinking is
+  // stopped at once, a pause cut short); the program ends when the handler returns.
   if (busy_ > 0) {
-    closeWaiting_ = true;
-    if (onCloseWhileBusy) onCloseWhileBusy();
+    RequestEnd();
     event->ignore();
     return;
   }
   event->ignore();  // the window goes when the program ends, not before
   Dispatch([this] { form_->Form_Unload(); });
+}
+
+void MainWindow::RequestEnd() {
+  if (!form_ || ended_ || busy_ == 0) return;
+  closeWaiting_ = true;
+  form_->RequestEnd();
+  if (onCloseWhileBusy) onCloseWhileBusy();
+}
+
+bool MainWindow::BoxEscapeEnds() {
+  return form_ && busy_ > 0 && form_->ComputersPlaying();
+}
+
+void MainWindow::EndFromBox() {
+  RequestEnd();
 }
 
 // --- records, the move list, the last move ------------------------------------------------
@@ -481,6 +513,7 @@ void MainWindow::BuildRecordEntries() {
   addDockWidget(Qt::RightDockWidgetArea, moveList_);
   moveList_->hide();
   moveList_->onPick = [this](int count) {
+    if (busy_ > 0) return;
     Dispatch([this, count] { form_->StepHistoryTo(count); });
   };
 }

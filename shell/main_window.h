@@ -89,8 +89,8 @@ class MainWindow : public QMainWindow, public MessageRouter {
   // Called once the application object has ended the program; quits the event loop
   // unless replaced (the tests replace it).
   std::function<void()> onEnded;
-  // Told when the window is closed while a handler runs (the deeper computer then stops
-  // thinking).
+  // Told when the player asks to end (a close, Esc, 終わり, Esc in the computers' box)
+  // while a handler runs: the deeper computer then stops thinking, a pause ends.
   std::function<void()> onCloseWhileBusy;
 
   // Records: the file the player chooses to open (save false) or save to; empty when the
@@ -102,6 +102,9 @@ class MainWindow : public QMainWindow, public MessageRouter {
   // with the colour option on in a game of one person, the result says who won.
   bool TakeNotice(const std::string& title, const std::string& prompt) override;
   std::string Addendum(const std::string& title, const std::string& prompt) override;
+  // While the computers take their turns, Esc or the close button of their box ends.
+  bool BoxEscapeEnds() override;
+  void EndFromBox() override;
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -115,6 +118,9 @@ class MainWindow : public QMainWindow, public MessageRouter {
   // (while the computers played) is dropped.
   void Dispatch(const std::function<void()>& handler);
   void SyncChecks(const MenuChecks& checks);
+  // The player asked to end while a handler runs: the application object stops the
+  // computers' run and ends the program before the handler returns.
+  void RequestEnd();
   // Applies the extra options the application object holds now.
   void ApplyExtras();
   void RememberSize();

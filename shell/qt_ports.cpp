@@ -3,18 +3,24 @@
 #include <QElapsedTimer>
 #include <thread>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QHash>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 #include <cmath>
 #include <thread>
+#include <utility>
 
 #include "shell/about_box.h"
 #include "shell/painter_canvas.h"
@@ -34,6 +40,25 @@ class IconLabel : public QLabel {
   void mouseDoubleClickEvent(QMouseEvent* event) override { event->accept(); }
 };
 
+// Tells the window that Esc was pressed in a box, or its close button used; the box then
+// closes as it always does.
+class EndKeys : public QObject {
+ public:
+  explicit EndKeys(MessageRouter* router) : router_(router) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if ((event->type() == QEvent::KeyPress &&
+         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) ||
+        event->type() == QEvent::Close)
+      router_->EndFromBox();
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  MessageRouter* router_;
+};
+
 // Swallows Esc and the close button of a box that has no Cancel.
 class NoEscape : public QObject {
  protected:
@@ -49,20 +74,66 @@ class NoEscape : public QObject {
   }
 };
 
+// The top-level widget a window of the window system shows, or that a widget lies in.
+QWidget* TopLevelOf(QObject* target) {
+  if (target->isWidgetType()) return static_cast<QWidget*>(target)->window();
+  if (!target->isWindowType()) return nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->windowHandle() == target) return w;
+  return nullptr;
+}
+
+bool InMenuBar(QWidget* w) {
+  for (; w; w = w->parentWidget())
+    if (qobject_cast<QMenuBar*>(w)) return true;
+  return false;
+}
+
+// Input for the menu bar or an open menu, which a closed gate lets through.
+bool ForMenus(QObject* target, QEvent* event) {
+  const bool mouse = event->type() == QEvent::MouseButtonPress ||
+                     event->type() == QEvent::MouseButtonRelease ||
+                     event->type() == QEvent::MouseButtonDblClick;
+  const bool key = event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease;
+  if (!mouse && !key) return false;
+  // An open menu takes every press and key; what it passes on is filtered again.
+  if (qobject_cast<QMenu*>(QApplication::activePopupWidget())) return true;
+  if (!mouse) return false;
+  if (target->isWidgetType()) return InMenuBar(static_cast<QWidget*>(target));
+  QWidget* top = target->isWindowType() ? TopLevelOf(target) : nullptr;
+  if (!top) return false;
+  const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+  return InMenuBar(top->childAt(at));
+}
+
 // The application-wide filter behind InputGate.
 class GateFilter : public QObject {
  public:
   int closed = 0;
+  QHash<QWidget*, std::function<void()>> onEscape;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (closed > 0 && InputGate::IsInput(event)) {
+      if (ForMenus(watched, event)) return QObject::eventFilter(watched, event);
+      if (event->type() == QEvent::KeyPress &&
+          static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
+          !static_cast<QKeyEvent*>(event)->isAutoRepeat())
+        Escaped(watched);
       // A shortcut override accepted here keeps the key from becoming a shortcut; the key
       // itself is dropped next.
       event->accept();
       return true;
     }
     return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  void Escaped(QObject* target) {
+    const auto it = onEscape.constFind(TopLevelOf(target));
+    if (it == onEscape.constEnd()) return;
+    const std::function<void()> tell = it.value();  // it may forget itself meanwhile
+    tell();
   }
 };
 
@@ -83,10 +154,11 @@ QString Q(const std::string& s) {
 }
 
 int Box(QWidget* parent, QMessageBox::Icon icon, const std::string& title, const std::string& text,
-        QMessageBox::StandardButtons buttons) {
+        QMessageBox::StandardButtons buttons, QObject* filter = nullptr) {
   QMessageBox box(icon, Q(title), Q(text), buttons, parent);
   // Prompts are plain text: a "<" in one must not start markup.
   box.setTextFormat(Qt::PlainText);
+  if (filter) box.installEventFilter(filter);
   return box.exec();
 }
 
@@ -126,6 +198,14 @@ bool InputGate::IsClosed() {
   return Filter().closed > 0;
 }
 
+void InputGate::OnEscape(QWidget* window, std::function<void()> escaped) {
+  Filter().onEscape.insert(window, std::move(escaped));
+}
+
+void InputGate::ForgetEscape(QWidget* window) {
+  Filter().onEscape.remove(window);
+}
+
 void InputGate::Drain() {
   Close();
   // Posted events first, then what the window system has queued meanwhile.
@@ -138,8 +218,9 @@ void QtDialogs::Message(const std::string& title, const std::string& prompt) {
   auto* router = dynamic_cast<MessageRouter*>(parent_.data());
   if (router && router->TakeNotice(title, prompt)) return;
   const std::string extra = router ? router->Addendum(title, prompt) : std::string();
+  EndKeys endKeys(router);
   Box(parent_, QMessageBox::NoIcon, title, extra.empty() ? prompt : prompt + "\n" + extra,
-      QMessageBox::Ok);
+      QMessageBox::Ok, router && router->BoxEscapeEnds() ? &endKeys : nullptr);
 }
 
 void QtDialogs::Warning(const std::string& title, const std::string& text) {
@@ -208,16 +289,20 @@ void QtTurnIcons::SetVisible(TurnIcon icon, bool visible) {
 }
 
 void QtHost::Pause(double seconds) {
+  if (closing_) return;
   QEventLoop loop;
   QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
+  QEventLoop* outer = std::exchange(pause_, &loop);
   InputGate::Close();
   loop.exec();
   InputGate::Open();
+  pause_ = outer;
 }
 
 void QtHost::StopThinking() {
   closing_ = true;
   stop_ = true;
+  if (pause_) pause_->quit();
 }
 
 double QtHost::Think(const std::function<void(const std::atomic<bool>& stop)>& work) {

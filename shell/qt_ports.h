@@ -6,16 +6,21 @@
 #include <QPointer>
 #include <QWidget>
 #include <functional>
+#include <string>
 
 #include "play/ports.h"
 
+class QEventLoop;
 class QUrl;
 
 namespace korvel {
 
 // Holds the player's input back while the computer plays. Presses, keys, wheel turns and
 // shortcuts that arrive while it is closed are dropped, never delivered later: a press
-// made while the computers move must not become a move of its own afterwards.
+// made while the computers move must not become a move of its own afterwards. Two things
+// still get through, so that the player can always end the program: Esc pressed in a
+// window that asked to hear of it (OnEscape) is told to that window, and the menu bar
+// and its menus work as ever (the window then takes 終わり alone).
 class InputGate {
  public:
   static void Close();
@@ -26,6 +31,10 @@ class InputGate {
   static void Drain();
   // Whether an event is input that a closed gate drops.
   static bool IsInput(const QEvent* event);
+  // Esc pressed in `window` (or a widget inside it) while the gate is closed calls
+  // `escaped`, once per press; the key is dropped all the same. Forget before the window goes.
+  static void OnEscape(QWidget* window, std::function<void()> escaped);
+  static void ForgetEscape(QWidget* window);
 };
 
 // What the window the boxes belong to may do with a message (the main window does).
@@ -36,6 +45,11 @@ class MessageRouter {
   virtual bool TakeNotice(const std::string& title, const std::string& prompt) = 0;
   // A line to add under a message's prompt; empty for none.
   virtual std::string Addendum(const std::string& title, const std::string& prompt) = 0;
+  // Whether Esc or the close button of a message box shown now asks the program to end
+  // (the box comes from the computers' turns, which the player may end at any moment).
+  virtual bool BoxEscapeEnds() { return false; }
+  // The player pressed Esc in such a box, or closed it.
+  virtual void EndFromBox() {}
 };
 
 // Message boxes on the parent window. A parent that is a MessageRouter may take a message
@@ -82,6 +96,8 @@ class QtHost : public Host {
   // The thinking runs on a thread of its own while this thread repaints; presses are
   // dropped. It is stopped when the window is closed (StopThinking) or after kThinkCap.
   double Think(const std::function<void(const std::atomic<bool>& stop)>& work) override;
+  // The program is ending: the thinking stops at once, a pause ends now, and every later
+  // thinking or pause is cut short.
   void StopThinking();
   static constexpr double kThinkCap = 3.0;
   // A page that no browser could open is reported in a box that says where it is.
@@ -96,6 +112,7 @@ class QtHost : public Host {
   QPointer<QWidget> parent_;
   std::atomic<bool> stop_{false};
   std::atomic<bool> closing_{false};  // once the window is closing, every thinking is cut short
+  QEventLoop* pause_ = nullptr;       // the pause under way
 };
 
 }  // namespace korvel

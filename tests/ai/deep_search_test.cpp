@@ -189,8 +189,10 @@ TEST(EvalParamsText, RoundTripsAndKeepsFieldsLeftOut) {
   EXPECT_EQ(FormatEvalParams(back), FormatEvalParams(p));
 
   EvalParams partial;
-  ASSERT_TRUE(ParseEvalParams("# a comment\n\n  defender 31 # why\r\nnear 1 2 3 4 5 6 7 8 9\n",
-                              partial, error))
+  // A byte order mark before the first line is no part of it.
+  ASSERT_TRUE(ParseEvalParams(
+      "\xEF\xBB\xBF# a comment\n\n  defender 31 # why\r\nnear 1 2 3 4 5 6 7 8 9\n", partial,
+      error))
       << error;
   EXPECT_EQ(partial.defender, 31);
   EXPECT_EQ(partial.near[8], 9);
@@ -206,11 +208,28 @@ TEST(EvalParamsText, RefusesBadLinesAndChangesNothing) {
       {"hand 1 2 3 4\n", "line 1: hand takes 5 numbers"},
       {"defender 1 2\n", "line 1: defender takes 1 numbers"},
       {"tempo\n", "line 1: tempo takes 1 numbers"},
-      {"tempo 5x\n", "line 1: '5x' is not a number in -100000..100000"},
-      {"tempo 100001\n", "line 1: '100001' is not a number in -100000..100000"},
+      {"tempo 5x\n", "line 1: '5x' is not a number in -20000..20000"},
+      {"tempo 20001\n", "line 1: '20001' is not a number in -20000..20000"},
+      {"board 0 100 480 560 40000 0 560 560 1250\n",
+       "line 1: '40000' is not a number in -20000..20000"},
       {"tempo 99999999999999999999\n",
-       "line 1: '99999999999999999999' is not a number in -100000..100000"},
-      {"quadratic 0\n", "quadratic must be positive"},
+       "line 1: '99999999999999999999' is not a number in -20000..20000"},
+      {"near 0 5 14 14 20 9 14 14 151\n", "line 1: '151' is not a number in -150..150"},
+      {"drop 0 -151 0 0 0\n", "line 1: '-151' is not a number in -150..150"},
+      {"defender 1001\n", "line 1: '1001' is not a number in -1000..1000"},
+      {"nextPercent 401\n", "line 1: '401' is not a number in -400..400"},
+      {"rookMobility -1001\n", "line 1: '-1001' is not a number in -1000..1000"},
+      {"quadratic 0\n", "line 1: '0' is not a number in 20..100000"},
+      {"quadratic 19\n", "line 1: '19' is not a number in 20..100000"},
+      // Nothing to read is no weights file.
+      {"", "no weights in it"},
+      {"\xEF\xBB\xBF# only a comment\n\n", "no weights in it"},
+      // What the error quotes is printable ASCII, whatever the file holds.
+      {"tempo \xff\xfe\x01\n", "line 1: '\\xff\\xfe\\x01' is not a number in -20000..20000"},
+      {"\xe7\x8e\x8b 1\n", "line 1: unknown weight '\\xe7\\x8e\\x8b'"},
+      {"ab\\cd 1\n", "line 1: unknown weight 'ab\\x5ccd'"},
+      {"tempo 1234567890123456789012345678901234567890123\n",
+       "line 1: '1234567890123456789012345678901234567890...' is not a number in -20000..20000"},
   };
   for (const auto& c : cases) {
     EvalParams p;

@@ -112,3 +112,15 @@ timeout 30 "$bin/korvel4-script" nojoin.txt > nojoin.out 2>&1 || status=$?
 grep -q '^error: line 1: the authority refused the join: .' nojoin.out ||
   fail "the refused join was not told with the authority's reason"
 echo "a refused join ends the script with the reason"
+
+# A script that runs past its bounds after the join stops at the line it reached.
+start_server --room BOUNDED --people 1
+mkdir -p b1
+{ printf 'join 127.0.0.1 %s BOUNDED A 1\n' "$port"; head -c 70000 /dev/zero | tr '\0' '#'
+  printf '\ndump\n'; } > b1/script.txt
+status=0
+(cd b1 && timeout 30 "$bin/korvel4-script" script.txt > ../b1.out 2>&1) || status=$?
+[ "$status" = 2 ] || fail "a line past the bound after the join ended with status $status"
+grep -q '^error: line 2: the script has a line longer than 65536 bytes$' b1.out ||
+  fail "no error for the line past the bound"
+echo "a network script past its bounds stops with an error"

@@ -241,7 +241,7 @@ TEST(MainWindowEnding, EscCloseAndOwariEndTheProgramOnce) {
   }
 }
 
-TEST(MainWindowEnding, ClosingWhileTheComputerPausesEndsAfterItsTurns) {
+TEST(MainWindowEnding, ClosingWhileTheComputerPausesEndsAtOnce) {
   WindowUnderTest w;
   w.window.Action("JYUNBAN_1")->trigger();
   int pauses = 0;
@@ -250,9 +250,10 @@ TEST(MainWindowEnding, ClosingWhileTheComputerPausesEndsAfterItsTurns) {
   };
   QTest::mouseClick(w.window.DrawingArea(), Qt::LeftButton, {}, CellCentre(5, 7));
   QTest::mouseClick(w.window.DrawingArea(), Qt::LeftButton, {}, CellCentre(5, 6));
-  // The three computer seats played on, then the program ended, once.
-  EXPECT_EQ(pauses, 3);
-  EXPECT_EQ(w.form.TheGame().MoveNumber(), 4);
+  // The first computer's move, recorded before its pause, stays; no other computer moved,
+  // and the program ended, once.
+  EXPECT_EQ(pauses, 1);
+  EXPECT_EQ(w.form.TheGame().MoveNumber(), 2);
   EXPECT_TRUE(w.form.Ended());
   EXPECT_EQ(w.endedCalls, 1);
   EXPECT_EQ(w.host.lines, std::vector<std::string>{"exit"});

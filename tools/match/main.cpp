@@ -9,7 +9,8 @@
 // starts from the same opening of K random legal moves. "4,3" gives the team's first seat in
 // turn order level 4 and its second level 3. One line per game on stderr, the summary as one
 // JSON object on the last line of stdout. --a-eval/--b-eval give a team's level-4 seats other
-// evaluation weights (the text --print-eval prints), for tuning them by matches.
+// evaluation weights (the text --print-eval prints), for tuning them by matches; --help
+// lists the options and the range of each weight.
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -25,6 +26,7 @@
 #include <vector>
 
 #include "ai/deep_eval.h"
+#include "tools/bounded_lines.h"
 #include "tools/match/match_game.h"
 
 namespace korvel::match {
@@ -50,13 +52,57 @@ struct Options {
   bool printEval = false;
 };
 
+constexpr const char* kUsage =
+    "usage: korvel4-match --a LEVEL[,LEVEL] --b LEVEL[,LEVEL] --games N --seed S "
+    "[--a-nodes N] [--b-nodes N] [--openings K] [--jobs J] [--openings-file PATH] "
+    "[--write-openings COUNT] [--a-eval FILE] [--b-eval FILE] [--print-eval] [--help]\n";
+
+// The list of accepted openings: lines "seed plies candidate" of at most this many bytes,
+// a file of at most this many.
+constexpr std::size_t kOpeningsLineLimit = 4096;
+constexpr std::size_t kOpeningsSizeLimit = 64 * 1024 * 1024;
+// A weights file.
+constexpr std::size_t kEvalFileLimit = 65536;
+
 [[noreturn]] void Fail(const std::string& message) {
   std::fprintf(stderr, "korvel4-match: %s\n", message.c_str());
-  std::fprintf(stderr,
-               "usage: korvel4-match --a LEVEL[,LEVEL] --b LEVEL[,LEVEL] --games N --seed S "
-               "[--a-nodes N] [--b-nodes N] [--openings K] [--jobs J] [--openings-file PATH] "
-               "[--a-eval FILE] [--b-eval FILE] [--print-eval]\n");
+  std::fputs(kUsage, stderr);
   std::exit(2);
+}
+
+void Help() {
+  std::fputs(kUsage, stdout);
+  std::printf(
+      "\n--a/--b: the levels of a team's two seats (1..4); --games: games to play, teams\n"
+      "swapping sides every game; --seed: chooses the openings; --openings K: random plies\n"
+      "before the game (8); --a-nodes/--b-nodes: level 4's node budget (%llu);\n"
+      "--jobs: games at a time (2); --openings-file: the list of accepted openings\n"
+      "(\"seed plies candidate\" lines); --write-openings COUNT prints such a list.\n"
+      "--a-eval/--b-eval FILE: level 4's weights for a team, in the form --print-eval\n"
+      "prints (a file of at most %zu bytes; a field left out keeps its default).\n"
+      "Each weight lies in its range:\n",
+      static_cast<unsigned long long>(kDeepDefaultNodes), kEvalFileLimit);
+  for (const char* field : {"board", "hand", "near", "drop", "defender", "nextPercent",
+                            "quadratic", "rookMobility", "tempo"}) {
+    const deep::WeightRange r = deep::RangeOf(field);
+    std::printf("  %-13s %d..%d\n", field, r.lo, r.hi);
+  }
+}
+
+// A line of a file as a message quotes it: printable ASCII, the rest as \xNN, 60 bytes.
+std::string Quoted(const std::string& line) {
+  std::string q;
+  for (std::size_t i = 0; i < line.size() && i < 60; ++i) {
+    const auto c = static_cast<unsigned char>(line[i]);
+    if (c >= 0x20 && c < 0x7F && c != '\\') {
+      q += static_cast<char>(c);
+    } else {
+      char hex[5];
+      std::snprintf(hex, sizeof hex, "\\x%02x", c);
+      q += hex;
+    }
+  }
+  return "'" + q + (line.size() > 60 ? "...'" : "'");
 }
 
 std::uint64_t Number(const std::string& flag, const std::string& text, std::uint64_t lo,
@@ -75,10 +121,16 @@ std::uint64_t Number(const std::string& flag, const std::string& text, std::uint
 deep::EvalParams EvalFile(const std::string& flag, const std::string& path) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) Fail(flag + ": " + path + " is not a file");
-  if (std::filesystem::file_size(path, ec) > 65536) Fail(flag + ": " + path + " is too large");
+  if (std::filesystem::file_size(path, ec) > kEvalFileLimit)
+    Fail(flag + ": " + path + " is too large");
   std::ifstream in(path, std::ios::binary);
-  const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (!in.good() && !in.eof()) Fail(flag + ": cannot read " + path);
+  if (!in) Fail(flag + ": cannot read " + path);
+  // Read within the limit, should the file have grown meanwhile.
+  std::string text(kEvalFileLimit + 1, '\0');
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  if (in.bad()) Fail(flag + ": cannot read " + path);
+  text.resize(static_cast<std::size_t>(in.gcount()));
+  if (text.size() > kEvalFileLimit) Fail(flag + ": " + path + " is too large");
   deep::EvalParams p = deep::DefaultEvalParams();
   std::string error;
   if (!deep::ParseEvalParams(text, p, error)) Fail(flag + ": " + path + ": " + error);
@@ -97,6 +149,10 @@ Options Parse(int argc, char** argv) {
   Options o;
   for (int i = 1; i < argc; ++i) {
     const std::string flag = argv[i];
+    if (flag == "--help") {
+      Help();
+      std::exit(0);
+    }
     if (flag == "--print-eval") {
       o.printEval = true;
       continue;
@@ -152,18 +208,32 @@ std::vector<int> FrozenCandidates(const Options& o) {
   if (path.empty()) path = KORVEL4_MATCH_OPENINGS;
 #endif
   if (path.empty()) return out;
-  std::ifstream in(path);
-  if (!in) {
-    if (!o.openingsFile.empty()) Fail("cannot read " + o.openingsFile);
+  // Only a regular file is opened: a folder would read as an empty list, a pipe or a
+  // device could hold the tool up. The list built in is simply left out when missing.
+  std::error_code ec;
+  const std::filesystem::file_status st = std::filesystem::status(path, ec);
+  if (!std::filesystem::exists(st)) {
+    if (!o.openingsFile.empty()) Fail("--openings-file: " + path + " does not exist");
     return out;
   }
+  if (!std::filesystem::is_regular_file(st))
+    Fail("--openings-file: " + path + " is not a regular file");
+  std::ifstream in(path, std::ios::binary);
+  if (!in) Fail("--openings-file: cannot read " + path);
+  BoundedLines lines(in, kOpeningsLineLimit, kOpeningsSizeLimit);
   std::string line;
-  while (std::getline(in, line)) {
+  for (;;) {
+    const BoundedLines::Result read = lines.Next(line);
+    if (read == BoundedLines::Result::END) break;
+    if (read != BoundedLines::Result::LINE)
+      Fail("--openings-file: " + lines.Reason(read, path) + " (line " +
+           std::to_string(lines.LineNo()) + ")");
     if (line.empty() || line[0] == '#') continue;
     std::istringstream fields(line);
     std::uint64_t seed;
     int plies, candidate;
-    if (!(fields >> seed >> plies >> candidate)) Fail(path + ": bad line '" + line + "'");
+    if (!(fields >> seed >> plies >> candidate) || candidate < 0)
+      Fail(path + ": line " + std::to_string(lines.LineNo()) + ": bad line " + Quoted(line));
     if (seed == o.seed && plies == o.openings) out.push_back(candidate);
   }
   return out;

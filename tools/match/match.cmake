@@ -25,3 +25,33 @@ add_test(NAME deep_match_eval_device COMMAND korvel4-match --a 4 --b 3 --games 2
   --b-eval /dev/zero)
 set_tests_properties(deep_match_eval_device PROPERTIES
   PASS_REGULAR_EXPRESSION "--b-eval: /dev/zero is not a file")
+
+# The weights a weights file may give, proven on level 4 itself: the search's sources and a
+# test that evaluates and searches with the most extreme weights, built with signed
+# overflow trapping (this target only; without the check the test still runs its bounds).
+if(GTest_FOUND)
+  file(GLOB KORVEL4_AI_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/ai/*.cpp)
+  add_executable(deep_weights_tests ${CMAKE_SOURCE_DIR}/tests/ai/sanitized/extreme_weights_test.cpp
+                 ${KORVEL4_AI_SOURCES})
+  target_include_directories(deep_weights_tests PRIVATE ${CMAKE_BINARY_DIR}/layers/ai)
+  target_link_libraries(deep_weights_tests PRIVATE korvel4_game GTest::gtest_main)
+  include(CheckCXXSourceCompiles)
+  set(CMAKE_REQUIRED_FLAGS "-fsanitize=signed-integer-overflow")
+  set(CMAKE_REQUIRED_LINK_OPTIONS "-fsanitize=signed-integer-overflow")
+  check_cxx_source_compiles("int main(int c, char**) { return c + 1; }" KORVEL4_HAS_UBSAN)
+  unset(CMAKE_REQUIRED_FLAGS)
+  unset(CMAKE_REQUIRED_LINK_OPTIONS)
+  if(KORVEL4_HAS_UBSAN)
+    set(trap -fsanitize=signed-integer-overflow -fno-sanitize-recover=signed-integer-overflow)
+    target_compile_options(deep_weights_tests PRIVATE ${trap})
+    target_link_options(deep_weights_tests PRIVATE ${trap})
+  endif()
+  gtest_discover_tests(deep_weights_tests PROPERTIES TIMEOUT 300)
+endif()
+
+# The runner's script and the match tool's lists and weights files when they are devices,
+# folders, pipes, endless or not text.
+add_test(NAME tools_hostile_inputs
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/tools/hostile_inputs.sh
+          $<TARGET_FILE:korvel4-script> $<TARGET_FILE:korvel4-match>)
+set_tests_properties(tools_hostile_inputs PROPERTIES TIMEOUT 600 ENVIRONMENT "QT_QPA_PLATFORM=offscreen")

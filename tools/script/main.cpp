@@ -1,4 +1,8 @@
 // korvel4-script [FILE]: the headless runner (its commands and output: docs/script-format.md).
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -130,7 +134,25 @@ int main(int argc, char** argv) {
   opts.join = korvel::RunNetScript;
 #endif
   if (argc == 2) {
-    std::ifstream in(argv[1]);
+    // FILE is a regular file: a folder would read as an empty script, and a pipe or a
+    // device could hold the runner up before the first line (they go to standard input).
+    struct stat st {};
+    if (stat(argv[1], &st) != 0) {
+      std::cerr << "korvel4-script: cannot read " << argv[1] << ": " << std::strerror(errno)
+                << "\n";
+      return 2;
+    }
+    if (S_ISDIR(st.st_mode)) {
+      std::cerr << "korvel4-script: " << argv[1] << " is a folder, not a script\n";
+      return 2;
+    }
+    if (!S_ISREG(st.st_mode)) {
+      std::cerr << "korvel4-script: " << argv[1]
+                << " is not a regular file (a pipe is read from standard input: "
+                   "korvel4-script < FILE)\n";
+      return 2;
+    }
+    std::ifstream in(argv[1], std::ios::binary);
     if (!in) {
       std::cerr << "korvel4-script: cannot read " << argv[1] << "\n";
       return 2;

@@ -17,6 +17,7 @@
 #include "net/client.h"
 #include "net/press_entry.h"
 #include "net/protocol.h"
+#include "tools/bounded_lines.h"
 #include "view/canvas.h"
 
 namespace korvel {
@@ -313,8 +314,8 @@ bool Ignored(const std::string& line) {
 
 }  // namespace
 
-int RunNetScript(const std::vector<std::string>& join, std::istream& in, int lineNo,
-                 std::ostream& out, std::ostream& err) {
+int RunNetScript(const std::vector<std::string>& join, BoundedLines& lines, std::ostream& out,
+                 std::ostream& err) {
   std::unique_ptr<QCoreApplication> app;
   static int argc = 1;
   static char name[] = "korvel4-script";
@@ -347,9 +348,10 @@ int RunNetScript(const std::vector<std::string>& join, std::istream& in, int lin
     if (join.size() == 7) player->Trust(join[6]);
     player->Join(url, code, *playerName);
 
-    while (std::getline(in, line)) {
-      ++lineNo;
-      if (!line.empty() && line.back() == '\r') line.pop_back();
+    for (;;) {
+      const BoundedLines::Result read = lines.Next(line);
+      if (read == BoundedLines::Result::END) break;
+      if (read != BoundedLines::Result::LINE) throw NetScriptError{lines.Reason(read, "the script")};
       if (Ignored(line)) continue;
       const std::vector<std::string> w = Words(line);
       const std::string& cmd = w[0];
@@ -408,7 +410,7 @@ int RunNetScript(const std::vector<std::string>& join, std::istream& in, int lin
   } catch (const NetScriptError& e) {
     if (player) player->Quiet();
     out.flush();
-    err << "error: line " << lineNo << ": " << e.reason << "\n";
+    err << "error: line " << lines.LineNo() << ": " << e.reason << "\n";
     return 2;
   }
   out.flush();

@@ -10,9 +10,12 @@
 
 namespace korvel {
 
-// `join` holds the words of the join line, `lineNo` its number. Answers the exit status:
-// 0, or 2 after an error (a bad argument, a refused join, a wait that ran out).
-int RunNetScript(const std::vector<std::string>& join, std::istream& in, int lineNo,
-                 std::ostream& out, std::ostream& err);
+class BoundedLines;
+
+// `join` holds the words of the join line, the last line `lines` gave. Answers the exit
+// status: 0, or 2 after an error (a bad argument, a refused join, a wait that ran out, a
+// script past its bounds).
+int RunNetScript(const std::vector<std::string>& join, BoundedLines& lines, std::ostream& out,
+                 std::ostream& err);
 
 }  // namespace korvel

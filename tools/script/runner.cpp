@@ -11,6 +11,7 @@
 #include "io/disk_files.h"
 #include "play/form1.h"
 #include "play/menu.h"
+#include "tools/bounded_lines.h"
 #include "view/board_drawing.h"
 
 namespace korvel {
@@ -212,18 +213,21 @@ int RunScript(std::istream& in, std::ostream& out, std::ostream& err, const Runn
   form.LoadExtraOptions();
   form.Form_Load();
 
+  BoundedLines lines(in, SCRIPT_LINE_LIMIT, SCRIPT_SIZE_LIMIT);
   int lineNo = 0;
   std::string line;
   auto nextLine = [&]() -> bool {
-    if (!std::getline(in, line)) return false;
-    ++lineNo;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return true;
+    const BoundedLines::Result r = lines.Next(line);
+    lineNo = lines.LineNo();
+    if (r == BoundedLines::Result::LINE) return true;
+    if (r == BoundedLines::Result::END) return false;
+    throw ScriptError{lines.Reason(r, "the script")};
   };
 
-  while (!host.ended && nextLine()) {
-    if (Ignored(line)) continue;
+  while (!host.ended) {
     try {
+      if (!nextLine()) break;
+      if (Ignored(line)) continue;
       const std::vector<std::string> w = Words(line);
       const std::string& cmd = w[0];
       if (cmd == "menu") {
@@ -313,7 +317,7 @@ int RunScript(std::istream& in, std::ostream& out, std::ostream& err, const Runn
       } else if (cmd == "join") {
         if (!opts.join) throw ScriptError{"join is not available in this build"};
         out.flush();
-        return opts.join(w, in, lineNo, out, err);
+        return opts.join(w, lines, out, err);
       } else {
         throw ScriptError{"unknown command: " + cmd};
       }
