@@ -134,6 +134,9 @@ TEST_F(RecordsInPlay, AKingTakenByTheRunnersComputerTurnEndsThePresses) {
   ASSERT_TRUE(rig.form.PlayComputerTurnForSeatToMove());
   ASSERT_TRUE(rig.form.State().GameOver) << WriteRecord(rig.form.TheGame(), "");
   EXPECT_FALSE(rig.form.PlayComputerTurnForSeatToMove());
+  rig.form.REPLAY_Click();
+  rig.form.AFTER_Click();
+  EXPECT_FALSE(rig.form.PlayComputerTurnForSeatToMove()) << "進 to the end: still over";
   rig.dialogs.answers = {false};
   rig.dialogs.shown.clear();
   Click(rig, 5, 9);
