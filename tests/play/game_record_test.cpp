@@ -449,6 +449,23 @@ TEST(GameRecord, APassStaysInItsPlaceAcrossStepsBackAndForward) {
   newest.StepBack();
   newest.StepForward();
   EXPECT_EQ(newest.State().CurrentSeat, UE);
+  // With 下's partner's king off the board, the partner test has no square to read from the
+  // record: 下's pass is taken as written, though it had moves.
+  const std::string noPartner = std::string(HEAD) +
+                                "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
+                                "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
+                                "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
+                                "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
+                                "盤: 左王 ・ ・ ・ ・ ・ ・ ・ 右王\n"
+                                "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
+                                "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
+                                "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
+                                "盤: ・ ・ ・ ・ 下王 ・ ・ ・ ・\n"
+                                "手番: 下\n";
+  EXPECT_EQ(Read(noPartner + "1 下 パス\n").State().CurrentSeat, HIDARI);
+  const RecordReading refused = ReadRecord(start.substr(0, start.find("1 下")) + "1 下 パス\n");
+  EXPECT_EQ(refused.error.Text(), "17行目: パスはできません（下には指せる手があります）");
+
   // A pass where moves were taken back replaces them, as a move would.
   Game branch = Read(start);
   branch.StepBack();
