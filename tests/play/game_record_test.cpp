@@ -464,7 +464,7 @@ TEST(GameRecord, APassStaysInItsPlaceAcrossStepsBackAndForward) {
                                 "手番: 下\n";
   EXPECT_EQ(Read(noPartner + "1 下 パス\n").State().CurrentSeat, HIDARI);
   const RecordReading refused = ReadRecord(start.substr(0, start.find("1 下")) + "1 下 パス\n");
-  EXPECT_EQ(refused.error.Text(), "17行目: パスはできません（下には指せる手があります）");
+  EXPECT_EQ(refused.error.Text(), "18行目: パスはできません（下には指せる手があります）");
 
   // A pass where moves were taken back replaces them, as a move would.
   Game branch = Read(start);
