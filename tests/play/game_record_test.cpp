@@ -413,6 +413,11 @@ TEST(GameRecord, TheEndIsWrittenFromTheMoveThatEndedTheGame) {
   repOpened.StepForward();
   EXPECT_TRUE(repOpened.Finished());
   EXPECT_EQ(repOpened.EndingOfGame().winner, HIDARI);
+  // The end comes where the game stands: what was taken back before it is no longer its.
+  repOpened.StepBack();
+  repOpened.EndByRepetition(NO_SEAT);
+  EXPECT_EQ(repOpened.HistoryTop(), 1);
+  EXPECT_TRUE(repOpened.Finished());
 }
 
 // A pass is part of the history: stepping back over it and forward again neither loses the

@@ -105,6 +105,17 @@ TEST_F(RecordsInPlay, AFinishedGameTakesNoMorePresses) {
     EXPECT_TRUE(rig.form.Ended()) << "No ends the program, as at the end of any game";
   }
 
+  // Nor does a game-mode choice set the computers playing on after the end.
+  {
+    FormRig rig;
+    rig.form.Form_Load();
+    ASSERT_TRUE(rig.form.OpenRecord((dir_ / "king.k4k").string()));
+    rig.dialogs.answers = {false};
+    rig.form.JYUNBAN_2_Click();  // 下 becomes a computer's seat, and it is to move
+    EXPECT_EQ(rig.form.TheGame().HistoryTop(), 1);
+    EXPECT_TRUE(rig.form.Ended());
+  }
+
   // Yes starts another game; stepped back and forward to the taken king, the game is over
   // again; stepped back only, play goes on from there.
   FormRig rig;
