@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 #include "play/game_record.h"
 #include "support/fake_ports.h"
@@ -189,6 +190,46 @@ TEST_F(RecordsInPlay, APressWhereAComputerIsToMoveStartsTheComputers) {
     Click(rig, 3, 4);
     EXPECT_EQ(rig.form.TheGame().History()[2].mover, HIDARI) << file;
   }
+}
+
+// Games the window's computers play from crowded random positions, where seats are left
+// without a move and pass: every record written of them opens again.
+TEST_F(RecordsInPlay, ComputerGamesWithPassesOpenAgain) {
+  int passes = 0;
+  for (unsigned seed = 1; seed <= 200; ++seed) {
+    std::mt19937 rng(seed);
+    FormRig rig;
+    rig.form.Form_Load();
+    if (seed % 3 == 1) rig.form.LEVEL1_Click();
+    if (seed % 3 == 2) rig.form.LEVEL2_Click();
+    PieceCode board[10][10]{};
+    auto place = [&](PieceCode c) {
+      const int x = 1 + static_cast<int>(rng() % 9), y = 1 + static_cast<int>(rng() % 9);
+      if (!board[x][y].IsEmpty()) return false;
+      board[x][y] = c;
+      return true;
+    };
+    for (int seat = 1; seat <= 4; ++seat)
+      while (!place(KingCode(seat))) {
+      }
+    // One army is short of pieces.
+    const int weak = 1 + static_cast<int>(rng() % 4);
+    for (int k = 10 + static_cast<int>(rng() % 40); k > 0; --k) {
+      const int seat = 1 + static_cast<int>(rng() % 4);
+      if (seat != weak || rng() % 5 == 0) place(Code(seat, HU + static_cast<int>(rng() % 4)));
+    }
+    rig.form.SetBoard(board);
+    rig.form.SetSeatToMove(1 + static_cast<int>(rng() % 4));
+    rig.form.PLAY_TONARI_Click();
+    for (int i = 0; i < 150 && rig.form.PlayComputerTurnForSeatToMove(); ++i) {
+    }
+    if (!rig.form.State().GameStarted) continue;  // a king taken, and another game begun
+    passes += static_cast<int>(rig.form.TheGame().Passes().size());
+    const std::string text = WriteRecord(rig.form.TheGame(), "");
+    const RecordReading r = ReadRecord(text);
+    ASSERT_TRUE(r.record) << "seed " << seed << ": " << r.error.Text() << "\n" << text;
+  }
+  EXPECT_GT(passes, 10);
 }
 
 // --- the unfinished games ------------------------------------------------------------------
