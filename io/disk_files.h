@@ -20,6 +20,13 @@ class DiskFiles : public Files {
   FileRead ReadPath(const std::string& path, std::size_t limit) override;
   bool WritePathAtomically(const std::string& path, const std::string& bytes,
                            std::string* error) override;
+  // Listing, new files, removal and the area's lock (disk_area_files.cpp).
+  std::vector<std::string> List(FileArea area, const std::string& prefix,
+                                const std::string& suffix) override;
+  bool WriteNew(FileArea area, const std::string& name, const std::string& bytes,
+                bool* taken) override;
+  bool Remove(FileArea area, const std::string& name) override;
+  void Exclusively(FileArea area, const std::function<void()>& work) override;
 
   // The path the area's file is opened at: relative when the area is the current folder.
   std::string OpenPath(FileArea area, const std::string& name) const;

@@ -13,8 +13,9 @@ namespace korvel {
 
 void Form1::RunComputerTurns() {
   if (ended_) return;
-  // A seat nobody plays (no game chosen) never moves by itself either.
-  bool done = !game_.IsComputerSeat(game_.State().CurrentSeat);
+  // A seat nobody plays (no game chosen) never moves by itself either, nor does any seat
+  // of a game that has ended.
+  bool done = !game_.IsComputerSeat(game_.State().CurrentSeat) || game_.Finished();
 
   // The computer's choice depends only on the position, so a position that comes back
   // within one run would come back for ever: the game ends there by repetition.

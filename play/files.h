@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace korvel {
 
@@ -50,6 +52,26 @@ class Files {
     if (error) *error = "書き込めません";
     return false;
   }
+
+  // --- files the program names itself in an area (the unfinished games) ----------------
+  // The names of the regular files of an area, not empty, that begin with `prefix` and end
+  // with `suffix`, the most recently written first. Stores without a folder list none.
+  virtual std::vector<std::string> List(FileArea /*area*/, const std::string& /*prefix*/,
+                                        const std::string& /*suffix*/) {
+    return {};
+  }
+  // Writes a file that must not be there yet: the whole file appears at once, and nothing
+  // there is ever replaced. False, with `taken` set when something is there already.
+  virtual bool WriteNew(FileArea /*area*/, const std::string& /*name*/,
+                        const std::string& /*bytes*/, bool* taken) {
+    *taken = false;
+    return false;
+  }
+  // Removes a regular file of an area; false when it cannot.
+  virtual bool Remove(FileArea /*area*/, const std::string& /*name*/) { return false; }
+  // Runs `work` while no other copy of the program works in the same area through this
+  // call; one that does is waited for a moment, then `work` runs all the same.
+  virtual void Exclusively(FileArea /*area*/, const std::function<void()>& work) { work(); }
 };
 
 }  // namespace korvel

@@ -9,8 +9,8 @@ namespace korvel {
 
 Form1::Form1(Canvas& canvas, Dialogs& dialogs, SoundLibrary& sound, TurnIcons& icons, Host& host,
              Files& files)
-    : canvas_(canvas), dialogs_(dialogs), sound_(sound), icons_(icons), host_(host),
-      files_(files) {}
+    : keptName_(UNFINISHED_GAME_FILE), canvas_(canvas), dialogs_(dialogs), sound_(sound),
+      icons_(icons), host_(host), files_(files) {}
 
 void Form1::Form_Load() {
   SoundInit();
@@ -34,6 +34,7 @@ void Form1::Form_Load() {
   game_.SetStarted(false);
 
   LoadSettings();
+  NoteKeptGame();
   NewGame();
 }
 
@@ -72,7 +73,7 @@ void Form1::SetSeatToMove(int seat) { game_.SetSeatToMove(seat); }
 
 bool Form1::PlayComputerTurnForSeatToMove() {
   const int seat = game_.State().CurrentSeat;
-  if (ended_ || game_.State().GameOver || seat < 1 || seat > 4) return false;
+  if (ended_ || game_.Finished() || seat < 1 || seat > 4) return false;
   com_ban(seat);
   return true;
 }
@@ -126,6 +127,14 @@ void Form1::EndOfGame(const std::string& result) {
   } else {
     EndProgram();
   }
+}
+
+// A game that ended before (a record opened finished, a king taken by the runner's
+// computer turn): its end, announced as when it happened, and the question after it.
+void Form1::AnnounceEndOfGame() {
+  const Game::Ending e = game_.EndingOfGame();
+  if (e.winner != NO_SEAT) AnnounceWinner(TeamName(e.winner));
+  else EndOfGame(e.kingTaken ? "終局です" : "千日手です");
 }
 
 // After computer turns: a king taken by a computer is announced for the taker's team.

@@ -89,7 +89,8 @@ class Form1 {
   // the game as it was when the record cannot be used; both tell the player why.
   bool OpenRecord(const std::string& path);
   bool SaveRecord(const std::string& path);
-  // Whether a game left unfinished is kept in the user's data area.
+  // Whether a game left unfinished is kept in the user's data area (by this copy of the
+  // program or another).
   bool HasUnfinishedGame();
   // The full path of a file in the user's data area, where the records the program keeps
   // by itself go (the unfinished game, the record of a network game whose host went).
@@ -179,6 +180,7 @@ class Form1 {
   void DrawMovePlayed(const Move& m, const MoveOutcome& o);
   void ShowHandOff(const MoveOutcome& o);
   void AnnounceWinnerOfGame();
+  void AnnounceEndOfGame();
   void EndOfGame(const std::string& result);
   void RefuseNotStarted(bool withSound);
   void PlayForbidden();
@@ -228,6 +230,12 @@ class Form1 {
   std::string gameStarted_;
   void KeepUnfinishedGame();
   bool UseRecord(const std::string& bytes);
+  void NoteKeptGame();
+  std::vector<std::string> KeptGames();
+  // The file in the user's data area this copy keeps its unfinished game in, and what
+  // this copy last saw there (at its start, at 前回の続き, or as it wrote it).
+  std::string keptName_;
+  FileRead keptSeen_;
 
   Canvas& canvas_;
   Dialogs& dialogs_;

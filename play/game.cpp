@@ -16,6 +16,7 @@ void Game::NewGame() {
   moveNumber_ = 0;
   historyTop_ = historyCount_;
   passes_.clear();
+  repetition_ = false;
   NewGameModel(s_);
 }
 
@@ -67,7 +68,17 @@ const MoveRecord& Game::Record(const Move& m) {
   r.mover = s_.CurrentSeat;
   historyTop_ = historyCount_;
   std::erase_if(passes_, [n](const PassRecord& p) { return p.after >= n; });
+  repetition_ = false;
   return r;
+}
+
+void Game::Pass(int seat) {
+  s_.CurrentSeat = NextSeat(seat);
+  const int n = historyCount_;
+  historyTop_ = n;
+  std::erase_if(passes_, [n](const PassRecord& p) { return p.after > n; });
+  passes_.push_back({n, seat});
+  repetition_ = false;
 }
 
 MoveOutcome Game::PlayPersonMove(const Move& m) {
@@ -98,6 +109,7 @@ void Game::LoadState(const GameState& s) {
   historyCount_ = historyTop_ = moveNumber_ = 0;
   resumePending_ = false;
   passes_.clear();
+  repetition_ = false;
 }
 
 MoveOutcome Game::PlayComputerMove(const Move& m) {
@@ -141,6 +153,9 @@ std::optional<MoveRecord> Game::StepForward() {
     MoveOutcome o;
     o.mover = r.mover;
     HandOff(s_, r, o);
+    // Seats that passed after it pass again.
+    for (const PassRecord& p : passes_)
+      if (p.after == n) s_.CurrentSeat = NextSeat(p.seat);
   } else {
     s_.CurrentSeat = history_[n + 1].mover;
   }
@@ -154,6 +169,41 @@ void Game::Rotate() {
   historyCount_ = 0;
   historyTop_ = 0;
   passes_.clear();
+  repetition_ = false;
+}
+
+void Game::EndByRepetition(int winner) {
+  s_.GameOver = true;
+  s_.WinnerSeat = winner;
+  historyTop_ = historyCount_;
+  repetition_ = true;
+  repetitionWinner_ = winner;
+}
+
+bool Game::Finished() const {
+  if (s_.GameOver) return true;
+  const int n = historyCount_;
+  return n == historyTop_ && (repetition_ || (n > 0 && IsKingCode(history_[n].captured)));
+}
+
+Game::Ending Game::EndingOfGame() const {
+  Ending e;
+  for (int i = 1; i <= historyTop_ && !e.kingMove; ++i)
+    if (IsKingCode(history_[i].captured)) e.kingMove = i;
+  const bool atEnd = historyCount_ == (e.kingMove ? e.kingMove : historyTop_);
+  if (e.kingMove) {
+    e.over = true;
+    e.kingTaken = true;
+    // The model records a computer's capture; a person's is the mover's win.
+    e.winner = s_.GameOver && atEnd ? s_.WinnerSeat : history_[e.kingMove].mover;
+  } else if (repetition_) {
+    e.over = true;
+    e.winner = repetitionWinner_;
+  } else if (s_.GameOver) {
+    e.over = true;
+    e.winner = s_.WinnerSeat;
+  }
+  return e;
 }
 
 }  // namespace korvel

@@ -66,11 +66,9 @@ class Game {
   // A computer's move: recorded, played, the attack tables rebuilt; a king taken ends the
   // game (GameOver, WinnerSeat); otherwise the mate test and the hand-off.
   MoveOutcome PlayComputerMove(const Move& m);
-  // A computer seat with no move passes the turn on.
-  void Pass(int seat) {
-    s_.CurrentSeat = NextSeat(seat);
-    passes_.push_back({historyCount_, seat});
-  }
+  // A computer seat with no move passes the turn on. Where moves were taken back, the pass
+  // replaces them, as a move would.
+  void Pass(int seat);
   const MoveRecord& LastRecord() const { return history_[historyCount_]; }
 
   // --- the history ----------------------------------------------------------------------
@@ -103,11 +101,23 @@ class Game {
   // The move number a loaded start position carries (records).
   void SetMoveNumber(int n) { moveNumber_ = n; }
 
-  // The game as the computer turns end it (repetition): over, with this winner.
-  void EndByRepetition(int winner) {
-    s_.GameOver = true;
-    s_.WinnerSeat = winner;
-  }
+  // The game as the computer turns end it (repetition): over, with this winner. The game
+  // ends where it stands: moves taken back before it are no longer its future.
+  void EndByRepetition(int winner);
+  // Whether the game has ended where it stands: over, or standing at its newest move when
+  // that move took a king or the game ended by repetition after it (a step back and
+  // forward again does not start it again). No move may follow.
+  bool Finished() const;
+  // How a finished game ended: by a king taken (else by repetition), and the winning seat
+  // (NO_SEAT for none). A king-taking move in the history is the end of the game wherever
+  // the game stands; `kingMove` is its index in the history (0 for none).
+  struct Ending {
+    bool over = false;
+    bool kingTaken = false;
+    int winner = NO_SEAT;
+    int kingMove = 0;
+  };
+  Ending EndingOfGame() const;
 
  private:
   const MoveRecord& Record(const Move& m);
@@ -119,6 +129,9 @@ class Game {
   int moveNumber_ = 0;
   bool resumePending_ = false;
   std::vector<PassRecord> passes_;
+  // The game ended by repetition after its newest move, with this winner.
+  bool repetition_ = false;
+  int repetitionWinner_ = NO_SEAT;
 };
 
 }  // namespace korvel

@@ -18,6 +18,8 @@ constexpr const char* HAND_NAMES[5] = {"", "歩", "銀", "金", "飛"};
 constexpr const char* PASS_WORD = "パス";
 constexpr int MAX_HAND = 999999;
 constexpr int MAX_MOVE_NUMBER = 99999999;
+// A move line's number: the start's number and at most one move for each byte of the file.
+constexpr long MAX_NUMBERED = MAX_MOVE_NUMBER + static_cast<long>(RECORD_SIZE_LIMIT);
 
 std::string Digit(int n) {
   return std::string(1, static_cast<char>('0' + n));
@@ -129,6 +131,14 @@ std::optional<Move> ParseMove(const GameState& s, std::string_view text, std::st
   return fail("駒の名前が盤と合いません");
 }
 
+bool PartnerKingOnBoard(const GameState& s, int seat) {
+  const PieceCode king = KingCode(PartnerOf(seat));
+  for (int x = 1; x <= 9; ++x)
+    for (int y = 1; y <= 9; ++y)
+      if (s.Board[x][y] == king) return true;
+  return false;
+}
+
 // A board move as a press accepts it when the piece was picked before the turn passed on
 // (a menu choice or the computers' turns in between): then the piece may be another
 // seat's. The press checks everything the rules check except the owner.
@@ -170,9 +180,12 @@ std::string WriteRecord(const Game& game, const std::string& started) {
   const std::vector<MoveRecord>& history = game.History();
   int top = game.HistoryTop();
   const int count = game.HistoryCount();
-  // A seat that passed at the current point replaced the moves that followed it.
-  for (const Game::PassRecord& p : game.Passes())
-    if (p.after >= count && count < top) top = count;
+  // The move that took a king ended the game, wherever the game stands: nothing follows it.
+  int kingMove = 0;
+  for (int i = 1; i <= top && !kingMove; ++i)
+    if (IsKingCode(history[i].captured)) kingMove = i;
+  if (kingMove) top = kingMove;
+  const int current = std::min(count, top);
 
   // The start position: every move up to the current one taken back.
   GameState start = s;
@@ -197,16 +210,20 @@ std::string WriteRecord(const Game& game, const std::string& started) {
            "\n";
   out += "レベル: " + std::to_string(s.Level) + "\n";
 
-  const bool kingTaken = count == top && count > 0 && IsKingCode(history[count].captured);
-  if (s.GameOver || kingTaken) {
-    const char* reason = kingTaken ? "王取り" : "千日手";
-    const int winner = kingTaken && !s.GameOver ? history[count].mover : s.WinnerSeat;
+  // A king taken: the model holds the winner of a computer's capture while the game stands
+  // there; a person's capture is the mover's win. Else the end by repetition, if any.
+  const Game::Ending ending = game.EndingOfGame();
+  if (kingMove || ending.over) {
+    const char* reason = kingMove ? "王取り" : "千日手";
+    const int winner = !kingMove                         ? ending.winner
+                       : s.GameOver && count == kingMove ? s.WinnerSeat
+                                                         : history[kingMove].mover;
     out += std::string("結果: ") + reason + " ";
     out += winner >= 1 && winner <= 4 ? SeatName(winner) + " " + TeamName(winner) + "の勝ち"
                                       : std::string("引き分け");
     out += "\n";
   }
-  if (count < top) out += "現在: " + std::to_string(startNumber + count) + "\n";
+  if (current < top) out += "現在: " + std::to_string(startNumber + current) + "\n";
 
   if (!IsStandardStart(start, startNumber)) {
     out += "# 開始局面（上の段から、各段は左から右へ）\n";
@@ -261,9 +278,13 @@ RecordReading ReadRecord(std::string_view text) {
     at = end + 1;
   }
   if (lines.empty() || lines[0] != RECORD_FIRST_LINE) {
-    if (!lines.empty() && lines[0].starts_with("Korvel4人将棋 棋譜 "))
-      return fail(1, "この版の棋譜は読めません");
-    return fail(1, "棋譜のファイルではありません（1行目）");
+    const std::string_view first = lines.empty() ? std::string_view() : lines[0];
+    if (first.starts_with(RECORD_FIRST_LINE) &&
+        Words(first.substr(std::string_view(RECORD_FIRST_LINE).size())).empty())
+      return fail(
+          1, std::string("後ろに空白があります（「") + RECORD_FIRST_LINE + "」だけを書きます）");
+    if (first.starts_with("Korvel4人将棋 棋譜 ")) return fail(1, "この版の棋譜は読めません");
+    return fail(1, "棋譜のファイルではありません");
   }
 
   LoadedRecord loaded;
@@ -274,6 +295,7 @@ RecordReading ReadRecord(std::string_view text) {
   start.CurrentSeat = SITA;
   int boardRows = 0, startNumber = 0;
   std::optional<int> current;
+  int currentLine = 0;
   int resultLine = 0;
   std::string resultReason;
   int resultWinner = NO_SEAT;
@@ -318,9 +340,10 @@ RecordReading ReadRecord(std::string_view text) {
       resultWinner = SeatByName(w[2]);
       if (resultWinner == NO_SEAT && w[2] != "引き分け") return fail(lineNo, "結果が読めません");
     } else if (key == "現在:") {
-      const auto v = arity(2) ? Number(w[1], 0, MAX_MOVE_NUMBER) : std::nullopt;
+      const auto v = arity(2) ? Number(w[1], 0, MAX_NUMBERED) : std::nullopt;
       if (!v) return fail(lineNo, "現在の手数が読めません");
       current = static_cast<int>(*v);
+      currentLine = lineNo;
     } else if (key == "盤:") {
       if (boardRows >= 9) return fail(lineNo, "盤の段が多すぎます");
       if (w.size() != 10) return fail(lineNo, "盤の段には 9 つの升を書きます");
@@ -386,7 +409,7 @@ RecordReading ReadRecord(std::string_view text) {
     if (w.empty() || w[0].starts_with("#")) continue;
     if (!(w[0][0] >= '0' && w[0][0] <= '9')) return fail(lineNo, "指し手の後に見出しは書けません");
     if (w.size() != 3) return fail(lineNo, "指し手の行は「手数 手番 指し手」です");
-    const auto number = Number(w[0], 0, MAX_MOVE_NUMBER);
+    const auto number = Number(w[0], 0, MAX_NUMBERED);
     if (!number || *number != game.MoveNumber() + 1)
       return fail(lineNo, "手数が違います（" + std::to_string(game.MoveNumber() + 1) + " のはず）");
     const int seat = SeatByName(w[1]);
@@ -395,6 +418,11 @@ RecordReading ReadRecord(std::string_view text) {
     if (seat != game.State().CurrentSeat)
       return fail(lineNo, "手番が違います（" + SeatName(game.State().CurrentSeat) + "の番）");
     if (w[2] == PASS_WORD) {
+      // Only a seat with no move the board would accept passes. With the partner's king off
+      // the board the partner test reads a square the record does not carry: any pass is
+      // taken as it was written.
+      if (PartnerKingOnBoard(game.State(), seat) && !LegalMoves(game.State()).empty())
+        return fail(lineNo, "パスはできません（" + SeatName(seat) + "には指せる手があります）");
       game.Pass(seat);
       continue;
     }
@@ -408,14 +436,16 @@ RecordReading ReadRecord(std::string_view text) {
     game.PlayComputerMove(*m);
   }
 
+  // The end by repetition comes after the last move, before any step back to 現在.
+  if (resultReason == "千日手") {
+    if (game.Finished()) return fail(resultLine, "王を取った対局です");
+    game.EndByRepetition(resultWinner);
+  }
   if (current) {
     const int back = game.MoveNumber() - *current;
-    if (back < 0 || back > game.HistoryCount()) return fail(0, "現在の手数が指し手の外です");
+    if (back < 0 || back > game.HistoryCount())
+      return fail(currentLine, "現在の手数が指し手の外です");
     for (int i = 0; i < back; ++i) game.StepBack();
-  }
-  if (resultReason == "千日手") {
-    if (game.State().GameOver) return fail(resultLine, "王を取った対局です");
-    game.EndByRepetition(resultWinner);
   }
   // Play goes on as after a step forward; a game over, or one with no move yet, has
   // nothing to resume.

@@ -45,6 +45,13 @@ void Form1::Form_MouseDown(MouseButton button, int /*shift*/, double x, double y
     return;
   }
 
+  // A game that has ended takes no more moves: a press shows its end again and asks, as
+  // the end of a game does, whether another game follows.
+  if (game_.Finished()) {
+    AnnounceEndOfGame();
+    return;
+  }
+
   if (game_.ResumePending()) {
     if (game_.MoveNumber() == 0) {
       RefuseNotStarted(true);
@@ -57,6 +64,14 @@ void Form1::Form_MouseDown(MouseButton button, int /*shift*/, double x, double y
       RunComputerTurns();
       AnnounceWinnerOfGame();
     }
+    return;
+  }
+  // A computer to move that nothing has started yet (a record opened at its start): the
+  // press starts the computers, as the question above does.
+  if (state.GameMode == 1 && game_.IsComputerSeat(state.CurrentSeat)) {
+    dialogs_.Message("再開", "OKですか？");
+    RunComputerTurns();
+    AnnounceWinnerOfGame();
     return;
   }
 

@@ -20,8 +20,9 @@ namespace fs = std::filesystem;
 using testing::FormRig;
 
 // A random game played through the game object as the window plays it: persons' and
-// computers' moves (captures preferred, so that drops follow), now and then a pass, steps
-// back and forward, a rotation at the start, a repetition ending.
+// computers' moves (captures preferred, so that drops follow), steps back and forward, a
+// rotation at the start, a repetition ending. A seat with no move passes: now and then one
+// army starts with nothing at all, and passes at every turn.
 Game RandomGame(unsigned seed) {
   std::mt19937 rng(seed);
   auto chance = [&](int percent) { return static_cast<int>(rng() % 100) < percent; };
@@ -35,6 +36,15 @@ Game RandomGame(unsigned seed) {
   g.SetLevel(1 + static_cast<int>(rng() % 4));
   g.SetSeatToMove(SITA);
   const bool rotate = chance(15);
+  // (Not with a turn: the turned position would keep the missing king's old square.)
+  if (!rotate && chance(25)) {
+    const int bare = 1 + static_cast<int>(rng() % 4);
+    PieceCode board[10][10];
+    for (int x = 0; x <= 9; ++x)
+      for (int y = 0; y <= 9; ++y)
+        board[x][y] = SeatOfCode(g.State().Board[x][y]) == bare ? EMPTY : g.State().Board[x][y];
+    g.SetBoard(board);
+  }
   const int length = static_cast<int>(rng() % 160);
   for (int i = 0; i < length; ++i) {
     if (rotate && i == 5) g.Rotate();
@@ -45,10 +55,6 @@ Game RandomGame(unsigned seed) {
     }
     if (r < 7) {
       g.StepForward();
-      continue;
-    }
-    if (r < 9) {
-      g.Pass(g.State().CurrentSeat);
       continue;
     }
     g.RefreshKings();
@@ -148,11 +154,12 @@ TEST(GameRecord, NotationNamesTheMoveAsTheWindowWritesItWithOriginDropAndPromoti
 constexpr const char* HEAD =
     "Korvel4人将棋 棋譜 1\n対局: 四人対局\n下: 人\n左: 人\n上: 人\n右: 人\nレベル: 3\n";
 
+// 上 has nothing left on the board or in hand, so it passes.
 TEST(GameRecord, AHandWrittenRecordWithCommentsAndAStartPositionIsRead) {
   const std::string text = std::string(HEAD) +
                            "# a comment\n"
                            "\n"
-                           "盤: ・ ・ ・ ・ 上王 ・ ・ ・ ・\n"
+                           "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
                            "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
                            "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
                            "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
@@ -232,7 +239,12 @@ TEST(GameRecord, EveryRefusalNamesItsLine) {
       {head + "盤: ・ ・ ・ ・ 青王 ・ ・ ・ ・\n", 8, "升が読めません"},
       {head + "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n1 下 ６七歩(68)\n", 9, "盤は 9 段"},
       {head + "持駒: 下 歩1 銀0 金x 飛0\n", 8, "持駒"},
-      {head + "現在: 5\n1 下 ６七歩(68)\n", 0, "現在の手数"},
+      {head + "現在: 5\n1 下 ６七歩(68)\n", 8, "現在の手数が指し手の外"},
+      {"Korvel4人将棋 棋譜 1 \n", 1, "後ろに空白があります"},
+      {"Korvel4人将棋 棋譜 1\t\r\n", 1, "後ろに空白があります"},
+      {"Korvel4人将棋 棋譜 1\u3000\n", 1, "後ろに空白があります"},
+      {"Korvel4人将棋 棋譜 1 2\n", 1, "この版"},
+      {head + "1 下 パス\n", 8, "パスはできません（下には指せる手があります）"},
   };
   for (const Case& c : cases) {
     const RecordReading r = ReadRecord(c.text);
@@ -240,6 +252,10 @@ TEST(GameRecord, EveryRefusalNamesItsLine) {
     EXPECT_EQ(r.error.line, c.line) << c.text << r.error.Text();
     EXPECT_NE(r.error.reason.find(c.reason), std::string::npos) << c.text << r.error.Text();
   }
+  // The line is named once: an empty or foreign file says so and no more.
+  EXPECT_EQ(ReadRecord("").error.Text(), "1行目: 棋譜のファイルではありません");
+  EXPECT_EQ(ReadRecord("# a note\n対局: COM対局\n").error.Text(),
+            "1行目: 棋譜のファイルではありません");
   // A move after the king was taken.
   Game g;
   for (unsigned seed = 1; seed < 400; ++seed) {
@@ -318,6 +334,210 @@ TEST(GameRecord, MutatedRecordsNeitherCrashNorHang) {
   }
   EXPECT_GT(read, 0);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
+// The four armies on their own rows: 下's rook on 5五 can take 左's king on 9五.
+constexpr const char* ROOK_FOR_THE_KING =
+    "盤: ・ ・ ・ ・ 上王 ・ ・ ・ ・\n"
+    "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
+    "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
+    "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
+    "盤: 左王 ・ ・ ・ 下飛 ・ ・ ・ 右王\n"
+    "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
+    "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
+    "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
+    "盤: ・ ・ ・ ・ 下王 ・ ・ ・ ・\n";
+
+Game Read(const std::string& text) {
+  RecordReading r = ReadRecord(text);
+  EXPECT_TRUE(r.record) << r.error.Text() << "\n" << text;
+  return r.record ? std::move(r.record->game) : Game();
+}
+
+// A record that starts near the largest move number goes past it and still opens, however
+// far it goes and wherever it stands.
+TEST(GameRecord, MoveNumbersPastTheLargestStartComeBack) {
+  Game g = Read(std::string(HEAD) + "開始手数: 99999999\n");
+  for (int i = 0; i < 6; ++i) {
+    g.RefreshKings();
+    g.RefreshPawnLines();
+    g.PlayPersonMove(LegalMoves(g.State())[0]);
+  }
+  ASSERT_EQ(g.MoveNumber(), 100000005);
+  const std::string text = WriteRecord(g, "");
+  ASSERT_NE(text.find("\n100000000 下 "), std::string::npos) << text;
+  ExpectSameGame(g, Read(text), text);
+  g.StepBack();
+  g.StepBack();
+  const std::string back = WriteRecord(g, "");
+  ASSERT_NE(back.find("現在: 100000003\n"), std::string::npos) << back;
+  ExpectSameGame(g, Read(back), back);
+  // The start itself stays within its limit.
+  EXPECT_FALSE(ReadRecord(std::string(HEAD) + "開始手数: 100000000\n").record);
+}
+
+// Where the game ended is kept wherever it stands: stepped back from a taken king or from
+// the end by repetition, the record says how it ended and opens to end the same way; no
+// move ever follows a taken king in a record.
+TEST(GameRecord, TheEndIsWrittenFromTheMoveThatEndedTheGame) {
+  const std::string head = std::string(HEAD) + ROOK_FOR_THE_KING + "手番: 下\n";
+  Game king = Read(head + "1 下 ９五飛(55)\n");
+  ASSERT_TRUE(king.State().GameOver);
+  king.StepBack();
+  const std::string back = WriteRecord(king, "");
+  EXPECT_NE(back.find("結果: 王取り 下 先手組みの勝ち\n現在: 0\n"), std::string::npos) << back;
+  Game reopened = Read(back);
+  EXPECT_FALSE(reopened.Finished());
+  reopened.StepForward();
+  EXPECT_TRUE(reopened.Finished()) << "進 back to the taken king is the end again";
+
+  // Moves the model was made to play after the king: the record ends with the king.
+  Game after = Read(head + "1 下 ９五飛(55)\n");
+  after.SetSeatToMove(MIGI);
+  after.PlayComputerMove({9, 5, 8, 5, 45_pc, 45_pc});
+  const std::string text = WriteRecord(after, "");
+  EXPECT_EQ(text.find("千日手"), std::string::npos) << text;
+  EXPECT_EQ(text.find("\n2 "), std::string::npos) << text;
+  EXPECT_TRUE(Read(text).Finished());
+
+  Game rep = Read(std::string(HEAD) + "1 下 ６七歩(68)\n2 左 ７四歩(84)\n");
+  rep.EndByRepetition(HIDARI);
+  rep.StepBack();
+  EXPECT_FALSE(rep.Finished());
+  const std::string repBack = WriteRecord(rep, "");
+  EXPECT_NE(repBack.find("結果: 千日手 左 後手組みの勝ち\n現在: 1\n"), std::string::npos)
+      << repBack;
+  Game repOpened = Read(repBack);
+  ExpectSameGame(rep, repOpened, repBack);
+  EXPECT_TRUE(repOpened.ResumePending());
+  repOpened.StepForward();
+  EXPECT_TRUE(repOpened.Finished());
+  EXPECT_EQ(repOpened.EndingOfGame().winner, HIDARI);
+  // The end comes where the game stands: what was taken back before it is no longer its.
+  repOpened.StepBack();
+  repOpened.EndByRepetition(NO_SEAT);
+  EXPECT_EQ(repOpened.HistoryTop(), 1);
+  EXPECT_TRUE(repOpened.Finished());
+}
+
+// A pass is part of the history: stepping back over it and forward again neither loses the
+// moves after it nor lets the seat pass twice.
+TEST(GameRecord, APassStaysInItsPlaceAcrossStepsBackAndForward) {
+  // 左 has nothing at all: it passes at each of its turns.
+  const std::string start = std::string(HEAD) +
+                            "盤: ・ ・ ・ ・ 上王 ・ ・ ・ ・\n"
+                            "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
+                            "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
+                            "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
+                            "盤: ・ ・ ・ ・ ・ ・ ・ ・ 右王\n"
+                            "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
+                            "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
+                            "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
+                            "盤: ・ ・ ・ ・ 下王 ・ ・ ・ ・\n"
+                            "手番: 下\n"
+                            "1 下 ５八王(59)\n"
+                            "2 左 パス\n"
+                            "2 上 ５二王(51)\n"
+                            "3 右 ２五王(15)\n"
+                            "4 下 ５七王(58)\n";
+  Game played = Read(start);
+  ASSERT_EQ(played.Passes().size(), 1u);
+  for (int i = 0; i < 4; ++i) played.StepBack();
+  const std::string back = WriteRecord(played, "");
+  EXPECT_NE(back.find("現在: 0\n"), std::string::npos) << back;
+  EXPECT_NE(back.find("4 下 ５七王(58)\n"), std::string::npos) << back;
+  ExpectSameGame(played, Read(back), back);
+
+  // At the newest move after a pass, 進 leaves the seat after the pass to move.
+  Game newest = Read(start + "5 左 パス\n");
+  ASSERT_EQ(newest.State().CurrentSeat, UE);
+  newest.StepBack();
+  newest.StepForward();
+  EXPECT_EQ(newest.State().CurrentSeat, UE);
+  // With 下's partner's king off the board, the partner test has no square to read from the
+  // record: 下's pass is taken as written, though it had moves.
+  const std::string noPartner = std::string(HEAD) +
+                                "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
+                                "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
+                                "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
+                                "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
+                                "盤: 左王 ・ ・ ・ ・ ・ ・ ・ 右王\n"
+                                "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
+                                "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
+                                "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
+                                "盤: ・ ・ ・ ・ 下王 ・ ・ ・ ・\n"
+                                "手番: 下\n";
+  EXPECT_EQ(Read(noPartner + "1 下 パス\n").State().CurrentSeat, HIDARI);
+  const RecordReading refused = ReadRecord(start.substr(0, start.find("1 下")) + "1 下 パス\n");
+  EXPECT_EQ(refused.error.Text(), "18行目: パスはできません（下には指せる手があります）");
+
+  // A pass where moves were taken back replaces them, as a move would.
+  Game branch = Read(start);
+  branch.StepBack();
+  branch.StepBack();
+  branch.StepBack();
+  branch.Pass(UE);
+  EXPECT_EQ(branch.HistoryTop(), 1);
+  EXPECT_FALSE(branch.StepForward());
+  EXPECT_EQ(branch.Passes().size(), 2u);
+}
+
+// A pass is written only for a seat with no move the board would accept; the computers
+// pass exactly then. Crowded random positions, at every level: the computer passes when,
+// and only when, the rules leave the seat no move.
+TEST(GameRecord, TheComputerPassesOnlyWhenNoMoveIsLeft) {
+  std::mt19937 rng(12345);
+  int passes = 0, positions = 0;
+  for (int i = 0; i < 6000; ++i) {
+    GameState s;
+    NewGameModel(s);
+    for (int x = 1; x <= 9; ++x)
+      for (int y = 1; y <= 9; ++y) s.Board[x][y] = EMPTY;
+    const int seat = 1 + static_cast<int>(rng() % 4);
+    for (int q = 1; q <= 4; ++q)
+      for (int tries = 0; tries < 50; ++tries) {
+        const int x = 1 + static_cast<int>(rng() % 9), y = 1 + static_cast<int>(rng() % 9);
+        if (!s.Board[x][y].IsEmpty()) continue;
+        s.Board[x][y] = KingCode(q);
+        break;
+      }
+    // The seat to move holds few pieces among many of the others'.
+    const int own = static_cast<int>(rng() % 3), pieces = 50 + static_cast<int>(rng() % 30);
+    for (int k = 0; k < pieces; ++k) {
+      int q = 1 + static_cast<int>(rng() % 4);
+      if (k < own)
+        q = seat;
+      else if (q == seat)
+        q = q % 4 + 1;
+      const int kind = HU + static_cast<int>(rng() % 4);
+      const int x = 1 + static_cast<int>(rng() % 9), y = 1 + static_cast<int>(rng() % 9);
+      if (s.Board[x][y].IsEmpty()) s.Board[x][y] = Code(q, kind, kind != KIN && rng() % 4 == 0);
+    }
+    for (int k = 1; k <= 4; ++k) s.Hand[seat][k] = rng() % 6 == 0 ? 1 : 0;
+    for (int q = 1; q <= 4; ++q) s.PlayerKind[q] = COMPUTER;
+    s.GameMode = 1;
+    s.GameStarted = true;
+    s.CurrentSeat = seat;
+    FindAllKings(s);
+    UpdatePawnLines(s);
+    const bool none = LegalMoves(s).empty();
+    for (int level = 1; level <= 4; ++level) {
+      if (level == 4 && i % 4 != 0) continue;
+      Game g;
+      GameState t = s;
+      t.Level = level;
+      g.LoadState(t);
+      ComputerLimits limits;
+      limits.nodes = 500;
+      const bool passed = !g.ChooseComputerMove(seat, limits).found;
+      ++positions;
+      passes += passed;
+      ASSERT_EQ(passed, none) << "level " << level << " seat " << seat << "\n"
+                              << WriteRecord(g, "");
+    }
+  }
+  EXPECT_GT(passes, 20);  // the positions did leave seats without a move
+  EXPECT_GT(positions, 10000);
 }
 
 // --- through the presenter, on disk ------------------------------------------------------
