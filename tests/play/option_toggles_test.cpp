@@ -33,9 +33,9 @@ struct Rig {
 };
 
 std::string Settings(bool guidance, bool icons, const char* background, bool bgm) {
-  return std::string("移動指導=") + (guidance ? "OK" : "NG") + "\r\nｱｲｺﾝ表示=" +
-         (icons ? "OK" : "NG") + "\r\n背景画=" + background + "\r\nBGM=" + (bgm ? "OK" : "NG") +
-         "\r\n";
+  return std::string("移動指導=") + (guidance ? "OK" : "NG") +
+         "\r\nｱｲｺﾝ表示=" + (icons ? "OK" : "NG") + "\r\n背景画=" + background +
+         "\r\nBGM=" + (bgm ? "OK" : "NG") + "\r\n";
 }
 
 std::string OptionsFile(bool notices, bool tint, bool lastMove, bool moveList) {
@@ -50,7 +50,7 @@ TEST(OptionToggles, EachEntryRewritesItsOwnFileOnlyAndTheBytesAreExact) {
   // An unknown key and spaces around a value: read, and not written back.
   rig.Config("korvel4-options.ini") =
       "notices=0\ntint = 1\nwindow_width=1000\nwindow_height=800\nsomething=else\n";
-  rig.form.LoadExtraOptions();
+  rig.form.LoadOptionsFile();
   rig.form.Form_Load();
   ASSERT_TRUE(rig.files.writes.empty()) << "a whole settings file is read, not rewritten";
 
@@ -76,7 +76,9 @@ TEST(OptionToggles, EachEntryRewritesItsOwnFileOnlyAndTheBytesAreExact) {
       {"OSHIRASE", {O}, Settings(false, true, "竹", true), OptionsFile(true, true, true, false)},
       {"IROWAKE", {O}, Settings(false, true, "竹", true), OptionsFile(true, false, true, false)},
       {"SAISYUTE", {O}, Settings(false, true, "竹", true), OptionsFile(true, false, false, false)},
-      {"KIFU_WINDOW", {O}, Settings(false, true, "竹", true),
+      {"KIFU_WINDOW",
+       {O},
+       Settings(false, true, "竹", true),
        OptionsFile(true, false, false, true)},
       {"OSHIRASE", {O}, Settings(false, true, "竹", true), OptionsFile(false, false, false, true)},
       // The level is a mark of the menu only: no file is written.
