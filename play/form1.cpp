@@ -1,6 +1,8 @@
 // Start-up, the new-game reset and the small operations every concern shares.
 #include "play/form1.h"
 
+#include <cmath>
+
 #include "game/check.h"
 #include "play/game_record.h"
 #include "view/board_drawing.h"
@@ -25,10 +27,10 @@ void Form1::Form_Load() {
   guidanceOn_ = 0;
   helpPage_ = files_.PathOf(FileArea::DATA, HELP_PAGE);
 
-  checks_.SIDOU = false;
-  checks_.LEVEL1 = checks_.LEVEL2 = false;
-  checks_.LEVEL3 = true;
-  checks_.AICON = true;
+  options_.SIDOU = false;
+  options_.LEVEL1 = options_.LEVEL2 = false;
+  options_.LEVEL3 = true;
+  options_.AICON = true;
   game_.SetLevel(3);
 
   game_.SetStarted(false);
@@ -79,7 +81,7 @@ bool Form1::PlayComputerTurnForSeatToMove() {
 }
 
 void Form1::ShowTurnIcon(int seat) {
-  if (!checks_.AICON) {
+  if (!options_.AICON) {
     icons_.SetVisible(TurnIcon::MAN, false);
     icons_.SetVisible(TurnIcon::COM, false);
     iconShown_ = false;
@@ -172,6 +174,22 @@ void Form1::DrawMovePlayed(const Move& m, const MoveOutcome& o) {
 // The hand-off as the players see it: the check notice names the seat now to move.
 void Form1::ShowHandOff(const MoveOutcome& o) {
   if (o.checked != NO_SEAT) ShowCheck(o.checked);
+}
+
+bool Form1::Unpick(double x, double y) {
+  if (ended_ || !game_.State().GameStarted || game_.ResumePending() || pieceSelected_ != 1)
+    return false;
+  // The cell as the press handler finds it.
+  const float fx = static_cast<float>(x), fy = static_cast<float>(y);
+  if (!std::isfinite(fx) || !std::isfinite(fy)) return false;
+  const double c = std::floor((static_cast<double>(fx) - GRID_X0) / CELL_TWIPS);
+  const double r = std::floor((static_cast<double>(fy) - GRID_Y0) / CELL_TWIPS);
+  if (c != fromX_ || r != fromY_) return false;
+  pieceSelected_ = 0;
+  ClearGuidance();
+  FrameCell(canvas_, COLOUR_GREEN, fromX_, fromY_);
+  canvas_.Flush();
+  return true;
 }
 
 }  // namespace korvel

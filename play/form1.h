@@ -8,26 +8,14 @@
 #include <vector>
 
 #include "game/state.h"
-#include "play/extra_options.h"
 #include "play/files.h"
 #include "play/game.h"
+#include "play/options.h"
 #include "play/ports.h"
 #include "view/canvas.h"
 
 namespace korvel {
 
-// The check marks of the menu bar: the working copy of the options.
-struct MenuChecks {
-  bool SIDOU = false;
-  bool AICON = true;
-  bool BGM = false;
-  bool LEVEL1 = false, LEVEL2 = false, LEVEL3 = true, LEVEL4 = false;
-  bool MIDORI = false, TATAMI = true, TAKE = false, UCHU = false, RENGA = false;
-  bool OSHIRASE = false, IROWAKE = false;  // kept in the extra options file
-  bool SAISYUTE = true, KIFU_WINDOW = false;  // the same
-};
-
-inline constexpr const char* SETTINGS_FILE = "Korvel4人将棋.ini";
 inline constexpr const char* HELP_PAGE = "Korvel4人将棋.htm";
 inline constexpr const char* SOUND_DLL_TITLE = "Korvel4人将棋.dll";
 
@@ -71,7 +59,7 @@ class Form1 {
   void UCHU_Click() { BackgroundClick(5); }
   void RENGA_Click() { BackgroundClick(6); }
   void BGM_Click();
-  void OSHIRASE_Click();  // the extra options (extra_options.cpp)
+  void OSHIRASE_Click();
   void IROWAKE_Click();
   // その他
   void KAISETU_Click();
@@ -113,7 +101,7 @@ class Form1 {
   // --- what the runner, the window and the tests read ------------------------------------
   const Game& TheGame() const { return game_; }
   const GameState& State() const { return game_.State(); }
-  const MenuChecks& Checks() const { return checks_; }
+  const Options& TheOptions() const { return options_; }
   bool Ended() const { return ended_; }
   struct Look {
     int pieceSelected;
@@ -130,12 +118,11 @@ class Form1 {
   };
   Sounds SoundHandles() const;
 
-  // The extra options (extra_options.cpp): read by the window before the load handler;
-  // the window keeps its size in them.
-  void LoadExtraOptions();
-  bool SaveExtraOptions();
-  ExtraOptions& Extras() { return extra_; }
-  const ExtraOptions& Extras() const { return extra_; }
+  // The options file (options_file.cpp): read by the window before the load handler;
+  // the window keeps its size in the options.
+  void LoadOptionsFile();
+  bool SaveOptionsFile();
+  Options& TheOptions() { return options_; }
   // The window's un-pick: a press on the picked piece's own cell drops the pick quietly.
   // False, with nothing done, for any other press.
   bool Unpick(double x, double y);
@@ -170,7 +157,6 @@ class Form1 {
   void ShowTurnIcon(int seat);
   void LoadSettings();
   void SaveSettings();
-  void CheckBackgroundMenu(int code);
   void ReleaseAll();
   void LaterSeat(int humanSeat);
   void LevelClick(int n);
@@ -196,8 +182,7 @@ class Form1 {
   void SoundShutdown();
 
   Game game_;
-  MenuChecks checks_;
-  ExtraOptions extra_;
+  Options options_;
 
   // The half-entered move of the person at the mouse.
   int pieceSelected_ = 0;

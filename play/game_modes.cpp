@@ -82,15 +82,12 @@ void Form1::PLAY_4_Click() {
 void Form1::LevelClick(int n) {
   if (ended_) return;
   for (int x = -2; x <= 0; ++x) DrawCell(canvas_, currentBackground_, x, 0);
-  bool& mark = n == 1   ? checks_.LEVEL1
-               : n == 2 ? checks_.LEVEL2
-               : n == 3 ? checks_.LEVEL3
-                        : checks_.LEVEL4;
+  bool& mark = n == 1   ? options_.LEVEL1
+               : n == 2 ? options_.LEVEL2
+               : n == 3 ? options_.LEVEL3
+                        : options_.LEVEL4;
   if (mark) return;
-  checks_.LEVEL1 = n == 1;
-  checks_.LEVEL2 = n == 2;
-  checks_.LEVEL3 = n == 3;
-  checks_.LEVEL4 = n == 4;
+  options_.MarkLevel(n);
   game_.SetLevel(n);
   if (game_.State().GameMode == 1) ShowLevel(canvas_, n);
 }

@@ -5,14 +5,14 @@
 namespace korvel {
 
 void Form1::SetGuidance(bool on) {
-  checks_.SIDOU = on;
+  options_.SIDOU = on;
   guidanceOn_ = on ? 1 : 0;
   guidanceColour_ = on ? COLOUR_WHITE : COLOUR_GREEN;
 }
 
 void Form1::SIDOU_Click() {
   if (ended_) return;
-  if (checks_.SIDOU) {
+  if (options_.SIDOU) {
     ClearGuidance();
     for (int k = 1; k <= 7; ++k) {
       FrameCell(canvas_, COLOUR_GREEN, -1, k);
@@ -27,13 +27,13 @@ void Form1::SIDOU_Click() {
 
 void Form1::AICON_Click() {
   if (ended_) return;
-  if (checks_.AICON) {
-    checks_.AICON = false;
+  if (options_.AICON) {
+    options_.AICON = false;
     icons_.SetVisible(TurnIcon::MAN, false);
     icons_.SetVisible(TurnIcon::COM, false);
     iconShown_ = false;
   } else {
-    checks_.AICON = true;
+    options_.AICON = true;
     ShowTurnIcon(game_.State().CurrentSeat);
   }
   SaveSettings();
@@ -41,11 +41,11 @@ void Form1::AICON_Click() {
 
 void Form1::BackgroundClick(int code) {
   if (ended_) return;
-  const bool checked = (code == 2 && checks_.MIDORI) || (code == 3 && checks_.TATAMI) ||
-                       (code == 4 && checks_.TAKE) || (code == 5 && checks_.UCHU) ||
-                       (code == 6 && checks_.RENGA);
+  const bool checked = (code == 2 && options_.MIDORI) || (code == 3 && options_.TATAMI) ||
+                       (code == 4 && options_.TAKE) || (code == 5 && options_.UCHU) ||
+                       (code == 6 && options_.RENGA);
   if (!checked) {
-    CheckBackgroundMenu(code);
+    options_.MarkBackground(code);
     currentBackground_ = PieceCode(code);
   }
   SaveSettings();
@@ -54,14 +54,27 @@ void Form1::BackgroundClick(int code) {
 
 void Form1::BGM_Click() {
   if (ended_) return;
-  if (checks_.BGM) {
-    checks_.BGM = false;
+  if (options_.BGM) {
+    options_.BGM = false;
     sound_.dsStop(sndBgm_, "BGM.wav");
   } else {
-    checks_.BGM = true;
+    options_.BGM = true;
     sound_.dsPlayLooping(sndBgm_, "BGM.wav");
   }
   SaveSettings();
+}
+
+// The options kept in the options file: the window reads them after each handler.
+void Form1::OSHIRASE_Click() {
+  if (ended_) return;
+  options_.OSHIRASE = !options_.OSHIRASE;
+  SaveOptionsFile();
+}
+
+void Form1::IROWAKE_Click() {
+  if (ended_) return;
+  options_.IROWAKE = !options_.IROWAKE;
+  SaveOptionsFile();
 }
 
 void Form1::OWARI_Click() {

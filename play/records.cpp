@@ -84,10 +84,7 @@ bool Form1::UseRecord(const std::string& bytes) {
   game_ = std::move(reading.record->game);
   gameStarted_ = reading.record->started;
   const int level = game_.State().Level;
-  checks_.LEVEL1 = level == 1;
-  checks_.LEVEL2 = level == 2;
-  checks_.LEVEL3 = level == 3;
-  checks_.LEVEL4 = level == 4;
+  options_.MarkLevel(level);
   RedrawAll();
   ShowMoveNumber(canvas_, game_.MoveNumber());
   ShowTurnIcon(game_.State().CurrentSeat);
@@ -250,14 +247,14 @@ void Form1::StepHistoryTo(int count) {
 
 void Form1::SAISYUTE_Click() {
   if (ended_) return;
-  extra_.lastMoveMark = checks_.SAISYUTE = !checks_.SAISYUTE;
-  SaveExtraOptions();
+  options_.SAISYUTE = !options_.SAISYUTE;
+  SaveOptionsFile();
 }
 
 void Form1::KIFU_WINDOW_Click() {
   if (ended_) return;
-  extra_.moveList = checks_.KIFU_WINDOW = !checks_.KIFU_WINDOW;
-  SaveExtraOptions();
+  options_.KIFU_WINDOW = !options_.KIFU_WINDOW;
+  SaveOptionsFile();
 }
 
 }  // namespace korvel

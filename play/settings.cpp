@@ -94,38 +94,26 @@ const std::vector<std::string> DEFAULT_LINES = {"移動指導=OK", "ｱｲｺﾝ
 
 }  // namespace
 
-void Form1::CheckBackgroundMenu(int code) {
-  checks_.MIDORI = checks_.TAKE = checks_.TATAMI = checks_.UCHU = checks_.RENGA = false;
-  switch (code) {
-    case 2: checks_.MIDORI = true; break;
-    case 3: checks_.TATAMI = true; break;
-    case 4: checks_.TAKE = true; break;
-    case 5: checks_.UCHU = true; break;
-    case 6: checks_.RENGA = true; break;
-    default: break;
-  }
-}
-
 void Form1::ApplySetting(const std::string& key, const std::string& value) {
   if (key == "移動指導") {
     if (value == "OK") SetGuidance(true);
     else if (value == "NG") SetGuidance(false);
   } else if (key == "ｱｲｺﾝ表示") {
-    if (value == "OK") checks_.AICON = true;
-    else if (value == "NG") checks_.AICON = false;
+    if (value == "OK") options_.AICON = true;
+    else if (value == "NG") options_.AICON = false;
   } else if (key == "背景画") {
     const int b = BackgroundCodeOf(value);
     if (b != 0) {
-      CheckBackgroundMenu(b);
+      options_.MarkBackground(b);
       TileBackground(canvas_, PieceCode(b));
       currentBackground_ = PieceCode(b);
     }
   } else if (key == "BGM") {
     if (value == "OK") {
-      checks_.BGM = true;
+      options_.BGM = true;
       sound_.dsPlayLooping(sndBgm_, "BGM.wav");
     } else if (value == "NG") {
-      checks_.BGM = false;
+      options_.BGM = false;
       sound_.dsStop(sndBgm_, "BGM.wav");
     }
   }
@@ -172,17 +160,17 @@ void Form1::LoadSettings() {
 
 void Form1::SaveSettings() {
   std::vector<std::string> lines;
-  lines.push_back(checks_.SIDOU ? "移動指導=OK" : "移動指導=NG");
-  lines.push_back(checks_.AICON ? "ｱｲｺﾝ表示=OK" : "ｱｲｺﾝ表示=NG");
-  if (checks_.MIDORI) lines.push_back("背景画=緑");
-  else if (checks_.TAKE) lines.push_back("背景画=竹");
-  else if (checks_.TATAMI) lines.push_back("背景画=畳");
-  else if (checks_.UCHU) lines.push_back("背景画=宇宙");
-  else if (checks_.RENGA) lines.push_back("背景画=煉瓦");
-  lines.push_back(checks_.BGM ? "BGM=OK" : "BGM=NG");
+  lines.push_back(options_.SIDOU ? "移動指導=OK" : "移動指導=NG");
+  lines.push_back(options_.AICON ? "ｱｲｺﾝ表示=OK" : "ｱｲｺﾝ表示=NG");
+  if (options_.MIDORI) lines.push_back("背景画=緑");
+  else if (options_.TAKE) lines.push_back("背景画=竹");
+  else if (options_.TATAMI) lines.push_back("背景画=畳");
+  else if (options_.UCHU) lines.push_back("背景画=宇宙");
+  else if (options_.RENGA) lines.push_back("背景画=煉瓦");
+  lines.push_back(options_.BGM ? "BGM=OK" : "BGM=NG");
   if (WriteSettingsFile(lines)) return;
   // The save failed: fall back to the defaults (the other options stay as they are).
-  if (WriteSettingsFile(DEFAULT_LINES)) CheckBackgroundMenu(2);
+  if (WriteSettingsFile(DEFAULT_LINES)) options_.MarkBackground(2);
 }
 
 }  // namespace korvel

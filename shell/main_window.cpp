@@ -40,21 +40,6 @@ int ShiftOf(Qt::KeyboardModifiers m) {
 constexpr int MIN_AREA_WIDTH = CANVAS_WIDTH / 2;
 constexpr int MIN_AREA_HEIGHT = CANVAS_HEIGHT / 2;
 
-// The entries that choose a game mode: Ctrl+N starts a new game in the one chosen last.
-bool IsModeEntry(const QString& control) {
-  return control.startsWith(QLatin1String("JYUNBAN_")) || control == QLatin1String("PLAY_TOIMEN") ||
-         control == QLatin1String("PLAY_TONARI") || control == QLatin1String("PLAY_4");
-}
-
-// Alt + letter opens a menu of the bar.
-QString Mnemonic(const QString& control) {
-  if (control == QLatin1String("TAIKYOKU")) return QStringLiteral("(&G)");
-  if (control == QLatin1String("STOP")) return QStringLiteral("(&K)");
-  if (control == QLatin1String("OPTION")) return QStringLiteral("(&O)");
-  if (control == QLatin1String("SONOTA")) return QStringLiteral("(&S)");
-  return QString();
-}
-
 int HumanSeats(const GameState& s, int* seat) {
   int n = 0;
   for (int k = SITA; k <= MIGI; ++k)
@@ -155,7 +140,7 @@ MainWindow::MainWindow(qreal dpr) : canvas_(std::make_unique<PainterCanvas>(dpr)
   view_ = new BoardView(*canvas_, this);
   setCentralWidget(view_);
   icons_ = std::make_unique<QtTurnIcons>(view_);
-  BuildMenus();
+  BuildEntries(false);
   BuildKeys();
   BuildRecordEntries();
   view_->onPlaced = [this] {
@@ -188,47 +173,122 @@ MainWindow::~MainWindow() {
   view_->onPlaced = nullptr;
 }
 
-void MainWindow::BuildMenus() {
+void MainWindow::BuildEntries(bool network) {
   const std::vector<MenuEntry>& table = MenuTable();
   std::vector<QMenu*> open;  // open[k]: the menu that takes the entries of level k + 2
   for (size_t i = 0; i < table.size(); ++i) {
     const MenuEntry& e = table[i];
     const QString control = QString::fromLatin1(e.control);
-    const QString caption = QString::fromUtf8(e.caption) + Mnemonic(control);
-    const bool hasChildren = i + 1 < table.size() && table[i + 1].level > e.level;
-    open.resize(e.level - 1);
-    if (hasChildren) {
-      QMenu* menu = e.level == 1 ? menuBar()->addMenu(caption) : open.back()->addMenu(caption);
-      menu->setObjectName(control);
-      menu->menuAction()->setObjectName(control);
-      menus_.insert(control, menu);
-      actions_.insert(control, menu->menuAction());
+    QString caption = QString::fromUtf8(e.caption);
+    if (e.mnemonic) caption += QStringLiteral("(&%1)").arg(QLatin1Char(e.mnemonic));
+    open.resize(std::max(e.level - 1, 0));
+    if (OpensMenu(i)) {
+      QMenu* menu = menus_.value(control);
+      if (!menu) {
+        menu = e.level == 1 ? menuBar()->addMenu(caption) : open.back()->addMenu(caption);
+        menu->setObjectName(control);
+        menu->menuAction()->setObjectName(control);
+        menus_.insert(control, menu);
+        actions_.insert(control, menu->menuAction());
+      }
       open.push_back(menu);
       continue;
     }
-    QAction* action =
-        e.level == 1 ? menuBar()->addAction(caption) : open.back()->addAction(caption);
+    if (e.Has(NETWORK) != network) continue;
+    QAction* action = nullptr;
+    if (e.level == 0) {
+      action = new QAction(caption, this);
+      addAction(action);
+    } else if (e.level == 1) {
+      if (e.Has(SEPARATED)) menuBar()->addSeparator();
+      action = menuBar()->addAction(caption);
+    } else {
+      if (e.Has(SEPARATED)) open.back()->addSeparator();
+      action = open.back()->addAction(caption);
+    }
     action->setObjectName(control);
     actions_.insert(control, action);
+    if (e.shortcut)
+      action->setShortcut(
+          QKeySequence(QString::fromLatin1(e.shortcut), QKeySequence::PortableText));
     if (e.check) action->setCheckable(true);
-    const auto handler = e.handler;
-    if (!handler) continue;
-    const bool mode = IsModeEntry(control);
-    const bool owari = control == QLatin1String("OWARI");
-    connect(action, &QAction::triggered, this, [this, handler, mode, control, owari] {
+    if (e.Has(NETWORK_ON)) action->setEnabled(false);
+    Wire(action, e);
+  }
+  // The marks the menu bar starts with, before any option is read.
+  if (!network) SyncChecks(Options());
+}
+
+void MainWindow::Wire(QAction* action, const MenuEntry& e) {
+  if (const auto handler = e.handler) {
+    const QString control = QString::fromLatin1(e.control);
+    const bool mode = e.Has(GAME_MODE), whileBusy = e.Has(WHILE_BUSY);
+    connect(action, &QAction::triggered, this, [this, handler, mode, control, whileBusy] {
       if (!form_) return;
       // The menus work while the computers play, so that 終わり can end the program then;
       // every other entry chosen meanwhile is dropped, as a press would be.
       if (busy_ > 0) {
-        if (owari) RequestEnd();
+        if (whileBusy) RequestEnd();
         return;
       }
       if (mode) lastMode_ = control;
       Dispatch([this, handler] { (form_->*handler)(); });
     });
+    return;
   }
-  // The marks the menu bar starts with, before any option is read.
-  SyncChecks(MenuChecks());
+  switch (e.task) {
+    case WindowTask::OPEN_RECORD:
+      connect(action, &QAction::triggered, this, [this] { ChooseRecord(false); });
+      break;
+    case WindowTask::SAVE_RECORD:
+      connect(action, &QAction::triggered, this, [this] { ChooseRecord(true); });
+      break;
+    case WindowTask::NEW_GAME:
+      connect(action, &QAction::triggered, this, [this] { NewGame(); });
+      break;
+    case WindowTask::OPEN_MENUS:
+      connect(action, &QAction::triggered, this, [this] {
+        if (!menuBar()->actions().isEmpty())
+          menuBar()->setActiveAction(menuBar()->actions().first());
+      });
+      break;
+    case WindowTask::NONE:
+    case WindowTask::NET_GAME:  // the network session does these (shell/net_session.cpp)
+    case WindowTask::NET_LEAVE:
+      break;
+  }
+}
+
+void MainWindow::AddNetworkEntries() {
+  if (networkEntries_) return;
+  networkEntries_ = true;
+  BuildEntries(true);
+}
+
+void MainWindow::SetNetworkGameOn(bool on) {
+  for (const MenuEntry& e : MenuTable()) {
+    QAction* a = actions_.value(QString::fromLatin1(e.control));
+    if (!a) continue;
+    if (e.Has(LOCAL_GAME)) a->setEnabled(!on);
+    if (e.Has(NETWORK_ON)) a->setEnabled(on);
+  }
+}
+
+QAction* MainWindow::TaskAction(WindowTask task) const {
+  for (const MenuEntry& e : MenuTable())
+    if (e.task == task) return actions_.value(QString::fromLatin1(e.control));
+  return nullptr;
+}
+
+// A new game in the game mode chosen last (Ctrl+N).
+void MainWindow::NewGame() {
+  const MenuEntry* mode = FindMenuHandler(lastMode_.toStdString());
+  if (!form_ || !mode || busy_ > 0) return;
+  const auto handler = mode->handler;
+  Dispatch([this, handler] {
+    form_->CANCEL_Click();
+    (form_->*handler)();
+  });
 }
 
 namespace {
@@ -264,35 +324,6 @@ void MainWindow::BuildKeys() {
     if (busy_ > 0) RequestEnd();
     else if (form_) Dispatch([this] { form_->Form_KeyPress(27); });
   }));
-  auto key = [this](const char* control, const QKeySequence& seq) {
-    if (QAction* a = actions_.value(QString::fromLatin1(control))) a->setShortcut(seq);
-  };
-  key("REPLAY", QKeySequence(Qt::Key_Left));
-  key("AFTER", QKeySequence(Qt::Key_Right));
-  key("KAITEN", QKeySequence(Qt::CTRL | Qt::Key_R));
-  key("KAISETU", QKeySequence(Qt::Key_F1));
-
-  newGame_ = new QAction(QStringLiteral("新しい対局"), this);
-  newGame_->setObjectName(QStringLiteral("NEW_GAME"));
-  newGame_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-  addAction(newGame_);
-  connect(newGame_, &QAction::triggered, this, [this] {
-    const MenuEntry* mode = FindMenuHandler(lastMode_.toStdString());
-    if (!form_ || !mode || busy_ > 0) return;
-    const auto handler = mode->handler;
-    Dispatch([this, handler] {
-      form_->CANCEL_Click();
-      (form_->*handler)();
-    });
-  });
-
-  menuKey_ = new QAction(this);
-  menuKey_->setObjectName(QStringLiteral("MENU_KEY"));
-  menuKey_->setShortcut(QKeySequence(Qt::Key_F10));
-  addAction(menuKey_);
-  connect(menuKey_, &QAction::triggered, this, [this] {
-    if (!menuBar()->actions().isEmpty()) menuBar()->setActiveAction(menuBar()->actions().first());
-  });
 }
 
 void MainWindow::Attach(Form1& form) {
@@ -309,11 +340,11 @@ void MainWindow::Attach(Form1& form) {
 
 bool MainWindow::Load() {
   if (form_) {
-    form_->LoadExtraOptions();
-    stored_ = form_->Extras();
-    const int w = form_->Extras().windowWidth, h = form_->Extras().windowHeight;
+    form_->LoadOptionsFile();
+    storedOptions_ = FormatOptionsFile(form_->TheOptions());
+    const int w = form_->TheOptions().windowWidth, h = form_->TheOptions().windowHeight;
     resize(w, h + menuBar()->sizeHint().height());
-    ApplyExtras();
+    ApplyOptions();
   }
   Dispatch([this] { form_->Form_Load(); });
   loaded_ = true;
@@ -327,54 +358,56 @@ QMenu* MainWindow::Menu(const QString& control) const {
   return menus_.value(control);
 }
 
-void MainWindow::SyncChecks(const MenuChecks& checks) {
+void MainWindow::SyncChecks(const Options& options) {
   for (const MenuEntry& e : MenuTable())
-    if (e.check) actions_.value(QString::fromLatin1(e.control))->setChecked(checks.*(e.check));
+    if (e.check) actions_.value(QString::fromLatin1(e.control))->setChecked(options.*(e.check));
 }
 
-void MainWindow::ApplyExtras() {
+void MainWindow::ApplyOptions() {
   if (!form_) return;
-  canvas_->SetTint(form_->Extras().tint);
-  if (!form_->Extras().notices) view_->Notices().Dismiss();
-  moveList_->setVisible(form_->Extras().moveList);
-  if (form_->Extras().moveList) moveList_->Show(form_->TheGame());
+  const Options& o = form_->TheOptions();
+  canvas_->SetTint(o.IROWAKE);
+  if (!o.OSHIRASE) view_->Notices().Dismiss();
+  moveList_->setVisible(o.KIFU_WINDOW);
+  if (o.KIFU_WINDOW) moveList_->Show(form_->TheGame());
   view_->update();
 }
 
 void MainWindow::RememberSize() {
   // A maximised window keeps the size it had before, to come back to.
   if (!form_ || !loaded_ || isMaximized() || isFullScreen()) return;
-  form_->Extras().windowWidth = std::clamp(view_->width(), MIN_WINDOW_SIDE, MAX_WINDOW_SIDE);
-  form_->Extras().windowHeight = std::clamp(view_->height(), MIN_WINDOW_SIDE, MAX_WINDOW_SIDE);
+  form_->TheOptions().windowWidth = std::clamp(view_->width(), MIN_WINDOW_SIDE, MAX_WINDOW_SIDE);
+  form_->TheOptions().windowHeight = std::clamp(view_->height(), MIN_WINDOW_SIDE, MAX_WINDOW_SIDE);
 }
 
 void MainWindow::Dispatch(const std::function<void()>& handler) {
   if (!form_ || ended_) return;
-  const ExtraOptions before = form_->Extras();
+  const std::string before = FormatOptionsFile(form_->TheOptions());
   ++busy_;
   handler();
   // Presses, keys and menu choices made while the handler ran (the computers' turns) are
   // dropped here, not replayed as the player's next move.
   if (busy_ == 1) InputGate::Drain();
   --busy_;
-  SyncChecks(form_->Checks());
+  SyncChecks(form_->TheOptions());
   if (moveList_->isVisible()) moveList_->Show(form_->TheGame());
-  if (!(form_->Extras() == before)) {
-    stored_ = form_->Extras();  // the option handlers save what they change
-    ApplyExtras();
+  const std::string after = FormatOptionsFile(form_->TheOptions());
+  if (after != before) {
+    storedOptions_ = after;  // the option handlers save what they change
+    ApplyOptions();
   }
   if (busy_ == 0 && closeWaiting_ && !form_->Ended()) form_->Form_Unload();
   if (form_->Ended() && busy_ == 0) {
     ended_ = true;
     // The window's size is kept for the next start when it changed.
-    if (!(stored_ == form_->Extras())) form_->SaveExtraOptions();
+    if (storedOptions_ != FormatOptionsFile(form_->TheOptions())) form_->SaveOptionsFile();
     hide();
     if (onEnded) onEnded();
   }
 }
 
 bool MainWindow::TakeNotice(const std::string& title, const std::string& prompt) {
-  if (!form_ || !form_->Extras().notices) return false;
+  if (!form_ || !form_->TheOptions().OSHIRASE) return false;
   // The result of a game and the word before play resumes are read before going on.
   if (title == "終了" || title == "再開") return false;
   view_->Notices().Post(QString::fromStdString(title), QString::fromStdString(prompt));
@@ -382,7 +415,7 @@ bool MainWindow::TakeNotice(const std::string& title, const std::string& prompt)
 }
 
 std::string MainWindow::Addendum(const std::string& title, const std::string& prompt) {
-  if (!form_ || !form_->Extras().tint || title != "終了") return "";
+  if (!form_ || !form_->TheOptions().IROWAKE || title != "終了") return "";
   const GameState& s = form_->State();
   int seat = NO_SEAT;
   if (s.GameMode != 1 || HumanSeats(s, &seat) != 1) return "";
@@ -395,7 +428,7 @@ std::string MainWindow::Addendum(const std::string& title, const std::string& pr
 }
 
 void MainWindow::DrawSeatNames(QPainter& p) {
-  if (!form_ || !form_->Extras().tint) return;
+  if (!form_ || !form_->TheOptions().IROWAKE) return;
   const GameState& s = form_->State();
   int human = NO_SEAT;
   const int humans = HumanSeats(s, &human);
@@ -481,27 +514,7 @@ void MainWindow::EndFromBox() {
 // --- records, the move list, the last move ------------------------------------------------
 
 void MainWindow::BuildRecordEntries() {
-  auto key = [this](const char* control, const QKeySequence& seq) {
-    if (QAction* a = actions_.value(QString::fromLatin1(control))) a->setShortcut(seq);
-  };
-  key("KIFU_OPEN", QKeySequence(Qt::CTRL | Qt::Key_O));
-  key("KIFU_SAVE", QKeySequence(Qt::CTRL | Qt::Key_S));
-  key("MATTA", QKeySequence(Qt::CTRL | Qt::Key_Z));
   choosePath = [this](bool save) { return ChooseRecordPath(save); };
-  if (QAction* open = Action(QStringLiteral("KIFU_OPEN")))
-    connect(open, &QAction::triggered, this, [this] {
-      if (!form_ || ended_ || busy_ > 0) return;
-      const QString path = choosePath ? choosePath(false) : QString();
-      if (path.isEmpty()) return;
-      Dispatch([this, p = path.toStdString()] { form_->OpenRecord(p); });
-    });
-  if (QAction* save = Action(QStringLiteral("KIFU_SAVE")))
-    connect(save, &QAction::triggered, this, [this] {
-      if (!form_ || ended_ || busy_ > 0) return;
-      const QString path = choosePath ? choosePath(true) : QString();
-      if (path.isEmpty()) return;
-      Dispatch([this, p = path.toStdString()] { form_->SaveRecord(p); });
-    });
   // 前回の続き is offered only when a game was kept.
   if (QMenu* games = Menu(QStringLiteral("TAIKYOKU")))
     connect(games, &QMenu::aboutToShow, this, [this] {
@@ -518,6 +531,17 @@ void MainWindow::BuildRecordEntries() {
   };
 }
 
+// 棋譜を開く... and 棋譜を保存...: the file dialog, then the application object's part.
+void MainWindow::ChooseRecord(bool save) {
+  if (!form_ || ended_ || busy_ > 0) return;
+  const QString path = choosePath ? choosePath(save) : QString();
+  if (path.isEmpty()) return;
+  if (save)
+    Dispatch([this, p = path.toStdString()] { form_->SaveRecord(p); });
+  else
+    Dispatch([this, p = path.toStdString()] { form_->OpenRecord(p); });
+}
+
 QString MainWindow::ChooseRecordPath(bool save) {
   QFileDialog dialog(this, save ? QStringLiteral("棋譜を保存") : QStringLiteral("棋譜を開く"));
   dialog.setNameFilters({QStringLiteral("棋譜 (*.%1)").arg(QLatin1String(RECORD_EXTENSION)),
@@ -531,7 +555,7 @@ QString MainWindow::ChooseRecordPath(bool save) {
 
 // The squares of the last move, tinted in the mover's colour over whatever is drawn there.
 void MainWindow::DrawLastMove(QPainter& p) {
-  if (!form_ || !form_->Extras().lastMoveMark) return;
+  if (!form_ || !form_->TheOptions().SAISYUTE) return;
   const Game& g = form_->TheGame();
   if (!g.State().GameStarted || g.HistoryCount() < 1) return;
   const MoveRecord& r = g.History()[g.HistoryCount()];

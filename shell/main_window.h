@@ -81,10 +81,13 @@ class MainWindow : public QMainWindow, public MessageRouter {
   // Menu entries and menus by control name (null for unknown names).
   QAction* Action(const QString& control) const;
   QMenu* Menu(const QString& control) const;
-  // The window's own entries: a new game in the mode last chosen (Ctrl+N), the menus
-  // opened from the keyboard (F10).
-  QAction* NewGameAction() const { return newGame_; }
-  QAction* MenuKeyAction() const { return menuKey_; }
+  // The entry that does a task of the window's own (null when it is not built).
+  QAction* TaskAction(WindowTask task) const;
+  // Adds the entries of the network game (ネット対局...) to their menu; once.
+  void AddNetworkEntries();
+  // While a network game is on, the entries that would change the shared game are off
+  // and ネット対局を終える is on.
+  void SetNetworkGameOn(bool on);
 
   // Called once the application object has ended the program; quits the event loop
   // unless replaced (the tests replace it).
@@ -111,22 +114,26 @@ class MainWindow : public QMainWindow, public MessageRouter {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void BuildMenus();
+  // Builds the table's entries: those of the network game, or all the others.
+  void BuildEntries(bool network);
+  void Wire(QAction* action, const MenuEntry& entry);
+  void NewGame();
   void BuildKeys();
   // Runs one event handler of the application object, then mirrors its check marks and
   // ends the window if the handler ended the program. Input that arrived while it ran
   // (while the computers played) is dropped.
   void Dispatch(const std::function<void()>& handler);
-  void SyncChecks(const MenuChecks& checks);
+  void SyncChecks(const Options& options);
   // The player asked to end while a handler runs: the application object stops the
   // computers' run and ends the program before the handler returns.
   void RequestEnd();
-  // Applies the extra options the application object holds now.
-  void ApplyExtras();
+  // Applies the options of the options file that the application object holds now.
+  void ApplyOptions();
   void RememberSize();
   void DrawSeatNames(QPainter& p);
   // Records, the move list and the last move's mark.
   void BuildRecordEntries();
+  void ChooseRecord(bool save);
   void DrawLastMove(QPainter& p);
   QString ChooseRecordPath(bool save);
 
@@ -135,10 +142,9 @@ class MainWindow : public QMainWindow, public MessageRouter {
   std::unique_ptr<QtTurnIcons> icons_;
   QMap<QString, QAction*> actions_;
   QMap<QString, QMenu*> menus_;
-  QAction* newGame_ = nullptr;
-  QAction* menuKey_ = nullptr;
-  QString lastMode_;     // the game-mode entry last chosen
-  ExtraOptions stored_;  // what the extra options file holds
+  QString lastMode_;           // the game-mode entry last chosen
+  std::string storedOptions_;  // what the options file holds
+  bool networkEntries_ = false;
   Form1* form_ = nullptr;
   int busy_ = 0;               // handlers running (a pause lets the window close meanwhile)
   bool closeWaiting_ = false;  // closed during a handler: ended once it returns

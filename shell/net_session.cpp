@@ -1,7 +1,6 @@
 #include "shell/net_session.h"
 
 #include <QAction>
-#include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
 #include <QTimer>
@@ -17,14 +16,6 @@
 namespace korvel {
 
 namespace {
-
-// The menu entries that would change the shared game, or start a game of this window's
-// own, while a network game is on.
-constexpr const char* kLocalEntries[] = {"CANCEL",    "REPLAY",      "AFTER",       "KAITEN",
-                                         "MATTA",     "JYUNBAN_1",   "JYUNBAN_2",   "JYUNBAN_3",
-                                         "JYUNBAN_4", "PLAY_TOIMEN", "PLAY_TONARI", "PLAY_4",
-                                         "LEVEL1",    "LEVEL2",      "LEVEL3",      "LEVEL4",
-                                         "ZENKAI",    "KIFU_OPEN"};
 
 constexpr int kRejoinTries = 10;
 constexpr int kRejoinEveryMs = 2000;
@@ -69,18 +60,15 @@ void Inform(QWidget* parent, const QString& title, const QString& text) {
 
 NetSession::NetSession(MainWindow& window, Form1& form)
     : QObject(&window), window_(window), form_(form) {
-  if (QMenu* menu = window.Menu("TAIKYOKU")) {
-    menu->addSeparator();
-    entry_ = menu->addAction(QStringLiteral("ネット対局..."));
-    leave_ = menu->addAction(QStringLiteral("ネット対局を終える"));
-    leave_->setEnabled(false);
-    connect(entry_, &QAction::triggered, this, [this] {
+  window.AddNetworkEntries();
+  if (QAction* entry = window.TaskAction(WindowTask::NET_GAME))
+    connect(entry, &QAction::triggered, this, [this] {
       if (!dialog_) dialog_ = new NetDialog(&window_, *this);
       dialog_->show();
       dialog_->raise();
     });
-    connect(leave_, &QAction::triggered, this, [this] { Leave(); });
-  }
+  if (QAction* leave = window.TaskAction(WindowTask::NET_LEAVE))
+    connect(leave, &QAction::triggered, this, [this] { Leave(); });
   BoardView* view = window.DrawingArea();
   view_ = view;
   oldPress_ = view->onPress;
@@ -205,11 +193,7 @@ void NetSession::Leave() {
 }
 
 void NetSession::SetLocalEntries(bool enabled) {
-  for (const char* name : kLocalEntries)
-    if (QAction* a = window_.Action(QString::fromLatin1(name))) a->setEnabled(enabled);
-  if (window_.NewGameAction()) window_.NewGameAction()->setEnabled(enabled);
-  if (entry_) entry_->setEnabled(true);
-  if (leave_) leave_->setEnabled(!enabled);
+  window_.SetNetworkGameOn(!enabled);
 }
 
 int NetSession::Quarters() const {

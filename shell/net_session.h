@@ -18,7 +18,6 @@
 #include "net/server.h"
 #include "play/form1.h"
 
-class QAction;
 class QPainter;
 
 namespace korvel {
@@ -107,8 +106,6 @@ class NetSession : public QObject {
   QPointer<QWidget> view_;
   std::function<void(MouseButton, int, double, double)> oldPress_;
   std::function<void(QPainter&)> oldOverlay_;
-  QAction* entry_ = nullptr;
-  QAction* leave_ = nullptr;
   QPointer<NetDialog> dialog_;
   std::unique_ptr<net::Server> server_;
   std::unique_ptr<net::Client> client_;

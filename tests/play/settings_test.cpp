@@ -47,11 +47,11 @@ TEST_F(SettingsFile, MissingFileIsCreatedWithTheDefaults) {
   EXPECT_EQ(Read(), DEFAULTS);
   EXPECT_EQ(rig.form.Looks().guidanceOn, 1);
   EXPECT_EQ(rig.form.Looks().guidanceColour, COLOUR_WHITE);
-  EXPECT_TRUE(rig.form.Checks().AICON);
-  EXPECT_TRUE(rig.form.Checks().MIDORI);
-  EXPECT_FALSE(rig.form.Checks().TATAMI);
+  EXPECT_TRUE(rig.form.TheOptions().AICON);
+  EXPECT_TRUE(rig.form.TheOptions().MIDORI);
+  EXPECT_FALSE(rig.form.TheOptions().TATAMI);
   EXPECT_EQ(rig.form.Looks().background, PieceCode(2));
-  EXPECT_FALSE(rig.form.Checks().BGM);
+  EXPECT_FALSE(rig.form.TheOptions().BGM);
   EXPECT_TRUE(rig.dialogs.shown.empty());
 }
 
@@ -89,13 +89,13 @@ TEST_F(SettingsFile, ReadingRules) {
     FormRig rig;
     rig.form.Form_Load();
     EXPECT_EQ(rig.form.Looks().guidanceOn, c.guidance);
-    EXPECT_EQ(rig.form.Checks().SIDOU, c.guidance == 1);
-    EXPECT_EQ(rig.form.Checks().AICON, c.icons);
+    EXPECT_EQ(rig.form.TheOptions().SIDOU, c.guidance == 1);
+    EXPECT_EQ(rig.form.TheOptions().AICON, c.icons);
     EXPECT_EQ(rig.form.Looks().background.Whole(), c.background);
-    EXPECT_EQ(rig.form.Checks().BGM, c.bgm);
+    EXPECT_EQ(rig.form.TheOptions().BGM, c.bgm);
     EXPECT_EQ(Read(), c.rewritten ? DEFAULTS : c.bytes);
     if (c.background == 0) {
-      EXPECT_TRUE(rig.form.Checks().TATAMI);
+      EXPECT_TRUE(rig.form.TheOptions().TATAMI);
     }
   }
 }
@@ -106,9 +106,9 @@ TEST_F(SettingsFile, ShiftJisFileIsUnderstood) {
   FormRig rig;
   rig.form.Form_Load();
   EXPECT_EQ(rig.form.Looks().background, PieceCode(5));
-  EXPECT_TRUE(rig.form.Checks().UCHU);
-  EXPECT_TRUE(rig.form.Checks().BGM);
-  EXPECT_FALSE(rig.form.Checks().AICON);
+  EXPECT_TRUE(rig.form.TheOptions().UCHU);
+  EXPECT_TRUE(rig.form.TheOptions().BGM);
+  EXPECT_FALSE(rig.form.TheOptions().AICON);
   // Saving writes it anew in UTF-8.
   rig.form.SIDOU_Click();
   EXPECT_EQ(Read(), "移動指導=OK\r\nｱｲｺﾝ表示=NG\r\n背景画=宇宙\r\nBGM=OK\r\n");
@@ -177,7 +177,7 @@ TEST_F(SettingsFile, AFailedSaveFallsBackToTheDefaultsOrKeepsTheFile) {
     rig.form.RENGA_Click();
     EXPECT_EQ(rig.files.writes, 2);
     EXPECT_EQ(Read(), "移動指導=NG\r\nｱｲｺﾝ表示=OK\r\n背景画=宇宙\r\nBGM=NG\r\n");
-    EXPECT_TRUE(rig.form.Checks().RENGA);
+    EXPECT_TRUE(rig.form.TheOptions().RENGA);
     EXPECT_EQ(rig.form.Looks().background, PieceCode(6));
     EXPECT_TRUE(rig.dialogs.shown.empty());
   }
@@ -190,10 +190,10 @@ TEST_F(SettingsFile, AFailedSaveFallsBackToTheDefaultsOrKeepsTheFile) {
     rig.form.TAKE_Click();
     EXPECT_EQ(rig.files.writes, 2);
     EXPECT_EQ(Read(), DEFAULTS);
-    EXPECT_TRUE(rig.form.Checks().MIDORI);
-    EXPECT_FALSE(rig.form.Checks().TAKE);
+    EXPECT_TRUE(rig.form.TheOptions().MIDORI);
+    EXPECT_FALSE(rig.form.TheOptions().TAKE);
     EXPECT_EQ(rig.form.Looks().background, PieceCode(4));
-    EXPECT_FALSE(rig.form.Checks().SIDOU);
+    EXPECT_FALSE(rig.form.TheOptions().SIDOU);
     EXPECT_TRUE(rig.dialogs.shown.empty());
   }
 }
@@ -206,7 +206,7 @@ TEST_F(SettingsFile, FailedSaveFallsBackToTheDefaults) {
   fs::create_directory(SETTINGS_FILE);
   rig.form.RENGA_Click();
   EXPECT_TRUE(fs::is_directory(SETTINGS_FILE));
-  EXPECT_TRUE(rig.form.Checks().RENGA);  // the fallback could not write either: marks stay
+  EXPECT_TRUE(rig.form.TheOptions().RENGA);  // the fallback could not write either: marks stay
   EXPECT_EQ(rig.form.Looks().background, PieceCode(6));
   EXPECT_TRUE(rig.dialogs.shown.empty());
   // The next start-up cannot read it and cannot replace it: the defaults apply all the same.
@@ -229,7 +229,7 @@ class SavesKilled : public SettingsFile {
            "\ntint=1\nwindow_width=1000\nwindow_height=800\nlast_move_mark=1\nmove_list=0\n";
   }
   static std::string ReadOptions() {
-    std::ifstream in(EXTRA_OPTIONS_FILE, std::ios::binary);
+    std::ifstream in(OPTIONS_FILE, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
   // A copy of the program that toggles its background and its notices until it is killed.
@@ -237,7 +237,7 @@ class SavesKilled : public SettingsFile {
     const pid_t pid = fork();
     if (pid != 0) return pid;
     FormRig rig;
-    rig.form.LoadExtraOptions();
+    rig.form.LoadOptionsFile();
     rig.form.Form_Load();
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (std::chrono::steady_clock::now() < end) {
@@ -251,7 +251,7 @@ class SavesKilled : public SettingsFile {
 
 TEST_F(SavesKilled, EveryFileIsWholeWhateverMomentASaveIsKilledAt) {
   Write(Settings("竹"));
-  std::ofstream(EXTRA_OPTIONS_FILE, std::ios::binary) << Options(false);
+  std::ofstream(OPTIONS_FILE, std::ios::binary) << Options(false);
   const std::set<std::string> settings = {Settings("竹"), Settings("宇宙")};
   const std::set<std::string> options = {Options(false), Options(true)};
   std::mt19937 rng(20240601);
@@ -280,14 +280,14 @@ TEST_F(SavesKilled, EveryFileIsWholeWhateverMomentASaveIsKilledAt) {
   // Whatever temporary files the kills left are removed by a save once they are stale.
   for (const auto& e : fs::directory_iterator(".")) {
     const std::string name = e.path().filename().string();
-    if (name != SETTINGS_FILE && name != EXTRA_OPTIONS_FILE) {
+    if (name != SETTINGS_FILE && name != OPTIONS_FILE) {
       EXPECT_TRUE(IsTemporaryName(name)) << name;
       const auto old = fs::file_time_type::clock::now() - std::chrono::minutes(2);
       fs::last_write_time(e.path(), old);
     }
   }
   FormRig rig;
-  rig.form.LoadExtraOptions();
+  rig.form.LoadOptionsFile();
   rig.form.Form_Load();
   rig.form.UCHU_Click();
   rig.form.IROWAKE_Click();

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QRegularExpression>
 #include <QTest>
 #include <set>
 
@@ -15,69 +15,51 @@
 namespace korvel::testing {
 namespace {
 
-struct Entry {
-  std::string control, caption;
+// An entry as the window shows it.
+struct Shown {
+  std::string control, text, shortcut;
   int level;
+  bool checkable, separator;
+  bool operator==(const Shown&) const = default;
 };
 
-// The menu bar as players know it, in order.
-const std::vector<Entry> EXPECTED_MENUS = {
-    {"TAIKYOKU", "対局", 1},    {"ZENKAI", "前回の続き", 2},
-    {"TAIKYOKU_SYURUI", "対局", 2},
-    {"PLAY_1", "1_PLAY", 3},    {"JYUNBAN_1", "１番目", 4},
-    {"JYUNBAN_2", "2番目", 4},  {"JYUNBAN_3", "3番目", 4},
-    {"JYUNBAN_4", "4番目", 4},  {"PLAY_2", "2_PLAY", 3},
-    {"PLAY_TOIMEN", "対面", 4}, {"PLAY_TONARI", "隣面", 4},
-    {"PLAY_4", "4_PLAY", 3},    {"LEVEL", "COM対局ﾚﾍﾞﾙ", 2},
-    {"LEVEL1", "LEVEL1", 3},    {"LEVEL2", "LEVEL2", 3},
-    {"LEVEL3", "LEVEL3", 3},    {"LEVEL4", "LEVEL4", 3},
-    {"OWARI", "終わり", 2},
-    {"STOP", "局面", 1},        {"CANCEL", "最初", 2},
-    {"KAITEN", "回転", 2},      {"REPLAY", "戻", 2},
-    {"AFTER", "進", 2},         {"MATTA", "待った", 2},
-    {"KIFU_OPEN", "棋譜を開く...", 2}, {"KIFU_SAVE", "棋譜を保存...", 2},
-    {"KIFU_WINDOW", "棋譜ウィンドウ", 2},
-    {"OPTION", "ｵﾌﾟｼｮﾝ", 1},
-    {"SIDOU", "移動指導", 2},   {"AICON", "ｱｲｺﾝ表示", 2},
-    {"HAIKEI_GA", "背景画", 2}, {"MIDORI", "緑", 3},
-    {"TATAMI", "畳", 3},        {"TAKE", "竹", 3},
-    {"UCHU", "宇宙", 3},        {"RENGA", "煉瓦", 3},
-    {"BGM", "BGM", 2},          {"OSHIRASE", "お知らせを盤上に表示", 2},
-    {"IROWAKE", "駒の色分け", 2}, {"SAISYUTE", "最終手表示", 2},
-    {"SONOTA", "その他", 1},
-    {"KAISETU", "解説", 2},     {"VER", "バージョン情報", 2},
-};
-
-const std::vector<std::string> CHECKABLE = {
-    "LEVEL1", "LEVEL2", "LEVEL3", "LEVEL4", "SIDOU", "AICON", "MIDORI", "TATAMI",
-    "TAKE",   "UCHU",   "RENGA",  "BGM",   "OSHIRASE", "IROWAKE", "KIFU_WINDOW", "SAISYUTE"};
-
-// A caption without its mnemonic, "対局(&G)" -> "対局".
-std::string Caption(const QAction* a) {
-  QString t = a->text();
-  t.remove(QRegularExpression(QStringLiteral("\\(&.\\)$")));
-  return t.toStdString();
+std::ostream& operator<<(std::ostream& os, const Shown& e) {
+  return os << std::string(e.level * 2, ' ') << (e.separator ? "----" : e.control) << " \""
+            << e.text << "\" " << e.shortcut << (e.checkable ? " checkable" : "");
 }
 
-void Walk(const QList<QAction*>& actions, int level, std::vector<Entry>& out) {
+Shown ShownOf(const QAction* a, int level) {
+  return {a->objectName().toStdString(),
+          a->text().toStdString(),
+          a->shortcut().toString(QKeySequence::PortableText).toStdString(),
+          level,
+          a->isCheckable(),
+          a->isSeparator()};
+}
+
+void Walk(const QList<QAction*>& actions, int level, std::vector<Shown>& out) {
   for (QAction* a : actions) {
-    out.push_back({a->objectName().toStdString(), Caption(a), level});
+    out.push_back(ShownOf(a, level));
     if (a->menu()) Walk(a->menu()->actions(), level + 1, out);
   }
 }
 
-bool CheckOf(const MenuChecks& c, const std::string& name) {
-  static const std::map<std::string, bool MenuChecks::*> m = {
-      {"LEVEL1", &MenuChecks::LEVEL1}, {"LEVEL2", &MenuChecks::LEVEL2},
-      {"LEVEL3", &MenuChecks::LEVEL3}, {"LEVEL4", &MenuChecks::LEVEL4},
-      {"SIDOU", &MenuChecks::SIDOU},
-      {"AICON", &MenuChecks::AICON},   {"MIDORI", &MenuChecks::MIDORI},
-      {"TATAMI", &MenuChecks::TATAMI}, {"TAKE", &MenuChecks::TAKE},
-      {"UCHU", &MenuChecks::UCHU},     {"RENGA", &MenuChecks::RENGA},
-      {"BGM", &MenuChecks::BGM},       {"OSHIRASE", &MenuChecks::OSHIRASE},
-      {"IROWAKE", &MenuChecks::IROWAKE}, {"KIFU_WINDOW", &MenuChecks::KIFU_WINDOW},
-      {"SAISYUTE", &MenuChecks::SAISYUTE}};
-  return c.*(m.at(name));
+// What the table says the window shows: the menu bar (with the network game's entries or
+// without), then the window's own keys.
+void Expected(bool network, std::vector<Shown>& bar, std::vector<Shown>& keys) {
+  for (const MenuEntry& e : MenuTable()) {
+    if (e.Has(NETWORK) && !network) continue;
+    std::string text = e.caption;
+    if (e.mnemonic) text += std::string("(&") + e.mnemonic + ")";
+    const Shown shown{e.control, text, e.shortcut ? e.shortcut : "", e.level, e.check != nullptr,
+                      false};
+    if (e.level == 0) {
+      keys.push_back(shown);
+      continue;
+    }
+    if (e.Has(SEPARATED)) bar.push_back({"", "", "", e.level, false, true});
+    bar.push_back(shown);
+  }
 }
 
 // The drawing area's picture of a cell equals a picture, apart from the frame, which
@@ -94,37 +76,88 @@ bool CheckOf(const MenuChecks& c, const std::string& name) {
   return ::testing::AssertionSuccess();
 }
 
-TEST(MainWindowMenus, TreeCaptionsAndFirstMarksAreThoseOfTheGuide) {
+TEST(MainWindowMenus, TheBarAndTheKeysAreBuiltFromTheTableAlone) {
   MainWindow window;
-  std::vector<Entry> found;
-  Walk(window.menuBar()->actions(), 1, found);
-  ASSERT_EQ(found.size(), EXPECTED_MENUS.size());
-  for (size_t i = 0; i < found.size(); ++i) {
-    EXPECT_EQ(found[i].control, EXPECTED_MENUS[i].control) << "entry " << i;
-    EXPECT_EQ(found[i].caption, EXPECTED_MENUS[i].caption) << EXPECTED_MENUS[i].control;
-    EXPECT_EQ(found[i].level, EXPECTED_MENUS[i].level) << EXPECTED_MENUS[i].control;
+  for (const bool network : {false, true}) {
+    SCOPED_TRACE(network ? "with the network game" : "without the network game");
+    if (network) {
+      window.AddNetworkEntries();
+      window.AddNetworkEntries();  // once only
+    }
+    std::vector<Shown> bar, keys, expectedBar, expectedKeys;
+    Walk(window.menuBar()->actions(), 1, bar);
+    for (QAction* a : window.actions()) keys.push_back(ShownOf(a, 0));
+    Expected(network, expectedBar, expectedKeys);
+    EXPECT_EQ(bar, expectedBar);
+    EXPECT_EQ(keys, expectedKeys);
+  }
+  // Every entry is on, ネット対局を終える aside (there is no network game yet).
+  for (const MenuEntry& e : MenuTable()) {
+    QAction* a = window.Action(QString::fromLatin1(e.control));
+    ASSERT_NE(a, nullptr) << e.control;
+    EXPECT_EQ(a->isEnabled(), e.control != std::string("NET_LEAVE")) << e.control;
+    if (e.task != WindowTask::NONE) {
+      EXPECT_EQ(window.TaskAction(e.task), a) << e.control;
+    }
   }
   // Before any option is read: LEVEL3, AICON, TATAMI and SAISYUTE carry their marks.
   const std::set<std::string> checkedAtFirst = {"LEVEL3", "AICON", "TATAMI", "SAISYUTE"};
-  for (const Entry& e : EXPECTED_MENUS) {
-    QAction* a = window.Action(QString::fromStdString(e.control));
-    ASSERT_NE(a, nullptr) << e.control;
-    const bool checkable =
-        std::find(CHECKABLE.begin(), CHECKABLE.end(), e.control) != CHECKABLE.end();
-    EXPECT_EQ(a->isCheckable(), checkable) << e.control;
-    EXPECT_EQ(a->isChecked(), checkedAtFirst.count(e.control) == 1) << e.control;
-  }
+  for (const MenuEntry& e : MenuTable())
+    EXPECT_EQ(window.Action(QString::fromLatin1(e.control))->isChecked(),
+              checkedAtFirst.count(e.control) == 1)
+        << e.control;
   EXPECT_EQ(window.windowTitle().toStdString(), "Korvel 四人将棋 (ﾀﾞﾌﾞﾙｽ)");
   EXPECT_EQ(window.DrawingArea()->size(), QSize(745, 580));
 }
 
+// While a network game is on, what would change the shared game or start one of the
+// window's own is off, and the way out of the network game is on; then back.
+TEST(MainWindowMenus, ANetworkGameTurnsOffTheEntriesOfTheWindowsOwnGame) {
+  MainWindow window;
+  window.AddNetworkEntries();
+  auto on = [&](const char* control) { return window.Action(control)->isEnabled(); };
+  window.SetNetworkGameOn(true);
+  for (const char* off : {"CANCEL", "KAITEN", "REPLAY", "AFTER", "MATTA", "KIFU_OPEN", "ZENKAI",
+                          "JYUNBAN_1", "PLAY_TOIMEN", "PLAY_4", "LEVEL2", "NEW_GAME"})
+    EXPECT_FALSE(on(off)) << off;
+  for (const char* kept : {"NET_GAME", "NET_LEAVE", "KIFU_SAVE", "KIFU_WINDOW", "OWARI", "SIDOU",
+                           "BGM", "KAISETU", "VER", "MENU_KEY", "TAIKYOKU", "STOP"})
+    EXPECT_TRUE(on(kept)) << kept;
+  for (const MenuEntry& e : MenuTable()) EXPECT_EQ(on(e.control), !e.Has(LOCAL_GAME)) << e.control;
+  window.SetNetworkGameOn(false);
+  for (const MenuEntry& e : MenuTable())
+    EXPECT_EQ(on(e.control), e.control != std::string("NET_LEAVE")) << e.control;
+}
+
+TEST(MainWindowMenus, AltAndEachMnemonicOpensItsMenu) {
+  WindowUnderTest w;
+  QApplication::setActiveWindow(&w.window);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w.window));
+  int menus = 0;
+  for (const MenuEntry& e : MenuTable()) {
+    if (!e.mnemonic) continue;
+    ++menus;
+    QTest::keyClick(&w.window, Qt::Key(e.mnemonic), Qt::AltModifier);
+    QWidget* open = QApplication::activePopupWidget();
+    EXPECT_EQ(open, w.window.Menu(QString::fromLatin1(e.control))) << e.control;
+    if (open) open->close();
+    w.window.menuBar()->setActiveAction(nullptr);
+    w.window.setFocus();
+    ASSERT_EQ(QApplication::activePopupWidget(), nullptr);
+  }
+  EXPECT_EQ(menus, 4);
+  EXPECT_FALSE(w.form.Ended());
+}
+
 TEST(MainWindowMenus, CheckMarksMirrorTheOptionsAfterEveryHandler) {
   WindowUnderTest w;
-  auto expectMirrored = [&](const char* after) {
-    for (const std::string& name : CHECKABLE)
-      EXPECT_EQ(w.window.Action(QString::fromStdString(name))->isChecked(),
-                CheckOf(w.form.Checks(), name))
-          << name << " after " << after;
+  auto expectMirrored = [&](const std::string& after) {
+    for (const MenuEntry& e : MenuTable()) {
+      if (!e.check) continue;
+      EXPECT_EQ(w.window.Action(QString::fromLatin1(e.control))->isChecked(),
+                w.form.TheOptions().*(e.check))
+          << e.control << " after " << after;
+    }
   };
   // No settings file: the defaults written at the first start are shown.
   expectMirrored("start-up");
@@ -136,7 +169,7 @@ TEST(MainWindowMenus, CheckMarksMirrorTheOptionsAfterEveryHandler) {
                                            "AICON", "AICON", "LEVEL1", "LEVEL1", "LEVEL2", "BGM"};
   for (const std::string& name : clicks) {
     w.window.Action(QString::fromStdString(name))->trigger();
-    expectMirrored(name.c_str());
+    expectMirrored(name);
   }
   // A checked background chosen again stays checked: the handler decides, not the menu.
   EXPECT_TRUE(w.window.Action("UCHU")->isChecked());

@@ -64,8 +64,8 @@ TEST(RecordsWindow, TheLastMoveIsTintedInTheMoversColourAndFollowsTheHistory) {
 
   // Switched off (and remembered), nothing is drawn over the board.
   w.window.Action("SAISYUTE")->trigger();
-  EXPECT_FALSE(w.form.Extras().lastMoveMark);
-  EXPECT_EQ(ReadExtraOptions(w.files).lastMoveMark, false);
+  EXPECT_FALSE(w.form.TheOptions().SAISYUTE);
+  EXPECT_EQ(ReadOptionsFile(w.files).SAISYUTE, false);
   EXPECT_EQ(shown(4, 5), drawn(4, 5));
   EXPECT_EQ(shown(3, 5), drawn(3, 5));
   w.window.Action("SAISYUTE")->trigger();
@@ -81,7 +81,7 @@ TEST(RecordsWindow, TheMoveListFollowsTheGameAndAClickStepsTheHistory) {
   EXPECT_FALSE(list->isVisible());
   w.window.Action("KIFU_WINDOW")->trigger();
   EXPECT_TRUE(list->isVisible());
-  EXPECT_TRUE(ReadExtraOptions(w.files).moveList);
+  EXPECT_TRUE(ReadOptionsFile(w.files).KIFU_WINDOW);
   QListWidget* rows = list->List();
   ASSERT_EQ(rows->count(), 4);
   EXPECT_EQ(rows->item(1)->text().toStdString(), "1 下 ５六歩(57)");

@@ -189,13 +189,13 @@ TEST(WindowScaling, ADoubledWindowDrawsSharpAtItsSizeAndMapsPressesToCells) {
   EXPECT_TRUE(w.form.State().Board[2][4].IsEmpty());
 }
 
-TEST(WindowScaling, TheSizeIsRememberedInTheExtraOptionsFile) {
+TEST(WindowScaling, TheSizeIsRememberedInTheOptionsFile) {
   {
     WindowUnderTest w;
     w.window.resize(w.window.size() + QSize(100, 50));
     w.window.close();
     ASSERT_TRUE(w.form.Ended());
-    const ExtraOptions kept = ReadExtraOptions(w.files);
+    const Options kept = ReadOptionsFile(w.files);
     EXPECT_EQ(kept.windowWidth, 845);
     EXPECT_EQ(kept.windowHeight, 630);
     QFile settings(w.dir.filePath(QStringLiteral("Korvel4人将棋.ini")));
@@ -286,8 +286,8 @@ TEST(WindowNotices, InformingMessagesBecomeNoticesQuestionsStayBoxes) {
   EXPECT_FALSE(notice.Showing());
 
   w.window.Action("OSHIRASE")->trigger();
-  ASSERT_TRUE(w.form.Extras().notices);
-  EXPECT_TRUE(ReadExtraOptions(w.files).notices) << "saved at once";
+  ASSERT_TRUE(w.form.TheOptions().OSHIRASE);
+  EXPECT_TRUE(ReadOptionsFile(w.files).OSHIRASE) << "saved at once";
   shown.clear();
   boxes.Message("王手です", "上の番です");
   boxes.Message("禁手", "味方に王手はできません");

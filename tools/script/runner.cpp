@@ -179,8 +179,8 @@ void Dump(const Form1& f, std::ostream& out) {
   for (int seat = 1; seat <= 4; ++seat)
     out << "hand " << seat << " " << s.Hand[seat][1] << " " << s.Hand[seat][2] << " "
         << s.Hand[seat][3] << " " << s.Hand[seat][4] << "\n";
-  out << "options guidance=" << look.guidanceOn << " icons=" << f.Checks().AICON
-      << " background=" << look.background.Whole() << " bgm=" << f.Checks().BGM << "\n";
+  out << "options guidance=" << look.guidanceOn << " icons=" << f.TheOptions().AICON
+      << " background=" << look.background.Whole() << " bgm=" << f.TheOptions().BGM << "\n";
   if (look.iconShown)
     out << "icon " << (look.iconKind == TurnIcon::MAN ? "MAN" : "COM") << " " << look.iconLeft
         << " " << look.iconTop << "\n";
@@ -210,7 +210,7 @@ int RunScript(std::istream& in, std::ostream& out, std::ostream& err, const Runn
   Form1 form(canvas, dialogs, sound, icons, host, files);
   // The window's options are read as the window reads them, so that the entries that save
   // them (最終手表示, 棋譜ウィンドウ...) keep what the window chose.
-  form.LoadExtraOptions();
+  form.LoadOptionsFile();
   form.Form_Load();
 
   BoundedLines lines(in, SCRIPT_LINE_LIMIT, SCRIPT_SIZE_LIMIT);

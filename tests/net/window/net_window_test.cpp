@@ -188,10 +188,15 @@ TEST_F(NetWindow, TheJoinerSeesItsArmyAtTheBottomAndPlaysItByTheMouse) {
   EXPECT_TRUE(QFileInfo(path).fileName().endsWith(".k4k")) << path.toStdString();
   CloseBoxes(b.window);
 
-  // Leaving the network game gives the window back its own game and entries.
+  // Leaving the network game (its entry, on only now) gives the window back its own game
+  // and entries.
   const Game copy = joiner.TheClient()->TheGame();
-  joiner.Leave();
+  QAction* leave = b.window.TaskAction(WindowTask::NET_LEAVE);
+  ASSERT_NE(leave, nullptr);
+  ASSERT_TRUE(leave->isEnabled());
+  leave->trigger();
   EXPECT_TRUE(b.window.Action("KAITEN")->isEnabled());
+  EXPECT_FALSE(leave->isEnabled());
   EXPECT_FALSE(joiner.Active());
 
   // The record opens in the window at the game so far: the position, the moves, the

@@ -1,12 +1,11 @@
-// The extra options file: read back exactly as it was saved, and a damaged file costs
-// nothing but the damaged values.
-#include "play/extra_options.h"
-
+// The options file: read back exactly as it was saved, a damaged file costs nothing but
+// the damaged values, and reading it touches no option kept elsewhere.
 #include <gtest/gtest.h>
 
 #include <map>
 
 #include "play/menu.h"
+#include "play/options.h"
 
 namespace korvel {
 namespace {
@@ -21,8 +20,10 @@ struct MemoryFiles : Files {
     if (area != FileArea::CONFIG || !config.count(name)) return r;
     r.status = status;
     if (status == FileRead::Status::OK) {
-      if (config[name].size() > limit) r.status = FileRead::Status::TOO_LARGE;
-      else r.bytes = config[name];
+      if (config[name].size() > limit)
+        r.status = FileRead::Status::TOO_LARGE;
+      else
+        r.bytes = config[name];
     }
     return r;
   }
@@ -35,37 +36,37 @@ struct MemoryFiles : Files {
   std::string PathOf(FileArea, const std::string& name) override { return "/cfg/" + name; }
 };
 
-TEST(ExtraOptions, WrittenOptionsReadBackAndTheSettingsFileIsNeverTouched) {
+TEST(OptionsFile, WrittenOptionsReadBackAndTheSettingsFileIsNeverTouched) {
   MemoryFiles files;
-  EXPECT_EQ(ReadExtraOptions(files), ExtraOptions()) << "no file: the defaults";
-  ExtraOptions o;
-  o.notices = true;
-  o.tint = true;
+  EXPECT_EQ(ReadOptionsFile(files), Options()) << "no file: the defaults";
+  Options o;
+  o.OSHIRASE = true;
+  o.IROWAKE = true;
   o.windowWidth = 1490;
   o.windowHeight = 1160;
-  o.lastMoveMark = false;
-  o.moveList = true;
-  ASSERT_TRUE(WriteExtraOptions(files, o));
-  EXPECT_EQ(ReadExtraOptions(files), o);
+  o.SAISYUTE = false;
+  o.KIFU_WINDOW = true;
+  ASSERT_TRUE(WriteOptionsFile(files, o));
+  EXPECT_EQ(ReadOptionsFile(files), o);
   ASSERT_EQ(files.config.size(), 1u);
   EXPECT_EQ(files.config.begin()->first, "korvel4-options.ini");
   EXPECT_EQ(files.config.begin()->second,
             "notices=1\ntint=1\nwindow_width=1490\nwindow_height=1160\nlast_move_mark=0\n"
             "move_list=1\n");
   files.writable = false;
-  EXPECT_FALSE(WriteExtraOptions(files, ExtraOptions()));
-  EXPECT_EQ(ReadExtraOptions(files), o) << "a failed write loses nothing";
+  EXPECT_FALSE(WriteOptionsFile(files, Options()));
+  EXPECT_EQ(ReadOptionsFile(files), o) << "a failed write loses nothing";
 }
 
-TEST(ExtraOptions, DamagedLinesAndValuesFallBackToTheDefaultsOneByOne) {
-  const ExtraOptions d;
+TEST(OptionsFile, DamagedLinesAndValuesFallBackToTheDefaultsOneByOne) {
+  const Options d;
   struct Case {
     std::string text;
-    ExtraOptions expected;
+    Options expected;
   };
-  ExtraOptions notices = d;
-  notices.notices = true;
-  ExtraOptions wide = d;
+  Options notices = d;
+  notices.OSHIRASE = true;
+  Options wide = d;
   wide.windowWidth = 1000;
   const std::vector<Case> cases = {
       {"", d},
@@ -78,20 +79,58 @@ TEST(ExtraOptions, DamagedLinesAndValuesFallBackToTheDefaultsOneByOne) {
       {"notices=1\nnotices=0\n", d},
       {std::string("tint=1\0garbage\n", 15), d},
   };
-  for (const Case& c : cases) EXPECT_EQ(ParseExtraOptions(c.text), c.expected) << c.text;
+  for (const Case& c : cases) EXPECT_EQ(ParseOptionsFile(c.text), c.expected) << c.text;
 
   MemoryFiles files;
   files.config["korvel4-options.ini"] = "notices=1\n";
   for (auto status : {FileRead::Status::NOT_A_FILE, FileRead::Status::UNREADABLE}) {
     files.status = status;
-    EXPECT_EQ(ReadExtraOptions(files), d);
+    EXPECT_EQ(ReadOptionsFile(files), d);
   }
   files.status = FileRead::Status::OK;
   files.config["korvel4-options.ini"] = std::string(100000, 'x');
-  EXPECT_EQ(ReadExtraOptions(files), d) << "a huge file is no file of ours";
+  EXPECT_EQ(ReadOptionsFile(files), d) << "a huge file is no file of ours";
 }
 
-TEST(ExtraOptions, NewEntriesSitInTheOptionsMenuAfterBgm) {
+TEST(OptionsFile, ReadingSetsTheFieldsOfThisFileAloneEachFromItsLineOrItsDefault) {
+  // Every other option as far from its default as it goes.
+  Options base;
+  base.MarkLevel(4);
+  base.SIDOU = true;
+  base.AICON = false;
+  base.MarkBackground(6);
+  base.BGM = true;
+  // The fields of this file away from their defaults too: a missing line puts them back.
+  base.OSHIRASE = base.IROWAKE = base.KIFU_WINDOW = true;
+  base.SAISYUTE = false;
+  base.windowWidth = base.windowHeight = 999;
+
+  Options expected = base;
+  expected.OSHIRASE = expected.KIFU_WINDOW = false;
+  expected.SAISYUTE = true;
+  expected.windowWidth = 745;
+  expected.windowHeight = 1200;
+  EXPECT_EQ(ParseOptionsFile("tint=1\nwindow_height=1200\n", base), expected);
+
+  Options kept = expected;
+  kept.IROWAKE = false;
+  kept.windowHeight = 580;
+  MemoryFiles files;
+  EXPECT_EQ(ReadOptionsFile(files, base), kept) << "no file";
+  // Written: the fields of this file alone, so that the other options never rewrite it.
+  EXPECT_EQ(FormatOptionsFile(base),
+            "notices=1\ntint=1\nwindow_width=999\nwindow_height=999\nlast_move_mark=0\n"
+            "move_list=1\n");
+  Options others = base;
+  others.MarkLevel(1);
+  others.SIDOU = false;
+  others.AICON = true;
+  others.MarkBackground(2);
+  others.BGM = false;
+  EXPECT_EQ(FormatOptionsFile(others), FormatOptionsFile(base));
+}
+
+TEST(OptionsFile, ItsEntriesSitInTheOptionsMenuAfterBgm) {
   const MenuEntry* notices = FindMenuHandler("OSHIRASE");
   const MenuEntry* tint = FindMenuHandler("IROWAKE");
   ASSERT_NE(notices, nullptr);
