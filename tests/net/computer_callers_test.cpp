@@ -22,7 +22,6 @@
 namespace korvel {
 namespace {
 
-using testing::FormRig;
 using testing::InFreshFolder;
 
 struct PlayedTurn {
@@ -97,17 +96,59 @@ struct Seeded {
   int opening;
 };
 
+// The window's ports, with a bound on the computers' run: after that many moves the player
+// asks to end, which stops the run (a run that never ends is a fault).
+struct WindowRig {
+  struct BoundedHost : testing::FakeHost {
+    Form1* form = nullptr;
+    int pauses = 0;
+    void Pause(double) override {
+      if (++pauses > kBound && form) form->RequestEnd();
+    }
+  };
+  static constexpr int kBound = 3000;
+  testing::RecordingCanvas canvas;
+  testing::FakeDialogs dialogs;
+  testing::FakeSound sound;
+  testing::FakeIcons icons;
+  BoundedHost host;
+  DiskFiles files;
+  Form1 form{canvas, dialogs, sound, icons, host, files};
+  WindowRig() { host.form = &form; }
+};
+
 class ComputerCallers : public InFreshFolder {
  protected:
   // The room: four people join, play the opening, leave, and the host gives every seat to
   // the computer, which plays until the game ends.
   void PlayInRoom(const Seeded& g) {
-    qint64 now = 1000;
     room_ = std::make_unique<net::Room>("CALLERS", net::RoomOptions{{false, true, true, true, true},
                                                                     g.level});
-    room_->SetClock([&] { return now; });
-    for (int s = 1; s <= 4; ++s) ASSERT_TRUE(room_->Join(s, QString("P%1").arg(s)).ok);
+    room_->SetClock([this] { return now_; });
+    for (int s = 1; s <= 4; ++s) {
+      const net::Room::JoinAnswer a = room_->Join(s, QString("P%1").arg(s));
+      ASSERT_TRUE(a.ok);
+      token_[s] = a.token;
+    }
     room_->Start(1);
+    ASSERT_NO_FATAL_FAILURE(OpenAndGiveAway(g));
+    start_ = room_->TheGame().State();
+    record_ = room_->Record();
+    roomTurns_ = ComputersInRoom(g, &roomEnd_);
+  }
+
+  // The same game again in the same room: the host asks for another game, the people come
+  // back, play the same opening and give their seats away again. Nothing of the first
+  // game's run of computer turns may count in the second.
+  std::vector<PlayedTurn> AgainInRoom(const Seeded& g, End* end) {
+    room_->Again(1, true);
+    for (int s = 1; s <= 4; ++s) EXPECT_TRUE(room_->Rejoin(s, token_[s]).ok);
+    OpenAndGiveAway(g);
+    EXPECT_TRUE(KeyOf(room_->TheGame().State()) == KeyOf(start_));
+    return ComputersInRoom(g, end);
+  }
+
+  void OpenAndGiveAway(const Seeded& g) {
     std::mt19937 rng(g.seed);
     for (int i = 0; i < g.opening; ++i) {
       std::vector<Move> moves;
@@ -121,33 +162,37 @@ class ComputerCallers : public InFreshFolder {
       ASSERT_EQ(room_->Turns().size(), static_cast<size_t>(i + 1)) << "refused";
     }
     for (int s = 1; s <= 4; ++s) room_->Left(s);
-    now += 3600 * 1000;
+    now_ += 3600 * 1000;
     for (int s = 1; s <= 4; ++s) room_->GiveToComputer(1, s);
     ASSERT_TRUE(room_->ComputerToMove());
-    start_ = room_->TheGame().State();
-    record_ = room_->Record();
+  }
+
+  std::vector<PlayedTurn> ComputersInRoom(const Seeded& g, End* end) {
     room_->TakeOutgoing();
-    for (int i = 0; i < 3000 && room_->ComputerToMove(); ++i) room_->PlayComputerTurn();
-    ASSERT_TRUE(room_->Over());
+    for (int i = 0; i < WindowRig::kBound && room_->ComputerToMove(); ++i)
+      room_->PlayComputerTurn();
+    std::vector<PlayedTurn> turns;
     for (size_t i = static_cast<size_t>(g.opening); i < room_->Turns().size(); ++i) {
       const net::Turn& t = room_->Turns()[i];
       EXPECT_TRUE(t.byComputer);
-      roomTurns_.push_back({t.seat, t.pass, t.move});
+      turns.push_back({t.seat, t.pass, t.move});
     }
+    *end = {};
     for (const net::Outgoing& o : room_->TakeOutgoing())
       if (o.msg.value("t").toString() == "over") {
         const int winner = o.msg.value("winner").toInt();
         const int n = room_->TheGame().HistoryCount();
-        roomEnd_ = {true, n > 0 && IsKingCode(room_->TheGame().History()[n].captured),
-                    winner == 0 ? NO_SEAT : winner};
+        *end = {true, n > 0 && IsKingCode(room_->TheGame().History()[n].captured),
+                winner == 0 ? NO_SEAT : winner};
       }
+    return turns;
   }
 
   // The window: the room's record (every seat a computer's) opened, and a press on the
   // board starts the computers, who play to the end; the player then declines another game.
   void PlayInWindow(const Seeded& g) {
     std::ofstream(dir_ / "callers.k4k", std::ios::binary) << record_;
-    rig_ = std::make_unique<FormRig>();
+    rig_ = std::make_unique<WindowRig>();
     rig_->form.Form_Load();
     ASSERT_TRUE(rig_->form.OpenRecord((dir_ / "callers.k4k").string()));
     ASSERT_EQ(rig_->form.TheGame().HistoryCount(), g.opening);
@@ -167,6 +212,7 @@ class ComputerCallers : public InFreshFolder {
     }
     const Game::Ending ending = game.EndingOfGame();
     windowEnd_ = {ending.over, ending.kingTaken, ending.winner};
+    EXPECT_TRUE(rig_->form.Ended()) << "the player declined another game";
   }
 
   // korvel4-match's game, from the position the computers took over at.
@@ -179,8 +225,10 @@ class ComputerCallers : public InFreshFolder {
     matchEnd_ = {r.how != "limit", r.how == "king", r.winnerSeat};
   }
 
+  qint64 now_ = 1000;
+  QString token_[5];
   std::unique_ptr<net::Room> room_;
-  std::unique_ptr<FormRig> rig_;
+  std::unique_ptr<WindowRig> rig_;
   GameState start_;
   std::string record_;
   std::vector<PlayedTurn> roomTurns_, windowTurns_, matchTurns_;
@@ -203,13 +251,21 @@ TEST_F(ComputerCallers, TheWindowTheRoomAndAMatchPlayTheSameGameToTheSameEnd) {
     ASSERT_NO_FATAL_FAILURE(PlayInWindow(g));
     PlayInMatch(g);
 
+    // Each plays the game to the end the rules give it, and all play the same game.
     const End expected = Expected(start_, roomTurns_);
-    ASSERT_TRUE(expected.over) << Text(roomTurns_);
+    EXPECT_TRUE(expected.over) << "the room\n" << Text(roomTurns_);
     EXPECT_EQ(Text(roomEnd_), Text(expected)) << "the room";
+    EXPECT_EQ(Text(windowEnd_), Text(Expected(start_, windowTurns_))) << "the window";
+    EXPECT_TRUE(windowEnd_.over) << "the window";
+    EXPECT_EQ(Text(matchEnd_), Text(Expected(start_, matchTurns_))) << "the match";
+    EXPECT_TRUE(matchEnd_.over) << "the match";
     EXPECT_EQ(Text(windowTurns_), Text(roomTurns_)) << "the window";
-    EXPECT_EQ(Text(windowEnd_), Text(expected)) << "the window";
+    EXPECT_EQ(Text(windowEnd_), Text(roomEnd_)) << "the window";
     EXPECT_EQ(Text(matchTurns_), Text(roomTurns_)) << "the match";
-    EXPECT_EQ(Text(matchEnd_), Text(expected)) << "the match";
+    EXPECT_EQ(Text(matchEnd_), Text(roomEnd_)) << "the match";
+    End again;
+    EXPECT_EQ(Text(AgainInRoom(g, &again)), Text(roomTurns_)) << "the room's second game";
+    EXPECT_EQ(Text(again), Text(roomEnd_)) << "the room's second game";
     kings += expected.king;
     won += !expected.king && expected.winner != NO_SEAT;
     drawn += !expected.king && expected.winner == NO_SEAT;

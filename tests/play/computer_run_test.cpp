@@ -126,9 +126,20 @@ TEST(ComputerRun, ANewRunForgetsTheEarlierPositionsAndTurns) {
   EXPECT_EQ(back.winner, NO_SEAT);
 }
 
+// A whole army each, so that level 4's board takes the position and keys it.
+GameState Armies(int seat, int level) {
+  GameState s;
+  NewGameModel(s);
+  s.CurrentSeat = seat;
+  s.Level = level;
+  return s;
+}
+
 TEST(ComputerRun, LevelFourIsGivenTheTurnsOfTheRunWithTheirKeys) {
   ComputerRun window;
-  const GameState level3 = Position(0, SITA, 3), level4 = Position(1, HIDARI, 4);
+  const GameState level3 = Armies(SITA, 3), level4 = Armies(HIDARI, 4);
+  ASSERT_NE(DeepPositionKey(level4, HIDARI), 0u);
+  ASSERT_NE(DeepPositionKey(level3, SITA), 0u);
   const ComputerRun::Step a = window.Before(level3);
   EXPECT_EQ(a.deepKey, 0u) << "below level 4 no key is needed";
   window.After(a, nullptr);
