@@ -24,6 +24,9 @@ void StartSelfPlay(GameState& s, int level);
 SelfPlayTurn PlaySelfPlayTurn(GameState& s);
 
 // Plays turns until the game is over or `maxTurns` turns (passes included) were played.
+// There is no repetition rule here: the recorded games and benchmarks are bounded by
+// maxTurns alone, and a position that comes back is played on. Games that end as the
+// window's do (the run of computer turns, play/computer_run.h) are korvel4-match's.
 std::vector<SelfPlayTurn> PlaySelfPlay(GameState& s, int maxTurns);
 
 // Varied starting points for recorded games and benchmarks (the game from the initial

@@ -27,6 +27,10 @@ if(GTest_FOUND)
   file(GLOB korvel4_net_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/net/*.cpp)
   add_executable(net_tests ${korvel4_net_tests})
   target_link_libraries(net_tests PRIVATE korvel4_net GTest::gtest)
+  # The run of computer turns played by the window, the authority and a match's game alike.
+  if(TARGET korvel4_match_lib)
+    target_link_libraries(net_tests PRIVATE korvel4_match_lib)
+  endif()
   target_include_directories(net_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   # The self-signed certificate for localhost the TLS tests use.
   target_compile_definitions(net_tests PRIVATE

@@ -141,10 +141,7 @@ void Room::Start(int by) {
 void Room::NewGameForAll() {
   StartNetGame(game_, person_, options_.level);
   turns_.clear();
-  seen_.clear();
-  runTurns_.clear();
-  deepTurns_.clear();
-  lastGaveCheck_ = false;
+  run_.Restart();
   started_ = true;
   over_ = false;
   winner_ = NO_SEAT;
@@ -221,9 +218,7 @@ void Room::Intend(int seat, int n, Square from, Square to, bool promote) {
   MoveOutcome o;
   ApplyTurn(game_, t, &o);
   // A person's move ends the run of computer turns the repetition rule watches.
-  seen_.clear();
-  runTurns_.clear();
-  deepTurns_.clear();
+  run_.Restart();
   Played(t, o);
 }
 
@@ -241,19 +236,13 @@ void Room::PlayComputerTurn() {
 
 std::optional<Room::ComputerJob> Room::PrepareComputerTurn() {
   if (!ComputerToMove()) return std::nullopt;
-  const PositionKey key = KeyOf(game_.State());
-  for (size_t i = 0; i < seen_.size(); ++i) {
-    if (!(seen_[i] == key)) continue;
-    const std::vector<TurnTaken> since(runTurns_.begin() + static_cast<long>(i), runTurns_.end());
-    const int winner = RepetitionWinner(since);
-    EndGame(winner, winner != NO_SEAT ? QString(TeamName(winner)) + "の勝ちです" : "千日手です");
+  const ComputerRun::Step step = run_.Before(game_.State());
+  if (step.repeated) {
+    EndGame(step.winner,
+            step.winner != NO_SEAT ? QString(TeamName(step.winner)) + "の勝ちです" : "千日手です");
     return std::nullopt;
   }
-  seen_.push_back(key);
-  ComputerJob job{game_,      game_.State().CurrentSeat, turns_.size(), 0,
-                  deepTurns_, options_.deepSeconds};
-  job.deepKey = game_.State().Level == 4 ? DeepPositionKey(game_.State(), job.seat) : 0;
-  return job;
+  return ComputerJob{game_, step, turns_.size(), run_.History(), options_.deepSeconds};
 }
 
 ChosenMove Room::Think(ComputerJob& job, const std::atomic<bool>* stop) {
@@ -261,16 +250,16 @@ ChosenMove Room::Think(ComputerJob& job, const std::atomic<bool>* stop) {
   limits.maxSeconds = job.maxSeconds;
   limits.history = &job.history;
   limits.stop = stop;
-  return job.game.ChooseComputerMove(job.seat, limits);
+  return job.game.ChooseComputerMove(job.step.seat, limits);
 }
 
 void Room::FinishComputerTurn(const ComputerJob& job, const ChosenMove& m) {
   // The game went on without this choice (a new game, a seat taken back): it is dropped.
   // Whatever moved the game on began a new run of computer turns.
   if (turns_.size() != job.turnsBefore || !ComputerToMove() ||
-      game_.State().CurrentSeat != job.seat)
+      game_.State().CurrentSeat != job.step.seat)
     return;
-  const int seat = job.seat;
+  const int seat = job.step.seat;
   Turn t;
   t.seat = seat;
   t.byComputer = true;
@@ -283,9 +272,7 @@ void Room::FinishComputerTurn(const ComputerJob& job, const ChosenMove& m) {
     t.move = m;
     ApplyTurn(game_, t, &o);
   }
-  const bool gaveCheck = !t.pass && o.checked != NO_SEAT;
-  runTurns_.push_back({seat, gaveCheck});
-  deepTurns_.push_back({job.deepKey, seat, gaveCheck});
+  run_.After(job.step, t.pass ? nullptr : &o);
   Played(t, o);
 }
 

@@ -15,8 +15,8 @@
 
 #include "ai/deep_search.h"
 #include "net/game_record.h"
+#include "play/computer_run.h"
 #include "play/game.h"
-#include "play/repetition.h"
 
 namespace korvel::net {
 
@@ -89,9 +89,8 @@ class Room {
   // Finish (on the loop: the choice is played, unless the game moved on meanwhile).
   struct ComputerJob {
     Game game;
-    int seat = NO_SEAT;
+    ComputerRun::Step step;  // the seat to move, as the run of computer turns announced it
     size_t turnsBefore = 0;
-    std::uint64_t deepKey = 0;
     std::vector<DeepPastTurn> history;
     double maxSeconds = 0;
   };
@@ -139,10 +138,7 @@ class Room {
   QString result_;
   std::string startedAt_;  // the local date and time of the first move
   // The current run of computer turns, for the repetition rule.
-  std::vector<PositionKey> seen_;
-  std::vector<TurnTaken> runTurns_;
-  std::vector<DeepPastTurn> deepTurns_;
-  bool lastGaveCheck_ = false;
+  ComputerRun run_;
   std::vector<Outgoing> out_;
   std::function<qint64()> now_;
 };

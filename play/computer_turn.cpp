@@ -3,10 +3,11 @@
 // chooses, and the chosen move is played and shown when it is ready, so that a search
 // could run apart from the window without changing what is shown. A request to end that
 // arrives while a turn waits (RequestEnd) stops the run at the next step.
+#include <optional>
 #include <vector>
 
+#include "play/computer_run.h"
 #include "play/form1.h"
-#include "play/repetition.h"
 #include "view/board_drawing.h"
 
 namespace korvel {
@@ -17,14 +18,12 @@ void Form1::RunComputerTurns() {
   // of a game that has ended.
   bool done = !game_.IsComputerSeat(game_.State().CurrentSeat) || game_.Finished();
 
-  // The computer's choice depends only on the position, so a position that comes back
-  // within one run would come back for ever: the game ends there by repetition.
-  std::vector<PositionKey> seen;
-  std::vector<TurnTaken> turns;
-  std::vector<DeepPastTurn> deepTurns;
-  deepHistory_ = &deepTurns;
+  // Each run of the window's computers begins afresh: a person moved, or a game began or
+  // went on.
+  ComputerRun run;
+  deepHistory_ = &run.History();
   struct Forget {
-    std::vector<DeepPastTurn>*& history;
+    const std::vector<DeepPastTurn>*& history;
     ~Forget() { history = nullptr; }
   } forget{deepHistory_};
   while (!done) {
@@ -32,38 +31,29 @@ void Form1::RunComputerTurns() {
       EndProgram();
       return;
     }
-    const PositionKey key = KeyOf(game_.State());
-    for (size_t i = 0; i < seen.size(); ++i) {
-      if (!(seen[i] == key)) continue;
-      const std::vector<TurnTaken> since(turns.begin() + static_cast<long>(i), turns.end());
-      const int winner = RepetitionWinner(since);
-      game_.EndByRepetition(winner);
-      if (winner != NO_SEAT) AnnounceWinner(TeamName(winner));
+    const ComputerRun::Step step = run.Before(game_.State());
+    if (step.repeated) {
+      game_.EndByRepetition(step.winner);
+      if (step.winner != NO_SEAT) AnnounceWinner(TeamName(step.winner));
       else EndOfGame("千日手です");
       return;
     }
-    seen.push_back(key);
 
-    const int seat = game_.State().CurrentSeat;
-    const std::uint64_t deepKey =
-        game_.State().Level == 4 ? DeepPositionKey(game_.State(), seat) : 0;
-    ShowTurnIcon(seat);
-    com_ban(seat);
+    ShowTurnIcon(step.seat);
+    const std::optional<MoveOutcome> played = com_ban(step.seat);
     if (ended_) return;
     if (endRequested_) {
       EndProgram();
       return;
     }
-    turns.push_back({seat, lastTurnGaveCheck_});
-    deepTurns.push_back({deepKey, seat, lastTurnGaveCheck_});
+    run.After(step, played ? &*played : nullptr);
     ShowTurnIcon(game_.State().CurrentSeat);
     done = game_.State().GameOver || !game_.IsComputerSeat(game_.State().CurrentSeat);
   }
 }
 
-void Form1::com_ban(int seat) {
-  lastTurnGaveCheck_ = false;
-  if (seat < 1 || seat > 4 || endRequested_) return;
+std::optional<MoveOutcome> Form1::com_ban(int seat) {
+  if (seat < 1 || seat > 4 || endRequested_) return std::nullopt;
   struct Playing {
     int& count;
     explicit Playing(int& c) : count(c) { ++count; }
@@ -86,7 +76,7 @@ void Form1::com_ban(int seat) {
     });
     // Thinking cut short by the end is no choice of this level: nothing is played, and the
     // game is kept with this seat to move.
-    if (endRequested_) return;
+    if (endRequested_) return std::nullopt;
   } else {
     m = game_.ChooseComputerMove(seat);
   }
@@ -100,7 +90,7 @@ void Form1::com_ban(int seat) {
     ShowMoveNumber(canvas_, game_.MoveNumber());
     canvas_.Flush();
     host_.ComputerPassed(seat);
-    return;
+    return std::nullopt;
   }
 
   EraseStatusCorner(canvas_, currentBackground_);
@@ -111,7 +101,7 @@ void Form1::com_ban(int seat) {
   const MoveOutcome o = game_.PlayComputerMove(m);
   ReportRecorded();
   host_.Pause(thought < 0.6 ? 0.6 - thought : 0.0);
-  if (endRequested_) return;  // played and recorded; the program ends without showing it
+  if (endRequested_) return o;  // played and recorded; the program ends without showing it
   PlayPlace();
   DrawMovePlayed(m, o);
   FrameCell(canvas_, COLOUR_WHITE, m.toX, m.toY);
@@ -119,11 +109,11 @@ void Form1::com_ban(int seat) {
   ShowMoveText(canvas_, currentBackground_, anchor.x, anchor.y, m.toX, m.toY, m.placed,
                COLOUR_WHITE);
 
-  if (o.kingTaken) return;
+  if (o.kingTaken) return o;
   if (o.mate) dialogs_.Message("詰め ?", "よし！!");
-  if (endRequested_) return;
+  if (endRequested_) return o;
   ShowHandOff(o);
-  lastTurnGaveCheck_ = o.checked != NO_SEAT;
+  return o;
 }
 
 }  // namespace korvel

@@ -4,6 +4,7 @@
 // options.cpp, settings.cpp, sound.cpp).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -146,7 +147,9 @@ class Form1 {
  private:
   void NewGame();
   void RunComputerTurns();
-  void com_ban(int seat);
+  // One computer turn of `seat`, shown: the outcome of its move, or nothing for a pass or
+  // a turn the end of the program cut short.
+  std::optional<MoveOutcome> com_ban(int seat);
   void ShowWrongTurn(int seat);
   void ShowCheck(int seat);
   void AnnounceWinner(const std::string& teamName);
@@ -207,10 +210,8 @@ class Form1 {
   bool endRequested_ = false;
   // Above 0 while the computers take their turns.
   int computersPlaying_ = 0;
-  // Whether the last computer turn handed the turn on with a check.
-  bool lastTurnGaveCheck_ = false;
   // The turns of the running computer run, for the deeper computer's repetition rule.
-  std::vector<DeepPastTurn>* deepHistory_ = nullptr;
+  const std::vector<DeepPastTurn>* deepHistory_ = nullptr;
   // When the game's first move was played (or as its record says), for records.
   std::string gameStarted_;
   void KeepUnfinishedGame();

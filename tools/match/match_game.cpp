@@ -1,25 +1,23 @@
 #include "tools/match/match_game.h"
 
+#include <optional>
+
 #include "ai/search.h"
 #include "ai/self_play.h"
+#include "play/computer_run.h"
 #include "play/game.h"
-#include "play/repetition.h"
 
 namespace korvel::match {
 
 namespace {
 
-struct TurnOutcome {
-  bool moved = false;      // false: the seat had no move and passed
-  bool gaveCheck = false;  // the turn went to a checked seat
-  bool kingTaken = false;
-};
-
 // One turn of CurrentSeat through the game object, as the window's computer turn plays it:
 // the seat's choice, then the computer's move (the maps, the end of the game on a taken
 // king, else the mate test and the hand-off). This is the only place that steps the game.
-TurnOutcome PlayTurn(Game& g, const SeatPlayer& player,
-                     const std::vector<DeepPastTurn>& history) {
+// Answers the move's outcome, or nothing when the seat had no move and passed.
+std::optional<MoveOutcome> PlayTurn(Game& g, const SeatPlayer& player,
+                                    const std::vector<DeepPastTurn>& history,
+                                    std::vector<MatchTurn>* played) {
   const int seat = g.State().CurrentSeat;
   g.SetLevel(player.level);
   ComputerLimits limits;
@@ -27,54 +25,43 @@ TurnOutcome PlayTurn(Game& g, const SeatPlayer& player,
   limits.eval = player.eval;
   limits.history = &history;
   const ChosenMove m = g.ChooseComputerMove(seat, limits);
-  TurnOutcome t;
+  if (played) played->push_back({seat, m});
   if (!m.found) {
     g.Pass(seat);
-    return t;
+    return std::nullopt;
   }
-  t.moved = true;
-  const MoveOutcome o = g.PlayComputerMove(m);
-  t.kingTaken = o.kingTaken;
-  t.gaveCheck = o.checked != NO_SEAT;
-  return t;
+  return g.PlayComputerMove(m);
 }
 
 }  // namespace
 
-GameResult PlayGame(const GameState& start, const SeatPlayer players[5]) {
+GameResult PlayGame(const GameState& start, const SeatPlayer players[5],
+                    std::vector<MatchTurn>* played) {
   Game g;
   g.LoadState(start);
   GameResult r;
-  // Every seat is a computer, so the whole game is one run of computer turns.
-  std::vector<PositionKey> seen;
-  std::vector<TurnTaken> turns;
-  std::vector<DeepPastTurn> history;
-  seen.reserve(kMoveLimit * 2);
+  // Every seat is a computer, so the whole game is one run of computer turns. Its seats
+  // may play different levels, so every turn carries level 4's key.
+  ComputerRun run(ComputerRun::DeepKeys::EVERY_TURN);
   while (true) {
-    const PositionKey key = KeyOf(g.State());
-    for (size_t i = 0; i < seen.size(); ++i) {
-      if (!(seen[i] == key)) continue;
-      const std::vector<TurnTaken> since(turns.begin() + static_cast<long>(i), turns.end());
-      r.winnerSeat = RepetitionWinner(since);
+    const ComputerRun::Step step = run.Before(g.State());
+    if (step.repeated) {
+      r.winnerSeat = step.winner;
       r.how = r.winnerSeat == NO_SEAT ? "repetition-draw" : "repetition";
       return r;
     }
-    seen.push_back(key);
     if (r.moves >= kMoveLimit) {
       r.how = "limit";
       return r;
     }
-    const int seat = g.State().CurrentSeat;
-    const std::uint64_t deepKey = DeepPositionKey(g.State(), seat);
-    const TurnOutcome t = PlayTurn(g, players[seat], history);
-    if (t.moved) ++r.moves;
-    if (t.kingTaken) {
-      r.winnerSeat = g.State().WinnerSeat != NO_SEAT ? g.State().WinnerSeat : seat;
+    const std::optional<MoveOutcome> o = PlayTurn(g, players[step.seat], run.History(), played);
+    if (o) ++r.moves;
+    if (o && o->kingTaken) {
+      r.winnerSeat = g.State().WinnerSeat != NO_SEAT ? g.State().WinnerSeat : step.seat;
       r.how = "king";
       return r;
     }
-    turns.push_back({seat, t.gaveCheck});
-    history.push_back({deepKey, seat, t.gaveCheck});
+    run.After(step, o ? &*o : nullptr);
   }
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ai/deep_search.h"
+#include "ai/search.h"
 #include "game/state.h"
 
 namespace korvel::match {
@@ -27,9 +28,17 @@ struct GameResult {
   std::string how;           // "king", "repetition", "repetition-draw", "limit"
 };
 
+// One turn of a match game: the seat and its choice (found is false for a pass).
+struct MatchTurn {
+  int seat = NO_SEAT;
+  ChosenMove move;
+};
+
 // Plays from `start` (CurrentSeat to move) until a king is taken, a position comes back or
-// kMoveLimit moves were made. players is indexed by seat 1..4.
-GameResult PlayGame(const GameState& start, const SeatPlayer players[5]);
+// kMoveLimit moves were made (the repetition rule is the window's: play/computer_run.h).
+// players is indexed by seat 1..4. `played`, when given, receives every turn.
+GameResult PlayGame(const GameState& start, const SeatPlayer players[5],
+                    std::vector<MatchTurn>* played = nullptr);
 
 // The opening of K random legal moves for one candidate number: self-play's scrambled
 // opening from the initial position, drawn with a seed made of the match seed and the
