@@ -33,7 +33,7 @@ TurnOutcome PlayTurn(Game& g, const SeatPlayer& player,
     return t;
   }
   t.moved = true;
-  const MoveOutcome o = g.PlayComputerMove(m);
+  const MoveOutcome o = g.Play(seat, m, Game::Mover::COMPUTER).outcome;
   t.kingTaken = o.kingTaken;
   t.gaveCheck = o.checked != NO_SEAT;
   return t;
@@ -43,7 +43,7 @@ TurnOutcome PlayTurn(Game& g, const SeatPlayer& player,
 
 GameResult PlayGame(const GameState& start, const SeatPlayer players[5]) {
   Game g;
-  g.LoadState(start);
+  g.Fix().LoadState(start);
   GameResult r;
   // Every seat is a computer, so the whole game is one run of computer turns.
   std::vector<PositionKey> seen;
