@@ -420,12 +420,15 @@ RecordReading ReadRecord(std::string_view text) {
     // What the rules accept, or a board move as a press accepts it when the piece was
     // picked before the turn passed on (a menu choice or the computers' turns in between):
     // then the piece may be another seat's.
-    Refusal refusal = game.Check(seat, *m);
+    const Refusal first = game.Check(seat, *m);
+    Refusal refusal = first;
     if (refusal != Refusal::NONE && !m->IsDrop()) refusal = game.Check(seat, *m, Owner::AT_PICK);
     // A record names every refused move alike.
-    if (refusal != Refusal::NONE)
-      return fail(lineNo, std::string(WordsFor(Refusal::CANNOT_MOVE).prompt) + ": " +
-                              std::string(w[2]));
+    if (refusal != Refusal::NONE) {
+      fail(lineNo, std::string(WordsFor(Refusal::CANNOT_MOVE).prompt) + ": " + std::string(w[2]));
+      result.error.refusal = first;
+      return result;
+    }
     // Played as a computer's move: the record carries the end of the game with it.
     game.Play(seat, *m, Game::Mover::COMPUTER);
   }
