@@ -4,6 +4,7 @@
 
 #include "../game/positions.h"
 #include "play/game.h"
+#include "play/game_record.h"
 
 namespace korvel {
 namespace {
@@ -11,12 +12,12 @@ namespace {
 using testing::FromGrid;
 
 // SITA to move: its rook on 4五 bears on UE's king on 5一 from 5五; a pawn on 2二 one step
-// from its last line; a pawn on 7七 far from the promotion zone.
+// from its last line; a pawn on 7七 far from the promotion zone; a gold beside MIGI's king.
 constexpr const char* kDoor = R"(
  .  .  .  . 35  .  .  .  .
  . 11  .  .  .  .  .  .  .
  .  .  .  .  .  .  .  .  .
- .  .  .  .  .  .  .  .  .
+ .  .  .  .  .  .  . 13  .
  .  .  . 14  .  .  .  . 45
  .  .  .  .  .  .  .  .  .
  .  .  .  .  .  . 11  .  .
@@ -148,7 +149,8 @@ TEST(Door, APiecePickedEarlierSkipsOnlyTheOwner) {
   EXPECT_EQ(g.Check(SITA, {2, 2, 2, 1, 11_pc, 11_pc}, Owner::AT_PICK), Refusal::MUST_PROMOTE);
   EXPECT_EQ(g.Check(SITA, {4, 5, 5, 5, 14_pc, 14_pc}, Owner::AT_PICK), Refusal::PARTNER_CHECK);
   // A press on the seat's own piece picks it instead: no move goes there.
-  EXPECT_EQ(g.Check(SITA, {9, 5, 6, 9, 45_pc, 45_pc}, Owner::AT_PICK), Refusal::CANNOT_MOVE);
+  EXPECT_EQ(g.Check(SITA, {9, 5, 8, 4, 45_pc, 45_pc}, Owner::AT_PICK), Refusal::CANNOT_MOVE);
+  EXPECT_EQ(g.Check(SITA, {9, 5, 8, 5, 45_pc, 45_pc}, Owner::AT_PICK), Refusal::NONE);
   EXPECT_EQ(g.Check(HIDARI, migiKing, Owner::AT_PICK), Refusal::NOT_YOUR_TURN);
 }
 
@@ -161,6 +163,40 @@ TEST(Door, OnlyTheSeatToMovePasses) {
   EXPECT_EQ(g.State().CurrentSeat, HIDARI);
   ASSERT_EQ(g.Passes().size(), 1u);
   EXPECT_EQ(g.Passes()[0].seat, SITA);
+}
+
+// The kings are found afresh before the partner test: a person's move leaves the king
+// square of a seat other than SITA as it was, and the next test must not read it.
+TEST(Door, ThePartnerTestReadsTheKingsWhereTheyStand) {
+  Game g = FourPeople();
+  ASSERT_EQ(g.Play(SITA, {4, 5, 4, 4, 14_pc, 14_pc}, Game::Mover::PERSON).refusal, Refusal::NONE);
+  ASSERT_EQ(g.Pass(HIDARI), Refusal::NONE);
+  ASSERT_EQ(g.Play(UE, {5, 1, 4, 1, 35_pc, 35_pc}, Game::Mover::PERSON).refusal, Refusal::NONE);
+  ASSERT_EQ(g.Pass(MIGI), Refusal::NONE);
+  // The rook on 4四 now bears on UE's king on 4一, whatever SITA moves but the rook.
+  EXPECT_EQ(g.Check(SITA, {7, 7, 7, 6, 11_pc, 11_pc}), Refusal::PARTNER_CHECK);
+  EXPECT_EQ(g.Check(SITA, {4, 4, 5, 4, 14_pc, 14_pc}), Refusal::NONE);
+}
+
+// A record carries a board move of a piece picked before the turn passed on, as the press
+// played it, and reads it back; the rules alone refuse it.
+TEST(Door, ARecordReadsAMoveOfAPiecePickedEarlier) {
+  Game g = FourPeople();
+  const Move migiKing{9, 5, 9, 4, 45_pc, 45_pc};
+  ASSERT_EQ(g.Check(SITA, migiKing), Refusal::NOT_YOUR_PIECE);
+  ASSERT_EQ(g.Play(SITA, migiKing, Game::Mover::PERSON, Owner::AT_PICK).refusal, Refusal::NONE);
+  const std::string text = WriteRecord(g, "");
+  const RecordReading read = ReadRecord(text);
+  ASSERT_TRUE(read.record) << read.error.Text() << "\n" << text;
+  EXPECT_EQ(read.record->game.HistoryCount(), 1);
+  EXPECT_EQ(read.record->game.State().Board[9][4], 45_pc);
+  // A drop from another seat's hand is no press's: refused.
+  Game d = FourPeople();
+  const int gold[4] = {0, 0, 1, 0};
+  d.Fix().SetHand(UE, gold);
+  const Square ueGold = HandCellOf(UE, 3);
+  EXPECT_EQ(d.Check(SITA, {ueGold.x, ueGold.y, 3, 5, 33_pc, 33_pc}, Owner::WITH_MOVE),
+            Refusal::NOT_YOUR_PIECE);
 }
 
 }  // namespace
