@@ -185,5 +185,27 @@ TEST(DoorSources, TheMouseTheRoomAndARecordRefuseAMoveForTheSameReason) {
   for (Refusal r : kReasons) EXPECT_EQ(seen[r], 4) << static_cast<int>(r);
 }
 
+// The replay finds the pawn lines before a person's drop, as the press on the hand cell
+// does: a second pawn on a line is refused though nothing refreshed them since the start.
+TEST(DoorSources, APersonsDropInAReplayReadsThePawnLinesWhereTheyStand) {
+  const bool people[5] = {false, true, true, true, true};
+  Game g;
+  StartNetGame(g, people, 1);
+  const int pawn[4] = {1, 0, 0, 0};
+  g.Fix().SetHand(SITA, pawn);
+  const Square cell = HandCellOf(SITA, 1);
+  Turn t;
+  t.seat = SITA;
+  t.move = {cell.x, cell.y, 5, 5, 11_pc, 11_pc};  // SITA's pawn stands on 5七
+  Refusal why = Refusal::NONE;
+  EXPECT_FALSE(ApplyTurn(g, t, nullptr, &why));
+  EXPECT_EQ(why, Refusal::CANNOT_MOVE);
+  EXPECT_EQ(g.HistoryCount(), 0);
+  t.move.toX = 2;  // a line with no pawn of SITA's
+  t.move.toY = 2;
+  EXPECT_TRUE(ApplyTurn(g, t, nullptr, &why));
+  EXPECT_EQ(g.State().Board[2][2], 11_pc);
+}
+
 }  // namespace
 }  // namespace korvel::net

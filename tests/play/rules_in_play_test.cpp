@@ -77,7 +77,9 @@ TEST_F(RulesInPlay, APiecePickedBeforeTheTurnPassedIsCheckedAtTheSecondPress) {
   Start(rig, &Form1::PLAY_4_Click, kPartnerLine, SITA);
   Click(rig, 4, 5);
   rig.form.SetSeatToMove(HIDARI);
+  rig.sound.calls.clear();
   Click(rig, 3, 4);  // no rook's move
+  EXPECT_EQ(rig.sound.calls, std::vector<std::string>{"play 禁止.wav"});
   EXPECT_EQ(rig.form.State().Board[4][5], 14_pc);
   EXPECT_EQ(rig.form.TheGame().HistoryCount(), 0);
   EXPECT_EQ(rig.form.Looks().pieceSelected, 0);
