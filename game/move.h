@@ -2,6 +2,8 @@
 // cell a drop is taken from), where to, the piece before and the piece placed.
 #pragma once
 
+#include <cstdint>
+
 #include "game/state.h"
 
 namespace korvel {
@@ -26,6 +28,21 @@ struct MoveOutcome {
   bool mate = false;            // the advisory mate test answered yes (when it was run)
   int checked = NO_SEAT;        // the opponent the move put in check: the turn is theirs
   int next = NO_SEAT;           // the seat to move after it (NO_SEAT when a king was taken)
+};
+
+// Why a move is refused; NONE when it is not. A code, never words: each part of the program
+// that shows a refusal looks its words up in one place of its own.
+enum class Refusal : std::uint8_t {
+  NONE,
+  NOT_STARTED,     // no game has started
+  GAME_OVER,       // the game has ended where it stands
+  NOT_YOUR_TURN,   // another seat is to move
+  NOT_YOUR_PIECE,  // the origin holds no piece of the seat (or another piece than named)
+  EMPTY_HAND,      // a drop from a hand that holds none of that piece
+  CANNOT_MOVE,     // the piece cannot go there
+  CANNOT_PROMOTE,  // a promotion the piece may not make there
+  PARTNER_CHECK,   // the move would attack the partner's king
+  MUST_PROMOTE,    // a pawn may not stay unpromoted on its last line
 };
 
 }  // namespace korvel

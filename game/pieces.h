@@ -86,6 +86,11 @@ constexpr int SeatOfCode(PieceCode c) {
   return NO_SEAT;
 }
 
+// Is the piece one of `seat`'s (1..4)?
+constexpr bool BelongsTo(PieceCode p, int seat) {
+  return seat >= 1 && seat <= 4 && Code(seat, HU) <= p && p <= Code(seat, OU);
+}
+
 // The seat found from a code by the cascade of upper bounds the rules use
 // (<= 15 seat 1, else <= 25 seat 2, ...); 0 when the code is above 45.
 constexpr int SeatByRange(PieceCode c) {

@@ -77,11 +77,37 @@ void RotatePosition(Position& p) {
   }
 }
 
-namespace {
-
-bool BelongsTo(PieceCode p, int seat) {
-  return seat >= 1 && seat <= 4 && Code(seat, HU) <= p && p <= Code(seat, OU);
+Refusal MoveRefusal(GameState& s, const Move& m, Owner owner, bool findKings) {
+  const int seat = s.CurrentSeat;
+  const bool withMove = owner == Owner::WITH_MOVE;
+  if (withMove && (seat < 1 || seat > 4)) return Refusal::NOT_YOUR_TURN;
+  if (!OnBoard(m.toX, m.toY)) return Refusal::CANNOT_MOVE;
+  if (withMove) {
+    if (OnBoard(m.fromX, m.fromY)) {
+      if (s.Board[m.fromX][m.fromY] != m.before || !BelongsTo(m.before, seat))
+        return Refusal::NOT_YOUR_PIECE;
+    } else if (HandCellSeat(m.fromX, m.fromY) != seat ||
+               HandCellCode(m.fromX, m.fromY) != m.before) {
+      return Refusal::NOT_YOUR_PIECE;
+    }
+  } else if (SeatOfCode(s.Board[m.toX][m.toY]) == seat) {
+    return Refusal::CANNOT_MOVE;  // a press there picks that piece instead
+  }
+  PieceCode promoted;
+  const bool mayPromote = CanPromote(m.fromX, m.fromY, m.toX, m.toY, m.before, &promoted);
+  if (m.placed != m.before && (!mayPromote || m.placed != promoted))
+    return Refusal::CANNOT_PROMOTE;
+  if (!CanMove(s, m.fromX, m.fromY, m.toX, m.toY, m.before)) return Refusal::CANNOT_MOVE;
+  if (findKings) FindAllKings(s);
+  if (ChecksPartner(s, m.fromX, m.fromY, m.toX, m.toY)) return Refusal::PARTNER_CHECK;
+  if (m.placed == m.before && !MayStayUnpromoted(m.toX, m.toY, m.before))
+    return Refusal::MUST_PROMOTE;
+  if (withMove && !OnBoard(m.fromX, m.fromY) && s.Hand[seat][HandCellSlot(m.fromX, m.fromY)] <= 0)
+    return Refusal::EMPTY_HAND;
+  return Refusal::NONE;
 }
+
+namespace {
 
 // The rules on a working copy whose caches are fresh: the pawn lines a drop reads and the
 // partner's king square the partner-check reads.
@@ -93,24 +119,7 @@ GameState Fresh(const GameState& s) {
 }
 
 bool IsLegalOnFresh(GameState& w, const Move& m) {
-  const int seat = w.CurrentSeat;
-  if (seat < 1 || seat > 4 || !OnBoard(m.toX, m.toY)) return false;
-  if (OnBoard(m.fromX, m.fromY)) {
-    if (w.Board[m.fromX][m.fromY] != m.before || !BelongsTo(m.before, seat)) return false;
-  } else {
-    if (HandCellSeat(m.fromX, m.fromY) != seat) return false;
-    if (HandCellCode(m.fromX, m.fromY) != m.before) return false;
-    if (w.Hand[seat][HandCellSlot(m.fromX, m.fromY)] <= 0) return false;
-  }
-  if (!CanMove(w, m.fromX, m.fromY, m.toX, m.toY, m.before)) return false;
-  PieceCode promoted;
-  const bool mayPromote = CanPromote(m.fromX, m.fromY, m.toX, m.toY, m.before, &promoted);
-  if (m.placed == m.before) {
-    if (!MayStayUnpromoted(m.toX, m.toY, m.before)) return false;
-  } else if (!mayPromote || m.placed != promoted) {
-    return false;
-  }
-  return !ChecksPartner(w, m.fromX, m.fromY, m.toX, m.toY);
+  return MoveRefusal(w, m, Owner::WITH_MOVE, false) == Refusal::NONE;
 }
 
 }  // namespace

@@ -32,6 +32,20 @@ void RedoMove(GameState& s, const Move& m, PieceCode captured);
 // is recoded (SITA's pieces become HIDARI's, ...), hands with them. The seat to move stays.
 void RotatePosition(Position& p);
 
+// Who made sure the piece is the seat's own: the rules with the move, or the press that
+// picked the piece (a picked piece stays picked while a menu choice or the computers' turns
+// pass the turn on; its second press checks everything else).
+enum class Owner { WITH_MOVE, AT_PICK };
+
+// The rules for one move of the seat to move, answered in this order: the destination on
+// the board (CANNOT_MOVE), the origin and the owner (NOT_YOUR_PIECE; with Owner::WITH_MOVE
+// only), a promotion it may not make (CANNOT_PROMOTE), the piece's own move (CANNOT_MOVE),
+// the partner's king (PARTNER_CHECK), a pawn left on its last line (MUST_PROMOTE), a drop
+// from an empty hand (EMPTY_HAND; with Owner::WITH_MOVE only). Reads the caches as they
+// stand (the pawn lines of a drop); when `findKings`, the king squares are found afresh
+// once the piece's own move passed, before the partner test. The board is as it was.
+Refusal MoveRefusal(GameState& s, const Move& m, Owner owner, bool findKings);
+
 // Every move the seat to move may make: board moves (promoting and not, where each is
 // allowed), then drops, in board order, never attacking the partner's king.
 std::vector<Move> LegalMoves(const GameState& s);

@@ -63,27 +63,42 @@ std::optional<std::vector<Turn>> TurnsFromJson(const QJsonArray& a) {
   return turns;
 }
 
-bool ApplyTurn(Game& g, const Turn& t, MoveOutcome* outcome) {
-  const GameState& s = g.State();
-  if (s.GameOver || t.seat != s.CurrentSeat) return false;
+namespace {
+
+Refusal TurnRefusal(Game& g, const Turn& t, MoveOutcome* outcome) {
+  // A game over (the model's own end) takes no turn, whoever's.
+  if (g.State().GameOver) return Refusal::GAME_OVER;
   if (t.pass) {
-    g.Pass(t.seat);
-    if (t.next != NO_SEAT) g.SetSeatToMove(t.next);
-    return true;
+    const Refusal r = g.Pass(t.seat);
+    // The replay follows the authority's hand-off, which is no rule of the game here: the
+    // seat to move as the authority found it.
+    if (r == Refusal::NONE && t.next != NO_SEAT) g.Fix().SetSeatToMove(t.next);
+    return r;
   }
-  // A computer's choice follows the search's own rules; a person's move must be legal.
-  if (!t.byComputer && !IsLegal(s, t.move)) return false;
-  // The moments a press refreshes the caches: the pawn lines when a hand cell is picked,
-  // the kings before the partner-check test. A computer's choice was thought on a copy of
-  // the game, so what the search leaves on the game in the window is done here: the kings
-  // found (the hand-off reads them, as it does in a record's replay), and at levels 1-3
-  // the pawn lines.
+  if (t.byComputer && t.seat != g.State().CurrentSeat) return Refusal::NOT_YOUR_TURN;
+  if (!t.byComputer)
+    if (const Refusal r = g.MayMove(t.seat); r != Refusal::NONE) return r;
+  // The moments a press refreshes the caches: the pawn lines when a hand cell is picked
+  // (the kings before the partner-check test are the door's). A computer's choice was
+  // thought on a copy of the game, so what the search leaves on the game in the window is
+  // done here: the kings found (the hand-off reads them, as it does in a record's replay),
+  // and at levels 1-3 the pawn lines. A computer's choice follows the search's own rules.
   if (t.byComputer ? g.State().Level != 4 : t.move.IsDrop()) g.RefreshPawnLines();
-  g.RefreshKings();
-  const MoveOutcome o = t.byComputer ? g.PlayComputerMove(t.move) : g.PlayPersonMove(t.move);
-  if (t.next != NO_SEAT) g.SetSeatToMove(t.next);
-  if (outcome) *outcome = o;
-  return true;
+  if (t.byComputer) g.RefreshKings();
+  const Game::Played p =
+      g.Play(t.seat, t.move, t.byComputer ? Game::Mover::COMPUTER : Game::Mover::PERSON);
+  if (p.refusal != Refusal::NONE) return p.refusal;
+  if (t.next != NO_SEAT) g.Fix().SetSeatToMove(t.next);
+  if (outcome) *outcome = p.outcome;
+  return Refusal::NONE;
+}
+
+}  // namespace
+
+bool ApplyTurn(Game& g, const Turn& t, MoveOutcome* outcome, Refusal* refusal) {
+  const Refusal r = TurnRefusal(g, t, outcome);
+  if (refusal) *refusal = r;
+  return r == Refusal::NONE;
 }
 
 void StartNetGame(Game& g, const bool person[5], int level) {
@@ -96,8 +111,9 @@ void StartNetGame(Game& g, const bool person[5], int level) {
   }
   g.SetSeats(kind[SITA], kind[HIDARI], kind[UE], kind[MIGI], computers ? 1 : 0);
   g.SetLevel(level);
-  g.ResetMoveNumber();
-  g.SetSeatToMove(SITA);
+  // A new game's move number and first seat are set, not played.
+  g.Fix().ResetMoveNumber();
+  g.Fix().SetSeatToMove(SITA);
 }
 
 QString RecordableName(const QString& name) {

@@ -30,11 +30,13 @@ std::optional<Turn> TurnFromJson(const QJsonObject& o);
 QJsonArray TurnsJson(const std::vector<Turn>& turns);
 std::optional<std::vector<Turn>> TurnsFromJson(const QJsonArray& a);
 
-// Plays one turn on `g` the way the authority played it and hands the turn to `next`
-// (when it is a seat; the authority itself plays with NO_SEAT and reads the hand-off).
-// False (and nothing changed) when it is not that seat's turn, or a person's move is not
-// legal there.
-bool ApplyTurn(Game& g, const Turn& t, MoveOutcome* outcome = nullptr);
+// Plays one turn on `g` through the game's door, the way the authority played it, and
+// hands the turn to `next` (when it is a seat; the authority itself plays with NO_SEAT and
+// reads the hand-off). True when played; else false with the door's refusal in `refusal`
+// (when given), and the game as it was but for the caches a press would have refreshed:
+// not that seat's turn, the game over, or a person's move the rules refuse.
+bool ApplyTurn(Game& g, const Turn& t, MoveOutcome* outcome = nullptr,
+               Refusal* refusal = nullptr);
 
 // A new game for the network: the initial position, who plays each seat (persons are
 // HUMAN), the level, SITA to move.

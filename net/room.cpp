@@ -7,13 +7,38 @@
 #include "game/play_move.h"
 #include "net/protocol.h"
 #include "play/game_record.h"
+#include "play/refusal_words.h"
 
 namespace korvel::net {
 
 namespace {
 
-QJsonObject Refusal(const char* code, const QString& text, const QString& detail) {
+QJsonObject RefusalJson(const char* code, const QString& text, const QString& detail) {
   return QJsonObject{{"t", "refused"}, {"code", code}, {"text", text}, {"detail", detail}};
+}
+
+// The protocol's words for a refused move (version 1: code, text, detail).
+struct RefusalText {
+  const char* code;
+  QString text;
+  QString detail;
+};
+
+RefusalText ProtocolText(Refusal r, int seatToMove) {
+  switch (r) {
+    case Refusal::NOT_STARTED: return {"not-started", "開始", "まだ始まっていません"};
+    case Refusal::GAME_OVER: return {"over", "終了", "この対局は終わりました"};
+    case Refusal::NOT_YOUR_TURN: return {"turn", "手番が違います", SeatPrompt(seatToMove)};
+    case Refusal::NOT_YOUR_PIECE: return {"illegal", "禁手", "自分の駒ではありません"};
+    case Refusal::CANNOT_PROMOTE: return {"illegal", "禁手", "成れません"};
+    case Refusal::PARTNER_CHECK:
+      return {"partner", "禁手", WordsFor(Refusal::PARTNER_CHECK).prompt};
+    case Refusal::MUST_PROMOTE: return {"promote", "成り", "成らなければなりません"};
+    case Refusal::NONE:
+    case Refusal::EMPTY_HAND:
+    case Refusal::CANNOT_MOVE: break;
+  }
+  return {"illegal", "禁手", "動かせません"};
 }
 
 QJsonObject Notice(const QString& text, const QString& code, int seat) {
@@ -51,7 +76,12 @@ void Room::BroadcastRoom() {
 }
 
 void Room::Refuse(int seat, const char* code, const QString& text, const QString& detail) {
-  Send(seat, Refusal(code, text, detail));
+  Send(seat, RefusalJson(code, text, detail));
+}
+
+void Room::RefuseMove(int seat, Refusal r) {
+  const RefusalText t = ProtocolText(r, game_.State().CurrentSeat);
+  Refuse(seat, t.code, t.text, t.detail);
 }
 
 Room::JoinAnswer Room::Join(int seat, const QString& name) {
@@ -181,42 +211,24 @@ void Room::GiveToComputer(int by, int seat) {
 
 void Room::Intend(int seat, int n, Square from, Square to, bool promote) {
   const GameState& s = game_.State();
-  if (!started_) return Refuse(seat, "not-started", "開始", "まだ始まっていません");
-  if (over_) return Refuse(seat, "over", "終了", "この対局は終わりました");
-  if (seat != s.CurrentSeat)
-    return Refuse(seat, "turn", "手番が違います", SeatPrompt(s.CurrentSeat));
+  // The room's own end (by repetition) first; the rest is the game's door.
+  if (started_ && over_) return RefuseMove(seat, Refusal::GAME_OVER);
+  if (const Refusal r = game_.MayMove(seat); r != Refusal::NONE) return RefuseMove(seat, r);
   if (n != static_cast<int>(turns_.size()) + 1)
     return Refuse(seat, "stale", "手番が違います", "最新の手を待って下さい");
-  if (!OnBoard(to.x, to.y)) return Refuse(seat, "illegal", "禁手", "動かせません");
+  // The piece named by its square, promoted when asked; a promotion it may not make is
+  // kept as asked, for the door to refuse.
   const PieceCode before =
       OnBoard(from.x, from.y) ? s.Board[from.x][from.y] : HandCellCode(from.x, from.y);
-  if (before.IsEmpty() || SeatOfCode(before) != seat)
-    return Refuse(seat, "illegal", "禁手", "自分の駒ではありません");
   PieceCode placed = before;
-  if (promote) {
-    PieceCode promoted;
-    if (!CanPromote(from.x, from.y, to.x, to.y, before, &promoted))
-      return Refuse(seat, "illegal", "禁手", "成れません");
-    placed = promoted;
-  }
+  if (promote && !CanPromote(from.x, from.y, to.x, to.y, before, &placed)) placed = EMPTY;
   const Move m{from.x, from.y, to.x, to.y, before, placed};
-  if (!IsLegal(s, m)) {
-    GameState w = s;
-    FindAllKings(w);
-    UpdatePawnLines(w);
-    if (CanMove(w, m.fromX, m.fromY, m.toX, m.toY, m.before) &&
-        ChecksPartner(w, m.fromX, m.fromY, m.toX, m.toY))
-      return Refuse(seat, "partner", "禁手", "味方に王手はできません");
-    if (CanMove(w, m.fromX, m.fromY, m.toX, m.toY, m.before) && !promote &&
-        !MayStayUnpromoted(m.toX, m.toY, m.before))
-      return Refuse(seat, "promote", "成り", "成らなければなりません");
-    return Refuse(seat, "illegal", "禁手", "動かせません");
-  }
   Turn t;
   t.seat = seat;
   t.move = m;
   MoveOutcome o;
-  ApplyTurn(game_, t, &o);
+  Refusal refusal = Refusal::NONE;
+  if (!ApplyTurn(game_, t, &o, &refusal)) return RefuseMove(seat, refusal);
   // A person's move ends the run of computer turns the repetition rule watches.
   run_.Restart();
   Played(t, o);

@@ -116,6 +116,8 @@ class Room {
 
   void Send(int to, const QJsonObject& msg) { out_.push_back({to, msg}); }
   void Refuse(int seat, const char* code, const QString& text, const QString& detail);
+  // A refused move in the protocol's words (one table, net/room.cpp).
+  void RefuseMove(int seat, Refusal r);
   QJsonArray SeatsJson() const;
   void BroadcastRoom();
   void NewGameForAll();

@@ -98,7 +98,7 @@ std::optional<MoveOutcome> Form1::com_ban(int seat) {
   ShowMoveNumber(canvas_, game_.MoveNumber() + 1);
   canvas_.Flush();
   // The move is recorded (and reported) before the pause, played after it.
-  const MoveOutcome o = game_.PlayComputerMove(m);
+  const MoveOutcome o = game_.Play(seat, m, Game::Mover::COMPUTER).outcome;
   ReportRecorded();
   host_.Pause(thought < 0.6 ? 0.6 - thought : 0.0);
   if (endRequested_) return o;  // played and recorded; the program ends without showing it

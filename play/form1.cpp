@@ -23,7 +23,7 @@ void Form1::Form_Load() {
   sndBgm_ = LoadSound("BGM.wav", 1);
 
   pieceSelected_ = 0;
-  game_.ResetMoveNumber();
+  game_.Fix().ResetMoveNumber();
   guidanceOn_ = 0;
   helpPage_ = files_.PathOf(FileArea::DATA, HELP_PAGE);
 
@@ -33,7 +33,7 @@ void Form1::Form_Load() {
   options_.AICON = true;
   game_.SetLevel(3);
 
-  game_.SetStarted(false);
+  game_.Fix().SetStarted(false);
 
   LoadSettings();
   NoteKeptGame();
@@ -62,16 +62,16 @@ Form1::Sounds Form1::SoundHandles() const {
 }
 
 void Form1::SetBoard(const PieceCode board[10][10]) {
-  game_.SetBoard(board);
+  game_.Fix().SetBoard(board);
   RedrawAll();
 }
 
 void Form1::SetHand(int seat, const int counts[4]) {
-  game_.SetHand(seat, counts);
+  game_.Fix().SetHand(seat, counts);
   DrawHand(canvas_, game_.State(), currentBackground_, seat);
 }
 
-void Form1::SetSeatToMove(int seat) { game_.SetSeatToMove(seat); }
+void Form1::SetSeatToMove(int seat) { game_.Fix().SetSeatToMove(seat); }
 
 bool Form1::PlayComputerTurnForSeatToMove() {
   const int seat = game_.State().CurrentSeat;
@@ -125,7 +125,7 @@ void Form1::EndOfGame(const std::string& result) {
   if (dialogs_.Question("再ゲーム", "続けますか？")) {
     NewGame();
     PlayPlace();
-    game_.SetStarted(false);
+    game_.Fix().SetStarted(false);
   } else {
     EndProgram();
   }

@@ -156,6 +156,8 @@ class Form1 {
   void RotateBoard();
   void ReportRecorded();
   void ClearGuidance();
+  // The box that tells a person why the game refused a press.
+  void ShowRefusal(Refusal r);
   void ShowGuidance(int fromX, int fromY, int colour, PieceCode piece);
   void ShowTurnIcon(int seat);
   void LoadSettings();

@@ -29,14 +29,14 @@ void Game::SetSeats(int sita, int hidari, int ue, int migi, int mode) {
   s_.GameMode = mode;
 }
 
-void Game::SetBoard(const PieceCode board[10][10]) {
+void Game::Fixture::SetBoard(const PieceCode board[10][10]) {
   for (int x = 1; x <= 9; ++x)
-    for (int y = 1; y <= 9; ++y) s_.Board[x][y] = board[x][y];
-  FindAllKings(s_);
+    for (int y = 1; y <= 9; ++y) g_.s_.Board[x][y] = board[x][y];
+  FindAllKings(g_.s_);
 }
 
-void Game::SetHand(int seat, const int counts[4]) {
-  for (int k = 0; k < 4; ++k) s_.Hand[seat][k + 1] = counts[k];
+void Game::Fixture::SetHand(int seat, const int counts[4]) {
+  for (int k = 0; k < 4; ++k) g_.s_.Hand[seat][k + 1] = counts[k];
 }
 
 const SeatController* Game::Controller(int seat) const {
@@ -53,8 +53,29 @@ bool Game::IsComputerSeat(int seat) const {
 
 void Game::RefreshKings() { FindAllKings(s_); }
 void Game::RefreshPawnLines() { UpdatePawnLines(s_); }
-bool Game::ChecksPartner(const Move& m) {
-  return korvel::ChecksPartner(s_, m.fromX, m.fromY, m.toX, m.toY);
+
+Refusal Game::MayMove(int seat) const {
+  if (!s_.GameStarted) return Refusal::NOT_STARTED;
+  if (Finished()) return Refusal::GAME_OVER;
+  if (seat != s_.CurrentSeat) return Refusal::NOT_YOUR_TURN;
+  return Refusal::NONE;
+}
+
+Refusal Game::Check(int seat, const Move& m, Owner owner) {
+  const Refusal r = MayMove(seat);
+  return r != Refusal::NONE ? r : MoveRefusal(s_, m, owner, true);
+}
+
+Game::Played Game::Play(int seat, const Move& m, Mover who, Owner owner) {
+  Played p;
+  if (who == Mover::COMPUTER) {
+    if (seat != s_.CurrentSeat) p.refusal = Refusal::NOT_YOUR_TURN;
+    else p.outcome = PlayComputerMove(m);
+    return p;
+  }
+  p.refusal = Check(seat, m, owner);
+  if (p.refusal == Refusal::NONE) p.outcome = PlayPersonMove(m);
+  return p;
 }
 
 const MoveRecord& Game::Record(const Move& m) {
@@ -72,13 +93,15 @@ const MoveRecord& Game::Record(const Move& m) {
   return r;
 }
 
-void Game::Pass(int seat) {
+Refusal Game::Pass(int seat) {
+  if (seat != s_.CurrentSeat) return Refusal::NOT_YOUR_TURN;
   s_.CurrentSeat = NextSeat(seat);
   const int n = historyCount_;
   historyTop_ = n;
   std::erase_if(passes_, [n](const PassRecord& p) { return p.after > n; });
   passes_.push_back({n, seat});
   repetition_ = false;
+  return Refusal::NONE;
 }
 
 MoveOutcome Game::PlayPersonMove(const Move& m) {
@@ -103,13 +126,13 @@ ChosenMove Game::ChooseComputerMove(int seat, const ComputerLimits& limits) {
   return m;
 }
 
-void Game::LoadState(const GameState& s) {
-  s_ = s;
-  history_.assign(1, MoveRecord{});
-  historyCount_ = historyTop_ = moveNumber_ = 0;
-  resumePending_ = false;
-  passes_.clear();
-  repetition_ = false;
+void Game::Fixture::LoadState(const GameState& s) {
+  g_.s_ = s;
+  g_.history_.assign(1, MoveRecord{});
+  g_.historyCount_ = g_.historyTop_ = g_.moveNumber_ = 0;
+  g_.resumePending_ = false;
+  g_.passes_.clear();
+  g_.repetition_ = false;
 }
 
 MoveOutcome Game::PlayComputerMove(const Move& m) {

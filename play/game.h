@@ -10,6 +10,7 @@
 #include "ai/deep_search.h"
 #include "ai/search.h"
 #include "game/move.h"
+#include "game/play_move.h"
 #include "play/ports.h"
 #include "play/seats.h"
 
@@ -32,43 +33,52 @@ class Game {
   // Who plays each seat, and the mode (0 four people, 1 with computers); starts the game.
   void SetSeats(int sita, int hidari, int ue, int migi, int mode);
   void SetLevel(int level) { s_.Level = level; }
-  void SetStarted(bool started) { s_.GameStarted = started; }
-  void SetSeatToMove(int seat) { s_.CurrentSeat = seat; }
-  void ResetMoveNumber() { moveNumber_ = 0; }
-  // A whole state to go on from (matches, records); the history starts empty.
-  void LoadState(const GameState& s);
-  // Fixtures for scripts and tests: the board or a hand set directly, without history.
-  void SetBoard(const PieceCode board[10][10]);
-  void SetHand(int seat, const int counts[4]);
 
+  // Everything that sets the game directly, past the rules: the runner's `set` commands,
+  // the tests, a record's start, the menus that start or stop play, the network replay's
+  // seat to move. Reached only through Game::Fix(), so that every such write says so.
+  class Fixture;
+  Fixture Fix();
   const SeatController* Controller(int seat) const;
   bool IsPersonSeat(int seat) const;
   bool IsComputerSeat(int seat) const;
 
-  // --- the rules as a person's move meets them ------------------------------------------
-  // The moments at which the cached king squares and pawn lines are refreshed.
+  // --- the rules: the door every move passes ------------------------------------------
+  // The moments at which the cached king squares and pawn lines are refreshed outside a
+  // move: the kings before a network computer's move and a record's move, the pawn lines
+  // when a hand cell is pressed (and the network's and a record's stand-ins for it).
   void RefreshKings();
   void RefreshPawnLines();
-  // Would this move of the seat to move attack its partner's king?
-  bool ChecksPartner(const Move& m);
 
-  // --- moves ----------------------------------------------------------------------------
-  // A person's move: recorded, played and handed on. With computers in the game the
-  // attack tables are rebuilt and the mate test asked before the hand-off. A person who
-  // takes a king ends the game for the presenter, but the model keeps GameOver and
-  // WinnerSeat as they were: the question that follows starts a new game or ends the
-  // program either way.
-  MoveOutcome PlayPersonMove(const Move& m);
+  // May `seat` move now? NOT_STARTED, GAME_OVER (Finished), NOT_YOUR_TURN, or NONE.
+  Refusal MayMove(int seat) const;
+  // The rules' answer for a move of `seat`, as a person's move meets them: MayMove, then
+  // MoveRefusal (game/play_move.h) on the game's caches as they stand; the king squares
+  // are found afresh once the piece's own move passed, before the partner test.
+  Refusal Check(int seat, const Move& m, Owner owner = Owner::WITH_MOVE);
+
+  // The two kinds of move differ on purpose, and only here. A person's move is checked as
+  // above; recorded, played and handed on; with computers in the game the attack tables
+  // are rebuilt and the mate test asked before the hand-off. A person who takes a king
+  // ends the game for the presenter, but the model keeps GameOver and WinnerSeat as they
+  // were: the question that follows starts a new game or ends the program either way.
+  // A computer's move is its search's choice, which follows the search's own rules: the
+  // door only asks that it is the seat's turn. It is recorded, played, the attack tables
+  // rebuilt; a king taken ends the game (GameOver, WinnerSeat); otherwise the mate test and
+  // the hand-off.
+  enum class Mover { PERSON, COMPUTER };
+  struct Played {
+    Refusal refusal = Refusal::NONE;  // NONE: played, and `outcome` says what happened
+    MoveOutcome outcome;
+  };
+  Played Play(int seat, const Move& m, Mover who, Owner owner = Owner::WITH_MOVE);
   // The computer's choice for the seat to move at the game's level. Levels 1-3 search the
   // state itself and refresh caches on their way; level 4 searches a copy within `limits`
   // and then finds the kings afresh, since the hand-off reads them.
   ChosenMove ChooseComputerMove(int seat, const ComputerLimits& limits = {});
-  // A computer's move: recorded, played, the attack tables rebuilt; a king taken ends the
-  // game (GameOver, WinnerSeat); otherwise the mate test and the hand-off.
-  MoveOutcome PlayComputerMove(const Move& m);
-  // A computer seat with no move passes the turn on. Where moves were taken back, the pass
-  // replaces them, as a move would.
-  void Pass(int seat);
+  // The seat to move passes the turn on (NOT_YOUR_TURN for another seat, and nothing
+  // changes). Where moves were taken back, the pass replaces them, as a move would.
+  Refusal Pass(int seat);
   const MoveRecord& LastRecord() const { return history_[historyCount_]; }
 
   // --- the history ----------------------------------------------------------------------
@@ -89,7 +99,8 @@ class Game {
 
   // After stepping through the history the next press asks before play resumes.
   bool ResumePending() const { return resumePending_; }
-  void SetResumePending(bool pending) { resumePending_ = pending; }
+  // The press that asked has been answered: play resumes.
+  void Resume() { resumePending_ = false; }
 
   // The passes of the game, each after how many records of the history it came (records).
   struct PassRecord {
@@ -98,8 +109,6 @@ class Game {
     bool operator==(const PassRecord&) const = default;
   };
   const std::vector<PassRecord>& Passes() const { return passes_; }
-  // The move number a loaded start position carries (records).
-  void SetMoveNumber(int n) { moveNumber_ = n; }
 
   // The game as the computer turns end it (repetition): over, with this winner. The game
   // ends where it stands: moves taken back before it are no longer its future.
@@ -120,7 +129,10 @@ class Game {
   Ending EndingOfGame() const;
 
  private:
+  friend class Fixture;
   const MoveRecord& Record(const Move& m);
+  MoveOutcome PlayPersonMove(const Move& m);
+  MoveOutcome PlayComputerMove(const Move& m);
 
   GameState s_;
   std::vector<MoveRecord> history_ = std::vector<MoveRecord>(1);
@@ -133,5 +145,29 @@ class Game {
   bool repetition_ = false;
   int repetitionWinner_ = NO_SEAT;
 };
+
+// For scripts, tests and replays only: sets the game directly, past the rules and the
+// history. Production code reaches it where a value is not a move: a record's start and
+// move number, a new game's first seat and started flag, the network replay's seat to
+// move as the authority found it, a menu's end of resuming, the end by repetition.
+class Game::Fixture {
+ public:
+  explicit Fixture(Game& g) : g_(g) {}
+  // The board (the kings found afresh) or one seat's hand counts (slots 1..4).
+  void SetBoard(const PieceCode board[10][10]);
+  void SetHand(int seat, const int counts[4]);
+  void SetSeatToMove(int seat) { g_.s_.CurrentSeat = seat; }
+  void SetStarted(bool started) { g_.s_.GameStarted = started; }
+  void SetMoveNumber(int n) { g_.moveNumber_ = n; }
+  void ResetMoveNumber() { g_.moveNumber_ = 0; }
+  void SetResumePending(bool pending) { g_.resumePending_ = pending; }
+  // A whole state to go on from (matches, records); the history starts empty.
+  void LoadState(const GameState& s);
+
+ private:
+  Game& g_;
+};
+
+inline Game::Fixture Game::Fix() { return Fixture(*this); }
 
 }  // namespace korvel

@@ -7,9 +7,9 @@ namespace korvel {
 void Form1::JYUNBAN_1_Click() {
   if (ended_) return;
   game_.SetSeats(HUMAN, COMPUTER, COMPUTER, COMPUTER, 1);
-  game_.SetResumePending(false);
+  game_.Resume();
   if (game_.State().CurrentSeat == NO_SEAT) {
-    game_.SetSeatToMove(SITA);
+    game_.Fix().SetSeatToMove(SITA);
     ShowTurnIcon(SITA);
     dialogs_.Message("", SeatPrompt(SITA));
   } else {
@@ -25,11 +25,11 @@ void Form1::LaterSeat(int humanSeat) {
   if (ended_) return;
   auto kind = [humanSeat](int seat) { return seat == humanSeat ? HUMAN : COMPUTER; };
   game_.SetSeats(kind(SITA), kind(HIDARI), kind(UE), kind(MIGI), 1);
-  game_.SetResumePending(false);
+  game_.Resume();
   if (game_.State().CurrentSeat == humanSeat) {
     dialogs_.Message(" ", SeatPrompt(humanSeat));
   } else if (game_.State().CurrentSeat == NO_SEAT) {
-    game_.SetSeatToMove(SITA);
+    game_.Fix().SetSeatToMove(SITA);
   }
   RunComputerTurns();
   AnnounceWinnerOfGame();
@@ -42,9 +42,9 @@ void Form1::JYUNBAN_4_Click() { LaterSeat(MIGI); }
 void Form1::PLAY_TOIMEN_Click() {
   if (ended_) return;
   game_.SetSeats(HUMAN, COMPUTER, HUMAN, COMPUTER, 1);
-  game_.SetResumePending(false);
+  game_.Resume();
   if (game_.State().CurrentSeat == NO_SEAT) {
-    game_.SetSeatToMove(SITA);
+    game_.Fix().SetSeatToMove(SITA);
     ShowTurnIcon(SITA);
     dialogs_.Message(" ", SeatPrompt(SITA));
   } else {
@@ -56,8 +56,8 @@ void Form1::PLAY_TOIMEN_Click() {
 void Form1::PLAY_TONARI_Click() {
   if (ended_) return;
   game_.SetSeats(COMPUTER, HUMAN, COMPUTER, HUMAN, 1);
-  game_.SetResumePending(false);
-  if (game_.State().CurrentSeat == NO_SEAT) game_.SetSeatToMove(SITA);
+  game_.Resume();
+  if (game_.State().CurrentSeat == NO_SEAT) game_.Fix().SetSeatToMove(SITA);
   RunComputerTurns();
   AnnounceWinnerOfGame();
 }
@@ -65,13 +65,13 @@ void Form1::PLAY_TONARI_Click() {
 void Form1::PLAY_4_Click() {
   if (ended_) return;
   game_.SetSeats(HUMAN, HUMAN, HUMAN, HUMAN, 0);
-  game_.SetResumePending(false);
+  game_.Resume();
   for (int x = -2; x <= 1; ++x) DrawCell(canvas_, currentBackground_, x, -1);
   DrawBoard(canvas_, game_.State());
   for (int x = -2; x <= 0; ++x) DrawCell(canvas_, currentBackground_, x, 0);
   if (game_.State().CurrentSeat == NO_SEAT) {
-    game_.ResetMoveNumber();
-    game_.SetSeatToMove(SITA);
+    game_.Fix().ResetMoveNumber();
+    game_.Fix().SetSeatToMove(SITA);
     ShowTurnIcon(SITA);
     dialogs_.Message("", SeatPrompt(SITA));
   } else {

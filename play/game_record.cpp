@@ -7,6 +7,7 @@
 #include "game/check.h"
 #include "game/movement.h"
 #include "game/play_move.h"
+#include "play/refusal_words.h"
 #include "view/board_drawing.h"
 
 namespace korvel {
@@ -137,25 +138,6 @@ bool PartnerKingOnBoard(const GameState& s, int seat) {
     for (int y = 1; y <= 9; ++y)
       if (s.Board[x][y] == king) return true;
   return false;
-}
-
-// A board move as a press accepts it when the piece was picked before the turn passed on
-// (a menu choice or the computers' turns in between): then the piece may be another
-// seat's. The press checks everything the rules check except the owner.
-bool PressAccepts(const GameState& s, const Move& m) {
-  if (!OnBoard(m.fromX, m.fromY) || !OnBoard(m.toX, m.toY)) return false;
-  const int seat = s.CurrentSeat;
-  if (seat < 1 || seat > 4) return false;
-  if (s.Board[m.fromX][m.fromY] != m.before || SeatOfCode(m.before) == NO_SEAT) return false;
-  if (SeatOfCode(s.Board[m.toX][m.toY]) == seat) return false;  // a press there picks again
-  if (!CanMove(s, m.fromX, m.fromY, m.toX, m.toY, m.before)) return false;
-  GameState w = s;
-  FindAllKings(w);
-  if (ChecksPartner(w, m.fromX, m.fromY, m.toX, m.toY)) return false;
-  PieceCode promoted;
-  const bool mayPromote = CanPromote(m.fromX, m.fromY, m.toX, m.toY, m.before, &promoted);
-  if (m.placed == m.before) return MayStayUnpromoted(m.toX, m.toY, m.before) || !mayPromote;
-  return mayPromote && m.placed == promoted;
 }
 
 }  // namespace
@@ -399,8 +381,8 @@ RecordReading ReadRecord(std::string_view text) {
   FindAllKings(start);
   UpdatePawnLines(start);
   Game& game = loaded.game;
-  game.LoadState(start);
-  game.SetMoveNumber(startNumber);
+  game.Fix().LoadState(start);
+  game.Fix().SetMoveNumber(startNumber);
 
   // The moves, each replayed through the rules.
   for (; n < lines.size(); ++n) {
@@ -414,9 +396,13 @@ RecordReading ReadRecord(std::string_view text) {
       return fail(lineNo, "手数が違います（" + std::to_string(game.MoveNumber() + 1) + " のはず）");
     const int seat = SeatByName(w[1]);
     if (seat == NO_SEAT) return fail(lineNo, "手番が読めません: " + std::string(w[1]));
-    if (game.State().GameOver) return fail(lineNo, "対局は終わっています");
-    if (seat != game.State().CurrentSeat)
-      return fail(lineNo, "手番が違います（" + SeatName(game.State().CurrentSeat) + "の番）");
+    switch (const Refusal r = game.MayMove(seat)) {
+      case Refusal::NONE: break;
+      case Refusal::NOT_YOUR_TURN:
+        return fail(lineNo, std::string(WordsFor(r).prompt) + "（" +
+                                SeatName(game.State().CurrentSeat) + "の番）");
+      default: return fail(lineNo, WordsFor(r).prompt);
+    }
     if (w[2] == PASS_WORD) {
       // Only a seat with no move the board would accept passes. With the partner's king off
       // the board the partner test reads a square the record does not carry: any pass is
@@ -431,9 +417,20 @@ RecordReading ReadRecord(std::string_view text) {
     if (!m) return fail(lineNo, why);
     game.RefreshKings();
     game.RefreshPawnLines();
-    if (!IsLegal(game.State(), *m) && !PressAccepts(game.State(), *m))
-      return fail(lineNo, "指せない手です: " + std::string(w[2]));
-    game.PlayComputerMove(*m);
+    // What the rules accept, or a board move as a press accepts it when the piece was
+    // picked before the turn passed on (a menu choice or the computers' turns in between):
+    // then the piece may be another seat's.
+    const Refusal first = game.Check(seat, *m);
+    Refusal refusal = first;
+    if (refusal != Refusal::NONE && !m->IsDrop()) refusal = game.Check(seat, *m, Owner::AT_PICK);
+    // A record names every refused move alike.
+    if (refusal != Refusal::NONE) {
+      fail(lineNo, std::string(WordsFor(Refusal::CANNOT_MOVE).prompt) + ": " + std::string(w[2]));
+      result.error.refusal = first;
+      return result;
+    }
+    // Played as a computer's move: the record carries the end of the game with it.
+    game.Play(seat, *m, Game::Mover::COMPUTER);
   }
 
   // The end by repetition comes after the last move, before any step back to 現在.
@@ -449,7 +446,7 @@ RecordReading ReadRecord(std::string_view text) {
   }
   // Play goes on as after a step forward; a game over, or one with no move yet, has
   // nothing to resume.
-  game.SetResumePending(!game.State().GameOver && game.MoveNumber() > 0);
+  game.Fix().SetResumePending(!game.State().GameOver && game.MoveNumber() > 0);
   result.record = std::move(loaded);
   return result;
 }

@@ -32,6 +32,9 @@ std::string WriteRecord(const Game& game, const std::string& started);
 struct RecordError {
   int line = 0;  // 1 for the first line; 0 for the file as a whole
   std::string reason;
+  // A move line the game's door refused: its reason (NONE for any other error). The text
+  // names every refused move alike.
+  Refusal refusal = Refusal::NONE;
   // "3行目: reason", or the reason alone for the file as a whole.
   std::string Text() const;
 };

@@ -76,7 +76,7 @@ void Form1::AFTER_Click() {
 void Form1::CANCEL_Click() {
   if (ended_) return;
   NewGame();
-  game_.SetStarted(false);
+  game_.Fix().SetStarted(false);
 }
 
 void Form1::RotateBoard() {

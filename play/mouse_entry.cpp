@@ -3,17 +3,29 @@
 
 #include "game/movement.h"
 #include "play/form1.h"
+#include "play/refusal_words.h"
 #include "view/board_drawing.h"
 
 namespace korvel {
 
 namespace {
 
-bool BelongsTo(PieceCode p, int seat) {
-  return seat >= 1 && seat <= 4 && Code(seat, HU) <= p && p <= Code(seat, OU);
+// The move two presses name: the piece picked at the first, promoted when the right button
+// made the second and the piece may promote there.
+Move PressMove(int fromX, int fromY, int toX, int toY, PieceCode picked, MouseButton button) {
+  Move m{fromX, fromY, toX, toY, picked, picked};
+  PieceCode promoted;
+  if (CanPromote(fromX, fromY, toX, toY, picked, &promoted) && button == MouseButton::RIGHT)
+    m.placed = promoted;
+  return m;
 }
 
 }  // namespace
+
+void Form1::ShowRefusal(Refusal r) {
+  const RefusalWords w = WordsFor(r);
+  dialogs_.Message(w.title, w.prompt);
+}
 
 void Form1::ClearGuidance() {
   for (int x = 1; x <= 9; ++x)
@@ -58,7 +70,7 @@ void Form1::Form_MouseDown(MouseButton button, int /*shift*/, double x, double y
       return;
     }
     dialogs_.Message("再開", "OKですか？");
-    game_.SetResumePending(false);
+    game_.Resume();
     const int seat = state.CurrentSeat;
     if (state.GameMode == 1 && game_.IsComputerSeat(seat)) {
       RunComputerTurns();
@@ -107,7 +119,11 @@ void Form1::Form_MouseDown(MouseButton button, int /*shift*/, double x, double y
       FrameCell(canvas_, COLOUR_LIGHT_RED, c, r);
       return;
     }
-    if (!CanMove(state, fromX_, fromY_, c, r, pickedPiece_)) {
+    // The door answers first; what each refusal shows is drawn after. The owner was
+    // checked when the piece was picked.
+    const Refusal refusal =
+        game_.Check(mover, PressMove(fromX_, fromY_, c, r, pickedPiece_, button), Owner::AT_PICK);
+    if (refusal == Refusal::CANNOT_MOVE) {
       PlayForbidden();
       FrameCell(canvas_, COLOUR_GREEN, fromX_, fromY_);
       ShowGuidance(c, r, guidanceColour_, here);
@@ -115,20 +131,19 @@ void Form1::Form_MouseDown(MouseButton button, int /*shift*/, double x, double y
       pieceSelected_ = 0;
       return;
     }
-    game_.RefreshKings();
-    if (game_.ChecksPartner({fromX_, fromY_, c, r, pickedPiece_, pickedPiece_})) {
+    if (refusal == Refusal::PARTNER_CHECK) {
       FrameCell(canvas_, COLOUR_GREEN, fromX_, fromY_);
       ShowGuidance(c, r, guidanceColour_, here);
       FrameCell(canvas_, guidanceColour_, c, r);
-      dialogs_.Message("禁手", "味方に王手はできません");
+      ShowRefusal(refusal);
       pieceSelected_ = 0;
       return;
     }
     // Only the right button promotes, so any other button is a left press here: a pawn
     // may not stay unpromoted on its last line.
-    if (!MayStayUnpromoted(c, r, pickedPiece_) && button != MouseButton::RIGHT) {
+    if (refusal == Refusal::MUST_PROMOTE) {
       PlayForbidden();
-      dialogs_.Message("成り", "マウスの右をクリックして下さい");
+      ShowRefusal(refusal);
       return;
     }
     MakeMove(button);
@@ -160,11 +175,7 @@ void Form1::MakeMove(MouseButton button) {
   if (state.GameMode == 1) ShowLevel(canvas_, state.Level);
   ShowMoveNumber(canvas_, game_.MoveNumber() + 1);
 
-  Move m{fromX_, fromY_, toX_, toY_, pickedPiece_, pickedPiece_};
-  PieceCode promoted;
-  if (CanPromote(m.fromX, m.fromY, m.toX, m.toY, m.before, &promoted) &&
-      button == MouseButton::RIGHT)
-    m.placed = promoted;
+  const Move m = PressMove(fromX_, fromY_, toX_, toY_, pickedPiece_, button);
   pickedPiece_ = m.placed;
 
   pieceSelected_ = 0;
@@ -173,7 +184,8 @@ void Form1::MakeMove(MouseButton button) {
   // The guidance is cleared on the board as it stands before the move.
   ShowGuidance(m.fromX, m.fromY, COLOUR_GREEN, m.placed);
 
-  const MoveOutcome o = game_.PlayPersonMove(m);
+  const int mover = state.CurrentSeat;
+  const MoveOutcome o = game_.Play(mover, m, Game::Mover::PERSON, Owner::AT_PICK).outcome;
   ReportRecorded();
   PlayPlace();
   DrawMovePlayed(m, o);

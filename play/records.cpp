@@ -230,7 +230,7 @@ void Form1::MATTA_Click() {
   }
   pieceSelected_ = 0;
   while (game_.HistoryCount() >= k) game_.StepBack();
-  game_.SetResumePending(false);
+  game_.Resume();
   RedrawAll();
   ShowMoveNumber(canvas_, game_.MoveNumber());
   ShowTurnIcon(game_.State().CurrentSeat);

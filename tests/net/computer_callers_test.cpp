@@ -62,7 +62,7 @@ std::string Text(const End& e) {
 // turn of the run, judged on the checks given since then.
 End Expected(const GameState& start, const std::vector<PlayedTurn>& turns) {
   Game g;
-  g.LoadState(start);
+  g.Fix().LoadState(start);
   std::vector<PositionKey> before;
   std::vector<TurnTaken> taken;
   End e;

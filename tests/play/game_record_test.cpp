@@ -34,7 +34,7 @@ Game RandomGame(unsigned seed) {
     for (int seat = 1; seat <= 4; ++seat) kinds[seat] = chance(60) ? COMPUTER : HUMAN;
   g.SetSeats(kinds[1], kinds[2], kinds[3], kinds[4], mode);
   g.SetLevel(1 + static_cast<int>(rng() % 4));
-  g.SetSeatToMove(SITA);
+  g.Fix().SetSeatToMove(SITA);
   const bool rotate = chance(15);
   // (Not with a turn: the turned position would keep the missing king's old square.)
   if (!rotate && chance(25)) {
@@ -43,7 +43,7 @@ Game RandomGame(unsigned seed) {
     for (int x = 0; x <= 9; ++x)
       for (int y = 0; y <= 9; ++y)
         board[x][y] = SeatOfCode(g.State().Board[x][y]) == bare ? EMPTY : g.State().Board[x][y];
-    g.SetBoard(board);
+    g.Fix().SetBoard(board);
   }
   const int length = static_cast<int>(rng() % 160);
   for (int i = 0; i < length; ++i) {
@@ -69,8 +69,10 @@ Game RandomGame(unsigned seed) {
       if (!g.State().Board[m.toX][m.toY].IsEmpty()) captures.push_back(m);
     const std::vector<Move>& from = !captures.empty() && chance(70) ? captures : moves;
     const Move m = from[rng() % from.size()];
+    const int seat = g.State().CurrentSeat;
     const MoveOutcome o =
-        g.IsComputerSeat(g.State().CurrentSeat) ? g.PlayComputerMove(m) : g.PlayPersonMove(m);
+        g.Play(seat, m, g.IsComputerSeat(seat) ? Game::Mover::COMPUTER : Game::Mover::PERSON)
+            .outcome;
     if (o.kingTaken) return g;
   }
   if (chance(10)) g.EndByRepetition(chance(50) ? NO_SEAT : 1 + static_cast<int>(rng() % 4));
@@ -361,7 +363,8 @@ TEST(GameRecord, MoveNumbersPastTheLargestStartComeBack) {
   for (int i = 0; i < 6; ++i) {
     g.RefreshKings();
     g.RefreshPawnLines();
-    g.PlayPersonMove(LegalMoves(g.State())[0]);
+    ASSERT_EQ(g.Play(g.State().CurrentSeat, LegalMoves(g.State())[0], Game::Mover::PERSON).refusal,
+              Refusal::NONE);
   }
   ASSERT_EQ(g.MoveNumber(), 100000005);
   const std::string text = WriteRecord(g, "");
@@ -393,8 +396,8 @@ TEST(GameRecord, TheEndIsWrittenFromTheMoveThatEndedTheGame) {
 
   // Moves the model was made to play after the king: the record ends with the king.
   Game after = Read(head + "1 下 ９五飛(55)\n");
-  after.SetSeatToMove(MIGI);
-  after.PlayComputerMove({9, 5, 8, 5, 45_pc, 45_pc});
+  after.Fix().SetSeatToMove(MIGI);
+  after.Play(MIGI, {9, 5, 8, 5, 45_pc, 45_pc}, Game::Mover::COMPUTER);
   const std::string text = WriteRecord(after, "");
   EXPECT_EQ(text.find("千日手"), std::string::npos) << text;
   EXPECT_EQ(text.find("\n2 "), std::string::npos) << text;
@@ -526,7 +529,7 @@ TEST(GameRecord, TheComputerPassesOnlyWhenNoMoveIsLeft) {
       Game g;
       GameState t = s;
       t.Level = level;
-      g.LoadState(t);
+      g.Fix().LoadState(t);
       ComputerLimits limits;
       limits.nodes = 500;
       const bool passed = !g.ChooseComputerMove(seat, limits).found;

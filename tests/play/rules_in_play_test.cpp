@@ -70,6 +70,29 @@ TEST_F(RulesInPlay, AMoveOnThePartnersKingIsRefusedAndChangesNothing) {
   EXPECT_EQ(rig.form.State().CurrentSeat, HIDARI);
 }
 
+// A piece picked before the turn passed on stays picked: the second press checks all but
+// the owner, and refuses a square the piece cannot reach.
+TEST_F(RulesInPlay, APiecePickedBeforeTheTurnPassedIsCheckedAtTheSecondPress) {
+  FormRig rig;
+  Start(rig, &Form1::PLAY_4_Click, kPartnerLine, SITA);
+  Click(rig, 4, 5);
+  rig.form.SetSeatToMove(HIDARI);
+  rig.sound.calls.clear();
+  Click(rig, 3, 4);  // no rook's move
+  EXPECT_EQ(rig.sound.calls, std::vector<std::string>{"play 禁止.wav"});
+  EXPECT_EQ(rig.form.State().Board[4][5], 14_pc);
+  EXPECT_EQ(rig.form.TheGame().HistoryCount(), 0);
+  EXPECT_EQ(rig.form.Looks().pieceSelected, 0);
+  Click(rig, 4, 5);  // HIDARI's turn: SITA's rook is not picked
+  EXPECT_EQ(rig.form.Looks().pieceSelected, 0);
+  rig.form.SetSeatToMove(SITA);
+  Click(rig, 4, 5);
+  rig.form.SetSeatToMove(HIDARI);
+  Click(rig, 4, 4);  // the rook's move, played by the seat to move
+  EXPECT_EQ(rig.form.State().Board[4][4], 14_pc);
+  EXPECT_EQ(rig.form.TheGame().HistoryCount(), 1);
+}
+
 TEST_F(RulesInPlay, PiecesAndHandsOfAnotherSeatAreRefusedWithTheSeatToMove) {
   FormRig rig;
   Start(rig, &Form1::PLAY_4_Click, kPartnerLine, SITA);

@@ -207,7 +207,7 @@ int main(int argc, char** argv) {
     }
     turnMayHaveCome = true;
   });
-  QObject::connect(&client, &Client::refused, &client, [](const Refusal& r) {
+  QObject::connect(&client, &Client::refused, &client, [](const net::Refusal& r) {
     std::fprintf(stderr, "korvel4-client: refused: %s %s\n", r.text.toLocal8Bit().constData(),
                  r.detail.toLocal8Bit().constData());
   });

@@ -30,7 +30,7 @@ std::optional<MoveOutcome> PlayTurn(Game& g, const SeatPlayer& player,
     g.Pass(seat);
     return std::nullopt;
   }
-  return g.PlayComputerMove(m);
+  return g.Play(seat, m, Game::Mover::COMPUTER).outcome;
 }
 
 }  // namespace
@@ -38,7 +38,7 @@ std::optional<MoveOutcome> PlayTurn(Game& g, const SeatPlayer& player,
 GameResult PlayGame(const GameState& start, const SeatPlayer players[5],
                     std::vector<MatchTurn>* played) {
   Game g;
-  g.LoadState(start);
+  g.Fix().LoadState(start);
   GameResult r;
   // Every seat is a computer, so the whole game is one run of computer turns. Its seats
   // may play different levels, so every turn carries level 4's key.
