@@ -182,7 +182,7 @@ std::string FormatEvalParams(const EvalParams& p) {
   for (const Field& f : kFields) {
     s += f.name;
     const int* v = f.get(copy);
-    for (int i = 0; i < f.count; ++i) s += " " + std::to_string(v[i]);
+    for (int i = 0; i < f.count; ++i) s.append(" ").append(std::to_string(v[i]));
     s += "\n";
   }
   return s;

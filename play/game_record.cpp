@@ -211,7 +211,7 @@ std::string WriteRecord(const Game& game, const std::string& started) {
     out += "# 開始局面（上の段から、各段は左から右へ）\n";
     for (int y = 1; y <= 9; ++y) {
       out += "盤:";
-      for (int x = 1; x <= 9; ++x) out += " " + CellText(start.Board[x][y]);
+      for (int x = 1; x <= 9; ++x) out.append(" ").append(CellText(start.Board[x][y]));
       out += "\n";
     }
     for (int seat = 1; seat <= 4; ++seat) {

@@ -1,6 +1,7 @@
 // Where things are drawn: a wrong row or column here would show a piece in the wrong hand.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <tuple>
 
 #include "support/fake_ports.h"
@@ -11,6 +12,11 @@ namespace korvel {
 namespace {
 
 using testing::RecordingCanvas;
+
+// A number as the labels and the move counter are drawn: a space either side.
+std::string Spaced(int n) {
+  return std::string(" ").append(std::to_string(n)).append(" ");
+}
 
 TEST(Notation, Texts) {
   struct Case {
@@ -85,7 +91,7 @@ TEST(Labels, TheBoardsEdgesUnturnedAndTurned) {
   ASSERT_EQ(plain.size(), 18u);
   for (int i = 1; i <= 9; ++i) {
     const auto& [top, tx, ty] = plain[2 * (i - 1)];
-    EXPECT_EQ(top, " " + std::to_string(10 - i) + " ");
+    EXPECT_EQ(top, Spaced(10 - i));
     EXPECT_DOUBLE_EQ(tx, i + 0.1);
     EXPECT_DOUBLE_EQ(ty, 0.4);
     const auto& [right, rx, ry] = plain[2 * (i - 1) + 1];
@@ -101,7 +107,7 @@ TEST(Labels, TheBoardsEdgesUnturnedAndTurned) {
       const auto& top = std::get<0>(turned[2 * (i - 1)]);
       const auto& right = std::get<0>(turned[2 * (i - 1) + 1]);
       EXPECT_EQ(top, KANJI[TopEdgeLabel(i, q).number - 1]) << q << " " << i;
-      EXPECT_EQ(right, " " + std::to_string(RightEdgeLabel(i, q).number) + " ") << q << " " << i;
+      EXPECT_EQ(right, Spaced(RightEdgeLabel(i, q).number)) << q << " " << i;
     }
   }
 }
@@ -121,7 +127,7 @@ TEST(StatusCorner, LevelMoveNumberAndErase) {
     ShowMoveNumber(c, n);
     ASSERT_GE(c.ops.size(), 2u);
     EXPECT_EQ(c.ops[1].x, CellX(x)) << n;
-    EXPECT_EQ(c.ops[1].text, " " + std::to_string(n) + " ");
+    EXPECT_EQ(c.ops[1].text, Spaced(n));
   }
 }
 

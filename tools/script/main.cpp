@@ -36,7 +36,7 @@ class DeferredCanvas : public korvel::Canvas {
     if (code >= korvel::BG_MIDORI && code <= korvel::BG_RENGA && x == korvel::CellX(-3) &&
         y == korvel::CellY(-2)) {
       ops_.clear();
-      ops_.push_back(Bold{bold_});
+      ops_.emplace_back(Bold{bold_});
     }
     Record(Picture{code, x, y});
   }
@@ -90,8 +90,9 @@ class DeferredCanvas : public korvel::Canvas {
   };
   using Op = std::variant<Picture, Frame, Bold, Text>;
 
-  void Record(Op op) {
-    ops_.push_back(std::move(op));
+  template <class T>
+  void Record(T op) {
+    ops_.emplace_back(std::move(op));
     // A script that never repaints the whole window still keeps a bounded record.
     if (ops_.size() > 1'000'000) Real();
   }

@@ -7,6 +7,8 @@
 // network settings file.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QElapsedTimer>
@@ -308,8 +310,8 @@ class ScriptedAuthority {
   ScriptedAuthority() : server_(QStringLiteral("scripted"), QWebSocketServer::NonSecureMode) {
     server_.listen(QHostAddress::LocalHost, 0);
     QObject::connect(&server_, &QWebSocketServer::newConnection, [this] {
-      socket_ = server_.nextPendingConnection();
-      QObject::connect(socket_, &QWebSocket::textMessageReceived,
+      socket_.reset(server_.nextPendingConnection());  // the server leaves it to us
+      QObject::connect(socket_.get(), &QWebSocket::textMessageReceived,
                        [this](const QString& text) { heard.push_back(text); });
     });
   }
@@ -320,7 +322,7 @@ class ScriptedAuthority {
 
  private:
   QWebSocketServer server_;
-  QWebSocket* socket_ = nullptr;
+  std::unique_ptr<QWebSocket> socket_;  // goes before the server
 };
 
 QJsonArray FourPeople() {
