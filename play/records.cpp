@@ -51,7 +51,7 @@ std::string FreshKeptName(int attempt) {
   char stamp[32] = "0";
   if (localtime_r(&now, &local)) std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
   return std::string(KEPT_PREFIX) + "-" + stamp +
-         (attempt > 1 ? "-" + std::to_string(attempt) : std::string()) + "." + RECORD_EXTENSION;
+         (attempt > 1 ? std::string("-").append(std::to_string(attempt)) : std::string()) + "." + RECORD_EXTENSION;
 }
 
 bool SameRead(const FileRead& a, const FileRead& b) {

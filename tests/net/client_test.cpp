@@ -28,8 +28,8 @@ class Authority {
   Authority() : server_(QStringLiteral("test"), QWebSocketServer::NonSecureMode) {
     server_.listen(QHostAddress::LocalHost, 0);
     QObject::connect(&server_, &QWebSocketServer::newConnection, [this] {
-      socket_ = server_.nextPendingConnection();
-      QObject::connect(socket_, &QWebSocket::textMessageReceived,
+      socket_.reset(server_.nextPendingConnection());
+      QObject::connect(socket_.get(), &QWebSocket::textMessageReceived,
                        [this](const QString& text) { heard.push_back(text); });
     });
   }
@@ -40,7 +40,7 @@ class Authority {
 
  private:
   QWebSocketServer server_;
-  QWebSocket* socket_ = nullptr;
+  std::unique_ptr<QWebSocket> socket_;
 };
 
 // Three people and a computer at seat 4; seat 3's player has joined, and is away unless
