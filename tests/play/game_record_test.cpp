@@ -10,6 +10,7 @@
 #include <fstream>
 #include <random>
 
+#include "../game/positions.h"
 #include "game/play_move.h"
 #include "support/fake_ports.h"
 
@@ -206,6 +207,14 @@ TEST(GameRecord, EveryRefusalNamesItsLine) {
     const char* reason;
   };
   const std::string head = HEAD;
+  // A start position whose last row is given, and SITA's king's first step.
+  auto board = [&](const std::string& lastRow) {
+    std::string rows;
+    for (int y = 1; y <= 8; ++y) rows += "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n";
+    return head + rows + "盤: " + lastRow + "\n1 下 ５八王(59)\n";
+  };
+  // With one king a seat the same record is read.
+  ASSERT_TRUE(ReadRecord(board("右王 ・ ・ ・ 下王 ・ ・ ・ ・")).record);
   const Case cases[] = {
       {"", 1, "棋譜のファイルではありません"},
       {"Korvel4人将棋 棋譜 2\n", 1, "この版"},
@@ -233,6 +242,8 @@ TEST(GameRecord, EveryRefusalNamesItsLine) {
       {head + "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n1 下 ６七歩(68)\n", 9, "盤は 9 段"},
       {head + "持駒: 下 歩1 銀0 金x 飛0\n", 8, "持駒"},
       {head + "現在: 5\n1 下 ６七歩(68)\n", 0, "現在の手数"},
+      {board("下王 ・ ・ ・ 下王 ・ ・ ・ ・"), 17, "下の王が二つあります"},
+      {board("右王 ・ ・ ・ 下王 ・ ・ ・ 右王"), 17, "右の王が二つあります"},
   };
   for (const Case& c : cases) {
     const RecordReading r = ReadRecord(c.text);
@@ -479,6 +490,91 @@ TEST_F(RecordFiles, TheUnfinishedGameIsKeptAtTheEndAndOpenedByZenkai) {
   next.form.ZENKAI_Click();
   EXPECT_EQ(WriteRecord(next.form.TheGame(), ""), kept);
   EXPECT_EQ(next.form.TheGame().MoveNumber(), 8);
+}
+
+// A game of four people is kept like one with computers; a game ended before its first
+// move leaves the kept one alone; a game played to its end drops it, whether a person or
+// a computer took the king.
+TEST_F(RecordFiles, EveryUnfinishedGameIsKeptAndAGamePlayedToItsEndDropsIt) {
+  auto press = [](FormRig& rig, int c, int r) {
+    rig.form.Form_MouseDown(MouseButton::LEFT, 0, CellX(c) + 300, CellY(r) + 300);
+  };
+  auto keepFourPeoplesGame = [&] {
+    FormRig rig;
+    rig.form.Form_Load();
+    rig.form.PLAY_4_Click();
+    press(rig, 4, 8);
+    press(rig, 4, 7);
+    EXPECT_EQ(rig.form.TheGame().HistoryCount(), 1);
+    rig.form.OWARI_Click();
+    return WriteRecord(rig.form.TheGame(), "");
+  };
+  auto kept = [] {
+    FormRig rig;
+    rig.form.Form_Load();
+    if (!rig.form.HasUnfinishedGame()) return std::string();
+    rig.form.ZENKAI_Click();
+    return WriteRecord(rig.form.TheGame(), "");
+  };
+  const std::string fourPeople = keepFourPeoplesGame();
+  ASSERT_NE(fourPeople.find("対局: 四人対局\n"), std::string::npos);
+  EXPECT_EQ(kept(), fourPeople);
+  {
+    FormRig rig;
+    rig.form.Form_Load();
+    rig.form.JYUNBAN_1_Click();
+    rig.form.OWARI_Click();
+  }
+  EXPECT_EQ(kept(), fourPeople);
+
+  {  // SITA takes HIDARI's king on 5三; no other game.
+    FormRig rig;
+    rig.dialogs.answers = {false};
+    rig.form.Form_Load();
+    rig.form.PLAY_4_Click();
+    rig.form.SetBoard(testing::FromGrid(R"(
+ .  .  .  . 35  .  .  .  .
+ .  .  .  . 11  .  .  .  .
+ .  .  .  . 25  .  .  .  .
+ .  .  .  .  .  .  .  .  .
+ .  .  .  . 14  .  .  .  .
+ .  .  .  .  .  .  .  .  .
+ .  .  .  .  .  .  .  .  .
+45  .  .  .  .  .  .  .  .
+ .  .  .  . 15  .  .  .  .)").Board);
+    press(rig, 5, 5);
+    press(rig, 5, 3);
+    ASSERT_TRUE(rig.form.Ended());
+  }
+  EXPECT_EQ(kept(), "");
+  FormRig none;
+  none.form.Form_Load();
+  none.form.ZENKAI_Click();
+  EXPECT_EQ(none.dialogs.shown.back(), "message 棋譜|前回の続きはありません");
+
+  keepFourPeoplesGame();
+  ASSERT_NE(kept(), "");
+  {  // MIGI, a computer, takes UE's king; no other game.
+    FormRig rig;
+    rig.dialogs.answers = {false};
+    rig.form.Form_Load();
+    rig.form.JYUNBAN_1_Click();
+    rig.form.SetBoard(testing::FromGrid(R"(
+ .  .  .  .  .  .  .  .  .
+ .  .  .  .  .  .  .  .  .
+ .  .  .  .  .  .  .  .  .
+15  .  .  .  .  . 35  . 44
+ .  .  .  .  .  .  .  .  .
+ .  .  .  .  .  .  .  .  .
+ .  .  .  .  .  .  .  .  .
+ . 25  .  .  .  .  .  . 45
+ .  .  .  .  .  .  .  .  .)").Board);
+    rig.form.SetSeatToMove(MIGI);
+    rig.form.JYUNBAN_1_Click();
+    ASSERT_TRUE(rig.form.Ended());
+    ASSERT_TRUE(rig.form.State().GameOver);
+  }
+  EXPECT_EQ(kept(), "");
 }
 
 TEST_F(RecordFiles, MattaTakesBackThePersonsMoveAndTheRepliesAndLeavesThePersonToMove) {
