@@ -12,6 +12,7 @@
 
 #include "../game/positions.h"
 #include "game/play_move.h"
+#include "play/repetition.h"
 #include "support/fake_ports.h"
 
 namespace korvel {
@@ -244,6 +245,7 @@ TEST(GameRecord, EveryRefusalNamesItsLine) {
       {head + "現在: 5\n1 下 ６七歩(68)\n", 0, "現在の手数"},
       {board("下王 ・ ・ ・ 下王 ・ ・ ・ ・"), 17, "下の王が二つあります"},
       {board("右王 ・ ・ ・ 下王 ・ ・ ・ 右王"), 17, "右の王が二つあります"},
+      {board("・ ・ ・ ・ 下王 ・ ・ ・ ・\n盤: ・ ・ ・ ・ ・ ・ ・ ・ ・"), 17, "盤の段が多すぎます"},
   };
   for (const Case& c : cases) {
     const RecordReading r = ReadRecord(c.text);
@@ -264,6 +266,53 @@ TEST(GameRecord, EveryRefusalNamesItsLine) {
   const RecordReading r = ReadRecord(text);
   EXPECT_EQ(r.error.line, lines + 1);
   EXPECT_NE(r.error.reason.find("終わっています"), std::string::npos);
+  // A game whose king was taken did not end by repetition.
+  std::string repeated = WriteRecord(g, "");
+  const size_t result = repeated.find("結果: 王取り");
+  ASSERT_NE(result, std::string::npos);
+  repeated.replace(result, std::string("結果: 王取り").size(), "結果: 千日手");
+  const RecordReading both = ReadRecord(repeated);
+  EXPECT_FALSE(both.record);
+  EXPECT_EQ(both.error.line, 1 + std::count(repeated.begin(), repeated.begin() + result, '\n'));
+  EXPECT_NE(both.error.reason.find("王を取った対局です"), std::string::npos) << both.error.Text();
+}
+
+// A seat that passes where the history was stepped back to replaces the moves that
+// followed; a new game starts without the passes of the one before.
+TEST(GameRecord, PassesBelongToTheirPointOfTheirGame) {
+  Game g;
+  g.NewGame();
+  g.SetSeats(HUMAN, COMPUTER, COMPUTER, COMPUTER, 1);
+  g.SetLevel(1);
+  g.SetSeatToMove(SITA);
+  for (int i = 0; i < 6; ++i) g.PlayComputerMove(LegalMoves(g.State()).front());
+  g.StepBack();
+  g.StepBack();
+  ASSERT_EQ(g.HistoryTop(), 6);
+  const int passer = g.State().CurrentSeat;
+  g.Pass(passer);
+  std::string text = WriteRecord(g, "");
+  RecordReading r = ReadRecord(text);
+  ASSERT_TRUE(r.record) << r.error.Text() << "\n" << text;
+  const Game& read = r.record->game;
+  EXPECT_EQ(read.HistoryTop(), 4);
+  EXPECT_EQ(read.HistoryCount(), 4);
+  EXPECT_EQ(read.Passes(), (std::vector<Game::PassRecord>{{4, passer}}));
+  EXPECT_EQ(read.State().CurrentSeat, g.State().CurrentSeat);
+  EXPECT_TRUE(KeyOf(read.State()) == KeyOf(g.State()));
+
+  // The next game, before its first move (as kept at the end) and after it.
+  Game fresh;
+  for (Game* each : {&g, &fresh}) {
+    each->NewGame();
+    each->SetSeats(HUMAN, HUMAN, HUMAN, HUMAN, 0);
+    each->SetLevel(2);
+    each->SetSeatToMove(SITA);
+  }
+  EXPECT_TRUE(g.Passes().empty());
+  EXPECT_EQ(WriteRecord(g, ""), WriteRecord(fresh, ""));
+  for (Game* each : {&g, &fresh}) each->PlayPersonMove(LegalMoves(each->State()).front());
+  EXPECT_EQ(WriteRecord(g, ""), WriteRecord(fresh, ""));
 }
 
 TEST(GameRecord, TextThatIsNotUtf8OrTooLargeIsRefusedWhole) {
