@@ -12,7 +12,6 @@
 
 #include "../game/positions.h"
 #include "game/play_move.h"
-#include "play/repetition.h"
 #include "support/fake_ports.h"
 
 namespace korvel {
@@ -208,14 +207,6 @@ TEST(GameRecord, EveryRefusalNamesItsLine) {
     const char* reason;
   };
   const std::string head = HEAD;
-  // A start position whose last row is given, and SITA's king's first step.
-  auto board = [&](const std::string& lastRow) {
-    std::string rows;
-    for (int y = 1; y <= 8; ++y) rows += "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n";
-    return head + rows + "盤: " + lastRow + "\n1 下 ５八王(59)\n";
-  };
-  // With one king a seat the same record is read.
-  ASSERT_TRUE(ReadRecord(board("右王 ・ ・ ・ 下王 ・ ・ ・ ・")).record);
   const Case cases[] = {
       {"", 1, "棋譜のファイルではありません"},
       {"Korvel4人将棋 棋譜 2\n", 1, "この版"},
@@ -243,9 +234,6 @@ TEST(GameRecord, EveryRefusalNamesItsLine) {
       {head + "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n1 下 ６七歩(68)\n", 9, "盤は 9 段"},
       {head + "持駒: 下 歩1 銀0 金x 飛0\n", 8, "持駒"},
       {head + "現在: 5\n1 下 ６七歩(68)\n", 0, "現在の手数"},
-      {board("下王 ・ ・ ・ 下王 ・ ・ ・ ・"), 17, "下の王が二つあります"},
-      {board("右王 ・ ・ ・ 下王 ・ ・ ・ 右王"), 17, "右の王が二つあります"},
-      {board("・ ・ ・ ・ 下王 ・ ・ ・ ・\n盤: ・ ・ ・ ・ ・ ・ ・ ・ ・"), 17, "盤の段が多すぎます"},
   };
   for (const Case& c : cases) {
     const RecordReading r = ReadRecord(c.text);
@@ -266,53 +254,6 @@ TEST(GameRecord, EveryRefusalNamesItsLine) {
   const RecordReading r = ReadRecord(text);
   EXPECT_EQ(r.error.line, lines + 1);
   EXPECT_NE(r.error.reason.find("終わっています"), std::string::npos);
-  // A game whose king was taken did not end by repetition.
-  std::string repeated = WriteRecord(g, "");
-  const size_t result = repeated.find("結果: 王取り");
-  ASSERT_NE(result, std::string::npos);
-  repeated.replace(result, std::string("結果: 王取り").size(), "結果: 千日手");
-  const RecordReading both = ReadRecord(repeated);
-  EXPECT_FALSE(both.record);
-  EXPECT_EQ(both.error.line, 1 + std::count(repeated.begin(), repeated.begin() + result, '\n'));
-  EXPECT_NE(both.error.reason.find("王を取った対局です"), std::string::npos) << both.error.Text();
-}
-
-// A seat that passes where the history was stepped back to replaces the moves that
-// followed; a new game starts without the passes of the one before.
-TEST(GameRecord, PassesBelongToTheirPointOfTheirGame) {
-  Game g;
-  g.NewGame();
-  g.SetSeats(HUMAN, COMPUTER, COMPUTER, COMPUTER, 1);
-  g.SetLevel(1);
-  g.SetSeatToMove(SITA);
-  for (int i = 0; i < 6; ++i) g.PlayComputerMove(LegalMoves(g.State()).front());
-  g.StepBack();
-  g.StepBack();
-  ASSERT_EQ(g.HistoryTop(), 6);
-  const int passer = g.State().CurrentSeat;
-  g.Pass(passer);
-  std::string text = WriteRecord(g, "");
-  RecordReading r = ReadRecord(text);
-  ASSERT_TRUE(r.record) << r.error.Text() << "\n" << text;
-  const Game& read = r.record->game;
-  EXPECT_EQ(read.HistoryTop(), 4);
-  EXPECT_EQ(read.HistoryCount(), 4);
-  EXPECT_EQ(read.Passes(), (std::vector<Game::PassRecord>{{4, passer}}));
-  EXPECT_EQ(read.State().CurrentSeat, g.State().CurrentSeat);
-  EXPECT_TRUE(KeyOf(read.State()) == KeyOf(g.State()));
-
-  // The next game, before its first move (as kept at the end) and after it.
-  Game fresh;
-  for (Game* each : {&g, &fresh}) {
-    each->NewGame();
-    each->SetSeats(HUMAN, HUMAN, HUMAN, HUMAN, 0);
-    each->SetLevel(2);
-    each->SetSeatToMove(SITA);
-  }
-  EXPECT_TRUE(g.Passes().empty());
-  EXPECT_EQ(WriteRecord(g, ""), WriteRecord(fresh, ""));
-  for (Game* each : {&g, &fresh}) each->PlayPersonMove(LegalMoves(each->State()).front());
-  EXPECT_EQ(WriteRecord(g, ""), WriteRecord(fresh, ""));
 }
 
 TEST(GameRecord, TextThatIsNotUtf8OrTooLargeIsRefusedWhole) {
@@ -541,6 +482,131 @@ TEST_F(RecordFiles, TheUnfinishedGameIsKeptAtTheEndAndOpenedByZenkai) {
   EXPECT_EQ(next.form.TheGame().MoveNumber(), 8);
 }
 
+TEST_F(RecordFiles, MattaTakesBackThePersonsMoveAndTheRepliesAndLeavesThePersonToMove) {
+  FormRig rig;
+  rig.form.Form_Load();
+  rig.form.JYUNBAN_1_Click();
+  // SITA (the person) moves; the three computers reply.
+  rig.form.Form_MouseDown(MouseButton::LEFT, 0, CellX(4) + 300, CellY(8) + 300);
+  rig.form.Form_MouseDown(MouseButton::LEFT, 0, CellX(4) + 300, CellY(7) + 300);
+  const Game& g = rig.form.TheGame();
+  ASSERT_EQ(g.HistoryCount(), 4);
+  rig.dialogs.shown.clear();
+  rig.form.MATTA_Click();
+  EXPECT_EQ(g.HistoryCount(), 0);
+  EXPECT_EQ(g.HistoryTop(), 4);
+  EXPECT_EQ(rig.form.State().CurrentSeat, SITA);
+  EXPECT_FALSE(g.ResumePending());
+  EXPECT_TRUE(rig.dialogs.shown.empty());
+  // The next press plays at once, with no question.
+  rig.form.Form_MouseDown(MouseButton::LEFT, 0, CellX(6) + 300, CellY(8) + 300);
+  rig.form.Form_MouseDown(MouseButton::LEFT, 0, CellX(6) + 300, CellY(7) + 300);
+  EXPECT_TRUE(rig.dialogs.shown.empty() || rig.dialogs.shown[0].find("再開") == std::string::npos);
+  EXPECT_EQ(g.History()[1].fromX, 6);
+  // With nothing of the person's to take back: refused.
+  FormRig people;
+  people.form.Form_Load();
+  people.form.PLAY_4_Click();
+  people.form.Form_MouseDown(MouseButton::LEFT, 0, CellX(4) + 300, CellY(8) + 300);
+  people.form.Form_MouseDown(MouseButton::LEFT, 0, CellX(4) + 300, CellY(7) + 300);
+  people.form.MATTA_Click();  // four people: one step back
+  EXPECT_EQ(people.form.TheGame().HistoryCount(), 0);
+  EXPECT_EQ(people.form.TheGame().HistoryTop(), 1);
+}
+
+TEST_F(RecordFiles, StepHistoryToDoesWhatTheSameStepsWould) {
+  FormRig a, b;
+  for (FormRig* r : {&a, &b}) {
+    r->form.Form_Load();
+    r->form.JYUNBAN_1_Click();
+    for (int i = 0; i < 10; ++i) r->form.PlayComputerTurnForSeatToMove();
+  }
+  a.canvas.ops.clear();
+  b.canvas.ops.clear();
+  a.form.StepHistoryTo(3);
+  for (int i = 0; i < 7; ++i) b.form.REPLAY_Click();
+  EXPECT_EQ(Snapshot(a.form), Snapshot(b.form));
+  EXPECT_EQ(a.canvas.ops.size(), b.canvas.ops.size());
+  a.form.StepHistoryTo(6);
+  for (int i = 0; i < 3; ++i) b.form.AFTER_Click();
+  EXPECT_EQ(Snapshot(a.form), Snapshot(b.form));
+}
+
+
+// A start position with two kings of one seat, or more than nine rows, is refused at the
+// line that ends the header; a game whose king was taken did not end by repetition.
+TEST(GameRecord, StartPositionsAndResultsThatCannotBeAreRefused) {
+  // A start position whose last row is given, and SITA's king's first step.
+  auto board = [](const std::string& lastRow) {
+    std::string rows;
+    for (int y = 1; y <= 8; ++y) rows += "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n";
+    return std::string(HEAD) + rows + "盤: " + lastRow + "\n1 下 ５八王(59)\n";
+  };
+  ASSERT_TRUE(ReadRecord(board("右王 ・ ・ ・ 下王 ・ ・ ・ ・")).record);
+  const std::pair<std::string, const char*> cases[] = {
+      {board("下王 ・ ・ ・ 下王 ・ ・ ・ ・"), "下の王が二つあります"},
+      {board("右王 ・ ・ ・ 下王 ・ ・ ・ 右王"), "右の王が二つあります"},
+      {board("・ ・ ・ ・ 下王 ・ ・ ・ ・\n盤: ・ ・ ・ ・ ・ ・ ・ ・ ・"), "盤の段が多すぎます"},
+  };
+  for (const auto& [text, reason] : cases) {
+    const RecordReading r = ReadRecord(text);
+    EXPECT_FALSE(r.record) << text;
+    EXPECT_EQ(r.error.line, 17) << r.error.Text();
+    EXPECT_NE(r.error.reason.find(reason), std::string::npos) << r.error.Text();
+  }
+
+  Game g;
+  for (unsigned seed = 1; seed < 400; ++seed) {
+    g = RandomGame(seed);
+    if (TookKing(g)) break;
+  }
+  ASSERT_TRUE(TookKing(g));
+  // A game whose king was taken did not end by repetition.
+  std::string repeated = WriteRecord(g, "");
+  const size_t result = repeated.find("結果: 王取り");
+  ASSERT_NE(result, std::string::npos);
+  repeated.replace(result, std::string("結果: 王取り").size(), "結果: 千日手");
+  const RecordReading both = ReadRecord(repeated);
+  EXPECT_FALSE(both.record);
+  EXPECT_EQ(both.error.line, 1 + std::count(repeated.begin(), repeated.begin() + result, '\n'));
+  EXPECT_NE(both.error.reason.find("王を取った対局です"), std::string::npos) << both.error.Text();
+}
+
+// A new game starts without the passes of the one before: its record, kept at the end
+// before its first move or saved after it, is that of a fresh game.
+TEST(GameRecord, ANewGameForgetsThePassesOfTheOneBefore) {
+  Game g, fresh;
+  for (Game* each : {&g, &fresh}) {
+    each->NewGame();
+    each->SetSeats(HUMAN, HUMAN, HUMAN, HUMAN, 0);
+    each->SetLevel(2);
+    each->SetSeatToMove(SITA);
+  }
+  // SITA has nothing left and passes at once.
+  g.SetBoard(testing::FromGrid(R"(
+ .  .  .  . 35  .  .  .  .
+ .  .  .  .  .  .  .  .  .
+ .  .  .  .  .  .  .  .  .
+ .  .  .  .  .  .  .  .  .
+25  .  .  .  .  .  .  . 45
+ .  .  .  .  .  .  .  .  .
+ .  .  .  .  .  .  .  .  .
+ .  .  .  .  .  .  .  .  .
+ .  .  .  .  .  .  .  .  .)").Board);
+  g.Pass(SITA);
+  ASSERT_EQ(g.Passes().size(), 1u);
+  ASSERT_TRUE(ReadRecord(WriteRecord(g, "")).record);
+
+  for (Game* each : {&g, &fresh}) {
+    each->NewGame();
+    each->SetSeats(HUMAN, HUMAN, HUMAN, HUMAN, 0);
+    each->SetSeatToMove(SITA);
+  }
+  EXPECT_EQ(WriteRecord(g, ""), WriteRecord(fresh, ""));
+  for (Game* each : {&g, &fresh}) each->PlayPersonMove(LegalMoves(each->State()).front());
+  EXPECT_EQ(WriteRecord(g, ""), WriteRecord(fresh, ""));
+}
+
 // A game of four people is kept like one with computers; a game ended before its first
 // move leaves the kept one alone; a game played to its end drops it, whether a person or
 // a computer took the king.
@@ -624,56 +690,6 @@ TEST_F(RecordFiles, EveryUnfinishedGameIsKeptAndAGamePlayedToItsEndDropsIt) {
     ASSERT_TRUE(rig.form.State().GameOver);
   }
   EXPECT_EQ(kept(), "");
-}
-
-TEST_F(RecordFiles, MattaTakesBackThePersonsMoveAndTheRepliesAndLeavesThePersonToMove) {
-  FormRig rig;
-  rig.form.Form_Load();
-  rig.form.JYUNBAN_1_Click();
-  // SITA (the person) moves; the three computers reply.
-  rig.form.Form_MouseDown(MouseButton::LEFT, 0, CellX(4) + 300, CellY(8) + 300);
-  rig.form.Form_MouseDown(MouseButton::LEFT, 0, CellX(4) + 300, CellY(7) + 300);
-  const Game& g = rig.form.TheGame();
-  ASSERT_EQ(g.HistoryCount(), 4);
-  rig.dialogs.shown.clear();
-  rig.form.MATTA_Click();
-  EXPECT_EQ(g.HistoryCount(), 0);
-  EXPECT_EQ(g.HistoryTop(), 4);
-  EXPECT_EQ(rig.form.State().CurrentSeat, SITA);
-  EXPECT_FALSE(g.ResumePending());
-  EXPECT_TRUE(rig.dialogs.shown.empty());
-  // The next press plays at once, with no question.
-  rig.form.Form_MouseDown(MouseButton::LEFT, 0, CellX(6) + 300, CellY(8) + 300);
-  rig.form.Form_MouseDown(MouseButton::LEFT, 0, CellX(6) + 300, CellY(7) + 300);
-  EXPECT_TRUE(rig.dialogs.shown.empty() || rig.dialogs.shown[0].find("再開") == std::string::npos);
-  EXPECT_EQ(g.History()[1].fromX, 6);
-  // With nothing of the person's to take back: refused.
-  FormRig people;
-  people.form.Form_Load();
-  people.form.PLAY_4_Click();
-  people.form.Form_MouseDown(MouseButton::LEFT, 0, CellX(4) + 300, CellY(8) + 300);
-  people.form.Form_MouseDown(MouseButton::LEFT, 0, CellX(4) + 300, CellY(7) + 300);
-  people.form.MATTA_Click();  // four people: one step back
-  EXPECT_EQ(people.form.TheGame().HistoryCount(), 0);
-  EXPECT_EQ(people.form.TheGame().HistoryTop(), 1);
-}
-
-TEST_F(RecordFiles, StepHistoryToDoesWhatTheSameStepsWould) {
-  FormRig a, b;
-  for (FormRig* r : {&a, &b}) {
-    r->form.Form_Load();
-    r->form.JYUNBAN_1_Click();
-    for (int i = 0; i < 10; ++i) r->form.PlayComputerTurnForSeatToMove();
-  }
-  a.canvas.ops.clear();
-  b.canvas.ops.clear();
-  a.form.StepHistoryTo(3);
-  for (int i = 0; i < 7; ++i) b.form.REPLAY_Click();
-  EXPECT_EQ(Snapshot(a.form), Snapshot(b.form));
-  EXPECT_EQ(a.canvas.ops.size(), b.canvas.ops.size());
-  a.form.StepHistoryTo(6);
-  for (int i = 0; i < 3; ++i) b.form.AFTER_Click();
-  EXPECT_EQ(Snapshot(a.form), Snapshot(b.form));
 }
 
 }  // namespace
