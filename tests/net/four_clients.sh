@@ -31,6 +31,17 @@ fail() { echo "$1"; for f in "$work"/*.out; do echo "== $f"; cat "$f"; done; exi
 # Two records of one game agree but for the date and time of the first move, which each
 # side takes from its own clock.
 same_game() { cmp <(grep -v '^開始日時: ' "$1") <(grep -v '^開始日時: ' "$2"); }
+# A killed authority may have sent its last move to one player and not yet to the other:
+# the two records then agree but for that one move line at the end of the longer.
+same_game_but_the_last_move() {
+  same_game "$1" "$2" > /dev/null 2>&1 && return 0
+  local a b
+  a=$(grep -c '' "$1"); b=$(grep -c '' "$2")
+  if [ "$a" -gt "$b" ]; then set -- "$2" "$1"; fi
+  [ $(( a - b )) = 1 ] || [ $(( b - a )) = 1 ] || return 1
+  tail -n 1 "$2" | grep -q '^[0-9][0-9]* [下左上右] ' || return 1
+  same_game "$1" <(head -n -1 "$2")
+}
 
 # The record opened by the runner's `load`: the position it stands at, then the same after
 # the computer has played N more turns from it (the game goes on).
@@ -116,7 +127,7 @@ for k in "$k1" "$k3"; do  # a client whose authority is gone ends with status 4
   status=0; wait "$k" || status=$?
   [ "$status" = 4 ] || fail "a client ended with status $status, not 4 (the authority gone)"
 done
-same_game "$work/k1.k4k" "$work/k3.k4k" || fail "the two players kept different games"
+same_game_but_the_last_move "$work/k1.k4k" "$work/k3.k4k" || fail "the two players kept different games"
 open_and_play "$work/k3.k4k" 2 "$work/k3.dump"
 before=$(moves_of "$work/k3.dump" 1); after=$(moves_of "$work/k3.dump" 2)
 [ "$before" -ge 6 ] || fail "the game was killed too early to tell ($before moves)"

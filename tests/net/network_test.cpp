@@ -368,3 +368,168 @@ TEST(NetworkGame, WhenThePlayerHostLeavesTheOthersAreToldAndKeepTheGame) {
 
 }  // namespace
 }  // namespace korvel::net
+namespace korvel::net {
+namespace {
+
+// A bare connection to the server: every answer it gets, and whether it was closed.
+struct Bare {
+  QWebSocket ws;
+  std::vector<QJsonObject> answers;
+  bool closed = false;
+  explicit Bare(quint16 port) {
+    QObject::connect(&ws, &QWebSocket::textMessageReceived, [this](const QString& text) {
+      answers.push_back(QJsonDocument::fromJson(text.toUtf8()).object());
+    });
+    QObject::connect(&ws, &QWebSocket::disconnected, [this] { closed = true; });
+    ws.open(Local(port));
+  }
+  // "pong", or the error's code.
+  std::vector<QString> Said() const {
+    std::vector<QString> said;
+    for (const QJsonObject& a : answers)
+      said.push_back(a.value("t") == "error" ? a.value("code").toString()
+                                             : a.value("t").toString());
+    return said;
+  }
+};
+
+std::unique_ptr<Server> Listening(ServerOptions so) {
+  so.address = QHostAddress::LocalHost;
+  so.port = 0;
+  auto server = std::make_unique<Server>(so);
+  QString error;
+  EXPECT_TRUE(server->Listen(&error)) << error.toStdString();
+  return server;
+}
+
+// A ping padded to exactly `bytes` bytes of UTF-8 with the given character.
+QString Ping(int bytes, QChar pad = QLatin1Char('x')) {
+  const QString empty = Serialize({{"t", "ping"}, {"p", ""}});
+  const int each = static_cast<int>(QString(pad).toUtf8().size());
+  const int room = bytes - static_cast<int>(empty.toUtf8().size());
+  QString text = Serialize({{"t", "ping"}, {"p", QString(room / each, pad)}});
+  text.insert(text.size() - 1, QString(room % each, QLatin1Char(' ')));
+  return text;
+}
+
+// The limit is 4096 bytes of UTF-8, whatever the characters: one byte more is refused
+// with `size`, up to the socket's own cap of 64 KiB; a refusal changes nothing else.
+TEST(ServerLimits, AMessageIsAtMost4096BytesOfUtf8) {
+  const auto server = Listening({});
+  Bare c(server->Port());
+  ASSERT_TRUE(WaitFor([&] { return c.ws.state() == QAbstractSocket::ConnectedState; }));
+  const QString sent[] = {Ping(4096),
+                          Ping(4097),
+                          Ping(4096 + 3, QChar(0x3042)),  // fewer than 4096 characters
+                          Ping(60000),
+                          Ping(4096, QChar(0x3042))};
+  ASSERT_EQ(sent[0].toUtf8().size(), 4096);
+  ASSERT_EQ(sent[1].toUtf8().size(), 4097);
+  ASSERT_LT(sent[2].size(), 4096);
+  ASSERT_EQ(sent[2].toUtf8().size(), 4099);
+  for (const QString& text : sent) c.ws.sendTextMessage(text);
+  ASSERT_TRUE(WaitFor([&] { return c.answers.size() >= 5 || c.closed; }));
+  EXPECT_EQ(c.Said(), (std::vector<QString>{"pong", "size", "size", "size", "pong"}));
+  EXPECT_FALSE(c.closed);
+}
+
+// Each connection has a bucket of `burst` messages refilled at `messagesPerSecond`: past
+// it every message is refused with `rate`, and ten refusals in a row close the connection.
+TEST(ServerLimits, TooManyMessagesAreRefusedAndTenRefusalsInARowClose) {
+  ServerOptions so;
+  so.burst = 5;
+  so.messagesPerSecond = 0;  // never refilled: the count alone decides
+  const auto server = Listening(so);
+  Bare c(server->Port());
+  ASSERT_TRUE(WaitFor([&] { return c.ws.state() == QAbstractSocket::ConnectedState; }));
+  for (int i = 0; i < 14; ++i) c.ws.sendTextMessage(Ping(20));
+  ASSERT_TRUE(WaitFor([&] { return c.answers.size() >= 14 || c.closed; }));
+  std::vector<QString> want(5, "pong");
+  want.resize(14, "rate");
+  EXPECT_EQ(c.Said(), want);
+  WaitFor([] { return false; }, 50);
+  EXPECT_FALSE(c.closed) << "nine refusals";
+  c.ws.sendTextMessage(Ping(20));
+  ASSERT_TRUE(WaitFor([&] { return c.closed; }));
+  ASSERT_EQ(c.answers.size(), 15u);
+  EXPECT_EQ(c.Said().back(), "closing");
+  // Another connection has a bucket of its own.
+  Bare d(server->Port());
+  ASSERT_TRUE(WaitFor([&] { return d.ws.state() == QAbstractSocket::ConnectedState; }));
+  d.ws.sendTextMessage(Ping(20));
+  ASSERT_TRUE(WaitFor([&] { return !d.answers.empty(); }));
+  EXPECT_EQ(d.Said(), std::vector<QString>{"pong"});
+}
+
+// Ten refused messages in a row close the connection; one that is served breaks the row.
+TEST(ServerLimits, OnlyTenRefusalsInARowClose) {
+  const auto server = Listening({});
+  Bare c(server->Port());
+  ASSERT_TRUE(WaitFor([&] { return c.ws.state() == QAbstractSocket::ConnectedState; }));
+  for (int i = 0; i < 9; ++i) c.ws.sendTextMessage("{");
+  c.ws.sendTextMessage(Ping(20));
+  for (int i = 0; i < 10; ++i) c.ws.sendTextMessage("[]");
+  ASSERT_TRUE(WaitFor([&] { return c.closed; }));
+  std::vector<QString> want(9, "malformed");
+  want.push_back("pong");
+  want.resize(19, "malformed");
+  want.push_back("closing");
+  EXPECT_EQ(c.Said(), want);
+}
+
+// A connection holds one seat: a seated player's hello or create is refused and takes
+// nothing; the player keeps the seat it has.
+TEST(ServerLimits, ASeatedConnectionTakesNoOtherSeatOrRoom) {
+  const auto server = Listening({});
+  RoomOptions ro;
+  for (int s = 0; s <= 4; ++s) ro.person[s] = s == 1 || s == 2;
+  ro.level = 1;
+  ro.hostSeat = 1;
+  ASSERT_TRUE(server->OpenRoom("FIRSTRM", ro));
+  ASSERT_TRUE(server->OpenRoom("SECONDRM", ro));
+  Bare c(server->Port());
+  ASSERT_TRUE(WaitFor([&] { return c.ws.state() == QAbstractSocket::ConnectedState; }));
+  auto hello = [](const char* room, int seat) {
+    return Serialize({{"t", "hello"}, {"v", 1}, {"room", room}, {"seat", seat}, {"name", "A"}});
+  };
+  c.ws.sendTextMessage(hello("FIRSTRM", 1));
+  ASSERT_TRUE(WaitFor([&] { return c.answers.size() >= 2; }));  // welcome, room
+  c.answers.clear();
+  c.ws.sendTextMessage(hello("SECONDRM", 2));
+  c.ws.sendTextMessage(hello("FIRSTRM", 2));
+  c.ws.sendTextMessage(Serialize({{"t", "create"},
+                                  {"v", 1},
+                                  {"name", "A"},
+                                  {"seat", 2},
+                                  {"people", QJsonArray{2}},
+                                  {"level", 1}}));
+  ASSERT_TRUE(WaitFor([&] { return c.answers.size() >= 3 || c.closed; }));
+  EXPECT_EQ(c.Said(), (std::vector<QString>{"joined", "joined", "joined"}));
+  EXPECT_EQ(server->RoomCount(), 2);
+  EXPECT_TRUE(server->FindRoom("FIRSTRM")->Connected(1));
+  EXPECT_FALSE(server->FindRoom("FIRSTRM")->Connected(2));
+  EXPECT_FALSE(server->FindRoom("SECONDRM")->Connected(2));
+}
+
+// With the server's own limits: a burst of pings is answered by at most 40 pongs and 20
+// more a second, however long the answers took, and the rest refused.
+TEST(ServerLimits, TheDefaultBucketHolds40AndRefills20ASecond) {
+  const auto server = Listening({});
+  QElapsedTimer since;
+  since.start();  // before the connection: its bucket cannot have filled any earlier
+  Bare c(server->Port());
+  ASSERT_TRUE(WaitFor([&] { return c.ws.state() == QAbstractSocket::ConnectedState; }));
+  for (int i = 0; i < 200; ++i) c.ws.sendTextMessage(Ping(20));
+  ASSERT_TRUE(WaitFor([&] { return c.answers.size() >= 200 || c.closed; }, 20000));
+  WaitFor([] { return false; }, 50);
+  const double seconds = static_cast<double>(since.elapsed()) / 1000;
+  const auto said = c.Said();
+  const auto pongs = std::count(said.begin(), said.end(), "pong");
+  EXPECT_GE(pongs, 40);
+  EXPECT_LE(static_cast<double>(pongs), 40 + 20 * seconds + 1) << seconds << " s";
+  EXPECT_EQ(static_cast<long>(said.size()) - pongs,
+            std::count(said.begin(), said.end(), "rate") + (c.closed ? 1 : 0));
+}
+
+}  // namespace
+}  // namespace korvel::net

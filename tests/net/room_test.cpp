@@ -122,6 +122,16 @@ TEST(RoomIntentions, RefusalsGoToTheSenderAndChangeNothing) {
     EXPECT_TRUE(KeyOf(room.TheGame().State()) == before) << c.code;
     EXPECT_TRUE(room.Turns().empty());
   }
+  // Only the host answers whether another game follows, and only when one is over.
+  room.Again(2, false);
+  room.Again(1, true);
+  const auto again = room.TakeOutgoing();
+  ASSERT_EQ(again.size(), 2u);
+  EXPECT_EQ(again[0].to, 2);
+  EXPECT_EQ(again[0].msg.value("code").toString(), "host-only");
+  EXPECT_EQ(again[1].to, 1);
+  EXPECT_EQ(again[1].msg.value("code").toString(), "not-over");
+  EXPECT_FALSE(room.Closed());
 
   Intend(room, 1, legal);
   const auto out = room.TakeOutgoing();
@@ -166,6 +176,9 @@ TEST(RoomComputers, WholeGameReplaysAndTheHostIsAsked) {
   ExpectReplayMatches(room, o.person, o.level);
   EXPECT_TRUE(sawCheckNotice);
   if (!room.Over()) GTEST_SKIP() << "no end within the bound";
+  room.Again(2, false);  // not the host's answer: the room stays
+  ASSERT_EQ(OfType(room.TakeOutgoing(), "refused").size(), 1u);
+  EXPECT_FALSE(room.Closed());
   room.Again(1, true);
   const auto out = room.TakeOutgoing();
   EXPECT_EQ(OfType(out, "start").size(), 1u);

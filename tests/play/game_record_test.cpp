@@ -10,6 +10,7 @@
 #include <fstream>
 #include <random>
 
+#include "../game/positions.h"
 #include "game/play_move.h"
 #include "support/fake_ports.h"
 
@@ -752,6 +753,166 @@ TEST_F(RecordFiles, StepHistoryToDoesWhatTheSameStepsWould) {
   a.form.StepHistoryTo(6);
   for (int i = 0; i < 3; ++i) b.form.AFTER_Click();
   EXPECT_EQ(Snapshot(a.form), Snapshot(b.form));
+}
+
+
+// A start position with two kings of one seat, or more than nine rows, is refused at the
+// line that ends the header; a game whose king was taken did not end by repetition.
+TEST(GameRecord, StartPositionsAndResultsThatCannotBeAreRefused) {
+  // A start position whose last row is given, and SITA's king's first step.
+  auto board = [](const std::string& lastRow) {
+    std::string rows;
+    for (int y = 1; y <= 8; ++y) rows += "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n";
+    return std::string(HEAD) + rows + "盤: " + lastRow + "\n1 下 ５八王(59)\n";
+  };
+  ASSERT_TRUE(ReadRecord(board("右王 ・ ・ ・ 下王 ・ ・ ・ ・")).record);
+  const std::pair<std::string, const char*> cases[] = {
+      {board("下王 ・ ・ ・ 下王 ・ ・ ・ ・"), "下の王が二つあります"},
+      {board("右王 ・ ・ ・ 下王 ・ ・ ・ 右王"), "右の王が二つあります"},
+      {board("・ ・ ・ ・ 下王 ・ ・ ・ ・\n盤: ・ ・ ・ ・ ・ ・ ・ ・ ・"), "盤の段が多すぎます"},
+  };
+  for (const auto& [text, reason] : cases) {
+    const RecordReading r = ReadRecord(text);
+    EXPECT_FALSE(r.record) << text;
+    EXPECT_EQ(r.error.line, 17) << r.error.Text();
+    EXPECT_NE(r.error.reason.find(reason), std::string::npos) << r.error.Text();
+  }
+
+  Game g;
+  for (unsigned seed = 1; seed < 400; ++seed) {
+    g = RandomGame(seed);
+    if (TookKing(g)) break;
+  }
+  ASSERT_TRUE(TookKing(g));
+  // A game whose king was taken did not end by repetition.
+  std::string repeated = WriteRecord(g, "");
+  const size_t result = repeated.find("結果: 王取り");
+  ASSERT_NE(result, std::string::npos);
+  repeated.replace(result, std::string("結果: 王取り").size(), "結果: 千日手");
+  const RecordReading both = ReadRecord(repeated);
+  EXPECT_FALSE(both.record);
+  EXPECT_EQ(both.error.line, 1 + std::count(repeated.begin(), repeated.begin() + result, '\n'));
+  EXPECT_NE(both.error.reason.find("王を取った対局です"), std::string::npos) << both.error.Text();
+}
+
+// A new game starts without the passes of the one before: its record, kept at the end
+// before its first move or saved after it, is that of a fresh game.
+TEST(GameRecord, ANewGameForgetsThePassesOfTheOneBefore) {
+  Game g, fresh;
+  for (Game* each : {&g, &fresh}) {
+    each->NewGame();
+    each->SetSeats(HUMAN, HUMAN, HUMAN, HUMAN, 0);
+    each->SetLevel(2);
+    each->SetSeatToMove(SITA);
+  }
+  // SITA has nothing left and passes at once.
+  g.SetBoard(testing::FromGrid(R"(
+ .  .  .  . 35  .  .  .  .
+ .  .  .  .  .  .  .  .  .
+ .  .  .  .  .  .  .  .  .
+ .  .  .  .  .  .  .  .  .
+25  .  .  .  .  .  .  . 45
+ .  .  .  .  .  .  .  .  .
+ .  .  .  .  .  .  .  .  .
+ .  .  .  .  .  .  .  .  .
+ .  .  .  .  .  .  .  .  .)").Board);
+  g.Pass(SITA);
+  ASSERT_EQ(g.Passes().size(), 1u);
+  ASSERT_TRUE(ReadRecord(WriteRecord(g, "")).record);
+
+  for (Game* each : {&g, &fresh}) {
+    each->NewGame();
+    each->SetSeats(HUMAN, HUMAN, HUMAN, HUMAN, 0);
+    each->SetSeatToMove(SITA);
+  }
+  EXPECT_EQ(WriteRecord(g, ""), WriteRecord(fresh, ""));
+  for (Game* each : {&g, &fresh}) each->PlayPersonMove(LegalMoves(each->State()).front());
+  EXPECT_EQ(WriteRecord(g, ""), WriteRecord(fresh, ""));
+}
+
+// A game of four people is kept like one with computers; a game ended before its first
+// move leaves the kept one alone; a game played to its end drops it, whether a person or
+// a computer took the king.
+TEST_F(RecordFiles, EveryUnfinishedGameIsKeptAndAGamePlayedToItsEndDropsIt) {
+  auto press = [](FormRig& rig, int c, int r) {
+    rig.form.Form_MouseDown(MouseButton::LEFT, 0, CellX(c) + 300, CellY(r) + 300);
+  };
+  auto keepFourPeoplesGame = [&] {
+    FormRig rig;
+    rig.form.Form_Load();
+    rig.form.PLAY_4_Click();
+    press(rig, 4, 8);
+    press(rig, 4, 7);
+    EXPECT_EQ(rig.form.TheGame().HistoryCount(), 1);
+    rig.form.OWARI_Click();
+    return WriteRecord(rig.form.TheGame(), "");
+  };
+  auto kept = [] {
+    FormRig rig;
+    rig.form.Form_Load();
+    if (!rig.form.HasUnfinishedGame()) return std::string();
+    rig.form.ZENKAI_Click();
+    return WriteRecord(rig.form.TheGame(), "");
+  };
+  const std::string fourPeople = keepFourPeoplesGame();
+  ASSERT_NE(fourPeople.find("対局: 四人対局\n"), std::string::npos);
+  EXPECT_EQ(kept(), fourPeople);
+  {
+    FormRig rig;
+    rig.form.Form_Load();
+    rig.form.JYUNBAN_1_Click();
+    rig.form.OWARI_Click();
+  }
+  EXPECT_EQ(kept(), fourPeople);
+
+  {  // SITA takes HIDARI's king on 5三; no other game.
+    FormRig rig;
+    rig.dialogs.answers = {false};
+    rig.form.Form_Load();
+    rig.form.PLAY_4_Click();
+    rig.form.SetBoard(testing::FromGrid(R"(
+ .  .  .  . 35  .  .  .  .
+ .  .  .  . 11  .  .  .  .
+ .  .  .  . 25  .  .  .  .
+ .  .  .  .  .  .  .  .  .
+ .  .  .  . 14  .  .  .  .
+ .  .  .  .  .  .  .  .  .
+ .  .  .  .  .  .  .  .  .
+45  .  .  .  .  .  .  .  .
+ .  .  .  . 15  .  .  .  .)").Board);
+    press(rig, 5, 5);
+    press(rig, 5, 3);
+    ASSERT_TRUE(rig.form.Ended());
+  }
+  EXPECT_EQ(kept(), "");
+  FormRig none;
+  none.form.Form_Load();
+  none.form.ZENKAI_Click();
+  EXPECT_EQ(none.dialogs.shown.back(), "message 棋譜|前回の続きはありません");
+
+  keepFourPeoplesGame();
+  ASSERT_NE(kept(), "");
+  {  // MIGI, a computer, takes UE's king; no other game.
+    FormRig rig;
+    rig.dialogs.answers = {false};
+    rig.form.Form_Load();
+    rig.form.JYUNBAN_1_Click();
+    rig.form.SetBoard(testing::FromGrid(R"(
+ .  .  .  .  .  .  .  .  .
+ .  .  .  .  .  .  .  .  .
+ .  .  .  .  .  .  .  .  .
+15  .  .  .  .  . 35  . 44
+ .  .  .  .  .  .  .  .  .
+ .  .  .  .  .  .  .  .  .
+ .  .  .  .  .  .  .  .  .
+ . 25  .  .  .  .  .  . 45
+ .  .  .  .  .  .  .  .  .)").Board);
+    rig.form.SetSeatToMove(MIGI);
+    rig.form.JYUNBAN_1_Click();
+    ASSERT_TRUE(rig.form.Ended());
+    ASSERT_TRUE(rig.form.State().GameOver);
+  }
+  EXPECT_EQ(kept(), "");
 }
 
 }  // namespace
