@@ -803,10 +803,10 @@ TEST(GameRecord, ANewGameForgetsThePassesOfTheOneBefore) {
     each->NewGame();
     each->SetSeats(HUMAN, HUMAN, HUMAN, HUMAN, 0);
     each->SetLevel(2);
-    each->SetSeatToMove(SITA);
+    each->Fix().SetSeatToMove(SITA);
   }
   // SITA has nothing left and passes at once.
-  g.SetBoard(testing::FromGrid(R"(
+  g.Fix().SetBoard(testing::FromGrid(R"(
  .  .  .  . 35  .  .  .  .
  .  .  .  .  .  .  .  .  .
  .  .  .  .  .  .  .  .  .
@@ -823,10 +823,10 @@ TEST(GameRecord, ANewGameForgetsThePassesOfTheOneBefore) {
   for (Game* each : {&g, &fresh}) {
     each->NewGame();
     each->SetSeats(HUMAN, HUMAN, HUMAN, HUMAN, 0);
-    each->SetSeatToMove(SITA);
+    each->Fix().SetSeatToMove(SITA);
   }
   EXPECT_EQ(WriteRecord(g, ""), WriteRecord(fresh, ""));
-  for (Game* each : {&g, &fresh}) each->PlayPersonMove(LegalMoves(each->State()).front());
+  for (Game* each : {&g, &fresh}) each->Play(SITA, LegalMoves(each->State()).front(), Game::Mover::PERSON);
   EXPECT_EQ(WriteRecord(g, ""), WriteRecord(fresh, ""));
 }
 
