@@ -86,10 +86,14 @@ const Field kFields[] = {
 
 // A word of the text as an error quotes it: at most 40 bytes, anything but printable
 // ASCII as \xNN, so that no control character or broken UTF-8 reaches the terminal.
-std::string Quoted(std::string_view word) {
+std::string Quoted(std::string_view word) { return QuotedBytes(word, 40); }
+
+}  // namespace
+
+std::string QuotedBytes(std::string_view text, std::size_t limit) {
   std::string q = "'";
-  for (std::size_t i = 0; i < word.size() && i < 40; ++i) {
-    const auto c = static_cast<unsigned char>(word[i]);
+  for (std::size_t i = 0; i < text.size() && i < limit; ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
     if (c >= 0x20 && c < 0x7F && c != '\\') {
       q += static_cast<char>(c);
     } else {
@@ -98,10 +102,8 @@ std::string Quoted(std::string_view word) {
       q += hex;
     }
   }
-  return q + (word.size() > 40 ? "...'" : "'");
+  return q + (text.size() > limit ? "...'" : "'");
 }
-
-}  // namespace
 
 WeightRange RangeOf(std::string_view field) {
   for (const Field& f : kFields)

@@ -88,6 +88,10 @@ inline constexpr long long kEvaluation = 2 * kTeam + Largest(kPieceWeightRange);
 // text with no weight at all; `out` is then unchanged. The words an error quotes show
 // anything but printable ASCII as \xNN.
 bool ParseEvalParams(std::string_view text, EvalParams& out, std::string& error);
+
+// Bytes as an error message quotes them: in single quotes, at most `limit` of them (then
+// ...), anything but printable ASCII (and the backslash) as \xNN.
+std::string QuotedBytes(std::string_view text, std::size_t limit);
 std::string FormatEvalParams(const EvalParams& p);
 
 // The score for the team of the seat to move, in hundredths of a pawn.

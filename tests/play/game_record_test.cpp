@@ -459,7 +459,7 @@ TEST(GameRecord, APassStaysInItsPlaceAcrossStepsBackAndForward) {
   newest.StepForward();
   EXPECT_EQ(newest.State().CurrentSeat, UE);
   // With 下's partner's king off the board, the partner test has no square to read from the
-  // record: 下's pass is taken as written, though it had moves.
+  // record: 下's pass is taken as it stands, though it had moves.
   const std::string noPartner = std::string(HEAD) +
                                 "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
                                 "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"

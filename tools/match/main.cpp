@@ -90,20 +90,7 @@ void Help() {
 }
 
 // A line of a file as a message quotes it: printable ASCII, the rest as \xNN, 60 bytes.
-std::string Quoted(const std::string& line) {
-  std::string q;
-  for (std::size_t i = 0; i < line.size() && i < 60; ++i) {
-    const auto c = static_cast<unsigned char>(line[i]);
-    if (c >= 0x20 && c < 0x7F && c != '\\') {
-      q += static_cast<char>(c);
-    } else {
-      char hex[5];
-      std::snprintf(hex, sizeof hex, "\\x%02x", c);
-      q += hex;
-    }
-  }
-  return "'" + q + (line.size() > 60 ? "...'" : "'");
-}
+std::string Quoted(const std::string& line) { return deep::QuotedBytes(line, 60); }
 
 std::uint64_t Number(const std::string& flag, const std::string& text, std::uint64_t lo,
                      std::uint64_t hi) {
