@@ -14,15 +14,7 @@ using testing::FakeSound;
 using testing::MemoryFiles;
 using testing::RecordingCanvas;
 
-struct MemoryRig {
-  RecordingCanvas canvas;
-  FakeDialogs dialogs;
-  FakeSound sound;
-  FakeIcons icons;
-  FakeHost host;
-  MemoryFiles files;
-  Form1 form{canvas, dialogs, sound, icons, host, files};
-};
+using testing::MemoryRig;
 
 constexpr FileArea CONFIG = FileArea::CONFIG;
 

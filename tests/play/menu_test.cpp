@@ -111,13 +111,8 @@ TEST(MenuTable, EachCheckMarkShowsTheOptionItsEntryChanges) {
     SCOPED_TRACE(e.control);
     EXPECT_EQ(std::count(shown.begin(), shown.end(), e.check), 0) << "an option with two marks";
     shown.push_back(e.check);
-    RecordingCanvas canvas;
-    FakeDialogs dialogs;
-    FakeSound sound;
-    FakeIcons icons;
-    FakeHost host;
-    MemoryFiles files;
-    Form1 form(canvas, dialogs, sound, icons, host, files);
+    testing::MemoryRig rig;
+    Form1& form = rig.form;
     form.LoadOptionsFile();
     form.Form_Load();
     const Options before = form.TheOptions();

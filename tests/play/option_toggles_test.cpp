@@ -15,14 +15,7 @@ using testing::FakeSound;
 using testing::MemoryFiles;
 using testing::RecordingCanvas;
 
-struct Rig {
-  RecordingCanvas canvas;
-  FakeDialogs dialogs;
-  FakeSound sound;
-  FakeIcons icons;
-  FakeHost host;
-  MemoryFiles files;
-  Form1 form{canvas, dialogs, sound, icons, host, files};
+struct Rig : testing::MemoryRig {
 
   std::string& Config(const char* name) { return files.area[0][name]; }
   void Choose(const char* control) {

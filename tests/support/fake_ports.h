@@ -112,16 +112,19 @@ struct MemoryFiles : Files {
   }
 };
 
-// A Form1 wired to fakes.
-struct FormRig {
+// A Form1 wired to fakes, with its files on disk (FormRig) or in memory (MemoryRig).
+template <class FilesPort>
+struct FormRigWith {
   RecordingCanvas canvas;
   FakeDialogs dialogs;
   FakeSound sound;
   FakeIcons icons;
   FakeHost host;
-  DiskFiles files;
+  FilesPort files;
   Form1 form{canvas, dialogs, sound, icons, host, files};
 };
+using FormRig = FormRigWith<DiskFiles>;
+using MemoryRig = FormRigWith<MemoryFiles>;
 
 // Runs each test in a fresh folder of its own, so the settings file and the wave files
 // beside the "program" are the test's own.
