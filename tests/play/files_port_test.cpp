@@ -7,12 +7,6 @@
 namespace korvel {
 namespace {
 
-using testing::FakeDialogs;
-using testing::FakeHost;
-using testing::FakeIcons;
-using testing::FakeSound;
-using testing::MemoryFiles;
-using testing::RecordingCanvas;
 
 using testing::MemoryRig;
 

@@ -14,12 +14,6 @@
 namespace korvel {
 namespace {
 
-using testing::FakeDialogs;
-using testing::FakeHost;
-using testing::FakeIcons;
-using testing::FakeSound;
-using testing::MemoryFiles;
-using testing::RecordingCanvas;
 
 TEST(MenuTable, NamesShortcutsAndMnemonicsAreUniqueAndTheTreeIsWellFormed) {
   const std::vector<MenuEntry>& table = MenuTable();

@@ -8,12 +8,6 @@
 namespace korvel {
 namespace {
 
-using testing::FakeDialogs;
-using testing::FakeHost;
-using testing::FakeIcons;
-using testing::FakeSound;
-using testing::MemoryFiles;
-using testing::RecordingCanvas;
 
 struct Rig : testing::MemoryRig {
 
