@@ -322,6 +322,11 @@ TEST(RoomAbsence, TokenRejoinAndGivingTheSeatAway) {
 
   EXPECT_FALSE(room.Rejoin(2, token[3]).ok);  // another seat's token proves nothing
   EXPECT_FALSE(room.Rejoin(2, QString(32, '0')).ok);
+  // Only the whole token proves the seat: none of its beginnings, nothing longer.
+  EXPECT_FALSE(room.Rejoin(2, QString()).ok);
+  EXPECT_FALSE(room.Rejoin(2, token[2].left(1)).ok);
+  EXPECT_FALSE(room.Rejoin(2, token[2].left(31)).ok);
+  EXPECT_FALSE(room.Rejoin(2, token[2] + "0").ok);
 
   room.GiveToComputer(3, 2);  // only the host
   room.GiveToComputer(1, 2);  // not before the waiting time
