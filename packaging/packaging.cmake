@@ -83,6 +83,17 @@ install(FILES ${CMAKE_BINARY_DIR}/packaging/korvel4.6.gz DESTINATION ${CMAKE_INS
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright ${CMAKE_BINARY_DIR}/packaging/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
+# Everything the install rules above take from the build: the program (which brings its wave
+# files and help page beside it) and the compressed files. `make package` builds this target
+# alone, in parallel; installing and CPack build nothing themselves (without the line below,
+# CPack would first build every target, the tests and tools too, one job at a time).
+add_custom_target(korvel4_installed)
+add_dependencies(korvel4_installed korvel4_packaging_files)
+if(TARGET korvel4)
+  add_dependencies(korvel4_installed korvel4)
+endif()
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+
 # The Debian package. CPack rather than dpkg-buildpackage: the install rules above are the
 # only description of the installed tree, and CPack packs exactly what they install, with
 # no second list of files in a debian/ folder to keep in step.
