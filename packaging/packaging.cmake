@@ -120,7 +120,10 @@ string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
   "shogi board; the bottom and top seats play as one team against the left\n"
   "and right seats. Captured pieces are dropped back into play, a check hands\n"
   "the turn to the player in check, and the team whose king is taken loses.\n"
-  "Each seat is a person at the mouse or the computer at one of three levels.")
+  "Each seat is a person at the mouse or the computer at one of four levels,\n"
+  "at one computer or from several over the network. Games can be saved as\n"
+  "records and opened again, and a game left unfinished is kept for the next\n"
+  "start.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
