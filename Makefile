@@ -1,4 +1,9 @@
 # A thin front over CMake. `make run` and `make test` install what is missing first.
+# `make run` and `make package` build only what the player gets: the window program, with
+# the wave files and the help page it finds beside it (the pictures and the icon are compiled
+# into it), and for the package the compressed manual page and changelog. The tests,
+# benchmarks and tools are built by `make test` (everything), `make bench` and the check-*
+# targets.
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
@@ -6,7 +11,8 @@ ifdef CI
 CMAKE_FLAGS += -DKORVEL4_WERROR=ON
 endif
 
-.PHONY: all deps configure build run test check-sanitize check-release bench package clean
+.PHONY: all deps configure build build-program run test check-sanitize check-release bench \
+	package clean
 
 all: build
 
@@ -19,7 +25,12 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# The window program and what it opens at run time (its target copies the wave files and the
+# help page beside it).
+build-program: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target korvel4
+
+run: build-program
 	@cd $(BUILD) && ./korvel4
 
 test: build
@@ -41,11 +52,15 @@ check-release: deps
 	@cmake --build $(RELEASE_BUILD) -j $(JOBS)
 	@cd $(RELEASE_BUILD) && ctest --output-on-failure -j $(JOBS)
 
-bench: build
+bench: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target korvel4-bench
 	@cd $(BUILD) && ./korvel4-bench
 
-# The Debian package, korvel4_VERSION_ARCH.deb in the build folder (CPack).
-package: build
+# The Debian package, korvel4_VERSION_ARCH.deb in the build folder (CPack). korvel4_installed
+# is everything the install rules take from the build (packaging/packaging.cmake); CPack
+# itself builds nothing more.
+package: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target korvel4_installed
 	@cd $(BUILD) && cpack
 
 clean:

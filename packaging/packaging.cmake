@@ -83,6 +83,17 @@ install(FILES ${CMAKE_BINARY_DIR}/packaging/korvel4.6.gz DESTINATION ${CMAKE_INS
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright ${CMAKE_BINARY_DIR}/packaging/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
+# Everything the install rules above take from the build: the program (which brings its wave
+# files and help page beside it) and the compressed files. `make package` builds this target
+# alone, in parallel; installing and CPack build nothing themselves (without the line below,
+# CPack would first build every target, the tests and tools too, one job at a time).
+add_custom_target(korvel4_installed)
+add_dependencies(korvel4_installed korvel4_packaging_files)
+if(TARGET korvel4)
+  add_dependencies(korvel4_installed korvel4)
+endif()
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+
 # The Debian package. CPack rather than dpkg-buildpackage: the install rules above are the
 # only description of the installed tree, and CPack packs exactly what they install, with
 # no second list of files in a debian/ folder to keep in step.
@@ -109,7 +120,10 @@ string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
   "shogi board; the bottom and top seats play as one team against the left\n"
   "and right seats. Captured pieces are dropped back into play, a check hands\n"
   "the turn to the player in check, and the team whose king is taken loses.\n"
-  "Each seat is a person at the mouse or the computer at one of three levels.")
+  "Each seat is a person at the mouse or the computer at one of four levels,\n"
+  "at one computer or from several over the network. Games can be saved as\n"
+  "records and opened again, and a game left unfinished is kept for the next\n"
+  "start.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
