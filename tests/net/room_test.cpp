@@ -158,6 +158,7 @@ TEST(RoomComputers, WholeGameReplaysAndTheHostIsAsked) {
   room.TakeOutgoing();
   int moves = 0;
   bool sawCheckNotice = false;
+  int asks = 0;
   while (!room.Over() && moves < 400) {
     if (room.ComputerToMove()) {
       room.PlayComputerTurn();
@@ -171,11 +172,16 @@ TEST(RoomComputers, WholeGameReplaysAndTheHostIsAsked) {
     for (const Outgoing& out : room.TakeOutgoing()) {
       if (out.msg.value("code").toString() == "check") sawCheckNotice = true;
       if (out.msg.value("t").toString() == "refused") FAIL() << "a legal move was refused";
+      if (out.msg.value("t").toString() == "ask") {
+        ++asks;
+        EXPECT_EQ(out.to, 1) << "only the host is asked";
+      }
     }
   }
   ExpectReplayMatches(room, o.person, o.level);
   EXPECT_TRUE(sawCheckNotice);
   if (!room.Over()) GTEST_SKIP() << "no end within the bound";
+  EXPECT_EQ(asks, 1);
   room.Again(2, false);  // not the host's answer: the room stays
   ASSERT_EQ(OfType(room.TakeOutgoing(), "refused").size(), 1u);
   EXPECT_FALSE(room.Closed());
@@ -344,7 +350,13 @@ TEST(RoomAbsence, TokenRejoinAndGivingTheSeatAway) {
   EXPECT_EQ(welcome[0].msg.value("turns").toArray().size(), 1);
 
   room.Left(2);
-  now += 61 * 1000;
+  now += 59 * 1000;
+  room.GiveToComputer(1, 2);  // the waiting time is a minute
+  out = room.TakeOutgoing();
+  ASSERT_FALSE(out.empty());
+  EXPECT_EQ(out.back().msg.value("code").toString(), "wait");
+  EXPECT_TRUE(room.IsPersonSeat(2));
+  now += 2 * 1000;
   room.GiveToComputer(1, 2);
   room.TakeOutgoing();
   EXPECT_FALSE(room.IsPersonSeat(2));
