@@ -1,11 +1,10 @@
 // Start-up, the new-game reset and the small operations every concern shares.
 #include "play/form1.h"
 
-#include <cmath>
-
 #include "game/check.h"
 #include "play/game_record.h"
 #include "view/board_drawing.h"
+#include "view/press_cell.h"
 
 namespace korvel {
 
@@ -177,14 +176,12 @@ void Form1::ShowHandOff(const MoveOutcome& o) {
 }
 
 bool Form1::Unpick(double x, double y) {
-  if (ended_ || !game_.State().GameStarted || game_.ResumePending() || pieceSelected_ != 1)
+  if (ended_ || PresentsNetworkGame() || !game_.State().GameStarted || game_.ResumePending() ||
+      pieceSelected_ != 1)
     return false;
   // The cell as the press handler finds it.
-  const float fx = static_cast<float>(x), fy = static_cast<float>(y);
-  if (!std::isfinite(fx) || !std::isfinite(fy)) return false;
-  const double c = std::floor((static_cast<double>(fx) - GRID_X0) / CELL_TWIPS);
-  const double r = std::floor((static_cast<double>(fy) - GRID_Y0) / CELL_TWIPS);
-  if (c != fromX_ || r != fromY_) return false;
+  const std::optional<Square> cell = CellUnderSinglePress(x, y);
+  if (!cell || cell->x != fromX_ || cell->y != fromY_) return false;
   pieceSelected_ = 0;
   ClearGuidance();
   FrameCell(canvas_, COLOUR_GREEN, fromX_, fromY_);

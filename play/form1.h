@@ -4,15 +4,18 @@
 // options.cpp, settings.cpp, sound.cpp).
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "game/state.h"
+#include "play/authority.h"
 #include "play/files.h"
 #include "play/game.h"
 #include "play/options.h"
 #include "play/ports.h"
+#include "play/press_entry.h"
 #include "view/canvas.h"
 
 namespace korvel {
@@ -134,6 +137,37 @@ class Form1 {
   enum class Cue { PLACE, FORBIDDEN, END };
   void PlayCue(Cue cue);
 
+  // --- the game shown: the window's own, or a network game's (network_game.cpp) ---------
+  // From now on the window shows the copy of the game that `authority` follows, turned so
+  // that this window's seat is at the bottom, and the person's presses become intentions
+  // sent to it; none (or once the authority's side is gone): the window's own game again
+  // (the caller redraws it, RedrawAll). The window's own game stays as it was meanwhile,
+  // and the menus still act on it. Held weakly: the network side and the presenter may go
+  // in either order.
+  void PresentNetworkGame(std::weak_ptr<Authority> authority);
+  bool PresentsNetworkGame() const { return !authority_.expired(); }
+  // The quarter turns of the view: this window's seat of the network game at the bottom.
+  int ViewQuarters() const;
+  // Who plays each seat of the game shown (seats.h): in the window's own game as the game
+  // mode set them; in a network game this window's seat is the person at this mouse and
+  // every other seat a remote player.
+  const SeatController* PlayerOf(int seat) const;
+  // Draws the network game's copy in full, turned, the picked cell framed.
+  void RedrawNetworkGame();
+  // The half-entered intention is dropped (a new game, a welcome).
+  void ClearNetworkPick() { networkPress_.Clear(); }
+  bool NetworkPicked() const { return networkPress_.Picked(); }
+  // Where the names of the players stand beside their armies on the turned view (in cells
+  // of the drawing; the window writes them over the picture), and whose move it is.
+  struct NameLabel {
+    int seat;
+    std::string name;  // Authority::SeatName
+    double x, y;
+    bool own;     // this window's seat
+    bool toMove;  // the game is being played and this seat is to move
+  };
+  std::vector<NameLabel> NetworkNameLabels() const;
+
   // --- fixtures for scripts and tests: the position set directly, no history, no sound ---
   void SetBoard(const PieceCode board[10][10]);  // then the window is repainted in full
   void SetHand(int seat, const int counts[4]);
@@ -188,6 +222,12 @@ class Form1 {
 
   Game game_;
   Options options_;
+
+  // The network game shown instead of the own game, and the person's half-entered
+  // intention for it.
+  std::weak_ptr<Authority> authority_;
+  PressEntry networkPress_;
+  void NetworkPress(Authority& authority, MouseButton button, double x, double y);
 
   // The half-entered move of the person at the mouse.
   int pieceSelected_ = 0;

@@ -1,10 +1,9 @@
 // A person's move: two presses, the first picking a piece, the second naming where it goes.
-#include <cmath>
-
 #include "game/movement.h"
 #include "play/form1.h"
 #include "play/refusal_words.h"
 #include "view/board_drawing.h"
+#include "view/press_cell.h"
 
 namespace korvel {
 
@@ -42,14 +41,15 @@ void Form1::ShowGuidance(int fromX, int fromY, int colour, PieceCode piece) {
 
 void Form1::Form_MouseDown(MouseButton button, int /*shift*/, double x, double y) {
   if (ended_) return;
-  // Twips arrive as single-precision values; the cell is rounded toward minus infinity.
-  const float fx = static_cast<float>(x), fy = static_cast<float>(y);
-  if (!std::isfinite(fx) || !std::isfinite(fy)) return;
-  const double cd = std::floor((static_cast<double>(fx) - GRID_X0) / CELL_TWIPS);
-  const double rd = std::floor((static_cast<double>(fy) - GRID_Y0) / CELL_TWIPS);
-  // Far outside the window a press is no cell at all.
-  const int c = cd < -1000 || cd > 1000 ? -1000 : static_cast<int>(cd);
-  const int r = rd < -1000 || rd > 1000 ? -1000 : static_cast<int>(rd);
+  // The person at this mouse plays their seat of whichever game is shown.
+  if (const std::shared_ptr<Authority> authority = authority_.lock()) {
+    NetworkPress(*authority, button, x, y);
+    return;
+  }
+  // The window's own game takes its twips as single-precision values.
+  const std::optional<Square> cell = CellUnderSinglePress(x, y);
+  if (!cell) return;
+  const int c = cell->x, r = cell->y;
 
   const GameState& state = game_.State();
   if (!state.GameStarted) {

@@ -6,16 +6,24 @@ namespace {
 
 class PersonAtMouse : public SeatController {
  public:
+  Type What() const override { return Type::PERSON_AT_MOUSE; }
   int Kind() const override { return HUMAN; }
-  bool TakesPresses() const override { return true; }
-  bool MovesByItself() const override { return false; }
 };
 
 class Computer : public SeatController {
  public:
+  Type What() const override { return Type::COMPUTER; }
   int Kind() const override { return COMPUTER; }
-  bool TakesPresses() const override { return false; }
-  bool MovesByItself() const override { return true; }
+};
+
+class Remote : public SeatController {
+ public:
+  explicit Remote(int kind) : kind_(kind) {}
+  Type What() const override { return Type::REMOTE; }
+  int Kind() const override { return kind_; }
+
+ private:
+  int kind_;
 };
 
 }  // namespace
@@ -23,6 +31,14 @@ class Computer : public SeatController {
 const SeatController* ControllerOf(int kind) {
   static const PersonAtMouse person;
   static const Computer computer;
+  if (kind == HUMAN) return &person;
+  if (kind == COMPUTER) return &computer;
+  return nullptr;
+}
+
+const SeatController* RemoteControllerOf(int kind) {
+  static const Remote person(HUMAN);
+  static const Remote computer(COMPUTER);
   if (kind == HUMAN) return &person;
   if (kind == COMPUTER) return &computer;
   return nullptr;

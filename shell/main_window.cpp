@@ -87,7 +87,7 @@ void BoardView::Fit() {
                                    (CellY(5) + CELL_TWIPS / 2) / TWIPS_PER_PIXEL) *
                                s,
                  s);
-  if (moved && onPlaced) onPlaced();
+  if (moved) emit placed();
 }
 
 QPointF BoardView::ToTwips(QPointF p) const {
@@ -116,22 +116,19 @@ void BoardView::paintEvent(QPaintEvent*) {
       p.fillRect(QRectF(target.right(), 0, width() - target.right(), height()), dark);
     }
     p.drawImage(target, img);
-    if (overlay) {
-      p.setRenderHint(QPainter::Antialiasing);
-      p.setRenderHint(QPainter::TextAntialiasing);
-      p.translate(origin_);
-      p.scale(scale_, scale_);
-      overlay(p);
-    }
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    p.translate(origin_);
+    p.scale(scale_, scale_);
+    emit painting(p);
   }
   canvas_.MarkShown();
-  if (onPainted) onPainted();
+  emit painted();
 }
 
 void BoardView::mousePressEvent(QMouseEvent* event) {
-  if (!onPress) return;
   const QPointF t = ToTwips(event->position());
-  onPress(ButtonOf(event->button()), ShiftOf(event->modifiers()), t.x(), t.y());
+  emit pressed(ButtonOf(event->button()), ShiftOf(event->modifiers()), t.x(), t.y());
 }
 
 MainWindow::MainWindow(qreal dpr) : canvas_(std::make_unique<PainterCanvas>(dpr)) {
@@ -143,14 +140,18 @@ MainWindow::MainWindow(qreal dpr) : canvas_(std::make_unique<PainterCanvas>(dpr)
   BuildEntries(false);
   BuildKeys();
   BuildRecordEntries();
-  view_->onPlaced = [this] {
+  connect(view_, &BoardView::placed, this, [this] {
     icons_->Place(view_->Scale(), view_->Origin(), view_->devicePixelRatioF());
     RememberSize();
-  };
-  view_->overlay = [this](QPainter& p) {
+  });
+  connect(view_, &BoardView::painting, this, [this](QPainter& p) {
+    if (form_ && form_->PresentsNetworkGame()) {
+      DrawNetworkNames(p);
+      return;
+    }
     DrawLastMove(p);
     DrawSeatNames(p);
-  };
+  });
   resize(CANVAS_WIDTH, CANVAS_HEIGHT + menuBar()->sizeHint().height());
 
   // The computer thinks inside a handler: its caption and move must be seen at once.
@@ -159,7 +160,6 @@ MainWindow::MainWindow(qreal dpr) : canvas_(std::make_unique<PainterCanvas>(dpr)
     view_->repaint();
   };
   canvas_->onChange = [this] { view_->update(); };
-  onEnded = [] { QCoreApplication::exit(0); };
   // Esc while the computers play (and the gate drops every other key) ends the program.
   InputGate::OnEscape(this, [this] {
     if (busy_ > 0) RequestEnd();
@@ -170,7 +170,7 @@ MainWindow::~MainWindow() {
   InputGate::ForgetEscape(this);
   canvas_->onFlush = nullptr;
   canvas_->onChange = nullptr;
-  view_->onPlaced = nullptr;
+  view_->disconnect(this);
 }
 
 void MainWindow::BuildEntries(bool network) {
@@ -328,14 +328,22 @@ void MainWindow::BuildKeys() {
 
 void MainWindow::Attach(Form1& form) {
   form_ = &form;
-  view_->onPress = [this](MouseButton button, int shift, double x, double y) {
-    if (busy_ > 0) return;  // a press let through while the computers play is no move
-    view_->Notices().Dismiss();
-    Dispatch([=, this] {
-      // A press on the picked piece again drops the pick, quietly.
-      if (!form_->Unpick(x, y)) form_->Form_MouseDown(button, shift, x, y);
-    });
-  };
+  connect(view_, &BoardView::pressed, this,
+          [this](MouseButton button, int shift, double x, double y) {
+            if (!form_) return;
+            // A press on a network game only sends an intention: the window's own game and
+            // its menus, notices and move list stay as they are.
+            if (form_->PresentsNetworkGame()) {
+              if (!ended_) form_->Form_MouseDown(button, shift, x, y);
+              return;
+            }
+            if (busy_ > 0) return;  // a press let through while the computers play is no move
+            view_->Notices().Dismiss();
+            Dispatch([=, this] {
+              // A press on the picked piece again drops the pick, quietly.
+              if (!form_->Unpick(x, y)) form_->Form_MouseDown(button, shift, x, y);
+            });
+          });
 }
 
 bool MainWindow::Load() {
@@ -402,7 +410,7 @@ void MainWindow::Dispatch(const std::function<void()>& handler) {
     // The window's size is kept for the next start when it changed.
     if (storedOptions_ != FormatOptionsFile(form_->TheOptions())) form_->SaveOptionsFile();
     hide();
-    if (onEnded) onEnded();
+    emit ended();
   }
 }
 
@@ -463,6 +471,24 @@ void MainWindow::DrawSeatNames(QPainter& p) {
   }
 }
 
+void MainWindow::DrawNetworkNames(QPainter& p) {
+  QFont font = canvas_->TextFont(12);
+  font.setPixelSize(14);
+  p.setFont(font);
+  for (const Form1::NameLabel& label : form_->NetworkNameLabels()) {
+    QString text = QString::fromStdString(label.name);
+    if (label.own) text += QStringLiteral("（自分）");
+    if (label.toMove) text = QStringLiteral("▶ ") + text;
+    const QPointF point(CellX(label.x) / TWIPS_PER_PIXEL, CellY(label.y) / TWIPS_PER_PIXEL);
+    p.setPen(QPen(Qt::black));
+    for (int dx = -1; dx <= 1; ++dx)
+      for (int dy = -1; dy <= 1; ++dy)
+        if (dx || dy) p.drawText(point + QPointF(dx, dy), text);
+    p.setPen(label.toMove ? QColor(255, 230, 80) : QColor(Qt::white));
+    p.drawText(point, text);
+  }
+}
+
 void MainWindow::keyPressEvent(QKeyEvent* event) {
   int code = -1;
   if (event->key() == Qt::Key_Escape)
@@ -500,7 +526,7 @@ void MainWindow::RequestEnd() {
   if (!form_ || ended_ || busy_ == 0) return;
   closeWaiting_ = true;
   form_->RequestEnd();
-  if (onCloseWhileBusy) onCloseWhileBusy();
+  emit endRequestedWhileBusy();
 }
 
 bool MainWindow::BoxEscapeEnds() {

@@ -28,14 +28,6 @@ class BoardView : public QWidget {
  public:
   BoardView(PainterCanvas& canvas, QWidget* parent);
 
-  std::function<void(MouseButton, int shift, double xTwips, double yTwips)> onPress;
-  // Told after every paint (the start-up timing waits for the first one).
-  std::function<void()> onPainted;
-  // Told when the scale or the placement of the drawing changed.
-  std::function<void()> onPlaced;
-  // Paints over the picture (in design pixels; the painter is scaled).
-  std::function<void(QPainter&)> overlay;
-
   // Design pixels to the area's pixels, and where the drawing's top-left corner is.
   qreal Scale() const { return scale_; }
   QPointF Origin() const { return origin_; }
@@ -44,6 +36,18 @@ class BoardView : public QWidget {
   Notice& Notices() { return *notice_; }
 
   QSize sizeHint() const override { return QSize(CANVAS_WIDTH, CANVAS_HEIGHT); }
+
+ signals:
+  // A press, in twips of the design size at the centre of the pixel it fell in; `shift`:
+  // 1 Shift, 2 Ctrl, 4 Alt.
+  void pressed(MouseButton button, int shift, double xTwips, double yTwips);
+  // After every paint (the start-up timing waits for the first one).
+  void painted();
+  // The scale or the placement of the drawing changed.
+  void placed();
+  // Paint over the picture, in design pixels (the painter is scaled and placed), in the
+  // order the receivers were connected.
+  void painting(QPainter& painter);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -89,15 +93,9 @@ class MainWindow : public QMainWindow, public MessageRouter {
   // and ネット対局を終える is on.
   void SetNetworkGameOn(bool on);
 
-  // Called once the application object has ended the program; quits the event loop
-  // unless replaced (the tests replace it).
-  std::function<void()> onEnded;
-  // Told when the player asks to end (a close, Esc, 終わり, Esc in the computers' box)
-  // while a handler runs: the deeper computer then stops thinking, a pause ends.
-  std::function<void()> onCloseWhileBusy;
-
   // Records: the file the player chooses to open (save false) or save to; empty when the
   // choice was cancelled. The desktop's file dialog unless replaced (the tests replace it).
+  // One owner, not a signal: the window needs the answer back.
   std::function<QString(bool save)> choosePath;
   MoveList* Moves() const { return moveList_; }
 
@@ -108,6 +106,13 @@ class MainWindow : public QMainWindow, public MessageRouter {
   // While the computers take their turns, Esc or the close button of their box ends.
   bool BoxEscapeEnds() override;
   void EndFromBox() override;
+
+ signals:
+  // The application object has ended the program (the program quits its event loop).
+  void ended();
+  // The player asked to end (a close, Esc, 終わり, Esc in the computers' box) while a
+  // handler runs: the deeper computer then stops thinking, a pause ends.
+  void endRequestedWhileBusy();
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -131,6 +136,8 @@ class MainWindow : public QMainWindow, public MessageRouter {
   void ApplyOptions();
   void RememberSize();
   void DrawSeatNames(QPainter& p);
+  // The names of the players beside their armies in a network game.
+  void DrawNetworkNames(QPainter& p);
   // Records, the move list and the last move's mark.
   void BuildRecordEntries();
   void ChooseRecord(bool save);

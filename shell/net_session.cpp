@@ -25,16 +25,6 @@ const char* SeatWord(int seat) {
   return seat >= 1 && seat <= 4 ? words[seat] : "";
 }
 
-// Where a seat's army stands on screen in a view turned `quarters` times: the screen seat
-// its king's starting square is shown at.
-int ScreenSeatOf(int seat, int quarters) {
-  static constexpr Square kings[] = {{0, 0}, {5, 9}, {1, 5}, {5, 1}, {9, 5}};
-  const Square at = ScreenCellOf(kings[seat].x, kings[seat].y, quarters);
-  for (int s = 1; s <= 4; ++s)
-    if (kings[s].x == at.x && kings[s].y == at.y) return s;
-  return seat;
-}
-
 // When the authority goes during a game, the game so far is kept as a record in the
 // user's data area under a name of the program's own; the line that tells where.
 QString KeepGameSoFar(Form1& form, const net::Client& c) {
@@ -59,7 +49,7 @@ void Inform(QWidget* parent, const QString& title, const QString& text) {
 }  // namespace
 
 NetSession::NetSession(MainWindow& window, Form1& form)
-    : QObject(&window), window_(window), form_(form) {
+    : QObject(&window), window_(window), form_(form), side_(std::make_shared<ClientSide>(*this)) {
   window.AddNetworkEntries();
   if (QAction* entry = window.TaskAction(WindowTask::NET_GAME))
     connect(entry, &QAction::triggered, this, [this] {
@@ -71,33 +61,41 @@ NetSession::NetSession(MainWindow& window, Form1& form)
     connect(leave, &QAction::triggered, this, [this] { Leave(); });
   BoardView* view = window.DrawingArea();
   view_ = view;
-  oldPress_ = view->onPress;
-  view->onPress = [this](MouseButton b, int shift, double x, double y) {
-    if (Active())
-      Press(b, x, y);
-    else if (oldPress_)
-      oldPress_(b, shift, x, y);
-  };
-  oldOverlay_ = view->overlay;
-  view->overlay = [this](QPainter& p) {
-    if (Active())
-      DrawNames(p);
-    else if (oldOverlay_)
-      oldOverlay_(p);
-  };
+  connect(view, &BoardView::painting, this, [this](QPainter& p) {
+    if (Active()) DrawStatus(p);
+  });
 }
 
 NetSession::~NetSession() {
   leaving_ = true;
-  if (auto* view = static_cast<BoardView*>(view_.data())) {
-    view->onPress = oldPress_;
-    view->overlay = oldOverlay_;
-    view->update();
-  }
+  // The presenter's hold on the client side ends with it (the presenter may be gone).
+  side_.reset();
+  if (view_) view_->update();
   if (server_)
     server_->Farewell(QStringLiteral("主催者が対局をやめました。ここまでの対局は残ります"));
   if (client_) client_->disconnect(this);
 }
+
+class NetSession::ClientSide : public Authority {
+ public:
+  explicit ClientSide(const NetSession& session) : session_(session) {}
+  const GameState& Position() const override {
+    static const GameState none{};
+    return session_.client_ ? session_.client_->TheGame().State() : none;
+  }
+  int OwnSeat() const override { return session_.client_ ? session_.client_->Seat() : 0; }
+  std::string SeatName(int seat) const override { return session_.NameOf(seat).toStdString(); }
+  bool TakesMoves() const override {
+    const net::Client* c = session_.client_.get();
+    return c && c->Started() && !c->Over() && !c->Closed();
+  }
+  void Send(const Move& m) override {
+    if (session_.client_) session_.client_->SendMove(m);
+  }
+
+ private:
+  const NetSession& session_;
+};
 
 quint16 NetSession::Port() const {
   return server_ ? server_->Port() : 0;
@@ -167,6 +165,7 @@ void NetSession::Join(const JoinSettings& s) {
   url_.setHost(tls ? s.address.mid(6) : s.address);
   url_.setPort(s.port);
   c->Open(url_);
+  form_.PresentNetworkGame(side_);
   SetLocalEntries(false);
 }
 
@@ -178,6 +177,7 @@ void NetSession::Leave() {
   leaving_ = true;
   if (server_)
     server_->Farewell(QStringLiteral("主催者が対局をやめました。ここまでの対局は残ります"));
+  form_.PresentNetworkGame({});
   // Not deleted inside their own signals: a moment later.
   if (net::Client* c = client_.release()) {
     c->disconnect(this);
@@ -185,7 +185,6 @@ void NetSession::Leave() {
     c->deleteLater();
   }
   if (net::Server* s = server_.release()) QTimer::singleShot(200, s, &QObject::deleteLater);
-  press_.Clear();
   SetLocalEntries(true);
   form_.RedrawAll();
   window_.DrawingArea()->update();
@@ -194,10 +193,6 @@ void NetSession::Leave() {
 
 void NetSession::SetLocalEntries(bool enabled) {
   window_.SetNetworkGameOn(!enabled);
-}
-
-int NetSession::Quarters() const {
-  return client_ && client_->Seat() >= 1 ? QuarterTurnsFor(client_->Seat()) : 0;
 }
 
 QString NetSession::NameOf(int seat) const {
@@ -212,57 +207,18 @@ QString NetSession::NameOf(int seat) const {
 
 void NetSession::Redraw() {
   if (!client_) return;
-  const GameState view = TurnedForView(client_->TheGame().State(), Quarters());
-  RedrawAll(window_.Canvas(), view, form_.Looks().background, Quarters());
-  if (press_.Picked()) {
-    const Square at = ScreenCellOf(press_.From().x, press_.From().y, Quarters());
-    FrameCell(window_.Canvas(), COLOUR_LIGHT_RED, at.x, at.y);
-  }
+  form_.RedrawNetworkGame();
   window_.DrawingArea()->update();
 }
 
-void NetSession::Press(MouseButton button, double x, double y) {
-  if (!client_ || !client_->Started() || client_->Over() || client_->Closed()) return;
-  const double c = std::floor((x - GRID_X0) / CELL_TWIPS);
-  const double r = std::floor((y - GRID_Y0) / CELL_TWIPS);
-  if (std::abs(c) > 1000 || std::abs(r) > 1000) return;
-  const Square cell = GameCellOf(static_cast<int>(c), static_cast<int>(r), Quarters());
-  const auto m = press_.Press(client_->TheGame().State(), client_->Seat(), cell.x, cell.y,
-                              button == MouseButton::RIGHT);
-  if (m) client_->SendMove(*m);
-  Redraw();
-}
-
-void NetSession::DrawNames(QPainter& p) {
+// The status line over the picture: the room, and where the game stands (Form1 writes the
+// names beside the armies before it).
+void NetSession::DrawStatus(QPainter& p) {
   if (!client_) return;
-  struct Place {
-    int screenSeat;
-    double x, y;  // cells
-  };
-  static constexpr Place PLACES[] = {
-      {SITA, 2.0, 10.15}, {UE, 2.0, -0.05}, {HIDARI, -1.0, 4.98}, {MIGI, 11.0, 4.98}};
   const GameState& s = client_->TheGame().State();
-  const bool playing = client_->Started() && !client_->Over() && !client_->Closed();
   QFont font = window_.Canvas().TextFont(12);
   font.setPixelSize(14);
   p.setFont(font);
-  for (int seat = 1; seat <= 4; ++seat) {
-    const int at = ScreenSeatOf(seat, Quarters());
-    for (const Place& pl : PLACES) {
-      if (pl.screenSeat != at) continue;
-      QString text = NameOf(seat);
-      if (seat == client_->Seat()) text += QStringLiteral("（自分）");
-      const bool toMove = playing && s.CurrentSeat == seat;
-      if (toMove) text = QStringLiteral("▶ ") + text;
-      const QPointF point(CellX(pl.x) / TWIPS_PER_PIXEL, CellY(pl.y) / TWIPS_PER_PIXEL);
-      p.setPen(QPen(Qt::black));
-      for (int dx = -1; dx <= 1; ++dx)
-        for (int dy = -1; dy <= 1; ++dy)
-          if (dx || dy) p.drawText(point + QPointF(dx, dy), text);
-      p.setPen(toMove ? QColor(255, 230, 80) : QColor(Qt::white));
-      p.drawText(point, text);
-    }
-  }
   QString status = QStringLiteral("ネット対局 部屋 %1").arg(client_->Room());
   if (client_->Closed() || !client_->IsOpen())
     status += QStringLiteral("  主催者とつながっていません");
@@ -288,7 +244,7 @@ void NetSession::OnWelcome() {
   gameEnded_ = client_ && client_->Over();
   rejoinTries_ = 0;
   returning_ = false;
-  press_.Clear();
+  form_.ClearNetworkPick();
   if (client_->Over())
     ForgetOwnSeat();
   else
@@ -318,7 +274,7 @@ void NetSession::OnError(const net::ErrorReply& e) {
 void NetSession::OnStart() {
   if (gameEnded_) form_.PlayCue(Form1::Cue::PLACE);
   gameEnded_ = false;
-  press_.Clear();
+  form_.ClearNetworkPick();
   KeepOwnSeat();
   Redraw();
 }

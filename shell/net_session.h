@@ -1,9 +1,11 @@
 // The window's network game: 対局 → ネット対局... opens the dialog (shell/net_dialog.*) to
-// open a room, this window being the authority, or to join one. While a network game is
-// on, the window shows this player's copy of the game turned so that their own army is at
-// the bottom, with the players' names beside the armies and whose turn it is; presses
-// become intentions sent to the authority, and 戻/進/最初/回転 are disabled (they would
-// change the shared game). What the authority announces sounds as in the window's own
+// open a room, this window being the authority, or to join one. The session connects (the
+// server of a room this window opens, the client, going back after a lost connection),
+// shows the lobby dialog and writes its status line over the picture. It is the presenter's
+// Authority (play/authority.h) through the client: while a network game is on, Form1 shows
+// the client's copy of the game turned so that this player's army is at the bottom, with
+// the players' names beside the armies, and turns presses into intentions sent through
+// here; 戻/進/最初/回転 are disabled (they would change the shared game). What the authority announces sounds as in the window's own
 // game. A joiner's seat and token are kept in the network settings file while the game
 // goes on, so that the window started again goes back to the seat.
 #pragma once
@@ -14,8 +16,8 @@
 #include <memory>
 
 #include "net/client.h"
-#include "net/press_entry.h"
 #include "net/server.h"
+#include "play/authority.h"
 #include "play/form1.h"
 
 class QPainter;
@@ -90,26 +92,24 @@ class NetSession : public QObject {
   void OnAsk(const QString& text);
   void OnRoomClosed(const QString& text);
   void OnClosed();
-  void Press(MouseButton button, double x, double y);
   void Redraw();
-  void DrawNames(QPainter& p);
+  void DrawStatus(QPainter& p);
   void SetLocalEntries(bool enabled);
   void KeepOwnSeat();
   void ForgetOwnSeat();
   void TryRejoin();
-  int Quarters() const;
   QString NameOf(int seat) const;
 
+  // The presenter's Authority through the client; Form1 holds it weakly, so that either may
+  // go first.
+  class ClientSide;
   MainWindow& window_;
   Form1& form_;
-  // The drawing area's own handlers, given back when the session goes.
+  std::shared_ptr<ClientSide> side_;
   QPointer<QWidget> view_;
-  std::function<void(MouseButton, int, double, double)> oldPress_;
-  std::function<void(QPainter&)> oldOverlay_;
   QPointer<NetDialog> dialog_;
   std::unique_ptr<net::Server> server_;
   std::unique_ptr<net::Client> client_;
-  net::PressEntry press_;
   QString code_;
   QUrl url_;
   JoinSettings joined_;

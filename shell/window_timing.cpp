@@ -49,11 +49,11 @@ int main(int argc, char** argv) {
   const auto appMade = Clock::now();
   korvel::Program program;
   Clock::time_point firstPaint{};
-  program.Window().DrawingArea()->onPainted = [&] {
+  QObject::connect(program.Window().DrawingArea(), &korvel::BoardView::painted, &app, [&] {
     if (firstPaint != Clock::time_point{}) return;
     firstPaint = Clock::now();
     QTimer::singleShot(0, &app, [] { QCoreApplication::exit(0); });
-  };
+  });
   const auto windowMade = Clock::now();
   if (!program.Start()) return 1;
   const auto started = Clock::now();

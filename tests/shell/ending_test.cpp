@@ -91,8 +91,9 @@ struct PlayingWindow {
   PlayingWindow(const std::string& record, bool realBoxes)
       : form(window.Canvas(), realBoxes ? static_cast<Dialogs&>(boxes) : recorded, sound,
              window.Icons(), host, files) {
-    window.onEnded = [this] { ++endedCalls; };
-    window.onCloseWhileBusy = [this] { host.StopThinking(); };
+    QObject::connect(&window, &MainWindow::ended, &window, [this] { ++endedCalls; });
+    QObject::connect(&window, &MainWindow::endRequestedWhileBusy, &window,
+                     [this] { host.StopThinking(); });
     window.Attach(form);
     window.Load();
     window.show();

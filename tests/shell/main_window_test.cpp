@@ -218,9 +218,8 @@ TEST(MainWindowPlay, PressesArriveInTwipsAtPixelCentresWithTheirButton) {
     double x, y;
   };
   std::vector<Press> got;
-  w.window.DrawingArea()->onPress = [&](MouseButton b, int, double x, double y) {
-    got.push_back({b, x, y});
-  };
+  QObject::connect(w.window.DrawingArea(), &BoardView::pressed, &w.window,
+                   [&](MouseButton b, int, double x, double y) { got.push_back({b, x, y}); });
   QWidget* area = w.window.DrawingArea();
   QTest::mousePress(area, Qt::LeftButton, {}, QPoint(0, 1));
   QTest::mousePress(area, Qt::RightButton, {}, QPoint(93, 33));

@@ -77,7 +77,7 @@ struct WindowUnderTest {
   int endedCalls = 0;
 
   WindowUnderTest() {
-    window.onEnded = [this] { ++endedCalls; };
+    QObject::connect(&window, &MainWindow::ended, &window, [this] { ++endedCalls; });
     window.Attach(form);
     window.Load();
     window.show();

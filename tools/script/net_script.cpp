@@ -9,14 +9,15 @@
 #include <functional>
 #include <istream>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <sstream>
 
 #include "io/disk_files.h"
 #include "net/autoplay.h"
 #include "net/client.h"
-#include "net/press_entry.h"
 #include "net/protocol.h"
+#include "play/press_entry.h"
 #include "tools/bounded_lines.h"
 #include "view/canvas.h"
 
@@ -108,13 +109,10 @@ class Player {
     }
   }
 
+  // A press on the unturned board, through the window's own press entry.
   void Press(double x, double y, bool right) {
-    const double c = std::floor((x - GRID_X0) / CELL_TWIPS);
-    const double r = std::floor((y - GRID_Y0) / CELL_TWIPS);
-    if (std::abs(c) > 1000 || std::abs(r) > 1000) return;
-    const auto m = entry_.Press(client_.TheGame().State(), seat_, static_cast<int>(c),
-                                static_cast<int>(r), right);
-    if (m) Send(*m);
+    std::optional<Move> m;
+    if (entry_.PressAt(client_.TheGame().State(), seat_, x, y, 0, right, &m) && m) Send(*m);
   }
 
   // The computer's choice for our own seat, sent as our intention, when our turn comes.
@@ -294,7 +292,7 @@ class Player {
   std::ostream& out_;
   int seat_;
   net::Client client_;
-  net::PressEntry entry_;
+  PressEntry entry_;
   bool leaving_ = false, gone_ = false;
   int games_ = 0;
   int endings_ = 0;        // games seen to end

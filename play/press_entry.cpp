@@ -1,8 +1,17 @@
-#include "net/press_entry.h"
+#include "play/press_entry.h"
 
 #include "game/movement.h"
+#include "view/press_cell.h"
 
-namespace korvel::net {
+namespace korvel {
+
+bool PressEntry::PressAt(const GameState& s, int seat, double x, double y, int quarters,
+                         bool right, std::optional<Move>* completed) {
+  const std::optional<Square> cell = GameCellUnderPress(x, y, quarters);
+  if (!cell || IsFarCell(*cell)) return false;
+  *completed = Press(s, seat, cell->x, cell->y, right);
+  return true;
+}
 
 std::optional<Move> PressEntry::Press(const GameState& s, int seat, int x, int y, bool right) {
   if (OnBoard(x, y)) {
@@ -30,4 +39,4 @@ std::optional<Move> PressEntry::Press(const GameState& s, int seat, int x, int y
   return std::nullopt;
 }
 
-}  // namespace korvel::net
+}  // namespace korvel
