@@ -112,7 +112,7 @@ TEST(NewGame, InitialPositionFlagsHandsAndPawnLines) {
   UpdatePawnLines(s);
   for (int seat = 1; seat <= 4; ++seat)
     for (int line = 1; line <= 9; ++line)
-      EXPECT_EQ(s.PawnLine[seat][line], line >= 4 && line <= 6) << seat << "/" << line;
+      EXPECT_EQ(s.Caches().PawnLine[seat][line], line >= 4 && line <= 6) << seat << "/" << line;
 }
 
 TEST(KingSearch, FirstSquareWinsAndMissingKingsKeepTheirPlace) {
@@ -129,13 +129,13 @@ TEST(KingSearch, FirstSquareWinsAndMissingKingsKeepTheirPlace) {
     . . . . 15 . . .  .
     . . . . .  . 35 . .
   )");
-  EXPECT_EQ(s.KingPos[SITA], (Square{5, 2}));
-  EXPECT_EQ(s.KingPos[UE], (Square{7, 9}));
-  s.KingPos[MIGI] = {3, 3};
+  EXPECT_EQ(s.Caches().KingPos[SITA], (Square{5, 2}));
+  EXPECT_EQ(s.Caches().KingPos[UE], (Square{7, 9}));
+  RuleCacheFixture(s).KingPos[MIGI] = {3, 3};
   FindKing(s, KingCode(MIGI));
-  EXPECT_EQ(s.KingPos[MIGI], (Square{3, 3}));
+  EXPECT_EQ(s.Caches().KingPos[MIGI], (Square{3, 3}));
   // The partner's king is searched afresh, whatever KingPos still says.
-  s.KingPos[UE] = {1, 1};
+  RuleCacheFixture(s).KingPos[UE] = {1, 1};
   EXPECT_EQ(PartnerKingPos(s, SITA), (Square{7, 9}));
   EXPECT_EQ(PartnerKingPos(s, UE), (Square{5, 2}));
   EXPECT_EQ(PartnerKingPos(s, HIDARI), (Square{0, 0}));
