@@ -105,7 +105,9 @@ Square PartnerKingPos(const GameState& s, int seat) {
   return {0, 0};
 }
 
-RuleCaches& RuleCacheFixture(GameState& s) { return s.caches_; }
+RuleCaches& RuleCacheFixture(GameState& s) {
+  return s.caches_;
+}
 
 void SetInitialPosition(GameState& s) {
   for (int x = 1; x <= 9; ++x)
