@@ -17,9 +17,12 @@ namespace korvel {
 
 // Reads the maps that ComputeAttackMaps left in the state.
 struct FullMaps {
-  int Count(const GameState& s, int seat, int x, int y) const { return s.AttackMap[seat][x][y]; }
+  int Count(const GameState& s, int seat, int x, int y) const {
+    return s.Caches().AttackMap[seat][x][y];
+  }
   bool Attacked(const GameState& s, int a, int b, int x, int y) const {
-    return s.AttackMap[a][x][y] > 0 || s.AttackMap[b][x][y] > 0;
+    const auto& map = s.Caches().AttackMap;
+    return map[a][x][y] > 0 || map[b][x][y] > 0;
   }
   int AttackedOpponent(GameState& s, int seat) const { return korvel::AttackedOpponent(s, seat); }
   bool IsMate(GameState& s, int p, int q) const { return korvel::IsMate(s, p, q); }
@@ -38,7 +41,7 @@ bool IsSupportedCheckWith(const GameState& s, Attacks& a, PieceCode placed, int 
     return false;
   }
   // The check itself is the cheapest part to test; the three conditions are independent.
-  const Square k1 = s.KingPos[oppA], k2 = s.KingPos[oppB];
+  const Square k1 = s.Caches().KingPos[oppA], k2 = s.Caches().KingPos[oppB];
   if (!CanMove(s, toX, toY, k1.x, k1.y, placed) && !CanMove(s, toX, toY, k2.x, k2.y, placed))
     return false;
   if (a.Count(s, oppA, toX, toY) + a.Count(s, oppB, toX, toY) != 1) return false;
@@ -54,7 +57,7 @@ double EvaluateMoveWith(GameState& s, const EvalContext& ctx, Attacks& a, PieceC
   double score = 0;
 
   // 1. The mover's own king must not stay attacked.
-  const Square own = s.KingPos[S];
+  const Square own = s.Caches().KingPos[S];
   if (a.Attacked(s, E1, E2, own.x, own.y)) return -9998;
 
   // 2. Taking an enemy king wins.
@@ -76,7 +79,7 @@ double EvaluateMoveWith(GameState& s, const EvalContext& ctx, Attacks& a, PieceC
     } else if (IsGoodCapture(placed, captured)) {
       score += p.GoodCaptureBonus;
       if (S == HIDARI) {
-        const Square k = s.KingPos[HIDARI];
+        const Square k = s.Caches().KingPos[HIDARI];
         if ((*ctx.AttackBefore)[UE][k.x][k.y] > 0) score += 100;
       }
     } else {
@@ -85,12 +88,12 @@ double EvaluateMoveWith(GameState& s, const EvalContext& ctx, Attacks& a, PieceC
   } else {
     // 5. A safe destination.
     score += 1;
-    const Square k1 = s.KingPos[E1];
+    const Square k1 = s.Caches().KingPos[E1];
     if (CanMove(s, toX, toY, k1.x, k1.y, placed)) {
       score += 20;
       if (a.IsMate(s, S, E1)) score += 500;
     }
-    const Square k2 = s.KingPos[E2];
+    const Square k2 = s.Caches().KingPos[E2];
     if (CanMove(s, toX, toY, k2.x, k2.y, placed)) {
       score += 20;
       if (a.IsMate(s, S, E2)) score += 500;
@@ -114,7 +117,7 @@ double EvaluateMoveWith(GameState& s, const EvalContext& ctx, Attacks& a, PieceC
 
   // 6. UE alone looks at its partner's king: a mate found while UE bears on it decides.
   if (S == UE) {
-    const Square sk = s.KingPos[SITA];
+    const Square sk = s.Caches().KingPos[SITA];
     if (a.Attacked(s, UE, UE, sk.x, sk.y)) {
       const int seat = s.CurrentSeat;
       const int o = a.AttackedOpponent(s, seat);

@@ -39,7 +39,7 @@ struct ProbedAttacks {
     built = true;
   }
   int Count(const GameState& s, int seat, int x, int y) const {
-    if (built) return s.AttackMap[seat][x][y];
+    if (built) return s.Caches().AttackMap[seat][x][y];
     if (drop) {
       if (x == bx && y == by) return before[seat][x][y];
       if (seat != mover && OnBoard(x, y) && before[seat][x][y] == 0) return 0;
@@ -47,7 +47,7 @@ struct ProbedAttacks {
     return CountAttacks(s, seat, x, y);
   }
   bool Attacked(const GameState& s, int a, int b, int x, int y) const {
-    if (built) return s.AttackMap[a][x][y] > 0 || s.AttackMap[b][x][y] > 0;
+    if (built) return s.Caches().AttackMap[a][x][y] > 0 || s.Caches().AttackMap[b][x][y] > 0;
     if (drop) {
       if (x == bx && y == by) return before[a][x][y] > 0 || before[b][x][y] > 0;
       if (a != mover && b != mover && OnBoard(x, y) && before[a][x][y] == 0 && before[b][x][y] == 0)
@@ -58,7 +58,7 @@ struct ProbedAttacks {
   int AttackedOpponent(GameState& s, int seat) const {
     if (seat < 1 || seat > 4) return NO_SEAT;
     for (int opponent : {FirstOpponent(seat), SecondOpponent(seat)}) {
-      const Square k = s.KingPos[opponent];
+      const Square k = s.Caches().KingPos[opponent];
       if (Attacked(s, seat, seat, k.x, k.y)) return opponent;
     }
     return NO_SEAT;
@@ -89,10 +89,10 @@ class FastSearch {
     FindKing(s_, 15_pc);
     FindKing(s_, 45_pc);
     FindKing(s_, 25_pc);
-    std::memcpy(attackBefore_, s_.AttackMap, sizeof attackBefore_);
+    std::memcpy(attackBefore_, s_.Caches().AttackMap, sizeof attackBefore_);
     ctx_.AttackBefore = &attackBefore_;
     ctx_.PartnerKing = PartnerKingPos(s_, seat_);
-    partner_ = s_.KingPos[PartnerOf(seat_)];
+    partner_ = s_.Caches().KingPos[PartnerOf(seat_)];
 
     if (BoardMoves() && HandTotal(s_, seat_) > 0) Drops();
     LeaveMapsOfLastCandidate();
@@ -206,8 +206,8 @@ class FastSearch {
     // The king is on the board once, so FindKing finds it where it lands.
     const bool king = IsKingCode(trial);
     const int kingSeat = SeatOfCode(trial);
-    const Square savedKing = s_.KingPos[kingSeat];
-    if (king) s_.KingPos[kingSeat] = {tx, ty};
+    const Square savedKing = s_.Caches().KingPos[kingSeat];
+    if (king) FindKing(s_, trial);
 
     PieceCode promoted;
     double score;
@@ -228,7 +228,7 @@ class FastSearch {
       }
     }
 
-    if (king) s_.KingPos[kingSeat] = savedKing;
+    if (king) RestoreKingSquare(s_, kingSeat, savedKing);
     s_.Board[tx][ty] = captured;
     s_.Board[fx][fy] = trial;
 
@@ -264,7 +264,7 @@ class FastSearch {
   void LeaveMapsOfLastCandidate() {
     if (!last_.any || last_.mapsBuilt) return;
     Square kings[5];
-    std::memcpy(kings, s_.KingPos, sizeof kings);
+    std::memcpy(kings, s_.Caches().KingPos, sizeof kings);
     const bool drop = IsHandX(last_.fx);
     const PieceCode captured = s_.Board[last_.tx][last_.ty];
     if (!drop) s_.Board[last_.fx][last_.fy] = EMPTY;
@@ -272,7 +272,7 @@ class FastSearch {
     ComputeAttackMaps(s_);
     s_.Board[last_.tx][last_.ty] = captured;
     if (!drop) s_.Board[last_.fx][last_.fy] = last_.before;
-    std::memcpy(s_.KingPos, kings, sizeof kings);
+    for (int seat = 1; seat <= 4; ++seat) RestoreKingSquare(s_, seat, kings[seat]);
   }
 
   GameState& s_;

@@ -37,7 +37,7 @@ ChosenMove SearchBestMovePlain(GameState& s, int seat) {
   FindKing(s, 45_pc);
   FindKing(s, 25_pc);
   AttackTable attackBefore;
-  std::memcpy(attackBefore, s.AttackMap, sizeof attackBefore);
+  std::memcpy(attackBefore, s.Caches().AttackMap, sizeof attackBefore);
   EvalContext ctx;
   ctx.AttackBefore = &attackBefore;
   ctx.PartnerKing = PartnerKingPos(s, seat);
@@ -63,7 +63,7 @@ ChosenMove SearchBestMovePlain(GameState& s, int seat) {
           s.Board[tx][ty] = trial;
           Square savedKing{};
           if (IsKingCode(trial)) {
-            savedKing = s.KingPos[SeatOfCode(trial)];
+            savedKing = s.Caches().KingPos[SeatOfCode(trial)];
             FindKing(s, trial);
           }
 
@@ -91,7 +91,8 @@ ChosenMove SearchBestMovePlain(GameState& s, int seat) {
             }
           }
 
-          if (IsKingCode(s.Board[tx][ty])) s.KingPos[SeatOfCode(s.Board[tx][ty])] = savedKing;
+          if (IsKingCode(s.Board[tx][ty]))
+            RestoreKingSquare(s, SeatOfCode(s.Board[tx][ty]), savedKing);
           s.Board[tx][ty] = captured;
           s.Board[fx][fy] = trial;
 

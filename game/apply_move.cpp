@@ -1,5 +1,7 @@
 #include "game/apply_move.h"
 
+#include "game/rule_cache_writer.h"
+
 namespace korvel {
 
 void AddToHand(GameState& s, PieceCode captured, PieceCode capturer) {
@@ -13,7 +15,7 @@ MoveEffects ApplyMove(GameState& s, int fromX, int fromY, int toX, int toY, Piec
   if (!fx.captured.IsEmpty()) AddToHand(s, fx.captured, code);
 
   s.Board[toX][toY] = code;
-  if (code == KingCode(SITA)) s.KingPos[SITA] = {toX, toY};
+  if (code == KingCode(SITA)) RuleCacheWriter::Of(s).KingPos[SITA] = {toX, toY};
 
   const bool topRow = fromY >= 1 && fromY <= 4;
   const bool bottomRow = fromY >= 6 && fromY <= 9;

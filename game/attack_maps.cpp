@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "game/rule_cache_writer.h"
+
 namespace korvel {
 
 namespace {
@@ -11,7 +13,7 @@ constexpr int FWD_X[5] = {0, 0, 1, 0, -1};
 constexpr int FWD_Y[5] = {0, -1, 0, 1, 0};
 
 inline void Mark(GameState& s, int seat, int x, int y) {
-  if (x >= 1 && x <= 9 && y >= 1 && y <= 9) ++s.AttackMap[seat][x][y];
+  if (x >= 1 && x <= 9 && y >= 1 && y <= 9) ++RuleCacheWriter::Of(s).AttackMap[seat][x][y];
 }
 
 // (forward, sideways) steps turned into board offsets for a seat.
@@ -44,15 +46,16 @@ void AddRookRay(GameState& s, PieceCode piece, int x, int y, RayDirection direct
   const int seat = SeatOfCode(piece);
   if (seat == NO_SEAT) return;
   const int dx = DX[direction], dy = DY[direction];
+  RuleCaches& caches = RuleCacheWriter::Of(s);
   int cx = x + dx, cy = y + dy;
   while (cx >= 1 && cx <= 9 && cy >= 1 && cy <= 9) {
-    ++s.AttackMap[seat][cx][cy];
+    ++caches.AttackMap[seat][cx][cy];
     const PieceCode there = s.Board[cx][cy];
     if (IsEnemyKingOf(seat, there)) {
       // A king in the line does not stop the ray: the squares behind it are attacked too.
       for (int bx = x + dx, by = y + dy; bx != cx || by != cy; bx += dx, by += dy)
-        s.CheckLineMap[seat][bx][by] = 1;
-      s.CheckLineMap[seat][x][y] = 9;
+        caches.CheckLineMap[seat][bx][by] = 1;
+      caches.CheckLineMap[seat][x][y] = 9;
     } else if (!there.IsEmpty()) {
       return;
     }
@@ -62,8 +65,9 @@ void AddRookRay(GameState& s, PieceCode piece, int x, int y, RayDirection direct
 }
 
 void ComputeAttackMaps(GameState& s) {
-  std::memset(s.AttackMap, 0, sizeof s.AttackMap);
-  std::memset(s.CheckLineMap, 0, sizeof s.CheckLineMap);
+  RuleCaches& caches = RuleCacheWriter::Of(s);
+  std::memset(caches.AttackMap, 0, sizeof caches.AttackMap);
+  std::memset(caches.CheckLineMap, 0, sizeof caches.CheckLineMap);
 
   for (int x = 1; x <= 9; ++x) {
     for (int y = 1; y <= 9; ++y) {
@@ -78,7 +82,7 @@ void ComputeAttackMaps(GameState& s) {
           // A pawn standing right in front of its partner's king marks itself.
           if ((seat == SITA || seat == UE) && OnBoard(x + fx, y + fy) &&
               s.Board[x + fx][y + fy] == KingCode(PartnerOf(seat)))
-            s.CheckLineMap[seat][x][y] = 9;
+            caches.CheckLineMap[seat][x][y] = 9;
           break;
         case 4:  // GIN
           Step(s, seat, x, y, 1, 0);
@@ -98,7 +102,7 @@ void ComputeAttackMaps(GameState& s) {
               Mark(s, seat, x + ddx, y + ddy);
               if ((seat == SITA || seat == UE) && OnBoard(x + ddx, y + ddy) &&
                   s.Board[x + ddx][y + ddy] == KingCode(PartnerOf(seat)))
-                s.CheckLineMap[seat][x][y] = 9;
+                caches.CheckLineMap[seat][x][y] = 9;
             }
           [[fallthrough]];
         case 8:  // SYA
@@ -111,7 +115,7 @@ void ComputeAttackMaps(GameState& s) {
           for (int ddx = -1; ddx <= 1; ++ddx)
             for (int ddy = -1; ddy <= 1; ++ddy)
               if (ddx != 0 || ddy != 0) Mark(s, seat, x + ddx, y + ddy);
-          if (seat == MIGI || seat == HIDARI) s.KingPos[seat] = {x, y};
+          if (seat == MIGI || seat == HIDARI) caches.KingPos[seat] = {x, y};
           break;
         default:
           break;

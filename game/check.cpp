@@ -8,7 +8,7 @@ int CheckedOpponent(const GameState& s, int x, int y, int seat) {
   if (seat < 1 || seat > 4 || !OnBoard(x, y)) return seat;
   const PieceCode mover = s.Board[x][y];
   for (int opponent : {FirstOpponent(seat), SecondOpponent(seat)}) {
-    const Square k = s.KingPos[opponent];
+    const Square k = s.Caches().KingPos[opponent];
     if (CanMove(s, x, y, k.x, k.y, mover)) return opponent;
     // A check uncovered by the move comes from the mover's rooks.
     if (SlidersReach(s, Code(seat, SYA), Code(seat, SYA, true), k.x, k.y)) return opponent;
@@ -37,7 +37,7 @@ bool ChecksPartner(GameState& s, int fromX, int fromY, int toX, int toY) {
     moving = HandCellCode(fromX, fromY);
   }
 
-  const Square p = s.KingPos[PartnerOf(seat)];
+  const Square p = s.Caches().KingPos[PartnerOf(seat)];
   const PieceCode atP = s.Board[p.x][p.y];
   s.Board[p.x][p.y] = EMPTY;
 
@@ -64,14 +64,14 @@ bool ChecksPartner(GameState& s, int fromX, int fromY, int toX, int toY) {
 int AttackedOpponent(const GameState& s, int seat) {
   if (seat < 1 || seat > 4) return NO_SEAT;
   for (int opponent : {FirstOpponent(seat), SecondOpponent(seat)}) {
-    const Square k = s.KingPos[opponent];
-    if (s.AttackMap[seat][k.x][k.y] != 0) return opponent;
+    const Square k = s.Caches().KingPos[opponent];
+    if (s.Caches().AttackMap[seat][k.x][k.y] != 0) return opponent;
   }
   return NO_SEAT;
 }
 
 bool AttacksBottomKing(const GameState& s, int seat) {
-  const Square k = s.KingPos[SITA];
+  const Square k = s.Caches().KingPos[SITA];
   for (int x = 1; x <= 9; ++x)
     for (int y = 1; y <= 9; ++y) {
       const PieceCode c = s.Board[x][y];
@@ -85,7 +85,7 @@ namespace {
 // Step 2 of the mate test: can the defender drop a piece between? Answers true to go on
 // with the king's escape, false when the answer is already "no mate".
 bool DropsBetweenGoOn(GameState& s, int p, int q) {
-  const auto& line = s.CheckLineMap[p];
+  const auto& line = s.Caches().CheckLineMap[p];
   for (int x = 1; x <= 9; ++x)
     for (int y = 1; y <= 9; ++y) {
       if (line[x][y] != 1 && line[x][y] != 9) continue;
@@ -93,7 +93,7 @@ bool DropsBetweenGoOn(GameState& s, int p, int q) {
       const PieceCode held = s.Board[x][y];
       s.Board[x][y] = 11_pc;
       bool found = false;
-      const Square k = s.KingPos[SITA];
+      const Square k = s.Caches().KingPos[SITA];
       for (int ax = 1; ax <= 9 && !found; ++ax)
         for (int ay = 1; ay <= 9 && !found; ++ay)
           if (line[ax][ay] == 9 && CanMove(s, ax, ay, k.x, k.y, s.Board[ax][ay])) found = true;
@@ -111,20 +111,20 @@ bool IsMate(GameState& s, int p, int q) {
   if (HandTotal(s, q) > 0 && !DropsBetweenGoOn(s, p, q)) return false;
 
   // The king escapes to a square neither opponent attacks.
-  const Square k = s.KingPos[q];
+  const Square k = s.Caches().KingPos[q];
   const PieceCode king = KingCode(q);
   const int o1 = IsFirstTeam(q) ? HIDARI : UE;
   const int o2 = IsFirstTeam(q) ? MIGI : SITA;
+  const auto& attacks = s.Caches().AttackMap;
   for (int x = k.x - 1; x <= k.x + 1; ++x)
     for (int y = k.y - 1; y <= k.y + 1; ++y) {
       if (!OnBoard(x, y)) continue;
-      if (CanMove(s, k.x, k.y, x, y, king) && s.AttackMap[o1][x][y] == 0 &&
-          s.AttackMap[o2][x][y] == 0)
+      if (CanMove(s, k.x, k.y, x, y, king) && attacks[o1][x][y] == 0 && attacks[o2][x][y] == 0)
         return false;
     }
 
   // A piece of the defender moves onto a marked square.
-  const auto& line = s.CheckLineMap[p];
+  const auto& line = s.Caches().CheckLineMap[p];
   for (int ax = 1; ax <= 9; ++ax)
     for (int ay = 1; ay <= 9; ++ay) {
       const PieceCode a = s.Board[ax][ay];

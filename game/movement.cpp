@@ -53,7 +53,7 @@ bool CanMove(const GameState& s, int fromX, int fromY, int toX, int toY, PieceCo
     if (seat == 0 || code != Code(seat, HU)) return true;
     // Two unpromoted pawns of one seat may not share a line; other seats' pawns don't count.
     int line = (seat == SITA || seat == UE) ? toX : toY;
-    if (s.PawnLine[seat][line] == 1) return false;
+    if (s.Caches().PawnLine[seat][line] == 1) return false;
   }
 
   const int dx = toX - fromX, dy = toY - fromY;

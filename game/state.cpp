@@ -1,5 +1,7 @@
 #include "game/state.h"
 
+#include "game/rule_cache_writer.h"
+
 namespace korvel {
 
 PieceCode HandCellCode(int x, int row) {
@@ -54,7 +56,7 @@ void FindKing(GameState& s, PieceCode kingCode) {
   for (int x = 1; x <= 9; ++x)
     for (int y = 1; y <= 9; ++y)
       if (s.Board[x][y] == kingCode) {
-        s.KingPos[seat] = {x, y};
+        RuleCacheWriter::Of(s).KingPos[seat] = {x, y};
         return;
       }
 }
@@ -66,23 +68,29 @@ void FindAllKings(GameState& s) {
   FindKing(s, KingCode(HIDARI));
 }
 
+void RestoreKingSquare(GameState& s, int seat, Square kept) {
+  if (seat < 1 || seat > 4) return;
+  RuleCacheWriter::Of(s).KingPos[seat] = kept;
+}
+
 void UpdatePawnLines(GameState& s) {
+  auto& pawnLine = RuleCacheWriter::Of(s).PawnLine;
   const PieceCode sitaHu = Code(SITA, HU), ueHu = Code(UE, HU);
   const PieceCode migiHu = Code(MIGI, HU), hidariHu = Code(HIDARI, HU);
   for (int x = 1; x <= 9; ++x) {
-    s.PawnLine[SITA][x] = 0;
-    s.PawnLine[UE][x] = 0;
+    pawnLine[SITA][x] = 0;
+    pawnLine[UE][x] = 0;
     for (int y = 1; y <= 9; ++y) {
-      if (s.Board[x][y] == sitaHu) s.PawnLine[SITA][x] = 1;
-      if (s.Board[x][y] == ueHu) s.PawnLine[UE][x] = 1;
+      if (s.Board[x][y] == sitaHu) pawnLine[SITA][x] = 1;
+      if (s.Board[x][y] == ueHu) pawnLine[UE][x] = 1;
     }
   }
   for (int y = 1; y <= 9; ++y) {
-    s.PawnLine[MIGI][y] = 0;
-    s.PawnLine[HIDARI][y] = 0;
+    pawnLine[MIGI][y] = 0;
+    pawnLine[HIDARI][y] = 0;
     for (int x = 1; x <= 9; ++x) {
-      if (s.Board[x][y] == migiHu) s.PawnLine[MIGI][y] = 1;
-      if (s.Board[x][y] == hidariHu) s.PawnLine[HIDARI][y] = 1;
+      if (s.Board[x][y] == migiHu) pawnLine[MIGI][y] = 1;
+      if (s.Board[x][y] == hidariHu) pawnLine[HIDARI][y] = 1;
     }
   }
 }
@@ -95,6 +103,10 @@ Square PartnerKingPos(const GameState& s, int seat) {
     for (int y = 1; y <= 9; ++y)
       if (s.Board[x][y] == king) return {x, y};
   return {0, 0};
+}
+
+RuleCaches& RuleCacheFixture(GameState& s) {
+  return s.caches_;
 }
 
 void SetInitialPosition(GameState& s) {

@@ -45,12 +45,26 @@ struct RuleCaches {
   std::uint8_t CheckLineMap[5][10][10]{};
 };
 
-// The working state the rules operate on: the position, the setup, the caches, and
-// whether the game is over.
-struct GameState : Position, Setup, RuleCaches {
+// The working state the rules operate on: the position, the setup, whether the game is
+// over, and the rules' caches. The caches are the rules' own: everyone reads them through
+// Caches(), and only the rules in game/ that refresh them write them (FindKing,
+// UpdatePawnLines, RestoreKingSquare, ComputeAttackMaps, ApplyMove; through
+// game/rule_cache_writer.h) -- and tests, through RuleCacheFixture.
+struct GameState : Position, Setup {
   bool GameOver = false;
   int WinnerSeat = NO_SEAT;
+
+  const RuleCaches& Caches() const { return caches_; }
+
+ private:
+  friend struct RuleCacheWriter;
+  friend RuleCaches& RuleCacheFixture(GameState& s);
+  RuleCaches caches_;
 };
+
+// For tests only: the caches to write, to set up what the rules would not have refreshed
+// them to (a stale king square, say). Nothing but tests calls it.
+RuleCaches& RuleCacheFixture(GameState& s);
 
 constexpr bool OnBoard(int x, int y) { return x >= 1 && x <= 9 && y >= 1 && y <= 9; }
 constexpr bool IsHandX(int x) { return x == HAND_X_LEFT || x == HAND_X_RIGHT; }
@@ -73,6 +87,10 @@ int HandSlotOf(PieceCode c);
 // KingPos stays as it was when the king is not on the board.
 void FindKing(GameState& s, PieceCode kingCode);
 void FindAllKings(GameState& s);  // UE, SITA, MIGI, HIDARI
+
+// The searches' trial moves on the game itself: a seat's KingPos as it was before the trial,
+// given back once the trial is taken back, whatever refreshed it meanwhile.
+void RestoreKingSquare(GameState& s, int seat, Square kept);
 
 void UpdatePawnLines(GameState& s);
 

@@ -39,7 +39,7 @@ inline double ScoreCandidate(GameState s, int fx, int fy, int tx, int ty, PieceC
   ComputeAttackMaps(s);
   FindAllKings(s);
   AttackTable before;
-  std::memcpy(before, s.AttackMap, sizeof before);
+  std::memcpy(before, s.Caches().AttackMap, sizeof before);
   EvalContext ctx;
   ctx.AttackBefore = &before;
   ctx.PartnerKing = PartnerKingPos(s, s.CurrentSeat);

@@ -67,10 +67,11 @@ inline std::uint64_t StateDigest(const GameState& s) {
   };
   feed(s.Board, sizeof s.Board);
   feed(s.Hand, sizeof s.Hand);
-  feed(s.KingPos, sizeof s.KingPos);
-  feed(s.PawnLine, sizeof s.PawnLine);
-  feed(s.AttackMap, sizeof s.AttackMap);
-  feed(s.CheckLineMap, sizeof s.CheckLineMap);
+  const RuleCaches& c = s.Caches();
+  feed(c.KingPos, sizeof c.KingPos);
+  feed(c.PawnLine, sizeof c.PawnLine);
+  feed(c.AttackMap, sizeof c.AttackMap);
+  feed(c.CheckLineMap, sizeof c.CheckLineMap);
   return h;
 }
 

@@ -34,7 +34,8 @@ bool MapsLeftAreOf(const GameState& after, GameState position, int fx, int fy, i
   if (!IsHandX(fx)) position.Board[fx][fy] = EMPTY;
   position.Board[tx][ty] = placed;
   ComputeAttackMaps(position);
-  return std::memcmp(after.AttackMap, position.AttackMap, sizeof after.AttackMap) == 0;
+  const auto& left = after.Caches().AttackMap;
+  return std::memcmp(left, position.Caches().AttackMap, sizeof left) == 0;
 }
 
 TEST(SearchBestMove, TiesGoToTheFirstCandidateInScanOrder) {
@@ -176,7 +177,8 @@ TEST(SearchBestMove, LeavesBoardHandsAndKingsAsTheyWere) {
     ASSERT_EQ(std::memcmp(s.Board, expected.Board, sizeof s.Board), 0) << "seed " << seed;
     ASSERT_EQ(std::memcmp(s.Hand, expected.Hand, sizeof s.Hand), 0) << "seed " << seed;
     for (int seat = 1; seat <= 4; ++seat)
-      ASSERT_EQ(s.KingPos[seat], expected.KingPos[seat]) << "seed " << seed << " seat " << seat;
+      ASSERT_EQ(s.Caches().KingPos[seat], expected.Caches().KingPos[seat])
+          << "seed " << seed << " seat " << seat;
   }
 }
 

@@ -99,11 +99,11 @@ TEST(ApplyMove, OnlySitasKingPositionIsKept) {
     GameState s;
     s.Board[5][5] = c.code;
     FindAllKings(s);
-    const Square before = s.KingPos[c.seat];
+    const Square before = s.Caches().KingPos[c.seat];
     ApplyMove(s, 5, 5, 5, 4, c.placed);
     EXPECT_EQ(s.Board[5][4], c.placed);
     EXPECT_EQ(s.Board[5][5], EMPTY);
-    EXPECT_EQ(s.KingPos[c.seat], c.follows ? (Square{5, 4}) : before);
+    EXPECT_EQ(s.Caches().KingPos[c.seat], c.follows ? (Square{5, 4}) : before);
   }
 
   // A SITA king taken by UE leaves KingPos where it was.
@@ -112,7 +112,7 @@ TEST(ApplyMove, OnlySitasKingPositionIsKept) {
   s.Board[5][4] = 31_pc;
   FindAllKings(s);
   ApplyMove(s, 5, 4, 5, 5, 31_pc);
-  EXPECT_EQ(s.KingPos[SITA], (Square{5, 5}));
+  EXPECT_EQ(s.Caches().KingPos[SITA], (Square{5, 5}));
   EXPECT_EQ(s.Hand[UE][0], 1);
 }
 

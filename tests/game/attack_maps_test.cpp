@@ -115,13 +115,13 @@ TEST(AttackMaps, RaysStepsAndMarks) {
     const auto [board, attack, lines] = Columns(c.pictures);
     GameState s = FromGrid(board);
     ComputeAttackMaps(s);
-    EXPECT_EQ(TableText(s.AttackMap[c.seat]), Picture(attack));
-    EXPECT_EQ(TableText(s.CheckLineMap[c.seat]), Picture(lines));
+    EXPECT_EQ(TableText(s.Caches().AttackMap[c.seat]), Picture(attack));
+    EXPECT_EQ(TableText(s.Caches().CheckLineMap[c.seat]), Picture(lines));
   }
 }
 
 TEST(AttackMaps, EmptyBoardLastRowPawnsAndTheStartingArmies) {
-  const std::string zero = TableText(GameState{}.AttackMap[SITA]);
+  const std::string zero = TableText(GameState{}.Caches().AttackMap[SITA]);
   // Each seat's pawn on its last line attacks nothing; a board without those is all zero.
   GameState s = FromGrid(R"(
     . . 11 . . . . . .
@@ -138,8 +138,8 @@ TEST(AttackMaps, EmptyBoardLastRowPawnsAndTheStartingArmies) {
     GameState t = board;
     ComputeAttackMaps(t);
     for (int seat = 1; seat <= 4; ++seat) {
-      EXPECT_EQ(TableText(t.AttackMap[seat]), zero) << seat;
-      EXPECT_EQ(TableText(t.CheckLineMap[seat]), zero) << seat;
+      EXPECT_EQ(TableText(t.Caches().AttackMap[seat]), zero) << seat;
+      EXPECT_EQ(TableText(t.Caches().CheckLineMap[seat]), zero) << seat;
     }
   }
 
@@ -147,7 +147,7 @@ TEST(AttackMaps, EmptyBoardLastRowPawnsAndTheStartingArmies) {
   GameState start;
   NewGameModel(start);
   ComputeAttackMaps(start);
-  EXPECT_EQ(TableText(start.AttackMap[SITA]), Picture(R"(
+  EXPECT_EQ(TableText(start.Caches().AttackMap[SITA]), Picture(R"(
     . . . . . . . . .
     . . . . . . . . .
     . . . . . . . . .
@@ -160,13 +160,13 @@ TEST(AttackMaps, EmptyBoardLastRowPawnsAndTheStartingArmies) {
   )"));
   for (int x = 1; x <= 9; ++x)
     for (int y = 1; y <= 9; ++y) {
-      const int v = start.AttackMap[SITA][x][y];
-      EXPECT_EQ(start.AttackMap[HIDARI][10 - y][x], v) << x << "," << y;
-      EXPECT_EQ(start.AttackMap[UE][10 - x][10 - y], v) << x << "," << y;
-      EXPECT_EQ(start.AttackMap[MIGI][y][10 - x], v) << x << "," << y;
+      const int v = start.Caches().AttackMap[SITA][x][y];
+      EXPECT_EQ(start.Caches().AttackMap[HIDARI][10 - y][x], v) << x << "," << y;
+      EXPECT_EQ(start.Caches().AttackMap[UE][10 - x][10 - y], v) << x << "," << y;
+      EXPECT_EQ(start.Caches().AttackMap[MIGI][y][10 - x], v) << x << "," << y;
     }
   for (int seat = 1; seat <= 4; ++seat)
-    EXPECT_EQ(TableText(start.CheckLineMap[seat]), zero) << seat;
+    EXPECT_EQ(TableText(start.Caches().CheckLineMap[seat]), zero) << seat;
 }
 
 TEST(AttackMaps, RebuildSetsKingPosOfMigiAndHidariOnly) {
@@ -181,12 +181,12 @@ TEST(AttackMaps, RebuildSetsKingPosOfMigiAndHidariOnly) {
     . . . . . . . . .
     . . . . 15 . . . .
   )");
-  for (Square& k : s.KingPos) k = {8, 8};
+  for (Square& k : RuleCacheFixture(s).KingPos) k = {8, 8};
   ComputeAttackMaps(s);
-  EXPECT_EQ(s.KingPos[HIDARI], (Square{2, 4}));
-  EXPECT_EQ(s.KingPos[MIGI], (Square{7, 1}));  // set at every sighting: the last one stays
-  EXPECT_EQ(s.KingPos[SITA], (Square{8, 8}));
-  EXPECT_EQ(s.KingPos[UE], (Square{8, 8}));
+  EXPECT_EQ(s.Caches().KingPos[HIDARI], (Square{2, 4}));
+  EXPECT_EQ(s.Caches().KingPos[MIGI], (Square{7, 1}));  // set at every sighting: the last one stays
+  EXPECT_EQ(s.Caches().KingPos[SITA], (Square{8, 8}));
+  EXPECT_EQ(s.Caches().KingPos[UE], (Square{8, 8}));
 
   // A second build on another board leaves nothing of the first behind.
   GameState fresh;
@@ -195,9 +195,10 @@ TEST(AttackMaps, RebuildSetsKingPosOfMigiAndHidariOnly) {
     for (int y = 1; y <= 9; ++y) s.Board[x][y] = fresh.Board[x][y];
   ComputeAttackMaps(s);
   ComputeAttackMaps(fresh);
+  const RuleCaches &again = s.Caches(), &once = fresh.Caches();
   for (int seat = 1; seat <= 4; ++seat) {
-    EXPECT_EQ(TableText(s.AttackMap[seat]), TableText(fresh.AttackMap[seat]));
-    EXPECT_EQ(TableText(s.CheckLineMap[seat]), TableText(fresh.CheckLineMap[seat]));
+    EXPECT_EQ(TableText(again.AttackMap[seat]), TableText(once.AttackMap[seat]));
+    EXPECT_EQ(TableText(again.CheckLineMap[seat]), TableText(once.CheckLineMap[seat]));
   }
 }
 

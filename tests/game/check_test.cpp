@@ -151,7 +151,7 @@ TEST(ChecksPartner, TakingThePartnersKingIsRefusedForEveryKind) {
   GameState s;
   s.Board[3][3] = 12_pc;
   s.Board[6][6] = 41_pc;
-  s.KingPos[UE] = {6, 6};
+  RuleCacheFixture(s).KingPos[UE] = {6, 6};
   s.CurrentSeat = SITA;
   const GameState before = s;
   EXPECT_FALSE(ChecksPartner(s, 3, 3, 4, 2));
@@ -184,7 +184,7 @@ TEST(AttackedOpponentAndBottomKing, ReadTheTablesAndTheBoard) {
   EXPECT_TRUE(AttacksBottomKing(s, UE));  // the partner's pawn could take it too
   EXPECT_FALSE(AttacksBottomKing(s, MIGI));
   EXPECT_FALSE(AttacksBottomKing(s, SITA));
-  s.KingPos[SITA] = {6, 8};  // it asks about KingPos, not about the king
+  RuleCacheFixture(s).KingPos[SITA] = {6, 8};  // it asks about KingPos, not about the king
   EXPECT_TRUE(AttacksBottomKing(s, MIGI));
 }
 
@@ -352,7 +352,7 @@ TEST(ChecksPartner, AStalePartnerSquareOnTheOriginKeepsTheMovingPiece) {
     GameState s;
     s.Board[3][3] = moving;
     s.Board[5][1] = KingCode(UE);
-    s.KingPos[UE] = {3, 3};
+    RuleCacheFixture(s).KingPos[UE] = {3, 3};
     s.CurrentSeat = SITA;
     const GameState before = s;
     ChecksPartner(s, 3, 3, 3, 2);

@@ -10,6 +10,7 @@ namespace {
 
 using testing::FromGrid;
 using testing::Picture;
+using testing::SameState;
 using testing::TableText;
 
 TEST(PieceCodes, ExactValuesTextOwnerAndOrder) {
@@ -112,7 +113,7 @@ TEST(NewGame, InitialPositionFlagsHandsAndPawnLines) {
   UpdatePawnLines(s);
   for (int seat = 1; seat <= 4; ++seat)
     for (int line = 1; line <= 9; ++line)
-      EXPECT_EQ(s.PawnLine[seat][line], line >= 4 && line <= 6) << seat << "/" << line;
+      EXPECT_EQ(s.Caches().PawnLine[seat][line], line >= 4 && line <= 6) << seat << "/" << line;
 }
 
 TEST(KingSearch, FirstSquareWinsAndMissingKingsKeepTheirPlace) {
@@ -129,16 +130,69 @@ TEST(KingSearch, FirstSquareWinsAndMissingKingsKeepTheirPlace) {
     . . . . 15 . . .  .
     . . . . .  . 35 . .
   )");
-  EXPECT_EQ(s.KingPos[SITA], (Square{5, 2}));
-  EXPECT_EQ(s.KingPos[UE], (Square{7, 9}));
-  s.KingPos[MIGI] = {3, 3};
+  EXPECT_EQ(s.Caches().KingPos[SITA], (Square{5, 2}));
+  EXPECT_EQ(s.Caches().KingPos[UE], (Square{7, 9}));
+  RuleCacheFixture(s).KingPos[MIGI] = {3, 3};
   FindKing(s, KingCode(MIGI));
-  EXPECT_EQ(s.KingPos[MIGI], (Square{3, 3}));
+  EXPECT_EQ(s.Caches().KingPos[MIGI], (Square{3, 3}));
   // The partner's king is searched afresh, whatever KingPos still says.
-  s.KingPos[UE] = {1, 1};
+  RuleCacheFixture(s).KingPos[UE] = {1, 1};
   EXPECT_EQ(PartnerKingPos(s, SITA), (Square{7, 9}));
   EXPECT_EQ(PartnerKingPos(s, UE), (Square{5, 2}));
   EXPECT_EQ(PartnerKingPos(s, HIDARI), (Square{0, 0}));
+}
+
+TEST(KingSearch, TheKeptSquareComesBackAfterASearchsTrial) {
+  GameState s = FromGrid(R"(
+    . . . . 35 . . . .
+    . . . . .  . . . .
+    . . . . .  . . . .
+    . . . . .  . . . .
+    25 . . . . . . . 45
+    . . . . .  . . . .
+    . . . . .  . . . .
+    . . . . .  . . . .
+    . . . . 15 . . . .
+  )");
+  const Square kept = s.Caches().KingPos[MIGI];
+  s.Board[9][5] = EMPTY;
+  s.Board[8][4] = KingCode(MIGI);
+  FindKing(s, KingCode(MIGI));
+  EXPECT_EQ(s.Caches().KingPos[MIGI], (Square{8, 4}));
+  s.Board[8][4] = EMPTY;
+  s.Board[9][5] = KingCode(MIGI);
+  RestoreKingSquare(s, MIGI, {1, 1});  // what was kept, not what the board says
+  EXPECT_EQ(s.Caches().KingPos[MIGI], (Square{1, 1}));
+  RestoreKingSquare(s, MIGI, kept);
+  const GameState before = s;
+  for (int seat : {NO_SEAT, 0, 5}) RestoreKingSquare(s, seat, {2, 2});  // no seat of a king
+  EXPECT_TRUE(SameState(s, before));
+}
+
+TEST(PawnLines, ARefreshMarksTheLinesOfUnpromotedPawnsOnly) {
+  // SITA and UE count files (x), MIGI and HIDARI ranks (y); a promoted pawn is no pawn.
+  GameState s = FromGrid(R"(
+    . . . . .  . . . .
+    . . . 31 . . . . .
+    . . . . .  . . . .
+    . . . . .  . . 41 .
+    . . . . .  . . . .
+    . 21.5 . . . . . . .
+    . . . . .  . . . .
+    . 11 . . . 11.5 . . .
+    . . . . .  . . . .
+  )");
+  // Whatever the lines said before, a refresh leaves the board's lines alone.
+  for (auto& seatLines : RuleCacheFixture(s).PawnLine)
+    for (auto& line : seatLines) line = 1;
+  UpdatePawnLines(s);
+  int marked[5] = {};
+  marked[SITA] = 2;
+  marked[UE] = 4;
+  marked[MIGI] = 4;  // HIDARI's only pawn is promoted
+  for (int seat = 1; seat <= 4; ++seat)
+    for (int line = 1; line <= 9; ++line)
+      EXPECT_EQ(s.Caches().PawnLine[seat][line], line == marked[seat]) << seat << "/" << line;
 }
 
 }  // namespace

@@ -140,7 +140,7 @@ TEST(PlayMove, TheTurnGoesToTheCheckedOpponentElseToTheNextSeat) {
 TEST(PlayMove, ThePartnerTestPutsBackAPieceStandingOnAStalePartnerSquare) {
   GameState s = FromGrid(kRookBesidePartner);
   s.CurrentSeat = SITA;
-  s.KingPos[UE] = {4, 7};  // stale: the rook's own square
+  RuleCacheFixture(s).KingPos[UE] = {4, 7};  // stale: the rook's own square
   ChecksPartner(s, 4, 7, 4, 4);
   EXPECT_EQ(s.Board[4][7], 14_pc);
 }

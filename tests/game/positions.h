@@ -59,13 +59,14 @@ inline std::string Picture(std::string_view text) {
 // Every field of the state, compared exactly (memcmp of the whole would compare padding).
 inline bool SameState(const GameState& a, const GameState& b) {
   auto same = [](const auto& x, const auto& y) { return std::memcmp(&x, &y, sizeof x) == 0; };
+  const RuleCaches &ca = a.Caches(), &cb = b.Caches();
   for (int i = 0; i < 5; ++i)
-    if (!(a.KingPos[i] == b.KingPos[i])) return false;
+    if (!(ca.KingPos[i] == cb.KingPos[i])) return false;
   return same(a.Board, b.Board) && same(a.Hand, b.Hand) && same(a.PlayerKind, b.PlayerKind) &&
          a.CurrentSeat == b.CurrentSeat && a.Level == b.Level && a.GameMode == b.GameMode &&
          a.GameStarted == b.GameStarted && a.GameOver == b.GameOver &&
-         a.WinnerSeat == b.WinnerSeat && same(a.PawnLine, b.PawnLine) &&
-         same(a.AttackMap, b.AttackMap) && same(a.CheckLineMap, b.CheckLineMap);
+         a.WinnerSeat == b.WinnerSeat && same(ca.PawnLine, cb.PawnLine) &&
+         same(ca.AttackMap, cb.AttackMap) && same(ca.CheckLineMap, cb.CheckLineMap);
 }
 
 }  // namespace korvel::testing
