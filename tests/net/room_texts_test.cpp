@@ -86,12 +86,12 @@ TEST(ProtocolTexts, JoiningStartingAndGivingSeatsAway) {
 TEST(ProtocolTexts, RefusedMoves) {
   Room room("ABCDEF", People({1, 2, 3, 4}));
   for (int s = 1; s <= 4; ++s) ASSERT_TRUE(room.Join(s, QString("P%1").arg(s)).ok);
-  const Move legal = LegalMoves(room.TheGame().State()).front();
   room.TakeOutgoing();
-  room.Intend(1, 1, {legal.fromX, legal.fromY}, {legal.toX, legal.toY}, false);
+  room.Intend(1, 1, {5, 7}, {5, 6}, false);
   EXPECT_EQ(Said(room), Lines{"refused not-started 開始 | まだ始まっていません"});
   room.Start(1);
   room.TakeOutgoing();
+  const Move legal = LegalMoves(room.TheGame().State()).front();
 
   Square hidariPiece{};
   const GameState& s = room.TheGame().State();
@@ -115,11 +115,13 @@ TEST(ProtocolTexts, RefusedMoves) {
 
 // Computers play a whole game: each check, mate and end is told in the words peers know.
 TEST(ProtocolTexts, ChecksAndTheEndOfAGame) {
+  qint64 now = 1000;
   Room room("ABCDEF", People({1}));
+  room.SetClock([&] { return now; });
   ASSERT_TRUE(room.Join(1, "A").ok);
   room.Start(1);
   room.Left(1);
-  room.SetClock([] { return qint64{1} << 40; });
+  now += 61 * 1000;
   room.GiveToComputer(1, 1);
   room.TakeOutgoing();
   const char* prompts[] = {"", "下の番です", "左の番です", "上の番です", "右の番です"};

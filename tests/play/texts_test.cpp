@@ -103,7 +103,7 @@ TEST(Fill, PutsEachPartWhereItsPlaceholderStands) {
       {"{1}{1}", {"x"}, "xx"},
       {"{1}", {"{1}{2}"}, "{1}{2}"},  // a part is never read as a format
       {"{1} and {2}", {"only"}, "only and "},
-      {"{0} {x} { {1 {10}", {"p"}, "{0} {x} { {1 p0}"},
+      {"{0} {x} { {1 {10}", {"p"}, "{0} {x} { {1 {10}"},
       {"tail {", {}, "tail {"},
       {"", {"p"}, ""},
       {"{1}", {""}, ""},
