@@ -9,14 +9,4 @@ std::string PieceCode::ToString() const {
   return s;
 }
 
-const char* SeatPrompt(int seat) {
-  switch (seat) {
-    case SITA: return "下の番です";
-    case HIDARI: return "左の番です";
-    case UE: return "上の番です";
-    case MIGI: return "右の番です";
-    default: return "";
-  }
-}
-
 }  // namespace korvel

@@ -69,9 +69,6 @@ inline constexpr int COMPUTER = 2;
 inline constexpr int HAND_X_LEFT = -1;
 inline constexpr int HAND_X_RIGHT = 11;
 
-inline constexpr const char* FIRST_TEAM_NAME = "先手組み";   // SITA and UE
-inline constexpr const char* SECOND_TEAM_NAME = "後手組み";  // HIDARI and MIGI
-
 // Code of a seat's piece of one kind.
 constexpr PieceCode Code(int seat, int kind, bool promoted = false) {
   return PieceCode::Of(seat, kind, promoted);
@@ -110,10 +107,8 @@ constexpr bool IsKingCode(PieceCode c) {
 
 constexpr int NextSeat(int seat) { return (seat >= 1 && seat <= 4) ? seat % 4 + 1 : NO_SEAT; }
 constexpr int PartnerOf(int seat) { return (seat >= 1 && seat <= 4) ? (seat + 1) % 4 + 1 : NO_SEAT; }
+// The teams: SITA and UE against HIDARI and MIGI. Their names, and the words that
+// announce a seat, are the words of whoever shows them (play/texts.h).
 constexpr bool IsFirstTeam(int seat) { return seat == SITA || seat == UE; }
-inline const char* TeamName(int seat) { return IsFirstTeam(seat) ? FIRST_TEAM_NAME : SECOND_TEAM_NAME; }
-
-// "下の番です" ... the prompt that announces a seat.
-const char* SeatPrompt(int seat);
 
 }  // namespace korvel

@@ -7,7 +7,7 @@
 #include "game/play_move.h"
 #include "net/protocol.h"
 #include "play/game_record.h"
-#include "play/refusal_words.h"
+#include "play/texts.h"
 
 namespace korvel::net {
 
@@ -17,6 +17,27 @@ QJsonObject RefusalJson(const char* code, const QString& text, const QString& de
   return QJsonObject{{"t", "refused"}, {"code", code}, {"text", text}, {"detail", detail}};
 }
 
+// The protocol's version 1 speaks Japanese whatever the window's language: its peers
+// compare these texts.
+QString V1(TextId id) { return QString::fromUtf8(TextIn(Language::JAPANESE, id)); }
+
+// A format of the table with its parts, kept exactly as they came (a name may hold what
+// UTF-8 cannot).
+QString V1(TextId id, std::initializer_list<QString> parts) {
+  QString out;
+  WalkFormat(
+      TextIn(Language::JAPANESE, id),
+      [&](std::string_view literal) {
+        out += QString::fromUtf8(literal.data(), static_cast<qsizetype>(literal.size()));
+      },
+      [&](int n) {
+        if (static_cast<size_t>(n) <= parts.size()) out += parts.begin()[n - 1];
+      });
+  return out;
+}
+
+QString V1Prompt(int seat) { return V1(SeatPromptId(seat)); }
+
 // The protocol's words for a refused move (version 1: code, text, detail).
 struct RefusalText {
   const char* code;
@@ -25,20 +46,20 @@ struct RefusalText {
 };
 
 RefusalText ProtocolText(Refusal r, int seatToMove) {
+  using enum TextId;
   switch (r) {
-    case Refusal::NOT_STARTED: return {"not-started", "開始", "まだ始まっていません"};
-    case Refusal::GAME_OVER: return {"over", "終了", "この対局は終わりました"};
-    case Refusal::NOT_YOUR_TURN: return {"turn", "手番が違います", SeatPrompt(seatToMove)};
-    case Refusal::NOT_YOUR_PIECE: return {"illegal", "禁手", "自分の駒ではありません"};
-    case Refusal::CANNOT_PROMOTE: return {"illegal", "禁手", "成れません"};
-    case Refusal::PARTNER_CHECK:
-      return {"partner", "禁手", WordsFor(Refusal::PARTNER_CHECK).prompt};
-    case Refusal::MUST_PROMOTE: return {"promote", "成り", "成らなければなりません"};
+    case Refusal::NOT_STARTED: return {"not-started", V1(TITLE_START), V1(NOT_STARTED)};
+    case Refusal::GAME_OVER: return {"over", V1(TITLE_END), V1(GAME_ENDED)};
+    case Refusal::NOT_YOUR_TURN: return {"turn", V1(WRONG_TURN), V1Prompt(seatToMove)};
+    case Refusal::NOT_YOUR_PIECE: return {"illegal", V1(TITLE_FORBIDDEN), V1(NOT_OWN_PIECE)};
+    case Refusal::CANNOT_PROMOTE: return {"illegal", V1(TITLE_FORBIDDEN), V1(CANNOT_PROMOTE)};
+    case Refusal::PARTNER_CHECK: return {"partner", V1(TITLE_FORBIDDEN), V1(PARTNER_CHECK)};
+    case Refusal::MUST_PROMOTE: return {"promote", V1(TITLE_PROMOTE), V1(MUST_PROMOTE)};
     case Refusal::NONE:
     case Refusal::EMPTY_HAND:
     case Refusal::CANNOT_MOVE: break;
   }
-  return {"illegal", "禁手", "動かせません"};
+  return {"illegal", V1(TextId::TITLE_FORBIDDEN), V1(TextId::CANNOT_MOVE)};
 }
 
 QJsonObject Notice(const QString& text, const QString& code, int seat) {
@@ -87,11 +108,11 @@ void Room::RefuseMove(int seat, Refusal r) {
 Room::JoinAnswer Room::Join(int seat, const QString& name) {
   JoinAnswer a;
   if (closed_) {
-    a.error = ErrorMessage("closed", "この部屋は閉じられました");
+    a.error = ErrorMessage("closed", V1(TextId::ROOM_CLOSED));
   } else if (!person_[seat]) {
-    a.error = ErrorMessage("seat-computer", "その席はコンピュータが指します");
+    a.error = ErrorMessage("seat-computer", V1(TextId::SEAT_COMPUTER));
   } else if (seats_[seat].joined) {
-    a.error = ErrorMessage("seat-taken", "その席はふさがっています");
+    a.error = ErrorMessage("seat-taken", V1(TextId::SEAT_TAKEN));
   } else {
     SeatInfo& s = seats_[seat];
     s.name = name;
@@ -111,18 +132,18 @@ Room::JoinAnswer Room::Rejoin(int seat, const QString& token) {
   JoinAnswer a;
   SeatInfo& s = seats_[seat];
   if (closed_) {
-    a.error = ErrorMessage("closed", "この部屋は閉じられました");
+    a.error = ErrorMessage("closed", V1(TextId::ROOM_CLOSED));
     return a;
   }
   if (!s.joined || s.token.size() != token.size()) {
-    a.error = ErrorMessage("token", "その席に戻る証明が違います");
+    a.error = ErrorMessage("token", V1(TextId::BAD_TOKEN));
     return a;
   }
   // Compared in full whatever differs, so the answer's timing tells nothing.
   int diff = 0;
   for (int i = 0; i < token.size(); ++i) diff |= token[i].unicode() ^ s.token[i].unicode();
   if (diff != 0) {
-    a.error = ErrorMessage("token", "その席に戻る証明が違います");
+    a.error = ErrorMessage("token", V1(TextId::BAD_TOKEN));
     return a;
   }
   s.connected = true;
@@ -133,7 +154,7 @@ Room::JoinAnswer Room::Rejoin(int seat, const QString& token) {
   a.ok = true;
   a.token = s.token;
   Send(seat, Welcome(seat, s.token));
-  Send(kEveryone, Notice(s.name + "さんが戻りました", "back", seat));
+  Send(kEveryone, Notice(V1(TextId::CAME_BACK, {s.name}), "back", seat));
   BroadcastRoom();
   return a;
 }
@@ -143,8 +164,8 @@ void Room::Left(int seat) {
   if (!s.connected) return;
   s.connected = false;
   s.leftAt = now_();
-  const QString who = seat == host_ ? s.name + "さん（主催者）" : s.name + "さん";
-  Send(kEveryone, Notice(who + "の接続が切れました。戻るのを待っています", "missing", seat));
+  const QString who = V1(seat == host_ ? TextId::PERSON_HOST : TextId::PERSON, {s.name});
+  Send(kEveryone, Notice(V1(TextId::CONNECTION_LOST, {who}), "missing", seat));
   BroadcastRoom();
 }
 
@@ -160,11 +181,11 @@ void Room::ApplyKinds() {
 }
 
 void Room::Start(int by) {
-  if (by != host_) return Refuse(by, "host-only", "主催者だけができます", "開始");
-  if (started_ && !over_) return Refuse(by, "started", "対局中です", "");
+  if (by != host_) return Refuse(by, "host-only", V1(TextId::HOST_ONLY), V1(TextId::TITLE_START));
+  if (started_ && !over_) return Refuse(by, "started", V1(TextId::IN_PLAY), "");
   for (int seat = 1; seat <= 4; ++seat)
     if (person_[seat] && !seats_[seat].connected)
-      return Refuse(by, "seats", "席がそろっていません", SeatPrompt(seat));
+      return Refuse(by, "seats", V1(TextId::SEATS_MISSING), V1Prompt(seat));
   NewGameForAll();
 }
 
@@ -184,28 +205,28 @@ void Room::NewGameForAll() {
 }
 
 void Room::Again(int by, bool yes) {
-  if (by != host_) return Refuse(by, "host-only", "主催者だけができます", "再ゲーム");
-  if (!over_) return Refuse(by, "not-over", "対局中です", "");
+  if (by != host_) return Refuse(by, "host-only", V1(TextId::HOST_ONLY), V1(TextId::TITLE_AGAIN));
+  if (!over_) return Refuse(by, "not-over", V1(TextId::IN_PLAY), "");
   if (yes) {
     NewGameForAll();
     return;
   }
   closed_ = true;
-  Send(kEveryone, QJsonObject{{"t", "closed"}, {"text", "主催者が対局を終えました"}});
+  Send(kEveryone, QJsonObject{{"t", "closed"}, {"text", V1(TextId::HOST_ENDED)}});
 }
 
 void Room::GiveToComputer(int by, int seat) {
-  if (by != host_) return Refuse(by, "host-only", "主催者だけができます", "交代");
+  if (by != host_) return Refuse(by, "host-only", V1(TextId::HOST_ONLY), V1(TextId::TITLE_HANDOVER));
   const SeatInfo& s = seats_[seat];
   if (!person_[seat] || s.connected)
-    return Refuse(by, "seat-present", "その席の人はいます", SeatPrompt(seat));
+    return Refuse(by, "seat-present", V1(TextId::SEAT_PRESENT), V1Prompt(seat));
   if (s.joined && now_() - s.leftAt < qint64{options_.waitSeconds} * 1000)
-    return Refuse(by, "wait", "まだ待っています",
-                  QString::number(options_.waitSeconds) + "秒待ってから交代できます");
+    return Refuse(by, "wait", V1(TextId::STILL_WAITING),
+                  V1(TextId::WAIT_SECONDS, {QString::number(options_.waitSeconds)}));
   person_[seat] = false;
   ApplyKinds();
   Send(kEveryone,
-       Notice(QString(SeatPrompt(seat)) + " コンピュータが代わりに指します", "computer", seat));
+       Notice(V1(TextId::COMPUTER_TAKES_OVER, {V1Prompt(seat)}), "computer", seat));
   BroadcastRoom();
 }
 
@@ -215,7 +236,7 @@ void Room::Intend(int seat, int n, Square from, Square to, bool promote) {
   if (started_ && over_) return RefuseMove(seat, Refusal::GAME_OVER);
   if (const Refusal r = game_.MayMove(seat); r != Refusal::NONE) return RefuseMove(seat, r);
   if (n != static_cast<int>(turns_.size()) + 1)
-    return Refuse(seat, "stale", "手番が違います", "最新の手を待って下さい");
+    return Refuse(seat, "stale", V1(TextId::WRONG_TURN), V1(TextId::WAIT_FOR_NEWEST));
   // The piece named by its square, promoted when asked; a promotion it may not make is
   // kept as asked, for the door to refuse.
   const PieceCode before =
@@ -251,7 +272,7 @@ std::optional<Room::ComputerJob> Room::PrepareComputerTurn() {
   const ComputerRun::Step step = run_.Before(game_.State());
   if (step.repeated) {
     EndGame(step.winner,
-            step.winner != NO_SEAT ? QString(TeamName(step.winner)) + "の勝ちです" : "千日手です");
+            step.winner != NO_SEAT ? V1(TextId::WINS, {V1(TeamNameId(step.winner))}) : V1(TextId::REPETITION_END));
     return std::nullopt;
   }
   return ComputerJob{game_, step, turns_.size(), run_.History(), options_.deepSeconds};
@@ -303,12 +324,12 @@ void Room::Played(const Turn& played, const MoveOutcome& o) {
   if (o.kingTaken) {
     // A person's capture wins for the mover's team; a computer's as the model recorded it.
     const int winner = t.byComputer ? game_.State().WinnerSeat : o.mover;
-    EndGame(winner, winner != NO_SEAT ? QString(TeamName(winner)) + "の勝ちです" : "終局です");
+    EndGame(winner, winner != NO_SEAT ? V1(TextId::WINS, {V1(TeamNameId(winner))}) : V1(TextId::KING_TAKEN_END));
     return;
   }
-  if (o.mate) Send(kEveryone, Notice("詰め ?", "mate", o.checked == NO_SEAT ? 0 : o.checked));
+  if (o.mate) Send(kEveryone, Notice(V1(TextId::TITLE_MATE), "mate", o.checked == NO_SEAT ? 0 : o.checked));
   if (o.checked != NO_SEAT)
-    Send(kEveryone, Notice(QString("王手です ") + SeatPrompt(o.checked), "check", o.checked));
+    Send(kEveryone, Notice(V1(TextId::CHECK_SEAT, {V1Prompt(o.checked)}), "check", o.checked));
 }
 
 void Room::EndGame(int winner, const QString& text) {
@@ -317,7 +338,7 @@ void Room::EndGame(int winner, const QString& text) {
   result_ = text;
   Send(kEveryone,
        QJsonObject{{"t", "over"}, {"winner", winner == NO_SEAT ? 0 : winner}, {"text", text}});
-  if (host_ != NO_SEAT) Send(host_, QJsonObject{{"t", "ask"}, {"text", "続けますか？"}});
+  if (host_ != NO_SEAT) Send(host_, QJsonObject{{"t", "ask"}, {"text", V1(TextId::CONTINUE)}});
 }
 
 QJsonObject Room::Welcome(int seat, const QString& token) const {

@@ -35,7 +35,7 @@ void Form1::RunComputerTurns() {
     if (step.repeated) {
       game_.EndByRepetition(step.winner);
       if (step.winner != NO_SEAT) AnnounceWinner(TeamName(step.winner));
-      else EndOfGame("千日手です");
+      else EndOfGame(Text(TextId::REPETITION_END));
       return;
     }
 
@@ -60,7 +60,7 @@ std::optional<MoveOutcome> Form1::com_ban(int seat) {
     ~Playing() { --count; }
   } playing(computersPlaying_);
   EraseStatusCorner(canvas_, currentBackground_);
-  PrintEdgedAtCell(canvas_, -1.3, 0.2, "思考中", COLOUR_WHITE, 12);
+  PrintEdgedAtCell(canvas_, -1.3, 0.2, Text(TextId::THINKING), COLOUR_WHITE, 12);
   canvas_.Flush();
 
   // The deeper computer thinks apart from the window; the pause before its move is shown
@@ -110,7 +110,7 @@ std::optional<MoveOutcome> Form1::com_ban(int seat) {
                COLOUR_WHITE);
 
   if (o.kingTaken) return o;
-  if (o.mate) dialogs_.Message("詰め ?", "よし！!");
+  if (o.mate) dialogs_.Message(Text(TextId::TITLE_MATE), Text(TextId::MATE));
   if (endRequested_) return o;
   ShowHandOff(o);
   return o;

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "play/texts.h"
+
 namespace korvel {
 
 // Where a file lives. CONFIG: the player's own options (the settings file). DATA: the
@@ -49,7 +51,7 @@ class Files {
   // write leaves any old file whole. False with `error` set when it fails.
   virtual bool WritePathAtomically(const std::string& /*path*/, const std::string& /*bytes*/,
                                    std::string* error) {
-    if (error) *error = "書き込めません";
+    if (error) *error = Text(TextId::FILE_UNWRITABLE);
     return false;
   }
 

@@ -100,13 +100,13 @@ void Form1::ShowTurnIcon(int seat) {
   iconTop_ = place.top;
 }
 
-void Form1::ShowWrongTurn(int seat) { dialogs_.Message("手番が違います", SeatPrompt(seat)); }
+void Form1::ShowWrongTurn(int seat) { dialogs_.Message(Text(TextId::WRONG_TURN), SeatPrompt(seat)); }
 
-void Form1::ShowCheck(int seat) { dialogs_.Message("王手です", SeatPrompt(seat)); }
+void Form1::ShowCheck(int seat) { dialogs_.Message(Text(TextId::CHECK), SeatPrompt(seat)); }
 
 void Form1::RefuseNotStarted(bool withSound) {
   if (withSound) PlayForbidden();
-  dialogs_.Message("開始", "「対局」で始めて下さい");
+  dialogs_.Message(Text(TextId::TITLE_START), Text(TextId::START_FROM_MENU));
 }
 
 void Form1::RefreshStatusCorner() {
@@ -115,13 +115,13 @@ void Form1::RefreshStatusCorner() {
   ShowMoveNumber(canvas_, game_.MoveNumber());
 }
 
-void Form1::AnnounceWinner(const std::string& teamName) { EndOfGame(teamName + "の勝ちです"); }
+void Form1::AnnounceWinner(const std::string& teamName) { EndOfGame(Fill(TextId::WINS, {teamName})); }
 
 // The end of a game: the gong, what happened, and another game or the end of the program.
 void Form1::EndOfGame(const std::string& result) {
   sound_.dsPlay(sndEnd_, "終局.wav");
-  dialogs_.Message("終了", result);
-  if (dialogs_.Question("再ゲーム", "続けますか？")) {
+  dialogs_.Message(Text(TextId::TITLE_END), result);
+  if (dialogs_.Question(Text(TextId::TITLE_AGAIN), Text(TextId::CONTINUE))) {
     NewGame();
     PlayPlace();
     game_.Fix().SetStarted(false);
@@ -135,15 +135,15 @@ void Form1::EndOfGame(const std::string& result) {
 void Form1::AnnounceEndOfGame() {
   const Game::Ending e = game_.EndingOfGame();
   if (e.winner != NO_SEAT) AnnounceWinner(TeamName(e.winner));
-  else EndOfGame(e.kingTaken ? "終局です" : "千日手です");
+  else EndOfGame(e.kingTaken ? Text(TextId::KING_TAKEN_END) : Text(TextId::REPETITION_END));
 }
 
 // After computer turns: a king taken by a computer is announced for the taker's team.
 void Form1::AnnounceWinnerOfGame() {
   if (!game_.State().GameOver || ended_) return;
   const int w = game_.State().WinnerSeat;
-  if (w == SITA || w == UE) AnnounceWinner(FIRST_TEAM_NAME);
-  else if (w == HIDARI || w == MIGI) AnnounceWinner(SECOND_TEAM_NAME);
+  if (w == SITA || w == UE) AnnounceWinner(Text(TextId::TEAM_FIRST));
+  else if (w == HIDARI || w == MIGI) AnnounceWinner(Text(TextId::TEAM_SECOND));
 }
 
 void Form1::EndProgram() {

@@ -16,12 +16,12 @@
 #include "play/options.h"
 #include "play/ports.h"
 #include "play/press_entry.h"
+#include "play/texts.h"
 #include "view/canvas.h"
 
 namespace korvel {
 
 inline constexpr const char* HELP_PAGE = "Korvel4人将棋.htm";
-inline constexpr const char* SOUND_DLL_TITLE = "Korvel4人将棋.dll";
 
 enum class MouseButton { LEFT = 1, RIGHT = 2, OTHER = 4 };
 

@@ -7,7 +7,7 @@
 #include "game/check.h"
 #include "game/movement.h"
 #include "game/play_move.h"
-#include "play/refusal_words.h"
+#include "play/texts.h"
 #include "view/board_drawing.h"
 
 namespace korvel {
@@ -17,6 +17,7 @@ namespace {
 constexpr const char* SEAT_NAMES[5] = {"", "下", "左", "上", "右"};
 constexpr const char* HAND_NAMES[5] = {"", "歩", "銀", "金", "飛"};
 constexpr const char* PASS_WORD = "パス";
+constexpr const char* TEAM_NAMES[5] = {"", "先手組み", "後手組み", "先手組み", "後手組み"};
 constexpr int MAX_HAND = 999999;
 constexpr int MAX_MOVE_NUMBER = 99999999;
 // A move line's number: the start's number and at most one move for each byte of the file.
@@ -101,11 +102,11 @@ std::optional<Move> ParseMove(const GameState& s, std::string_view text, std::st
   int col = 0, row = 0;
   for (int n = 1; n <= 9 && !col; ++n)
     if (text.starts_with(NotationText(PieceCode(n)))) col = n;
-  if (!col) return fail("指し手が読めません（筋）");
+  if (!col) return fail(Text(TextId::MOVE_BAD_COLUMN));
   text.remove_prefix(3);
   for (int n = 1; n <= 9 && !row; ++n)
     if (text.starts_with(NotationText(PieceCode(1000 + n)))) row = n;
-  if (!row) return fail("指し手が読めません（段）");
+  if (!row) return fail(Text(TextId::MOVE_BAD_ROW));
   text.remove_prefix(3);
   const int toX = 10 - col, toY = row;
   std::vector<Move> candidates;
@@ -117,19 +118,19 @@ std::optional<Move> ParseMove(const GameState& s, std::string_view text, std::st
     }
   } else {
     if (text.size() < 4 || !text.ends_with(")") || text[text.size() - 4] != '(')
-      return fail("指し手が読めません（元の位置）");
+      return fail(Text(TextId::MOVE_BAD_ORIGIN));
     const char c = text[text.size() - 3], r = text[text.size() - 2];
-    if (c < '1' || c > '9' || r < '1' || r > '9') return fail("指し手が読めません（元の位置）");
+    if (c < '1' || c > '9' || r < '1' || r > '9') return fail(Text(TextId::MOVE_BAD_ORIGIN));
     const int fromX = 10 - (c - '0'), fromY = r - '0';
     const PieceCode p = s.Board[fromX][fromY];
-    if (p.IsEmpty()) return fail("元の位置に駒がありません");
+    if (p.IsEmpty()) return fail(Text(TextId::MOVE_NO_PIECE));
     candidates.push_back({fromX, fromY, toX, toY, p, p});
     if (!p.IsPromoted() && KindOf(p) != KIN && KindOf(p) != OU)
       candidates.push_back({fromX, fromY, toX, toY, p, p.Promoted()});
   }
   for (const Move& m : candidates)
     if (MoveNotation(m) == full) return m;
-  return fail("駒の名前が盤と合いません");
+  return fail(Text(TextId::MOVE_WRONG_PIECE));
 }
 
 bool PartnerKingOnBoard(const GameState& s, int seat) {
@@ -154,7 +155,7 @@ std::string MoveNotation(const Move& m) {
 }
 
 std::string RecordError::Text() const {
-  return line > 0 ? std::to_string(line) + "行目: " + reason : reason;
+  return line > 0 ? Fill(TextId::RECORD_AT_LINE, {std::to_string(line), reason}) : reason;
 }
 
 std::string WriteRecord(const Game& game, const std::string& started) {
@@ -201,7 +202,7 @@ std::string WriteRecord(const Game& game, const std::string& started) {
                        : s.GameOver && count == kingMove ? s.WinnerSeat
                                                          : history[kingMove].mover;
     out += std::string("結果: ") + reason + " ";
-    out += winner >= 1 && winner <= 4 ? SeatName(winner) + " " + TeamName(winner) + "の勝ち"
+    out += winner >= 1 && winner <= 4 ? SeatName(winner) + " " + TEAM_NAMES[winner] + "の勝ち"
                                       : std::string("引き分け");
     out += "\n";
   }
@@ -246,8 +247,8 @@ RecordReading ReadRecord(std::string_view text) {
     result.error = {line, std::move(reason)};
     return result;
   };
-  if (text.size() > RECORD_SIZE_LIMIT) return fail(0, "ファイルが大きすぎます（1 MB まで）");
-  if (!IsUtf8Text(text)) return fail(0, "UTF-8 の文章ではありません");
+  if (text.size() > RECORD_SIZE_LIMIT) return fail(0, Text(TextId::RECORD_TOO_LARGE));
+  if (!IsUtf8Text(text)) return fail(0, Text(TextId::RECORD_NOT_UTF8));
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
 
   std::vector<std::string_view> lines;
@@ -264,9 +265,9 @@ RecordReading ReadRecord(std::string_view text) {
     if (first.starts_with(RECORD_FIRST_LINE) &&
         Words(first.substr(std::string_view(RECORD_FIRST_LINE).size())).empty())
       return fail(
-          1, std::string("後ろに空白があります（「") + RECORD_FIRST_LINE + "」だけを書きます）");
-    if (first.starts_with("Korvel4人将棋 棋譜 ")) return fail(1, "この版の棋譜は読めません");
-    return fail(1, "棋譜のファイルではありません");
+          1, Fill(TextId::RECORD_TRAILING_SPACE, {RECORD_FIRST_LINE}));
+    if (first.starts_with("Korvel4人将棋 棋譜 ")) return fail(1, Text(TextId::RECORD_OTHER_VERSION));
+    return fail(1, Text(TextId::RECORD_NOT_A_RECORD));
   }
 
   LoadedRecord loaded;
@@ -290,7 +291,7 @@ RecordReading ReadRecord(std::string_view text) {
     if (w.empty() || w[0].starts_with("#")) continue;
     if (w[0][0] >= '0' && w[0][0] <= '9') break;
     const std::string_view key = w[0];
-    if (!key.ends_with(":")) return fail(lineNo, "読めない行です");
+    if (!key.ends_with(":")) return fail(lineNo, Text(TextId::RECORD_UNREADABLE_LINE));
     auto arity = [&](size_t k) { return w.size() == k; };
     if (key == "開始日時:") {
       const size_t p = lines[n].find(':');
@@ -298,77 +299,77 @@ RecordReading ReadRecord(std::string_view text) {
       while (v.starts_with(' ')) v.remove_prefix(1);
       loaded.started = std::string(v);
     } else if (key == "対局:") {
-      if (!arity(2)) return fail(lineNo, "対局の種類が読めません");
+      if (!arity(2)) return fail(lineNo, Text(TextId::RECORD_BAD_MODE));
       if (w[1] == "COM対局")
         mode = 1;
       else if (w[1] == "四人対局")
         mode = 0;
       else
-        return fail(lineNo, "対局の種類が読めません");
+        return fail(lineNo, Text(TextId::RECORD_BAD_MODE));
     } else if (SeatByName(key.substr(0, key.size() - 1)) != NO_SEAT) {
       const int seat = SeatByName(key.substr(0, key.size() - 1));
       if (!arity(2) || (w[1] != "人" && w[1] != "COM"))
-        return fail(lineNo, "指し手の種類（人 か COM）が読めません");
+        return fail(lineNo, Text(TextId::RECORD_BAD_PLAYER_KIND));
       kinds[seat] = w[1] == "COM" ? COMPUTER : HUMAN;
     } else if (key == "レベル:") {
       const auto v = arity(2) ? Number(w[1], 1, 4) : std::nullopt;
-      if (!v) return fail(lineNo, "レベルは 1 から 4 です");
+      if (!v) return fail(lineNo, Text(TextId::RECORD_BAD_LEVEL));
       level = static_cast<int>(*v);
     } else if (key == "結果:") {
       if (w.size() < 3 || (w[1] != "王取り" && w[1] != "千日手"))
-        return fail(lineNo, "結果が読めません");
+        return fail(lineNo, Text(TextId::RECORD_BAD_RESULT));
       resultLine = lineNo;
       resultReason = std::string(w[1]);
       resultWinner = SeatByName(w[2]);
-      if (resultWinner == NO_SEAT && w[2] != "引き分け") return fail(lineNo, "結果が読めません");
+      if (resultWinner == NO_SEAT && w[2] != "引き分け") return fail(lineNo, Text(TextId::RECORD_BAD_RESULT));
     } else if (key == "現在:") {
       const auto v = arity(2) ? Number(w[1], 0, MAX_NUMBERED) : std::nullopt;
-      if (!v) return fail(lineNo, "現在の手数が読めません");
+      if (!v) return fail(lineNo, Text(TextId::RECORD_BAD_CURRENT));
       current = static_cast<int>(*v);
       currentLine = lineNo;
     } else if (key == "盤:") {
-      if (boardRows >= 9) return fail(lineNo, "盤の段が多すぎます");
-      if (w.size() != 10) return fail(lineNo, "盤の段には 9 つの升を書きます");
+      if (boardRows >= 9) return fail(lineNo, Text(TextId::RECORD_TOO_MANY_ROWS));
+      if (w.size() != 10) return fail(lineNo, Text(TextId::RECORD_ROW_CELLS));
       ++boardRows;
       for (int x = 1; x <= 9; ++x) {
         const auto c = CellCode(w[x]);
-        if (!c) return fail(lineNo, "升が読めません: " + std::string(w[x]));
+        if (!c) return fail(lineNo, Fill(TextId::RECORD_BAD_CELL, {w[x]}));
         start.Board[x][boardRows] = *c;
       }
     } else if (key == "持駒:") {
       const int seat = w.size() == 6 ? SeatByName(w[1]) : NO_SEAT;
-      if (seat == NO_SEAT) return fail(lineNo, "持駒が読めません");
+      if (seat == NO_SEAT) return fail(lineNo, Text(TextId::RECORD_BAD_HAND));
       for (int k = 1; k <= 4; ++k) {
         const std::string_view name = HAND_NAMES[k];
         const auto v = w[k + 1].starts_with(name)
                            ? Number(w[k + 1].substr(name.size()), 0, MAX_HAND)
                            : std::nullopt;
-        if (!v) return fail(lineNo, "持駒が読めません: " + std::string(w[k + 1]));
+        if (!v) return fail(lineNo, Fill(TextId::RECORD_BAD_HAND_AT, {w[k + 1]}));
         start.Hand[seat][k] = static_cast<int>(*v);
       }
     } else if (key == "手番:") {
       const int seat = arity(2) ? SeatByName(w[1]) : NO_SEAT;
-      if (seat == NO_SEAT) return fail(lineNo, "手番が読めません");
+      if (seat == NO_SEAT) return fail(lineNo, Text(TextId::RECORD_BAD_TURN));
       start.CurrentSeat = seat;
     } else if (key == "開始手数:") {
       const auto v = arity(2) ? Number(w[1], 0, MAX_MOVE_NUMBER) : std::nullopt;
-      if (!v) return fail(lineNo, "開始手数が読めません");
+      if (!v) return fail(lineNo, Text(TextId::RECORD_BAD_START_NUMBER));
       startNumber = static_cast<int>(*v);
     } else {
-      return fail(lineNo, "知らない見出しです: " + std::string(key));
+      return fail(lineNo, Fill(TextId::RECORD_UNKNOWN_KEY, {key}));
     }
   }
   // Whatever the header lacks is reported at the line that ended it.
   const int headerEnd = static_cast<int>(std::min(n + 1, lines.size()));
-  if (mode == NO_SEAT) return fail(headerEnd, "対局の種類がありません");
+  if (mode == NO_SEAT) return fail(headerEnd, Text(TextId::RECORD_NO_MODE));
   for (int seat = 1; seat <= 4; ++seat)
-    if (kinds[seat] == 0) return fail(headerEnd, SeatName(seat) + "の指し手の種類がありません");
-  if (boardRows != 0 && boardRows != 9) return fail(headerEnd, "盤は 9 段書きます");
+    if (kinds[seat] == 0) return fail(headerEnd, Fill(TextId::RECORD_NO_PLAYER_KIND, {SeatName(seat)}));
+  if (boardRows != 0 && boardRows != 9) return fail(headerEnd, Text(TextId::RECORD_BOARD_ROWS));
   for (int seat = 1; seat <= 4; ++seat) {
     int kings = 0;
     for (int x = 1; x <= 9; ++x)
       for (int y = 1; y <= 9; ++y) kings += start.Board[x][y] == KingCode(seat);
-    if (kings > 1) return fail(headerEnd, SeatName(seat) + "の王が二つあります");
+    if (kings > 1) return fail(headerEnd, Fill(TextId::RECORD_TWO_KINGS, {SeatName(seat)}));
   }
 
   start.PlayerKind[SITA] = kinds[SITA];
@@ -389,18 +390,18 @@ RecordReading ReadRecord(std::string_view text) {
     const int lineNo = static_cast<int>(n) + 1;
     const std::vector<std::string_view> w = Words(lines[n]);
     if (w.empty() || w[0].starts_with("#")) continue;
-    if (!(w[0][0] >= '0' && w[0][0] <= '9')) return fail(lineNo, "指し手の後に見出しは書けません");
-    if (w.size() != 3) return fail(lineNo, "指し手の行は「手数 手番 指し手」です");
+    if (!(w[0][0] >= '0' && w[0][0] <= '9')) return fail(lineNo, Text(TextId::RECORD_KEY_AFTER_MOVES));
+    if (w.size() != 3) return fail(lineNo, Text(TextId::RECORD_MOVE_LINE));
     const auto number = Number(w[0], 0, MAX_NUMBERED);
     if (!number || *number != game.MoveNumber() + 1)
-      return fail(lineNo, "手数が違います（" + std::to_string(game.MoveNumber() + 1) + " のはず）");
+      return fail(lineNo, Fill(TextId::RECORD_WRONG_NUMBER, {std::to_string(game.MoveNumber() + 1)}));
     const int seat = SeatByName(w[1]);
-    if (seat == NO_SEAT) return fail(lineNo, "手番が読めません: " + std::string(w[1]));
+    if (seat == NO_SEAT) return fail(lineNo, Fill(TextId::RECORD_BAD_TURN_AT, {w[1]}));
     switch (const Refusal r = game.MayMove(seat)) {
       case Refusal::NONE: break;
       case Refusal::NOT_YOUR_TURN:
-        return fail(lineNo, std::string(WordsFor(r).prompt) + "（" +
-                                SeatName(game.State().CurrentSeat) + "の番）");
+        return fail(lineNo, Fill(TextId::RECORD_REFUSED_TURN,
+                                 {WordsFor(r).prompt, SeatName(game.State().CurrentSeat)}));
       default: return fail(lineNo, WordsFor(r).prompt);
     }
     if (w[2] == PASS_WORD) {
@@ -408,7 +409,7 @@ RecordReading ReadRecord(std::string_view text) {
       // the board the partner test reads a square the record does not carry: any pass is
       // taken as it was written.
       if (PartnerKingOnBoard(game.State(), seat) && !LegalMoves(game.State()).empty())
-        return fail(lineNo, "パスはできません（" + SeatName(seat) + "には指せる手があります）");
+        return fail(lineNo, Fill(TextId::RECORD_CANNOT_PASS, {SeatName(seat)}));
       game.Pass(seat);
       continue;
     }
@@ -425,7 +426,7 @@ RecordReading ReadRecord(std::string_view text) {
     if (refusal != Refusal::NONE && !m->IsDrop()) refusal = game.Check(seat, *m, Owner::AT_PICK);
     // A record names every refused move alike.
     if (refusal != Refusal::NONE) {
-      fail(lineNo, std::string(WordsFor(Refusal::CANNOT_MOVE).prompt) + ": " + std::string(w[2]));
+      fail(lineNo, Fill(TextId::RECORD_REFUSED_MOVE, {WordsFor(Refusal::CANNOT_MOVE).prompt, w[2]}));
       result.error.refusal = first;
       return result;
     }
@@ -435,13 +436,13 @@ RecordReading ReadRecord(std::string_view text) {
 
   // The end by repetition comes after the last move, before any step back to 現在.
   if (resultReason == "千日手") {
-    if (game.Finished()) return fail(resultLine, "王を取った対局です");
+    if (game.Finished()) return fail(resultLine, Text(TextId::RECORD_KING_TAKEN));
     game.EndByRepetition(resultWinner);
   }
   if (current) {
     const int back = game.MoveNumber() - *current;
     if (back < 0 || back > game.HistoryCount())
-      return fail(currentLine, "現在の手数が指し手の外です");
+      return fail(currentLine, Text(TextId::RECORD_CURRENT_OUTSIDE));
     for (int i = 0; i < back; ++i) game.StepBack();
   }
   // Play goes on as after a step forward; a game over, or one with no move yet, has

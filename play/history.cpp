@@ -12,7 +12,7 @@ void Form1::REPLAY_Click() {
   }
   if (game_.HistoryCount() < 1) {
     PlayForbidden();
-    dialogs_.Message("戻る", "できません");
+    dialogs_.Message(Text(TextId::TITLE_BACK), Text(TextId::CANNOT));
     return;
   }
   pieceSelected_ = 0;
@@ -47,7 +47,7 @@ void Form1::AFTER_Click() {
   }
   if (game_.HistoryCount() >= game_.HistoryTop()) {
     PlayForbidden();
-    dialogs_.Message("進む", "できません");
+    dialogs_.Message(Text(TextId::TITLE_FORWARD), Text(TextId::CANNOT));
     return;
   }
   pieceSelected_ = 0;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "play/form1.h"
+#include "play/texts.h"
 
 namespace korvel {
 
@@ -37,7 +38,7 @@ enum MenuFlag : unsigned {
 
 struct MenuEntry {
   const char* control;
-  const char* caption;
+  TextId caption;                      // its words, in play/texts.h
   int level;                           // 1 for the menus of the bar; 0 for a key in no menu
   char mnemonic = 0;                   // Alt + this letter opens it: "対局(&G)"
   const char* shortcut = nullptr;      // the key that chooses it, in Qt's portable names

@@ -1,7 +1,7 @@
 // A person's move: two presses, the first picking a piece, the second naming where it goes.
 #include "game/movement.h"
 #include "play/form1.h"
-#include "play/refusal_words.h"
+#include "play/texts.h"
 #include "view/board_drawing.h"
 #include "view/press_cell.h"
 
@@ -69,7 +69,7 @@ void Form1::Form_MouseDown(MouseButton button, int /*shift*/, double x, double y
       RefuseNotStarted(true);
       return;
     }
-    dialogs_.Message("再開", "OKですか？");
+    dialogs_.Message(Text(TextId::TITLE_RESUME), Text(TextId::OK_TO_RESUME));
     game_.Resume();
     const int seat = state.CurrentSeat;
     if (state.GameMode == 1 && game_.IsComputerSeat(seat)) {
@@ -81,7 +81,7 @@ void Form1::Form_MouseDown(MouseButton button, int /*shift*/, double x, double y
   // A computer to move that nothing has started yet (a record opened at its start): the
   // press starts the computers, as the question above does.
   if (state.GameMode == 1 && game_.IsComputerSeat(state.CurrentSeat)) {
-    dialogs_.Message("再開", "OKですか？");
+    dialogs_.Message(Text(TextId::TITLE_RESUME), Text(TextId::OK_TO_RESUME));
     RunComputerTurns();
     AnnounceWinnerOfGame();
     return;
@@ -199,7 +199,7 @@ void Form1::MakeMove(MouseButton button) {
   }
 
   if (state.GameMode == 1) {
-    if (o.mate) dialogs_.Message("詰め ?", "よし！!");
+    if (o.mate) dialogs_.Message(Text(TextId::TITLE_MATE), Text(TextId::MATE));
     ShowHandOff(o);
     RunComputerTurns();
     AnnounceWinnerOfGame();

@@ -11,22 +11,20 @@ namespace korvel {
 
 namespace {
 
-constexpr const char* RECORD_TITLE = "棋譜";
-
 std::string ReadFailure(FileRead::Status status) {
   switch (status) {
     case FileRead::Status::OK:
       return "";
     case FileRead::Status::MISSING:
-      return "ファイルがありません";
+      return Text(TextId::FILE_MISSING);
     case FileRead::Status::NOT_A_FILE:
-      return "通常のファイルではありません";
+      return Text(TextId::FILE_NOT_REGULAR);
     case FileRead::Status::UNREADABLE:
-      return "ファイルを読めません";
+      return Text(TextId::FILE_UNREADABLE);
     case FileRead::Status::TOO_LARGE:
-      return "ファイルが大きすぎます（1 MB まで）";
+      return Text(TextId::FILE_TOO_LARGE);
   }
-  return "ファイルを読めません";
+  return Text(TextId::FILE_UNREADABLE);
 }
 
 // The unfinished games this program keeps: its usual file, and those kept beside it under
@@ -77,7 +75,7 @@ bool Form1::UseRecord(const std::string& bytes) {
   RecordReading reading = ReadRecord(bytes);
   if (!reading.record) {
     PlayForbidden();
-    dialogs_.Message(RECORD_TITLE, reading.error.Text());
+    dialogs_.Message(Text(TextId::TITLE_RECORD), reading.error.Text());
     return false;
   }
   pieceSelected_ = 0;
@@ -97,7 +95,7 @@ bool Form1::OpenRecord(const std::string& path) {
   const FileRead r = files_.ReadPath(path, RECORD_SIZE_LIMIT);
   if (r.status != FileRead::Status::OK) {
     PlayForbidden();
-    dialogs_.Message(RECORD_TITLE, ReadFailure(r.status));
+    dialogs_.Message(Text(TextId::TITLE_RECORD), ReadFailure(r.status));
     return false;
   }
   return UseRecord(r.bytes);
@@ -107,13 +105,13 @@ bool Form1::SaveRecord(const std::string& path) {
   if (ended_) return false;
   if (!game_.State().GameStarted || game_.State().GameMode == NO_SEAT) {
     PlayForbidden();
-    dialogs_.Message(RECORD_TITLE, "対局が始まっていません");
+    dialogs_.Message(Text(TextId::TITLE_RECORD), Text(TextId::NO_GAME_STARTED));
     return false;
   }
   std::string error;
   if (!files_.WritePathAtomically(path, WriteRecord(game_, gameStarted_), &error)) {
     PlayForbidden();
-    dialogs_.Message(RECORD_TITLE, "保存できません: " + error);
+    dialogs_.Message(Text(TextId::TITLE_RECORD), Fill(TextId::CANNOT_SAVE, {error}));
     return false;
   }
   return true;
@@ -156,9 +154,9 @@ void Form1::ZENKAI_Click() {
   }
   if (r.status != FileRead::Status::OK || r.bytes.empty()) {
     PlayForbidden();
-    dialogs_.Message(RECORD_TITLE,
+    dialogs_.Message(Text(TextId::TITLE_RECORD),
                      r.status == FileRead::Status::OK || r.status == FileRead::Status::MISSING
-                         ? std::string("前回の続きはありません")
+                         ? std::string(Text(TextId::NO_LAST_GAME))
                          : ReadFailure(r.status));
     return;
   }
@@ -225,7 +223,7 @@ void Form1::MATTA_Click() {
   while (k >= 1 && !game_.IsPersonSeat(game_.History()[k].mover)) --k;
   if (k < 1) {
     PlayForbidden();
-    dialogs_.Message("待った", "できません");
+    dialogs_.Message(Text(TextId::TITLE_MATTA), Text(TextId::CANNOT));
     return;
   }
   pieceSelected_ = 0;

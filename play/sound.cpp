@@ -6,7 +6,7 @@ namespace korvel {
 
 void Form1::SoundInit() {
   soundContext_ = sound_.dsInitialize(0);
-  if (soundContext_ == 0) SoundWarning("音の装置を開けませんでした。音なしで続けます。");
+  if (soundContext_ == 0) SoundWarning(Text(TextId::SOUND_NO_DEVICE));
 }
 
 SoundLibrary::Handle Form1::LoadSound(const char* fileName, int flags) {
@@ -17,18 +17,18 @@ SoundLibrary::Handle Form1::LoadSound(const char* fileName, int flags) {
   using S = FileRead::Status;
   if (file.status == S::MISSING || file.status == S::NOT_A_FILE) return 0;
   if (file.status == S::UNREADABLE) {
-    SoundWarning("パス/ファイル アクセス エラーです。");
+    SoundWarning(Text(TextId::SOUND_PATH_ERROR));
     return 0;
   }
   const std::string invalid =
-      std::string("「") + fileName + "」は正しいウェーブ ファイルではありません。";
+      Fill(TextId::SOUND_NOT_WAVE, {fileName});
   if (file.status == S::TOO_LARGE) {
     SoundWarning(invalid);
     return 0;
   }
   if (file.bytes.empty()) {
     // An empty file has not even the first byte of a wave image to look at.
-    SoundWarning("インデックスが有効範囲にありません。");
+    SoundWarning(Text(TextId::SOUND_BAD_INDEX));
     return 0;
   }
   const auto* image = reinterpret_cast<const std::uint8_t*>(file.bytes.data());
@@ -40,7 +40,7 @@ SoundLibrary::Handle Form1::LoadSound(const char* fileName, int flags) {
   return buffer;
 }
 
-void Form1::SoundWarning(const std::string& text) { dialogs_.Warning(SOUND_DLL_TITLE, text); }
+void Form1::SoundWarning(const std::string& text) { dialogs_.Warning(Text(TextId::SOUND_TITLE), text); }
 
 void Form1::SoundShutdown() {
   if (soundContext_ != 0) sound_.dsTerminate(soundContext_);

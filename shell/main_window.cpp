@@ -133,7 +133,7 @@ void BoardView::mousePressEvent(QMouseEvent* event) {
 
 MainWindow::MainWindow(qreal dpr) : canvas_(std::make_unique<PainterCanvas>(dpr)) {
   setObjectName(QStringLiteral("Form1"));
-  setWindowTitle(QStringLiteral("Korvel 四人将棋 (ﾀﾞﾌﾞﾙｽ)"));
+  setWindowTitle(QString::fromUtf8(Text(TextId::WINDOW_TITLE)));
   view_ = new BoardView(*canvas_, this);
   setCentralWidget(view_);
   icons_ = std::make_unique<QtTurnIcons>(view_);
@@ -179,7 +179,7 @@ void MainWindow::BuildEntries(bool network) {
   for (size_t i = 0; i < table.size(); ++i) {
     const MenuEntry& e = table[i];
     const QString control = QString::fromLatin1(e.control);
-    QString caption = QString::fromUtf8(e.caption);
+    QString caption = QString::fromUtf8(Text(e.caption));
     if (e.mnemonic) caption += QStringLiteral("(&%1)").arg(QLatin1Char(e.mnemonic));
     open.resize(std::max(e.level - 1, 0));
     if (OpensMenu(i)) {
@@ -417,20 +417,19 @@ void MainWindow::Dispatch(const std::function<void()>& handler) {
 bool MainWindow::TakeNotice(const std::string& title, const std::string& prompt) {
   if (!form_ || !form_->TheOptions().OSHIRASE) return false;
   // The result of a game and the word before play resumes are read before going on.
-  if (title == "終了" || title == "再開") return false;
+  if (title == Text(TextId::TITLE_END) || title == Text(TextId::TITLE_RESUME)) return false;
   view_->Notices().Post(QString::fromStdString(title), QString::fromStdString(prompt));
   return true;
 }
 
 std::string MainWindow::Addendum(const std::string& title, const std::string& prompt) {
-  if (!form_ || !form_->TheOptions().IROWAKE || title != "終了") return "";
+  if (!form_ || !form_->TheOptions().IROWAKE || title != Text(TextId::TITLE_END)) return "";
   const GameState& s = form_->State();
   int seat = NO_SEAT;
   if (s.GameMode != 1 || HumanSeats(s, &seat) != 1) return "";
-  const std::string won = "の勝ちです";
   for (int team : {SITA, HIDARI}) {
-    if (prompt == std::string(TeamName(team)) + won)
-      return IsFirstTeam(team) == IsFirstTeam(seat) ? "あなたの勝ちです" : "あなたの負けです";
+    if (prompt == Fill(TextId::WINS, {TeamName(team)}))
+      return IsFirstTeam(team) == IsFirstTeam(seat) ? Text(TextId::YOU_WIN) : Text(TextId::YOU_LOSE);
   }
   return "";
 }
@@ -452,9 +451,9 @@ void MainWindow::DrawSeatNames(QPainter& p) {
   for (const Place& pl : PLACES) {
     const int seat = pl.seat;
     const int partner = seat == SITA ? UE : seat == UE ? SITA : seat == HIDARI ? MIGI : HIDARI;
-    const char* name = s.PlayerKind[seat] == HUMAN      ? "自分"
-                       : s.PlayerKind[partner] == HUMAN ? "味方"
-                                                        : "敵";
+    const char* name = s.PlayerKind[seat] == HUMAN      ? Text(TextId::SEAT_SELF)
+                       : s.PlayerKind[partner] == HUMAN ? Text(TextId::SEAT_PARTNER)
+                                                        : Text(TextId::SEAT_OPPONENT);
     const QPointF at(CellX(pl.x) / TWIPS_PER_PIXEL, CellY(pl.y) / TWIPS_PER_PIXEL);
     // A dot of the seat's colour, then the name, white with a dark edge.
     p.setPen(QPen(Qt::black, 1.2));

@@ -71,9 +71,9 @@ std::map<size_t, std::string> MenuPaths() {
     open.resize(e.level - 1);
     std::string path;
     for (const std::string& menu : open) path += Menu(menu) + " ▸ ";
-    path += Menu(e.caption);
+    path += Menu(Text(e.caption));
     if (OpensMenu(i))
-      open.push_back(e.caption);
+      open.push_back(Text(e.caption));
     else
       paths[i] = path;
   }
@@ -135,7 +135,7 @@ TEST(HelpPage, TheMenuListHasEveryEntryOfTheMenuTableWithItsKey) {
     if (e.level != 1 || !e.mnemonic) continue;
     SCOPED_TRACE(e.control);
     EXPECT_TRUE(
-        AnyRowHas(rows, {Menu(e.caption), Key(std::string("Alt+") + e.mnemonic)}));
+        AnyRowHas(rows, {Menu(Text(e.caption)), Key(std::string("Alt+") + e.mnemonic)}));
   }
 }
 
@@ -149,15 +149,15 @@ TEST(HelpPage, TheListOfKeysHasEveryShortcut) {
     if (!e.shortcut) continue;
     SCOPED_TRACE(e.control);
     std::vector<std::string> parts = {Key(e.shortcut)};
-    if (*e.caption) parts.push_back(Menu(e.caption));
-    EXPECT_TRUE(AnyRowHas(rows, parts)) << Key(e.shortcut) << " " << e.caption;
+    if (*Text(e.caption)) parts.push_back(Menu(Text(e.caption)));
+    EXPECT_TRUE(AnyRowHas(rows, parts)) << Key(e.shortcut) << " " << Text(e.caption);
     ++keys;
   }
   EXPECT_GE(keys, 9);
   for (const MenuEntry& e : MenuTable()) {
     if (e.level == 1 && e.mnemonic) {
-      EXPECT_TRUE(AnyRowHas(rows, {Key(std::string("Alt+") + e.mnemonic), Menu(e.caption)}))
-          << e.caption;
+      EXPECT_TRUE(AnyRowHas(rows, {Key(std::string("Alt+") + e.mnemonic), Menu(Text(e.caption))}))
+          << Text(e.caption);
     }
   }
   EXPECT_TRUE(AnyRowHas(rows, {Key("Esc")}));
@@ -191,13 +191,13 @@ TEST(ManualPage, ListsEveryShortcut) {
     }
     if (e.level == 1 && e.mnemonic) {
       EXPECT_NE(section.find(std::string("Alt+") + e.mnemonic), std::string::npos)
-          << e.caption;
+          << Text(e.caption);
     }
   }
   // Every level of the computer is named.
   for (const MenuEntry& e : MenuTable()) {
     if (std::string(e.control).starts_with("LEVEL") && e.level > 0 && e.handler) {
-      EXPECT_NE(manual.find(e.caption), std::string::npos) << e.caption;
+      EXPECT_NE(manual.find(Text(e.caption)), std::string::npos) << Text(e.caption);
     }
   }
 }

@@ -135,8 +135,8 @@ TEST(OptionsFile, ItsEntriesSitInTheOptionsMenuAfterBgm) {
   const MenuEntry* tint = FindMenuHandler("IROWAKE");
   ASSERT_NE(notices, nullptr);
   ASSERT_NE(tint, nullptr);
-  EXPECT_EQ(std::string(notices->caption), "お知らせを盤上に表示");
-  EXPECT_EQ(std::string(tint->caption), "駒の色分け");
+  EXPECT_EQ(std::string(Text(notices->caption)), "お知らせを盤上に表示");
+  EXPECT_EQ(std::string(Text(tint->caption)), "駒の色分け");
   // Both sit in ｵﾌﾟｼｮﾝ, after BGM.
   const auto& table = MenuTable();
   size_t bgm = 0, at = 0;

@@ -49,7 +49,7 @@ void Walk(const QList<QAction*>& actions, int level, std::vector<Shown>& out) {
 void Expected(bool network, std::vector<Shown>& bar, std::vector<Shown>& keys) {
   for (const MenuEntry& e : MenuTable()) {
     if (e.Has(NETWORK) && !network) continue;
-    std::string text = e.caption;
+    std::string text = Text(e.caption);
     if (e.mnemonic) text += std::string("(&") + e.mnemonic + ")";
     const Shown shown{e.control, text, e.shortcut ? e.shortcut : "", e.level, e.check != nullptr,
                       false};
