@@ -533,19 +533,3 @@ TEST(ServerLimits, TheDefaultBucketHolds40AndRefills20ASecond) {
 
 }  // namespace
 }  // namespace korvel::net
-
-namespace korvel::net {
-namespace {
-TEST(ServerAbuse, Probe) {
-  const auto server = Listening({});
-  {
-    Bare a(server->Port()), b(server->Port());
-    ASSERT_TRUE(WaitFor([&] { return a.ws.state() == QAbstractSocket::ConnectedState && b.ws.state() == QAbstractSocket::ConnectedState; }));
-    EXPECT_EQ(server->SocketCount(), 2);
-    EXPECT_EQ(server->ConnectionCount(), 2);
-  }
-  EXPECT_TRUE(WaitFor([&] { return server->ConnectionCount() == 0; }));
-  EXPECT_TRUE(WaitFor([&] { return server->SocketCount() == 0; }, 3000)) << server->SocketCount();
-}
-}  // namespace
-}  // namespace korvel::net
