@@ -1,6 +1,6 @@
 #include "net/room.h"
 
-#include <QDateTime>
+#include <chrono>
 
 #include "game/check.h"
 #include "game/movement.h"
@@ -70,7 +70,13 @@ QJsonObject Notice(const QString& text, const QString& code, int seat) {
 
 Room::Room(QString code, const RoomOptions& options) : code_(std::move(code)), options_(options) {
   for (int seat = 0; seat <= 4; ++seat) person_[seat] = seat > 0 && options.person[seat];
-  now_ = [] { return QDateTime::currentMSecsSinceEpoch(); };
+  // The waiting time counts on the monotonic clock: a change of the system's time moves it
+  // not.
+  now_ = [] {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+  };
 }
 
 bool Room::AnyoneConnected() const {

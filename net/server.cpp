@@ -1,41 +1,74 @@
 #include "net/server.h"
 
-#include <QDateTime>
 #include <QEventLoop>
-#include <QSslSocket>
+#include <QMetaMethod>
 #include <QSslConfiguration>
-#include <QTcpServer>
+#include <QSslSocket>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QWebSocket>
 #include <QWebSocketServer>
 #include <algorithm>
-#include <thread>
+#include <chrono>
 
+#include "net/gate.h"
 #include "net/protocol.h"
+#include "net/thinkers.h"
 #include "net/tls.h"
 
 namespace korvel::net {
 
 namespace {
 
+// Every timer of the server counts on the monotonic clock: a change of the system's time
+// moves no deadline.
 qint64 NowMs() {
-  return QDateTime::currentMSecsSinceEpoch();
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
 }
 
 // A socket never buffers more than this from one message, whatever the sender claims; the
 // protocol's own limit (kMaxMessageBytes) is checked after, with an error answer.
 constexpr qint64 kHardMessageCap = 64 * 1024;
 
+// Frames a closed connection may still send before it is cut off at once.
+constexpr int kFramesWhileClosing = 64;
+
 }  // namespace
 
-// One computer turn being thought on a thread of its own: the job (a copy of the game),
+// Tells the server of every ping and pong frame a WebSocket reads. Qt answers a ping by
+// itself and announces none: its frame reader (a child of the QWebSocket) has the signal.
+class FrameTap : public QObject {
+  Q_OBJECT
+ public:
+  FrameTap(QWebSocket* ws, std::function<void()> onFrame)
+      : QObject(ws), onFrame_(std::move(onFrame)) {}
+  // False when the WebSocket's frame reader has no ping signal (another Qt).
+  bool Attach(QWebSocket* ws) {
+    connect(ws, &QWebSocket::pong, this, &FrameTap::Frame);
+    for (QObject* child : ws->findChildren<QObject*>()) {
+      const QMetaObject* mo = child->metaObject();
+      const int ping = mo->indexOfSignal("pingReceived(QByteArray)");
+      if (ping < 0) continue;
+      const QMetaMethod slot = metaObject()->method(metaObject()->indexOfSlot("Frame()"));
+      return static_cast<bool>(connect(child, mo->method(ping), this, slot));
+    }
+    return false;
+  }
+ public slots:
+  void Frame() { onFrame_(); }
+
+ private:
+  std::function<void()> onFrame_;
+};
+
+// One computer turn being thought on a thread of the pool: the job (a copy of the game),
 // the choice when it is made, and the flag that stops it early.
 struct Thinking {
   Room::ComputerJob job;
   ChosenMove chosen;
   std::atomic<bool> stop{false};
-  std::thread thread;
 };
 
 Server::Server(const ServerOptions& options, QObject* parent) : QObject(parent), options_(options) {
@@ -45,18 +78,13 @@ Server::Server(const ServerOptions& options, QObject* parent) : QObject(parent),
       tls ? QWebSocketServer::SecureMode : QWebSocketServer::NonSecureMode, this);
   server_->setMaxPendingConnections(64);
   connect(server_, &QWebSocketServer::newConnection, this, &Server::OnNewConnection);
-  if (!tls) {
-    // Small messages in both directions: each goes out at once, not after the peer's
-    // delayed acknowledgement of the one before.
-    tcp_ = new QTcpServer(this);
-    tcp_->setMaxPendingConnections(64);
-    connect(tcp_, &QTcpServer::newConnection, this, [this] {
-      while (QTcpSocket* s = tcp_->nextPendingConnection()) {
-        s->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-        server_->handleConnection(s);
-      }
-    });
-  }
+  GateLimits limits;
+  limits.maxSockets = options_.maxConnections;
+  limits.maxPerAddress = options_.maxPerAddress;
+  limits.handshakeMs = options_.handshakeMs;
+  gate_ = new Gate(server_, limits, this);
+  thinkers_ = std::make_unique<ThinkerPool>(
+      options_.deepThinkers > 0 ? options_.deepThinkers : ThinkerPool::DefaultDeep());
   auto* sweep = new QTimer(this);
   connect(sweep, &QTimer::timeout, this, &Server::Sweep);
   sweep->start(1000);
@@ -64,8 +92,7 @@ Server::Server(const ServerOptions& options, QObject* parent) : QObject(parent),
 
 Server::~Server() {
   for (auto& t : thinkings_) t->stop = true;
-  for (auto& t : thinkings_)
-    if (t->thread.joinable()) t->thread.join();
+  thinkers_->Stop();
   CloseAll();
 }
 
@@ -79,15 +106,14 @@ bool Server::Listen(QString* error) {
     ssl.setLocalCertificateChain(*certs);
     ssl.setPrivateKey(*key);
     ssl.setPeerVerifyMode(QSslSocket::VerifyNone);
-    server_->setSslConfiguration(ssl);
+    gate_->UseTls(ssl);
   }
-  if (tcp_ ? !tcp_->listen(options_.address, options_.port)
-           : !server_->listen(options_.address, options_.port)) {
-    *error = tcp_ ? tcp_->errorString() : server_->errorString();
+  if (!gate_->listen(options_.address, options_.port)) {
+    *error = gate_->errorString();
     return false;
   }
   if (!options_.certFile.isEmpty() && !HandshakeWithItself(error)) {
-    server_->close();
+    gate_->close();
     return false;
   }
   return true;
@@ -126,7 +152,27 @@ bool Server::HandshakeWithItself(QString* error) {
 }
 
 quint16 Server::Port() const {
-  return tcp_ ? tcp_->serverPort() : server_->serverPort();
+  return gate_->serverPort();
+}
+
+int Server::SocketCount() const {
+  return gate_->SocketCount();
+}
+
+long long Server::SocketsRefused() const {
+  return gate_->Refused();
+}
+
+long long Server::HandshakesExpired() const {
+  return gate_->Expired();
+}
+
+int Server::ThinkerThreads() const {
+  return thinkers_->Threads();
+}
+
+int Server::MostThinkingAtOnce() const {
+  return thinkers_->MostRunning();
 }
 
 Room* Server::OpenRoom(const QString& code, const RoomOptions& options) {
@@ -161,6 +207,7 @@ void Server::CloseAll() {
     ws->disconnect(this);
     ws->close(QWebSocketProtocol::CloseCodeGoingAway, QStringLiteral("server stopping"));
     ws->deleteLater();
+    if (QTcpSocket* socket = conns_[ws].socket) socket->deleteLater();
   }
   conns_.clear();
 }
@@ -168,45 +215,97 @@ void Server::CloseAll() {
 void Server::Farewell(const QString& text) {
   const QString msg = Serialize(QJsonObject{{"t", "closed"}, {"text", text}});
   for (auto& [ws, c] : conns_)
-    if (!c.room.isEmpty()) ws->sendTextMessage(msg);
+    if (!c.room.isEmpty() && !c.closing) ws->sendTextMessage(msg);
   for (auto& [ws, c] : conns_) ws->flush();
 }
 
 void Server::OnNewConnection() {
   while (QWebSocket* ws = server_->nextPendingConnection()) {
-    if (static_cast<int>(conns_.size()) >= options_.maxConnections) {
-      ws->close(QWebSocketProtocol::CloseCodeAbnormalDisconnection, QStringLiteral("full"));
-      ws->deleteLater();
-      continue;
-    }
     ws->setMaxAllowedIncomingMessageSize(kHardMessageCap);
     ws->setMaxAllowedIncomingFrameSize(kHardMessageCap);
     Conn c;
     c.tokens = options_.burst;
     c.refilledAt = c.openedAt = NowMs();
+    c.socket = gate_->Claim(ws);
+    c.address = Gate::AddressKey(ws->peerAddress());
     conns_.emplace(ws, c);
     connect(ws, &QWebSocket::textMessageReceived, this,
             [this, ws](const QString& text) { OnText(ws, text); });
     connect(ws, &QWebSocket::binaryMessageReceived, this, [this, ws](const QByteArray&) {
       auto it = conns_.find(ws);
-      if (it != conns_.end()) Strike(ws, it->second, "binary", "text messages only");
+      if (it != conns_.end() && !it->second.closing)
+        Strike(ws, it->second, "binary", "text messages only");
     });
     connect(ws, &QWebSocket::disconnected, this, [this, ws] { OnClosed(ws); });
+    auto* tap = new FrameTap(ws, [this, ws] { OnControlFrame(ws); });
+    if (!tap->Attach(ws))
+      qWarning("korvel4-server: ping frames cannot be counted with this Qt WebSockets");
   }
 }
 
+qint64 Server::Unwritten(QWebSocket* ws, const Conn& c) const {
+  qint64 n = ws->bytesToWrite();
+  if (const auto* ssl = qobject_cast<const QSslSocket*>(c.socket)) n += ssl->encryptedBytesToWrite();
+  return n;
+}
+
+void Server::CheckOutgoing(QWebSocket* ws, Conn& c) {
+  if (c.closing || Unwritten(ws, c) <= options_.maxOutgoingBytes) return;
+  ++slowClosed_;
+  Drop(ws, c, QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("not reading"));
+}
+
+void Server::Drop(QWebSocket* ws, Conn& c, int code, const QString& reason) {
+  if (c.closing) return;
+  c.closing = true;
+  ws->close(static_cast<QWebSocketProtocol::CloseCode>(code), reason);
+  // A peer that neither reads nor answers the close is cut off.
+  QTimer::singleShot(options_.closeGraceMs, ws, [ws] { ws->abort(); });
+}
+
+void Server::Send(QWebSocket* ws, const QString& text) {
+  auto it = conns_.find(ws);
+  if (it == conns_.end() || it->second.closing) return;
+  ws->sendTextMessage(text);
+  CheckOutgoing(ws, it->second);
+}
+
 void Server::SendTo(QWebSocket* ws, const QJsonObject& msg) {
-  if (ws) ws->sendTextMessage(Serialize(msg));
+  if (ws) Send(ws, Serialize(msg));
 }
 
 void Server::Strike(QWebSocket* ws, Conn& c, const QString& code, const QString& text) {
   ++c.strikes;
   if (c.strikes >= options_.strikesToClose) {
     SendTo(ws, ErrorMessage("closing", "too many refused messages"));
-    ws->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("misbehaving"));
+    Drop(ws, c, QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("misbehaving"));
     return;
   }
   SendTo(ws, ErrorMessage(code, text));
+}
+
+bool Server::Take(Conn& c) {
+  const qint64 now = NowMs();
+  c.tokens = std::min(options_.burst,
+                      c.tokens + (now - c.refilledAt) * options_.messagesPerSecond / 1000.0);
+  c.refilledAt = now;
+  if (c.tokens < 1) return false;
+  c.tokens -= 1;
+  return true;
+}
+
+void Server::OnControlFrame(QWebSocket* ws) {
+  auto it = conns_.find(ws);
+  if (it == conns_.end()) return;
+  Conn& c = it->second;
+  ++controlRead_;
+  if (c.closing) {
+    if (++c.framesWhileClosing > kFramesWhileClosing) ws->abort();
+    return;
+  }
+  // Qt has answered a ping already: the answer counts in what the peer leaves unread.
+  CheckOutgoing(ws, c);
+  if (!c.closing && !Take(c)) Strike(ws, c, "rate", "too many messages");
 }
 
 void Server::OnText(QWebSocket* ws, const QString& text) {
@@ -214,12 +313,11 @@ void Server::OnText(QWebSocket* ws, const QString& text) {
   if (it == conns_.end()) return;
   Conn& c = it->second;
   ++messagesRead_;
-  const qint64 now = NowMs();
-  c.tokens = std::min(options_.burst,
-                      c.tokens + (now - c.refilledAt) * options_.messagesPerSecond / 1000.0);
-  c.refilledAt = now;
-  if (c.tokens < 1) return Strike(ws, c, "rate", "too many messages");
-  c.tokens -= 1;
+  if (c.closing) {
+    if (++c.framesWhileClosing > kFramesWhileClosing) ws->abort();
+    return;
+  }
+  if (!Take(c)) return Strike(ws, c, "rate", "too many messages");
   if (text.size() > kMaxMessageBytes || text.toUtf8().size() > kMaxMessageBytes)
     return Strike(ws, c, "size", "a message is at most 4096 bytes");
   const auto msg = ParseMessage(text);
@@ -272,7 +370,7 @@ void Server::HandleJoin(QWebSocket* ws, Conn& c, const QJsonObject& msg, const Q
   if (!v || *v != kProtocolVersion) {
     SendTo(ws, ErrorMessage("version",
                             QStringLiteral("protocol version %1 only").arg(kProtocolVersion)));
-    ws->close(QWebSocketProtocol::CloseCodeProtocolError, QStringLiteral("version"));
+    Drop(ws, c, QWebSocketProtocol::CloseCodeProtocolError, QStringLiteral("version"));
     return;
   }
   const auto seat = SeatField(msg, "seat");
@@ -296,12 +394,18 @@ void Server::HandleJoin(QWebSocket* ws, Conn& c, const QJsonObject& msg, const Q
     if (!options_.allowCreate) return Strike(ws, c, "no-create", "rooms are fixed here");
     if (static_cast<int>(rooms_.size()) >= options_.maxRooms)
       return Strike(ws, c, "full", "no more rooms");
+    QString why;
+    if (!MayCreate(c.address, &why)) return Strike(ws, c, "rooms", why);
     ro.level = *level;
     ro.waitSeconds = options_.waitSeconds;
     ro.deepSeconds = options_.deepSeconds;
     do code = NewRoomCode();
     while (rooms_.count(code));
     OpenEntry(code, ro, false);
+    rooms_[code].creator = c.address;
+    AddressRooms& mine = byAddress_[c.address];
+    ++mine.open;
+    mine.createdAt.push_back(NowMs());
     a = rooms_[code].room->Join(*seat, *name);
   } else {
     const auto room = CodeField(msg, "room");
@@ -323,8 +427,10 @@ void Server::HandleJoin(QWebSocket* ws, Conn& c, const QJsonObject& msg, const Q
         QWebSocket* old = e.seat[*seat];
         e.seat[*seat] = nullptr;
         auto oc = conns_.find(old);
-        if (oc != conns_.end()) oc->second.room.clear();
-        old->close(QWebSocketProtocol::CloseCodeNormal, QStringLiteral("replaced"));
+        if (oc != conns_.end()) {
+          oc->second.room.clear();
+          Drop(old, oc->second, QWebSocketProtocol::CloseCodeNormal, QStringLiteral("replaced"));
+        }
       }
     }
   }
@@ -346,6 +452,8 @@ void Server::OnClosed(QWebSocket* ws) {
   const Conn c = it->second;
   conns_.erase(it);
   ws->deleteLater();
+  // The WebSocket leaves its socket behind when it goes.
+  if (c.socket) c.socket->deleteLater();
   auto rit = rooms_.find(c.room);
   if (c.room.isEmpty() || rit == rooms_.end()) return;
   RoomEntry& e = rit->second;
@@ -362,7 +470,7 @@ void Server::Dispatch(RoomEntry& e) {
       onGameEnded(e.room->Code(), e.room->Record());
     const QString text = Serialize(o.msg);
     for (int seat = 1; seat <= 4; ++seat)
-      if (e.seat[seat] && (o.to == kEveryone || o.to == seat)) e.seat[seat]->sendTextMessage(text);
+      if (e.seat[seat] && (o.to == kEveryone || o.to == seat)) Send(e.seat[seat], text);
   }
   if (e.room->ComputerToMove() && !e.computerPending) ScheduleComputer(e.room->Code());
 }
@@ -378,48 +486,102 @@ void Server::ScheduleComputer(const QString& code) {
       e.computerPending = false;
       return Dispatch(e);
     }
-    // The thinking runs on its own thread (level 4 may take seconds); every other room,
-    // and this room's players, are served meanwhile. Its choice comes back to the loop.
+    // The thinking runs on the pool (level 4 may take seconds); every other room, and this
+    // room's players, are served meanwhile. Its choice comes back to the loop.
     auto t = std::make_shared<Thinking>();
     t->job = std::move(*job);
     e.thinking = t;
     thinkings_.push_back(t);
-    t->thread = std::thread([this, t, code] {
+    const bool deep = t->job.game.State().Level >= 4;
+    thinkers_->Post(deep, [this, t, code] {
+      if (t->stop) return;
       t->chosen = Room::Think(t->job, &t->stop);
-      if (!t->stop) QMetaObject::invokeMethod(this, [this, code] { Thought(code); });
+      if (!t->stop) QMetaObject::invokeMethod(this, [this, t, code] { Thought(code, t); });
     });
   });
 }
 
-void Server::Thought(const QString& code) {
-  auto it = rooms_.find(code);
-  if (it == rooms_.end() || !it->second.thinking) return;
-  RoomEntry& e = it->second;
-  const std::shared_ptr<Thinking> t = std::move(e.thinking);
-  if (t->thread.joinable()) t->thread.join();  // it has finished: only its end is waited for
+void Server::Thought(const QString& code, const std::shared_ptr<Thinking>& t) {
   std::erase(thinkings_, t);
+  auto it = rooms_.find(code);
+  if (it == rooms_.end() || it->second.thinking != t) return;
+  RoomEntry& e = it->second;
+  e.thinking.reset();
   e.computerPending = false;
   e.room->FinishComputerTurn(t->job, t->chosen);
   Dispatch(e);
 }
 
+bool Server::MayCreate(const QString& address, QString* why) {
+  AddressRooms& mine = byAddress_[address];
+  const qint64 since = NowMs() - qint64{options_.createWindowSeconds} * 1000;
+  std::erase_if(mine.createdAt, [since](qint64 at) { return at < since; });
+  if (mine.open >= options_.roomsPerAddress) {
+    *why = QStringLiteral("at most %1 open rooms from one address").arg(options_.roomsPerAddress);
+    return false;
+  }
+  if (static_cast<int>(mine.createdAt.size()) >= options_.createsPerAddress) {
+    *why = QStringLiteral("at most %1 rooms from one address in %2 minutes")
+               .arg(options_.createsPerAddress)
+               .arg(options_.createWindowSeconds / 60);
+    return false;
+  }
+  return true;
+}
+
+std::map<QString, Server::RoomEntry>::iterator Server::EraseRoom(
+    std::map<QString, RoomEntry>::iterator it) {
+  RoomEntry& e = it->second;
+  if (e.thinking) {
+    e.thinking->stop = true;
+    std::erase(thinkings_, e.thinking);
+  }
+  if (!e.creator.isEmpty()) {
+    auto a = byAddress_.find(e.creator);
+    if (a != byAddress_.end() && --a->second.open <= 0 && a->second.createdAt.empty())
+      byAddress_.erase(a);
+  }
+  return rooms_.erase(it);
+}
+
 void Server::Sweep() {
   const qint64 now = NowMs();
   std::vector<QWebSocket*> late;
-  for (auto& [ws, c] : conns_)
+  for (auto& [ws, c] : conns_) {
+    if (c.closing) continue;
     if (c.room.isEmpty() && now - c.openedAt > qint64{options_.joinSeconds} * 1000)
       late.push_back(ws);
-  for (QWebSocket* ws : late)
-    ws->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("join in time"));
+    else
+      CheckOutgoing(ws, c);
+  }
+  for (QWebSocket* ws : late) {
+    auto it = conns_.find(ws);
+    if (it != conns_.end())
+      Drop(ws, it->second, QWebSocketProtocol::CloseCodePolicyViolated,
+           QStringLiteral("join in time"));
+  }
   for (auto it = rooms_.begin(); it != rooms_.end();) {
     RoomEntry& e = it->second;
     const bool empty = !e.room->AnyoneConnected() && !e.computerPending;
-    const bool idle = now - e.emptySince > qint64{options_.idleRoomSeconds} * 1000;
+    const qint64 away = now - e.emptySince;
+    const bool idle = away > qint64{options_.idleRoomSeconds} * 1000 ||
+                      (!e.room->Started() && away > options_.unstartedRoomMs);
     if (empty && (e.room->Closed() || (idle && !e.fixed)))
-      it = rooms_.erase(it);
+      it = EraseRoom(it);
+    else
+      ++it;
+  }
+  // Addresses whose window has passed with no open room are forgotten.
+  const qint64 since = now - qint64{options_.createWindowSeconds} * 1000;
+  for (auto it = byAddress_.begin(); it != byAddress_.end();) {
+    std::erase_if(it->second.createdAt, [since](qint64 at) { return at < since; });
+    if (it->second.open <= 0 && it->second.createdAt.empty())
+      it = byAddress_.erase(it);
     else
       ++it;
   }
 }
 
 }  // namespace korvel::net
+
+#include "server.moc"

@@ -7,6 +7,8 @@
 
 #include <QHostAddress>
 #include <QObject>
+#include <QPointer>
+#include <QTcpSocket>
 #include <QString>
 #include <map>
 #include <memory>
@@ -18,11 +20,12 @@
 
 class QWebSocket;
 class QWebSocketServer;
-class QTcpServer;
 
 namespace korvel::net {
 
 struct Thinking;
+class Gate;
+class ThinkerPool;
 
 struct ServerOptions {
   QHostAddress address = QHostAddress::Any;
@@ -31,13 +34,22 @@ struct ServerOptions {
   double deepSeconds = 3.0;   // level 4's cap per move
   int waitSeconds = 60;       // before the host may give a missing seat to the computer
   int maxRooms = 2000;
-  int maxConnections = 8000;
+  int maxConnections = 8000;      // every accepted socket, from accept on
+  int maxPerAddress = 64;         // the same from one address (an IPv6 /64 counts as one)
+  int handshakeMs = 5000;         // from accept to a WebSocket, TLS included
   bool allowCreate = true;        // clients may open rooms of their own
+  int roomsPerAddress = 20;       // rooms created from one address and still open...
+  int createsPerAddress = 40;     // ...and created from one address in the window
+  int createWindowSeconds = 600;
   double messagesPerSecond = 20;  // the rate limit: a bucket refilled at this rate...
-  double burst = 40;              // ...holding this many messages
+  double burst = 40;              // ...holding this many messages (ping and pong frames too)
   int strikesToClose = 10;        // refused messages (malformed, unknown, too fast) in a row
   int joinSeconds = 30;           // a connection that has not joined by then is closed
-  int idleRoomSeconds = 3600;     // a room nobody is connected to is dropped after this
+  int idleRoomSeconds = 3600;     // a room nobody is connected to is dropped after this...
+  int unstartedRoomMs = 180000;   // ...and one whose game never started after this
+  qint64 maxOutgoingBytes = 2 * 1024 * 1024;  // a connection that reads no faster is closed
+  int closeGraceMs = 2000;        // a closed connection that lingers is cut off after this
+  int deepThinkers = 0;           // threads for level 4's turns; 0: the processors, 2 to 4
   QString certFile, keyFile;      // both set: TLS (wss://)
 };
 
@@ -53,10 +65,22 @@ class Server : public QObject {
   Room* OpenRoom(const QString& code, const RoomOptions& options);
   Room* FindRoom(const QString& code);
   int RoomCount() const { return static_cast<int>(rooms_.size()); }
+  // WebSocket connections (handshaken), and every accepted socket (what the caps count).
   int ConnectionCount() const { return static_cast<int>(conns_.size()); }
+  int SocketCount() const;
+  // Sockets turned away at accept (a cap reached) and cut off at the handshake deadline.
+  long long SocketsRefused() const;
+  long long HandshakesExpired() const;
+  // Connections closed for not reading what was sent to them.
+  long long SlowReadersClosed() const { return slowClosed_; }
   long long MessagesRead() const { return messagesRead_; }
-  // Computer turns being thought on their threads now.
+  // Ping and pong frames read (counted in the rate limit as messages are).
+  long long ControlFramesRead() const { return controlRead_; }
+  // Computer turns queued or being thought now.
   int ThinkingCount() const { return static_cast<int>(thinkings_.size()); }
+  // The computer's threads, and the most turns ever thought at once.
+  int ThinkerThreads() const;
+  int MostThinkingAtOnce() const;
   // The records (.k4k text) of the games in progress, each with its room code.
   std::vector<std::pair<QString, std::string>> GamesInProgress() const;
   // Closes every connection (the authority is going away).
@@ -75,6 +99,10 @@ class Server : public QObject {
     qint64 refilledAt = 0;
     qint64 openedAt = 0;
     int strikes = 0;
+    QPointer<QTcpSocket> socket;  // beneath the WebSocket (its bytes not yet written)
+    QString address;               // Gate::AddressKey
+    bool closing = false;          // closed by the server: nothing more is read or sent
+    int framesWhileClosing = 0;
   };
   struct RoomEntry {
     std::unique_ptr<Room> room;
@@ -84,11 +112,28 @@ class Server : public QObject {
     std::shared_ptr<Thinking> thinking;
     bool fixed = false;  // opened by the authority: kept while the program runs
     qint64 emptySince = 0;
+    QString creator;     // the address that created it (Gate::AddressKey); empty if fixed
+  };
+  struct AddressRooms {
+    int open = 0;
+    std::vector<qint64> createdAt;  // within the window
   };
 
   Room* OpenEntry(const QString& code, const RoomOptions& options, bool fixed);
   void OnNewConnection();
   void OnText(QWebSocket* ws, const QString& text);
+  void OnControlFrame(QWebSocket* ws);
+  // Takes one message from the connection's bucket; false when it is empty.
+  bool Take(Conn& c);
+  // Closes the connection with a WebSocket close code and reason; it is cut off if it
+  // lingers.
+  void Drop(QWebSocket* ws, Conn& c, int code, const QString& reason);
+  // Closes the connection when more is waiting to be written to it than the cap.
+  void CheckOutgoing(QWebSocket* ws, Conn& c);
+  qint64 Unwritten(QWebSocket* ws, const Conn& c) const;
+  void Send(QWebSocket* ws, const QString& text);
+  bool MayCreate(const QString& address, QString* why);
+  std::map<QString, RoomEntry>::iterator EraseRoom(std::map<QString, RoomEntry>::iterator it);
   void OnClosed(QWebSocket* ws);
   void Handle(QWebSocket* ws, Conn& c, const QJsonObject& msg);
   void HandleJoin(QWebSocket* ws, Conn& c, const QJsonObject& msg, const QString& type);
@@ -97,16 +142,20 @@ class Server : public QObject {
   void Dispatch(RoomEntry& e);
   void ScheduleComputer(const QString& code);
   void Sweep();
-  void Thought(const QString& code);
+  void Thought(const QString& code, const std::shared_ptr<Thinking>& t);
 
   ServerOptions options_;
   QWebSocketServer* server_ = nullptr;
-  QTcpServer* tcp_ = nullptr;  // plain connections: accepted here, without Nagle's delay
+  Gate* gate_ = nullptr;  // every socket is accepted here (gate.h)
   std::unordered_map<QWebSocket*, Conn> conns_;
   std::map<QString, RoomEntry> rooms_;
+  std::unordered_map<QString, AddressRooms> byAddress_;
   long long messagesRead_ = 0;
-  // Every thinking still running: stopped and waited for when the server goes.
+  long long controlRead_ = 0;
+  long long slowClosed_ = 0;
+  // Every thinking queued or running: stopped and waited for when the server goes.
   std::vector<std::shared_ptr<Thinking>> thinkings_;
+  std::unique_ptr<ThinkerPool> thinkers_;
 };
 
 }  // namespace korvel::net

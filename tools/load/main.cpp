@@ -8,10 +8,18 @@
 // the server can carry at most (the delay is then mostly time spent queueing). With
 // --think MS each player thinks for a random time of 0 to 2*MS milliseconds first, as
 // people at a board do, which measures the delay at a realistic load.
+//
+// Hostile company while it measures: --flood ping keeps one connection sending WebSocket
+// ping frames as fast as it can without reading anything (it connects again whenever the
+// server closes it); --flood idle keeps 200 TCP connections open that never send a byte
+// (each opened again when the server cuts it off). --deep N adds N rooms of one scripted
+// player and three level-4 computers, for the memory of the computer's thinking. Every
+// player is on 127.0.0.1, so the server is started with the caps per address lifted.
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QTcpSocket>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -28,24 +36,93 @@ using namespace korvel::net;
 
 namespace {
 
-long RssKb(qint64 pid) {
+long Status(qint64 pid, const char* field) {
   QFile f(QStringLiteral("/proc/%1/status").arg(pid));
   if (!f.open(QIODevice::ReadOnly)) return -1;
+  const QByteArray name = QByteArray(field) + ':';
   for (const QByteArray& line : f.readAll().split('\n'))
-    if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').first().toLong();
+    if (line.startsWith(name))
+      return line.mid(name.size()).trimmed().split(' ').first().toLong();
   return -1;
 }
+
+long RssKb(qint64 pid) {
+  return Status(pid, "VmRSS");
+}
+
+// A WebSocket ping frame from a client (masked), 100 bytes of payload.
+QByteArray PingFrame() {
+  QByteArray f;
+  f.append(static_cast<char>(0x89));
+  f.append(static_cast<char>(0x80 | 100));
+  const char mask[4] = {0x01, 0x02, 0x03, 0x04};
+  f.append(mask, 4);
+  for (int i = 0; i < 100; ++i) f.append(static_cast<char>('p' ^ mask[i % 4]));
+  return f;
+}
+
+// The hostile company of --flood: connections opened again whenever the server ends them.
+struct Flood {
+  QUrl url;
+  bool ping = false;
+  int closedByServer = 0;
+  std::vector<std::unique_ptr<QTcpSocket>> sockets;
+  QByteArray burst;
+
+  void Open(size_t i) {
+    auto s = std::make_unique<QTcpSocket>();
+    QTcpSocket* sp = s.get();
+    sp->setReadBufferSize(1);  // reads nothing: what the server sends backs up
+    QObject::connect(sp, &QTcpSocket::connected, sp, [this, sp] {
+      if (!ping) return;
+      sp->write(QStringLiteral("GET / HTTP/1.1\r\nHost: %1:%2\r\nUpgrade: websocket\r\n"
+                               "Connection: Upgrade\r\nSec-WebSocket-Key: "
+                               "dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n")
+                    .arg(url.host())
+                    .arg(url.port())
+                    .toLatin1());
+      sp->write(burst);
+    });
+    QObject::connect(sp, &QTcpSocket::bytesWritten, sp, [this, sp] {
+      if (ping && sp->bytesToWrite() < 64 * 1024) sp->write(burst);
+    });
+    QObject::connect(sp, &QTcpSocket::disconnected, sp, [this, i] {
+      ++closedByServer;
+      QTimer::singleShot(0, [this, i] { Open(i); });
+    });
+    sp->connectToHost(url.host(), static_cast<quint16>(url.port()));
+    if (sockets.size() <= i) sockets.resize(i + 1);
+    if (sockets[i]) sockets[i].release()->deleteLater();
+    sockets[i] = std::move(s);
+  }
+  void Start(const std::string& kind, const QUrl& at) {
+    url = at;
+    ping = kind == "ping";
+    for (int i = 0; i < 1000; ++i) burst += PingFrame();
+    const size_t n = ping ? 1 : 200;
+    for (size_t i = 0; i < n; ++i) Open(i);
+  }
+};
 
 }  // namespace
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  long rooms = 250, seconds = 20, think = 0;
+  long rooms = 250, seconds = 20, think = 0, deep = 0;
+  std::string flood;
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string a = argv[i];
+    if (a == "--flood") {
+      flood = argv[i + 1];
+      if (flood != "ping" && flood != "idle") {
+        std::fputs("korvel4-load: --flood: ping or idle\n", stderr);
+        return 2;
+      }
+      continue;
+    }
     char* end = nullptr;
     const long v = std::strtol(argv[i + 1], &end, 10);
-    if (*end != '\0' || v < (a == "--think" ? 0 : 1) || v > 100000) {
+    if (*end != '\0' || v < (a == "--think" || a == "--deep" ? 0 : 1) || v > 100000) {
       std::fprintf(stderr, "korvel4-load: %s: a number 1..100000\n", a.c_str());
       return 2;
     }
@@ -55,15 +132,21 @@ int main(int argc, char** argv) {
       seconds = v;
     else if (a == "--think")
       think = v;
+    else if (a == "--deep")
+      deep = v;
     else {
-      std::fputs("usage: korvel4-load [--rooms N] [--seconds S] [--think MS]\n", stderr);
+      std::fputs(
+          "usage: korvel4-load [--rooms N] [--seconds S] [--think MS] [--flood ping|idle]\n"
+          "                    [--deep N]\n",
+          stderr);
       return 2;
     }
   }
 
   QProcess server;
   server.setProgram(QCoreApplication::applicationDirPath() + "/korvel4-server");
-  server.setArguments({"--listen", "127.0.0.1", "--port", "0", "--pause", "0"});
+  server.setArguments({"--listen", "127.0.0.1", "--port", "0", "--pause", "0",
+                       "--address-connections", "100000", "--address-rooms", "100000"});
   server.start();
   if (!server.waitForStarted(5000) || !server.waitForReadyRead(5000)) {
     std::fputs("korvel4-load: cannot start korvel4-server beside this program\n", stderr);
@@ -183,6 +266,28 @@ int main(int argc, char** argv) {
       "rooms %ld, players welcomed %d, server memory %ld kB before, %ld kB with the rooms\n", rooms,
       welcomed, rssStart, rssRooms);
 
+  // Rooms of one scripted player and three level-4 computers.
+  std::vector<std::unique_ptr<Client>> deepPlayers;
+  std::uint64_t deepSeed = 99;
+  for (long r = 0; r < deep; ++r) {
+    auto c = std::make_unique<Client>();
+    Client* cp = c.get();
+    QObject::connect(cp, &Client::connected, cp, [cp] { cp->Create("D", 1, {1}, 4); });
+    QObject::connect(cp, &Client::welcomed, cp, [cp] { cp->Start(); });
+    QObject::connect(cp, &Client::updated, cp, [cp, &deepSeed] {
+      if (cp->Asked()) {
+        cp->ClearAsked();
+        cp->Again(true);
+      }
+      if (cp->MyTurn())
+        if (const auto m = ChooseOwnMove(cp->TheGame(), 0, deepSeed)) cp->SendMove(*m);
+    });
+    cp->Open(url);
+    deepPlayers.push_back(std::move(c));
+  }
+  Flood hostile;
+  if (!flood.empty()) hostile.Start(flood, url);
+
   // Everyone moves as soon as their turn comes; restarted games keep the load up.
   measuring = true;
   const qint64 t0 = clock.elapsed();
@@ -205,6 +310,15 @@ int main(int argc, char** argv) {
               pct(0.5), pct(0.99), delays.empty() ? 0.0 : delays.back());
   std::printf("games finished %d; server memory %ld kB at the end: %.1f kB per room\n", gamesDone,
               rssEnd, rooms > 0 ? (rssEnd - rssStart) / static_cast<double>(rooms) : 0);
+  std::printf("server threads %ld\n", Status(server.processId(), "Threads"));
+  if (deep > 0) {
+    long turns = 0;
+    for (const auto& c : deepPlayers) turns += static_cast<long>(c->Turns().size());
+    std::printf("level-4 rooms %ld: %ld turns played\n", deep, turns);
+  }
+  if (!flood.empty())
+    std::printf("flood %s: the server ended its connections %d times\n", flood.c_str(),
+                hostile.closedByServer);
   std::fflush(stdout);
   tables.clear();
   server.terminate();

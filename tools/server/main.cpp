@@ -33,6 +33,7 @@ void Usage() {
       "usage: korvel4-server [--port P] [--listen ADDRESS] [--room CODE] [--people SEATS]\n"
       "                      [--level 1-4] [--pause SECONDS] [--wait SECONDS]\n"
       "                      [--records DIR] [--cert FILE --key FILE] [--no-create]\n"
+      "                      [--thinkers N] [--address-connections N] [--address-rooms N]\n"
       "  --port P        the port to listen on (default 4650; 0 picks a free one)\n"
       "  --listen ADDR   the address to listen on (default: every address)\n"
       "  --room CODE     open one room with this code (6-16 of A-Z, 0-9) at start\n"
@@ -46,7 +47,12 @@ void Usage() {
       "                  (default: .); with this option every finished game is saved\n"
       "                  there too\n"
       "  --cert/--key    PEM certificate and private key: listen with TLS (wss://)\n"
-      "  --no-create     players may only join the rooms opened with --room\n",
+      "  --no-create     players may only join the rooms opened with --room\n"
+      "  --thinkers N    threads for level 4's turns (default: the processors, 2 to 4);\n"
+      "                  one more thinks the turns of levels 1-3\n"
+      "  --address-connections N  connections from one address at a time (default 64)\n"
+      "  --address-rooms N        rooms one address may have open (default 20; twice as\n"
+      "                  many may be created from it in 10 minutes)\n",
       stderr);
 }
 
@@ -113,6 +119,16 @@ int main(int argc, char** argv) {
     } else if (a == "--records") {
       recordsDir = QString::fromLocal8Bit(v);
       saveFinished = true;
+    } else if (a == "--thinkers") {
+      if (!ParseNumber(v, 1, 64, &d) || d != static_cast<int>(d)) return bad("1..64");
+      options.deepThinkers = static_cast<int>(d);
+    } else if (a == "--address-connections") {
+      if (!ParseNumber(v, 1, 100000, &d) || d != static_cast<int>(d)) return bad("1..100000");
+      options.maxPerAddress = static_cast<int>(d);
+    } else if (a == "--address-rooms") {
+      if (!ParseNumber(v, 1, 100000, &d) || d != static_cast<int>(d)) return bad("1..100000");
+      options.roomsPerAddress = static_cast<int>(d);
+      options.createsPerAddress = 2 * static_cast<int>(d);
     } else if (a == "--cert") {
       options.certFile = QString::fromLocal8Bit(v);
     } else if (a == "--key") {

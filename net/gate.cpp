@@ -1,0 +1,112 @@
+#include "net/gate.h"
+
+#include <unistd.h>
+
+#include <QSslSocket>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QWebSocket>
+#include <QWebSocketServer>
+
+namespace korvel::net {
+
+Gate::Gate(QWebSocketServer* ws, const GateLimits& limits, QObject* parent)
+    : QTcpServer(parent), ws_(ws), limits_(limits) {
+  // Nothing waits in Qt's queue of pending connections: every socket is taken in
+  // incomingConnection at once. The kernel's queue is made deep enough for a burst.
+  setListenBacklogSize(1024);
+}
+
+void Gate::UseTls(const QSslConfiguration& ssl) {
+  tls_ = true;
+  ssl_ = ssl;
+}
+
+QString Gate::AddressKey(const QHostAddress& address) {
+  bool v4 = false;
+  const quint32 ip4 = address.toIPv4Address(&v4);
+  if (v4) return QHostAddress(ip4).toString();
+  Q_IPV6ADDR ip6 = address.toIPv6Address();
+  for (int i = 8; i < 16; ++i) ip6[i] = 0;
+  return QHostAddress(ip6).toString() + QStringLiteral("/64");
+}
+
+int Gate::CountFor(const QString& key) const {
+  const auto it = perAddress_.find(key);
+  return it == perAddress_.end() ? 0 : it->second;
+}
+
+void Gate::incomingConnection(qintptr descriptor) {
+  QTcpSocket* s = tls_ ? new QSslSocket(this) : new QTcpSocket(this);
+  if (!s->setSocketDescriptor(descriptor)) {
+    ::close(static_cast<int>(descriptor));
+    delete s;
+    return;
+  }
+  const QString key = AddressKey(s->peerAddress());
+  if (SocketCount() >= limits_.maxSockets || CountFor(key) >= limits_.maxPerAddress) {
+    ++refused_;
+    s->abort();
+    s->deleteLater();
+    return;
+  }
+  Entry e;
+  e.key = key;
+  e.peer = {s->peerAddress().toString(), s->peerPort()};
+  sockets_.emplace(s, e);
+  byPeer_[e.peer] = s;
+  ++perAddress_[key];
+  // Told by a child of the socket: the WebSocket disconnects every signal of its socket.
+  auto* guard = new QObject(s);
+  connect(guard, &QObject::destroyed, this, [this, s] { Forget(s); });
+  // Small messages in both directions: each goes out at once, not after the peer's
+  // delayed acknowledgement of the one before.
+  s->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+  QTimer::singleShot(limits_.handshakeMs, s, [this, s] {
+    const auto it = sockets_.find(s);
+    if (it == sockets_.end() || it->second.upgraded) return;
+    ++expired_;
+    const bool handed = it->second.handed;
+    s->abort();
+    // One the QWebSocketServer holds is deleted by it when it sees the end.
+    if (!handed) s->deleteLater();
+  });
+  if (!tls_) return Hand(s);
+  auto* ss = static_cast<QSslSocket*>(s);
+  ss->setSslConfiguration(ssl_);
+  connect(ss, &QSslSocket::encrypted, this, [this, ss] { Hand(ss); });
+  auto fail = [this, ss] {
+    const auto it = sockets_.find(ss);
+    if (it == sockets_.end() || it->second.handed) return;
+    ss->abort();
+    ss->deleteLater();
+  };
+  connect(ss, &QSslSocket::errorOccurred, this, fail);
+  connect(ss, &QSslSocket::disconnected, this, fail);
+  ss->startServerEncryption();
+}
+
+void Gate::Hand(QTcpSocket* s) {
+  const auto it = sockets_.find(s);
+  if (it == sockets_.end() || it->second.handed) return;
+  it->second.handed = true;
+  ws_->handleConnection(s);
+}
+
+QTcpSocket* Gate::Claim(const QWebSocket* ws) {
+  const auto it = byPeer_.find({ws->peerAddress().toString(), ws->peerPort()});
+  if (it == byPeer_.end()) return nullptr;
+  sockets_[it->second].upgraded = true;
+  return it->second;
+}
+
+void Gate::Forget(QTcpSocket* s) {
+  const auto it = sockets_.find(s);
+  if (it == sockets_.end()) return;
+  const auto peer = byPeer_.find(it->second.peer);
+  if (peer != byPeer_.end() && peer->second == s) byPeer_.erase(peer);
+  if (--perAddress_[it->second.key] <= 0) perAddress_.erase(it->second.key);
+  sockets_.erase(it);
+}
+
+}  // namespace korvel::net

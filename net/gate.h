@@ -1,0 +1,72 @@
+// The authority's door: every TCP connection is accepted here the moment it arrives, plain
+// or TLS, so that none waits unseen in a queue of pending connections. Each accepted socket
+// counts against the server's cap and its address's cap from then until it is gone, and has
+// a deadline for its handshakes (TLS, then the WebSocket upgrade); one that misses it is
+// cut off. A socket that made it through is handed to the QWebSocketServer, whose
+// newConnection the server answers; Claim then finds the socket beneath the WebSocket.
+#pragma once
+
+#include <QHostAddress>
+#include <QSslConfiguration>
+#include <QTcpServer>
+#include <map>
+#include <unordered_map>
+#include <utility>
+
+class QTcpSocket;
+class QWebSocket;
+class QWebSocketServer;
+
+namespace korvel::net {
+
+struct GateLimits {
+  int maxSockets = 8000;     // every accepted socket, handshaken or not
+  int maxPerAddress = 64;    // the same, from one address (AddressKey)
+  int handshakeMs = 5000;    // from accept to a WebSocket (TLS included)
+};
+
+class Gate : public QTcpServer {
+ public:
+  Gate(QWebSocketServer* ws, const GateLimits& limits, QObject* parent = nullptr);
+  // TLS for every socket accepted from now on.
+  void UseTls(const QSslConfiguration& ssl);
+
+  // The socket beneath a WebSocket the QWebSocketServer made of one of ours (matched by the
+  // peer's address and port); its handshake deadline no longer applies. Null when unknown.
+  QTcpSocket* Claim(const QWebSocket* ws);
+
+  int SocketCount() const { return static_cast<int>(sockets_.size()); }
+  int CountFor(const QString& key) const;
+  // Accepted sockets turned away at once (a cap reached), and cut off at the deadline.
+  long long Refused() const { return refused_; }
+  long long Expired() const { return expired_; }
+
+  // The address that caps count by: an IPv4 address (also when mapped into IPv6), or the
+  // /64 network of an IPv6 address (one host may hold a whole /64).
+  static QString AddressKey(const QHostAddress& address);
+
+ protected:
+  void incomingConnection(qintptr descriptor) override;
+
+ private:
+  struct Entry {
+    QString key;
+    std::pair<QString, quint16> peer;
+    bool handed = false;   // given to the QWebSocketServer
+    bool upgraded = false; // claimed as a WebSocket
+  };
+  void Forget(QTcpSocket* s);
+  void Hand(QTcpSocket* s);
+
+  QWebSocketServer* ws_;
+  GateLimits limits_;
+  bool tls_ = false;
+  QSslConfiguration ssl_;
+  std::unordered_map<QTcpSocket*, Entry> sockets_;
+  std::map<std::pair<QString, quint16>, QTcpSocket*> byPeer_;
+  std::unordered_map<QString, int> perAddress_;
+  long long refused_ = 0;
+  long long expired_ = 0;
+};
+
+}  // namespace korvel::net
