@@ -175,7 +175,7 @@ void Form1::KeepUnfinishedGame() {
   const GameState& s = game_.State();
   if (!s.GameStarted || s.GameMode == NO_SEAT) return;
   const bool finished = game_.Finished();
-  if (!finished && game_.HistoryTop() == 0 && game_.Passes().empty()) return;
+  if (!finished && game_.Turns().empty()) return;
   const std::string text = finished ? std::string() : WriteRecord(game_, gameStarted_);
   files_.Exclusively(FileArea::USER_DATA, [&] {
     const FileRead now = files_.Read(FileArea::USER_DATA, keptName_, RECORD_SIZE_LIMIT);
@@ -222,7 +222,12 @@ void Form1::MATTA_Click() {
   }
   // Back to before the last move of a person, the computers' replies with it.
   int k = game_.HistoryCount();
-  while (k >= 1 && !game_.IsPersonSeat(game_.History()[k].mover)) --k;
+  for (int i = game_.TurnsPlayed() - 1; i >= 0 && k >= 1; --i) {
+    const Game::Turn& t = game_.Turns()[i];
+    if (t.pass) continue;
+    if (game_.IsPersonSeat(t.move.mover)) break;
+    --k;
+  }
   if (k < 1) {
     PlayForbidden();
     dialogs_.Message("待った", "できません");
