@@ -93,8 +93,7 @@ std::string RecordKeeper::Save(const std::string& path, const Game& game,
   return "";
 }
 
-bool RecordKeeper::SaveText(const std::string& path, const std::string& text,
-                            std::string* error) {
+bool RecordKeeper::SaveText(const std::string& path, const std::string& text, std::string* error) {
   return files_.WritePathAtomically(path, text, error);
 }
 
@@ -130,10 +129,9 @@ RecordKeeper::Opened RecordKeeper::OpenKept() {
       break;
   }
   if (r.status != FileRead::Status::OK || r.bytes.empty())
-    return {std::nullopt,
-            r.status == FileRead::Status::OK || r.status == FileRead::Status::MISSING
-                ? std::string("前回の続きはありません")
-                : ReadFailure(r.status)};
+    return {std::nullopt, r.status == FileRead::Status::OK || r.status == FileRead::Status::MISSING
+                              ? std::string("前回の続きはありません")
+                              : ReadFailure(r.status)};
   Opened opened = Use(r.bytes);
   if (opened.record) {
     keptName_ = name;
@@ -195,9 +193,9 @@ bool RecordKeeper::TakeBack(Game& game) {
   return true;
 }
 
-std::string RecordKeeper::SaveNew(
-    const std::function<std::string(const std::string& name)>& pathOf, const std::string& suffix,
-    const std::string& text, std::string* error) {
+std::string RecordKeeper::SaveNew(const std::function<std::string(const std::string& name)>& pathOf,
+                                  const std::string& suffix, const std::string& text,
+                                  std::string* error) {
   // One count for the whole program, so two saves in the same second never meet.
   static std::atomic<int> count{0};
   const std::string stamp = LocalTime("%Y%m%d-%H%M%S");

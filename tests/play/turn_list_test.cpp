@@ -40,8 +40,8 @@ Game FourPeople(int kinds = HUMAN) {
   return g;
 }
 
-const Move kRook{4, 5, 4, 4, 14_pc, 14_pc};     // SITA
-const Move kUeKing{5, 1, 4, 1, 35_pc, 35_pc};   // UE
+const Move kRook{4, 5, 4, 4, 14_pc, 14_pc};      // SITA
+const Move kUeKing{5, 1, 4, 1, 35_pc, 35_pc};    // UE
 const Move kMigiKing{9, 5, 9, 4, 45_pc, 45_pc};  // MIGI
 
 TEST(TurnList, EachTurnSaysWhoPlayedItByWhichDoorAndWhoIsToMoveAfter) {
@@ -77,8 +77,7 @@ TEST(TurnList, EachTurnSaysWhoPlayedItByWhichDoorAndWhoIsToMoveAfter) {
 
   // A king taken: no seat to move after it.
   Game k = FourPeople();
-  ASSERT_EQ(k.Play(SITA, {4, 5, 5, 1, 14_pc, 14_pc}, Game::Mover::COMPUTER).refusal,
-            Refusal::NONE);
+  ASSERT_EQ(k.Play(SITA, {4, 5, 5, 1, 14_pc, 14_pc}, Game::Mover::COMPUTER).refusal, Refusal::NONE);
   ASSERT_TRUE(k.Turns().back().move.captured == 35_pc);
   EXPECT_EQ(k.Turns().back().next, NO_SEAT);
 }
@@ -191,9 +190,9 @@ TEST_F(RecordKeeperFiles, NetworkRecordsGetNewNamesAndNeverReplaceAFile) {
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "A");
   // Wherever a name leads to something already there, nothing is replaced.
   std::ofstream("kept.k4k") << "old";
-  EXPECT_EQ(keeper.SaveNew([](const std::string&) { return std::string("kept.k4k"); }, "", "new",
-                           &error),
-            "");
+  EXPECT_EQ(
+      keeper.SaveNew([](const std::string&) { return std::string("kept.k4k"); }, "", "new", &error),
+      "");
   std::ifstream kept("kept.k4k");
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "old");
   // A folder that is not there: the reason.
