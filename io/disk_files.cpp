@@ -361,4 +361,9 @@ bool DiskFiles::WritePathAtomically(const std::string& path, const std::string& 
   return WriteFileAtomically(path, bytes, error);
 }
 
+bool DiskFiles::WriteNewPath(const std::string& path, const std::string& bytes, bool* taken,
+                             std::string* error) {
+  return WriteNewFileAtomically(path, bytes, error, taken);
+}
+
 }  // namespace korvel

@@ -20,6 +20,8 @@ class DiskFiles : public Files {
   FileRead ReadPath(const std::string& path, std::size_t limit) override;
   bool WritePathAtomically(const std::string& path, const std::string& bytes,
                            std::string* error) override;
+  bool WriteNewPath(const std::string& path, const std::string& bytes, bool* taken,
+                    std::string* error) override;
   // Listing, new files, removal and the area's lock (disk_area_files.cpp).
   std::vector<std::string> List(FileArea area, const std::string& prefix,
                                 const std::string& suffix) override;

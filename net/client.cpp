@@ -102,7 +102,7 @@ void Client::Rejoin(const QString& room, int seat, const QString& token) {
 
 void Client::SendMove(const Move& m) {
   Send({{"t", "move"},
-        {"n", static_cast<int>(turns_.size()) + 1},
+        {"n", static_cast<int>(Turns().size()) + 1},
         {"from", SquareJson(m.fromX, m.fromY)},
         {"to", SquareJson(m.toX, m.toY)},
         {"promote", m.Promotes()}});
@@ -148,7 +148,6 @@ void Client::TakeSeats(const QJsonArray& seats) {
 
 void Client::NewCopy() {
   StartNetGame(game_, person_, level_);
-  turns_.clear();
   startedAt_.clear();
   over_ = false;
   winner_ = 0;
@@ -178,7 +177,7 @@ void Client::OnText(const QString& text) {
     level_ = msg.value("level").toInt(3);
     TakeSeats(msg.value("seats").toArray());
     started_ = msg.value("started").toBool();
-    const QJsonArray before = TurnsJson(turns_);
+    const QJsonArray before = TurnsJson(Turns());
     const std::string startedAt = startedAt_;
     NewCopy();
     if (started_) {
@@ -186,17 +185,15 @@ void Client::OnText(const QString& text) {
       if (!turns)
         desynced_ = true;
       else
-        for (const Turn& turn : *turns) {
+        for (const Turn& turn : *turns)
           if (!ApplyTurn(game_, turn)) {
             desynced_ = true;
             break;
           }
-          turns_.push_back(turn);
-        }
       over_ = msg.value("over").toBool();
       winner_ = msg.value("winner").toInt();
       // Back in the same game: it began when this copy saw its first move.
-      const QJsonArray now = TurnsJson(turns_);
+      const QJsonArray now = TurnsJson(Turns());
       if (!before.isEmpty() && before.size() <= now.size() &&
           std::equal(before.begin(), before.end(), now.begin()))
         startedAt_ = startedAt;
@@ -216,11 +213,10 @@ void Client::OnText(const QString& text) {
   } else if (t == "moved") {
     const auto turn = TurnFromJson(msg.value("turn").toObject());
     const int n = msg.value("n").toInt();
-    if (!turn || n != static_cast<int>(turns_.size()) + 1 || !ApplyTurn(game_, *turn)) {
+    if (!turn || n != static_cast<int>(Turns().size()) + 1 || !ApplyTurn(game_, *turn)) {
       desynced_ = true;
     } else {
-      turns_.push_back(*turn);
-      if (turns_.size() == 1) startedAt_ = LocalTimeText();
+      if (Turns().size() == 1) startedAt_ = LocalTimeText();
       // A king was taken: the game is over, whatever the next message says about it.
       if (!turn->pass && turn->next == NO_SEAT) over_ = true;
     }
@@ -253,7 +249,7 @@ void Client::OnText(const QString& text) {
 }
 
 std::string Client::Record() const {
-  return RecordText(person_, names_, level_, turns_, over_, winner_, startedAt_);
+  return RecordText(game_, person_, names_, level_, over_, winner_, startedAt_);
 }
 
 }  // namespace korvel::net

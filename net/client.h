@@ -76,7 +76,8 @@ class Client : public QObject {
 
   // --- what the authority said ----------------------------------------------------------
   const Game& TheGame() const { return game_; }
-  const std::vector<Turn>& Turns() const { return turns_; }
+  // The copy's turns so far (the game's own list).
+  const std::vector<Game::Turn>& Turns() const { return game_.Turns(); }
   const QString& Room() const { return room_; }
   const QString& Token() const { return token_; }
   int Seat() const { return seat_; }
@@ -140,7 +141,6 @@ class Client : public QObject {
 
   QWebSocket* ws_;
   Game game_;
-  std::vector<Turn> turns_;
   bool person_[5] = {};
   QString names_[5];
   std::vector<SeatInfo> seats_;

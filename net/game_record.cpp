@@ -45,9 +45,19 @@ std::optional<Turn> TurnFromJson(const QJsonObject& o) {
   return t;
 }
 
-QJsonArray TurnsJson(const std::vector<Turn>& turns) {
+Turn WireTurn(const Game::Turn& g) {
+  Turn t;
+  t.seat = g.seat;
+  t.pass = g.pass;
+  t.byComputer = g.by == Game::Mover::COMPUTER;
+  if (!g.pass) t.move = g.move;
+  t.next = g.next;
+  return t;
+}
+
+QJsonArray TurnsJson(const std::vector<Game::Turn>& turns) {
   QJsonArray a;
-  for (const Turn& t : turns) a.append(TurnJson(t));
+  for (const Game::Turn& t : turns) a.append(TurnJson(WireTurn(t)));
   return a;
 }
 
@@ -68,11 +78,12 @@ namespace {
 Refusal TurnRefusal(Game& g, const Turn& t, MoveOutcome* outcome) {
   // A game over (the model's own end) takes no turn, whoever's.
   if (g.State().GameOver) return Refusal::GAME_OVER;
+  const Game::Mover who = t.byComputer ? Game::Mover::COMPUTER : Game::Mover::PERSON;
   if (t.pass) {
-    const Refusal r = g.Pass(t.seat);
+    const Refusal r = g.Pass(t.seat, who);
     // The replay follows the authority's hand-off, which is no rule of the game here: the
     // seat to move as the authority found it.
-    if (r == Refusal::NONE && t.next != NO_SEAT) g.Fix().SetSeatToMove(t.next);
+    if (r == Refusal::NONE && t.next != NO_SEAT) g.Fix().FollowSeatToMove(t.next);
     return r;
   }
   if (t.byComputer && t.seat != g.State().CurrentSeat) return Refusal::NOT_YOUR_TURN;
@@ -85,10 +96,9 @@ Refusal TurnRefusal(Game& g, const Turn& t, MoveOutcome* outcome) {
   // and at levels 1-3 the pawn lines. A computer's choice follows the search's own rules.
   if (t.byComputer ? g.State().Level != 4 : t.move.IsDrop()) g.RefreshPawnLines();
   if (t.byComputer) g.RefreshKings();
-  const Game::Played p =
-      g.Play(t.seat, t.move, t.byComputer ? Game::Mover::COMPUTER : Game::Mover::PERSON);
+  const Game::Played p = g.Play(t.seat, t.move, who);
   if (p.refusal != Refusal::NONE) return p.refusal;
-  if (t.next != NO_SEAT) g.Fix().SetSeatToMove(t.next);
+  if (t.next != NO_SEAT) g.Fix().FollowSeatToMove(t.next);
   if (outcome) *outcome = p.outcome;
   return Refusal::NONE;
 }
@@ -129,27 +139,23 @@ QString RecordableName(const QString& name) {
   return out.left(kMaxNameChars).trimmed();
 }
 
-std::string RecordText(const bool person[5], const QString names[5], int level,
-                       const std::vector<Turn>& turns, bool over, int winner,
-                       const std::string& started) {
-  Game g;
-  StartNetGame(g, person, level);
-  for (const Turn& t : turns)
-    if (!ApplyTurn(g, t)) break;  // a copy keeps only the turns it could follow
-  const int n = g.HistoryCount();
-  const bool kingTaken = n > 0 && IsKingCode(g.History()[n].captured);
-  if (over && !kingTaken && !g.State().GameOver)
-    g.EndByRepetition(winner >= 1 && winner <= 4 ? winner : NO_SEAT);
-  std::string text = WriteRecord(g, started);
-
-  std::string players = "# ネット対局\n";
+std::string RecordText(const Game& game, const bool person[5], const QString names[5],
+                       int level, bool over, int winner, const std::string& started) {
+  RecordNotes notes;
+  notes.comments.push_back("# ネット対局");
+  notes.people.emplace();
   for (int seat = 1; seat <= 4; ++seat) {
+    (*notes.people)[seat] = person[seat];
     QString who = person[seat] ? RecordableName(names[seat]) : QStringLiteral("コンピュータ");
     if (who.isEmpty()) who = QStringLiteral("（空席）");
-    players += "# " + SeatName(seat) + ": " + who.toStdString() + "\n";
+    notes.comments.push_back("# " + SeatName(seat) + ": " + who.toStdString());
   }
-  text.insert(text.find('\n') + 1, players);
-  return text;
+  if (over) notes.repetitionWinner = winner;
+  if (game.State().GameStarted) return WriteRecord(game, started, notes);
+  // Nothing begun: the start of a game, as the authority would begin it.
+  Game start;
+  StartNetGame(start, person, level);
+  return WriteRecord(start, started, notes);
 }
 
 }  // namespace korvel::net

@@ -1,7 +1,6 @@
-// The game so far as the network game keeps it: every turn in order (a move, by a person
-// or a computer, or a pass), as JSON on the wire, and the same game as a game record
-// (.k4k, play/game_record.h) on disk. This is the one place that turns a network game into
-// a record.
+// The network game's turns: the game's own list of turns (Game::Turns: a move, by a
+// person or a computer, or a pass) as JSON on the wire, and the same game as a game record
+// (.k4k, written by play/game_record.h) on disk. The network code keeps no list of its own.
 #pragma once
 
 #include <QJsonArray>
@@ -15,6 +14,7 @@
 
 namespace korvel::net {
 
+// One turn as the wire carries it.
 struct Turn {
   int seat = NO_SEAT;
   bool pass = false;
@@ -25,9 +25,12 @@ struct Turn {
   int next = NO_SEAT;
 };
 
+// A turn of the game's list as the wire carries it.
+Turn WireTurn(const Game::Turn& t);
 QJsonObject TurnJson(const Turn& t);
 std::optional<Turn> TurnFromJson(const QJsonObject& o);
-QJsonArray TurnsJson(const std::vector<Turn>& turns);
+// The game's list of turns on the wire.
+QJsonArray TurnsJson(const std::vector<Game::Turn>& turns);
 std::optional<std::vector<Turn>> TurnsFromJson(const QJsonArray& a);
 
 // Plays one turn on `g` through the game's door, the way the authority played it, and
@@ -42,14 +45,14 @@ bool ApplyTurn(Game& g, const Turn& t, MoveOutcome* outcome = nullptr,
 // HUMAN), the level, SITA to move.
 void StartNetGame(Game& g, const bool person[5], int level);
 
-// The game as a game record (docs/record-format.md) that the window's 棋譜を開く and the
-// runner's `load` open and continue: the turns replayed from the start, the seats people
-// play now as 人 and the others as COM at the level, the players' names in comment lines,
-// and a game that is `over` without a king taken as 千日手 with its `winner`. `started` is
-// the date and time of the first move ("" when not known).
-std::string RecordText(const bool person[5], const QString names[5], int level,
-                       const std::vector<Turn>& turns, bool over, int winner,
-                       const std::string& started);
+// The network game as a game record (docs/record-format.md) that the window's 棋譜を開く
+// and the runner's `load` open and continue: the game's own turns, the seats people play
+// now as 人 and the others as COM, the players' names in comment lines, and a game that is
+// `over` without a king taken as 千日手 with its `winner`. A game not begun yet is written
+// as the start of a game at `level`. `started` is the date and time of the first move (""
+// when not known).
+std::string RecordText(const Game& game, const bool person[5], const QString names[5],
+                       int level, bool over, int winner, const std::string& started);
 
 // A name as a record's comment line may carry it: no control or format characters (a line
 // break would end the comment), at most 24 characters, trimmed.

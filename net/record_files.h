@@ -1,5 +1,5 @@
 // Records of network games on disk, under names of the program's own making: the local
-// clock and a count, never anything a client sent.
+// clock and a count, never anything a client sent (the records object's, on the disk).
 #pragma once
 
 #include <functional>

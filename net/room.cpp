@@ -197,7 +197,6 @@ void Room::Start(int by) {
 
 void Room::NewGameForAll() {
   StartNetGame(game_, person_, options_.level);
-  turns_.clear();
   run_.Restart();
   started_ = true;
   over_ = false;
@@ -241,7 +240,7 @@ void Room::Intend(int seat, int n, Square from, Square to, bool promote) {
   // The room's own end (by repetition) first; the rest is the game's door.
   if (started_ && over_) return RefuseMove(seat, Refusal::GAME_OVER);
   if (const Refusal r = game_.MayMove(seat); r != Refusal::NONE) return RefuseMove(seat, r);
-  if (n != static_cast<int>(turns_.size()) + 1)
+  if (n != static_cast<int>(Turns().size()) + 1)
     return Refuse(seat, "stale", V1(TextId::WRONG_TURN), V1(TextId::WAIT_FOR_NEWEST));
   // The piece named by its square, promoted when asked; a promotion it may not make is
   // kept as asked, for the door to refuse.
@@ -258,7 +257,7 @@ void Room::Intend(int seat, int n, Square from, Square to, bool promote) {
   if (!ApplyTurn(game_, t, &o, &refusal)) return RefuseMove(seat, refusal);
   // A person's move ends the run of computer turns the repetition rule watches.
   run_.Restart();
-  Played(t, o);
+  Played(o);
 }
 
 bool Room::ComputerToMove() const {
@@ -281,7 +280,7 @@ std::optional<Room::ComputerJob> Room::PrepareComputerTurn() {
             step.winner != NO_SEAT ? V1(TextId::WINS, {V1(TeamNameId(step.winner))}) : V1(TextId::REPETITION_END));
     return std::nullopt;
   }
-  return ComputerJob{game_, step, turns_.size(), run_.History(), options_.deepSeconds};
+  return ComputerJob{game_, step, Turns().size(), run_.History(), options_.deepSeconds};
 }
 
 ChosenMove Room::Think(ComputerJob& job, const std::atomic<bool>* stop) {
@@ -295,7 +294,7 @@ ChosenMove Room::Think(ComputerJob& job, const std::atomic<bool>* stop) {
 void Room::FinishComputerTurn(const ComputerJob& job, const ChosenMove& m) {
   // The game went on without this choice (a new game, a seat taken back): it is dropped.
   // Whatever moved the game on began a new run of computer turns.
-  if (turns_.size() != job.turnsBefore || !ComputerToMove() ||
+  if (Turns().size() != job.turnsBefore || !ComputerToMove() ||
       game_.State().CurrentSeat != job.step.seat)
     return;
   const int seat = job.step.seat;
@@ -304,23 +303,26 @@ void Room::FinishComputerTurn(const ComputerJob& job, const ChosenMove& m) {
   t.byComputer = true;
   MoveOutcome o;
   o.mover = seat;
+  bool played = false;
   if (!m.found) {
     t.pass = true;
-    ApplyTurn(game_, t);
+    played = ApplyTurn(game_, t);
   } else {
     t.move = m;
-    ApplyTurn(game_, t, &o);
+    played = ApplyTurn(game_, t, &o);
   }
+  // The door asks only whose turn it is, which was asked above.
+  if (!played) return;
   run_.After(job.step, t.pass ? nullptr : &o);
-  Played(t, o);
+  Played(o);
 }
 
-void Room::Played(const Turn& played, const MoveOutcome& o) {
-  Turn t = played;
-  t.next = o.kingTaken ? NO_SEAT : game_.State().CurrentSeat;
-  turns_.push_back(t);
-  if (turns_.size() == 1) startedAt_ = LocalTimeText();
-  QJsonObject msg{{"t", "moved"}, {"n", static_cast<int>(turns_.size())}, {"turn", TurnJson(t)}};
+void Room::Played(const MoveOutcome& o) {
+  // The game keeps the turn, with the seat to move after it.
+  const Turn t = WireTurn(Turns().back());
+  const int n = static_cast<int>(Turns().size());
+  if (n == 1) startedAt_ = LocalTimeText();
+  QJsonObject msg{{"t", "moved"}, {"n", n}, {"turn", TurnJson(t)}};
   if (!t.pass) {
     msg.insert("captured", PieceJson(o.captured));
     msg.insert("check", o.checked == NO_SEAT ? 0 : o.checked);
@@ -358,7 +360,7 @@ QJsonObject Room::Welcome(int seat, const QString& token) const {
                 {"seats", SeatsJson()},
                 {"started", started_},
                 {"over", over_},
-                {"turns", TurnsJson(turns_)},
+                {"turns", TurnsJson(Turns())},
                 {"toMove", game_.State().CurrentSeat}};
   if (over_) {
     w.insert("winner", winner_ == NO_SEAT ? 0 : winner_);
@@ -370,7 +372,7 @@ QJsonObject Room::Welcome(int seat, const QString& token) const {
 std::string Room::Record() const {
   QString names[5];
   for (int seat = 1; seat <= 4; ++seat) names[seat] = seats_[seat].name;
-  return RecordText(person_, names, options_.level, turns_, over_, winner_, startedAt_);
+  return RecordText(game_, person_, names, options_.level, over_, winner_, startedAt_);
 }
 
 std::vector<Outgoing> Room::TakeOutgoing() {

@@ -45,7 +45,8 @@ class Room {
 
   const QString& Code() const { return code_; }
   const Game& TheGame() const { return game_; }
-  const std::vector<Turn>& Turns() const { return turns_; }
+  // The game's turns so far (its own list; on the wire through TurnsJson).
+  const std::vector<Game::Turn>& Turns() const { return game_.Turns(); }
   bool Started() const { return started_; }
   bool Over() const { return over_; }
   bool Closed() const { return closed_; }
@@ -122,8 +123,9 @@ class Room {
   void BroadcastRoom();
   void NewGameForAll();
   void ApplyKinds();
-  // After a turn: the notices, the end of the game, and the repetition among computers.
-  void Played(const Turn& t, const MoveOutcome& o);
+  // After a turn (the game's newest): the notices, the end of the game, and the repetition
+  // among computers.
+  void Played(const MoveOutcome& o);
   void EndGame(int winner, const QString& text);
 
   QString code_;
@@ -132,7 +134,6 @@ class Room {
   SeatInfo seats_[5];
   int host_ = NO_SEAT;
   Game game_;
-  std::vector<Turn> turns_;
   bool started_ = false;
   bool over_ = false;
   bool closed_ = false;

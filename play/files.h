@@ -55,6 +55,16 @@ class Files {
     return false;
   }
 
+  // A file at a path the program named itself (a network game's record) that must not be
+  // there yet, written as WriteNew writes: false with `taken` set when something is there,
+  // else with `error` set when it fails.
+  virtual bool WriteNewPath(const std::string& /*path*/, const std::string& /*bytes*/,
+                            bool* taken, std::string* error) {
+    *taken = false;
+    if (error) *error = "書き込めません";
+    return false;
+  }
+
   // --- files the program names itself in an area (the unfinished games) ----------------
   // The names of the regular files of an area, not empty, that begin with `prefix` and end
   // with `suffix`, the most recently written first. Stores without a folder list none.

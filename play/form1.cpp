@@ -10,7 +10,7 @@ namespace korvel {
 
 Form1::Form1(Canvas& canvas, Dialogs& dialogs, SoundLibrary& sound, TurnIcons& icons, Host& host,
              Files& files)
-    : keptName_(UNFINISHED_GAME_FILE), canvas_(canvas), dialogs_(dialogs), sound_(sound),
+    : records_(files), canvas_(canvas), dialogs_(dialogs), sound_(sound),
       icons_(icons), host_(host), files_(files) {}
 
 void Form1::Form_Load() {

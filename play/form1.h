@@ -17,6 +17,7 @@
 #include "play/ports.h"
 #include "play/press_entry.h"
 #include "play/texts.h"
+#include "play/record_keeper.h"
 #include "view/canvas.h"
 
 namespace korvel {
@@ -257,13 +258,10 @@ class Form1 {
   // When the game's first move was played (or as its record says), for records.
   std::string gameStarted_;
   void KeepUnfinishedGame();
-  bool UseRecord(const std::string& bytes);
+  bool UseRecord(RecordKeeper::Opened opened);
   void NoteKeptGame();
-  std::vector<std::string> KeptGames();
-  // The file in the user's data area this copy keeps its unfinished game in, and what
-  // this copy last saw there (at its start, at 前回の続き, or as it wrote it).
-  std::string keptName_;
-  FileRead keptSeen_;
+  // Opening, saving, the unfinished game kept, 待った.
+  RecordKeeper records_;
 
   Canvas& canvas_;
   Dialogs& dialogs_;

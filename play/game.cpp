@@ -12,10 +12,8 @@ void Game::NewGame() {
   s_.GameOver = false;
   s_.GameMode = NO_SEAT;
   s_.CurrentSeat = NO_SEAT;
-  historyCount_ = 0;
+  ClearTurns();
   moveNumber_ = 0;
-  historyTop_ = historyCount_;
-  passes_.clear();
   repetition_ = false;
   NewGameModel(s_);
 }
@@ -71,42 +69,69 @@ Game::Played Game::Play(int seat, const Move& m, Mover who, Owner owner) {
   if (who == Mover::COMPUTER) {
     if (seat != s_.CurrentSeat) p.refusal = Refusal::NOT_YOUR_TURN;
     else p.outcome = PlayComputerMove(m);
-    return p;
+  } else {
+    p.refusal = Check(seat, m, owner);
+    if (p.refusal == Refusal::NONE) p.outcome = PlayPersonMove(m);
   }
-  p.refusal = Check(seat, m, owner);
-  if (p.refusal == Refusal::NONE) p.outcome = PlayPersonMove(m);
+  if (p.refusal == Refusal::NONE) NoteNext(p.outcome);
   return p;
 }
 
-const MoveRecord& Game::Record(const Move& m) {
-  // The history grows with the game: no move is ever refused for lack of room.
-  ++historyCount_;
-  const int n = historyCount_;
-  if (static_cast<int>(history_.size()) <= n) history_.resize(n + 1);
-  MoveRecord& r = history_[n];
-  static_cast<Move&>(r) = m;
-  r.captured = OnBoard(m.toX, m.toY) ? s_.Board[m.toX][m.toY] : EMPTY;
-  r.mover = s_.CurrentSeat;
-  historyTop_ = historyCount_;
-  std::erase_if(passes_, [n](const PassRecord& p) { return p.after >= n; });
-  repetition_ = false;
-  return r;
+// The move joins the list before it is played: its capture and mover are read from the
+// position it is played on.
+Game::Turn& Game::RecordMove(const Move& m, Mover who) {
+  Turn& t = Append(s_.CurrentSeat, false, who);
+  static_cast<Move&>(t.move) = m;
+  t.move.captured = OnBoard(m.toX, m.toY) ? s_.Board[m.toX][m.toY] : EMPTY;
+  t.move.mover = s_.CurrentSeat;
+  historyCount_ = ++historyTop_;
+  return t;
 }
 
-Refusal Game::Pass(int seat) {
+void Game::NoteNext(const MoveOutcome& o) {
+  turns_[played_ - 1].next = o.kingTaken ? NO_SEAT : s_.CurrentSeat;
+}
+
+void Game::ClearTurns() {
+  turns_.clear();
+  played_ = historyCount_ = historyTop_ = 0;
+}
+
+Game::Turn& Game::Append(int seat, bool pass, Mover who) {
+  // The list grows with the game: no turn is ever refused for lack of room.
+  turns_.resize(static_cast<size_t>(played_));
+  historyTop_ = historyCount_;
+  Turn& t = turns_.emplace_back();
+  t.seat = seat;
+  t.pass = pass;
+  t.by = who;
+  played_ = static_cast<int>(turns_.size());
+  repetition_ = false;
+  return t;
+}
+
+Refusal Game::Pass(int seat, Mover who) {
   if (seat != s_.CurrentSeat) return Refusal::NOT_YOUR_TURN;
   s_.CurrentSeat = NextSeat(seat);
-  const int n = historyCount_;
-  historyTop_ = n;
-  std::erase_if(passes_, [n](const PassRecord& p) { return p.after > n; });
-  passes_.push_back({n, seat});
-  repetition_ = false;
+  Append(seat, true, who).next = s_.CurrentSeat;
   return Refusal::NONE;
+}
+
+const MoveRecord& Game::LastRecord() const {
+  static const MoveRecord none{};
+  for (int i = played_ - 1; i >= 0 && historyCount_ > 0; --i)
+    if (!turns_[i].pass) return turns_[i].move;
+  return none;
+}
+
+void Game::Fixture::FollowSeatToMove(int seat) {
+  g_.s_.CurrentSeat = seat;
+  if (g_.played_ > 0) g_.turns_[g_.played_ - 1].next = seat;
 }
 
 MoveOutcome Game::PlayPersonMove(const Move& m) {
   ++moveNumber_;
-  Record(m);
+  RecordMove(m, Mover::PERSON);
   MoveOutcome o = PlayMove(s_, m);
   if (o.kingTaken) return o;
   if (s_.GameMode == 1) {
@@ -128,15 +153,14 @@ ChosenMove Game::ChooseComputerMove(int seat, const ComputerLimits& limits) {
 
 void Game::Fixture::LoadState(const GameState& s) {
   g_.s_ = s;
-  g_.history_.assign(1, MoveRecord{});
-  g_.historyCount_ = g_.historyTop_ = g_.moveNumber_ = 0;
+  g_.ClearTurns();
+  g_.moveNumber_ = 0;
   g_.resumePending_ = false;
-  g_.passes_.clear();
   g_.repetition_ = false;
 }
 
 MoveOutcome Game::PlayComputerMove(const Move& m) {
-  Record(m);
+  RecordMove(m, Mover::COMPUTER);
   ++moveNumber_;
   MoveOutcome o = PlayMove(s_, m);
   ComputeAttackMaps(s_);
@@ -151,7 +175,11 @@ MoveOutcome Game::PlayComputerMove(const Move& m) {
 
 std::optional<MoveRecord> Game::StepBack() {
   if (historyCount_ < 1) return std::nullopt;
-  const MoveRecord r = history_[historyCount_];
+  // The passes that followed the move go back with it.
+  int i = played_ - 1;
+  while (turns_[i].pass) --i;
+  const MoveRecord r = turns_[i].move;
+  played_ = i;
   MoveOutcome o;
   o.captured = r.captured;
   o.mover = r.mover;
@@ -167,7 +195,10 @@ std::optional<MoveRecord> Game::StepForward() {
   if (historyCount_ >= historyTop_) return std::nullopt;
   ++historyCount_;
   const int n = historyCount_;
-  const MoveRecord r = history_[n];
+  const MoveRecord r = turns_[played_++].move;
+  // The passes that followed it come again with it.
+  const int passesFrom = played_;
+  while (played_ < static_cast<int>(turns_.size()) && turns_[played_].pass) ++played_;
   RedoMove(s_, r, r.captured);
   if (n == historyTop_) {
     // The newest record: the seat to move follows the check rule on freshly found kings.
@@ -177,10 +208,9 @@ std::optional<MoveRecord> Game::StepForward() {
     o.mover = r.mover;
     HandOff(s_, r, o);
     // Seats that passed after it pass again.
-    for (const PassRecord& p : passes_)
-      if (p.after == n) s_.CurrentSeat = NextSeat(p.seat);
+    for (int i = passesFrom; i < played_; ++i) s_.CurrentSeat = NextSeat(turns_[i].seat);
   } else {
-    s_.CurrentSeat = history_[n + 1].mover;
+    s_.CurrentSeat = turns_[played_].move.mover;
   }
   ++moveNumber_;
   resumePending_ = true;
@@ -189,15 +219,14 @@ std::optional<MoveRecord> Game::StepForward() {
 
 void Game::Rotate() {
   RotatePosition(s_);
-  historyCount_ = 0;
-  historyTop_ = 0;
-  passes_.clear();
+  ClearTurns();
   repetition_ = false;
 }
 
 void Game::EndByRepetition(int winner) {
   s_.GameOver = true;
   s_.WinnerSeat = winner;
+  turns_.resize(static_cast<size_t>(played_));
   historyTop_ = historyCount_;
   repetition_ = true;
   repetitionWinner_ = winner;
@@ -206,19 +235,28 @@ void Game::EndByRepetition(int winner) {
 bool Game::Finished() const {
   if (s_.GameOver) return true;
   const int n = historyCount_;
-  return n == historyTop_ && (repetition_ || (n > 0 && IsKingCode(history_[n].captured)));
+  return n == historyTop_ && (repetition_ || (n > 0 && IsKingCode(LastRecord().captured)));
 }
 
 Game::Ending Game::EndingOfGame() const {
   Ending e;
-  for (int i = 1; i <= historyTop_ && !e.kingMove; ++i)
-    if (IsKingCode(history_[i].captured)) e.kingMove = i;
+  const MoveRecord* king = nullptr;
+  int moves = 0;
+  for (const Turn& t : turns_) {
+    if (t.pass) continue;
+    ++moves;
+    if (IsKingCode(t.move.captured)) {
+      e.kingMove = moves;
+      king = &t.move;
+      break;
+    }
+  }
   const bool atEnd = historyCount_ == (e.kingMove ? e.kingMove : historyTop_);
   if (e.kingMove) {
     e.over = true;
     e.kingTaken = true;
     // The model records a computer's capture; a person's is the mover's win.
-    e.winner = s_.GameOver && atEnd ? s_.WinnerSeat : history_[e.kingMove].mover;
+    e.winner = s_.GameOver && atEnd ? s_.WinnerSeat : king->mover;
   } else if (repetition_) {
     e.over = true;
     e.winner = repetitionWinner_;

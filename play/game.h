@@ -78,8 +78,9 @@ class Game {
   ChosenMove ChooseComputerMove(int seat, const ComputerLimits& limits = {});
   // The seat to move passes the turn on (NOT_YOUR_TURN for another seat, and nothing
   // changes). Where moves were taken back, the pass replaces them, as a move would.
-  Refusal Pass(int seat);
-  const MoveRecord& LastRecord() const { return history_[historyCount_]; }
+  Refusal Pass(int seat, Mover who = Mover::PERSON);
+  // The move the game stands after (an empty record before the first).
+  const MoveRecord& LastRecord() const;
 
   // --- the history ----------------------------------------------------------------------
   // One move back (nothing when there is none): the position before it, that seat to
@@ -92,23 +93,31 @@ class Game {
   // the history is dropped.
   void Rotate();
 
+  // The one list of the game's turns, in the order they were played: every move and pass
+  // up to the newest, those taken back included. A pass is no step of 戻/進: the game
+  // stands after `count` moves and every pass that followed the last of them.
+  struct Turn {
+    int seat = NO_SEAT;
+    bool pass = false;
+    Mover by = Mover::PERSON;  // which door played it
+    MoveRecord move;           // a move's record (its mover is `seat`); empty for a pass
+    // The seat to move after it, NO_SEAT when it took a king (a network replay sets the
+    // authority's, Fixture::FollowSeatToMove).
+    int next = NO_SEAT;
+  };
+  const std::vector<Turn>& Turns() const { return turns_; }
+  // How many turns of the list the game stands after.
+  int TurnsPlayed() const { return played_; }
+
   int MoveNumber() const { return moveNumber_; }
+  // The moves of the list the game stands after, and all the moves of the list.
   int HistoryCount() const { return historyCount_; }
   int HistoryTop() const { return historyTop_; }
-  const std::vector<MoveRecord>& History() const { return history_; }  // entry 0 unused
 
   // After stepping through the history the next press asks before play resumes.
   bool ResumePending() const { return resumePending_; }
   // The press that asked has been answered: play resumes.
   void Resume() { resumePending_ = false; }
-
-  // The passes of the game, each after how many records of the history it came (records).
-  struct PassRecord {
-    int after;
-    int seat;
-    bool operator==(const PassRecord&) const = default;
-  };
-  const std::vector<PassRecord>& Passes() const { return passes_; }
 
   // The game as the computer turns end it (repetition): over, with this winner. The game
   // ends where it stands: moves taken back before it are no longer its future.
@@ -119,7 +128,7 @@ class Game {
   bool Finished() const;
   // How a finished game ended: by a king taken (else by repetition), and the winning seat
   // (NO_SEAT for none). A king-taking move in the history is the end of the game wherever
-  // the game stands; `kingMove` is its index in the history (0 for none).
+  // the game stands; `kingMove` is its number among the moves of the list (0 for none).
   struct Ending {
     bool over = false;
     bool kingTaken = false;
@@ -130,17 +139,22 @@ class Game {
 
  private:
   friend class Fixture;
-  const MoveRecord& Record(const Move& m);
+  // A new turn where the game stands: the turns after it are no longer its future.
+  Turn& Append(int seat, bool pass, Mover who);
+  void ClearTurns();
+  Turn& RecordMove(const Move& m, Mover who);
+  // The seat to move after the newest turn, kept with it.
+  void NoteNext(const MoveOutcome& o);
   MoveOutcome PlayPersonMove(const Move& m);
   MoveOutcome PlayComputerMove(const Move& m);
 
   GameState s_;
-  std::vector<MoveRecord> history_ = std::vector<MoveRecord>(1);
+  std::vector<Turn> turns_;
+  int played_ = 0;  // the turns the game stands after
   int historyCount_ = 0;
   int historyTop_ = 0;
   int moveNumber_ = 0;
   bool resumePending_ = false;
-  std::vector<PassRecord> passes_;
   // The game ended by repetition after its newest move, with this winner.
   bool repetition_ = false;
   int repetitionWinner_ = NO_SEAT;
@@ -157,6 +171,9 @@ class Game::Fixture {
   void SetBoard(const PieceCode board[10][10]);
   void SetHand(int seat, const int counts[4]);
   void SetSeatToMove(int seat) { g_.s_.CurrentSeat = seat; }
+  // The network replay: the seat to move after the newest turn as the authority found it,
+  // kept with the turn.
+  void FollowSeatToMove(int seat);
   void SetStarted(bool started) { g_.s_.GameStarted = started; }
   void SetMoveNumber(int n) { g_.moveNumber_ = n; }
   void ResetMoveNumber() { g_.moveNumber_ = 0; }

@@ -158,49 +158,66 @@ std::string RecordError::Text() const {
   return line > 0 ? Fill(TextId::RECORD_AT_LINE, {std::to_string(line), reason}) : reason;
 }
 
-std::string WriteRecord(const Game& game, const std::string& started) {
+std::string WriteRecord(const Game& game, const std::string& started, const RecordNotes& notes) {
   const GameState& s = game.State();
-  const std::vector<MoveRecord>& history = game.History();
+  const std::vector<Game::Turn>& turns = game.Turns();
   int top = game.HistoryTop();
   const int count = game.HistoryCount();
   // The move that took a king ended the game, wherever the game stands: nothing follows it.
-  int kingMove = 0;
-  for (int i = 1; i <= top && !kingMove; ++i)
-    if (IsKingCode(history[i].captured)) kingMove = i;
+  const Game::Ending ending = game.EndingOfGame();
+  const int kingMove = ending.kingMove;
+  const MoveRecord* king = nullptr;
+  for (int i = 0, moves = 0; kingMove && !king; ++i)
+    if (!turns[i].pass && ++moves == kingMove) king = &turns[i].move;
   if (kingMove) top = kingMove;
   const int current = std::min(count, top);
 
   // The start position: every move up to the current one taken back.
   GameState start = s;
-  for (int i = count; i >= 1; --i) {
+  for (int i = game.TurnsPlayed() - 1; i >= 0; --i) {
+    if (turns[i].pass) continue;
+    const MoveRecord& r = turns[i].move;
     MoveOutcome o;
-    o.captured = history[i].captured;
-    o.mover = history[i].mover;
-    UndoMove(start, history[i], o);
+    o.captured = r.captured;
+    o.mover = r.mover;
+    UndoMove(start, r, o);
   }
-  for (const Game::PassRecord& p : game.Passes())
-    if (p.after == 0) {
-      start.CurrentSeat = p.seat;
-      break;
-    }
+  if (!turns.empty() && turns[0].pass) start.CurrentSeat = turns[0].seat;
   const int startNumber = game.MoveNumber() - count;
 
+  int kinds[5] = {0, s.PlayerKind[1], s.PlayerKind[2], s.PlayerKind[3], s.PlayerKind[4]};
+  int mode = s.GameMode;
+  if (notes.people) {
+    mode = 0;
+    for (int seat = 1; seat <= 4; ++seat) {
+      kinds[seat] = (*notes.people)[seat] ? HUMAN : COMPUTER;
+      if (!(*notes.people)[seat]) mode = 1;
+    }
+  }
+
   std::string out = std::string(RECORD_FIRST_LINE) + "\n";
+  for (const std::string& line : notes.comments) out += line + "\n";
   if (!started.empty()) out += "開始日時: " + started + "\n";
-  out += std::string("対局: ") + (s.GameMode == 1 ? "COM対局" : "四人対局") + "\n";
+  out += std::string("対局: ") + (mode == 1 ? "COM対局" : "四人対局") + "\n";
   for (int seat = 1; seat <= 4; ++seat)
-    out += SEAT_NAMES[seat] + std::string(": ") + (s.PlayerKind[seat] == COMPUTER ? "COM" : "人") +
-           "\n";
+    out += SEAT_NAMES[seat] + std::string(": ") + (kinds[seat] == COMPUTER ? "COM" : "人") + "\n";
   out += "レベル: " + std::to_string(s.Level) + "\n";
 
   // A king taken: the model holds the winner of a computer's capture while the game stands
-  // there; a person's capture is the mover's win. Else the end by repetition, if any.
-  const Game::Ending ending = game.EndingOfGame();
-  if (kingMove || ending.over) {
+  // there; a person's capture is the mover's win. Else the end by repetition, if any: the
+  // game's own, or the one the notes tell of.
+  bool over = ending.over;
+  int repetitionWinner = ending.winner;
+  if (notes.repetitionWinner && !over) {
+    over = true;
+    const int w = *notes.repetitionWinner;
+    repetitionWinner = w >= 1 && w <= 4 ? w : NO_SEAT;
+  }
+  if (over) {
     const char* reason = kingMove ? "王取り" : "千日手";
-    const int winner = !kingMove                         ? ending.winner
+    const int winner = !kingMove                         ? repetitionWinner
                        : s.GameOver && count == kingMove ? s.WinnerSeat
-                                                         : history[kingMove].mover;
+                                                         : king->mover;
     out += std::string("結果: ") + reason + " ";
     out += winner >= 1 && winner <= 4 ? SeatName(winner) + " " + TEAM_NAMES[winner] + "の勝ち"
                                       : std::string("引き分け");
@@ -225,18 +242,19 @@ std::string WriteRecord(const Game& game, const std::string& started) {
     out += "開始手数: " + std::to_string(startNumber) + "\n";
   }
 
+  // Every turn of the list up to the move that took a king and the passes after it: a pass
+  // takes the number of the move that would have followed.
   out += "# 手数 手番 指し手\n";
-  auto passesAfter = [&](int after) {
-    for (const Game::PassRecord& p : game.Passes())
-      if (p.after == after)
-        out += std::to_string(startNumber + after + 1) + " " + SeatName(p.seat) + " " + PASS_WORD +
-               "\n";
-  };
-  passesAfter(0);
-  for (int i = 1; i <= top; ++i) {
-    out += std::to_string(startNumber + i) + " " + SeatName(history[i].mover) + " " +
-           MoveNotation(history[i]) + "\n";
-    passesAfter(i);
+  int moves = 0;
+  for (const Game::Turn& t : turns) {
+    if (t.pass) {
+      out += std::to_string(startNumber + moves + 1) + " " + SeatName(t.seat) + " " + PASS_WORD +
+             "\n";
+      continue;
+    }
+    if (++moves > top) break;
+    out += std::to_string(startNumber + moves) + " " + SeatName(t.move.mover) + " " +
+           MoveNotation(t.move) + "\n";
   }
   return out;
 }

@@ -3,10 +3,12 @@
 // caller (docs/record-format.md describes the format).
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "game/move.h"
 #include "play/game.h"
@@ -25,9 +27,23 @@ std::string MoveNotation(const Move& m);
 // A seat's name in the record: 下 左 上 右.
 std::string SeatName(int seat);
 
-// The game as a record, from its start position through every move of its history (those
+// What a record carries beside the game itself, for a network game's record: the players'
+// names, who plays each seat now, and the authority's end by repetition.
+struct RecordNotes {
+  // Lines written right after the first line, as they stand (comments: "# ...").
+  std::vector<std::string> comments;
+  // Who plays each seat now (index 1..4: a person), named in the header instead of the
+  // game's own players: 人 or COM, and COM対局 when any seat is a computer's.
+  std::optional<std::array<bool, 5>> people;
+  // The game ended by repetition where it stands, with this winner (NO_SEAT: a draw),
+  // unless it has ended already (a king taken, the model's own end).
+  std::optional<int> repetitionWinner;
+};
+
+// The game as a record, from its start position through every turn of its list (the moves
 // taken back included); `started` is the date and time the game began ("" for none).
-std::string WriteRecord(const Game& game, const std::string& started);
+std::string WriteRecord(const Game& game, const std::string& started,
+                        const RecordNotes& notes = {});
 
 struct RecordError {
   int line = 0;  // 1 for the first line; 0 for the file as a whole

@@ -583,7 +583,7 @@ void MainWindow::DrawLastMove(QPainter& p) {
   if (!form_ || !form_->TheOptions().SAISYUTE) return;
   const Game& g = form_->TheGame();
   if (!g.State().GameStarted || g.HistoryCount() < 1) return;
-  const MoveRecord& r = g.History()[g.HistoryCount()];
+  const MoveRecord& r = g.LastRecord();
   QColor tint = PainterCanvas::SeatColour(r.mover);
   if (!tint.isValid()) return;
   tint.setAlpha(LAST_MOVE_ALPHA);

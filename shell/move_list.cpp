@@ -22,12 +22,14 @@ MoveList::MoveList(QWidget* parent) : QDockWidget(QStringLiteral("棋譜"), pare
 
 void MoveList::Show(const Game& game) {
   QStringList rows;
-  const int count = game.HistoryCount(), top = game.HistoryTop();
+  const int count = game.HistoryCount();
   const int first = game.MoveNumber() - count;
   rows << (game.State().GameStarted ? QStringLiteral("開始局面") : QString());
-  for (int i = 1; i <= top; ++i) {
-    const MoveRecord& r = game.History()[i];
-    rows << QString::number(first + i) + QStringLiteral(" ") +
+  int i = 0;
+  for (const Game::Turn& t : game.Turns()) {
+    if (t.pass) continue;
+    const MoveRecord& r = t.move;
+    rows << QString::number(first + ++i) + QStringLiteral(" ") +
                 QString::fromStdString(SeatName(r.mover) + " " + MoveNotation(r));
   }
   if (rows != shown_) {

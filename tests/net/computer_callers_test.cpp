@@ -18,6 +18,7 @@
 #include "support/fake_ports.h"
 #include "tools/match/match_game.h"
 #include "view/board_drawing.h"
+#include "support/turns.h"
 
 namespace korvel {
 namespace {
@@ -173,16 +174,16 @@ class ComputerCallers : public InFreshFolder {
       room_->PlayComputerTurn();
     std::vector<PlayedTurn> turns;
     for (size_t i = static_cast<size_t>(g.opening); i < room_->Turns().size(); ++i) {
-      const net::Turn& t = room_->Turns()[i];
-      EXPECT_TRUE(t.byComputer);
-      turns.push_back({t.seat, t.pass, t.move});
+      const Game::Turn& t = room_->Turns()[i];
+      EXPECT_TRUE(t.by == Game::Mover::COMPUTER);
+      turns.push_back({t.seat, t.pass, t.pass ? Move{} : Move(t.move)});
     }
     *end = {};
     for (const net::Outgoing& o : room_->TakeOutgoing())
       if (o.msg.value("t").toString() == "over") {
         const int winner = o.msg.value("winner").toInt();
         const int n = room_->TheGame().HistoryCount();
-        *end = {true, n > 0 && IsKingCode(room_->TheGame().History()[n].captured),
+        *end = {true, n > 0 && IsKingCode(NthMove(room_->TheGame(), n).captured),
                 winner == 0 ? NO_SEAT : winner};
       }
     return turns;
@@ -200,15 +201,10 @@ class ComputerCallers : public InFreshFolder {
     rig_->dialogs.answers = {false};
     rig_->form.Form_MouseDown(MouseButton::LEFT, 0, CellX(5) + 352, CellY(5) + 352);
     const Game& game = rig_->form.TheGame();
-    const std::vector<Game::PassRecord>& passes = game.Passes();
-    auto passesAfter = [&](int n) {
-      for (const Game::PassRecord& p : passes)
-        if (p.after == n) windowTurns_.push_back({p.seat, true, {}});
-    };
-    for (int n = g.opening; n <= game.HistoryCount(); ++n) {
-      passesAfter(n);
-      if (n < game.HistoryCount())
-        windowTurns_.push_back({game.History()[n + 1].mover, false, game.History()[n + 1]});
+    int moves = 0;
+    for (const Game::Turn& t : game.Turns()) {
+      if (moves >= g.opening) windowTurns_.push_back({t.seat, t.pass, t.pass ? Move{} : Move(t.move)});
+      moves += !t.pass;
     }
     const Game::Ending ending = game.EndingOfGame();
     windowEnd_ = {ending.over, ending.kingTaken, ending.winner};

@@ -337,7 +337,7 @@ TEST(NetworkGame, AnotherRoomPlaysOnWhileOneRoomsComputerThinks) {
   // The choice comes back to the loop and is announced.
   ASSERT_TRUE(WaitFor([&] { return alone.Turns().size() > thoughtAt; }, 15000));
   EXPECT_EQ(alone.Turns()[thoughtAt].seat, HIDARI);
-  EXPECT_TRUE(alone.Turns()[thoughtAt].byComputer);
+  EXPECT_TRUE(alone.Turns()[thoughtAt].by == Game::Mover::COMPUTER);
   t.autoplay = false;
   alone.Close();
   // Closing the server stops any thinking still running and waits for it.

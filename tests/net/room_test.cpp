@@ -37,12 +37,17 @@ void Intend(Room& room, int seat, const Move& m) {
               m.Promotes());
 }
 
-// A copy that replays the room's turns must reach the room's position exactly.
+// A copy that replays the room's turns as the wire carries them must reach the room's
+// position exactly, with the same list of turns.
 void ExpectReplayMatches(const Room& room, const bool person[5], int level) {
   Game copy;
   StartNetGame(copy, person, level);
-  for (const Turn& t : room.Turns()) ASSERT_TRUE(ApplyTurn(copy, t));
+  const QJsonArray wire = TurnsJson(room.Turns());
+  const auto turns = TurnsFromJson(wire);
+  ASSERT_TRUE(turns);
+  for (const Turn& t : *turns) ASSERT_TRUE(ApplyTurn(copy, t));
   EXPECT_TRUE(KeyOf(copy.State()) == KeyOf(room.TheGame().State()));
+  EXPECT_EQ(TurnsJson(copy.Turns()), wire);
 }
 
 TEST(RoomJoining, SeatsTokensHostAndStart) {
@@ -254,7 +259,7 @@ TEST(RoomRecords, EveryGameOpensAsARecordAtTheAuthoritysPosition) {
       EXPECT_EQ(text.find("# 下: P1\n") != std::string::npos, room.IsPersonSeat(1));
     }
     ended += room.Over();
-    for (const Turn& t : room.Turns()) {
+    for (const Game::Turn& t : room.Turns()) {
       drops += !t.pass && t.move.IsDrop();
       passes += t.pass;
     }
@@ -279,7 +284,7 @@ TEST(RoomRecords, AGameEndedByRepetitionOpensFinishedWithItsWinner) {
   const QString names[5] = {"", "A", "", "C", ""};
   for (const int winner : {HIDARI, 0}) {
     const std::string text =
-        RecordText(person, names, 2, room.Turns(), true, winner, "2026-12-08 10:00:00");
+        RecordText(room.TheGame(), person, names, 2, true, winner, "2026-12-08 10:00:00");
     EXPECT_NE(text.find(winner ? "結果: 千日手 左 後手組みの勝ち\n" : "結果: 千日手 引き分け\n"),
               std::string::npos)
         << text;
@@ -363,7 +368,7 @@ TEST(RoomAbsence, TokenRejoinAndGivingTheSeatAway) {
   EXPECT_TRUE(room.ComputerToMove());
   room.PlayComputerTurn();
   EXPECT_EQ(room.Turns().size(), 2u);
-  EXPECT_TRUE(room.Turns()[1].byComputer);
+  EXPECT_TRUE(room.Turns()[1].by == Game::Mover::COMPUTER);
   // The player comes back and has the seat again.
   ASSERT_TRUE(room.Rejoin(2, token[2]).ok);
   EXPECT_TRUE(room.IsPersonSeat(2));

@@ -5,6 +5,7 @@
 #include "../game/positions.h"
 #include "play/game.h"
 #include "play/game_record.h"
+#include "support/turns.h"
 
 namespace korvel {
 namespace {
@@ -158,11 +159,11 @@ TEST(Door, OnlyTheSeatToMovePasses) {
   Game g = FourPeople();
   EXPECT_EQ(g.Pass(HIDARI), Refusal::NOT_YOUR_TURN);
   EXPECT_EQ(g.State().CurrentSeat, SITA);
-  EXPECT_TRUE(g.Passes().empty());
+  EXPECT_TRUE(PassesOf(g).empty());
   EXPECT_EQ(g.Pass(SITA), Refusal::NONE);
   EXPECT_EQ(g.State().CurrentSeat, HIDARI);
-  ASSERT_EQ(g.Passes().size(), 1u);
-  EXPECT_EQ(g.Passes()[0].seat, SITA);
+  ASSERT_EQ(PassesOf(g).size(), 1u);
+  EXPECT_EQ(PassesOf(g)[0].second, SITA);
 }
 
 // The kings are found afresh before the partner test: a person's move leaves the king

@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "support/fake_ports.h"
+#include "support/turns.h"
 
 namespace korvel {
 namespace {
@@ -76,7 +77,7 @@ TEST_F(Form1Test, ComputerShowsThinkingThenItsMove) {
   ASSERT_NE(level, rig.canvas.ops.end());
   EXPECT_LT(thinking, level);
   EXPECT_EQ(rig.form.TheGame().MoveNumber(), 1);
-  EXPECT_EQ(rig.form.TheGame().History()[1].mover, SITA);
+  EXPECT_EQ(NthMove(rig.form.TheGame(), 1).mover, SITA);
   EXPECT_EQ(rig.form.State().CurrentSeat, HIDARI);
 }
 

@@ -13,6 +13,7 @@
 #include "../game/positions.h"
 #include "game/play_move.h"
 #include "support/fake_ports.h"
+#include "support/turns.h"
 
 namespace korvel {
 namespace {
@@ -82,7 +83,7 @@ Game RandomGame(unsigned seed) {
 
 bool TookKing(const Game& g) {
   const int n = g.HistoryCount();
-  return n > 0 && n == g.HistoryTop() && IsKingCode(g.History()[n].captured);
+  return n > 0 && n == g.HistoryTop() && IsKingCode(NthMove(g, n).captured);
 }
 
 void ExpectSameGame(const Game& want, const Game& got, const std::string& where) {
@@ -101,12 +102,12 @@ void ExpectSameGame(const Game& want, const Game& got, const std::string& where)
   ASSERT_EQ(want.HistoryCount(), got.HistoryCount()) << where;
   ASSERT_EQ(want.HistoryTop(), got.HistoryTop()) << where;
   for (int i = 1; i <= want.HistoryTop(); ++i) {
-    const MoveRecord &p = want.History()[i], &q = got.History()[i];
+    const MoveRecord &p = NthMove(want, i), &q = NthMove(got, i);
     ASSERT_TRUE(static_cast<const Move&>(p) == static_cast<const Move&>(q)) << where << " " << i;
     ASSERT_EQ(p.captured, q.captured) << where << " " << i;
     ASSERT_EQ(p.mover, q.mover) << where << " " << i;
   }
-  ASSERT_EQ(want.Passes(), got.Passes()) << where;
+  ASSERT_EQ(PassesOf(want), PassesOf(got)) << where;
   // A king taken by a person is announced by the window; the record opens it finished.
   ASSERT_EQ(a.GameOver || TookKing(want), b.GameOver) << where;
   if (a.GameOver) {
@@ -127,10 +128,10 @@ TEST(GameRecord, RandomGamesComeBackWhole) {
     // Written again, the record is the same text.
     EXPECT_EQ(WriteRecord(r.record->game, r.record->started), text) << "seed " << seed;
     for (int i = 1; i <= g.HistoryTop(); ++i) {
-      promotions += g.History()[i].Promotes();
-      drops += g.History()[i].IsDrop();
+      promotions += NthMove(g, i).Promotes();
+      drops += NthMove(g, i).IsDrop();
     }
-    passes += !g.Passes().empty();
+    passes += !PassesOf(g).empty();
     kings += TookKing(g);
     repetitions += g.State().GameOver && !TookKing(g);
     rotated += text.find("盤:") != std::string::npos;
@@ -447,7 +448,7 @@ TEST(GameRecord, APassStaysInItsPlaceAcrossStepsBackAndForward) {
                             "3 右 ２五王(15)\n"
                             "4 下 ５七王(58)\n";
   Game played = Read(start);
-  ASSERT_EQ(played.Passes().size(), 1u);
+  ASSERT_EQ(PassesOf(played).size(), 1u);
   for (int i = 0; i < 4; ++i) played.StepBack();
   const std::string back = WriteRecord(played, "");
   EXPECT_NE(back.find("現在: 0\n"), std::string::npos) << back;
@@ -485,7 +486,7 @@ TEST(GameRecord, APassStaysInItsPlaceAcrossStepsBackAndForward) {
   branch.Pass(UE);
   EXPECT_EQ(branch.HistoryTop(), 1);
   EXPECT_FALSE(branch.StepForward());
-  EXPECT_EQ(branch.Passes().size(), 2u);
+  EXPECT_EQ(PassesOf(branch).size(), 2u);
 }
 
 // A pass is written only for a seat with no move the board would accept; the computers
@@ -727,7 +728,7 @@ TEST_F(RecordFiles, MattaTakesBackThePersonsMoveAndTheRepliesAndLeavesThePersonT
   rig.form.Form_MouseDown(MouseButton::LEFT, 0, CellX(6) + 300, CellY(8) + 300);
   rig.form.Form_MouseDown(MouseButton::LEFT, 0, CellX(6) + 300, CellY(7) + 300);
   EXPECT_TRUE(rig.dialogs.shown.empty() || rig.dialogs.shown[0].find("再開") == std::string::npos);
-  EXPECT_EQ(g.History()[1].fromX, 6);
+  EXPECT_EQ(NthMove(g, 1).fromX, 6);
   // With nothing of the person's to take back: refused.
   FormRig people;
   people.form.Form_Load();
@@ -819,7 +820,7 @@ TEST(GameRecord, ANewGameForgetsThePassesOfTheOneBefore) {
  .  .  .  .  .  .  .  .  .
  .  .  .  .  .  .  .  .  .)").Board);
   g.Pass(SITA);
-  ASSERT_EQ(g.Passes().size(), 1u);
+  ASSERT_EQ(PassesOf(g).size(), 1u);
   ASSERT_TRUE(ReadRecord(WriteRecord(g, "")).record);
 
   for (Game* each : {&g, &fresh}) {

@@ -11,6 +11,7 @@
 #include "play/game_record.h"
 #include "support/fake_ports.h"
 #include "view/board_drawing.h"
+#include "support/turns.h"
 
 namespace korvel {
 namespace {
@@ -183,12 +184,12 @@ TEST_F(RecordsInPlay, APressWhereAComputerIsToMoveStartsTheComputers) {
     EXPECT_TRUE(Shown(rig, "message 再開|OKですか？")) << file;
     EXPECT_EQ(rig.form.Looks().pieceSelected, 0) << file;
     ASSERT_EQ(rig.form.TheGame().HistoryCount(), 1) << file;
-    EXPECT_EQ(rig.form.TheGame().History()[1].mover, SITA);
+    EXPECT_EQ(NthMove(rig.form.TheGame(), 1).mover, SITA);
     EXPECT_EQ(rig.form.State().CurrentSeat, HIDARI) << "the person's turn";
     // The next presses are the person's own move.
     Click(rig, 2, 4);
     Click(rig, 3, 4);
-    EXPECT_EQ(rig.form.TheGame().History()[2].mover, HIDARI) << file;
+    EXPECT_EQ(NthMove(rig.form.TheGame(), 2).mover, HIDARI) << file;
   }
 }
 
@@ -224,7 +225,7 @@ TEST_F(RecordsInPlay, ComputerGamesWithPassesOpenAgain) {
     for (int i = 0; i < 150 && rig.form.PlayComputerTurnForSeatToMove(); ++i) {
     }
     if (!rig.form.State().GameStarted) continue;  // a king taken, and another game begun
-    passes += static_cast<int>(rig.form.TheGame().Passes().size());
+    passes += static_cast<int>(PassesOf(rig.form.TheGame()).size());
     const std::string text = WriteRecord(rig.form.TheGame(), "");
     const RecordReading r = ReadRecord(text);
     ASSERT_TRUE(r.record) << "seed " << seed << ": " << r.error.Text() << "\n" << text;

@@ -12,6 +12,7 @@
 #include "io/disk_files.h"
 #include "net/autoplay.h"
 #include "net/client.h"
+#include "play/record_keeper.h"
 
 using namespace korvel;
 using namespace korvel::net;
@@ -132,6 +133,8 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
+  DiskFiles disk;
+  RecordKeeper records(disk);
   int exitCode = 0;
   bool finished = false;
   auto finish = [&](int code) {
@@ -141,7 +144,7 @@ int main(int argc, char** argv) {
     std::printf("turns %zu\n", client.Turns().size());
     std::string error;
     if (!recordFile.isEmpty() && client.Welcomed() &&
-        !WriteFileAtomically(recordFile.toLocal8Bit().toStdString(), client.Record(), &error)) {
+        !records.SaveText(recordFile.toLocal8Bit().toStdString(), client.Record(), &error)) {
       std::fprintf(stderr, "korvel4-client: cannot write %s: %s\n",
                    recordFile.toLocal8Bit().constData(), error.c_str());
       if (exitCode == 0) exitCode = 6;

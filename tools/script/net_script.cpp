@@ -18,6 +18,7 @@
 #include "net/client.h"
 #include "net/protocol.h"
 #include "play/press_entry.h"
+#include "play/record_keeper.h"
 #include "tools/bounded_lines.h"
 #include "view/canvas.h"
 
@@ -179,9 +180,9 @@ class Player {
     out_ << "end\n";
   }
 
-  void Record(const std::string& file) const {
+  void Record(const std::string& file) {
     std::string error;
-    if (!WriteFileAtomically(file, lastEnded_.empty() ? client_.Record() : lastEnded_, &error))
+    if (!records_.SaveText(file, lastEnded_.empty() ? client_.Record() : lastEnded_, &error))
       throw NetScriptError{"cannot write the record: " + file + ": " + error};
   }
 
@@ -302,6 +303,8 @@ class Player {
   std::string joinError_;
   std::deque<bool> answers_;
   std::string lastEnded_;  // the record of the last game that ended
+  DiskFiles disk_;
+  RecordKeeper records_{disk_};
   qint64 timeoutMs_ = 30000;
 };
 

@@ -53,9 +53,9 @@ int Count(const std::vector<std::string>& lines, const std::string& line) {
   return static_cast<int>(std::count(lines.begin(), lines.end(), line));
 }
 
-int MovesIn(const std::vector<net::Turn>& turns) {
+int MovesIn(const std::vector<Game::Turn>& turns) {
   return static_cast<int>(
-      std::count_if(turns.begin(), turns.end(), [](const net::Turn& t) { return !t.pass; }));
+      std::count_if(turns.begin(), turns.end(), [](const Game::Turn& t) { return !t.pass; }));
 }
 
 // Each test keeps the network settings file in a folder of its own: tests running side by
@@ -126,16 +126,16 @@ TEST_F(NetWindow, TheJoinerSeesItsArmyAtTheBottomAndPlaysItByTheMouse) {
   QTest::mouseClick(areaB, Qt::LeftButton, {}, CellCentre(5, 7));
   QTest::mouseClick(areaB, Qt::LeftButton, {}, CellCentre(5, 6));
   ASSERT_TRUE(WaitFor([&] { return joiner.TheClient()->Turns().size() >= 3; }));
-  const net::Turn& first = joiner.TheClient()->Turns()[0];
+  const Game::Turn& first = joiner.TheClient()->Turns()[0];
   EXPECT_EQ(first.seat, SITA);
   EXPECT_EQ(first.move.fromY, 7);
   EXPECT_EQ(first.move.toY, 6);
-  const net::Turn& own = joiner.TheClient()->Turns()[2];
+  const Game::Turn& own = joiner.TheClient()->Turns()[2];
   EXPECT_EQ(own.seat, UE);
   EXPECT_EQ(own.move.fromX, 5);
   EXPECT_EQ(own.move.fromY, 3);
   EXPECT_EQ(own.move.toY, 4);
-  EXPECT_FALSE(own.byComputer);
+  EXPECT_TRUE(own.by == Game::Mover::PERSON);
   // Every move the authority announced was heard once in each window, the computer's too.
   EXPECT_EQ(Count(a.sound.lines, kPlace), MovesIn(hostSession->TheClient()->Turns()));
   EXPECT_EQ(Count(b.sound.lines, kPlace) + 1, static_cast<int>(b.sound.lines.size()));
@@ -301,7 +301,7 @@ TEST_F(NetWindow, TheHostGivesAMissingPlayersSeatToTheComputer) {
   QTest::mouseClick(area, Qt::LeftButton, {}, CellCentre(5, 6));
   ASSERT_TRUE(WaitFor([&] { return host.TheClient()->Turns().size() >= 3; }));
   EXPECT_EQ(host.TheClient()->Turns()[2].seat, UE);
-  EXPECT_TRUE(host.TheClient()->Turns()[2].byComputer);
+  EXPECT_TRUE(host.TheClient()->Turns()[2].by == Game::Mover::COMPUTER);
 }
 
 // An authority that says what the test tells it to, to the one window that joins it.
