@@ -44,12 +44,15 @@ static_assert(kOrderCapture - 16LL * bounds::Largest(kPieceWeightRange) - T_RYU 
 
 enum Bound : std::uint8_t { B_NONE, B_UPPER, B_LOWER, B_EXACT };
 
+// An entry counts only in the decision that wrote it (its generation): a table kept
+// between decisions answers exactly as a cleared one.
 struct TTEntry {
   std::uint64_t key;
   std::int16_t score;
   Move move;
   std::int8_t depth;
   std::uint8_t bound;
+  std::uint8_t generation;
 };
 
 constexpr std::size_t kTTEntries = std::size_t{1} << 20;  // 16 MB
@@ -73,14 +76,14 @@ int ScoreFromTT(int score, int ply) {
 
 class Searcher {
  public:
-  Searcher() : tt_(new TTEntry[kTTEntries]) {}
+  Searcher() : tt_(new TTEntry[kTTEntries]()) {}
 
   ChosenMove Run(const GameState& s, int seat, const DeepLimits& limits, DeepStats* stats);
 
  private:
   int Search(int depth, int alpha, int beta, int ply, bool pv);
   int Quiesce(int alpha, int beta, int ply, int qply);
-  bool KingCapturable();
+  bool KingCapturable() const;
   bool RepetitionScore(int ply, int& score) const;
   void Push(Move m, Undo& u);
   void Pop(Move m, const Undo& u);
@@ -93,6 +96,7 @@ class Searcher {
   Board b_;
   const EvalParams* params_ = &DefaultEvalParams();
   std::unique_ptr<TTEntry[]> tt_;
+  std::uint8_t generation_ = 0;  // of this decision's entries; 0 is a cleared entry's
   Move moves_[kMaxPly + 1][kMaxMoves];
   int scores_[kMaxPly + 1][kMaxMoves];
   Move killers_[kMaxPly + 1][2];
@@ -126,15 +130,8 @@ void Searcher::CheckLimits() {
   }
 }
 
-bool Searcher::KingCapturable() {
-  const int seat = b_.Side();
-  if (!b_.CanTakeKing(seat)) return false;
-  // The attack is there; the capture must also be a legal move (not on the partner).
-  Move* buf = moves_[kMaxPly];
-  const int n = b_.GenerateCaptures(buf);
-  for (int i = 0; i < n; ++i)
-    if (TypeOf(b_.At(MoveTo(buf[i]))) == T_OU) return true;
-  return false;
+bool Searcher::KingCapturable() const {
+  return b_.HasKingCapture();
 }
 
 // The position came back within the run: the team that gave check with every one of its
@@ -305,7 +302,7 @@ int Searcher::Search(int depth, int alpha, int beta, int ply, bool pv) {
   const std::uint64_t key = b_.Key();
   TTEntry& e = tt_[key & (kTTEntries - 1)];
   Move ttMove = kNoMove;
-  if (e.key == key && e.bound != B_NONE) {
+  if (e.key == key && e.generation == generation_ && e.bound != B_NONE) {
     ttMove = e.move;
     const int s = ScoreFromTT(e.score, ply);
     if (!pv && e.depth >= depth) {
@@ -421,6 +418,7 @@ int Searcher::Search(int depth, int alpha, int beta, int ply, bool pv) {
   e.move = bestMove;
   e.depth = static_cast<std::int8_t>(depth);
   e.bound = best >= beta ? B_LOWER : best > alphaIn ? B_EXACT : B_UPPER;
+  e.generation = generation_;
   return best;
 }
 
@@ -440,7 +438,11 @@ ChosenMove Searcher::Run(const GameState& s, int seat, const DeepLimits& limits,
   stop_ = limits.stop;
   maxSeconds_ = limits.maxSeconds;
   params_ = limits.eval ? limits.eval : &DefaultEvalParams();
-  std::memset(tt_.get(), 0, sizeof(TTEntry) * kTTEntries);
+  // A new generation empties the table; only when the stamps run out is it cleared.
+  if (++generation_ == 0) {
+    std::memset(tt_.get(), 0, sizeof(TTEntry) * kTTEntries);
+    generation_ = 1;
+  }
   std::memset(killers_, 0, sizeof killers_);
   std::memset(history_, 0, sizeof history_);
   std::memset(historyBloom_, 0, sizeof historyBloom_);
@@ -535,10 +537,24 @@ ChosenMove Searcher::Run(const GameState& s, int seat, const DeepLimits& limits,
 
 }  // namespace
 
+struct DeepThinker::Impl {
+  Searcher searcher;
+};
+
+DeepThinker::DeepThinker() : impl_(std::make_unique<Impl>()) {}
+DeepThinker::~DeepThinker() = default;
+DeepThinker::DeepThinker(DeepThinker&&) noexcept = default;
+DeepThinker& DeepThinker::operator=(DeepThinker&&) noexcept = default;
+
+ChosenMove DeepThinker::Choose(const GameState& s, int seat, const DeepLimits& limits,
+                               DeepStats* stats) {
+  return impl_->searcher.Run(s, seat, limits, stats);
+}
+
 ChosenMove SearchDeep(const GameState& s, int seat, const DeepLimits& limits, DeepStats* stats) {
-  static thread_local std::unique_ptr<Searcher> searcher;
-  if (!searcher) searcher = std::make_unique<Searcher>();
-  return searcher->Run(s, seat, limits, stats);
+  static thread_local std::unique_ptr<DeepThinker> thinker;
+  if (!thinker) thinker = std::make_unique<DeepThinker>();
+  return thinker->Choose(s, seat, limits, stats);
 }
 
 std::uint64_t DeepPositionKey(const GameState& s, int seat) {
