@@ -422,6 +422,12 @@ int Searcher::Search(int depth, int alpha, int beta, int ply, bool pv) {
   return best;
 }
 
+// Has the move that led the last iteration (scored `known` there) just been found lost
+// where nothing was lost before? Then the iteration must see the others.
+bool FailsLow(int score, int known) {
+  return score < -kMateBound && known >= -kMateBound;
+}
+
 ChosenMove Searcher::Run(const GameState& s, int seat, const DeepLimits& limits, DeepStats* stats) {
   start_ = std::chrono::steady_clock::now();
   DeepStats st;
@@ -482,12 +488,16 @@ ChosenMove Searcher::Run(const GameState& s, int seat, const DeepLimits& limits,
 
   Move best = roots[0];
   int bestScore = 0;
+  const std::uint64_t budget = nodeLimit_;
+  bool extended = false;  // the budget was given once more
   for (int depth = 1; depth <= kMaxDepth; ++depth) {
     rootDepth_ = depth;
     int alpha = -kInf;
     const int beta = kInf;
     Move iterBest = kNoMove;
     int iterScore = -kInf;
+    const int known = bestScore;  // the last iteration's best (0 before the first)
+    int searched = 0;
     for (int i = 0; i < n; ++i) {
       const Move m = roots[i];
       Undo u;
@@ -502,19 +512,34 @@ ChosenMove Searcher::Run(const GameState& s, int seat, const DeepLimits& limits,
       }
       Pop(m, u);
       if (aborted_) break;
+      ++searched;
       if (score > iterScore) {
         iterScore = score;
         iterBest = m;
         if (score > alpha) alpha = score;
       }
+      // The move that led is now found lost where it was not before: the other moves get
+      // this iteration's time, the budget once more at most (counted in nodes, so that the
+      // choice stays the same on every machine).
+      if (i == 0 && n > 1 && !extended && FailsLow(score, known)) {
+        extended = true;
+        nodeLimit_ = budget > UINT64_MAX / 2 ? UINT64_MAX : 2 * budget;
+      }
     }
     if (iterBest != kNoMove) {
-      // A finished iteration, or the moves searched before the budget ran out: the
-      // previous best comes first, so this is never worse than what was known.
+      // A finished iteration, or the moves searched before the budget ran out.
       best = iterBest;
       bestScore = iterScore;
     }
-    if (aborted_) break;
+    if (aborted_) {
+      // A move found lost is never played while a move not yet searched may hold: the one
+      // the search had reached takes its place, with what the last iteration knew.
+      if (searched < n && bestScore < -kMateBound && known >= -kMateBound) {
+        best = roots[searched];
+        bestScore = known;
+      }
+      break;
+    }
     st.depth = depth;
     // The best move leads the next iteration; the others keep their order.
     for (int i = 0; i < n; ++i)
@@ -525,6 +550,11 @@ ChosenMove Searcher::Run(const GameState& s, int seat, const DeepLimits& limits,
       }
     if (bestScore > kMateBound || bestScore < -kMateBound) break;  // decided
     if (n == 1 && depth >= 2) break;
+    // The extra nodes served the iteration that needed them; the next runs on the budget.
+    if (extended && nodeLimit_ != budget) {
+      nodeLimit_ = budget;
+      if (nodes_ >= budget) break;
+    }
   }
   chosen = b_.ToChosen(best);
   chosen.score = bestScore;
