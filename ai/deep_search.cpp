@@ -4,9 +4,11 @@
 // position and of its key.
 #include "ai/deep_search.h"
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <utility>
 
@@ -35,6 +37,7 @@ constexpr int kOrderCapture = 1'000'000;
 constexpr int kOrderPromotion = 500'000;
 constexpr int kOrderKiller = 400'000;
 constexpr int kHistoryMax = 1 << 18;
+constexpr int kPickBySelection = 3;  // moves picked one by one before the rest is sorted
 // A capture's key stays inside those bounds for every board weight a search may be given.
 static_assert((static_cast<long long>(kOrderCapture) + kOrderPromotion +
                16LL * bounds::Largest(kPieceWeightRange)) * 1024 + kMaxMoves <= INT_MAX);
@@ -88,7 +91,7 @@ class Searcher {
   void Push(Move m, Undo& u);
   void Pop(Move m, const Undo& u);
   void OrderMoves(const Move* moves, int* scores, int n, Move ttMove, int ply) const;
-  static int PickNext(Move* moves, int* scores, int i, int n);
+  int PickNext(Move* moves, int* scores, int i, int n, bool& sorted);
   void CheckLimits();
   int OrderKey(Move m) const;
   bool IsQuiet(Move m) const { return !IsPromotion(m) && (IsDrop(m) || b_.At(MoveTo(m)) == 0); }
@@ -108,6 +111,7 @@ class Searcher {
   int savedReversible_[kMaxPly + 2];
   std::uint64_t historyBloom_[64];
 
+  std::int64_t sortKeys_[kMaxMoves];
   Move rootMoves_[kMaxMoves];
   int rootOrder_[kMaxMoves];
   int rootDepth_ = 1;
@@ -224,14 +228,28 @@ void Searcher::OrderMoves(const Move* moves, int* scores, int n, Move ttMove, in
   for (int i = 0; i < n; ++i) scores[i] = scores[i] * 1024 + (kMaxMoves - 1 - i);
 }
 
-// Brings the best remaining move to position i. Keys carry the generation index below the
-// score, so that every key is distinct and ties keep generation order.
-int Searcher::PickNext(Move* moves, int* scores, int i, int n) {
-  int best = i;
-  for (int j = i + 1; j < n; ++j)
-    if (scores[j] > scores[best]) best = j;
-  std::swap(moves[i], moves[best]);
-  std::swap(scores[i], scores[best]);
+// Brings the best remaining move to position i: the first few by selection (a cut often
+// comes early), then the rest sorted at once (`sorted` remembers it). Keys carry the
+// generation index below the score, so that every key is distinct: the order is the same
+// either way, and ties keep generation order.
+int Searcher::PickNext(Move* moves, int* scores, int i, int n, bool& sorted) {
+  if (sorted) return scores[i];
+  if (i < kPickBySelection) {
+    int best = i;
+    for (int j = i + 1; j < n; ++j)
+      if (scores[j] > scores[best]) best = j;
+    std::swap(moves[i], moves[best]);
+    std::swap(scores[i], scores[best]);
+    return scores[i];
+  }
+  std::int64_t* keys = sortKeys_;
+  for (int j = i; j < n; ++j) keys[j] = static_cast<std::int64_t>(scores[j]) * 65536 + moves[j];
+  std::sort(keys + i, keys + n, std::greater<>());
+  for (int j = i; j < n; ++j) {
+    moves[j] = static_cast<Move>(keys[j] & 0xFFFF);
+    scores[j] = static_cast<int>((keys[j] - moves[j]) / 65536);
+  }
+  sorted = true;
   return scores[i];
 }
 
@@ -271,8 +289,9 @@ int Searcher::Quiesce(int alpha, int beta, int ply, int qply) {
     if (n == 0) return Evaluate(b_, *params_) - 300;
   }
   OrderMoves(moves, scores, n, kNoMove, ply);
+  bool sorted = false;
   for (int i = 0; i < n; ++i) {
-    PickNext(moves, scores, i, n);
+    PickNext(moves, scores, i, n, sorted);
     const Move m = moves[i];
     Undo u;
     Push(m, u);
@@ -379,8 +398,9 @@ int Searcher::Search(int depth, int alpha, int beta, int ply, bool pv) {
   if (!cut) {
     int n = b_.GenerateCaptures(moves);
     OrderMoves(moves, scores, n, kNoMove, ply);
+    bool sorted = false;
     for (int i = 0; i < n && !cut; ++i) {
-      const int order = PickNext(moves, scores, i, n);
+      const int order = PickNext(moves, scores, i, n, sorted);
       if (moves[i] != ttMove) cut = visit(moves[i], order);
     }
   }
@@ -406,8 +426,9 @@ int Searcher::Search(int depth, int alpha, int beta, int ply, bool pv) {
     }
     n = kept;
     OrderMoves(moves, scores, n, kNoMove, ply);
+    bool sorted = false;
     for (int i = 0; i < n && !cut; ++i) {
-      const int order = PickNext(moves, scores, i, n);
+      const int order = PickNext(moves, scores, i, n, sorted);
       cut = visit(moves[i], order);
     }
   }
@@ -484,7 +505,8 @@ ChosenMove Searcher::Run(const GameState& s, int seat, const DeepLimits& limits,
     }
 
   OrderMoves(roots, rootOrder_, n, kNoMove, 0);
-  for (int i = 0; i < n; ++i) PickNext(roots, rootOrder_, i, n);
+  bool sorted = false;
+  for (int i = 0; i < n; ++i) PickNext(roots, rootOrder_, i, n, sorted);
 
   Move best = roots[0];
   int bestScore = 0;
