@@ -30,7 +30,9 @@ struct DeepPastTurn {
 };
 
 struct DeepLimits {
-  std::uint64_t nodes = kDeepDefaultNodes;             // search and quiescence nodes
+  // Search and quiescence nodes. A decision may spend them once more, in the iteration
+  // that finds the move it was going to play lost (to search the other moves).
+  std::uint64_t nodes = kDeepDefaultNodes;
   double maxSeconds = 0;                               // a hard time cap; 0 for none
   const std::atomic<bool>* stop = nullptr;             // set from outside to stop at once
   const std::vector<DeepPastTurn>* history = nullptr;  // oldest first; may be null
@@ -47,7 +49,7 @@ struct DeepStats {
 
 // A level-4 player that keeps its tables (16 MB) from one decision to the next: made once,
 // then asked for move after move, on one thread at a time. A decision answers exactly what
-// it would answer on a new thinker.
+// it would answer on a new thinker. A thinker moved from is only assigned to or destroyed.
 class DeepThinker {
  public:
   DeepThinker();

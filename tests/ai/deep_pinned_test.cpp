@@ -3,6 +3,8 @@
 // search faster cannot change what it plays. A reused thinker gives the same as a fresh one.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "ai/deep_search.h"
 #include "ai/self_play.h"
 #include "deep_reference.h"
@@ -65,6 +67,12 @@ const Pinned kPinned[] = {
     {45, 12, 40000, {5, 7, 5, 6, 22}, 40960, 40},
 };
 
+DeepLimits Budget(std::uint64_t nodes) {
+  DeepLimits limits;
+  limits.nodes = nodes;
+  return limits;
+}
+
 GameState PinnedPosition(const Pinned& p) {
   GameState s;
   StartSelfPlay(s, 3);
@@ -91,6 +99,27 @@ TEST(DeepPinnedChoices, FreshAndReusedThinkersGiveThePinnedMovesAndNodeCounts) {
     EXPECT_EQ(again.nodes, p.searched) << where;
     EXPECT_EQ(again.score, p.score) << where;
   }
+}
+
+// A thinker's table stamps start over at its 256th decision, which then has the stamp of
+// the first: the first searches a position at a large budget, 254 short ones follow on
+// another, and the 256th searches the first position again at a smaller budget. It must
+// answer as a new thinker does, unhelped by what the first left in the table.
+TEST(DeepPinnedChoices, AThinkerAnswersAsANewOneAfterItsStampsStartOver) {
+  const GameState first = PinnedPosition(kPinned[6]);  // seed 33, 12 turns
+  GameState other;
+  StartSelfPlay(other, 3);
+  auto decide = [](DeepThinker& t, const GameState& s, std::uint64_t nodes) {
+    DeepStats stats;
+    const ChosenMove m = t.Choose(s, s.CurrentSeat, Budget(nodes), &stats);
+    // The node count alone is the budget rounded up: the depth and the score show help.
+    return std::make_tuple(testing::AsGameMove(m), stats.nodes, stats.depth, stats.score);
+  };
+  DeepThinker longLived, fresh;
+  decide(longLived, first, 40000);
+  for (int i = 0; i < 254; ++i) decide(longLived, other, 500);
+  EXPECT_EQ(decide(longLived, first, 12000), decide(fresh, first, 12000));
+  EXPECT_EQ(decide(longLived, other, 3000), decide(fresh, other, 3000));
 }
 
 }  // namespace
