@@ -283,6 +283,38 @@ void Board::ScanPartnerLines(PartnerScan& scan) const {
     if (sq_[scan.king + d] == dragon) scan.direct[scan.nDirect++] = scan.king + d;
 }
 
+bool Board::HasKingCapture() const {
+  const Tables& t = T();
+  const int seat = side_;
+  // The partner's lines are scanned once, for the first piece that reaches a king.
+  PartnerScan scan;
+  bool scanned = false;
+  // GenerateMoves' tests for a capture of the king on `to` by `p` from `from`.
+  auto legal = [&](std::uint8_t p, int from, int to) {
+    if (!scanned) {
+      ScanPartnerLines(scan);
+      scanned = true;
+    }
+    const int pk = scan.king;
+    return !(pk && (scan.Refused(from) || AttacksPartnerFrom(p, from, to, pk)));
+  };
+  for (int enemy : {Next(seat), Prev(seat)}) {
+    const int k = king_[enemy];
+    if (!k) continue;
+    for (int d = 0; d < 8; ++d) {
+      const int from = k - kDelta[d];
+      const std::uint8_t p = sq_[from];
+      if (SeatOf(p) == seat && ((t.stepMask[p] >> d) & 1) && legal(p, from, k)) return true;
+    }
+    for (int d : kOrth) {
+      int q = k + d;
+      while (sq_[q] == 0) q += d;
+      if (IsRookOf(sq_[q], seat) && legal(sq_[q], q, k)) return true;
+    }
+  }
+  return false;
+}
+
 int Board::GenerateMoves(Move* out, bool capturesOnly) const {
   const int seat = side_;
   const int partner = Partner(seat);

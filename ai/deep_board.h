@@ -124,6 +124,9 @@ class Board {
   bool Attacks(int seat, int sq) const;
   // Can `seat` take an enemy king at once?
   bool CanTakeKing(int seat) const;
+  // Is taking an enemy king among the seat to move's legal moves (one GenerateCaptures
+  // would give)? Asks only the pieces next to an enemy king and the rooks on its lines.
+  bool HasKingCapture() const;
   // Does the piece `p` standing on `from` reach `to`?
   bool PieceReaches(std::uint8_t p, int from, int to) const;
 

@@ -17,11 +17,41 @@ namespace {
 
 constexpr int kOrth[4] = {-kStride, kStride, -1, 1};
 
-int Chebyshev(int a, int b) {
+constexpr int Chebyshev(int a, int b) {
   const int dx = SqX(a) > SqX(b) ? SqX(a) - SqX(b) : SqX(b) - SqX(a);
   const int dy = SqY(a) > SqY(b) ? SqY(a) - SqY(b) : SqY(b) - SqY(a);
   return dx > dy ? dx : dy;
 }
+
+// The board squares within two steps of each square (the square itself left out), and
+// whether each is a neighbour: what KingDanger looks at around a king.
+struct KingZones {
+  struct Zone {
+    std::uint8_t n = 0;
+    std::uint8_t sq[24] = {};
+    bool neighbour[24] = {};
+  };
+  Zone of[kSquares] = {};
+
+  constexpr KingZones() {
+    for (int k = Sq(1, 1); k <= Sq(9, 9); ++k) {
+      const int kx = SqX(k), ky = SqY(k);
+      if (kx < 1 || kx > 9) continue;
+      Zone& z = of[k];
+      for (int y = ky - 2; y <= ky + 2; ++y) {
+        if (y < 1 || y > 9) continue;
+        for (int x = kx - 2; x <= kx + 2; ++x) {
+          if (x < 1 || x > 9 || (x == kx && y == ky)) continue;
+          z.sq[z.n] = static_cast<std::uint8_t>(Sq(x, y));
+          z.neighbour[z.n] = Chebyshev(Sq(x, y), k) == 1;
+          ++z.n;
+        }
+      }
+    }
+  }
+};
+
+constexpr KingZones kZones;
 
 // The danger to the king of `seat`; `nextEnemy` is the enemy seat that moves next.
 int KingDanger(const Board& b, const EvalParams& p, int seat, int nextEnemy) {
@@ -31,24 +61,19 @@ int KingDanger(const Board& b, const EvalParams& p, int seat, int nextEnemy) {
   int attack[5] = {};
   int defenders = 0;
   int emptyNeighbours = 0;
-  const int kx = SqX(k), ky = SqY(k);
-  for (int y = ky - 2; y <= ky + 2; ++y) {
-    if (y < 1 || y > 9) continue;
-    for (int x = kx - 2; x <= kx + 2; ++x) {
-      if (x < 1 || x > 9) continue;
-      const int q = Sq(x, y);
-      const std::uint8_t pc = b.At(q);
-      const int dist = Chebyshev(q, k);
-      if (pc == 0) {
-        if (dist == 1) ++emptyNeighbours;
-        continue;
-      }
-      const int s = SeatOf(pc);
-      if (TeamOf(s) != team) {
-        attack[s] += p.near[TypeOf(pc)] * (dist == 1 ? 2 : 1);
-      } else if (dist == 1 && TypeOf(pc) != T_OU) {
-        ++defenders;
-      }
+  const KingZones::Zone& zone = kZones.of[k];
+  for (int i = 0; i < zone.n; ++i) {
+    const std::uint8_t pc = b.At(zone.sq[i]);
+    const bool neighbour = zone.neighbour[i];
+    if (pc == 0) {
+      if (neighbour) ++emptyNeighbours;
+      continue;
+    }
+    const int s = SeatOf(pc);
+    if (TeamOf(s) != team) {
+      attack[s] += p.near[TypeOf(pc)] * (neighbour ? 2 : 1);
+    } else if (neighbour && TypeOf(pc) != T_OU) {
+      ++defenders;
     }
   }
   int danger = 0;

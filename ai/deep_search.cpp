@@ -4,9 +4,11 @@
 // position and of its key.
 #include "ai/deep_search.h"
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <utility>
 
@@ -35,6 +37,7 @@ constexpr int kOrderCapture = 1'000'000;
 constexpr int kOrderPromotion = 500'000;
 constexpr int kOrderKiller = 400'000;
 constexpr int kHistoryMax = 1 << 18;
+constexpr int kPickBySelection = 3;  // moves picked one by one before the rest is sorted
 // A capture's key stays inside those bounds for every board weight a search may be given.
 static_assert((static_cast<long long>(kOrderCapture) + kOrderPromotion +
                16LL * bounds::Largest(kPieceWeightRange)) * 1024 + kMaxMoves <= INT_MAX);
@@ -44,12 +47,15 @@ static_assert(kOrderCapture - 16LL * bounds::Largest(kPieceWeightRange) - T_RYU 
 
 enum Bound : std::uint8_t { B_NONE, B_UPPER, B_LOWER, B_EXACT };
 
+// An entry counts only in the decision that wrote it (its generation): a table kept
+// between decisions answers exactly as a cleared one.
 struct TTEntry {
   std::uint64_t key;
   std::int16_t score;
   Move move;
   std::int8_t depth;
   std::uint8_t bound;
+  std::uint8_t generation;
 };
 
 constexpr std::size_t kTTEntries = std::size_t{1} << 20;  // 16 MB
@@ -73,19 +79,19 @@ int ScoreFromTT(int score, int ply) {
 
 class Searcher {
  public:
-  Searcher() : tt_(new TTEntry[kTTEntries]) {}
+  Searcher() : tt_(new TTEntry[kTTEntries]()) {}
 
   ChosenMove Run(const GameState& s, int seat, const DeepLimits& limits, DeepStats* stats);
 
  private:
   int Search(int depth, int alpha, int beta, int ply, bool pv);
   int Quiesce(int alpha, int beta, int ply, int qply);
-  bool KingCapturable();
+  bool KingCapturable() const;
   bool RepetitionScore(int ply, int& score) const;
   void Push(Move m, Undo& u);
   void Pop(Move m, const Undo& u);
   void OrderMoves(const Move* moves, int* scores, int n, Move ttMove, int ply) const;
-  static int PickNext(Move* moves, int* scores, int i, int n);
+  int PickNext(Move* moves, int* scores, int i, int n, bool& sorted);
   void CheckLimits();
   int OrderKey(Move m) const;
   bool IsQuiet(Move m) const { return !IsPromotion(m) && (IsDrop(m) || b_.At(MoveTo(m)) == 0); }
@@ -93,6 +99,7 @@ class Searcher {
   Board b_;
   const EvalParams* params_ = &DefaultEvalParams();
   std::unique_ptr<TTEntry[]> tt_;
+  std::uint8_t generation_ = 0;  // of this decision's entries; 0 is a cleared entry's
   Move moves_[kMaxPly + 1][kMaxMoves];
   int scores_[kMaxPly + 1][kMaxMoves];
   Move killers_[kMaxPly + 1][2];
@@ -104,6 +111,7 @@ class Searcher {
   int savedReversible_[kMaxPly + 2];
   std::uint64_t historyBloom_[64];
 
+  std::int64_t sortKeys_[kMaxMoves];
   Move rootMoves_[kMaxMoves];
   int rootOrder_[kMaxMoves];
   int rootDepth_ = 1;
@@ -126,15 +134,8 @@ void Searcher::CheckLimits() {
   }
 }
 
-bool Searcher::KingCapturable() {
-  const int seat = b_.Side();
-  if (!b_.CanTakeKing(seat)) return false;
-  // The attack is there; the capture must also be a legal move (not on the partner).
-  Move* buf = moves_[kMaxPly];
-  const int n = b_.GenerateCaptures(buf);
-  for (int i = 0; i < n; ++i)
-    if (TypeOf(b_.At(MoveTo(buf[i]))) == T_OU) return true;
-  return false;
+bool Searcher::KingCapturable() const {
+  return b_.HasKingCapture();
 }
 
 // The position came back within the run: the team that gave check with every one of its
@@ -227,14 +228,28 @@ void Searcher::OrderMoves(const Move* moves, int* scores, int n, Move ttMove, in
   for (int i = 0; i < n; ++i) scores[i] = scores[i] * 1024 + (kMaxMoves - 1 - i);
 }
 
-// Brings the best remaining move to position i. Keys carry the generation index below the
-// score, so that every key is distinct and ties keep generation order.
-int Searcher::PickNext(Move* moves, int* scores, int i, int n) {
-  int best = i;
-  for (int j = i + 1; j < n; ++j)
-    if (scores[j] > scores[best]) best = j;
-  std::swap(moves[i], moves[best]);
-  std::swap(scores[i], scores[best]);
+// Brings the best remaining move to position i: the first few by selection (a cut often
+// comes early), then the rest sorted at once (`sorted` remembers it). Keys carry the
+// generation index below the score, so that every key is distinct: the order is the same
+// either way, and ties keep generation order.
+int Searcher::PickNext(Move* moves, int* scores, int i, int n, bool& sorted) {
+  if (sorted) return scores[i];
+  if (i < kPickBySelection) {
+    int best = i;
+    for (int j = i + 1; j < n; ++j)
+      if (scores[j] > scores[best]) best = j;
+    std::swap(moves[i], moves[best]);
+    std::swap(scores[i], scores[best]);
+    return scores[i];
+  }
+  std::int64_t* keys = sortKeys_;
+  for (int j = i; j < n; ++j) keys[j] = static_cast<std::int64_t>(scores[j]) * 65536 + moves[j];
+  std::sort(keys + i, keys + n, std::greater<>());
+  for (int j = i; j < n; ++j) {
+    moves[j] = static_cast<Move>(keys[j] & 0xFFFF);
+    scores[j] = static_cast<int>((keys[j] - moves[j]) / 65536);
+  }
+  sorted = true;
   return scores[i];
 }
 
@@ -274,8 +289,9 @@ int Searcher::Quiesce(int alpha, int beta, int ply, int qply) {
     if (n == 0) return Evaluate(b_, *params_) - 300;
   }
   OrderMoves(moves, scores, n, kNoMove, ply);
+  bool sorted = false;
   for (int i = 0; i < n; ++i) {
-    PickNext(moves, scores, i, n);
+    PickNext(moves, scores, i, n, sorted);
     const Move m = moves[i];
     Undo u;
     Push(m, u);
@@ -305,7 +321,7 @@ int Searcher::Search(int depth, int alpha, int beta, int ply, bool pv) {
   const std::uint64_t key = b_.Key();
   TTEntry& e = tt_[key & (kTTEntries - 1)];
   Move ttMove = kNoMove;
-  if (e.key == key && e.bound != B_NONE) {
+  if (e.key == key && e.generation == generation_ && e.bound != B_NONE) {
     ttMove = e.move;
     const int s = ScoreFromTT(e.score, ply);
     if (!pv && e.depth >= depth) {
@@ -382,8 +398,9 @@ int Searcher::Search(int depth, int alpha, int beta, int ply, bool pv) {
   if (!cut) {
     int n = b_.GenerateCaptures(moves);
     OrderMoves(moves, scores, n, kNoMove, ply);
+    bool sorted = false;
     for (int i = 0; i < n && !cut; ++i) {
-      const int order = PickNext(moves, scores, i, n);
+      const int order = PickNext(moves, scores, i, n, sorted);
       if (moves[i] != ttMove) cut = visit(moves[i], order);
     }
   }
@@ -409,8 +426,9 @@ int Searcher::Search(int depth, int alpha, int beta, int ply, bool pv) {
     }
     n = kept;
     OrderMoves(moves, scores, n, kNoMove, ply);
+    bool sorted = false;
     for (int i = 0; i < n && !cut; ++i) {
-      const int order = PickNext(moves, scores, i, n);
+      const int order = PickNext(moves, scores, i, n, sorted);
       cut = visit(moves[i], order);
     }
   }
@@ -421,7 +439,14 @@ int Searcher::Search(int depth, int alpha, int beta, int ply, bool pv) {
   e.move = bestMove;
   e.depth = static_cast<std::int8_t>(depth);
   e.bound = best >= beta ? B_LOWER : best > alphaIn ? B_EXACT : B_UPPER;
+  e.generation = generation_;
   return best;
+}
+
+// Has the move that led the last iteration (scored `known` there) just been found lost
+// where nothing was lost before? Then the iteration must see the others.
+bool FailsLow(int score, int known) {
+  return score < -kMateBound && known >= -kMateBound;
 }
 
 ChosenMove Searcher::Run(const GameState& s, int seat, const DeepLimits& limits, DeepStats* stats) {
@@ -440,7 +465,11 @@ ChosenMove Searcher::Run(const GameState& s, int seat, const DeepLimits& limits,
   stop_ = limits.stop;
   maxSeconds_ = limits.maxSeconds;
   params_ = limits.eval ? limits.eval : &DefaultEvalParams();
-  std::memset(tt_.get(), 0, sizeof(TTEntry) * kTTEntries);
+  // A new generation empties the table; only when the stamps run out is it cleared.
+  if (++generation_ == 0) {
+    std::memset(tt_.get(), 0, sizeof(TTEntry) * kTTEntries);
+    generation_ = 1;
+  }
   std::memset(killers_, 0, sizeof killers_);
   std::memset(history_, 0, sizeof history_);
   std::memset(historyBloom_, 0, sizeof historyBloom_);
@@ -476,16 +505,21 @@ ChosenMove Searcher::Run(const GameState& s, int seat, const DeepLimits& limits,
     }
 
   OrderMoves(roots, rootOrder_, n, kNoMove, 0);
-  for (int i = 0; i < n; ++i) PickNext(roots, rootOrder_, i, n);
+  bool sorted = false;
+  for (int i = 0; i < n; ++i) PickNext(roots, rootOrder_, i, n, sorted);
 
   Move best = roots[0];
   int bestScore = 0;
+  const std::uint64_t budget = nodeLimit_;
+  bool extended = false;  // the budget was given once more
   for (int depth = 1; depth <= kMaxDepth; ++depth) {
     rootDepth_ = depth;
     int alpha = -kInf;
     const int beta = kInf;
     Move iterBest = kNoMove;
     int iterScore = -kInf;
+    const int known = bestScore;  // the last iteration's best (0 before the first)
+    int searched = 0;
     for (int i = 0; i < n; ++i) {
       const Move m = roots[i];
       Undo u;
@@ -500,19 +534,34 @@ ChosenMove Searcher::Run(const GameState& s, int seat, const DeepLimits& limits,
       }
       Pop(m, u);
       if (aborted_) break;
+      ++searched;
       if (score > iterScore) {
         iterScore = score;
         iterBest = m;
         if (score > alpha) alpha = score;
       }
+      // The move that led is now found lost where it was not before: the other moves get
+      // this iteration's time, the budget once more at most (counted in nodes, so that the
+      // choice stays the same on every machine).
+      if (i == 0 && n > 1 && !extended && FailsLow(score, known)) {
+        extended = true;
+        nodeLimit_ = budget > UINT64_MAX / 2 ? UINT64_MAX : 2 * budget;
+      }
     }
     if (iterBest != kNoMove) {
-      // A finished iteration, or the moves searched before the budget ran out: the
-      // previous best comes first, so this is never worse than what was known.
+      // A finished iteration, or the moves searched before the budget ran out.
       best = iterBest;
       bestScore = iterScore;
     }
-    if (aborted_) break;
+    if (aborted_) {
+      // A move found lost is never played while a move not yet searched may hold: the one
+      // the search had reached takes its place, with what the last iteration knew.
+      if (searched < n && bestScore < -kMateBound && known >= -kMateBound) {
+        best = roots[searched];
+        bestScore = known;
+      }
+      break;
+    }
     st.depth = depth;
     // The best move leads the next iteration; the others keep their order.
     for (int i = 0; i < n; ++i)
@@ -523,6 +572,11 @@ ChosenMove Searcher::Run(const GameState& s, int seat, const DeepLimits& limits,
       }
     if (bestScore > kMateBound || bestScore < -kMateBound) break;  // decided
     if (n == 1 && depth >= 2) break;
+    // The extra nodes served the iteration that needed them; the next runs on the budget.
+    if (extended && nodeLimit_ != budget) {
+      nodeLimit_ = budget;
+      if (nodes_ >= budget) break;
+    }
   }
   chosen = b_.ToChosen(best);
   chosen.score = bestScore;
@@ -535,10 +589,24 @@ ChosenMove Searcher::Run(const GameState& s, int seat, const DeepLimits& limits,
 
 }  // namespace
 
+struct DeepThinker::Impl {
+  Searcher searcher;
+};
+
+DeepThinker::DeepThinker() : impl_(std::make_unique<Impl>()) {}
+DeepThinker::~DeepThinker() = default;
+DeepThinker::DeepThinker(DeepThinker&&) noexcept = default;
+DeepThinker& DeepThinker::operator=(DeepThinker&&) noexcept = default;
+
+ChosenMove DeepThinker::Choose(const GameState& s, int seat, const DeepLimits& limits,
+                               DeepStats* stats) {
+  return impl_->searcher.Run(s, seat, limits, stats);
+}
+
 ChosenMove SearchDeep(const GameState& s, int seat, const DeepLimits& limits, DeepStats* stats) {
-  static thread_local std::unique_ptr<Searcher> searcher;
-  if (!searcher) searcher = std::make_unique<Searcher>();
-  return searcher->Run(s, seat, limits, stats);
+  static thread_local std::unique_ptr<DeepThinker> thinker;
+  if (!thinker) thinker = std::make_unique<DeepThinker>();
+  return thinker->Choose(s, seat, limits, stats);
 }
 
 std::uint64_t DeepPositionKey(const GameState& s, int seat) {

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "ai/search.h"
@@ -29,7 +30,9 @@ struct DeepPastTurn {
 };
 
 struct DeepLimits {
-  std::uint64_t nodes = kDeepDefaultNodes;             // search and quiescence nodes
+  // Search and quiescence nodes. A decision may spend them once more, in the iteration
+  // that finds the move it was going to play lost (to search the other moves).
+  std::uint64_t nodes = kDeepDefaultNodes;
   double maxSeconds = 0;                               // a hard time cap; 0 for none
   const std::atomic<bool>* stop = nullptr;             // set from outside to stop at once
   const std::vector<DeepPastTurn>* history = nullptr;  // oldest first; may be null
@@ -44,9 +47,28 @@ struct DeepStats {
   bool fallback = false;  // the position was outside the deep search; level 3 chose
 };
 
-// Chooses the move of `seat` (the seat to move). found is false when the seat has no move
-// and passes. The same position, history and node budget give the same move (without a time
-// cap or stop). The tables are this thread's own, allocated on its first call.
+// A level-4 player that keeps its tables (16 MB) from one decision to the next: made once,
+// then asked for move after move, on one thread at a time. A decision answers exactly what
+// it would answer on a new thinker. A thinker moved from is only assigned to or destroyed.
+class DeepThinker {
+ public:
+  DeepThinker();
+  ~DeepThinker();
+  DeepThinker(DeepThinker&&) noexcept;
+  DeepThinker& operator=(DeepThinker&&) noexcept;
+
+  // Chooses the move of `seat` (the seat to move). found is false when the seat has no move
+  // and passes. The same position, history and node budget give the same move (without a
+  // time cap or stop).
+  ChosenMove Choose(const GameState& s, int seat, const DeepLimits& limits = {},
+                    DeepStats* stats = nullptr);
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+// DeepThinker::Choose on a thinker of this thread's own, made on its first call.
 ChosenMove SearchDeep(const GameState& s, int seat, const DeepLimits& limits = {},
                       DeepStats* stats = nullptr);
 

@@ -8,6 +8,7 @@
 
 #include "ai/deep_search.h"
 #include "ai/self_play.h"
+#include "ai_positions.h"
 #include "deep_reference.h"
 #include "random_positions.h"
 
@@ -70,6 +71,60 @@ TEST(DeepBoard, CapturesAndCheckingDropsAreLegalMovesOfTheirKind) {
                   b.PieceReaches(p, to, b.KingSq(deep::Prev(side))));
     }
   }
+}
+
+// The search asks at every node whether the seat to move can take a king: the answer must
+// be whether its list of captures holds one, on random positions with every seat to move,
+// and where the rules refuse the capture because of the partner's king (the taker opens a
+// rook's line to it, or would reach it from the king's square).
+TEST(DeepBoard, KingCaptureAnswersWhatTheCaptureListHolds) {
+  auto listed = [](const Board& b) {
+    Move moves[deep::kMaxMoves];
+    const int n = b.GenerateCaptures(moves);
+    for (int i = 0; i < n; ++i)
+      if (deep::TypeOf(b.At(deep::MoveTo(moves[i]))) == deep::T_OU) return true;
+    return false;
+  };
+  int yes = 0, no = 0;
+  for (std::uint64_t seed = 1; seed <= 1500; ++seed) {
+    const GameState s = testing::RandomPosition(seed);
+    for (int seat = 1; seat <= 4; ++seat) {
+      Board b;
+      if (!b.Load(s, seat)) continue;
+      const bool expected = listed(b);
+      ASSERT_EQ(b.HasKingCapture(), expected) << "seed " << seed << " seat " << seat;
+      ++(expected ? yes : no);
+    }
+  }
+  EXPECT_GT(yes, 300);
+  EXPECT_GT(no, 300);
+
+  // SITA's gold beside HIDARI's king, SITA's rook behind the gold on UE's king's line.
+  GameState s = testing::Parked(SITA);
+  s.Board[1][1] = EMPTY;
+  s.Board[5][1] = 35_pc;
+  s.Board[5][3] = 13_pc;
+  s.Board[5][5] = 14_pc;
+  s.Board[1][9] = EMPTY;
+  s.Board[6][3] = 25_pc;
+  Board b;
+  ASSERT_TRUE(b.Load(s, SITA));
+  EXPECT_FALSE(b.HasKingCapture());
+  s.Board[5][5] = EMPTY;  // no rook behind: the gold takes the king
+  ASSERT_TRUE(b.Load(s, SITA));
+  EXPECT_TRUE(b.HasKingCapture());
+  // SITA's rook would take HIDARI's king on UE's king's row.
+  s.Board[5][3] = EMPTY;
+  s.Board[6][3] = EMPTY;
+  s.Board[5][1] = EMPTY;
+  s.Board[1][3] = 35_pc;
+  s.Board[5][3] = 25_pc;
+  s.Board[5][6] = 14_pc;
+  ASSERT_TRUE(b.Load(s, SITA));
+  EXPECT_FALSE(b.HasKingCapture());
+  s.Board[3][3] = 31_pc;  // UE's pawn shuts the row
+  ASSERT_TRUE(b.Load(s, SITA));
+  EXPECT_TRUE(b.HasKingCapture());
 }
 
 // A move remembered from another position (the table, a killer) is tried only when legal:

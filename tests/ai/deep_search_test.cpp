@@ -117,6 +117,66 @@ TEST(SearchDeep, IsDeterministic) {
   EXPECT_EQ(testing::AsGameMove(t2), testing::AsGameMove(a));
 }
 
+// MIGI holds a gold to drop before SITA's king, with its rook beside; SITA's silver may take
+// a pawn (the captures are searched first). Taking it, or moving the silver at all, is found
+// lost only four plies deep; from 8,000 nodes on (at 5,000 the fourth iteration is never
+// reached) that iteration used to end inside the moves after it and play the capture. Now
+// the search gets more nodes there (the budget once more at most), and what it found lost
+// is never played while a move is left that it has not searched.
+GameState DropMateThreat() {
+  GameState s = testing::Parked(SITA, 4);
+  s.Board[9][9] = EMPTY;
+  s.Board[5][9] = 15_pc;  // SITA's king, its rook before it, a gold and two pawns beside
+  s.Board[5][8] = 14_pc;
+  s.Board[4][9] = 13_pc;
+  s.Board[4][8] = 11_pc;
+  s.Board[6][8] = 11_pc;
+  s.Board[6][6] = 12_pc;  // the silver, a HIDARI pawn and a MIGI pawn before it
+  s.Board[5][5] = 21_pc;
+  s.Board[6][5] = 41_pc;
+  s.Board[7][8] = 44_pc;  // MIGI's rook
+  s.Hand[MIGI][KIN] = 1;
+  s.Board[1][9] = EMPTY;  // HIDARI's king and rook on the left, a pawn before them
+  s.Board[1][5] = 25_pc;
+  s.Board[2][5] = 24_pc;
+  s.Board[2][4] = 21_pc;
+  s.Board[1][1] = EMPTY;  // UE's king on top, a gold, a pawn, and its dragon below
+  s.Board[5][1] = 35_pc;
+  s.Board[4][2] = 31_pc;
+  s.Board[4][4] = 33_pc;
+  s.Board[2][9] = 32.5_pc;
+  s.Board[9][1] = EMPTY;
+  s.Board[9][5] = 45_pc;  // MIGI's king
+  return s;
+}
+
+TEST(SearchDeep, NeverPlaysAMoveFoundLostWhileOthersAreUnsearched) {
+  const GameState s = DropMateThreat();
+  const testing::GameMove lost{6, 6, 6, 5, (12_pc).Halves()};
+  for (std::uint64_t nodes : {8000, 12000, 20000, 40000, 60000}) {
+    DeepStats stats;
+    const ChosenMove m = SearchDeep(s, SITA, Budget(nodes), &stats);
+    ASSERT_TRUE(m.found);
+    EXPECT_NE(testing::AsGameMove(m), lost) << nodes;
+    EXPECT_GT(stats.score, -29000) << nodes;
+    EXPECT_LE(stats.nodes, 2 * nodes + 1024) << nodes;
+    if (nodes < 40000) continue;
+    // With the extra nodes the iteration reaches a move that holds: a search of HIDARI's
+    // turn after it finds no forced win.
+    GameState after = s;
+    testing::PlayRuleMove(after, testing::AsGameMove(m));
+    DeepStats reply;
+    SearchDeep(after, after.CurrentSeat, Budget(300000), &reply);
+    EXPECT_LT(reply.score, 29000) << nodes;
+  }
+  // The silver's capture really loses.
+  GameState taken = s;
+  testing::PlayRuleMove(taken, lost);
+  DeepStats reply;
+  SearchDeep(taken, taken.CurrentSeat, Budget(300000), &reply);
+  EXPECT_GT(reply.score, 29000);
+}
+
 TEST(SearchDeep, StopsOnTheFlagAndKeepsTheBudget) {
   GameState s;
   StartSelfPlay(s, 3);

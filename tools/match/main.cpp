@@ -249,6 +249,22 @@ double Elo(double score, int games) {
   return -400.0 * std::log10(1.0 / score - 1.0);
 }
 
+// The result for people. A clean sweep has no spread to measure: "elo" and "elo_ci95" then
+// only follow the game count, so it reads as the bound the games prove, at 95 %: the
+// expected score p with p^games = 0.05 (all won), or its mirror (all lost).
+std::string EloText(int aWins, int bWins, int games, double elo, double ci) {
+  char text[96];
+  const double p = std::pow(0.05, 1.0 / games);
+  const double bound = -400.0 * std::log10(1.0 / p - 1.0);
+  if (aWins == games)
+    std::snprintf(text, sizeof text, "elo > %.0f (all %d games won)", bound, games);
+  else if (bWins == games)
+    std::snprintf(text, sizeof text, "elo < %.0f (all %d games lost)", -bound, games);
+  else
+    std::snprintf(text, sizeof text, "elo %.0f \u00b1 %.0f", std::round(elo) + 0.0, ci);
+  return text;
+}
+
 int Run(const Options& o) {
   if (o.printEval) {
     std::fputs(deep::FormatEvalParams(deep::DefaultEvalParams()).c_str(), stdout);
@@ -323,8 +339,9 @@ int Run(const Options& o) {
   const double ci = (Elo(score + 1.96 * se, o.games) - Elo(score - 1.96 * se, o.games)) / 2;
   std::printf(
       "{\"games\":%d,\"a_wins\":%d,\"b_wins\":%d,\"draws\":%d,\"score_a\":%.4f,\"elo\":%.1f,"
-      "\"elo_ci95\":%.1f}\n",
-      o.games, aWins, bWins, draws, score, Elo(score, o.games), ci);
+      "\"elo_ci95\":%.1f,\"elo_text\":\"%s\"}\n",
+      o.games, aWins, bWins, draws, score, Elo(score, o.games), ci,
+      EloText(aWins, bWins, o.games, Elo(score, o.games), ci).c_str());
   return 0;
 }
 

@@ -14,6 +14,15 @@ add_test(NAME deep_match_smoke
   COMMAND korvel4-match --a 4 --b 3 --games 2 --seed 5 --a-nodes 3000 --jobs 2)
 set_tests_properties(deep_match_smoke PROPERTIES
   PASS_REGULAR_EXPRESSION "\"games\":2,")
+# A clean sweep reads as the bound its games prove (the numbers before stay as they were);
+# other results as Elo and its interval.
+add_test(NAME deep_match_sweep_text
+  COMMAND korvel4-match --a 3 --b 4 --games 2 --seed 5 --b-nodes 3000 --jobs 2)
+set_tests_properties(deep_match_sweep_text PROPERTIES PASS_REGULAR_EXPRESSION
+  "\"elo\":-190\\.8,\"elo_ci95\":130\\.7,\"elo_text\":\"elo < 216 \\(all 2 games lost\\)\"}")
+add_test(NAME deep_match_even_text COMMAND korvel4-match --a 3 --b 3 --games 4 --seed 5 --jobs 2)
+set_tests_properties(deep_match_even_text PROPERTIES PASS_REGULAR_EXPRESSION
+  "\"score_a\":0\\.5000,.*\"elo_text\":\"elo 0 .+ 338\"}")
 add_test(NAME deep_match_bad_flag COMMAND korvel4-match --a 4 --b 3 --games 2 --seed 1 --fast 1)
 set_tests_properties(deep_match_bad_flag PROPERTIES WILL_FAIL TRUE)
 # Weights files: a file that is not weights, and a device, are refused before any game.
