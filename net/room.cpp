@@ -129,6 +129,7 @@ Room::JoinAnswer Room::Join(int seat, const QString& name) {
     a.ok = true;
     a.token = s.token;
     Send(seat, Welcome(seat, s.token));
+    KeepHostPresent();
     BroadcastRoom();
   }
   return a;
@@ -161,6 +162,7 @@ Room::JoinAnswer Room::Rejoin(int seat, const QString& token) {
   a.token = s.token;
   Send(seat, Welcome(seat, s.token));
   Send(kEveryone, Notice(V1(TextId::CAME_BACK, {s.name}), "back", seat));
+  KeepHostPresent();
   BroadcastRoom();
   return a;
 }
@@ -172,7 +174,22 @@ void Room::Left(int seat) {
   s.leftAt = now_();
   const QString who = V1(seat == host_ ? TextId::PERSON_HOST : TextId::PERSON, {s.name});
   Send(kEveryone, Notice(V1(TextId::CONNECTION_LOST, {who}), "missing", seat));
+  KeepHostPresent();
   BroadcastRoom();
+}
+
+bool Room::KeepHostPresent() {
+  if (host_ == NO_SEAT || seats_[host_].connected) return false;
+  for (int step = 1; step <= 3; ++step) {
+    const int seat = (host_ - 1 + step) % 4 + 1;
+    if (!person_[seat] || !seats_[seat].connected) continue;
+    host_ = seat;
+    Send(kEveryone, Notice(V1(TextId::HOST_PASSED, {seats_[seat].name}), "host", seat));
+    // The question the last host left unanswered is the new host's.
+    if (over_ && !closed_) Send(host_, QJsonObject{{"t", "ask"}, {"text", V1(TextId::CONTINUE)}});
+    return true;
+  }
+  return false;
 }
 
 void Room::ApplyKinds() {

@@ -68,7 +68,8 @@ class Room {
   JoinAnswer Join(int seat, const QString& name);
   // A person comes back to their seat with the token they were given.
   JoinAnswer Rejoin(int seat, const QString& token);
-  // The seat's connection is gone; the seat is kept for its token.
+  // The seat's connection is gone (closed, or silent too long); the seat is kept for its
+  // token. When it was the host's, the host's role passes to another connected person.
   void Left(int seat);
 
   // --- what a seat intends --------------------------------------------------------------
@@ -125,6 +126,10 @@ class Room {
   // After a turn: the notices, the end of the game, and the repetition among computers.
   void Played(const Turn& t, const MoveOutcome& o);
   void EndGame(int winner, const QString& text);
+  // A host who is not connected hands the role to the next connected person after their
+  // seat (in seat order), announced with a `host` notice; the new host is asked 続けますか？
+  // when a game is over. True when the host changed (the caller sends `room`).
+  bool KeepHostPresent();
 
   QString code_;
   RoomOptions options_;
