@@ -152,6 +152,7 @@ void Client::NewCopy() {
   startedAt_.clear();
   over_ = false;
   winner_ = 0;
+  overReason_.clear();
   asked_ = false;
 }
 
@@ -195,6 +196,7 @@ void Client::OnText(const QString& text) {
         }
       over_ = msg.value("over").toBool();
       winner_ = msg.value("winner").toInt();
+      if (over_) overReason_ = msg.value("reason").toString();
       // Back in the same game: it began when this copy saw its first move.
       const QJsonArray now = TurnsJson(turns_);
       if (!before.isEmpty() && before.size() <= now.size() &&
@@ -229,6 +231,7 @@ void Client::OnText(const QString& text) {
   } else if (t == "over") {
     over_ = true;
     winner_ = msg.value("winner").toInt();
+    overReason_ = msg.value("reason").toString();
     emit over(winner_, said);
   } else if (t == "ask") {
     asked_ = true;
@@ -253,7 +256,8 @@ void Client::OnText(const QString& text) {
 }
 
 std::string Client::Record() const {
-  return RecordText(person_, names_, level_, turns_, over_, winner_, startedAt_);
+  return RecordText(person_, names_, level_, turns_, over_, winner_, startedAt_,
+                    over_ && overReason_ == "length");
 }
 
 }  // namespace korvel::net

@@ -131,7 +131,7 @@ QString RecordableName(const QString& name) {
 
 std::string RecordText(const bool person[5], const QString names[5], int level,
                        const std::vector<Turn>& turns, bool over, int winner,
-                       const std::string& started) {
+                       const std::string& started, bool byLength) {
   Game g;
   StartNetGame(g, person, level);
   for (const Turn& t : turns)
@@ -141,6 +141,12 @@ std::string RecordText(const bool person[5], const QString names[5], int level,
   if (over && !kingTaken && !g.State().GameOver)
     g.EndByRepetition(winner >= 1 && winner <= 4 ? winner : NO_SEAT);
   std::string text = WriteRecord(g, started);
+  // The model knows one end besides a king taken; the record names which it was.
+  if (byLength) {
+    const std::string repetition = "\n結果: 千日手 ";
+    if (const size_t p = text.find(repetition); p != std::string::npos)
+      text.replace(p, repetition.size(), "\n結果: 手数 ");
+  }
 
   std::string players = "# ネット対局\n";
   for (int seat = 1; seat <= 4; ++seat) {

@@ -220,6 +220,7 @@ void Room::NewGameForAll() {
   over_ = false;
   winner_ = NO_SEAT;
   result_.clear();
+  reason_.clear();
   startedAt_.clear();
   Send(kEveryone, QJsonObject{{"t", "start"},
                               {"level", options_.level},
@@ -295,7 +296,9 @@ std::optional<Room::ComputerJob> Room::PrepareComputerTurn() {
   const ComputerRun::Step step = run_.Before(game_.State());
   if (step.repeated) {
     EndGame(step.winner,
-            step.winner != NO_SEAT ? V1(TextId::WINS, {V1(TeamNameId(step.winner))}) : V1(TextId::REPETITION_END));
+            step.winner != NO_SEAT ? V1(TextId::WINS, {V1(TeamNameId(step.winner))})
+                                   : V1(TextId::REPETITION_END),
+            "repetition");
     return std::nullopt;
   }
   return ComputerJob{game_, step, turns_.size(), run_.History(), options_.deepSeconds};
@@ -347,20 +350,29 @@ void Room::Played(const Turn& played, const MoveOutcome& o) {
   if (o.kingTaken) {
     // A person's capture wins for the mover's team; a computer's as the model recorded it.
     const int winner = t.byComputer ? game_.State().WinnerSeat : o.mover;
-    EndGame(winner, winner != NO_SEAT ? V1(TextId::WINS, {V1(TeamNameId(winner))}) : V1(TextId::KING_TAKEN_END));
+    EndGame(winner,
+            winner != NO_SEAT ? V1(TextId::WINS, {V1(TeamNameId(winner))})
+                              : V1(TextId::KING_TAKEN_END),
+            "king");
     return;
   }
   if (o.mate) Send(kEveryone, Notice(V1(TextId::TITLE_MATE), "mate", o.checked == NO_SEAT ? 0 : o.checked));
   if (o.checked != NO_SEAT)
     Send(kEveryone, Notice(V1(TextId::CHECK_SEAT, {V1Prompt(o.checked)}), "check", o.checked));
+  // The game is bounded: at the limit it ends as a draw by length.
+  if (options_.maxTurns > 0 && turns_.size() >= static_cast<size_t>(options_.maxTurns))
+    EndGame(NO_SEAT, V1(TextId::LENGTH_END), "length");
 }
 
-void Room::EndGame(int winner, const QString& text) {
+void Room::EndGame(int winner, const QString& text, const char* reason) {
   over_ = true;
   winner_ = winner;
   result_ = text;
-  Send(kEveryone,
-       QJsonObject{{"t", "over"}, {"winner", winner == NO_SEAT ? 0 : winner}, {"text", text}});
+  reason_ = QString::fromLatin1(reason);
+  Send(kEveryone, QJsonObject{{"t", "over"},
+                              {"winner", winner == NO_SEAT ? 0 : winner},
+                              {"text", text},
+                              {"reason", reason_}});
   if (host_ != NO_SEAT) Send(host_, QJsonObject{{"t", "ask"}, {"text", V1(TextId::CONTINUE)}});
 }
 
@@ -380,6 +392,7 @@ QJsonObject Room::Welcome(int seat, const QString& token) const {
   if (over_) {
     w.insert("winner", winner_ == NO_SEAT ? 0 : winner_);
     w.insert("text", result_);
+    w.insert("reason", reason_);
   }
   return w;
 }
@@ -387,7 +400,8 @@ QJsonObject Room::Welcome(int seat, const QString& token) const {
 std::string Room::Record() const {
   QString names[5];
   for (int seat = 1; seat <= 4; ++seat) names[seat] = seats_[seat].name;
-  return RecordText(person_, names, options_.level, turns_, over_, winner_, startedAt_);
+  return RecordText(person_, names, options_.level, turns_, over_, winner_, startedAt_,
+                    over_ && reason_ == "length");
 }
 
 std::vector<Outgoing> Room::TakeOutgoing() {

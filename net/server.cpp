@@ -404,6 +404,7 @@ void Server::HandleJoin(QWebSocket* ws, Conn& c, const QJsonObject& msg, const Q
     ro.level = *level;
     ro.waitSeconds = options_.waitSeconds;
     ro.deepSeconds = options_.deepSeconds;
+    ro.maxTurns = options_.maxTurns;
     do code = NewRoomCode();
     while (rooms_.count(code));
     OpenEntry(code, ro, false);

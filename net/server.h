@@ -33,6 +33,7 @@ struct ServerOptions {
   double pauseSeconds = 0.6;  // before each computer move, as in the window
   double deepSeconds = 3.0;   // level 4's cap per move
   int waitSeconds = 60;       // before the host may give a missing seat to the computer
+  int maxTurns = kDefaultMaxTurns;  // a game of the rooms players create ends there (a draw)
   int maxRooms = 2000;
   int maxConnections = 8000;      // every accepted socket, from accept on
   int maxPerAddress = 64;         // the same from one address (an IPv6 /64 counts as one)

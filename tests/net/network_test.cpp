@@ -54,7 +54,8 @@ struct Table {
   size_t pauseAt = SIZE_MAX;
   std::uint64_t seed = 11;
 
-  explicit Table(std::initializer_list<int> people, ServerOptions so = {}) {
+  explicit Table(std::initializer_list<int> people, ServerOptions so = {},
+                 int maxTurns = kDefaultMaxTurns) {
     so.address = QHostAddress::LocalHost;
     so.port = 0;
     so.pauseSeconds = 0;
@@ -67,6 +68,7 @@ struct Table {
     ro.level = 1;
     ro.hostSeat = *people.begin();
     ro.waitSeconds = 0;
+    ro.maxTurns = maxTurns;
     room = server->OpenRoom("TESTROOM", ro);
     for (int s : people) Seat(s);
   }
@@ -374,6 +376,32 @@ TEST(NetworkGame, WhenThePlayerHostLeavesTheRolePassesAndTheGameGoesOn) {
   t.clients[3]->Give(1);
   ASSERT_TRUE(WaitFor([&] { return !t.room->IsPersonSeat(1); }));
   EXPECT_TRUE(t.clients[3]->Refusals().empty());
+}
+
+// Four people play to a small move limit: every client is told the game ended by length
+// and writes the authority's record, which reads back finished.
+TEST(NetworkGame, AGameAtTheMoveLimitEndsByLengthForEveryone) {
+  Table t({1, 2, 3, 4}, {}, 14);
+  t.Start(1);
+  ASSERT_TRUE(WaitFor([&] { return t.room->Over(); }));
+  EXPECT_EQ(t.room->OverReason(), "length");
+  for (int s = 1; s <= 4; ++s)
+    ASSERT_TRUE(WaitFor([&] { return t.clients[s]->Over(); })) << s;
+  t.ExpectAllAgree();
+  EXPECT_EQ(t.room->Turns().size(), 14u);
+  for (int s = 1; s <= 4; ++s) {
+    EXPECT_EQ(t.clients[s]->OverReason(), "length") << s;
+    EXPECT_EQ(t.clients[s]->Winner(), 0) << s;
+    ExpectSameRecord(t.clients[s]->Record(), t.room->Record(), KeyOf(t.room->TheGame().State()));
+  }
+  EXPECT_NE(t.room->Record().find("結果: 手数 引き分け"), std::string::npos);
+  // A player coming back after the end is told how it ended.
+  t.clients[2]->Drop();
+  ASSERT_TRUE(WaitFor([&] { return !t.room->Connected(2); }));
+  Client& back = t.Seat(2, true);
+  EXPECT_TRUE(back.Over());
+  EXPECT_EQ(back.OverReason(), "length");
+  ExpectSameRecord(back.Record(), t.room->Record(), KeyOf(t.room->TheGame().State()));
 }
 
 // A host who leaves before the game starts: the next person connected becomes the host,

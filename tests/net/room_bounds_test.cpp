@@ -110,5 +110,130 @@ TEST(RoomHost, AComputerSeatNeverHostsAndARoomWithAFixedHostWaitsForThem) {
   EXPECT_EQ(room.HostSeat(), NO_SEAT);
 }
 
+// A person (seat 1) and three computers play until the room ends the game or `bound`
+// turns: the person plays its first legal move in a fixed order.
+void PlayOn(Room& room, int bound) {
+  int moves = 0;
+  while (!room.Over() && moves++ < bound) {
+    if (room.ComputerToMove()) {
+      room.PlayComputerTurn();
+    } else {
+      const auto legal = LegalMoves(room.TheGame().State());
+      ASSERT_FALSE(legal.empty());
+      const Move& m = legal[static_cast<size_t>(moves * 5) % legal.size()];
+      room.Intend(room.TheGame().State().CurrentSeat, static_cast<int>(room.Turns().size()) + 1,
+                  {m.fromX, m.fromY}, {m.toX, m.toY}, m.Promotes());
+    }
+  }
+}
+
+TEST(RoomLength, AGameAtItsMoveLimitEndsAsADrawByLengthAndItsRecordReadsBack) {
+  RoomOptions o = People({1, 3});
+  o.maxTurns = 9;
+  Room room("ABCDEF", o);
+  ASSERT_TRUE(room.Join(1, "A").ok);
+  ASSERT_TRUE(room.Join(3, "C").ok);
+  room.Start(1);
+  room.TakeOutgoing();
+  std::vector<Outgoing> out;
+  for (int i = 0; i < 40 && !room.Over(); ++i) {
+    if (room.ComputerToMove()) {
+      room.PlayComputerTurn();
+    } else {
+      const Move m = LegalMoves(room.TheGame().State()).front();
+      room.Intend(room.TheGame().State().CurrentSeat, static_cast<int>(room.Turns().size()) + 1,
+                  {m.fromX, m.fromY}, {m.toX, m.toY}, m.Promotes());
+    }
+    for (Outgoing& o2 : room.TakeOutgoing()) out.push_back(o2);
+  }
+  ASSERT_TRUE(room.Over());
+  EXPECT_EQ(room.Turns().size(), 9u);
+  EXPECT_EQ(room.OverReason(), "length");
+  const auto over = OfType(out, "over");
+  ASSERT_EQ(over.size(), 1u);
+  EXPECT_EQ(over[0].msg.value("reason").toString(), "length");
+  EXPECT_EQ(over[0].msg.value("winner").toInt(), 0);
+  EXPECT_EQ(over[0].msg.value("text").toString(),
+            QStringLiteral("手数が上限に達しました。引き分けです"));
+  // The over is the last word on the ninth turn, and the host is asked.
+  ASSERT_EQ(OfType(out, "moved").size(), 9u);
+  EXPECT_EQ(OfType(out, "ask").size(), 1u);
+  EXPECT_EQ(OfType(out, "ask")[0].to, 1);
+
+  // Nothing more is played: a move is refused, no computer is to move.
+  EXPECT_FALSE(room.ComputerToMove());
+  const Move m = LegalMoves(room.TheGame().State()).front();
+  room.Intend(room.TheGame().State().CurrentSeat, 10, {m.fromX, m.fromY}, {m.toX, m.toY}, false);
+  room.TakeOutgoing();
+  EXPECT_EQ(room.Turns().size(), 9u);
+
+  // The record names the end and opens finished at the authority's position; a welcome
+  // after the end says how it ended.
+  const std::string record = room.Record();
+  EXPECT_NE(record.find("\n結果: 手数 引き分け\n"), std::string::npos) << record;
+  const RecordReading r = ReadRecord(record);
+  ASSERT_TRUE(r.record) << r.error.Text() << "\n" << record;
+  EXPECT_TRUE(r.record->game.State().GameOver);
+  EXPECT_TRUE(KeyOf(r.record->game.State()) == KeyOf(room.TheGame().State()));
+  EXPECT_EQ(room.Welcome(1, "").value("reason").toString(), "length");
+
+  // The host goes before answering: the new host is asked, and starts another game.
+  room.Left(1);
+  out = room.TakeOutgoing();
+  ASSERT_EQ(OfType(out, "ask").size(), 1u);
+  EXPECT_EQ(OfType(out, "ask")[0].to, 3);
+  room.Again(3, true);
+  EXPECT_EQ(OfType(room.TakeOutgoing(), "start").size(), 1u);
+  EXPECT_FALSE(room.Over());
+  EXPECT_EQ(room.OverReason(), "");
+}
+
+// A king taken names its reason, and a game that ends before the limit writes the same
+// record as without one.
+TEST(RoomLength, AKingTakenNamesItsReasonAndWritesNoLengthEnd) {
+  RoomOptions o = People({1}, 1);
+  Room room("ABCDEF", o);
+  ASSERT_TRUE(room.Join(1, "A").ok);
+  room.Start(1);
+  PlayOn(room, 1500);
+  ASSERT_TRUE(room.Over());
+  EXPECT_EQ(room.OverReason(), "king");
+  const auto over = OfType(room.TakeOutgoing(), "over");
+  ASSERT_EQ(over.size(), 1u);
+  EXPECT_EQ(over[0].msg.value("reason").toString(), "king");
+  const std::string record = room.Record();
+  EXPECT_EQ(record.find("結果: 手数"), std::string::npos);
+}
+
+// The reader takes a draw by length, and only as a draw.
+TEST(RoomLength, TheReaderTakesALengthEndOnlyAsADraw) {
+  RoomOptions o = People({1, 2, 3, 4});
+  Room room("ABCDEF", o);
+  for (int s = 1; s <= 4; ++s) ASSERT_TRUE(room.Join(s, "P").ok);
+  room.Start(1);
+  for (int i = 0; i < 5; ++i) {
+    const Move m = LegalMoves(room.TheGame().State()).front();
+    room.Intend(room.TheGame().State().CurrentSeat, i + 1, {m.fromX, m.fromY}, {m.toX, m.toY},
+                m.Promotes());
+  }
+  const QString names[5] = {"", "A", "B", "C", "D"};
+  const std::string draw = RecordText(o.person, names, 1, room.Turns(), true, NO_SEAT, "", true);
+  ASSERT_NE(draw.find("\n結果: 手数 引き分け\n"), std::string::npos) << draw;
+  const RecordReading r = ReadRecord(draw);
+  ASSERT_TRUE(r.record) << r.error.Text();
+  EXPECT_TRUE(r.record->game.State().GameOver);
+  EXPECT_EQ(r.record->game.State().WinnerSeat, NO_SEAT);
+  std::string won = draw;
+  won.replace(won.find("手数 引き分け"), std::string("手数 引き分け").size(),
+              "手数 下 先手組みの勝ち");
+  EXPECT_FALSE(ReadRecord(won).record);
+  // Without the limit's end the same game writes 千日手, as before.
+  const std::string repetition =
+      RecordText(o.person, names, 1, room.Turns(), true, NO_SEAT, "", false);
+  std::string expected = draw;
+  expected.replace(expected.find("手数 引き分け"), std::string("手数").size(), "千日手");
+  EXPECT_EQ(repetition, expected);
+}
+
 }  // namespace
 }  // namespace korvel::net
