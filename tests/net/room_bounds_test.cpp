@@ -235,5 +235,26 @@ TEST(RoomLength, TheReaderTakesALengthEndOnlyAsADraw) {
   EXPECT_EQ(repetition, expected);
 }
 
+// With the move limit a welcome always fits a client's 1 MiB: the longest turn the wire
+// can carry, as many times as the limit allows, in a welcome of four long names.
+TEST(RoomLength, AWelcomeAtTheMoveLimitFitsAClientsLimit) {
+  Turn longest;
+  longest.seat = MIGI;
+  longest.byComputer = true;
+  longest.next = HIDARI;
+  const PieceCode dragon = PieceCode::Of(MIGI, 4, true);  // 44.5: the longest code
+  longest.move = Move{11, 9, 9, 9, dragon, dragon};
+  const std::vector<Turn> turns(kDefaultMaxTurns, longest);
+  Room room("ABCDEFGHJKMNPQRS", People({1, 2, 3, 4}));
+  for (int s = 1; s <= 4; ++s)
+    ASSERT_TRUE(room.Join(s, QString(kMaxNameChars, QChar(0x4e00))).ok);
+  QJsonObject w = room.Welcome(1, QString(32, 'f'));
+  w.insert("turns", TurnsJson(turns));
+  w.insert("winner", 4);
+  w.insert("text", QStringLiteral("手数が上限に達しました。引き分けです"));
+  w.insert("reason", "repetition");
+  EXPECT_LT(Serialize(w).toUtf8().size(), 1024 * 1024 / 4);
+}
+
 }  // namespace
 }  // namespace korvel::net
