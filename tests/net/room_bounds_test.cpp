@@ -54,7 +54,7 @@ TEST(RoomHost, TheHostsRoleGoesToTheNextConnectedPersonAndIsAnnounced) {
   room.Left(1);
   out = room.TakeOutgoing();
   EXPECT_EQ(room.HostSeat(), 2);
-  EXPECT_EQ(NoticeCodes(out), (std::vector<QString>{"missing", "host"}));
+  ASSERT_EQ(NoticeCodes(out), (std::vector<QString>{"missing", "host"}));
   const auto host = OfType(out, "notice")[1].msg;
   EXPECT_EQ(host.value("seat").toInt(), 2);
   EXPECT_EQ(host.value("text").toString(), QStringLiteral("Bさんが主催者になりました"));
