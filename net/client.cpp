@@ -151,6 +151,7 @@ void Client::NewCopy() {
   startedAt_.clear();
   over_ = false;
   winner_ = 0;
+  overReason_.clear();
   asked_ = false;
 }
 
@@ -192,6 +193,7 @@ void Client::OnText(const QString& text) {
           }
       over_ = msg.value("over").toBool();
       winner_ = msg.value("winner").toInt();
+      if (over_) overReason_ = msg.value("reason").toString();
       // Back in the same game: it began when this copy saw its first move.
       const QJsonArray now = TurnsJson(Turns());
       if (!before.isEmpty() && before.size() <= now.size() &&
@@ -225,6 +227,7 @@ void Client::OnText(const QString& text) {
   } else if (t == "over") {
     over_ = true;
     winner_ = msg.value("winner").toInt();
+    overReason_ = msg.value("reason").toString();
     emit over(winner_, said);
   } else if (t == "ask") {
     asked_ = true;
@@ -249,7 +252,8 @@ void Client::OnText(const QString& text) {
 }
 
 std::string Client::Record() const {
-  return RecordText(game_, person_, names_, level_, over_, winner_, startedAt_);
+  return RecordText(game_, person_, names_, level_, over_, winner_, startedAt_,
+                    over_ && overReason_ == "length");
 }
 
 }  // namespace korvel::net

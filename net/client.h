@@ -87,6 +87,9 @@ class Client : public QObject {
   bool Over() const { return over_; }
   bool Closed() const { return closed_; }
   int Winner() const { return winner_; }
+  // How the game ended as the authority said (`over`'s `reason`: "king", "repetition",
+  // "length"); empty while it goes on, or from an authority that does not say.
+  const QString& OverReason() const { return overReason_; }
   bool Asked() const { return asked_; }
   bool MyTurn() const;
   // The authority announced something the copy could not follow.
@@ -146,7 +149,7 @@ class Client : public QObject {
   std::vector<SeatInfo> seats_;
   int level_ = 3;
   std::string startedAt_;  // the local date and time the first move arrived
-  QString room_, token_;
+  QString room_, token_, overReason_;
   int seat_ = 0, host_ = 0, winner_ = 0;
   bool welcomed_ = false, started_ = false, over_ = false, closed_ = false, asked_ = false;
   bool desynced_ = false;

@@ -140,7 +140,8 @@ QString RecordableName(const QString& name) {
 }
 
 std::string RecordText(const Game& game, const bool person[5], const QString names[5],
-                       int level, bool over, int winner, const std::string& started) {
+                       int level, bool over, int winner, const std::string& started,
+                       bool byLength) {
   RecordNotes notes;
   notes.comments.push_back("# ネット対局");
   notes.people.emplace();
@@ -151,6 +152,7 @@ std::string RecordText(const Game& game, const bool person[5], const QString nam
     notes.comments.push_back("# " + SeatName(seat) + ": " + who.toStdString());
   }
   if (over) notes.repetitionWinner = winner;
+  notes.byLength = over && byLength;
   if (game.State().GameStarted) return WriteRecord(game, started, notes);
   // Nothing begun: the start of a game, as the authority would begin it.
   Game start;

@@ -129,6 +129,7 @@ Room::JoinAnswer Room::Join(int seat, const QString& name) {
     a.ok = true;
     a.token = s.token;
     Send(seat, Welcome(seat, s.token));
+    KeepHostPresent();
     BroadcastRoom();
   }
   return a;
@@ -161,6 +162,7 @@ Room::JoinAnswer Room::Rejoin(int seat, const QString& token) {
   a.token = s.token;
   Send(seat, Welcome(seat, s.token));
   Send(kEveryone, Notice(V1(TextId::CAME_BACK, {s.name}), "back", seat));
+  KeepHostPresent();
   BroadcastRoom();
   return a;
 }
@@ -172,7 +174,22 @@ void Room::Left(int seat) {
   s.leftAt = now_();
   const QString who = V1(seat == host_ ? TextId::PERSON_HOST : TextId::PERSON, {s.name});
   Send(kEveryone, Notice(V1(TextId::CONNECTION_LOST, {who}), "missing", seat));
+  KeepHostPresent();
   BroadcastRoom();
+}
+
+bool Room::KeepHostPresent() {
+  if (host_ == NO_SEAT || seats_[host_].connected) return false;
+  for (int step = 1; step <= 3; ++step) {
+    const int seat = (host_ - 1 + step) % 4 + 1;
+    if (!person_[seat] || !seats_[seat].connected) continue;
+    host_ = seat;
+    Send(kEveryone, Notice(V1(TextId::HOST_PASSED, {seats_[seat].name}), "host", seat));
+    // The question the last host left unanswered is the new host's.
+    if (over_ && !closed_) Send(host_, QJsonObject{{"t", "ask"}, {"text", V1(TextId::CONTINUE)}});
+    return true;
+  }
+  return false;
 }
 
 void Room::ApplyKinds() {
@@ -202,6 +219,7 @@ void Room::NewGameForAll() {
   over_ = false;
   winner_ = NO_SEAT;
   result_.clear();
+  reason_.clear();
   startedAt_.clear();
   Send(kEveryone, QJsonObject{{"t", "start"},
                               {"level", options_.level},
@@ -277,7 +295,9 @@ std::optional<Room::ComputerJob> Room::PrepareComputerTurn() {
   const ComputerRun::Step step = run_.Before(game_.State());
   if (step.repeated) {
     EndGame(step.winner,
-            step.winner != NO_SEAT ? V1(TextId::WINS, {V1(TeamNameId(step.winner))}) : V1(TextId::REPETITION_END));
+            step.winner != NO_SEAT ? V1(TextId::WINS, {V1(TeamNameId(step.winner))})
+                                   : V1(TextId::REPETITION_END),
+            "repetition");
     return std::nullopt;
   }
   return ComputerJob{game_, step, Turns().size(), run_.History(), options_.deepSeconds};
@@ -332,20 +352,29 @@ void Room::Played(const MoveOutcome& o) {
   if (o.kingTaken) {
     // A person's capture wins for the mover's team; a computer's as the model recorded it.
     const int winner = t.byComputer ? game_.State().WinnerSeat : o.mover;
-    EndGame(winner, winner != NO_SEAT ? V1(TextId::WINS, {V1(TeamNameId(winner))}) : V1(TextId::KING_TAKEN_END));
+    EndGame(winner,
+            winner != NO_SEAT ? V1(TextId::WINS, {V1(TeamNameId(winner))})
+                              : V1(TextId::KING_TAKEN_END),
+            "king");
     return;
   }
   if (o.mate) Send(kEveryone, Notice(V1(TextId::TITLE_MATE), "mate", o.checked == NO_SEAT ? 0 : o.checked));
   if (o.checked != NO_SEAT)
     Send(kEveryone, Notice(V1(TextId::CHECK_SEAT, {V1Prompt(o.checked)}), "check", o.checked));
+  // The game is bounded: at the limit it ends as a draw by length.
+  if (options_.maxTurns > 0 && Turns().size() >= static_cast<size_t>(options_.maxTurns))
+    EndGame(NO_SEAT, V1(TextId::LENGTH_END), "length");
 }
 
-void Room::EndGame(int winner, const QString& text) {
+void Room::EndGame(int winner, const QString& text, const char* reason) {
   over_ = true;
   winner_ = winner;
   result_ = text;
-  Send(kEveryone,
-       QJsonObject{{"t", "over"}, {"winner", winner == NO_SEAT ? 0 : winner}, {"text", text}});
+  reason_ = QString::fromLatin1(reason);
+  Send(kEveryone, QJsonObject{{"t", "over"},
+                              {"winner", winner == NO_SEAT ? 0 : winner},
+                              {"text", text},
+                              {"reason", reason_}});
   if (host_ != NO_SEAT) Send(host_, QJsonObject{{"t", "ask"}, {"text", V1(TextId::CONTINUE)}});
 }
 
@@ -365,6 +394,7 @@ QJsonObject Room::Welcome(int seat, const QString& token) const {
   if (over_) {
     w.insert("winner", winner_ == NO_SEAT ? 0 : winner_);
     w.insert("text", result_);
+    w.insert("reason", reason_);
   }
   return w;
 }
@@ -372,7 +402,8 @@ QJsonObject Room::Welcome(int seat, const QString& token) const {
 std::string Room::Record() const {
   QString names[5];
   for (int seat = 1; seat <= 4; ++seat) names[seat] = seats_[seat].name;
-  return RecordText(game_, person_, names, options_.level, over_, winner_, startedAt_);
+  return RecordText(game_, person_, names, options_.level, over_, winner_, startedAt_,
+                    over_ && reason_ == "length");
 }
 
 std::vector<Outgoing> Room::TakeOutgoing() {

@@ -21,6 +21,8 @@
 namespace korvel::net {
 
 inline constexpr int kEveryone = 0;
+// The turns a game may last before it ends as a draw by length.
+inline constexpr int kDefaultMaxTurns = 2000;
 
 struct Outgoing {
   int to = kEveryone;  // a seat, or kEveryone
@@ -37,6 +39,8 @@ struct RoomOptions {
   int waitSeconds = 60;
   // Level 4's time cap per move in the authority.
   double deepSeconds = 3.0;
+  // A game reaching this many turns ends there as a draw by length (0: no limit).
+  int maxTurns = kDefaultMaxTurns;
 };
 
 class Room {
@@ -49,6 +53,8 @@ class Room {
   const std::vector<Game::Turn>& Turns() const { return game_.Turns(); }
   bool Started() const { return started_; }
   bool Over() const { return over_; }
+  // How the last game ended: "king", "repetition" or "length"; empty while none has.
+  const QString& OverReason() const { return reason_; }
   bool Closed() const { return closed_; }
   int HostSeat() const { return host_; }
   bool IsPersonSeat(int seat) const { return person_[seat]; }
@@ -69,7 +75,8 @@ class Room {
   JoinAnswer Join(int seat, const QString& name);
   // A person comes back to their seat with the token they were given.
   JoinAnswer Rejoin(int seat, const QString& token);
-  // The seat's connection is gone; the seat is kept for its token.
+  // The seat's connection is gone (closed, or silent too long); the seat is kept for its
+  // token. When it was the host's, the host's role passes to another connected person.
   void Left(int seat);
 
   // --- what a seat intends --------------------------------------------------------------
@@ -126,7 +133,11 @@ class Room {
   // After a turn (the game's newest): the notices, the end of the game, and the repetition
   // among computers.
   void Played(const MoveOutcome& o);
-  void EndGame(int winner, const QString& text);
+  void EndGame(int winner, const QString& text, const char* reason);
+  // A host who is not connected hands the role to the next connected person after their
+  // seat (in seat order), announced with a `host` notice; the new host is asked 続けますか？
+  // when a game is over. True when the host changed (the caller sends `room`).
+  bool KeepHostPresent();
 
   QString code_;
   RoomOptions options_;
@@ -139,6 +150,7 @@ class Room {
   bool closed_ = false;
   int winner_ = NO_SEAT;
   QString result_;
+  QString reason_;
   std::string startedAt_;  // the local date and time of the first move
   // The current run of computer turns, for the repetition rule.
   ComputerRun run_;

@@ -88,6 +88,9 @@ Server::Server(const ServerOptions& options, QObject* parent) : QObject(parent),
   auto* sweep = new QTimer(this);
   connect(sweep, &QTimer::timeout, this, &Server::Sweep);
   sweep->start(1000);
+  auto* live = new QTimer(this);
+  connect(live, &QTimer::timeout, this, &Server::Liveness);
+  live->start(std::clamp(std::min(options_.pingMs, options_.silenceMs) / 4, 20, 1000));
 }
 
 Server::~Server() {
@@ -225,7 +228,7 @@ void Server::OnNewConnection() {
     ws->setMaxAllowedIncomingFrameSize(kHardMessageCap);
     Conn c;
     c.tokens = options_.burst;
-    c.refilledAt = c.openedAt = NowMs();
+    c.refilledAt = c.openedAt = c.heardAt = c.pingedAt = NowMs();
     c.socket = gate_->Claim(ws);
     c.address = Gate::AddressKey(ws->peerAddress());
     conns_.emplace(ws, c);
@@ -299,6 +302,7 @@ void Server::OnControlFrame(QWebSocket* ws) {
   if (it == conns_.end()) return;
   Conn& c = it->second;
   ++controlRead_;
+  c.heardAt = NowMs();
   if (c.closing) {
     if (++c.framesWhileClosing > kFramesWhileClosing) ws->abort();
     return;
@@ -313,6 +317,7 @@ void Server::OnText(QWebSocket* ws, const QString& text) {
   if (it == conns_.end()) return;
   Conn& c = it->second;
   ++messagesRead_;
+  c.heardAt = NowMs();
   if (c.closing) {
     if (++c.framesWhileClosing > kFramesWhileClosing) ws->abort();
     return;
@@ -399,6 +404,7 @@ void Server::HandleJoin(QWebSocket* ws, Conn& c, const QJsonObject& msg, const Q
     ro.level = *level;
     ro.waitSeconds = options_.waitSeconds;
     ro.deepSeconds = options_.deepSeconds;
+    ro.maxTurns = options_.maxTurns;
     do code = NewRoomCode();
     while (rooms_.count(code));
     OpenEntry(code, ro, false);
@@ -510,6 +516,38 @@ void Server::Thought(const QString& code, const std::shared_ptr<Thinking>& t) {
   e.computerPending = false;
   e.room->FinishComputerTurn(t->job, t->chosen);
   Dispatch(e);
+}
+
+void Server::Liveness() {
+  const qint64 now = NowMs();
+  std::vector<QWebSocket*> silent;
+  for (auto& [ws, c] : conns_) {
+    if (c.closing || c.room.isEmpty()) continue;
+    if (now - c.heardAt > options_.silenceMs) {
+      silent.push_back(ws);
+    } else if (now - c.pingedAt >= options_.pingMs) {
+      c.pingedAt = now;
+      ws->ping();
+      CheckOutgoing(ws, c);
+    }
+  }
+  for (QWebSocket* ws : silent) {
+    auto it = conns_.find(ws);
+    if (it == conns_.end() || it->second.closing) continue;
+    Conn& c = it->second;
+    // The seat is missing now, as when a connection is lost, whatever the socket does
+    // later: it is closed, and no longer holds the seat.
+    auto rit = rooms_.find(c.room);
+    c.room.clear();
+    ++silentClosed_;
+    Drop(ws, c, QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("silent"));
+    if (rit == rooms_.end() || rit->second.seat[c.seat] != ws) continue;
+    RoomEntry& e = rit->second;
+    e.seat[c.seat] = nullptr;
+    e.room->Left(c.seat);
+    if (!e.room->AnyoneConnected()) e.emptySince = now;
+    Dispatch(e);
+  }
 }
 
 bool Server::MayCreate(const QString& address, QString* why) {

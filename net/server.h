@@ -33,6 +33,7 @@ struct ServerOptions {
   double pauseSeconds = 0.6;  // before each computer move, as in the window
   double deepSeconds = 3.0;   // level 4's cap per move
   int waitSeconds = 60;       // before the host may give a missing seat to the computer
+  int maxTurns = kDefaultMaxTurns;  // a game of the rooms players create ends there (a draw)
   int maxRooms = 2000;
   int maxConnections = 8000;      // every accepted socket, from accept on
   int maxPerAddress = 64;         // the same from one address (an IPv6 /64 counts as one)
@@ -50,6 +51,8 @@ struct ServerOptions {
   qint64 maxOutgoingBytes = 2 * 1024 * 1024;  // a connection that reads no faster is closed
   int closeGraceMs = 2000;        // a closed connection that lingers is cut off after this
   int deepThinkers = 0;           // threads for level 4's turns; 0: the processors, 2 to 4
+  int pingMs = 10000;             // a seated connection is sent a WebSocket ping this often...
+  int silenceMs = 25000;          // ...and counts as missing when nothing came for longer
   QString certFile, keyFile;      // both set: TLS (wss://)
 };
 
@@ -76,6 +79,8 @@ class Server : public QObject {
   long long MessagesRead() const { return messagesRead_; }
   // Ping and pong frames read (counted in the rate limit as messages are).
   long long ControlFramesRead() const { return controlRead_; }
+  // Seated connections closed for their silence (their seats counted as missing).
+  long long SilentClosed() const { return silentClosed_; }
   // Computer turns queued or being thought now.
   int ThinkingCount() const { return static_cast<int>(thinkings_.size()); }
   // The computer's threads, and the most turns ever thought at once.
@@ -103,6 +108,8 @@ class Server : public QObject {
     QString address;               // Gate::AddressKey
     bool closing = false;          // closed by the server: nothing more is read or sent
     int framesWhileClosing = 0;
+    qint64 heardAt = 0;            // the last message, ping or pong frame from it
+    qint64 pingedAt = 0;           // the last ping the server sent it
   };
   struct RoomEntry {
     std::unique_ptr<Room> room;
@@ -142,6 +149,8 @@ class Server : public QObject {
   void Dispatch(RoomEntry& e);
   void ScheduleComputer(const QString& code);
   void Sweep();
+  // Pings the seated connections that are due, and lets go of the silent ones.
+  void Liveness();
   void Thought(const QString& code, const std::shared_ptr<Thinking>& t);
 
   ServerOptions options_;
@@ -153,6 +162,7 @@ class Server : public QObject {
   long long messagesRead_ = 0;
   long long controlRead_ = 0;
   long long slowClosed_ = 0;
+  long long silentClosed_ = 0;
   // Every thinking queued or running: stopped and waited for when the server goes.
   std::vector<std::shared_ptr<Thinking>> thinkings_;
   std::unique_ptr<ThinkerPool> thinkers_;

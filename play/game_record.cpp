@@ -214,7 +214,8 @@ std::string WriteRecord(const Game& game, const std::string& started, const Reco
     repetitionWinner = w >= 1 && w <= 4 ? w : NO_SEAT;
   }
   if (over) {
-    const char* reason = kingMove ? "王取り" : "千日手";
+    const bool byLength = notes.byLength && notes.repetitionWinner && !ending.over;
+    const char* reason = kingMove ? "王取り" : byLength ? "手数" : "千日手";
     const int winner = !kingMove                         ? repetitionWinner
                        : s.GameOver && count == kingMove ? s.WinnerSeat
                                                          : king->mover;
@@ -334,12 +335,14 @@ RecordReading ReadRecord(std::string_view text) {
       if (!v) return fail(lineNo, Text(TextId::RECORD_BAD_LEVEL));
       level = static_cast<int>(*v);
     } else if (key == "結果:") {
-      if (w.size() < 3 || (w[1] != "王取り" && w[1] != "千日手"))
+      if (w.size() < 3 || (w[1] != "王取り" && w[1] != "千日手" && w[1] != "手数"))
         return fail(lineNo, Text(TextId::RECORD_BAD_RESULT));
       resultLine = lineNo;
       resultReason = std::string(w[1]);
       resultWinner = SeatByName(w[2]);
       if (resultWinner == NO_SEAT && w[2] != "引き分け") return fail(lineNo, Text(TextId::RECORD_BAD_RESULT));
+      // The move limit ends a game as a draw.
+      if (w[1] == "手数" && resultWinner != NO_SEAT) return fail(lineNo, Text(TextId::RECORD_BAD_RESULT));
     } else if (key == "現在:") {
       const auto v = arity(2) ? Number(w[1], 0, MAX_NUMBERED) : std::nullopt;
       if (!v) return fail(lineNo, Text(TextId::RECORD_BAD_CURRENT));
@@ -452,8 +455,9 @@ RecordReading ReadRecord(std::string_view text) {
     game.Play(seat, *m, Game::Mover::COMPUTER);
   }
 
-  // The end by repetition comes after the last move, before any step back to 現在.
-  if (resultReason == "千日手") {
+  // The end by repetition, or by the network game's move limit (手数, a draw the same
+  // way), comes after the last move, before any step back to 現在.
+  if (resultReason == "千日手" || resultReason == "手数") {
     if (game.Finished()) return fail(resultLine, Text(TextId::RECORD_KING_TAKEN));
     game.EndByRepetition(resultWinner);
   }

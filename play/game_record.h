@@ -38,6 +38,8 @@ struct RecordNotes {
   // The game ended by repetition where it stands, with this winner (NO_SEAT: a draw),
   // unless it has ended already (a king taken, the model's own end).
   std::optional<int> repetitionWinner;
+  // That end was the network game's move limit: written as 手数 (a draw) instead of 千日手.
+  bool byLength = false;
 };
 
 // The game as a record, from its start position through every turn of its list (the moves

@@ -205,6 +205,10 @@ enum class TextId {
   MENU_VER,
   MENU_NEW_GAME,
 
+  // The network authority's liveness and bounds (sent in the protocol's version 1).
+  HOST_PASSED,  // {1}: the new host's name
+  LENGTH_END,
+
   COUNT  // not a text: the number of ids
 };
 

@@ -179,6 +179,9 @@ const char* JapaneseText(TextId id) {
     case MENU_VER: return "バージョン情報";
     case MENU_NEW_GAME: return "新しい対局";
 
+    case HOST_PASSED: return "{1}さんが主催者になりました";
+    case LENGTH_END: return "手数が上限に達しました。引き分けです";
+
     case COUNT: break;
   }
   return "";

@@ -227,7 +227,9 @@ void NetDialog::Refresh() {
         QStringLiteral("部屋番号 %1\nアドレス %2  ポート %3\n（参加する人に伝えて下さい）")
             .arg(session_.RoomCode(), OwnAddresses())
             .arg(session_.Port()));
-  bool filled = hosting && c && c->Welcomed();
+  // The room's host (its opener, or whoever the role passed to) starts the game.
+  const bool host = hosting || session_.RoomHost();
+  bool filled = host && c && c->Welcomed();
   QStringList lines;
   if (c) {
     for (const net::SeatInfo& o : c->Seats()) {
@@ -241,9 +243,9 @@ void NetDialog::Refresh() {
                                                     : QStringLiteral("（待っています）"));
     }
   }
-  seats_->setText(hosting ? lines.join('\n') : QString());
+  seats_->setText(host ? lines.join('\n') : QString());
   start_->setEnabled(filled && c && (!c->Started() || c->Over()));
-  start_->setVisible(hosting);
+  start_->setVisible(host);
 }
 
 }  // namespace korvel

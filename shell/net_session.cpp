@@ -286,24 +286,30 @@ void NetSession::OnMoved(const net::Turn& turn) {
 
 void NetSession::OnNotice(const QString& code, const QString& text, int seat) {
   window_.DrawingArea()->Notices().Post(QString(), text);
-  if (code == "missing" && Hosting() && seat != client_->Seat()) {
-    // After the waiting time the host may give the missing player's seat to the computer.
-    QTimer::singleShot(waitSeconds_ * 1000 + 500, this, [this, seat] {
-      if (!client_ || !client_->Started() || client_->Over()) return;
-      for (const net::SeatInfo& o : client_->Seats()) {
-        if (o.seat != seat || !o.Person() || o.connected) continue;
-        auto* box = new QMessageBox(
-            QMessageBox::Question, QStringLiteral("交代"),
-            QStringLiteral("%1さんが戻りません。コンピュータに任せますか？").arg(NameOf(seat)),
-            QMessageBox::Yes | QMessageBox::No, &window_);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        connect(box, &QMessageBox::finished, this, [this, box, seat] {
-          if (box->clickedButton() == box->button(QMessageBox::Yes) && client_) client_->Give(seat);
-        });
-        box->open();
-      }
-    });
+  if (code == "missing" && RoomHost() && seat != client_->Seat()) OfferGive(seat);
+  // The host's role came to this player: the seats already missing may be given.
+  if (code == "host" && client_ && seat == client_->Seat()) {
+    for (const net::SeatInfo& o : client_->Seats())
+      if (o.Person() && o.joined && !o.connected && o.seat != seat) OfferGive(o.seat);
   }
+}
+
+void NetSession::OfferGive(int seat) {
+  QTimer::singleShot(waitSeconds_ * 1000 + 500, this, [this, seat] {
+    if (!client_ || !client_->Started() || client_->Over() || !RoomHost()) return;
+    for (const net::SeatInfo& o : client_->Seats()) {
+      if (o.seat != seat || !o.Person() || o.connected) continue;
+      auto* box = new QMessageBox(
+          QMessageBox::Question, QStringLiteral("交代"),
+          QStringLiteral("%1さんが戻りません。コンピュータに任せますか？").arg(NameOf(seat)),
+          QMessageBox::Yes | QMessageBox::No, &window_);
+      box->setAttribute(Qt::WA_DeleteOnClose);
+      connect(box, &QMessageBox::finished, this, [this, box, seat] {
+        if (box->clickedButton() == box->button(QMessageBox::Yes) && client_) client_->Give(seat);
+      });
+      box->open();
+    }
+  });
 }
 
 void NetSession::OnRefused(const net::Refusal& r) {

@@ -52,6 +52,11 @@ class NetSession : public QObject {
 
   bool Active() const { return client_ != nullptr; }
   bool Hosting() const { return server_ != nullptr; }
+  // This player holds the room's host role (the room's opener, or the one it passed to
+  // when the host went): starts, gives missing seats, answers 続けますか？.
+  bool RoomHost() const {
+    return client_ && client_->Welcomed() && client_->Host() == client_->Seat();
+  }
   const net::Client* TheClient() const { return client_.get(); }
   QString RoomCode() const { return code_; }
   quint16 Port() const;
@@ -87,6 +92,8 @@ class NetSession : public QObject {
   void OnStart();
   void OnMoved(const net::Turn& turn);
   void OnNotice(const QString& code, const QString& text, int seat);
+  // After the waiting time, asks whether the missing player's seat goes to the computer.
+  void OfferGive(int seat);
   void OnRefused(const net::Refusal& r);
   void OnOver(const QString& text);
   void OnAsk(const QString& text);

@@ -189,6 +189,53 @@ TEST(ServerAbuse, AClientThatDoesNotReadIsClosed) {
   EXPECT_TRUE(WaitFor([&] { return server->SocketCount() == 0; }));
 }
 
+// A seated peer that goes silent (it neither reads nor answers the server's pings) counts
+// as missing after the silence time, as a lost connection does: the others are told, its
+// seat can be given to the computer, and its connection is closed. An honest client,
+// whose WebSocket answers every ping, stays seated through many silence times.
+TEST(ServerAbuse, ASilentSeatIsMissingAndCanBeGivenToTheComputer) {
+  ServerOptions so;
+  so.pingMs = 100;
+  so.silenceMs = 600;
+  const auto server = Listening(so);
+  RoomOptions ro;
+  for (int s = 0; s <= 4; ++s) ro.person[s] = s == 1 || s == 2;
+  ro.level = 1;
+  ro.hostSeat = 1;
+  ro.waitSeconds = 0;
+  Room* room = server->OpenRoom("SILENT01", ro);
+  Client host;
+  QObject::connect(&host, &Client::connected, &host, [&] { host.Hello("SILENT01", "Host", 1); });
+  host.Open(QUrl(QStringLiteral("ws://127.0.0.1:%1").arg(server->Port())));
+  ASSERT_TRUE(WaitFor([&] { return host.Welcomed(); }));
+
+  Raw mute(server->Port());
+  ASSERT_TRUE(mute.Upgrade(server->Port()));
+  ASSERT_TRUE(WaitFor([&] { return server->ConnectionCount() == 2; }));
+  ASSERT_TRUE(mute.Write(Raw::Frame(
+      0x1, R"({"t":"hello","v":1,"room":"SILENT01","seat":2,"name":"Mute"})")));
+  ASSERT_TRUE(WaitFor([&] { return host.Seats().size() == 4 && host.Seats()[1].connected; }));
+
+  ASSERT_TRUE(WaitFor([&] { return !room->Connected(2); }));
+  EXPECT_EQ(server->SilentClosed(), 1);
+  ASSERT_TRUE(
+      WaitFor([&] { return host.Notices().join(" ").contains("Muteさんの接続が切れました"); }));
+  host.Give(2);
+  ASSERT_TRUE(WaitFor([&] { return !room->IsPersonSeat(2); }));
+  EXPECT_TRUE(host.Refusals().empty());
+  // The game starts with the computer in the silent peer's seat.
+  host.Start();
+  ASSERT_TRUE(WaitFor([&] { return host.Started(); }));
+  // The silent peer's connection is gone (cut off when it does not answer the close).
+  EXPECT_TRUE(WaitFor([&] { return server->ConnectionCount() == 1; }));
+
+  // The honest host, pinged all along, is still seated after several silence times.
+  WaitFor([] { return false; }, 3 * so.silenceMs);
+  EXPECT_TRUE(room->Connected(1));
+  EXPECT_TRUE(host.IsOpen());
+  EXPECT_EQ(server->SilentClosed(), 1);
+}
+
 // Every accepted socket counts against the caps at once and must finish its handshake
 // within the deadline: idle ones are cut off then, and the places they held are free again.
 TEST(ServerAbuse, SocketsThatNeverHandshakeAreCountedAndCutOff) {

@@ -9,6 +9,7 @@
 #include <QWebSocket>
 #include <memory>
 #include <random>
+#include <utility>
 
 #include "game/play_move.h"
 #include "net/autoplay.h"
@@ -53,7 +54,8 @@ struct Table {
   size_t pauseAt = SIZE_MAX;
   std::uint64_t seed = 11;
 
-  explicit Table(std::initializer_list<int> people, ServerOptions so = {}) {
+  explicit Table(std::initializer_list<int> people, ServerOptions so = {},
+                 int maxTurns = kDefaultMaxTurns) {
     so.address = QHostAddress::LocalHost;
     so.port = 0;
     so.pauseSeconds = 0;
@@ -66,6 +68,7 @@ struct Table {
     ro.level = 1;
     ro.hostSeat = *people.begin();
     ro.waitSeconds = 0;
+    ro.maxTurns = maxTurns;
     room = server->OpenRoom("TESTROOM", ro);
     for (int s : people) Seat(s);
   }
@@ -344,8 +347,9 @@ TEST(NetworkGame, AnotherRoomPlaysOnWhileOneRoomsComputerThinks) {
 }
 
 // The host is a player like the others: when their connection goes, the others are told
-// that the host is missing, and keep the game, which waits for the host to come back.
-TEST(NetworkGame, WhenThePlayerHostLeavesTheOthersAreToldAndKeepTheGame) {
+// that the host is missing, keep the game, and the host's role passes at once to a person
+// still connected, who may give the missing seat to the computer.
+TEST(NetworkGame, WhenThePlayerHostLeavesTheRolePassesAndTheGameGoesOn) {
   Table t({1, 3});
   t.pauseAt = 6;
   t.Start(1);
@@ -353,17 +357,70 @@ TEST(NetworkGame, WhenThePlayerHostLeavesTheOthersAreToldAndKeepTheGame) {
   ASSERT_FALSE(t.room->Over());
   t.autoplay = false;
   for (int i = 0; i < 20; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  std::vector<std::pair<QString, int>> told;
+  QObject::connect(t.clients[3].get(), &Client::noticed,
+                   [&](const QString& code, const QString&, int seat) {
+                     told.emplace_back(code, seat);
+                   });
   t.clients[1]->Drop();
-  ASSERT_TRUE(WaitFor([&] { return t.clients[3]->Notices().join(" ").contains("主催者"); }));
+  ASSERT_TRUE(WaitFor([&] { return t.clients[3]->Host() == 3; }));
+  EXPECT_EQ(t.room->HostSeat(), 3);
+  ASSERT_EQ(told.size(), 2u);
+  EXPECT_EQ(told[0], std::make_pair(QString("missing"), 1));
+  EXPECT_EQ(told[1], std::make_pair(QString("host"), 3));
+  EXPECT_TRUE(t.clients[3]->Notices().join(" ").contains("主催者"));
   EXPECT_FALSE(t.clients[3]->Closed());
   EXPECT_EQ(TurnsJson(t.clients[3]->Turns()), TurnsJson(t.room->Turns()));
   ExpectSameRecord(t.clients[3]->Record(), t.room->Record(), KeyOf(t.room->TheGame().State()));
-  // Only the host may end the game or give seats away: the others cannot.
-  const auto refusedBefore = t.clients[3]->Refusals().size();
+  // The new host gives the missing seat to the computer (no waiting time in this room).
   t.clients[3]->Give(1);
-  ASSERT_TRUE(WaitFor([&] { return t.clients[3]->Refusals().size() > refusedBefore; }));
-  EXPECT_EQ(t.clients[3]->Refusals().back().code, "host-only");
-  EXPECT_EQ(t.room->HostSeat(), 1);
+  ASSERT_TRUE(WaitFor([&] { return !t.room->IsPersonSeat(1); }));
+  EXPECT_TRUE(t.clients[3]->Refusals().empty());
+}
+
+// Four people play to a small move limit: every client is told the game ended by length
+// and writes the authority's record, which reads back finished.
+TEST(NetworkGame, AGameAtTheMoveLimitEndsByLengthForEveryone) {
+  Table t({1, 2, 3, 4}, {}, 14);
+  t.Start(1);
+  ASSERT_TRUE(WaitFor([&] { return t.room->Over(); }));
+  EXPECT_EQ(t.room->OverReason(), "length");
+  for (int s = 1; s <= 4; ++s)
+    ASSERT_TRUE(WaitFor([&] { return t.clients[s]->Over(); })) << s;
+  t.ExpectAllAgree();
+  EXPECT_EQ(t.room->Turns().size(), 14u);
+  for (int s = 1; s <= 4; ++s) {
+    EXPECT_EQ(t.clients[s]->OverReason(), "length") << s;
+    EXPECT_EQ(t.clients[s]->Winner(), 0) << s;
+    ExpectSameRecord(t.clients[s]->Record(), t.room->Record(), KeyOf(t.room->TheGame().State()));
+  }
+  EXPECT_NE(t.room->Record().find("結果: 手数 引き分け"), std::string::npos);
+  // A player coming back after the end is told how it ended.
+  t.clients[2]->Drop();
+  ASSERT_TRUE(WaitFor([&] { return !t.room->Connected(2); }));
+  Client& back = t.Seat(2, true);
+  EXPECT_TRUE(back.Over());
+  EXPECT_EQ(back.OverReason(), "length");
+  ExpectSameRecord(back.Record(), t.room->Record(), KeyOf(t.room->TheGame().State()));
+}
+
+// A host who leaves before the game starts: the next person connected becomes the host,
+// gives the empty seat to the computer and starts the game.
+TEST(NetworkGame, ANewHostStartsTheNextGame) {
+  Table t({1, 3});
+  t.autoplay = false;
+  t.clients[1]->Drop();
+  ASSERT_TRUE(WaitFor([&] { return t.clients[3]->Host() == 3; }));
+  t.clients[3]->Start();  // seat 1 is missing
+  ASSERT_TRUE(WaitFor([&] { return !t.clients[3]->Refusals().empty(); }));
+  EXPECT_EQ(t.clients[3]->Refusals().back().code, "seats");
+  t.clients[3]->Give(1);
+  ASSERT_TRUE(WaitFor([&] { return !t.room->IsPersonSeat(1); }));
+  t.clients[3]->Start();
+  ASSERT_TRUE(WaitFor([&] { return t.clients[3]->Started(); }));
+  // The computer plays seat 1, the game reaches seat 3's turn.
+  ASSERT_TRUE(WaitFor([&] { return t.clients[3]->MyTurn(); }));
+  EXPECT_TRUE(t.room->Turns().front().by == Game::Mover::COMPUTER);
 }
 
 }  // namespace

@@ -72,12 +72,14 @@ TEST(ProtocolTexts, JoiningStartingAndGivingSeatsAway) {
   EXPECT_EQ(ErrorOf(room.Rejoin(2, token[3])), "token その席に戻る証明が違います");
   room.Left(2);
   room.Left(1);
+  // The host's role passes to the person still here.
   EXPECT_EQ(Said(room), (Lines{"notice missing Bさんの接続が切れました。戻るのを待っています",
-                               "notice missing 山田さん（主催者）の接続が切れました。戻るのを待っています"}));
-  room.GiveToComputer(1, 2);
+                               "notice missing 山田さん（主催者）の接続が切れました。戻るのを待っています",
+                               "notice host Cさんが主催者になりました"}));
+  room.GiveToComputer(3, 2);
   EXPECT_EQ(Said(room), Lines{"refused wait まだ待っています | 60秒待ってから交代できます"});
   now += 61 * 1000;
-  room.GiveToComputer(1, 2);
+  room.GiveToComputer(3, 2);
   EXPECT_EQ(Said(room), Lines{"notice computer 左の番です コンピュータが代わりに指します"});
   ASSERT_TRUE(room.Rejoin(1, token[1]).ok);
   EXPECT_EQ(Said(room), Lines{"notice back 山田さんが戻りました"});

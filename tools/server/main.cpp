@@ -34,6 +34,7 @@ void Usage() {
       "                      [--level 1-4] [--pause SECONDS] [--wait SECONDS]\n"
       "                      [--records DIR] [--cert FILE --key FILE] [--no-create]\n"
       "                      [--thinkers N] [--address-connections N] [--address-rooms N]\n"
+      "                      [--max-turns N]\n"
       "  --port P        the port to listen on (default 4650; 0 picks a free one)\n"
       "  --listen ADDR   the address to listen on (default: every address)\n"
       "  --room CODE     open one room with this code (6-16 of A-Z, 0-9) at start\n"
@@ -52,7 +53,9 @@ void Usage() {
       "                  one more thinks the turns of levels 1-3\n"
       "  --address-connections N  connections from one address at a time (default 64)\n"
       "  --address-rooms N        rooms one address may have open (default 20; twice as\n"
-      "                  many may be created from it in 10 minutes)\n",
+      "                  many may be created from it in 10 minutes)\n"
+      "  --max-turns N   a game reaching N turns ends there as a draw by length\n"
+      "                  (default 2000; 0: no limit)\n",
       stderr);
 }
 
@@ -129,6 +132,9 @@ int main(int argc, char** argv) {
       if (!ParseNumber(v, 1, 100000, &d) || d != static_cast<int>(d)) return bad("1..100000");
       options.roomsPerAddress = static_cast<int>(d);
       options.createsPerAddress = 2 * static_cast<int>(d);
+    } else if (a == "--max-turns") {
+      if (!ParseNumber(v, 0, 1000000, &d) || d != static_cast<int>(d)) return bad("0..1000000");
+      options.maxTurns = static_cast<int>(d);
     } else if (a == "--cert") {
       options.certFile = QString::fromLocal8Bit(v);
     } else if (a == "--key") {
@@ -151,6 +157,7 @@ int main(int argc, char** argv) {
   Server server(options);
   roomOptions.waitSeconds = options.waitSeconds;
   roomOptions.deepSeconds = options.deepSeconds;
+  roomOptions.maxTurns = options.maxTurns;
   // The fixed room's host is the player of its first person's seat.
   for (int seat = 4; seat >= 1; --seat)
     if (roomOptions.person[seat]) roomOptions.hostSeat = seat;
