@@ -91,6 +91,13 @@ class Form1 {
   }
   // Steps the history until `count` moves are played, as that many 戻 or 進 would.
   void StepHistoryTo(int count);
+  // Whether the player is looking back at a finished game (棋譜を見る at its end): the game
+  // stays on the board, 戻, 進, the move list and saving work, presses on the board do
+  // nothing, and the next game chosen from the menu starts afresh.
+  bool Reviewing() const { return reviewing_; }
+  // The finished games kept in the user's data area when the player looked back at them,
+  // at most this many, the oldest removed first.
+  static constexpr int KEPT_FINISHED_GAMES = 20;
 
   // The player asked the program to end (closed the window, pressed Esc, chose 終わり)
   // while a handler of this object waits: the computers' thinking, the pause before a
@@ -194,6 +201,7 @@ class Form1 {
   void ShowRefusal(Refusal r);
   void ShowGuidance(int fromX, int fromY, int colour, PieceCode piece);
   void ShowTurnIcon(int seat);
+  void HideTurnIcons();
   void LoadSettings();
   void SaveSettings();
   void ReleaseAll();
@@ -257,7 +265,14 @@ class Form1 {
   // When the game's first move was played (or as its record says), for records.
   std::string gameStarted_;
   void KeepUnfinishedGame();
-  bool UseRecord(const std::string& bytes);
+  // 棋譜を見る: the finished game stays on the board and is kept in the user's data area.
+  void StartReview();
+  // A game chosen from the menu while looking back begins from the start position.
+  void LeaveReview();
+  void KeepFinishedGame();
+  bool reviewing_ = false;
+  // A record's text, read from `path` (named when the record cannot be used).
+  bool UseRecord(const std::string& bytes, const std::string& path);
   void NoteKeptGame();
   std::vector<std::string> KeptGames();
   // The file in the user's data area this copy keeps its unfinished game in, and what

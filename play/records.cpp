@@ -43,13 +43,38 @@ bool IsKeptGameName(const std::string& name) {
 }
 
 // "korvel4-unfinished-20260131-090500.k4k", "-2" before the extension for the second try.
-std::string FreshKeptName(int attempt) {
+std::string FreshKeptName(int attempt, const char* prefix = KEPT_PREFIX) {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
   char stamp[32] = "0";
   if (localtime_r(&now, &local)) std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-  return std::string(KEPT_PREFIX) + "-" + stamp +
+  return std::string(prefix) + "-" + stamp +
          (attempt > 1 ? std::string("-").append(std::to_string(attempt)) : std::string()) + "." + RECORD_EXTENSION;
+}
+
+// What went wrong with a file, the file named first so that the player knows which one.
+std::string NamingFile(const std::string& path, const std::string& what) {
+  return Fill(TextId::FILE_NAMED, {path, what});
+}
+
+// A file that could not be read. A missing file keeps its message as it was: the player
+// named it a moment ago.
+std::string ReadFailureAt(const std::string& path, FileRead::Status status) {
+  const std::string why = ReadFailure(status);
+  return status == FileRead::Status::MISSING ? why : NamingFile(path, why);
+}
+
+// The finished games the player looked back at: "korvel4-finished-20260131-090500.k4k".
+constexpr const char* FINISHED_PREFIX = "korvel4-finished";
+
+bool IsFinishedGameName(const std::string& name) {
+  const std::string head = std::string(FINISHED_PREFIX) + "-",
+                    tail = std::string(".") + RECORD_EXTENSION;
+  if (name.size() <= head.size() + tail.size() || !name.starts_with(head) || !name.ends_with(tail))
+    return false;
+  for (size_t i = head.size(); i < name.size() - tail.size(); ++i)
+    if ((name[i] < '0' || name[i] > '9') && name[i] != '-') return false;
+  return true;
 }
 
 bool SameRead(const FileRead& a, const FileRead& b) {
@@ -71,13 +96,14 @@ std::string LocalTimeText() {
   return text;
 }
 
-bool Form1::UseRecord(const std::string& bytes) {
+bool Form1::UseRecord(const std::string& bytes, const std::string& path) {
   RecordReading reading = ReadRecord(bytes);
   if (!reading.record) {
     PlayForbidden();
-    dialogs_.Message(Text(TextId::TITLE_RECORD), reading.error.Text());
+    dialogs_.Message(Text(TextId::TITLE_RECORD), NamingFile(path, reading.error.Text()));
     return false;
   }
+  reviewing_ = false;
   pieceSelected_ = 0;
   game_ = std::move(reading.record->game);
   gameStarted_ = reading.record->started;
@@ -95,10 +121,10 @@ bool Form1::OpenRecord(const std::string& path) {
   const FileRead r = files_.ReadPath(path, RECORD_SIZE_LIMIT);
   if (r.status != FileRead::Status::OK) {
     PlayForbidden();
-    dialogs_.Message(Text(TextId::TITLE_RECORD), ReadFailure(r.status));
+    dialogs_.Message(Text(TextId::TITLE_RECORD), ReadFailureAt(path, r.status));
     return false;
   }
-  return UseRecord(r.bytes);
+  return UseRecord(r.bytes, path);
 }
 
 bool Form1::SaveRecord(const std::string& path) {
@@ -157,10 +183,10 @@ void Form1::ZENKAI_Click() {
     dialogs_.Message(Text(TextId::TITLE_RECORD),
                      r.status == FileRead::Status::OK || r.status == FileRead::Status::MISSING
                          ? std::string(Text(TextId::NO_LAST_GAME))
-                         : ReadFailure(r.status));
+                         : ReadFailureAt(UserDataPath(name), r.status));
     return;
   }
-  if (!UseRecord(r.bytes)) return;
+  if (!UseRecord(r.bytes, UserDataPath(name))) return;
   keptName_ = name;
   keptSeen_ = r;
 }
@@ -172,7 +198,8 @@ void Form1::ZENKAI_Click() {
 void Form1::KeepUnfinishedGame() {
   const GameState& s = game_.State();
   if (!s.GameStarted || s.GameMode == NO_SEAT) return;
-  const bool finished = game_.Finished();
+  // A game looked back at has ended, wherever the player stepped to.
+  const bool finished = game_.Finished() || reviewing_;
   if (!finished && game_.HistoryTop() == 0 && game_.Passes().empty()) return;
   const std::string text = finished ? std::string() : WriteRecord(game_, gameStarted_);
   files_.Exclusively(FileArea::USER_DATA, [&] {
@@ -205,6 +232,29 @@ void Form1::KeepUnfinishedGame() {
       }
       if (!taken) return;
     }
+  });
+}
+
+// The finished game is kept beside the unfinished ones under a new name of its own, so
+// that it can be opened later; the oldest go beyond KEPT_FINISHED_GAMES. Quietly: looking
+// back works the same when the folder cannot be written.
+void Form1::KeepFinishedGame() {
+  const GameState& s = game_.State();
+  if (!s.GameStarted || s.GameMode == NO_SEAT) return;
+  const std::string text = WriteRecord(game_, gameStarted_);
+  files_.Exclusively(FileArea::USER_DATA, [&] {
+    for (int attempt = 1; attempt <= 100; ++attempt) {
+      bool taken = false;
+      if (files_.WriteNew(FileArea::USER_DATA, FreshKeptName(attempt, FINISHED_PREFIX), text,
+                          &taken))
+        break;
+      if (!taken) return;
+    }
+    std::vector<std::string> names;
+    for (std::string& name : files_.List(FileArea::USER_DATA, FINISHED_PREFIX, RECORD_EXTENSION))
+      if (IsFinishedGameName(name)) names.push_back(std::move(name));
+    for (size_t i = KEPT_FINISHED_GAMES; i < names.size(); ++i)
+      files_.Remove(FileArea::USER_DATA, names[i]);
   });
 }
 

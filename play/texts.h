@@ -205,6 +205,10 @@ enum class TextId {
   MENU_VER,
   MENU_NEW_GAME,
 
+  // Looking back at a finished game, and the files named in what went wrong.
+  REVIEW_GAME,  // the end question's third button
+  FILE_NAMED,   // {1}: the file's path, {2}: what is wrong with it
+
   COUNT  // not a text: the number of ids
 };
 

@@ -179,6 +179,9 @@ const char* JapaneseText(TextId id) {
     case MENU_VER: return "バージョン情報";
     case MENU_NEW_GAME: return "新しい対局";
 
+    case REVIEW_GAME: return "棋譜を見る";
+    case FILE_NAMED: return "{1}: {2}";
+
     case COUNT: break;
   }
   return "";

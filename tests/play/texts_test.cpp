@@ -46,6 +46,7 @@ const std::map<TextId, int> kFormats = {
     {TextId::CAME_BACK, 1},            {TextId::PERSON, 1},
     {TextId::PERSON_HOST, 1},          {TextId::CONNECTION_LOST, 1},
     {TextId::WAIT_SECONDS, 1},         {TextId::COMPUTER_TAKES_OVER, 1},
+    {TextId::FILE_NAMED, 2},
 };
 
 TEST(TextTable, EveryIdHasJapaneseWordsAndFormatsTakeTheirParts) {
@@ -79,7 +80,8 @@ TEST(TextTable, MenuCaptionsAreTheirOwnAndDistinctWithinAMenu) {
       "背景画", "緑", "畳", "竹", "宇宙", "煉瓦", "BGM", "お知らせを盤上に表示", "駒の色分け",
       "最終手表示", "その他", "解説", "バージョン情報", "新しい対局"};
   std::vector<std::string> shown;
-  for (int i = static_cast<int>(TextId::MENU_TAIKYOKU); i < static_cast<int>(TextId::COUNT); ++i)
+  for (int i = static_cast<int>(TextId::MENU_TAIKYOKU); i <= static_cast<int>(TextId::MENU_NEW_GAME);
+       ++i)
     shown.push_back(Text(static_cast<TextId>(i)));
   EXPECT_EQ(shown, expected);
 }
