@@ -22,6 +22,8 @@
 namespace korvel {
 
 inline constexpr const char* HELP_PAGE = "Korvel4人将棋.htm";
+// The folder in the user's data area where the file dialogs start at first.
+inline constexpr const char* RECORDS_FOLDER = "records";
 
 enum class MouseButton { LEFT = 1, RIGHT = 2, OTHER = 4 };
 
@@ -89,6 +91,11 @@ class Form1 {
   std::string UserDataPath(const std::string& name) {
     return files_.PathOf(FileArea::USER_DATA, name);
   }
+  // The file dialogs of 棋譜を開く and 棋譜を保存 start in the folder the player last chose a
+  // record in (Options::recordFolder), else in RECORDS_FOLDER of the user's data area. The
+  // player chose a record in `folder` through a file dialog: it is remembered in the
+  // options file.
+  void NoteRecordFolder(const std::string& folder);
   // Steps the history until `count` moves are played, as that many 戻 or 進 would.
   void StepHistoryTo(int count);
   // Whether the player is looking back at a finished game (棋譜を見る at its end): the game
