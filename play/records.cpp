@@ -110,6 +110,20 @@ bool Form1::UseRecord(const std::string& bytes, const std::string& path) {
   const int level = game_.State().Level;
   options_.MarkLevel(level);
   RedrawAll();
+  // Each army's last move played so far, as it was shown when it was played.
+  int last[5] = {0, 0, 0, 0, 0};
+  for (int i = 1; i <= game_.HistoryCount(); ++i) {
+    const int seat = SeatByRange(game_.History()[i].placed);
+    if (seat >= 1 && seat <= 4) last[seat] = i;
+  }
+  for (int i = 1; i <= game_.HistoryCount(); ++i) {
+    const MoveRecord& r = game_.History()[i];
+    const int seat = SeatByRange(r.placed);
+    if (seat < 1 || seat > 4 || last[seat] != i) continue;
+    const Square anchor = MoveTextAnchor(r.placed);
+    ShowMoveText(canvas_, currentBackground_, anchor.x, anchor.y, r.toX, r.toY, r.placed,
+                 COLOUR_WHITE);
+  }
   ShowMoveNumber(canvas_, game_.MoveNumber());
   ShowTurnIcon(game_.State().CurrentSeat);
   canvas_.Flush();

@@ -215,3 +215,59 @@ TEST_F(Review, ADamagedUnfinishedGameIsNamed) {
 
 }  // namespace
 }  // namespace korvel
+
+namespace korvel {
+namespace {
+
+// A game opened (前回の続き, 棋譜を開く) shows each army's last move beside the board, as
+// when it was played.
+TEST_F(Review, AGameOpenedShowsEachArmysLastMove) {
+  const int moves[5][4] = {{5, 7, 5, 6}, {3, 5, 4, 5}, {5, 3, 5, 4}, {7, 5, 6, 5}, {5, 6, 5, 5}};
+  {
+    FormRig rig;
+    rig.form.Form_Load();
+    rig.form.PLAY_4_Click();
+    for (const auto& m : moves) {
+      Click(rig, m[0], m[1]);
+      Click(rig, m[2], m[3]);
+    }
+    ASSERT_EQ(rig.form.TheGame().HistoryCount(), 5);
+    rig.form.OWARI_Click();  // kept for 前回の続き
+  }
+  FormRig rig;
+  rig.form.Form_Load();
+  rig.canvas.ops.clear();
+  rig.form.ZENKAI_Click();
+  ASSERT_EQ(rig.form.TheGame().HistoryCount(), 5);
+  auto texts = [](const testing::RecordingCanvas& c) {
+    std::vector<std::string> t;
+    for (const testing::RecordingCanvas::Op& op : c.ops)
+      if (op.kind == 'T')
+        t.push_back(op.text + "@" + std::to_string(op.x) + "," + std::to_string(op.y));
+    return t;
+  };
+  const std::vector<std::string> shown = texts(rig.canvas);
+  // 下's second move, 左's, 上's and 右's first; not 下's first, which its second replaced.
+  for (int i : {1, 2, 3, 4}) {
+    testing::RecordingCanvas want;
+    const MoveRecord& r = rig.form.TheGame().History()[i + 1];
+    const Square anchor = MoveTextAnchor(r.placed);
+    ShowMoveText(want, rig.form.Looks().background, anchor.x, anchor.y, r.toX, r.toY, r.placed,
+                 COLOUR_WHITE);
+    for (const std::string& t : texts(want))
+      EXPECT_NE(std::find(shown.begin(), shown.end(), t), shown.end()) << i << " " << t;
+  }
+  testing::RecordingCanvas first;
+  const MoveRecord& r1 = rig.form.TheGame().History()[1];
+  const Square a1 = MoveTextAnchor(r1.placed);
+  ShowMoveText(first, rig.form.Looks().background, a1.x, a1.y, r1.toX, r1.toY, r1.placed,
+               COLOUR_WHITE);
+  for (const std::string& t : texts(first)) {
+    if (t.find("５六") != std::string::npos) {
+      EXPECT_EQ(std::find(shown.begin(), shown.end(), t), shown.end()) << t;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace korvel
