@@ -40,9 +40,8 @@ void Form1::Form_Load() {
 }
 
 void Form1::NewGame() {
-  icons_.SetVisible(TurnIcon::COM, false);
-  icons_.SetVisible(TurnIcon::MAN, false);
-  iconShown_ = false;
+  HideTurnIcons();
+  reviewing_ = false;
   pieceSelected_ = 0;
   game_.NewGame();
   gameStarted_.clear();
@@ -120,14 +119,41 @@ void Form1::AnnounceWinner(const std::string& teamName) { EndOfGame(Fill(TextId:
 // The end of a game: the gong, what happened, and another game or the end of the program.
 void Form1::EndOfGame(const std::string& result) {
   sound_.dsPlay(sndEnd_, "終局.wav");
+  // No seat is to move any more: no turn icon stays beside the box.
+  HideTurnIcons();
   dialogs_.Message(Text(TextId::TITLE_END), result);
-  if (dialogs_.Question(Text(TextId::TITLE_AGAIN), Text(TextId::CONTINUE))) {
-    NewGame();
-    PlayPlace();
-    game_.Fix().SetStarted(false);
-  } else {
-    EndProgram();
+  switch (dialogs_.QuestionOr(Text(TextId::TITLE_AGAIN), Text(TextId::CONTINUE),
+                              Text(TextId::REVIEW_GAME))) {
+    case Answer::YES:
+      NewGame();
+      PlayPlace();
+      game_.Fix().SetStarted(false);
+      return;
+    case Answer::NO:
+      EndProgram();
+      return;
+    case Answer::THIRD:
+      StartReview();
+      return;
   }
+}
+
+void Form1::HideTurnIcons() {
+  icons_.SetVisible(TurnIcon::COM, false);
+  icons_.SetVisible(TurnIcon::MAN, false);
+  iconShown_ = false;
+}
+
+void Form1::StartReview() {
+  reviewing_ = true;
+  pieceSelected_ = 0;
+  KeepFinishedGame();
+}
+
+void Form1::LeaveReview() {
+  if (!reviewing_) return;
+  NewGame();
+  game_.Fix().SetStarted(false);
 }
 
 // A game that ended before (a record opened finished, a king taken by the runner's
@@ -140,7 +166,7 @@ void Form1::AnnounceEndOfGame() {
 
 // After computer turns: a king taken by a computer is announced for the taker's team.
 void Form1::AnnounceWinnerOfGame() {
-  if (!game_.State().GameOver || ended_) return;
+  if (!game_.State().GameOver || ended_ || reviewing_) return;
   const int w = game_.State().WinnerSeat;
   if (w == SITA || w == UE) AnnounceWinner(Text(TextId::TEAM_FIRST));
   else if (w == HIDARI || w == MIGI) AnnounceWinner(Text(TextId::TEAM_SECOND));

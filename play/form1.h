@@ -23,6 +23,8 @@
 namespace korvel {
 
 inline constexpr const char* HELP_PAGE = "Korvel4人将棋.htm";
+// The folder in the user's data area where the file dialogs start at first.
+inline constexpr const char* RECORDS_FOLDER = "records";
 
 enum class MouseButton { LEFT = 1, RIGHT = 2, OTHER = 4 };
 
@@ -90,8 +92,20 @@ class Form1 {
   std::string UserDataPath(const std::string& name) {
     return files_.PathOf(FileArea::USER_DATA, name);
   }
+  // The file dialogs of 棋譜を開く and 棋譜を保存 start in the folder the player last chose a
+  // record in (Options::recordFolder), else in RECORDS_FOLDER of the user's data area. The
+  // player chose a record in `folder` through a file dialog: it is remembered in the
+  // options file.
+  void NoteRecordFolder(const std::string& folder);
   // Steps the history until `count` moves are played, as that many 戻 or 進 would.
   void StepHistoryTo(int count);
+  // Whether the player is looking back at a finished game (棋譜を見る at its end): the game
+  // stays on the board, 戻, 進, the move list and saving work, presses on the board do
+  // nothing, and the next game chosen from the menu starts afresh.
+  bool Reviewing() const { return reviewing_; }
+  // The finished games kept in the user's data area when the player looked back at them,
+  // at most this many, the oldest removed first.
+  static constexpr int KEPT_FINISHED_GAMES = 20;
 
   // The player asked the program to end (closed the window, pressed Esc, chose 終わり)
   // while a handler of this object waits: the computers' thinking, the pause before a
@@ -195,6 +209,7 @@ class Form1 {
   void ShowRefusal(Refusal r);
   void ShowGuidance(int fromX, int fromY, int colour, PieceCode piece);
   void ShowTurnIcon(int seat);
+  void HideTurnIcons();
   void LoadSettings();
   void SaveSettings();
   void ReleaseAll();
@@ -258,6 +273,12 @@ class Form1 {
   // When the game's first move was played (or as its record says), for records.
   std::string gameStarted_;
   void KeepUnfinishedGame();
+  // 棋譜を見る: the finished game stays on the board and is kept in the user's data area.
+  void StartReview();
+  // A game chosen from the menu while looking back begins from the start position.
+  void LeaveReview();
+  void KeepFinishedGame();
+  bool reviewing_ = false;
   bool UseRecord(RecordKeeper::Opened opened);
   void NoteKeptGame();
   // Opening, saving, the unfinished game kept, 待った.

@@ -6,6 +6,7 @@ namespace korvel {
 
 void Form1::JYUNBAN_1_Click() {
   if (ended_) return;
+  LeaveReview();
   game_.SetSeats(HUMAN, COMPUTER, COMPUTER, COMPUTER, 1);
   game_.Resume();
   if (game_.State().CurrentSeat == NO_SEAT) {
@@ -23,6 +24,7 @@ void Form1::JYUNBAN_1_Click() {
 // move first in a new game.
 void Form1::LaterSeat(int humanSeat) {
   if (ended_) return;
+  LeaveReview();
   auto kind = [humanSeat](int seat) { return seat == humanSeat ? HUMAN : COMPUTER; };
   game_.SetSeats(kind(SITA), kind(HIDARI), kind(UE), kind(MIGI), 1);
   game_.Resume();
@@ -41,6 +43,7 @@ void Form1::JYUNBAN_4_Click() { LaterSeat(MIGI); }
 
 void Form1::PLAY_TOIMEN_Click() {
   if (ended_) return;
+  LeaveReview();
   game_.SetSeats(HUMAN, COMPUTER, HUMAN, COMPUTER, 1);
   game_.Resume();
   if (game_.State().CurrentSeat == NO_SEAT) {
@@ -55,6 +58,7 @@ void Form1::PLAY_TOIMEN_Click() {
 
 void Form1::PLAY_TONARI_Click() {
   if (ended_) return;
+  LeaveReview();
   game_.SetSeats(COMPUTER, HUMAN, COMPUTER, HUMAN, 1);
   game_.Resume();
   if (game_.State().CurrentSeat == NO_SEAT) game_.Fix().SetSeatToMove(SITA);
@@ -64,6 +68,7 @@ void Form1::PLAY_TONARI_Click() {
 
 void Form1::PLAY_4_Click() {
   if (ended_) return;
+  LeaveReview();
   game_.SetSeats(HUMAN, HUMAN, HUMAN, HUMAN, 0);
   game_.Resume();
   for (int x = -2; x <= 1; ++x) DrawCell(canvas_, currentBackground_, x, -1);

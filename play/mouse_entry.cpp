@@ -57,6 +57,10 @@ void Form1::Form_MouseDown(MouseButton button, int /*shift*/, double x, double y
     return;
   }
 
+  // Looking back at a finished game, the board only shows it: a press changes nothing and
+  // asks nothing (the player chose to look; a new game comes from the menu).
+  if (reviewing_) return;
+
   // A game that has ended takes no more moves: a press shows its end again and asks, as
   // the end of a game does, whether another game follows.
   if (game_.Finished()) {

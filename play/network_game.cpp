@@ -77,8 +77,9 @@ std::vector<Form1::NameLabel> Form1::NetworkNameLabels() const {
     int screenSeat;
     double x, y;  // cells
   };
+  // The bottom name's baseline sits low enough that its letters clear the bottom row.
   static constexpr Place PLACES[] = {
-      {SITA, 2.0, 10.15}, {UE, 2.0, -0.05}, {HIDARI, -1.0, 4.98}, {MIGI, 11.0, 4.98}};
+      {SITA, 2.0, 10.35}, {UE, 2.0, -0.05}, {HIDARI, -1.0, 4.98}, {MIGI, 11.0, 4.98}};
   const GameState& s = authority->Position();
   const bool playing = authority->TakesMoves();
   for (int seat = 1; seat <= 4; ++seat) {

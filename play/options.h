@@ -37,6 +37,9 @@ struct Options {
   int windowHeight = 580;
   bool SAISYUTE = true;      // the last move's squares tinted on the board (最終手表示)
   bool KIFU_WINDOW = false;  // the list of moves beside the board (棋譜ウィンドウ)
+  // The folder the player last chose a record in (棋譜を開く, 棋譜を保存): empty until a
+  // file dialog has been used, and then only is it written to the file.
+  std::string recordFolder;
 
   // The level's marks: `n` alone.
   void MarkLevel(int n);

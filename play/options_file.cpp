@@ -47,6 +47,10 @@ constexpr FileLine FILE_LINES[] = {
     {"last_move_mark", &Options::SAISYUTE, nullptr},
     {"move_list", &Options::KIFU_WINDOW, nullptr},
 };
+// The one line holding a text, written after the others and only when there is one.
+constexpr const char* RECORD_FOLDER_KEY = "record_folder";
+// A path of a folder: no line breaks, and a bound to what the file may hold.
+constexpr std::size_t FOLDER_LIMIT = 4096;
 
 }  // namespace
 
@@ -68,6 +72,7 @@ void Options::MarkBackground(int code) {
 Options ParseOptionsFile(const std::string& text, Options base) {
   Options o = base;
   const Options defaults;
+  o.recordFolder.clear();
   for (const FileLine& l : FILE_LINES) {
     if (l.flag)
       o.*l.flag = defaults.*l.flag;
@@ -84,6 +89,7 @@ Options ParseOptionsFile(const std::string& text, Options base) {
     const auto eq = line.find('=');
     if (eq == std::string_view::npos) continue;
     const std::string key = Trim(line.substr(0, eq)), value = Trim(line.substr(eq + 1));
+    if (key == RECORD_FOLDER_KEY && value.size() <= FOLDER_LIMIT) o.recordFolder = value;
     for (const FileLine& l : FILE_LINES) {
       if (key != l.key) continue;
       if (l.flag)
@@ -103,6 +109,10 @@ std::string FormatOptionsFile(const Options& o) {
     s += l.flag ? (o.*l.flag ? "1" : "0") : std::to_string(o.*l.side);
     s += '\n';
   }
+  const std::string& folder = o.recordFolder;
+  if (!folder.empty() && folder.size() <= FOLDER_LIMIT &&
+      folder.find_first_of("\r\n") == std::string::npos && Trim(folder) == folder)
+    s += std::string(RECORD_FOLDER_KEY) + "=" + folder + "\n";
   return s;
 }
 
@@ -123,6 +133,12 @@ void Form1::LoadOptionsFile() {
 
 bool Form1::SaveOptionsFile() {
   return WriteOptionsFile(files_, options_);
+}
+
+void Form1::NoteRecordFolder(const std::string& folder) {
+  if (ended_ || folder.empty() || folder == options_.recordFolder) return;
+  options_.recordFolder = folder;
+  SaveOptionsFile();
 }
 
 }  // namespace korvel

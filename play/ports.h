@@ -18,6 +18,9 @@ struct MoveRecord : Move {
   int mover = 0;       // the seat to move when it was recorded
 };
 
+// The answer to a question of three buttons: Yes, No, or the one named by the caller.
+enum class Answer { YES, NO, THIRD };
+
 // Modal message boxes. Titles and prompts are shown exactly as given ("" and " " differ).
 class Dialogs {
  public:
@@ -28,6 +31,12 @@ class Dialogs {
   virtual void Warning(const std::string& title, const std::string& text) = 0;
   // Yes/No box; true for Yes.
   virtual bool Question(const std::string& title, const std::string& prompt) = 0;
+  // Yes/No box with a third button captioned `third`. An adapter that has no third button
+  // asks the Yes/No question.
+  virtual Answer QuestionOr(const std::string& title, const std::string& prompt,
+                            const std::string& /*third*/) {
+    return Question(title, prompt) ? Answer::YES : Answer::NO;
+  }
 };
 
 // The seven calls of the sound library. Every call accepts the handle 0 and does nothing

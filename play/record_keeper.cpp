@@ -51,11 +51,36 @@ bool IsKeptGameName(const std::string& name) {
   return true;
 }
 
+// The finished games the player looked back at: "korvel4-finished-20260131-090500.k4k".
+constexpr const char* FINISHED_PREFIX = "korvel4-finished";
+
+bool IsFinishedGameName(const std::string& name) {
+  const std::string head = std::string(FINISHED_PREFIX) + "-",
+                    tail = std::string(".") + RECORD_EXTENSION;
+  if (name.size() <= head.size() + tail.size() || !name.starts_with(head) || !name.ends_with(tail))
+    return false;
+  for (size_t i = head.size(); i < name.size() - tail.size(); ++i)
+    if ((name[i] < '0' || name[i] > '9') && name[i] != '-') return false;
+  return true;
+}
+
+// What went wrong with a file, the file named first so that the player knows which one.
+std::string NamingFile(const std::string& path, const std::string& what) {
+  return Fill(TextId::FILE_NAMED, {path, what});
+}
+
+// A file that could not be read. A missing file keeps its message as it was: the player
+// named it a moment ago.
+std::string ReadFailureAt(const std::string& path, FileRead::Status status) {
+  const std::string why = ReadFailure(status);
+  return status == FileRead::Status::MISSING ? why : NamingFile(path, why);
+}
+
 // "korvel4-unfinished-20260131-090500.k4k", "-2" before the extension for the second try.
-std::string FreshKeptName(int attempt) {
+std::string FreshKeptName(int attempt, const char* prefix = KEPT_PREFIX) {
   std::string stamp = LocalTime("%Y%m%d-%H%M%S");
   if (stamp.empty()) stamp = "0";
-  return std::string(KEPT_PREFIX) + "-" + stamp +
+  return std::string(prefix) + "-" + stamp +
          (attempt > 1 ? std::string("-").append(std::to_string(attempt)) : std::string()) + "." +
          RECORD_EXTENSION;
 }
@@ -80,10 +105,16 @@ RecordKeeper::Opened RecordKeeper::Use(const std::string& bytes) {
   return {std::move(reading.record), ""};
 }
 
+RecordKeeper::Opened RecordKeeper::Use(const std::string& bytes, const std::string& path) {
+  Opened opened = Use(bytes);
+  if (!opened.record) opened.error = NamingFile(path, opened.error);
+  return opened;
+}
+
 RecordKeeper::Opened RecordKeeper::Open(const std::string& path) {
   const FileRead r = files_.ReadPath(path, RECORD_SIZE_LIMIT);
-  if (r.status != FileRead::Status::OK) return {std::nullopt, ReadFailure(r.status)};
-  return Use(r.bytes);
+  if (r.status != FileRead::Status::OK) return {std::nullopt, ReadFailureAt(path, r.status)};
+  return Use(r.bytes, path);
 }
 
 std::string RecordKeeper::Save(const std::string& path, const Game& game,
@@ -133,8 +164,8 @@ RecordKeeper::Opened RecordKeeper::OpenKept() {
   if (r.status != FileRead::Status::OK || r.bytes.empty())
     return {std::nullopt, r.status == FileRead::Status::OK || r.status == FileRead::Status::MISSING
                               ? std::string(Text(TextId::NO_LAST_GAME))
-                              : ReadFailure(r.status)};
-  Opened opened = Use(r.bytes);
+                              : ReadFailureAt(files_.PathOf(FileArea::USER_DATA, name), r.status)};
+  Opened opened = Use(r.bytes, files_.PathOf(FileArea::USER_DATA, name));
   if (opened.record) {
     keptName_ = name;
     keptSeen_ = r;
@@ -142,10 +173,31 @@ RecordKeeper::Opened RecordKeeper::OpenKept() {
   return opened;
 }
 
-void RecordKeeper::KeepUnfinished(const Game& game, const std::string& started) {
+void RecordKeeper::KeepFinished(const Game& game, const std::string& started, int keep) {
   const GameState& s = game.State();
   if (!s.GameStarted || s.GameMode == NO_SEAT) return;
-  const bool finished = game.Finished();
+  const std::string text = WriteRecord(game, started);
+  files_.Exclusively(FileArea::USER_DATA, [&] {
+    for (int attempt = 1; attempt <= 100; ++attempt) {
+      bool taken = false;
+      if (files_.WriteNew(FileArea::USER_DATA, FreshKeptName(attempt, FINISHED_PREFIX), text,
+                          &taken))
+        break;
+      if (!taken) return;
+    }
+    std::vector<std::string> names;
+    for (std::string& name : files_.List(FileArea::USER_DATA, FINISHED_PREFIX, RECORD_EXTENSION))
+      if (IsFinishedGameName(name)) names.push_back(std::move(name));
+    for (size_t i = static_cast<size_t>(std::max(keep, 0)); i < names.size(); ++i)
+      files_.Remove(FileArea::USER_DATA, names[i]);
+  });
+}
+
+void RecordKeeper::KeepUnfinished(const Game& game, const std::string& started, bool reviewing) {
+  const GameState& s = game.State();
+  if (!s.GameStarted || s.GameMode == NO_SEAT) return;
+  // A game looked back at has ended, wherever the player stepped to.
+  const bool finished = game.Finished() || reviewing;
   if (!finished && game.Turns().empty()) return;
   const std::string text = finished ? std::string() : WriteRecord(game, started);
   files_.Exclusively(FileArea::USER_DATA, [&] {

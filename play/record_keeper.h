@@ -27,6 +27,8 @@ class RecordKeeper {
   };
   Opened Open(const std::string& path);
   static Opened Use(const std::string& bytes);
+  // The same for the record read from `path`: what went wrong names the file.
+  static Opened Use(const std::string& bytes, const std::string& path);
   // Writes the game as a record at `path`, atomically: "" when written, else what to tell
   // the player (a game not begun, a file that could not be written).
   std::string Save(const std::string& path, const Game& game, const std::string& started);
@@ -44,7 +46,13 @@ class RecordKeeper {
   // At the end of the program: a started game that is not over is kept; a game played to
   // its end drops the one this copy kept. Another copy's game is never replaced or
   // dropped. Quietly, whatever happens.
-  void KeepUnfinished(const Game& game, const std::string& started);
+  // `reviewing`: the player is looking back at the game, which has ended wherever they
+  // stepped to.
+  void KeepUnfinished(const Game& game, const std::string& started, bool reviewing = false);
+  // A finished game the player looked back at, written under a new name of its own
+  // (korvel4-finished-YYYYMMDD-HHMMSS.k4k) in the user's data area; only the newest `keep`
+  // such files stay. Quietly, whatever happens.
+  void KeepFinished(const Game& game, const std::string& started, int keep);
 
   // 待った: back to before the last move of a person, the computers' replies with it.
   // False, and the game as it was, when no person's move is there to take back.

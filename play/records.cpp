@@ -13,12 +13,31 @@ bool Form1::UseRecord(RecordKeeper::Opened opened) {
     dialogs_.Message(Text(TextId::TITLE_RECORD), opened.error);
     return false;
   }
+  reviewing_ = false;
   pieceSelected_ = 0;
   game_ = std::move(opened.record->game);
   gameStarted_ = opened.record->started;
   const int level = game_.State().Level;
   options_.MarkLevel(level);
   RedrawAll();
+  // Each army's last move played so far, as it was shown when it was played.
+  const int played = game_.TurnsPlayed();
+  int last[5] = {-1, -1, -1, -1, -1};
+  for (int i = 0; i < played; ++i) {
+    const Game::Turn& t = game_.Turns()[i];
+    const int seat = t.pass ? NO_SEAT : SeatByRange(t.move.placed);
+    if (seat >= 1 && seat <= 4) last[seat] = i;
+  }
+  for (int i = 0; i < played; ++i) {
+    const Game::Turn& t = game_.Turns()[i];
+    if (t.pass) continue;
+    const MoveRecord& r = t.move;
+    const int seat = SeatByRange(r.placed);
+    if (seat < 1 || seat > 4 || last[seat] != i) continue;
+    const Square anchor = MoveTextAnchor(r.placed);
+    ShowMoveText(canvas_, currentBackground_, anchor.x, anchor.y, r.toX, r.toY, r.placed,
+                 COLOUR_WHITE);
+  }
   ShowMoveNumber(canvas_, game_.MoveNumber());
   ShowTurnIcon(game_.State().CurrentSeat);
   canvas_.Flush();
@@ -56,7 +75,14 @@ void Form1::ZENKAI_Click() {
 }
 
 void Form1::KeepUnfinishedGame() {
-  records_.KeepUnfinished(game_, gameStarted_);
+  records_.KeepUnfinished(game_, gameStarted_, reviewing_);
+}
+
+// The finished game is kept beside the unfinished ones under a new name of its own, so
+// that it can be opened later; the oldest go beyond KEPT_FINISHED_GAMES. Quietly: looking
+// back works the same when the folder cannot be written.
+void Form1::KeepFinishedGame() {
+  records_.KeepFinished(game_, gameStarted_, KEPT_FINISHED_GAMES);
 }
 
 void Form1::MATTA_Click() {

@@ -208,6 +208,9 @@ enum class TextId {
   // The network authority's liveness and bounds (sent in the protocol's version 1).
   HOST_PASSED,  // {1}: the new host's name
   LENGTH_END,
+  // Looking back at a finished game, and the files named in what went wrong.
+  REVIEW_GAME,  // the end question's third button
+  FILE_NAMED,   // {1}: the file's path, {2}: what is wrong with it
 
   COUNT  // not a text: the number of ids
 };

@@ -181,6 +181,8 @@ const char* JapaneseText(TextId id) {
 
     case HOST_PASSED: return "{1}さんが主催者になりました";
     case LENGTH_END: return "手数が上限に達しました。引き分けです";
+    case REVIEW_GAME: return "棋譜を見る";
+    case FILE_NAMED: return "{1}: {2}";
 
     case COUNT: break;
   }

@@ -4,7 +4,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLayout>
 #include <QMenuBar>
@@ -574,8 +576,23 @@ QString MainWindow::ChooseRecordPath(bool save) {
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   if (save) dialog.setDefaultSuffix(QLatin1String(RECORD_EXTENSION));
+  dialog.setDirectory(RecordDialogFolder());
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
-  return dialog.selectedFiles().first();
+  const QString chosen = dialog.selectedFiles().first();
+  if (form_) form_->NoteRecordFolder(QFileInfo(chosen).absolutePath().toStdString());
+  return chosen;
+}
+
+QString MainWindow::RecordDialogFolder() {
+  if (!form_) return QString();
+  const std::string remembered = form_->TheOptions().recordFolder;
+  if (!remembered.empty() && QFileInfo(QString::fromStdString(remembered)).isDir())
+    return QString::fromStdString(remembered);
+  // The records folder in the user's data area, made when it is missing.
+  const QString records =
+      QFileInfo(QString::fromStdString(form_->UserDataPath(RECORDS_FOLDER))).absoluteFilePath();
+  QDir().mkpath(records);
+  return records;
 }
 
 // The squares of the last move, tinted in the mover's colour over whatever is drawn there.

@@ -97,6 +97,10 @@ class MainWindow : public QMainWindow, public MessageRouter {
   // choice was cancelled. The desktop's file dialog unless replaced (the tests replace it).
   // One owner, not a signal: the window needs the answer back.
   std::function<QString(bool save)> choosePath;
+  // Where the file dialogs of 棋譜を開く and 棋譜を保存 start: the folder last chosen in one
+  // (kept in the options file) while it is there, else the records folder of the user's
+  // data area, made when it is missing.
+  QString RecordDialogFolder();
   MoveList* Moves() const { return moveList_; }
 
   // MessageRouter: with the notice option on, messages that only inform become notices;

@@ -228,7 +228,8 @@ void NetSession::DrawStatus(QPainter& p) {
     status += QStringLiteral("  終局");
   else
     status += QStringLiteral("  %1の番 (%2)").arg(NameOf(s.CurrentSeat), SeatWord(s.CurrentSeat));
-  const QPointF top(CellX(-1.0) / TWIPS_PER_PIXEL, CellY(11.0) / TWIPS_PER_PIXEL);
+  // Below the bottom seat's turn icon (TurnIconPlace: 32 pixels from 7700 twips down).
+  const QPointF top(CellX(-1.0) / TWIPS_PER_PIXEL, CellY(11.25) / TWIPS_PER_PIXEL);
   p.setPen(QPen(Qt::black));
   p.drawText(top + QPointF(1, 1), status);
   p.setPen(QColor(Qt::white));

@@ -15,6 +15,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QTimer>
 #include <QUrl>
 #include <QWindow>
@@ -241,6 +242,25 @@ bool QtDialogs::Question(const std::string& title, const std::string& prompt) {
     answer = box.exec();
   } while (answer != QMessageBox::Yes && answer != QMessageBox::No);
   return answer == QMessageBox::Yes;
+}
+
+Answer QtDialogs::QuestionOr(const std::string& title, const std::string& prompt,
+                            const std::string& third) {
+  QMessageBox box(QMessageBox::NoIcon, Q(title), Q(prompt), QMessageBox::Yes | QMessageBox::No,
+                  parent_);
+  box.setTextFormat(Qt::PlainText);
+  QPushButton* thirdButton = box.addButton(Q(third), QMessageBox::ActionRole);
+  thirdButton->setObjectName(QStringLiteral("third"));
+  // As the Yes/No question: only the buttons answer, never Esc or the close button.
+  box.setEscapeButton(static_cast<QAbstractButton*>(nullptr));
+  NoEscape filter;
+  box.installEventFilter(&filter);
+  for (;;) {
+    const int answer = box.exec();
+    if (box.clickedButton() == thirdButton) return Answer::THIRD;
+    if (answer == QMessageBox::Yes) return Answer::YES;
+    if (answer == QMessageBox::No) return Answer::NO;
+  }
 }
 
 QtTurnIcons::QtTurnIcons(QWidget* drawingArea)

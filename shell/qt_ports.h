@@ -60,6 +60,8 @@ class QtDialogs : public Dialogs {
   void Message(const std::string& title, const std::string& prompt) override;
   void Warning(const std::string& title, const std::string& text) override;
   bool Question(const std::string& title, const std::string& prompt) override;
+  Answer QuestionOr(const std::string& title, const std::string& prompt,
+                    const std::string& third) override;
 
  private:
   QPointer<QWidget> parent_;

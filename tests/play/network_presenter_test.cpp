@@ -140,7 +140,7 @@ TEST_F(NetworkPresenter, TheOwnSeatIsThePersonAtThisMouseTheOthersAreRemote) {
     EXPECT_EQ(l.name, "player" + std::to_string(l.seat));
     EXPECT_EQ(l.own, l.seat == UE);
     if (l.seat == UE) {
-      EXPECT_DOUBLE_EQ(l.y, 10.15);
+      EXPECT_DOUBLE_EQ(l.y, 10.35);
     }
     if (l.seat == SITA) {
       EXPECT_LT(l.y, 0);

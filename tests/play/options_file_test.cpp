@@ -148,5 +148,23 @@ TEST(OptionsFile, ItsEntriesSitInTheOptionsMenuAfterBgm) {
   EXPECT_EQ(std::string(table[at + 1].control), "IROWAKE");
 }
 
+// The folder of the file dialogs is written only once the player has chosen one, so the
+// file of a player who never opened a dialog stays as it was; a folder that could break
+// the file is not written.
+TEST(OptionsFile, TheRecordFolderLineIsWrittenOnlyOnceThereIsOne) {
+  Options o;
+  const std::string plain = FormatOptionsFile(o);
+  EXPECT_EQ(plain.find("record_folder"), std::string::npos);
+  o.recordFolder = "/home/a player/棋譜";
+  const std::string text = FormatOptionsFile(o);
+  EXPECT_EQ(text, plain + "record_folder=/home/a player/棋譜\n");
+  EXPECT_EQ(ParseOptionsFile(text).recordFolder, "/home/a player/棋譜");
+  EXPECT_EQ(ParseOptionsFile(plain, o).recordFolder, "") << "a file without it forgets it";
+  for (const char* bad : {"/a\nnotices=1", "/a\r", " /a"}) {
+    o.recordFolder = bad;
+    EXPECT_EQ(FormatOptionsFile(o), plain) << bad;
+  }
+}
+
 }  // namespace
 }  // namespace korvel

@@ -47,6 +47,7 @@ const std::map<TextId, int> kFormats = {
     {TextId::PERSON_HOST, 1},          {TextId::CONNECTION_LOST, 1},
     {TextId::WAIT_SECONDS, 1},         {TextId::COMPUTER_TAKES_OVER, 1},
     {TextId::HOST_PASSED, 1},
+    {TextId::FILE_NAMED, 2},
 };
 
 TEST(TextTable, EveryIdHasJapaneseWordsAndFormatsTakeTheirParts) {

@@ -205,10 +205,11 @@ TEST_F(RecordKeeperFiles, NetworkRecordsGetNewNamesAndNeverReplaceAFile) {
 
 TEST_F(RecordKeeperFiles, WhatThePlayerIsToldWhenARecordCannotBeUsed) {
   std::filesystem::create_directory("folder.k4k");
+  // A missing file: the player named it a moment ago. Anything else names the file.
   EXPECT_EQ(keeper.Open("none.k4k").error, "ファイルがありません");
-  EXPECT_EQ(keeper.Open("folder.k4k").error, "通常のファイルではありません");
+  EXPECT_EQ(keeper.Open("folder.k4k").error, "folder.k4k: 通常のファイルではありません");
   std::ofstream("bad.k4k") << "not a record\n";
-  EXPECT_EQ(keeper.Open("bad.k4k").error, "1行目: 棋譜のファイルではありません");
+  EXPECT_EQ(keeper.Open("bad.k4k").error, "bad.k4k: 1行目: 棋譜のファイルではありません");
   EXPECT_FALSE(keeper.Open("bad.k4k").record);
   Game g;
   EXPECT_EQ(keeper.Save("x.k4k", g, ""), "対局が始まっていません");

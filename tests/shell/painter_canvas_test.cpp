@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QProcess>
+#include <QTest>
 #include <QPushButton>
 #include <QTimer>
 #include <cmath>
@@ -345,6 +346,32 @@ TEST(QtAdapters, MessageBoxesKeepTitlesExactlyWithTheirIconAndButtons) {
   EXPECT_EQ(seen.buttons, QMessageBox::Yes | QMessageBox::No);
   WithModal([&] { answer = dialogs.Question("再ゲーム", "続けますか？"); }, look(QMessageBox::Yes));
   EXPECT_TRUE(answer);
+
+  // The end question's third button answers THIRD; Yes and No answer as before, and Esc
+  // answers nothing (the box stays until a button is pressed).
+  auto three = [&](const char* press) {
+    return [&, press](QWidget* w) {
+      auto* box = qobject_cast<QMessageBox*>(w);
+      ASSERT_NE(box, nullptr);
+      seen = {box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
+      QTest::keyClick(box, Qt::Key_Escape);
+      ASSERT_TRUE(box->isVisible());
+      auto* third = box->findChild<QPushButton*>(QStringLiteral("third"));
+      ASSERT_NE(third, nullptr);
+      EXPECT_EQ(third->text(), "棋譜を見る");
+      if (std::string(press) == "third") third->click();
+      else box->button(std::string(press) == "yes" ? QMessageBox::Yes : QMessageBox::No)->click();
+    };
+  };
+  for (const auto& [press, want] : {std::pair{"third", Answer::THIRD}, std::pair{"yes", Answer::YES},
+                                    std::pair{"no", Answer::NO}}) {
+    Answer got{};
+    WithModal([&] { got = dialogs.QuestionOr("再ゲーム", "続けますか？", "棋譜を見る"); },
+              three(press));
+    EXPECT_EQ(got, want) << press;
+    EXPECT_EQ(seen.title, "再ゲーム");
+    EXPECT_EQ(seen.buttons, QMessageBox::Yes | QMessageBox::No);
+  }
 }
 
 TEST(QtAdapters, AboutBoxLayoutAndTheButtonThatClosedIt) {

@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QTimer>
 #include <QListWidget>
 #include <QTest>
 
@@ -125,6 +130,52 @@ TEST(RecordsWindow, TheFileEntriesUseTheChosenPath) {
   EXPECT_EQ(w.window.Action("KIFU_OPEN")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
   EXPECT_EQ(w.window.Action("KIFU_SAVE")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
   EXPECT_EQ(w.window.Action("MATTA")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+}
+
+}  // namespace
+}  // namespace korvel::testing
+
+namespace korvel::testing {
+namespace {
+
+// The file dialogs start in the records folder of the user's data area (made for them),
+// then in the folder last chosen, which the options file keeps from the first use on.
+TEST(RecordsWindow, TheFileDialogsStartInTheRecordsFolderThenInTheLastOneUsed) {
+  WindowUnderTest w;
+  PlayThreeMoves(w);
+  const QString options = w.dir.filePath(QString::fromUtf8(OPTIONS_FILE));
+  auto optionsText = [&] {
+    QFile f(options);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+  };
+  EXPECT_FALSE(optionsText().contains(QStringLiteral("record_folder")));
+  ASSERT_TRUE(QDir(w.dir.path()).mkpath(QStringLiteral("mine")));
+  const QString mine = QDir(w.dir.filePath(QStringLiteral("mine"))).absolutePath();
+  // Answers the dialog that the entry opens with `file` and tells where it started.
+  auto choose = [&](const char* entry, const QString& file) {
+    QString started;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      started = dialog->directory().absolutePath();
+      dialog->selectFile(file);
+      QMetaObject::invokeMethod(dialog, "accept");
+    });
+    w.window.Action(entry)->trigger();
+    return started;
+  };
+  const QString records = QDir(w.dir.filePath(QStringLiteral("records"))).absolutePath();
+  EXPECT_EQ(choose("KIFU_SAVE", mine + QStringLiteral("/g.k4k")), records);
+  EXPECT_TRUE(QFileInfo(records).isDir());
+  EXPECT_TRUE(QFileInfo::exists(mine + QStringLiteral("/g.k4k")));
+  EXPECT_TRUE(optionsText().contains(QStringLiteral("record_folder=") + mine + "\n"))
+      << optionsText().toStdString();
+  EXPECT_EQ(choose("KIFU_OPEN", mine + QStringLiteral("/g.k4k")), mine);
+  EXPECT_EQ(w.form.TheGame().HistoryTop(), 3);
+  // The folder gone, the records folder again.
+  ASSERT_TRUE(QDir(mine).removeRecursively());
+  EXPECT_EQ(choose("KIFU_SAVE", records + QStringLiteral("/h.k4k")), records);
+  EXPECT_TRUE(optionsText().contains(QStringLiteral("record_folder=") + records + "\n"));
 }
 
 }  // namespace

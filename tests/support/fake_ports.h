@@ -55,6 +55,15 @@ struct FakeDialogs : Dialogs {
     answers.pop_front();
     return a;
   }
+  // Answers queued for the three-button question, used before `answers`.
+  std::deque<Answer> choices;
+  Answer QuestionOr(const std::string& t, const std::string& p, const std::string& third) override {
+    if (choices.empty()) return Dialogs::QuestionOr(t, p, third);
+    shown.push_back("question " + t + "|" + p + "|" + third);
+    const Answer a = choices.front();
+    choices.pop_front();
+    return a;
+  }
 };
 
 struct FakeSound : SoundLibrary {

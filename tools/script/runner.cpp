@@ -29,22 +29,31 @@ std::string Quote(const std::string& s) {
 
 struct ScriptDialogs : Dialogs {
   std::ostream& out;
-  std::deque<bool> answers;
+  std::deque<Answer> answers;
   explicit ScriptDialogs(std::ostream& o) : out(o) {}
+  Answer Next() {
+    if (answers.empty()) return Answer::YES;
+    const Answer a = answers.front();
+    answers.pop_front();
+    return a;
+  }
   void Message(const std::string& t, const std::string& p) override {
     out << "message " << Quote(t) << " " << Quote(p) << "\n";
   }
   void Warning(const std::string& t, const std::string& p) override {
     out << "warning " << Quote(t) << " " << Quote(p) << "\n";
   }
+  // A Yes/No question takes a queued `review` as yes: it has no third button.
   bool Question(const std::string& t, const std::string& p) override {
-    bool yes = true;
-    if (!answers.empty()) {
-      yes = answers.front();
-      answers.pop_front();
-    }
+    const bool yes = Next() != Answer::NO;
     out << "question " << Quote(t) << " " << Quote(p) << (yes ? " yes" : " no") << "\n";
     return yes;
+  }
+  Answer QuestionOr(const std::string& t, const std::string& p, const std::string&) override {
+    const Answer a = Next();
+    out << "question " << Quote(t) << " " << Quote(p)
+        << (a == Answer::YES ? " yes" : a == Answer::NO ? " no" : " review") << "\n";
+    return a;
   }
 };
 
@@ -254,11 +263,12 @@ int RunScript(std::istream& in, std::ostream& out, std::ostream& err, const Runn
         form.Form_Unload();
       } else if (cmd == "answer") {
         Arity(w, 2, 2);
-        if (w[1] == "yes") dialogs.answers.push_back(true);
-        else if (w[1] == "no") dialogs.answers.push_back(false);
+        if (w[1] == "yes") dialogs.answers.push_back(Answer::YES);
+        else if (w[1] == "no") dialogs.answers.push_back(Answer::NO);
+        else if (w[1] == "review") dialogs.answers.push_back(Answer::THIRD);
         else if (w[1] == "home") host.about.push_back(AboutChoice::HOME_PAGE);
         else if (w[1] == "ok") host.about.push_back(AboutChoice::OK);
-        else throw ScriptError{"the answer is yes, no, home or ok: " + w[1]};
+        else throw ScriptError{"the answer is yes, no, review, home or ok: " + w[1]};
       } else if (cmd == "computer") {
         Arity(w, 1, 2);
         const long n = w.size() == 2 ? ParseInt(w[1], "N") : 1;
