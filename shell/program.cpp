@@ -31,6 +31,8 @@ Program::Program(DiskFiles files)
   window_.Attach(form_);
   QObject::connect(&window_, &MainWindow::endRequestedWhileBusy, &window_,
                    [this] { host_.StopThinking(); });
+  QObject::connect(&window_, &MainWindow::moveNowRequested, &window_, [this] { host_.MoveNow(); });
+  host_.onThinking = [this](bool thinking) { window_.SetThinking(thinking); };
   // The program ends when the application object ends it.
   QObject::connect(&window_, &MainWindow::ended, &window_, [] { QCoreApplication::exit(0); });
 #ifdef KORVEL4_NET
