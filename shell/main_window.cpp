@@ -683,4 +683,11 @@ void MainWindow::DrawLastMove(QPainter& p) {
   if (OnBoard(r.fromX, r.fromY)) mark(r.fromX, r.fromY);
 }
 
+void ConnectThinking(MainWindow& window, QtHost& host) {
+  QObject::connect(&window, &MainWindow::endRequestedWhileBusy, &window,
+                   [&host] { host.StopThinking(); });
+  QObject::connect(&window, &MainWindow::moveNowRequested, &window, [&host] { host.MoveNow(); });
+  host.onThinking = [&window](bool thinking) { window.SetThinking(thinking); };
+}
+
 }  // namespace korvel

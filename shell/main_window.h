@@ -181,4 +181,8 @@ class MainWindow : public QMainWindow, public MessageRouter {
   MoveList* moveList_ = nullptr;
 };
 
+// The window and the host that thinks for it: 今すぐ指す and an end asked for while the
+// computers play reach the thinking, and the window hears when a thinking begins and ends.
+void ConnectThinking(MainWindow& window, QtHost& host);
+
 }  // namespace korvel
