@@ -53,6 +53,10 @@ enum class TextId {
   MATE,
   THINKING,  // the caption drawn beside the board while a computer thinks
   THINKING_TIME,  // how long it has thought, written under the caption by the window: {1} seconds
+  // The window's questions before something of the network game would be lost.
+  TITLE_NET_GAME,
+  END_WHILE_HOSTING,
+  HOST_DURING_GAME,
   START_FROM_MENU,
   WINS,  // {1}: the team's name
   KING_TAKEN_END,
@@ -207,10 +211,6 @@ enum class TextId {
   MENU_NEW_GAME,
   MENU_MOVE_NOW,
 
-  // The window's questions before something of the network game would be lost.
-  TITLE_NET_GAME,
-  END_WHILE_HOSTING,
-  HOST_DURING_GAME,
 
   COUNT  // not a text: the number of ids
 };
