@@ -106,6 +106,8 @@ class QtHost : public Host {
   // nothing when no thinking runs.
   void MoveNow();
   bool Thinking() const { return thinking_; }
+  // Whether the thinking under way was asked to stop (今すぐ指す, the cap, the end).
+  bool StopAsked() const { return thinking_ && stop_; }
   // Told when a thinking begins (true) and when it has ended (false).
   std::function<void(bool thinking)> onThinking;
   static constexpr double kThinkCap = 3.0;

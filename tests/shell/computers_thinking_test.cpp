@@ -63,6 +63,7 @@ TEST(ComputersThinking, MenusOpenChoicesAreDroppedAndSpacePlaysTheBestMoveSoFar)
   EXPECT_FALSE(w.Action("MOVE_NOW")->isEnabled()) << "nothing thinks yet";
   w.Action("LEVEL4")->trigger();
   bool menuOpened = false, moveNowOn = false, colourBefore = false, colourAfter = true;
+  bool stopAsked = false;
   int movesWhenAsked = -1;
   WhenThinking(w, [&] {
     moveNowOn = w.Action("MOVE_NOW")->isEnabled();
@@ -78,6 +79,7 @@ TEST(ComputersThinking, MenusOpenChoicesAreDroppedAndSpacePlaysTheBestMoveSoFar)
     w.window.Menu(QStringLiteral("OPTION"))->hide();
     movesWhenAsked = w.form.TheGame().HistoryCount();
     QTest::keyClick(&w.window, Qt::Key_Space);
+    stopAsked = w.host.StopAsked();
   });
   // The person sits fourth: three computers move first, inside this call.
   w.Action("JYUNBAN_4")->trigger();
@@ -85,6 +87,7 @@ TEST(ComputersThinking, MenusOpenChoicesAreDroppedAndSpacePlaysTheBestMoveSoFar)
   EXPECT_TRUE(menuOpened) << "the menu opened while the computer thought";
   EXPECT_EQ(colourAfter, colourBefore) << "a choice made while the computers play is dropped";
   EXPECT_EQ(movesWhenAsked, 0);
+  EXPECT_TRUE(stopAsked) << "Space passed the closed gate and stopped the thinking";
   // The stopped computer played (a move, not a pass), and so did the two after it.
   EXPECT_EQ(w.form.TheGame().HistoryCount(), 3);
   EXPECT_EQ(w.form.State().CurrentSeat, MIGI);
@@ -97,7 +100,11 @@ TEST(ComputersThinking, MoveNowStopsOnlyAThinkingUnderWay) {
   QtHost host(nullptr);
   host.MoveNow();  // nothing thinks: no effect on the next thinking
   bool stoppedAtStart = true;
-  QTimer::singleShot(30, [&] { host.MoveNow(); });
+  bool stopAsked = false;
+  QTimer::singleShot(30, [&] {
+    host.MoveNow();
+    stopAsked = host.StopAsked();
+  });
   bool sawStop = false;
   host.Think([&](const std::atomic<bool>& stop) {
     stoppedAtStart = stop.load();
@@ -106,6 +113,7 @@ TEST(ComputersThinking, MoveNowStopsOnlyAThinkingUnderWay) {
   });
   EXPECT_FALSE(stoppedAtStart);
   EXPECT_TRUE(sawStop);
+  EXPECT_TRUE(stopAsked) << "stopped by 今すぐ指す at once, not by the cap";
   // Unlike the end of the program, the next thinking runs in full.
   bool stoppedNext = true;
   host.Think([&](const std::atomic<bool>& stop) { stoppedNext = stop.load(); });
@@ -132,6 +140,9 @@ TEST(ComputersThinking, NewGameStartsTheModeChosenLastAndWaitsForTheFirst) {
   QAction* again = w.window.Action(QStringLiteral("NEW_GAME"));
   ASSERT_TRUE(again);
   EXPECT_FALSE(again->isEnabled()) << "no game mode chosen yet";
+  w.window.SetNetworkGameOn(true);
+  w.window.SetNetworkGameOn(false);
+  EXPECT_FALSE(again->isEnabled()) << "still none after a network game";
   QTest::keyClick(&w.window, Qt::Key_N, Qt::ControlModifier);
   EXPECT_FALSE(w.form.State().GameStarted);
 
