@@ -10,6 +10,8 @@ const std::vector<MenuEntry>& MenuTable() {
   // clang-format off
   static const std::vector<MenuEntry> table = {
       {.control = "TAIKYOKU", .caption = TextId::MENU_TAIKYOKU, .level = 1, .mnemonic = 'G'},
+      {.control = "NEW_GAME", .caption = TextId::MENU_NEW_GAME, .level = 2, .shortcut = "Ctrl+N",
+       .task = T::NEW_GAME, .flags = LOCAL_GAME},
       {.control = "ZENKAI", .caption = TextId::MENU_ZENKAI, .level = 2, .handler = &F::ZENKAI_Click,
        .flags = LOCAL_GAME},
       {.control = "TAIKYOKU_SYURUI", .caption = TextId::MENU_TAIKYOKU_SYURUI, .level = 2},
@@ -46,6 +48,8 @@ const std::vector<MenuEntry>& MenuTable() {
        .flags = NETWORK | NETWORK_ON},
 
       {.control = "STOP", .caption = TextId::MENU_STOP, .level = 1, .mnemonic = 'K'},
+      {.control = "MOVE_NOW", .caption = TextId::MENU_MOVE_NOW, .level = 2, .shortcut = "Space",
+       .task = T::MOVE_NOW, .flags = WHILE_THINKING},
       {.control = "CANCEL", .caption = TextId::MENU_CANCEL, .level = 2, .handler = &F::CANCEL_Click,
        .flags = LOCAL_GAME},
       {.control = "KAITEN", .caption = TextId::MENU_KAITEN, .level = 2, .shortcut = "Ctrl+R",
@@ -93,8 +97,6 @@ const std::vector<MenuEntry>& MenuTable() {
       {.control = "VER", .caption = TextId::MENU_VER, .level = 2, .handler = &F::VER_Click},
 
       // The window's own keys.
-      {.control = "NEW_GAME", .caption = TextId::MENU_NEW_GAME, .level = 0, .shortcut = "Ctrl+N",
-       .task = T::NEW_GAME, .flags = LOCAL_GAME},
       {.control = "MENU_KEY", .caption = TextId::NONE, .level = 0, .shortcut = "F10",
        .task = T::OPEN_MENUS},
   };

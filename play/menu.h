@@ -18,7 +18,8 @@ enum class WindowTask {
   NONE,
   OPEN_RECORD,  // 棋譜を開く...: the file chosen goes to Form1::OpenRecord
   SAVE_RECORD,  // 棋譜を保存...: the file chosen goes to Form1::SaveRecord
-  NEW_GAME,     // a new game in the game mode chosen last
+  NEW_GAME,     // 新しい対局: a new game in the game mode chosen last (off before any)
+  MOVE_NOW,     // 今すぐ指す: the computer thinking now plays its best move so far
   OPEN_MENUS,   // the first menu of the bar opened from the keyboard
   NET_GAME,     // ネット対局...: the network game's dialog
   NET_LEAVE,    // ネット対局を終える
@@ -34,6 +35,8 @@ enum MenuFlag : unsigned {
   NETWORK = 1u << 3,     // shown only by a window that offers the network game
   NETWORK_ON = 1u << 4,  // on only while a network game is on
   SEPARATED = 1u << 5,   // a line above it
+  WHILE_THINKING = 1u << 6,  // on only while a computer thinks; its key passes the closed
+                             // input gate then (the menus always do)
 };
 
 struct MenuEntry {

@@ -52,6 +52,11 @@ enum class TextId {
   CHECK_SEAT,  // {1}: the seat's prompt
   MATE,
   THINKING,  // the caption drawn beside the board while a computer thinks
+  THINKING_TIME,  // how long it has thought, written under the caption by the window: {1} seconds
+  // The window's questions before something of the network game would be lost.
+  TITLE_NET_GAME,
+  END_WHILE_HOSTING,
+  HOST_DURING_GAME,
   START_FROM_MENU,
   WINS,  // {1}: the team's name
   KING_TAKEN_END,
@@ -204,6 +209,8 @@ enum class TextId {
   MENU_KAISETU,
   MENU_VER,
   MENU_NEW_GAME,
+  MENU_MOVE_NOW,
+
 
   // The network authority's liveness and bounds (sent in the protocol's version 1).
   HOST_PASSED,  // {1}: the new host's name

@@ -33,6 +33,7 @@ const char* JapaneseText(TextId id) {
     case CHECK_SEAT: return "王手です {1}";
     case MATE: return "よし！!";
     case THINKING: return "思考中";
+    case THINKING_TIME: return "{1}秒";
     case START_FROM_MENU: return "「対局」で始めて下さい";
     case WINS: return "{1}の勝ちです";
     case KING_TAKEN_END: return "終局です";
@@ -178,6 +179,12 @@ const char* JapaneseText(TextId id) {
     case MENU_KAISETU: return "解説";
     case MENU_VER: return "バージョン情報";
     case MENU_NEW_GAME: return "新しい対局";
+    case MENU_MOVE_NOW: return "今すぐ指す";
+    case TITLE_NET_GAME: return "ネット対局";
+    case END_WHILE_HOSTING:
+      return "この窓で部屋を開いています。終わると部屋が閉じ、ネット対局も終わります。終わりますか？";
+    case HOST_DURING_GAME:
+      return "対局の途中です。部屋を作りますか？（今の対局はそのまま残り、ネット対局を終えると戻ります）";
 
     case HOST_PASSED: return "{1}さんが主催者になりました";
     case LENGTH_END: return "手数が上限に達しました。引き分けです";

@@ -153,7 +153,11 @@ MainWindow::MainWindow(qreal dpr) : canvas_(std::make_unique<PainterCanvas>(dpr)
     }
     DrawLastMove(p);
     DrawSeatNames(p);
+    DrawThinkingTime(p);
   });
+  thinkingTick_ = new QTimer(this);
+  thinkingTick_->setInterval(100);
+  connect(thinkingTick_, &QTimer::timeout, view_, [this] { view_->update(); });
   resize(CANVAS_WIDTH, CANVAS_HEIGHT + menuBar()->sizeHint().height());
 
   // The computer thinks inside a handler: its caption and move must be seen at once.
@@ -164,8 +168,16 @@ MainWindow::MainWindow(qreal dpr) : canvas_(std::make_unique<PainterCanvas>(dpr)
   canvas_->onChange = [this] { view_->update(); };
   // Esc while the computers play (and the gate drops every other key) ends the program.
   InputGate::OnEscape(this, [this] {
-    if (busy_ > 0) RequestEnd();
+    if (busy_ > 0 && MayEnd()) RequestEnd();
   });
+  // The keys of the entries that work while a computer thinks pass the closed gate.
+  for (const MenuEntry& e : MenuTable()) {
+    if (!e.Has(WHILE_THINKING) || !e.shortcut) continue;
+    const QKeySequence key(QString::fromLatin1(e.shortcut), QKeySequence::PortableText);
+    InputGate::OnKey(this, key[0], [this, control = QString::fromLatin1(e.control)] {
+      if (QAction* a = Action(control); a && a->isEnabled()) a->trigger();
+    });
+  }
 }
 
 MainWindow::~MainWindow() {
@@ -214,7 +226,8 @@ void MainWindow::BuildEntries(bool network) {
       action->setShortcut(
           QKeySequence(QString::fromLatin1(e.shortcut), QKeySequence::PortableText));
     if (e.check) action->setCheckable(true);
-    if (e.Has(NETWORK_ON)) action->setEnabled(false);
+    if (e.Has(NETWORK_ON) || e.Has(WHILE_THINKING) || e.task == WindowTask::NEW_GAME)
+      action->setEnabled(false);
     Wire(action, e);
   }
   // The marks the menu bar starts with, before any option is read.
@@ -229,11 +242,15 @@ void MainWindow::Wire(QAction* action, const MenuEntry& e) {
       if (!form_) return;
       // The menus work while the computers play, so that 終わり can end the program then;
       // every other entry chosen meanwhile is dropped, as a press would be.
+      if (whileBusy && !MayEnd()) return;
       if (busy_ > 0) {
         if (whileBusy) RequestEnd();
         return;
       }
-      if (mode) lastMode_ = control;
+      if (mode) {
+        lastMode_ = control;
+        EnableNewGame();
+      }
       Dispatch([this, handler] { (form_->*handler)(); });
     });
     return;
@@ -247,6 +264,11 @@ void MainWindow::Wire(QAction* action, const MenuEntry& e) {
       break;
     case WindowTask::NEW_GAME:
       connect(action, &QAction::triggered, this, [this] { NewGame(); });
+      break;
+    case WindowTask::MOVE_NOW:
+      connect(action, &QAction::triggered, this, [this] {
+        if (thinking_) emit moveNowRequested();
+      });
       break;
     case WindowTask::OPEN_MENUS:
       connect(action, &QAction::triggered, this, [this] {
@@ -268,12 +290,72 @@ void MainWindow::AddNetworkEntries() {
 }
 
 void MainWindow::SetNetworkGameOn(bool on) {
+  networkOn_ = on;
   for (const MenuEntry& e : MenuTable()) {
     QAction* a = actions_.value(QString::fromLatin1(e.control));
     if (!a) continue;
     if (e.Has(LOCAL_GAME)) a->setEnabled(!on);
     if (e.Has(NETWORK_ON)) a->setEnabled(on);
   }
+  EnableNewGame();
+}
+
+void MainWindow::EnableNewGame() {
+  // No game mode is kept from an earlier run: 新しい対局 waits for the first one chosen.
+  if (QAction* a = TaskAction(WindowTask::NEW_GAME))
+    a->setEnabled(!networkOn_ && FindMenuHandler(lastMode_.toStdString()));
+}
+
+void MainWindow::AddEndQuestion(std::function<bool()> mayEnd) {
+  endQuestions_.push_back(std::move(mayEnd));
+}
+
+bool MainWindow::MayEnd() {
+  if (endQuestions_.empty()) return true;
+  // A question asked while the computers play must take its answer.
+  int closed = 0;
+  for (; InputGate::IsClosed(); ++closed) InputGate::Open();
+  bool may = true;
+  for (const std::function<bool()>& ask : endQuestions_)
+    if (!ask()) {
+      may = false;
+      break;
+    }
+  while (closed-- > 0) InputGate::Close();
+  return may;
+}
+
+void MainWindow::SetThinking(bool thinking) {
+  thinking_ = thinking;
+  if (thinking) {
+    thinkingFor_.start();
+    thinkingTick_->start();
+  } else {
+    thinkingTick_->stop();
+  }
+  for (const MenuEntry& e : MenuTable())
+    if (e.Has(WHILE_THINKING))
+      if (QAction* a = actions_.value(QString::fromLatin1(e.control))) a->setEnabled(thinking);
+  view_->update();
+}
+
+// Under the caption 思考中: how long the computer has thought, in tenths of a second.
+void MainWindow::DrawThinkingTime(QPainter& p) {
+  if (!thinking_) return;
+  const QString seconds = QString::number(thinkingFor_.elapsed() / 1000.0, 'f', 1);
+  const QString text =
+      QString::fromStdString(Fill(TextId::THINKING_TIME, {seconds.toStdString()}));
+  QFont font = canvas_->TextFont(12);
+  font.setPixelSize(14);
+  QPainterPath path;
+  path.addText(QPointF(CellX(-1.3) / TWIPS_PER_PIXEL + 2, CellY(0.2) / TWIPS_PER_PIXEL + 42), font,
+               text);
+  p.setPen(QPen(Qt::black, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  p.setBrush(Qt::NoBrush);
+  p.drawPath(path);
+  p.setPen(Qt::NoPen);
+  p.setBrush(Qt::white);
+  p.drawPath(path);
 }
 
 QAction* MainWindow::TaskAction(WindowTask task) const {
@@ -323,6 +405,7 @@ class EscapeFromBar : public QObject {
 
 void MainWindow::BuildKeys() {
   menuBar()->installEventFilter(new EscapeFromBar(menuBar(), [this] {
+    if (!MayEnd()) return;
     if (busy_ > 0) RequestEnd();
     else if (form_) Dispatch([this] { form_->Form_KeyPress(27); });
   }));
@@ -500,6 +583,7 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
     QMainWindow::keyPressEvent(event);
     return;
   }
+  if (code == 27 && !MayEnd()) return;
   if (busy_ > 0) {
     if (code == 27) RequestEnd();
     return;
@@ -510,6 +594,10 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
 void MainWindow::closeEvent(QCloseEvent* event) {
   if (!form_ || ended_) {
     event->accept();
+    return;
+  }
+  if (!MayEnd()) {
+    event->ignore();
     return;
   }
   // A close while the computers play ends their run at its next step (a thinking is
@@ -535,7 +623,7 @@ bool MainWindow::BoxEscapeEnds() {
 }
 
 void MainWindow::EndFromBox() {
-  RequestEnd();
+  if (MayEnd()) RequestEnd();
 }
 
 // --- records, the move list, the last move ------------------------------------------------
@@ -610,6 +698,13 @@ void MainWindow::DrawLastMove(QPainter& p) {
   };
   mark(r.toX, r.toY);
   if (OnBoard(r.fromX, r.fromY)) mark(r.fromX, r.fromY);
+}
+
+void ConnectThinking(MainWindow& window, QtHost& host) {
+  QObject::connect(&window, &MainWindow::endRequestedWhileBusy, &window,
+                   [&host] { host.StopThinking(); });
+  QObject::connect(&window, &MainWindow::moveNowRequested, &window, [&host] { host.MoveNow(); });
+  host.onThinking = [&window](bool thinking) { window.SetThinking(thinking); };
 }
 
 }  // namespace korvel

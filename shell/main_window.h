@@ -2,6 +2,7 @@
 // wiring of presses, keys, menu entries and closing to the application object.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QMap>
 #include <functional>
@@ -111,12 +112,22 @@ class MainWindow : public QMainWindow, public MessageRouter {
   bool BoxEscapeEnds() override;
   void EndFromBox() override;
 
+  // Asked, in the order added, before the program ends at the player's word (a close, Esc,
+  // 終わり): false keeps everything running. The input gate is open while they ask.
+  void AddEndQuestion(std::function<bool()> mayEnd);
+  // A computer thinks (or has stopped): 今すぐ指す is on meanwhile, and how long it has
+  // thought is written under the caption 思考中 (over the picture, not into it).
+  void SetThinking(bool thinking);
+  bool Thinking() const { return thinking_; }
+
  signals:
   // The application object has ended the program (the program quits its event loop).
   void ended();
   // The player asked to end (a close, Esc, 終わり, Esc in the computers' box) while a
   // handler runs: the deeper computer then stops thinking, a pause ends.
   void endRequestedWhileBusy();
+  // 今すぐ指す: the computer thinking now should play its best move so far.
+  void moveNowRequested();
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -128,6 +139,11 @@ class MainWindow : public QMainWindow, public MessageRouter {
   void Wire(QAction* action, const MenuEntry& entry);
   void NewGame();
   void BuildKeys();
+  // Whether the program may end now (AddEndQuestion).
+  bool MayEnd();
+  // 新しい対局 is on once a game mode was chosen, while no network game is on.
+  void EnableNewGame();
+  void DrawThinkingTime(QPainter& p);
   // Runs one event handler of the application object, then mirrors its check marks and
   // ends the window if the handler ended the program. Input that arrived while it ran
   // (while the computers played) is dropped.
@@ -154,6 +170,11 @@ class MainWindow : public QMainWindow, public MessageRouter {
   QMap<QString, QAction*> actions_;
   QMap<QString, QMenu*> menus_;
   QString lastMode_;           // the game-mode entry last chosen
+  bool networkOn_ = false;
+  std::vector<std::function<bool()>> endQuestions_;
+  bool thinking_ = false;
+  QElapsedTimer thinkingFor_;
+  QTimer* thinkingTick_ = nullptr;
   std::string storedOptions_;  // what the options file holds
   bool networkEntries_ = false;
   Form1* form_ = nullptr;
@@ -163,5 +184,9 @@ class MainWindow : public QMainWindow, public MessageRouter {
   bool loaded_ = false;
   MoveList* moveList_ = nullptr;
 };
+
+// The window and the host that thinks for it: 今すぐ指す and an end asked for while the
+// computers play reach the thinking, and the window hears when a thinking begins and ends.
+void ConnectThinking(MainWindow& window, QtHost& host);
 
 }  // namespace korvel

@@ -191,6 +191,7 @@ void NetDialog::OpenRoom() {
     roomInfo_->setText(QStringLiteral("名前を入れて下さい"));
     return;
   }
+  if (!session_.MayHostNow(this)) return;
   Save(s.name);
   QString error;
   if (!session_.Host(s, &error)) {

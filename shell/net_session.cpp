@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPainter>
 #include <QTimer>
 
@@ -46,11 +47,26 @@ void Inform(QWidget* parent, const QString& title, const QString& text) {
   box->open();
 }
 
+// A yes/no question before something would be lost; いいえ (or Esc) keeps everything.
+bool Ask(QWidget* parent, const char* name, TextId prompt) {
+  QMessageBox box(QMessageBox::Question, QString::fromUtf8(Text(TextId::TITLE_NET_GAME)),
+                  QString::fromUtf8(Text(prompt)), QMessageBox::Yes | QMessageBox::No, parent);
+  box.setObjectName(QLatin1String(name));
+  box.setTextFormat(Qt::PlainText);
+  box.setDefaultButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
 }  // namespace
 
 NetSession::NetSession(MainWindow& window, Form1& form)
     : QObject(&window), window_(window), form_(form), side_(std::make_shared<ClientSide>(*this)) {
   window.AddNetworkEntries();
+  // Ending the program closes a room this window opens: the player is asked first.
+  window.AddEndQuestion([session = QPointer<NetSession>(this)] {
+    return !session || !session->Hosting() ||
+           Ask(&session->window_, "EndWhileHosting", TextId::END_WHILE_HOSTING);
+  });
   if (QAction* entry = window.TaskAction(WindowTask::NET_GAME))
     connect(entry, &QAction::triggered, this, [this] {
       if (!dialog_) dialog_ = new NetDialog(&window_, *this);
@@ -99,6 +115,13 @@ class NetSession::ClientSide : public Authority {
 
 quint16 NetSession::Port() const {
   return server_ ? server_->Port() : 0;
+}
+
+bool NetSession::MayHostNow(QWidget* parent) {
+  const Game& game = form_.TheGame();
+  if (Active() || !game.State().GameStarted || game.Finished() || game.HistoryCount() == 0)
+    return true;
+  return Ask(parent ? parent : &window_, "HostDuringGame", TextId::HOST_DURING_GAME);
 }
 
 bool NetSession::Host(const HostSettings& s, QString* error) {

@@ -61,6 +61,10 @@ class NetSession : public QObject {
   QString RoomCode() const { return code_; }
   quint16 Port() const;
 
+  // Before 部屋を作る: a game of the window's own in progress (a move played, not ended) is
+  // kept as it stands while the network game is on; the player is asked first (over
+  // `parent`). False when the answer was いいえ.
+  bool MayHostNow(QWidget* parent);
   // Opens a room on this window (the authority) and takes the host's seat; false with
   // the reason in `error`.
   bool Host(const HostSettings& s, QString* error);

@@ -29,8 +29,7 @@ Program::Program(DiskFiles files)
       files_(std::move(files)),
       form_(window_.Canvas(), dialogs_, sound_, window_.Icons(), host_, files_) {
   window_.Attach(form_);
-  QObject::connect(&window_, &MainWindow::endRequestedWhileBusy, &window_,
-                   [this] { host_.StopThinking(); });
+  ConnectThinking(window_, host_);
   // The program ends when the application object ends it.
   QObject::connect(&window_, &MainWindow::ended, &window_, [] { QCoreApplication::exit(0); });
 #ifdef KORVEL4_NET

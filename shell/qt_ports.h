@@ -34,6 +34,9 @@ class InputGate {
   // Esc pressed in `window` (or a widget inside it) while the gate is closed calls
   // `escaped`, once per press; the key is dropped all the same. Forget before the window goes.
   static void OnEscape(QWidget* window, std::function<void()> escaped);
+  // Likewise `key` (今すぐ指す's) pressed in `window` while the gate is closed calls `pressed`.
+  static void OnKey(QWidget* window, QKeyCombination key, std::function<void()> pressed);
+  // Forgets the window's Esc and keys.
   static void ForgetEscape(QWidget* window);
 };
 
@@ -101,6 +104,14 @@ class QtHost : public Host {
   // The program is ending: the thinking stops at once, a pause ends now, and every later
   // thinking or pause is cut short.
   void StopThinking();
+  // 今すぐ指す: the thinking under way stops at once and its best move so far is played;
+  // nothing when no thinking runs.
+  void MoveNow();
+  bool Thinking() const { return thinking_; }
+  // Whether the thinking under way was asked to stop (今すぐ指す, the cap, the end).
+  bool StopAsked() const { return thinking_ && stop_; }
+  // Told when a thinking begins (true) and when it has ended (false).
+  std::function<void(bool thinking)> onThinking;
   static constexpr double kThinkCap = 3.0;
   // A page that no browser could open is reported in a box that says where it is.
   void OpenPage(const std::string& target) override;
@@ -115,6 +126,7 @@ class QtHost : public Host {
   std::atomic<bool> stop_{false};
   std::atomic<bool> closing_{false};  // once the window is closing, every thinking is cut short
   QEventLoop* pause_ = nullptr;       // the pause under way
+  bool thinking_ = false;
 };
 
 }  // namespace korvel

@@ -1,11 +1,19 @@
 // korvel4-window-timing: prints how long the window takes to show its first picture, how
 // long a full repaint of the back buffer takes, and how much memory the window holds.
+// With --level4 [ROUNDS]: plays ROUNDS rounds (default 3) of three LEVEL4 computers and a
+// fourth computer turn for the person's seat, and prints the longest time the window's event
+// loop was kept from running (a timer every 5 ms notes how late it comes).
 // Run by hand in a scratch folder (it reads and writes the settings file there), under a
 // display or Xvfb, with SDL_AUDIODRIVER=dummy where there is no sound card.
+#include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -41,6 +49,56 @@ double RedrawMs(korvel::Canvas& canvas, const korvel::Form1& form, int rounds) {
   return best;
 }
 
+// The longest wait of the event loop while LEVEL4 computers play `rounds` rounds. Every box
+// the game shows is answered by its default button after a moment, as a player would.
+int Level4Lateness(korvel::Program& program, int rounds) {
+  korvel::MainWindow& window = program.Window();
+  QTimer ticker;
+  ticker.setTimerType(Qt::PreciseTimer);
+  ticker.setInterval(5);
+  Clock::time_point last = Clock::now();
+  double worst = 0, total = 0;
+  long ticks = 0;
+  QObject::connect(&ticker, &QTimer::timeout, [&] {
+    const Clock::time_point now = Clock::now();
+    const double late = std::max(0.0, Ms(now - last) - 5.0);
+    worst = std::max(worst, late);
+    if (std::getenv("K4_GAPS") && late > 20) std::fprintf(stderr, "gap %.1f at %.3f\n", late, Ms(now - Clock::time_point{}) / 1000);
+    total += late;
+    ++ticks;
+    last = now;
+  });
+  QTimer boxes;
+  boxes.setInterval(300);
+  QObject::connect(&boxes, &QTimer::timeout, [] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      QAbstractButton* b = box->defaultButton();
+      if (!b) b = box->buttons().value(0);
+      if (b) b->click();
+    }
+  });
+  boxes.start();
+  window.Action(QStringLiteral("LEVEL4"))->trigger();
+  const auto t0 = Clock::now();
+  last = Clock::now();
+  ticker.start();
+  int turns = 0;
+  for (int r = 0; r < rounds && !program.Form().Ended(); ++r) {
+    // The person sits fourth: the three computers before that seat play first.
+    window.Action(QStringLiteral("JYUNBAN_4"))->trigger();
+    turns += 3;
+    if (program.Form().Ended() || program.Form().State().GameOver) break;
+    // The person's turn, played by the computer's procedure.
+    program.Form().PlayComputerTurnForSeatToMove();
+    ++turns;
+  }
+  ticker.stop();
+  std::printf("LEVEL4, %d turns in %.1f s: event loop late by at most %.1f ms "
+              "(mean %.2f ms over %ld ticks)\n",
+              turns, Ms(Clock::now() - t0) / 1000, worst, ticks ? total / ticks : 0.0, ticks);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -58,6 +116,8 @@ int main(int argc, char** argv) {
   if (!program.Start()) return 1;
   const auto started = Clock::now();
   app.exec();
+  if (argc >= 2 && std::string(argv[1]) == "--level4")
+    return Level4Lateness(program, argc >= 3 ? std::max(1, std::atoi(argv[2])) : 3);
 
   // The wall clock at the first frame, for a caller that took the time before starting us:
   // loading the program and its libraries comes before main.

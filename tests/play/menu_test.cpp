@@ -78,7 +78,7 @@ TEST(MenuTable, NamesShortcutsAndMnemonicsAreUniqueAndTheTreeIsWellFormed) {
   std::map<WindowTask, int> tasks;
   for (const MenuEntry& e : table)
     if (e.task != WindowTask::NONE) ++tasks[e.task];
-  EXPECT_EQ(tasks.size(), 6u);
+  EXPECT_EQ(tasks.size(), 7u);
   for (const auto& [task, n] : tasks) EXPECT_EQ(n, 1) << static_cast<int>(task);
 }
 
@@ -92,7 +92,7 @@ TEST(MenuTable, TheRunnerFindsEveryHandlerAndNoEntryOfTheWindowAlone) {
     }
   }
   for (const char* name :
-       {"", "STOP", "KIFU_OPEN", "KIFU_SAVE", "NET_GAME", "NEW_GAME", "jyunban_1", "JYUNBAN_1 "})
+       {"", "STOP", "KIFU_OPEN", "KIFU_SAVE", "NET_GAME", "NEW_GAME", "MOVE_NOW", "jyunban_1", "JYUNBAN_1 "})
     EXPECT_EQ(FindMenuHandler(name), nullptr) << name;
 }
 

@@ -48,6 +48,7 @@ const std::map<TextId, int> kFormats = {
     {TextId::WAIT_SECONDS, 1},         {TextId::COMPUTER_TAKES_OVER, 1},
     {TextId::HOST_PASSED, 1},
     {TextId::FILE_NAMED, 2},
+    {TextId::THINKING_TIME, 1},
 };
 
 TEST(TextTable, EveryIdHasJapaneseWordsAndFormatsTakeTheirParts) {
@@ -79,10 +80,10 @@ TEST(TextTable, MenuCaptionsAreTheirOwnAndDistinctWithinAMenu) {
       "ネット対局...", "ネット対局を終える", "局面", "最初", "回転", "戻", "進", "待った",
       "棋譜を開く...", "棋譜を保存...", "棋譜ウィンドウ", "ｵﾌﾟｼｮﾝ", "移動指導", "ｱｲｺﾝ表示",
       "背景画", "緑", "畳", "竹", "宇宙", "煉瓦", "BGM", "お知らせを盤上に表示", "駒の色分け",
-      "最終手表示", "その他", "解説", "バージョン情報", "新しい対局"};
+      "最終手表示", "その他", "解説", "バージョン情報", "新しい対局", "今すぐ指す"};
   std::vector<std::string> shown;
   for (int i = static_cast<int>(TextId::MENU_TAIKYOKU);
-       i <= static_cast<int>(TextId::MENU_NEW_GAME); ++i)
+       i <= static_cast<int>(TextId::MENU_MOVE_NOW); ++i)
     shown.push_back(Text(static_cast<TextId>(i)));
   EXPECT_EQ(shown, expected);
 }

@@ -91,11 +91,14 @@ TEST(MainWindowMenus, TheBarAndTheKeysAreBuiltFromTheTableAlone) {
     EXPECT_EQ(bar, expectedBar);
     EXPECT_EQ(keys, expectedKeys);
   }
-  // Every entry is on, ネット対局を終える aside (there is no network game yet).
+  // Every entry is on, ネット対局を終える aside (there is no network game yet), and 今すぐ指す
+  // (nothing thinks) and 新しい対局 (no game mode chosen yet).
   for (const MenuEntry& e : MenuTable()) {
     QAction* a = window.Action(QString::fromLatin1(e.control));
     ASSERT_NE(a, nullptr) << e.control;
-    EXPECT_EQ(a->isEnabled(), e.control != std::string("NET_LEAVE")) << e.control;
+    EXPECT_EQ(a->isEnabled(), e.control != std::string("NET_LEAVE") && !e.Has(WHILE_THINKING) &&
+                                  e.task != WindowTask::NEW_GAME)
+        << e.control;
     if (e.task != WindowTask::NONE) {
       EXPECT_EQ(window.TaskAction(e.task), a) << e.control;
     }
@@ -123,10 +126,15 @@ TEST(MainWindowMenus, ANetworkGameTurnsOffTheEntriesOfTheWindowsOwnGame) {
   for (const char* kept : {"NET_GAME", "NET_LEAVE", "KIFU_SAVE", "KIFU_WINDOW", "OWARI", "SIDOU",
                            "BGM", "KAISETU", "VER", "MENU_KEY", "TAIKYOKU", "STOP"})
     EXPECT_TRUE(on(kept)) << kept;
-  for (const MenuEntry& e : MenuTable()) EXPECT_EQ(on(e.control), !e.Has(LOCAL_GAME)) << e.control;
+  // 今すぐ指す is on only while a computer thinks; 新しい対局 once a game mode was chosen.
+  auto waits = [](const MenuEntry& e) {
+    return e.Has(WHILE_THINKING) || e.task == WindowTask::NEW_GAME;
+  };
+  for (const MenuEntry& e : MenuTable())
+    EXPECT_EQ(on(e.control), !e.Has(LOCAL_GAME) && !waits(e)) << e.control;
   window.SetNetworkGameOn(false);
   for (const MenuEntry& e : MenuTable())
-    EXPECT_EQ(on(e.control), e.control != std::string("NET_LEAVE")) << e.control;
+    EXPECT_EQ(on(e.control), e.control != std::string("NET_LEAVE") && !waits(e)) << e.control;
 }
 
 TEST(MainWindowMenus, AltAndEachMnemonicOpensItsMenu) {

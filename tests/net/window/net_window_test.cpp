@@ -18,6 +18,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QWebSocket>
 #include <QWebSocketServer>
 
@@ -536,6 +537,93 @@ TEST_F(NetWindow, AKeptSeatIsUsedOnlyWhenWhollyValid) {
   }
   ForgetKeptSeat();
   EXPECT_FALSE(LoadKeptSeat());
+}
+
+}  // namespace
+}  // namespace korvel
+
+namespace korvel {
+namespace {
+
+// Answers the first visible box named `name` with `button` once it shows; true once it did.
+struct BoxAnswer {
+  bool answered = false;
+  BoxAnswer(QWidget& window, const char* name, QMessageBox::StandardButton button) {
+    auto* poll = new QTimer(&window);
+    poll->setInterval(5);
+    QObject::connect(poll, &QTimer::timeout, poll, [this, &window, name, button, poll] {
+      for (QMessageBox* box : window.findChildren<QMessageBox*>(QLatin1String(name)))
+        if (box->isVisible()) {
+          answered = true;
+          poll->deleteLater();
+          box->button(button)->click();
+          return;
+        }
+    });
+    poll->start();
+  }
+};
+
+// Closing the window that holds a room asks first: いいえ keeps the room and the program,
+// はい ends both. Opening a room in the middle of a game of the window's own asks too.
+TEST_F(NetWindow, NothingIsLostWithoutAskingFirst) {
+  WindowUnderTest a;
+  auto* session = new NetSession(a.window, a.form);
+
+  // A game of the window's own with a move played.
+  a.window.Action(QStringLiteral("LEVEL1"))->trigger();
+  a.window.Action(QStringLiteral("JYUNBAN_2"))->trigger();
+  ASSERT_EQ(a.form.TheGame().HistoryCount(), 1);
+  {
+    BoxAnswer no(a.window, "HostDuringGame", QMessageBox::No);
+    EXPECT_FALSE(session->MayHostNow(&a.window));
+    EXPECT_TRUE(no.answered);
+    BoxAnswer yes(a.window, "HostDuringGame", QMessageBox::Yes);
+    EXPECT_TRUE(session->MayHostNow(&a.window));
+    EXPECT_TRUE(yes.answered);
+  }
+
+  HostSettings hs;
+  hs.listen = QHostAddress::LocalHost;
+  hs.port = 0;
+  hs.name = "Aki";
+  QString error;
+  ASSERT_TRUE(session->Host(hs, &error)) << error.toStdString();
+  ASSERT_TRUE(WaitFor([&] { return session->Active() && session->TheClient()->Welcomed(); }));
+
+  {
+    BoxAnswer no(a.window, "EndWhileHosting", QMessageBox::No);
+    a.window.close();
+    EXPECT_TRUE(no.answered);
+    EXPECT_EQ(a.endedCalls, 0);
+    EXPECT_TRUE(session->Hosting()) << "いいえ keeps the room";
+  }
+  {
+    BoxAnswer no(a.window, "EndWhileHosting", QMessageBox::No);
+    QTest::keyClick(&a.window, Qt::Key_Escape);
+    EXPECT_TRUE(no.answered);
+    EXPECT_EQ(a.endedCalls, 0);
+  }
+  // The window's own game was kept as it stood.
+  EXPECT_EQ(a.form.TheGame().HistoryCount(), 1);
+  {
+    BoxAnswer yes(a.window, "EndWhileHosting", QMessageBox::Yes);
+    a.window.Action(QStringLiteral("OWARI"))->trigger();
+    EXPECT_TRUE(yes.answered);
+    EXPECT_EQ(a.endedCalls, 1);
+  }
+}
+
+TEST_F(NetWindow, NoQuestionWithoutARoomOrAGameInProgress) {
+  WindowUnderTest a;
+  auto* session = new NetSession(a.window, a.form);
+  BoxAnswer any(a.window, "HostDuringGame", QMessageBox::No);
+  EXPECT_TRUE(session->MayHostNow(&a.window)) << "no game was started";
+  BoxAnswer end(a.window, "EndWhileHosting", QMessageBox::No);
+  a.window.close();
+  EXPECT_FALSE(any.answered);
+  EXPECT_FALSE(end.answered);
+  EXPECT_EQ(a.endedCalls, 1);
 }
 
 }  // namespace
