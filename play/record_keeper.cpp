@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <ctime>
+#include <string_view>
 
 #include "play/texts.h"
 
@@ -78,11 +79,14 @@ std::string ReadFailureAt(const std::string& path, FileRead::Status status) {
 
 // "korvel4-unfinished-20260131-090500.k4k", "-2" before the extension for the second try.
 std::string FreshKeptName(int attempt, const char* prefix = KEPT_PREFIX) {
-  std::string stamp = LocalTime("%Y%m%d-%H%M%S");
-  if (stamp.empty()) stamp = "0";
-  return std::string(prefix) + "-" + stamp +
-         (attempt > 1 ? std::string("-").append(std::to_string(attempt)) : std::string()) + "." +
-         RECORD_EXTENSION;
+  const std::string stamp = LocalTime("%Y%m%d-%H%M%S");
+  std::string name(prefix);
+  name += '-';
+  name += stamp.empty() ? std::string_view("0") : std::string_view(stamp);
+  if (attempt > 1) name += '-' + std::to_string(attempt);
+  name += '.';
+  name += RECORD_EXTENSION;
+  return name;
 }
 
 bool SameRead(const FileRead& a, const FileRead& b) {
