@@ -37,6 +37,10 @@ struct Options {
   int windowHeight = 580;
   bool SAISYUTE = true;      // the last move's squares tinted on the board (最終手表示)
   bool KIFU_WINDOW = false;  // the list of moves beside the board (棋譜ウィンドウ)
+  // 言語: the window's language, one of two. Kept in the file only once English was ever
+  // chosen (`languageKept`), so a file of a player who never chose stays as it was.
+  bool LANG_JA = true, LANG_EN = false;
+  bool languageKept = false;
 
   // The level's marks: `n` alone.
   void MarkLevel(int n);

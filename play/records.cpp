@@ -84,7 +84,7 @@ bool Form1::UseRecord(const std::string& bytes) {
   const int level = game_.State().Level;
   options_.MarkLevel(level);
   RedrawAll();
-  ShowMoveNumber(canvas_, game_.MoveNumber());
+  ShowMoveNumber(canvas_, game_.MoveNumber(), WordsOfBoard());
   ShowTurnIcon(game_.State().CurrentSeat);
   canvas_.Flush();
   return true;
@@ -230,7 +230,7 @@ void Form1::MATTA_Click() {
   while (game_.HistoryCount() >= k) game_.StepBack();
   game_.Resume();
   RedrawAll();
-  ShowMoveNumber(canvas_, game_.MoveNumber());
+  ShowMoveNumber(canvas_, game_.MoveNumber(), WordsOfBoard());
   ShowTurnIcon(game_.State().CurrentSeat);
   PlayPlace();
 }

@@ -113,6 +113,9 @@ class MainWindow : public QMainWindow, public MessageRouter {
   // The player asked to end (a close, Esc, 終わり, Esc in the computers' box) while a
   // handler runs: the deeper computer then stops thinking, a pause ends.
   void endRequestedWhileBusy();
+  // The window's language changed (言語): every caption was written again; the window's
+  // dialogs read their words anew.
+  void languageChanged();
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -129,6 +132,9 @@ class MainWindow : public QMainWindow, public MessageRouter {
   // (while the computers played) is dropped.
   void Dispatch(const std::function<void()>& handler);
   void SyncChecks(const Options& options);
+  // Every menu's and entry's caption, the title and the move list's words in the language
+  // now chosen, when it is not the one they show.
+  void Recaption();
   // The player asked to end while a handler runs: the application object stops the
   // computers' run and ends the program before the handler returns.
   void RequestEnd();
@@ -152,6 +158,7 @@ class MainWindow : public QMainWindow, public MessageRouter {
   QString lastMode_;           // the game-mode entry last chosen
   std::string storedOptions_;  // what the options file holds
   bool networkEntries_ = false;
+  Language captions_ = Language::JAPANESE;  // the language the captions are written in
   Form1* form_ = nullptr;
   int busy_ = 0;               // handlers running (a pause lets the window close meanwhile)
   bool closeWaiting_ = false;  // closed during a handler: ended once it returns

@@ -3,10 +3,11 @@
 #include <QListWidget>
 
 #include "play/game_record.h"
+#include "shell/qt_texts.h"
 
 namespace korvel {
 
-MoveList::MoveList(QWidget* parent) : QDockWidget(QStringLiteral("棋譜"), parent) {
+MoveList::MoveList(QWidget* parent) : QDockWidget(QText(TextId::MOVE_LIST_TITLE), parent) {
   setObjectName(QStringLiteral("MOVE_LIST"));
   // Shown and hidden from the menu only, where the choice is remembered.
   setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
@@ -20,11 +21,13 @@ MoveList::MoveList(QWidget* parent) : QDockWidget(QStringLiteral("棋譜"), pare
   });
 }
 
+void MoveList::Recaption() { setWindowTitle(QText(TextId::MOVE_LIST_TITLE)); }
+
 void MoveList::Show(const Game& game) {
   QStringList rows;
   const int count = game.HistoryCount(), top = game.HistoryTop();
   const int first = game.MoveNumber() - count;
-  rows << (game.State().GameStarted ? QStringLiteral("開始局面") : QString());
+  rows << (game.State().GameStarted ? QText(TextId::MOVE_LIST_START) : QString());
   for (int i = 1; i <= top; ++i) {
     const MoveRecord& r = game.History()[i];
     rows << QString::number(first + i) + QStringLiteral(" ") +
