@@ -87,7 +87,7 @@ std::optional<MoveOutcome> Form1::com_ban(int seat) {
     game_.Pass(seat);
     EraseStatusCorner(canvas_, currentBackground_);
     ShowLevel(canvas_, state.Level);
-    ShowMoveNumber(canvas_, game_.MoveNumber());
+    ShowMoveNumber(canvas_, game_.MoveNumber(), WordsOfBoard());
     canvas_.Flush();
     host_.ComputerPassed(seat);
     return std::nullopt;
@@ -95,7 +95,7 @@ std::optional<MoveOutcome> Form1::com_ban(int seat) {
 
   EraseStatusCorner(canvas_, currentBackground_);
   ShowLevel(canvas_, state.Level);
-  ShowMoveNumber(canvas_, game_.MoveNumber() + 1);
+  ShowMoveNumber(canvas_, game_.MoveNumber() + 1, WordsOfBoard());
   canvas_.Flush();
   // The move is recorded (and reported) before the pause, played after it.
   const MoveOutcome o = game_.Play(seat, m, Game::Mover::COMPUTER).outcome;
@@ -107,7 +107,7 @@ std::optional<MoveOutcome> Form1::com_ban(int seat) {
   FrameCell(canvas_, COLOUR_WHITE, m.toX, m.toY);
   const Square anchor = MoveTextAnchor(m.placed);
   ShowMoveText(canvas_, currentBackground_, anchor.x, anchor.y, m.toX, m.toY, m.placed,
-               COLOUR_WHITE);
+               COLOUR_WHITE, WordsOfBoard());
 
   if (o.kingTaken) return o;
   if (o.mate) dialogs_.Message(Text(TextId::TITLE_MATE), Text(TextId::MATE));

@@ -48,6 +48,13 @@ void Form1::NewGame() {
   RedrawAll();
 }
 
+BoardWords Form1::WordsOfBoard() {
+  using enum TextId;
+  return {Text(MOVE_NUMBER_WORD),
+          {Text(PIECE_HU), Text(PIECE_TO), Text(PIECE_GIN), Text(PIECE_GINNARI), Text(PIECE_KIN),
+           Text(PIECE_SYA), Text(PIECE_SYANARI), Text(PIECE_OU)}};
+}
+
 void Form1::RedrawAll() { korvel::RedrawAll(canvas_, game_.State(), currentBackground_); }
 
 Form1::Look Form1::Looks() const {
@@ -111,7 +118,7 @@ void Form1::RefuseNotStarted(bool withSound) {
 void Form1::RefreshStatusCorner() {
   EraseStatusCorner(canvas_, currentBackground_);
   if (game_.State().GameMode == 1) ShowLevel(canvas_, game_.State().Level);
-  ShowMoveNumber(canvas_, game_.MoveNumber());
+  ShowMoveNumber(canvas_, game_.MoveNumber(), WordsOfBoard());
 }
 
 void Form1::AnnounceWinner(const std::string& teamName) { EndOfGame(Fill(TextId::WINS, {teamName})); }

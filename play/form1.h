@@ -18,6 +18,7 @@
 #include "play/press_entry.h"
 #include "play/texts.h"
 #include "play/record_keeper.h"
+#include "view/board_drawing.h"
 #include "view/canvas.h"
 
 namespace korvel {
@@ -71,6 +72,8 @@ class Form1 {
   // その他
   void KAISETU_Click();
   void VER_Click();
+  void LANG_JA_Click() { LanguageClick(Language::JAPANESE); }  // 言語 → 日本語
+  void LANG_EN_Click() { LanguageClick(Language::ENGLISH); }   // 言語 → English
   // The about box's buttons.
   void Command1_Click();
   void Command2_Click() {}
@@ -216,6 +219,9 @@ class Form1 {
   void LaterSeat(int humanSeat);
   void LevelClick(int n);
   void BackgroundClick(int code);
+  void LanguageClick(Language language);
+  // The words the board drawing writes, in the window's language.
+  static BoardWords WordsOfBoard();
   void EndProgram();
   void MakeMove(MouseButton button);
   void DrawMovePlayed(const Move& m, const MoveOutcome& o);

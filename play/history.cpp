@@ -64,7 +64,7 @@ void Form1::AFTER_Click() {
   if (seat != 0) {
     const Square anchor = MoveTextAnchor(r.placed);
     ShowMoveText(canvas_, currentBackground_, anchor.x, anchor.y, r.toX, r.toY, r.placed,
-                 COLOUR_WHITE);
+                 COLOUR_WHITE, WordsOfBoard());
   }
   DrawHand(canvas_, state, currentBackground_, seat);
   PlayPlace();
@@ -88,7 +88,7 @@ void Form1::RotateBoard() {
   pieceSelected_ = 0;
   game_.Rotate();
   RedrawAll();
-  ShowMoveNumber(canvas_, game_.MoveNumber());
+  ShowMoveNumber(canvas_, game_.MoveNumber(), WordsOfBoard());
   ShowTurnIcon(game_.State().CurrentSeat);
   PlayPlace();
 }

@@ -95,6 +95,11 @@ const std::vector<MenuEntry>& MenuTable() {
       {.control = "KAISETU", .caption = TextId::MENU_KAISETU, .level = 2, .shortcut = "F1",
        .handler = &F::KAISETU_Click},
       {.control = "VER", .caption = TextId::MENU_VER, .level = 2, .handler = &F::VER_Click},
+      {.control = "LANGUAGE", .caption = TextId::MENU_LANGUAGE, .level = 2},
+      {.control = "LANG_JA", .caption = TextId::MENU_LANG_JA, .level = 3, .handler = &F::LANG_JA_Click,
+       .check = &O::LANG_JA},
+      {.control = "LANG_EN", .caption = TextId::MENU_LANG_EN, .level = 3, .handler = &F::LANG_EN_Click,
+       .check = &O::LANG_EN},
 
       // The window's own keys.
       {.control = "MENU_KEY", .caption = TextId::NONE, .level = 0, .shortcut = "F10",

@@ -177,7 +177,7 @@ void Form1::MakeMove(MouseButton button) {
   const GameState& state = game_.State();
   EraseStatusCorner(canvas_, currentBackground_);
   if (state.GameMode == 1) ShowLevel(canvas_, state.Level);
-  ShowMoveNumber(canvas_, game_.MoveNumber() + 1);
+  ShowMoveNumber(canvas_, game_.MoveNumber() + 1, WordsOfBoard());
 
   const Move m = PressMove(fromX_, fromY_, toX_, toY_, pickedPiece_, button);
   pickedPiece_ = m.placed;
@@ -195,7 +195,7 @@ void Form1::MakeMove(MouseButton button) {
   DrawMovePlayed(m, o);
   const Square anchor = MoveTextAnchor(m.placed);
   ShowMoveText(canvas_, currentBackground_, anchor.x, anchor.y, m.toX, m.toY, m.placed,
-               COLOUR_WHITE);
+               COLOUR_WHITE, WordsOfBoard());
 
   if (o.kingTaken) {
     AnnounceWinner(TeamName(o.mover));

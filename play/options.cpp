@@ -77,6 +77,22 @@ void Form1::IROWAKE_Click() {
   SaveOptionsFile();
 }
 
+// 言語: every word shown from now on is in the language chosen; the board's own words are
+// drawn again. Choosing the language already shown changes nothing.
+void Form1::LanguageClick(Language language) {
+  if (ended_) return;
+  const bool english = language == Language::ENGLISH;
+  if (english == options_.LANG_EN && CurrentLanguage() == language) return;
+  options_.LANG_EN = english;
+  options_.LANG_JA = !english;
+  options_.languageKept = true;
+  SetLanguage(language);
+  SaveOptionsFile();
+  RedrawAll();
+  if (game_.State().GameStarted) ShowMoveNumber(canvas_, game_.MoveNumber(), WordsOfBoard());
+  canvas_.Flush();
+}
+
 void Form1::OWARI_Click() {
   if (!ended_) EndProgram();
 }

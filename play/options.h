@@ -40,6 +40,10 @@ struct Options {
   // The folder the player last chose a record in (棋譜を開く, 棋譜を保存): empty until a
   // file dialog has been used, and then only is it written to the file.
   std::string recordFolder;
+  // 言語: the window's language, one of two. Kept in the file only once English was ever
+  // chosen (`languageKept`), so a file of a player who never chose stays as it was.
+  bool LANG_JA = true, LANG_EN = false;
+  bool languageKept = false;
 
   // The level's marks: `n` alone.
   void MarkLevel(int n);

@@ -69,6 +69,9 @@ void Options::MarkBackground(int code) {
   RENGA = code == 6;
 }
 
+// The language's line, written after the others once a language was chosen.
+constexpr const char* LANGUAGE_KEY = "language";
+
 Options ParseOptionsFile(const std::string& text, Options base) {
   Options o = base;
   const Options defaults;
@@ -79,6 +82,9 @@ Options ParseOptionsFile(const std::string& text, Options base) {
     else
       o.*l.side = defaults.*l.side;
   }
+  o.LANG_JA = defaults.LANG_JA;
+  o.LANG_EN = defaults.LANG_EN;
+  o.languageKept = defaults.languageKept;
   std::string_view rest = text;
   // A byte-order mark written by an editor is no part of the first key.
   if (rest.substr(0, 3) == "\xEF\xBB\xBF") rest.remove_prefix(3);
@@ -90,6 +96,11 @@ Options ParseOptionsFile(const std::string& text, Options base) {
     if (eq == std::string_view::npos) continue;
     const std::string key = Trim(line.substr(0, eq)), value = Trim(line.substr(eq + 1));
     if (key == RECORD_FOLDER_KEY && value.size() <= FOLDER_LIMIT) o.recordFolder = value;
+    if (key == LANGUAGE_KEY && (value == "en" || value == "ja")) {
+      o.LANG_EN = value == "en";
+      o.LANG_JA = !o.LANG_EN;
+      o.languageKept = true;
+    }
     for (const FileLine& l : FILE_LINES) {
       if (key != l.key) continue;
       if (l.flag)
@@ -113,6 +124,7 @@ std::string FormatOptionsFile(const Options& o) {
   if (!folder.empty() && folder.size() <= FOLDER_LIMIT &&
       folder.find_first_of("\r\n") == std::string::npos && Trim(folder) == folder)
     s += std::string(RECORD_FOLDER_KEY) + "=" + folder + "\n";
+  if (o.languageKept) s += std::string(LANGUAGE_KEY) + (o.LANG_EN ? "=en\n" : "=ja\n");
   return s;
 }
 
@@ -129,6 +141,7 @@ bool WriteOptionsFile(Files& files, const Options& options) {
 
 void Form1::LoadOptionsFile() {
   options_ = ReadOptionsFile(files_, options_);
+  SetLanguage(options_.LANG_EN ? Language::ENGLISH : Language::JAPANESE);
 }
 
 bool Form1::SaveOptionsFile() {

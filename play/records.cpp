@@ -38,7 +38,7 @@ bool Form1::UseRecord(RecordKeeper::Opened opened) {
     ShowMoveText(canvas_, currentBackground_, anchor.x, anchor.y, r.toX, r.toY, r.placed,
                  COLOUR_WHITE);
   }
-  ShowMoveNumber(canvas_, game_.MoveNumber());
+  ShowMoveNumber(canvas_, game_.MoveNumber(), WordsOfBoard());
   ShowTurnIcon(game_.State().CurrentSeat);
   canvas_.Flush();
   return true;
@@ -104,7 +104,7 @@ void Form1::MATTA_Click() {
   pieceSelected_ = 0;
   game_.Resume();
   RedrawAll();
-  ShowMoveNumber(canvas_, game_.MoveNumber());
+  ShowMoveNumber(canvas_, game_.MoveNumber(), WordsOfBoard());
   ShowTurnIcon(game_.State().CurrentSeat);
   PlayPlace();
 }

@@ -1,5 +1,7 @@
 #include "play/texts.h"
 
+#include <atomic>
+
 #include "game/pieces.h"
 
 namespace korvel {
@@ -7,12 +9,20 @@ namespace korvel {
 const char* TextIn(Language language, TextId id) {
   switch (language) {
     case Language::JAPANESE: return JapaneseText(id);
+    case Language::ENGLISH: return EnglishText(id);
   }
   return JapaneseText(id);
 }
 
-// The window speaks Japanese alone for now.
-const char* Text(TextId id) { return TextIn(Language::JAPANESE, id); }
+namespace {
+// Read by the server's threads too (through Text in shared code), so kept atomic.
+std::atomic<Language> language{Language::JAPANESE};
+}  // namespace
+
+void SetLanguage(Language l) { language.store(l, std::memory_order_relaxed); }
+Language CurrentLanguage() { return language.load(std::memory_order_relaxed); }
+
+const char* Text(TextId id) { return TextIn(CurrentLanguage(), id); }
 
 std::string Fill(std::string_view format, std::initializer_list<std::string_view> parts) {
   std::string out;

@@ -3,9 +3,8 @@
 // and the files' errors, the menu's captions, the network room's notices. The layers below
 // (game/, net/) answer codes; whoever shows one looks its words up here.
 //
-// A language is one file holding one switch over every TextId (texts_ja.cpp); the compiler
-// names any id a language leaves out. A second language is a file of its own beside it and
-// a case in TextIn (texts.cpp). The network protocol's version 1 speaks Japanese whatever
+// A language is one file holding one switch over every TextId (texts_ja.cpp, texts_en.cpp);
+// the compiler names any id a language leaves out, and TextIn (texts.cpp) picks the file. The network protocol's version 1 speaks Japanese whatever
 // the window's language: its peers compare those texts, so the room reads them with
 // TextIn(Language::JAPANESE, ...).
 //
@@ -21,7 +20,7 @@
 
 namespace korvel {
 
-enum class Language { JAPANESE };
+enum class Language { JAPANESE, ENGLISH };
 
 enum class TextId {
   NONE,  // the empty text: a key in no menu has no caption
@@ -219,8 +218,85 @@ enum class TextId {
   REVIEW_GAME,  // the end question's third button
   FILE_NAMED,   // {1}: the file's path, {2}: what is wrong with it
 
+  // The choice of language, and the window's own words (its dialogs, boxes and status).
+  MENU_LANGUAGE,
+  MENU_LANG_JA,
+  MENU_LANG_EN,
+  FILE_DIALOG_OPEN,
+  FILE_DIALOG_SAVE,
+  FILE_FILTER_RECORDS,  // {1}: the records' extension
+  FILE_FILTER_ALL,
+  MOVE_LIST_TITLE,
+  MOVE_LIST_START,
+  ABOUT_TITLE,
+  ABOUT_HOME_PAGE,
+  ABOUT_OK,
+  HELP_TITLE,
+  HELP_NOT_OPENED,  // {1}: where the page is
+  NOTICE_TITLED,    // {1}: the title, {2}: the sentence
+  MOVE_NUMBER_WORD,  // drawn after the move's number in the status corner
+  SEAT_WORD_SITA,    // a seat's short name in the network game's dialog and status
+  SEAT_WORD_HIDARI,
+  SEAT_WORD_UE,
+  SEAT_WORD_MIGI,
+  NET_TITLE,
+  NET_OWN_MARK,  // {1}: the player's name beside its own army
+  NET_COMPUTER,
+  NET_EMPTY_SEAT,
+  NET_WAITING_SEAT,
+  NET_RECORD_NOT_SAVED,  // {1}: why
+  NET_RECORD_SAVED,      // {1}: the path
+  NET_HOST_STOPPED,      // sent in the protocol's version 1
+  NET_STATUS_ROOM,       // {1}: the room's code
+  NET_STATUS_NOT_CONNECTED,
+  NET_STATUS_WAITING,
+  NET_STATUS_OVER,
+  NET_STATUS_TURN,  // {1}: the player's name, {2}: the seat's short name
+  NET_HANDOVER_ASK,  // {1}: the player's name
+  NET_NOT_CONNECTED,
+  NET_HOST_LOST,
+  NET_RECONNECTING,
+  NET_CONNECTION_CUT,  // the runner's network mode, when the authority goes
+  NET_DEFAULT_HOST_NAME,
+  NET_DEFAULT_GUEST_NAME,
+  NET_NAME,
+  NET_PORT,
+  NET_OWN_SEAT,
+  NET_PEOPLE_SEATS,
+  NET_LEVEL,  // {1}: the level
+  NET_OPEN_ROOM,
+  NET_START,
+  NET_JOIN,
+  NET_ADDRESS,
+  NET_ROOM_CODE,
+  NET_SEAT,
+  NET_SEATED,
+  NET_JOINED_WAITING,
+  NET_GO_BACK,
+  NET_CAN_GO_BACK,  // {1}: the room's code, {2}: the seat's short name
+  NET_ENTER_NAME,
+  NET_CANNOT_OPEN,  // {1}: why
+  NET_ENTER_ADDRESS,
+  NET_BAD_CODE,
+  NET_CONNECTING,
+  NET_ROOM_INFO,  // {1}: the room's code, {2}: the addresses, {3}: the port
+  NET_SEAT_LINE,  // {1}: the seat's short name, {2}: who sits there
+  PIECE_HU,  // a piece's name in the move text beside the board
+  PIECE_TO,
+  PIECE_GIN,
+  PIECE_GINNARI,
+  PIECE_KIN,
+  PIECE_SYA,
+  PIECE_SYANARI,
+  PIECE_OU,
+
   COUNT  // not a text: the number of ids
 };
+
+// The window's language: Japanese until it is set (the options file, the runner's `lang`).
+// One for the whole program; the network room never reads it.
+void SetLanguage(Language language);
+Language CurrentLanguage();
 
 // The text in the window's language.
 const char* Text(TextId id);
@@ -268,5 +344,6 @@ RefusalWords WordsFor(Refusal r);
 
 // The languages' tables, one file each.
 const char* JapaneseText(TextId id);
+const char* EnglishText(TextId id);
 
 }  // namespace korvel

@@ -3,6 +3,7 @@
 #include <QPainter>
 
 #include "shell/painter_canvas.h"
+#include "shell/qt_texts.h"
 
 namespace korvel {
 
@@ -19,15 +20,15 @@ Form2::Form2(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint) {
   setObjectName(QStringLiteral("Form2"));
-  setWindowTitle(QStringLiteral("バージョン情報"));
+  setWindowTitle(QText(TextId::ABOUT_TITLE));
   setModal(true);
   setFixedSize(4995 / 15, 1530 / 15);
 
-  command1_ = new QPushButton(QStringLiteral("ホームページ"), this);
+  command1_ = new QPushButton(QText(TextId::ABOUT_HOME_PAGE), this);
   command1_->setObjectName(QStringLiteral("Command1"));
   command1_->setGeometry(TwipsRect(600, 1080, 1575, 375));
   command1_->setAutoDefault(false);
-  command2_ = new QPushButton(QStringLiteral("O K"), this);
+  command2_ = new QPushButton(QText(TextId::ABOUT_OK), this);
   command2_->setObjectName(QStringLiteral("Command2"));
   command2_->setGeometry(TwipsRect(2880, 1080, 1575, 375));
   command2_->setDefault(true);

@@ -18,6 +18,8 @@
 #include <cmath>
 
 #include "play/game_record.h"
+#include "shell/qt_texts.h"
+#include "shell/translations.h"
 
 namespace korvel {
 
@@ -41,6 +43,19 @@ int ShiftOf(Qt::KeyboardModifiers m) {
 // The smallest drawing area: half the design size.
 constexpr int MIN_AREA_WIDTH = CANVAS_WIDTH / 2;
 constexpr int MIN_AREA_HEIGHT = CANVAS_HEIGHT / 2;
+
+// An entry's caption with its mnemonic: "対局(&G)" after a Japanese caption; in English the
+// letter is marked where the caption holds it ("&Game"), or added after it.
+QString CaptionOf(const MenuEntry& e) {
+  QString caption = QText(e.caption);
+  if (!e.mnemonic) return caption;
+  if (CurrentLanguage() != Language::JAPANESE) {
+    const int at = static_cast<int>(caption.indexOf(QLatin1Char(e.mnemonic), 0, Qt::CaseInsensitive));
+    if (at >= 0) return caption.insert(at, QLatin1Char('&'));
+    return caption + QStringLiteral(" (&%1)").arg(QLatin1Char(e.mnemonic));
+  }
+  return caption + QStringLiteral("(&%1)").arg(QLatin1Char(e.mnemonic));
+}
 
 int HumanSeats(const GameState& s, int* seat) {
   int n = 0;
@@ -193,8 +208,7 @@ void MainWindow::BuildEntries(bool network) {
   for (size_t i = 0; i < table.size(); ++i) {
     const MenuEntry& e = table[i];
     const QString control = QString::fromLatin1(e.control);
-    QString caption = QString::fromUtf8(Text(e.caption));
-    if (e.mnemonic) caption += QStringLiteral("(&%1)").arg(QLatin1Char(e.mnemonic));
+    const QString caption = CaptionOf(e);
     open.resize(std::max(e.level - 1, 0));
     if (OpensMenu(i)) {
       QMenu* menu = menus_.value(control);
@@ -437,6 +451,7 @@ bool MainWindow::Load() {
     storedOptions_ = FormatOptionsFile(form_->TheOptions());
     const int w = form_->TheOptions().windowWidth, h = form_->TheOptions().windowHeight;
     resize(w, h + menuBar()->sizeHint().height());
+    Recaption();
     ApplyOptions();
   }
   Dispatch([this] { form_->Form_Load(); });
@@ -454,6 +469,21 @@ QMenu* MainWindow::Menu(const QString& control) const {
 void MainWindow::SyncChecks(const Options& options) {
   for (const MenuEntry& e : MenuTable())
     if (e.check) actions_.value(QString::fromLatin1(e.control))->setChecked(options.*(e.check));
+}
+
+void MainWindow::Recaption() {
+  const Language now = CurrentLanguage();
+  if (now == captions_) return;
+  captions_ = now;
+  UseQtTranslations(now == Language::JAPANESE);
+  setWindowTitle(QText(TextId::WINDOW_TITLE));
+  for (const MenuEntry& e : MenuTable()) {
+    const QString control = QString::fromLatin1(e.control);
+    if (QMenu* menu = menus_.value(control)) menu->setTitle(CaptionOf(e));
+    else if (QAction* a = actions_.value(control)) a->setText(CaptionOf(e));
+  }
+  moveList_->Recaption();
+  emit languageChanged();
 }
 
 void MainWindow::ApplyOptions() {
@@ -483,6 +513,7 @@ void MainWindow::Dispatch(const std::function<void()>& handler) {
   if (busy_ == 1) InputGate::Drain();
   --busy_;
   SyncChecks(form_->TheOptions());
+  Recaption();
   if (moveList_->isVisible()) moveList_->Show(form_->TheGame());
   const std::string after = FormatOptionsFile(form_->TheOptions());
   if (after != before) {
@@ -561,7 +592,7 @@ void MainWindow::DrawNetworkNames(QPainter& p) {
   p.setFont(font);
   for (const Form1::NameLabel& label : form_->NetworkNameLabels()) {
     QString text = QString::fromStdString(label.name);
-    if (label.own) text += QStringLiteral("（自分）");
+    if (label.own) text = QFill(TextId::NET_OWN_MARK, {text});
     if (label.toMove) text = QStringLiteral("▶ ") + text;
     const QPointF point(CellX(label.x) / TWIPS_PER_PIXEL, CellY(label.y) / TWIPS_PER_PIXEL);
     p.setPen(QPen(Qt::black));
@@ -658,9 +689,9 @@ void MainWindow::ChooseRecord(bool save) {
 }
 
 QString MainWindow::ChooseRecordPath(bool save) {
-  QFileDialog dialog(this, save ? QStringLiteral("棋譜を保存") : QStringLiteral("棋譜を開く"));
-  dialog.setNameFilters({QStringLiteral("棋譜 (*.%1)").arg(QLatin1String(RECORD_EXTENSION)),
-                         QStringLiteral("すべてのファイル (*)")});
+  QFileDialog dialog(this, QText(save ? TextId::FILE_DIALOG_SAVE : TextId::FILE_DIALOG_OPEN));
+  dialog.setNameFilters({QFill(TextId::FILE_FILTER_RECORDS, {QLatin1String(RECORD_EXTENSION)}),
+                         QText(TextId::FILE_FILTER_ALL)});
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   if (save) dialog.setDefaultSuffix(QLatin1String(RECORD_EXTENSION));

@@ -128,6 +128,9 @@ class MainWindow : public QMainWindow, public MessageRouter {
   void endRequestedWhileBusy();
   // 今すぐ指す: the computer thinking now should play its best move so far.
   void moveNowRequested();
+  // The window's language changed (言語): every caption was written again; the window's
+  // dialogs read their words anew.
+  void languageChanged();
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -149,6 +152,9 @@ class MainWindow : public QMainWindow, public MessageRouter {
   // (while the computers played) is dropped.
   void Dispatch(const std::function<void()>& handler);
   void SyncChecks(const Options& options);
+  // Every menu's and entry's caption, the title and the move list's words in the language
+  // now chosen, when it is not the one they show.
+  void Recaption();
   // The player asked to end while a handler runs: the application object stops the
   // computers' run and ends the program before the handler returns.
   void RequestEnd();
@@ -177,6 +183,7 @@ class MainWindow : public QMainWindow, public MessageRouter {
   QTimer* thinkingTick_ = nullptr;
   std::string storedOptions_;  // what the options file holds
   bool networkEntries_ = false;
+  Language captions_ = Language::JAPANESE;  // the language the captions are written in
   Form1* form_ = nullptr;
   int busy_ = 0;               // handlers running (a pause lets the window close meanwhile)
   bool closeWaiting_ = false;  // closed during a handler: ended once it returns

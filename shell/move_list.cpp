@@ -3,10 +3,11 @@
 #include <QListWidget>
 
 #include "play/game_record.h"
+#include "shell/qt_texts.h"
 
 namespace korvel {
 
-MoveList::MoveList(QWidget* parent) : QDockWidget(QStringLiteral("棋譜"), parent) {
+MoveList::MoveList(QWidget* parent) : QDockWidget(QText(TextId::MOVE_LIST_TITLE), parent) {
   setObjectName(QStringLiteral("MOVE_LIST"));
   // Shown and hidden from the menu only, where the choice is remembered.
   setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
@@ -20,11 +21,13 @@ MoveList::MoveList(QWidget* parent) : QDockWidget(QStringLiteral("棋譜"), pare
   });
 }
 
+void MoveList::Recaption() { setWindowTitle(QText(TextId::MOVE_LIST_TITLE)); }
+
 void MoveList::Show(const Game& game) {
   QStringList rows;
   const int count = game.HistoryCount();
   const int first = game.MoveNumber() - count;
-  rows << (game.State().GameStarted ? QStringLiteral("開始局面") : QString());
+  rows << (game.State().GameStarted ? QText(TextId::MOVE_LIST_START) : QString());
   int i = 0;
   for (const Game::Turn& t : game.Turns()) {
     if (t.pass) continue;

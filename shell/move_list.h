@@ -23,6 +23,8 @@ class MoveList : public QDockWidget {
   void Show(const Game& game);
   // Told the row clicked: the number of moves of the history to stand at.
   std::function<void(int count)> onPick;
+  // The title in the window's language (the rows follow at the next Show).
+  void Recaption();
   QListWidget* List() const { return list_; }
 
  private:

@@ -14,17 +14,15 @@
 
 #include "shell/net_session.h"
 #include "shell/net_settings.h"
+#include "shell/qt_texts.h"
 
 namespace korvel {
 
 namespace {
 
-const QString kSeatNames[] = {QString(), QStringLiteral("下"), QStringLiteral("左"),
-                              QStringLiteral("上"), QStringLiteral("右")};
-
 QComboBox* SeatChoice(QWidget* parent, int seat) {
   auto* box = new QComboBox(parent);
-  for (int s = 1; s <= 4; ++s) box->addItem(kSeatNames[s], s);
+  for (int s = 1; s <= 4; ++s) box->addItem(SeatWordOf(s), s);
   box->setCurrentIndex(seat >= 1 && seat <= 4 ? seat - 1 : 0);
   return box;
 }
@@ -40,67 +38,67 @@ QString OwnAddresses() {
 }  // namespace
 
 NetDialog::NetDialog(QWidget* parent, NetSession& session) : QDialog(parent), session_(session) {
-  setWindowTitle(QStringLiteral("ネット対局"));
+  setWindowTitle(QText(TextId::NET_TITLE));
   const NetworkSettings st;
   const std::optional<KeptSeat> kept = LoadKeptSeat();
   auto* tabs = new QTabWidget(this);
 
   auto* host = new QWidget(tabs);
   auto* hf = new QFormLayout(host);
-  hostName_ = new QLineEdit(st.Value("name", QStringLiteral("主催者")), host);
+  hostName_ = new QLineEdit(st.Value("name", QText(TextId::NET_DEFAULT_HOST_NAME)), host);
   hostName_->setMaxLength(24);
-  hf->addRow(QStringLiteral("名前"), hostName_);
+  hf->addRow(QText(TextId::NET_NAME), hostName_);
   hostPort_ = new QSpinBox(host);
   hostPort_->setRange(1024, 65535);
   hostPort_->setValue(st.IntValue("host/port", 4650));
-  hf->addRow(QStringLiteral("ポート"), hostPort_);
+  hf->addRow(QText(TextId::NET_PORT), hostPort_);
   hostSeat_ = SeatChoice(host, st.IntValue("host/seat", 1));
-  hf->addRow(QStringLiteral("自分の席"), hostSeat_);
+  hf->addRow(QText(TextId::NET_OWN_SEAT), hostSeat_);
   auto* people = new QHBoxLayout;
   const QString stored = st.Value("host/people", QStringLiteral("1234"));
   for (int s = 1; s <= 4; ++s) {
-    person_[s] = new QCheckBox(kSeatNames[s], host);
+    person_[s] = new QCheckBox(SeatWordOf(s), host);
     person_[s]->setChecked(stored.contains(QChar('0' + s)));
     people->addWidget(person_[s]);
   }
-  hf->addRow(QStringLiteral("人の席（他はコンピュータ）"), people);
+  hf->addRow(QText(TextId::NET_PEOPLE_SEATS), people);
   level_ = new QComboBox(host);
-  for (int l = 1; l <= 4; ++l) level_->addItem(QStringLiteral("レベル%1").arg(l), l);
+  for (int l = 1; l <= 4; ++l) level_->addItem(QFill(TextId::NET_LEVEL, {QString::number(l)}), l);
   level_->setCurrentIndex(std::clamp(st.IntValue("host/level", 3), 1, 4) - 1);
-  hf->addRow(QStringLiteral("コンピュータ"), level_);
-  open_ = new QPushButton(QStringLiteral("部屋を作る"), host);
+  hf->addRow(QText(TextId::NET_COMPUTER), level_);
+  open_ = new QPushButton(QText(TextId::NET_OPEN_ROOM), host);
   hf->addRow(open_);
   roomInfo_ = new QLabel(host);
   roomInfo_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   hf->addRow(roomInfo_);
   seats_ = new QLabel(host);
   hf->addRow(seats_);
-  start_ = new QPushButton(QStringLiteral("開始"), host);
+  start_ = new QPushButton(QText(TextId::NET_START), host);
   hf->addRow(start_);
-  tabs->addTab(host, QStringLiteral("部屋を作る"));
+  tabs->addTab(host, QText(TextId::NET_OPEN_ROOM));
 
   auto* join = new QWidget(tabs);
   auto* jf = new QFormLayout(join);
   // A seat kept from a game still going on is offered first.
   address_ = new QLineEdit(kept ? kept->address : st.Value("join/address"), join);
-  jf->addRow(QStringLiteral("アドレス"), address_);
+  jf->addRow(QText(TextId::NET_ADDRESS), address_);
   joinPort_ = new QSpinBox(join);
   joinPort_->setRange(1, 65535);
   joinPort_->setValue(kept ? kept->port : st.IntValue("join/port", 4650));
-  jf->addRow(QStringLiteral("ポート"), joinPort_);
+  jf->addRow(QText(TextId::NET_PORT), joinPort_);
   code_ = new QLineEdit(kept ? kept->room : st.Value("join/code"), join);
   code_->setMaxLength(16);
-  jf->addRow(QStringLiteral("部屋番号"), code_);
-  joinName_ = new QLineEdit(st.Value("name", QStringLiteral("参加者")), join);
+  jf->addRow(QText(TextId::NET_ROOM_CODE), code_);
+  joinName_ = new QLineEdit(st.Value("name", QText(TextId::NET_DEFAULT_GUEST_NAME)), join);
   joinName_->setMaxLength(24);
-  jf->addRow(QStringLiteral("名前"), joinName_);
+  jf->addRow(QText(TextId::NET_NAME), joinName_);
   joinSeat_ = SeatChoice(join, kept ? kept->seat : st.IntValue("join/seat", 3));
-  jf->addRow(QStringLiteral("席"), joinSeat_);
-  join_ = new QPushButton(QStringLiteral("参加する"), join);
+  jf->addRow(QText(TextId::NET_SEAT), joinSeat_);
+  join_ = new QPushButton(QText(TextId::NET_JOIN), join);
   jf->addRow(join_);
   joinInfo_ = new QLabel(join);
   jf->addRow(joinInfo_);
-  tabs->addTab(join, QStringLiteral("参加する"));
+  tabs->addTab(join, QText(TextId::NET_JOIN));
   tabs->setCurrentIndex(kept || st.IntValue("tab", 0) == 1 ? 1 : 0);
   connect(tabs, &QTabWidget::currentChanged, this,
           [](int i) {
@@ -127,8 +125,8 @@ NetDialog::NetDialog(QWidget* parent, NetSession& session) : QDialog(parent), se
     keptShown_ = false;
     if (ok && !session_.Hosting()) {
       const net::Client* c = session_.TheClient();
-      joinInfo_->setText(c && c->Started() ? QStringLiteral("席に着きました")
-                                           : QStringLiteral("参加しました。開始を待っています"));
+      joinInfo_->setText(c && c->Started() ? QText(TextId::NET_SEATED)
+                                           : QText(TextId::NET_JOINED_WAITING));
       hide();
     } else if (!ok) {
       joinInfo_->setText(why);
@@ -151,10 +149,9 @@ void NetDialog::ShowKeptSeat() {
   const bool back =
       kept && kept->Matches(address_->text().trimmed(), static_cast<quint16>(joinPort_->value()),
                             code_->text().trimmed().toUpper(), joinSeat_->currentData().toInt());
-  join_->setText(back ? QStringLiteral("席に戻る") : QStringLiteral("参加する"));
+  join_->setText(back ? QText(TextId::NET_GO_BACK) : QText(TextId::NET_JOIN));
   if (back)
-    joinInfo_->setText(QStringLiteral("部屋 %1 の%2の席に戻れます。ここまでの対局も届きます")
-                           .arg(kept->room, kSeatNames[kept->seat]));
+    joinInfo_->setText(QFill(TextId::NET_CAN_GO_BACK, {kept->room, SeatWordOf(kept->seat)}));
   else if (keptShown_)
     joinInfo_->clear();
   keptShown_ = back;
@@ -188,14 +185,14 @@ void NetDialog::OpenRoom() {
   s.level = level_->currentData().toInt();
   s.name = hostName_->text().trimmed();
   if (s.name.isEmpty()) {
-    roomInfo_->setText(QStringLiteral("名前を入れて下さい"));
+    roomInfo_->setText(QText(TextId::NET_ENTER_NAME));
     return;
   }
   if (!session_.MayHostNow(this)) return;
   Save(s.name);
   QString error;
   if (!session_.Host(s, &error)) {
-    roomInfo_->setText(QStringLiteral("部屋を作れません: %1").arg(error));
+    roomInfo_->setText(QFill(TextId::NET_CANNOT_OPEN, {error}));
     return;
   }
   Refresh();
@@ -209,12 +206,12 @@ void NetDialog::JoinRoom() {
   s.name = joinName_->text().trimmed();
   s.seat = joinSeat_->currentData().toInt();
   keptShown_ = false;
-  if (s.address.isEmpty()) return joinInfo_->setText(QStringLiteral("アドレスを入れて下さい"));
+  if (s.address.isEmpty()) return joinInfo_->setText(QText(TextId::NET_ENTER_ADDRESS));
   if (s.code.size() < 6 || s.code.size() > 16)
-    return joinInfo_->setText(QStringLiteral("部屋番号は英大文字と数字の6～16文字です"));
-  if (s.name.isEmpty()) return joinInfo_->setText(QStringLiteral("名前を入れて下さい"));
+    return joinInfo_->setText(QText(TextId::NET_BAD_CODE));
+  if (s.name.isEmpty()) return joinInfo_->setText(QText(TextId::NET_ENTER_NAME));
   Save(s.name);
-  joinInfo_->setText(QStringLiteral("つないでいます..."));
+  joinInfo_->setText(QText(TextId::NET_CONNECTING));
   session_.Join(s);
 }
 
@@ -225,9 +222,8 @@ void NetDialog::Refresh() {
   join_->setEnabled(!session_.Active());
   if (hosting)
     roomInfo_->setText(
-        QStringLiteral("部屋番号 %1\nアドレス %2  ポート %3\n（参加する人に伝えて下さい）")
-            .arg(session_.RoomCode(), OwnAddresses())
-            .arg(session_.Port()));
+        QFill(TextId::NET_ROOM_INFO,
+              {session_.RoomCode(), OwnAddresses(), QString::number(session_.Port())}));
   // The room's host (its opener, or whoever the role passed to) starts the game.
   const bool host = hosting || session_.RoomHost();
   bool filled = host && c && c->Welcomed();
@@ -238,10 +234,10 @@ void NetDialog::Refresh() {
       const bool person = o.Person();
       const bool here = o.connected;
       if (person && !here) filled = false;
-      lines << QStringLiteral("%1: %2").arg(seat >= 1 && seat <= 4 ? kSeatNames[seat] : QString(),
-                                            !person ? QStringLiteral("コンピュータ")
+      lines << QFill(TextId::NET_SEAT_LINE, {SeatWordOf(seat),
+                                            !person ? QText(TextId::NET_COMPUTER)
                                             : here  ? o.name
-                                                    : QStringLiteral("（待っています）"));
+                                                    : QText(TextId::NET_WAITING_SEAT)});
     }
   }
   seats_->setText(host ? lines.join('\n') : QString());

@@ -6,11 +6,13 @@
 #include <QPainter>
 #include <QTimer>
 
+#include "net/client_words.h"
 #include "net/protocol.h"
 #include "net/record_files.h"
 #include "shell/main_window.h"
 #include "shell/net_dialog.h"
 #include "shell/net_settings.h"
+#include "shell/qt_texts.h"
 #include "view/board_drawing.h"
 #include "view/view_turn.h"
 
@@ -21,11 +23,6 @@ namespace {
 constexpr int kRejoinTries = 10;
 constexpr int kRejoinEveryMs = 2000;
 
-const char* SeatWord(int seat) {
-  static const char* const words[] = {"", "下", "左", "上", "右"};
-  return seat >= 1 && seat <= 4 ? words[seat] : "";
-}
-
 // When the authority goes during a game, the game so far is kept as a record in the
 // user's data area under a name of the program's own; the line that tells where.
 QString KeepGameSoFar(Form1& form, const net::Client& c) {
@@ -34,11 +31,8 @@ QString KeepGameSoFar(Form1& form, const net::Client& c) {
   const std::string path = net::SaveNewRecord(
       [&form](const std::string& name) { return form.UserDataPath(name); }, "", c.Record(), &error);
   if (path.empty())
-    return QStringLiteral("\n棋譜を保存できませんでした: %1").arg(QString::fromStdString(error));
-  return QStringLiteral(
-             "\n棋譜を保存しました: %1\n（ネット対局を終えてから 局面 → 棋譜を開く... で"
-             "続けられます）")
-      .arg(QString::fromStdString(path));
+    return QFill(TextId::NET_RECORD_NOT_SAVED, {QString::fromStdString(error)});
+  return QFill(TextId::NET_RECORD_SAVED, {QString::fromStdString(path)});
 }
 
 void Inform(QWidget* parent, const QString& title, const QString& text) {
@@ -69,7 +63,15 @@ NetSession::NetSession(MainWindow& window, Form1& form)
   });
   if (QAction* entry = window.TaskAction(WindowTask::NET_GAME))
     connect(entry, &QAction::triggered, this, [this] {
-      if (!dialog_) dialog_ = new NetDialog(&window_, *this);
+      // A dialog closed in another language is made again in the window's.
+      if (dialog_ && !dialog_->isVisible() && dialogLanguage_ != CurrentLanguage()) {
+        delete dialog_;
+        dialog_ = nullptr;
+      }
+      if (!dialog_) {
+        dialog_ = new NetDialog(&window_, *this);
+        dialogLanguage_ = CurrentLanguage();
+      }
       dialog_->show();
       dialog_->raise();
     });
@@ -88,7 +90,7 @@ NetSession::~NetSession() {
   side_.reset();
   if (view_) view_->update();
   if (server_)
-    server_->Farewell(QStringLiteral("主催者が対局をやめました。ここまでの対局は残ります"));
+    server_->Farewell(QString::fromUtf8(TextIn(Language::JAPANESE, TextId::NET_HOST_STOPPED)));
   if (client_) client_->disconnect(this);
 }
 
@@ -199,7 +201,7 @@ void NetSession::Start() {
 void NetSession::Leave() {
   leaving_ = true;
   if (server_)
-    server_->Farewell(QStringLiteral("主催者が対局をやめました。ここまでの対局は残ります"));
+    server_->Farewell(QString::fromUtf8(TextIn(Language::JAPANESE, TextId::NET_HOST_STOPPED)));
   form_.PresentNetworkGame({});
   // Not deleted inside their own signals: a moment later.
   if (net::Client* c = client_.release()) {
@@ -222,8 +224,8 @@ QString NetSession::NameOf(int seat) const {
   if (!client_) return {};
   for (const net::SeatInfo& o : client_->Seats()) {
     if (o.seat != seat) continue;
-    if (o.Computer()) return QStringLiteral("コンピュータ");
-    return o.name.isEmpty() ? QStringLiteral("（空席）") : o.name;
+    if (o.Computer()) return QText(TextId::NET_COMPUTER);
+    return o.name.isEmpty() ? QText(TextId::NET_EMPTY_SEAT) : o.name;
   }
   return {};
 }
@@ -242,15 +244,15 @@ void NetSession::DrawStatus(QPainter& p) {
   QFont font = window_.Canvas().TextFont(12);
   font.setPixelSize(14);
   p.setFont(font);
-  QString status = QStringLiteral("ネット対局 部屋 %1").arg(client_->Room());
+  QString status = QFill(TextId::NET_STATUS_ROOM, {client_->Room()});
   if (client_->Closed() || !client_->IsOpen())
-    status += QStringLiteral("  主催者とつながっていません");
+    status += QText(TextId::NET_STATUS_NOT_CONNECTED);
   else if (!client_->Started())
-    status += QStringLiteral("  開始を待っています");
+    status += QText(TextId::NET_STATUS_WAITING);
   else if (client_->Over())
-    status += QStringLiteral("  終局");
+    status += QText(TextId::NET_STATUS_OVER);
   else
-    status += QStringLiteral("  %1の番 (%2)").arg(NameOf(s.CurrentSeat), SeatWord(s.CurrentSeat));
+    status += QFill(TextId::NET_STATUS_TURN, {NameOf(s.CurrentSeat), SeatWordOf(s.CurrentSeat)});
   // Below the bottom seat's turn icon (TurnIconPlace: 32 pixels from 7700 twips down).
   const QPointF top(CellX(-1.0) / TWIPS_PER_PIXEL, CellY(11.25) / TWIPS_PER_PIXEL);
   p.setPen(QPen(Qt::black));
@@ -288,7 +290,7 @@ void NetSession::OnError(const net::ErrorReply& e) {
     return;
   }
   if (e.code == "no-room" || e.code == "closed") ForgetOwnSeat();
-  const QString why = e.text;
+  const QString why = net::WordsOfError(e);
   QTimer::singleShot(0, this, [this, why] {
     Leave();
     emit joined(false, why);
@@ -309,7 +311,7 @@ void NetSession::OnMoved(const net::Turn& turn) {
 }
 
 void NetSession::OnNotice(const QString& code, const QString& text, int seat) {
-  window_.DrawingArea()->Notices().Post(QString(), text);
+  window_.DrawingArea()->Notices().Post(QString(), net::WordsOfNotice(code, text));
   if (code == "missing" && RoomHost() && seat != client_->Seat()) OfferGive(seat);
   // The host's role came to this player: the seats already missing may be given.
   if (code == "host" && client_ && seat == client_->Seat()) {
@@ -324,8 +326,8 @@ void NetSession::OfferGive(int seat) {
     for (const net::SeatInfo& o : client_->Seats()) {
       if (o.seat != seat || !o.Person() || o.connected) continue;
       auto* box = new QMessageBox(
-          QMessageBox::Question, QStringLiteral("交代"),
-          QStringLiteral("%1さんが戻りません。コンピュータに任せますか？").arg(NameOf(seat)),
+          QMessageBox::Question, QText(TextId::TITLE_HANDOVER),
+          QFill(TextId::NET_HANDOVER_ASK, {NameOf(seat)}),
           QMessageBox::Yes | QMessageBox::No, &window_);
       box->setAttribute(Qt::WA_DeleteOnClose);
       connect(box, &QMessageBox::finished, this, [this, box, seat] {
@@ -340,7 +342,8 @@ void NetSession::OnRefused(const net::Refusal& r) {
   static const QStringList pressRefusals = {"turn",    "stale",       "illegal",
                                             "promote", "not-started", "over"};
   if (pressRefusals.contains(r.code)) form_.PlayCue(Form1::Cue::FORBIDDEN);
-  Inform(&window_, r.text, r.detail);
+  const net::ShownWords words = net::WordsOfRefusal(r);
+  Inform(&window_, words.title, words.sentence);
   Redraw();
 }
 
@@ -349,11 +352,11 @@ void NetSession::OnOver(const QString& text) {
   gameEnded_ = true;
   ForgetOwnSeat();
   Redraw();
-  Inform(&window_, QStringLiteral("終了"), text);
+  Inform(&window_, QText(TextId::TITLE_END), net::WordsOfOver(text));
 }
 
 void NetSession::OnAsk(const QString& text) {
-  auto* box = new QMessageBox(QMessageBox::Question, QStringLiteral("再ゲーム"), text,
+  auto* box = new QMessageBox(QMessageBox::Question, QText(TextId::TITLE_AGAIN), net::WordsOfAsk(text),
                               QMessageBox::Yes | QMessageBox::No, &window_);
   box->setAttribute(Qt::WA_DeleteOnClose);
   connect(box, &QMessageBox::finished, this, [this, box] {
@@ -367,7 +370,7 @@ void NetSession::OnAsk(const QString& text) {
 void NetSession::OnRoomClosed(const QString& text) {
   ForgetOwnSeat();
   Redraw();
-  Inform(&window_, QStringLiteral("ネット対局"), text + KeepGameSoFar(form_, *client_));
+  Inform(&window_, QText(TextId::NET_TITLE), net::WordsOfClosed(text) + KeepGameSoFar(form_, *client_));
 }
 
 // Only a joiner keeps its seat: a room this window opened goes with the window.
@@ -391,7 +394,7 @@ void NetSession::OnClosed() {
     if (!client_->Welcomed()) {
       QTimer::singleShot(0, this, [this] {
         Leave();
-        emit joined(false, QStringLiteral("つながりませんでした"));
+        emit joined(false, QText(TextId::NET_NOT_CONNECTED));
       });
     }
     return;
@@ -402,15 +405,15 @@ void NetSession::OnClosed() {
 void NetSession::TryRejoin() {
   if (!client_ || leaving_) return;
   if (rejoinTries_ >= kRejoinTries) {
-    Inform(&window_, QStringLiteral("ネット対局"),
-           QStringLiteral("主催者との接続が切れました。ここまでの対局は残ります") +
+    Inform(&window_, QText(TextId::NET_TITLE),
+           QText(TextId::NET_HOST_LOST) +
                KeepGameSoFar(form_, *client_));
     return;
   }
   ++rejoinTries_;
   if (rejoinTries_ == 1)
     window_.DrawingArea()->Notices().Post(QString(),
-                                          QStringLiteral("接続が切れました。つなぎ直しています"));
+                                          QText(TextId::NET_RECONNECTING));
   QTimer::singleShot(rejoinTries_ == 1 ? 200 : kRejoinEveryMs, this, [this] {
     if (client_ && !leaving_ && !client_->IsOpen()) client_->Open(url_);
   });

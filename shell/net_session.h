@@ -119,6 +119,7 @@ class NetSession : public QObject {
   std::shared_ptr<ClientSide> side_;
   QPointer<QWidget> view_;
   QPointer<NetDialog> dialog_;
+  Language dialogLanguage_ = Language::JAPANESE;
   std::unique_ptr<net::Server> server_;
   std::unique_ptr<net::Client> client_;
   QString code_;

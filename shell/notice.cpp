@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "shell/qt_texts.h"
+
 namespace korvel {
 
 namespace {
@@ -34,7 +36,7 @@ Notice::Notice(QWidget* parent) : QWidget(parent) {
 
 void Notice::Post(const QString& title, const QString& text) {
   const QString t = title.trimmed();
-  lines_.append(t.isEmpty() ? text : t + QStringLiteral("：") + text);
+  lines_.append(t.isEmpty() ? text : QFill(TextId::NOTICE_TITLED, {t, text}));
   while (lines_.size() > MAX_LINES) lines_.removeFirst();
   since_.start();
   tick_.start();

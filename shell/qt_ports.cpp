@@ -30,6 +30,7 @@
 
 #include "shell/about_box.h"
 #include "shell/painter_canvas.h"
+#include "shell/qt_texts.h"
 
 namespace korvel {
 
@@ -393,9 +394,8 @@ void QtHost::OpenPage(const std::string& target) {
   const bool opened = openUrl ? openUrl(url) : QDesktopServices::openUrl(url);
   if (opened) return;
   const QString where = local ? QDir::toNativeSeparators(t) : t;
-  QMessageBox box(QMessageBox::Information, QStringLiteral("解説"),
-                  QStringLiteral("解説のページを開けませんでした。\nブラウザで次のファイルを開いて下さい:\n") +
-                      where,
+  QMessageBox box(QMessageBox::Information, QText(TextId::HELP_TITLE),
+                  QFill(TextId::HELP_NOT_OPENED, {where}),
                   QMessageBox::Ok, parent_);
   box.setTextFormat(Qt::PlainText);
   box.setTextInteractionFlags(Qt::TextSelectableByMouse);

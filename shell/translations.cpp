@@ -3,9 +3,14 @@
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QPointer>
 #include <QTranslator>
 
 namespace korvel {
+
+namespace {
+QPointer<QTranslator> installed;
+}  // namespace
 
 bool InstallQtTranslations(QCoreApplication& app) {
   // The window is Japanese whatever the desktop's language: so are Qt's own buttons.
@@ -16,7 +21,16 @@ bool InstallQtTranslations(QCoreApplication& app) {
     delete translator;
     return false;
   }
+  installed = translator;
   return QCoreApplication::installTranslator(translator);
+}
+
+void UseQtTranslations(bool japanese) {
+  if (!installed) return;
+  if (japanese)
+    QCoreApplication::installTranslator(installed);
+  else
+    QCoreApplication::removeTranslator(installed);
 }
 
 }  // namespace korvel

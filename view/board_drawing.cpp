@@ -185,14 +185,34 @@ Square MoveTextAnchor(PieceCode placed) {
   return {11, 5};
 }
 
+namespace {
+
+// The piece's word of a move's text: the piece names of NotationText, in the words given.
+std::string_view PieceWord(PieceCode v, const BoardWords& words) {
+  if (SeatOfCode(v) == NO_SEAT) return "";
+  switch (v.Halves() % 20) {
+    case 2: return words.pieces[0];
+    case 3: return words.pieces[1];
+    case 4: return words.pieces[2];
+    case 5: return words.pieces[3];
+    case 6: return words.pieces[4];
+    case 8: return words.pieces[5];
+    case 9: return words.pieces[6];
+    case 10: return words.pieces[7];
+    default: return "";
+  }
+}
+
+}  // namespace
+
 void ShowMoveText(Canvas& c, PieceCode background, int ax, int ay, int toX, int toY,
-                  PieceCode piece, int colour) {
+                  PieceCode piece, int colour, const BoardWords& words) {
   DrawCell(c, background, ax, ay);
   DrawCell(c, background, ax + 1, ay);
   DrawCell(c, background, ax + 2, ay);
   PrintEdgedAtCell(c, ax + 0.4, ay + 0.4, NotationText(PieceCode(10 - toX)), colour, 12);
   PrintEdgedAtCell(c, ax + 0.8, ay + 0.4, NotationText(PieceCode(toY + 1000)), colour, 12);
-  PrintEdgedAtCell(c, ax + 1.4, ay + 0.4, NotationText(piece), colour, 12);
+  PrintEdgedAtCell(c, ax + 1.4, ay + 0.4, PieceWord(piece, words), colour, 12);
   c.Flush();
 }
 
@@ -205,12 +225,12 @@ void ClearMoveText(Canvas& c, PieceCode background, int seat) {
   DrawCell(c, background, ax + 2, ay);
 }
 
-void ShowMoveNumber(Canvas& c, int n) {
+void ShowMoveNumber(Canvas& c, int n, const BoardWords& words) {
   double wx = -1.3;
   if (n >= 100) wx = -1.5;
   else if (n >= 10) wx = -1.4;
   DrawEdgedLabel(c, wx, 0.4, n, COLOUR_WHITE, 0, 12);
-  PrintEdged(c, CellX(-1) + 120, CellY(0.2) + 160, "手目", COLOUR_WHITE, COLOUR_BLACK, 10);
+  PrintEdged(c, CellX(-1) + 120, CellY(0.2) + 160, words.moveNumber, COLOUR_WHITE, COLOUR_BLACK, 10);
 }
 
 void ShowLevel(Canvas& c, int level) {

@@ -3,6 +3,7 @@
 // fractional or negative.
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -39,15 +40,23 @@ void RedrawAll(Canvas& c, const GameState& s, PieceCode background, int quarters
 // The seven cells of the status corner, repainted with the background.
 void EraseStatusCorner(Canvas& c, PieceCode background);
 
+// The words the drawing writes beside the board, given by its callers in the window's
+// language (view/ keeps no table of words); the defaults are the Japanese ones.
+struct BoardWords {
+  std::string_view moveNumber = "手目";  // after the move's number in the status corner
+  // A move's piece, by the piece (and its promotion) moved: 歩 と 銀 銀成 金 飛 飛成 王.
+  std::array<std::string_view, 8> pieces = {"歩", "と", "銀", "銀成", "金", "飛", "飛成", "王"};
+};
+
 // Notation: 1..9 full-width column digits, 1001..1009 kanji rows, piece codes their
 // names; anything else no text.
 std::string NotationText(PieceCode value);
 // Where a seat's last move is written (by the owner of the piece placed).
 Square MoveTextAnchor(PieceCode placed);
 void ShowMoveText(Canvas& c, PieceCode background, int anchorX, int anchorY, int toX, int toY,
-                  PieceCode piece, int colour);
+                  PieceCode piece, int colour, const BoardWords& words = BoardWords());
 void ClearMoveText(Canvas& c, PieceCode background, int seat);
-void ShowMoveNumber(Canvas& c, int n);
+void ShowMoveNumber(Canvas& c, int n, const BoardWords& words = BoardWords());
 void ShowLevel(Canvas& c, int level);
 
 // Where the turn icon stands beside a seat, in twips of the client area.

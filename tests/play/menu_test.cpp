@@ -96,6 +96,22 @@ TEST(MenuTable, TheRunnerFindsEveryHandlerAndNoEntryOfTheWindowAlone) {
     EXPECT_EQ(FindMenuHandler(name), nullptr) << name;
 }
 
+// In either language no two entries of one menu share a caption (nor a mnemonic's menu).
+TEST(MenuTable, CaptionsAreDistinctWithinEachMenuInEveryLanguage) {
+  for (Language l : {Language::JAPANESE, Language::ENGLISH}) {
+    const std::vector<MenuEntry>& table = MenuTable();
+    std::vector<std::set<std::string>> open(1);  // the captions of each menu now open
+    for (const MenuEntry& e : table) {
+      if (e.level == 0) continue;
+      open.resize(e.level);
+      const std::string caption = TextIn(l, e.caption);
+      EXPECT_FALSE(caption.empty()) << e.control;
+      EXPECT_TRUE(open.back().insert(caption).second) << e.control << " " << caption;
+      open.emplace_back();
+    }
+  }
+}
+
 // Each mark follows its own entry: chosen, the entry's own option changes (or, one of a
 // set, becomes the one), and each option is shown by one entry only.
 TEST(MenuTable, EachCheckMarkShowsTheOptionItsEntryChanges) {
@@ -128,7 +144,13 @@ TEST(MenuTable, EachCheckMarkShowsTheOptionItsEntryChanges) {
     else if (e.check == &Options::MIDORI || e.check == &Options::TATAMI ||
              e.check == &Options::TAKE || e.check == &Options::UCHU || e.check == &Options::RENGA)
       rest.MarkBackground(2);
+    else if (e.check == &Options::LANG_JA || e.check == &Options::LANG_EN) {
+      rest.LANG_JA = before.LANG_JA;
+      rest.LANG_EN = before.LANG_EN;
+      rest.languageKept = before.languageKept;
+    }
     EXPECT_TRUE(rest == before);
+    SetLanguage(Language::JAPANESE);
   }
 }
 

@@ -49,6 +49,13 @@ const std::map<TextId, int> kFormats = {
     {TextId::HOST_PASSED, 1},
     {TextId::FILE_NAMED, 2},
     {TextId::THINKING_TIME, 1},
+    {TextId::FILE_FILTER_RECORDS, 1},  {TextId::HELP_NOT_OPENED, 1},
+    {TextId::NOTICE_TITLED, 2},        {TextId::NET_OWN_MARK, 1},
+    {TextId::NET_RECORD_NOT_SAVED, 1}, {TextId::NET_RECORD_SAVED, 1},
+    {TextId::NET_STATUS_ROOM, 1},      {TextId::NET_STATUS_TURN, 2},
+    {TextId::NET_HANDOVER_ASK, 1},     {TextId::NET_LEVEL, 1},
+    {TextId::NET_CAN_GO_BACK, 2},      {TextId::NET_CANNOT_OPEN, 1},
+    {TextId::NET_ROOM_INFO, 3},        {TextId::NET_SEAT_LINE, 2},
 };
 
 TEST(TextTable, EveryIdHasJapaneseWordsAndFormatsTakeTheirParts) {
@@ -86,6 +93,46 @@ TEST(TextTable, MenuCaptionsAreTheirOwnAndDistinctWithinAMenu) {
        i <= static_cast<int>(TextId::MENU_MOVE_NOW); ++i)
     shown.push_back(Text(static_cast<TextId>(i)));
   EXPECT_EQ(shown, expected);
+}
+
+// English: every id has words, with the same parts as the Japanese (in any order), and the
+// window's language picks the table while TextIn keeps each language's own.
+TEST(TextTable, EveryIdHasEnglishWordsWithTheJapaneseParts) {
+  for (int i = 1; i < static_cast<int>(TextId::COUNT); ++i) {
+    const auto id = static_cast<TextId>(i);
+    const std::string en = TextIn(Language::ENGLISH, id), ja = TextIn(Language::JAPANESE, id);
+    EXPECT_FALSE(en.empty()) << i;
+    EXPECT_TRUE(IsUtf8(en)) << i;
+    std::vector<int> enParts = Placeholders(en), jaParts = Placeholders(ja);
+    std::sort(enParts.begin(), enParts.end());
+    std::sort(jaParts.begin(), jaParts.end());
+    EXPECT_EQ(enParts, jaParts) << i << " " << en;
+  }
+  EXPECT_STREQ(TextIn(Language::ENGLISH, TextId::NONE), "");
+}
+
+TEST(TextTable, TheWindowsLanguagePicksTheTable) {
+  ASSERT_EQ(CurrentLanguage(), Language::JAPANESE);
+  SetLanguage(Language::ENGLISH);
+  EXPECT_STREQ(Text(TextId::TITLE_MATE), "Checkmate?");
+  EXPECT_STREQ(TextIn(Language::JAPANESE, TextId::TITLE_MATE), "詰め ?");
+  EXPECT_EQ(Fill(TextId::WINS, {TeamName(UE)}), "Team South/North wins");
+  EXPECT_STREQ(SeatPrompt(MIGI), "East's turn");
+  EXPECT_STREQ(WordsFor(Refusal::PARTNER_CHECK).prompt, "You cannot check your partner");
+  EXPECT_EQ(Fill(TextId::NET_CAN_GO_BACK, {"ABC123", "North"}),
+            "You can go back to the North seat of room ABC123. The game so far comes too");
+  SetLanguage(Language::JAPANESE);
+  EXPECT_STREQ(Text(TextId::TITLE_MATE), "詰め ?");
+}
+
+// The language choice is named in both languages, so a player who reads only one finds it.
+TEST(TextTable, TheLanguageChoiceIsNamedInBothLanguages) {
+  for (Language l : {Language::JAPANESE, Language::ENGLISH}) {
+    EXPECT_NE(std::string(TextIn(l, TextId::MENU_LANGUAGE)).find("言語"), std::string::npos);
+    EXPECT_NE(std::string(TextIn(l, TextId::MENU_LANGUAGE)).find("Language"), std::string::npos);
+    EXPECT_STREQ(TextIn(l, TextId::MENU_LANG_JA), "日本語");
+    EXPECT_STREQ(TextIn(l, TextId::MENU_LANG_EN), "English");
+  }
 }
 
 TEST(Fill, PutsEachPartWhereItsPlaceholderStands) {

@@ -104,7 +104,8 @@ TEST(MainWindowMenus, TheBarAndTheKeysAreBuiltFromTheTableAlone) {
     }
   }
   // Before any option is read: LEVEL3, AICON, TATAMI and SAISYUTE carry their marks.
-  const std::set<std::string> checkedAtFirst = {"LEVEL3", "AICON", "TATAMI", "SAISYUTE"};
+  const std::set<std::string> checkedAtFirst = {"LEVEL3", "AICON", "TATAMI", "SAISYUTE",
+                                                "LANG_JA"};
   for (const MenuEntry& e : MenuTable())
     EXPECT_EQ(window.Action(QString::fromLatin1(e.control))->isChecked(),
               checkedAtFirst.count(e.control) == 1)
@@ -155,6 +156,43 @@ TEST(MainWindowMenus, AltAndEachMnemonicOpensItsMenu) {
   }
   EXPECT_EQ(menus, 4);
   EXPECT_FALSE(w.form.Ended());
+}
+
+// 言語 → English writes every caption of the bar, every key's and the title again at once,
+// with each menu's mnemonic on a letter of its English caption; 日本語 brings back exactly
+// what the window showed before.
+TEST(MainWindowMenus, TheLanguageChoiceRecaptionsEveryEntryAtOnce) {
+  WindowUnderTest w;
+  w.window.AddNetworkEntries();
+  std::vector<Shown> japanese, expectedBar, expectedKeys;
+  Walk(w.window.menuBar()->actions(), 1, japanese);
+  Expected(true, expectedBar, expectedKeys);
+  ASSERT_EQ(japanese, expectedBar);
+
+  w.window.Action("LANG_EN")->trigger();
+  EXPECT_EQ(CurrentLanguage(), Language::ENGLISH);
+  EXPECT_TRUE(w.window.Action("LANG_EN")->isChecked());
+  EXPECT_FALSE(w.window.Action("LANG_JA")->isChecked());
+  for (const MenuEntry& e : MenuTable()) {
+    if (e.caption == TextId::NONE) continue;
+    QString shown = w.window.Action(QString::fromLatin1(e.control))->text();
+    if (e.mnemonic) {
+      EXPECT_EQ(shown.count(QLatin1Char('&')), 1) << e.control;
+      const qsizetype at = shown.indexOf(QLatin1Char('&'));
+      EXPECT_EQ(shown.at(at + 1).toUpper(), QLatin1Char(e.mnemonic)) << e.control;
+      shown.remove(at, 1);
+      if (shown.endsWith(QStringLiteral(" (") + QLatin1Char(e.mnemonic) + ')')) shown.chop(4);
+    }
+    EXPECT_EQ(shown.toStdString(), TextIn(Language::ENGLISH, e.caption)) << e.control;
+  }
+  EXPECT_EQ(w.window.windowTitle().toStdString(), "Korvel Four-Player Shogi (Doubles)");
+
+  w.window.Action("LANG_JA")->trigger();
+  std::vector<Shown> again;
+  Walk(w.window.menuBar()->actions(), 1, again);
+  EXPECT_EQ(again, expectedBar);
+  EXPECT_EQ(w.window.windowTitle().toStdString(), "Korvel 四人将棋 (ﾀﾞﾌﾞﾙｽ)");
+  SetLanguage(Language::JAPANESE);
 }
 
 TEST(MainWindowMenus, CheckMarksMirrorTheOptionsAfterEveryHandler) {

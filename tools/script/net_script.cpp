@@ -19,6 +19,7 @@
 #include "net/protocol.h"
 #include "play/press_entry.h"
 #include "play/record_keeper.h"
+#include "play/texts.h"
 #include "tools/bounded_lines.h"
 #include "view/canvas.h"
 
@@ -82,7 +83,7 @@ class Player {
   Player(std::ostream& out, int seat) : out_(out), seat_(seat) {
     Listen();
     QObject::connect(&client_, &net::Client::disconnected, &client_, [this] {
-      if (!leaving_ && !gone_) out_ << "message \"\" \"接続が切れました\"\n";
+      if (!leaving_ && !gone_) out_ << "message \"\" \"" << Text(TextId::NET_CONNECTION_CUT) << "\"\n";
       gone_ = true;
     });
   }

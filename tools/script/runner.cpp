@@ -275,6 +275,12 @@ int RunScript(std::istream& in, std::ostream& out, std::ostream& err, const Runn
         if (n < 1) throw ScriptError{"N must be at least 1: " + w[1]};
         for (long i = 0; i < n && !host.ended; ++i)
           if (!form.PlayComputerTurnForSeatToMove()) break;
+      } else if (cmd == "lang") {
+        // The words shown from here on, for tests: no file changes (言語's entries save it).
+        Arity(w, 2, 2);
+        if (w[1] == "en") SetLanguage(Language::ENGLISH);
+        else if (w[1] == "ja") SetLanguage(Language::JAPANESE);
+        else throw ScriptError{"the language is en or ja: " + w[1]};
       } else if (cmd == "dump") {
         Arity(w, 1, 1);
         Dump(form, out);
