@@ -179,6 +179,18 @@ const char* EnglishText(TextId id) {
     case MENU_KAISETU: return "How to play";
     case MENU_VER: return "About";
     case MENU_NEW_GAME: return "New game";
+    case MENU_MOVE_NOW: return "Move now";
+    case THINKING_TIME: return "{1} s";
+    case TITLE_NET_GAME: return "Network game";
+    case END_WHILE_HOSTING:
+      return "This window holds a room. Quitting closes the room and ends the network game. Quit?";
+    case HOST_DURING_GAME:
+      return "A game is in progress. Open a room? (The game stays, and comes back when the "
+             "network game ends.)";
+    case HOST_PASSED: return "{1} is now the host";
+    case LENGTH_END: return "The move limit was reached. The game is a draw";
+    case REVIEW_GAME: return "Review the game";
+    case FILE_NAMED: return "{1}: {2}";
 
     case MENU_LANGUAGE: return "Language / 言語";
     case MENU_LANG_JA: return "日本語";
