@@ -104,11 +104,11 @@ enum class TextId {
   RECORD_BAD_CURRENT,
   RECORD_TOO_MANY_ROWS,
   RECORD_ROW_CELLS,
-  RECORD_BAD_CELL,  // {1}: the cell as written
+  RECORD_BAD_CELL,  // {1}: the cell as the record has it
   RECORD_BAD_HAND,
-  RECORD_BAD_HAND_AT,  // {1}: the hand's word as written
+  RECORD_BAD_HAND_AT,  // {1}: the hand's word as the record has it
   RECORD_BAD_TURN,
-  RECORD_BAD_TURN_AT,  // {1}: the seat as written
+  RECORD_BAD_TURN_AT,  // {1}: the seat as the record has it
   RECORD_BAD_START_NUMBER,
   RECORD_UNKNOWN_KEY,  // {1}: the key
   RECORD_NO_MODE,
@@ -120,7 +120,7 @@ enum class TextId {
   RECORD_WRONG_NUMBER,  // {1}: the number expected
   RECORD_REFUSED_TURN,  // {1}: the refusal's sentence, {2}: the name of the seat to move
   RECORD_CANNOT_PASS,   // {1}: the seat's name
-  RECORD_REFUSED_MOVE,  // {1}: the refusal's sentence, {2}: the move as written
+  RECORD_REFUSED_MOVE,  // {1}: the refusal's sentence, {2}: the move as the record has it
   RECORD_KING_TAKEN,
   RECORD_CURRENT_OUTSIDE,
   MOVE_BAD_COLUMN,
