@@ -308,8 +308,11 @@ void Server::OnControlFrame(QWebSocket* ws) {
     return;
   }
   // Qt has answered a ping already: the answer counts in what the peer leaves unread.
+  // Closing a connection may forget it at once: it is looked up again.
   CheckOutgoing(ws, c);
-  if (!c.closing && !Take(c)) Strike(ws, c, "rate", "too many messages");
+  it = conns_.find(ws);
+  if (it == conns_.end() || it->second.closing) return;
+  if (!Take(it->second)) Strike(ws, it->second, "rate", "too many messages");
 }
 
 void Server::OnText(QWebSocket* ws, const QString& text) {
@@ -520,16 +523,23 @@ void Server::Thought(const QString& code, const std::shared_ptr<Thinking>& t) {
 
 void Server::Liveness() {
   const qint64 now = NowMs();
-  std::vector<QWebSocket*> silent;
+  // Pinging or closing a connection may forget it at once: the map is walked first, and
+  // each connection looked up again before anything is done to it.
+  std::vector<QWebSocket*> silent, due;
   for (auto& [ws, c] : conns_) {
     if (c.closing || c.room.isEmpty()) continue;
-    if (now - c.heardAt > options_.silenceMs) {
+    if (now - c.heardAt > options_.silenceMs)
       silent.push_back(ws);
-    } else if (now - c.pingedAt >= options_.pingMs) {
-      c.pingedAt = now;
-      ws->ping();
-      CheckOutgoing(ws, c);
-    }
+    else if (now - c.pingedAt >= options_.pingMs)
+      due.push_back(ws);
+  }
+  for (QWebSocket* ws : due) {
+    auto it = conns_.find(ws);
+    if (it == conns_.end() || it->second.closing) continue;
+    it->second.pingedAt = now;
+    ws->ping();
+    it = conns_.find(ws);
+    if (it != conns_.end()) CheckOutgoing(ws, it->second);
   }
   for (QWebSocket* ws : silent) {
     auto it = conns_.find(ws);
@@ -538,13 +548,14 @@ void Server::Liveness() {
     // The seat is missing now, as when a connection is lost, whatever the socket does
     // later: it is closed, and no longer holds the seat.
     auto rit = rooms_.find(c.room);
+    const int seat = c.seat;
     c.room.clear();
     ++silentClosed_;
     Drop(ws, c, QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("silent"));
-    if (rit == rooms_.end() || rit->second.seat[c.seat] != ws) continue;
+    if (rit == rooms_.end() || rit->second.seat[seat] != ws) continue;
     RoomEntry& e = rit->second;
-    e.seat[c.seat] = nullptr;
-    e.room->Left(c.seat);
+    e.seat[seat] = nullptr;
+    e.room->Left(seat);
     if (!e.room->AnyoneConnected()) e.emptySince = now;
     Dispatch(e);
   }
