@@ -41,9 +41,9 @@ std::string LocalTime(const char* format) {
 // names of their own when another copy of the program had its game in the usual one.
 constexpr const char* KEPT_PREFIX = "korvel4-unfinished";
 
-bool IsKeptGameName(const std::string& name) {
-  if (name == UNFINISHED_GAME_FILE) return true;
-  const std::string head = std::string(KEPT_PREFIX) + "-",
+// A name of the program's own making: PREFIX-digits-and-dashes.k4k.
+bool IsStampedName(const std::string& name, const char* prefix) {
+  const std::string head = std::string(prefix) + "-",
                     tail = std::string(".") + RECORD_EXTENSION;
   if (name.size() <= head.size() + tail.size() || !name.starts_with(head) || !name.ends_with(tail))
     return false;
@@ -52,17 +52,15 @@ bool IsKeptGameName(const std::string& name) {
   return true;
 }
 
+bool IsKeptGameName(const std::string& name) {
+  return name == UNFINISHED_GAME_FILE || IsStampedName(name, KEPT_PREFIX);
+}
+
 // The finished games the player looked back at: "korvel4-finished-20260131-090500.k4k".
 constexpr const char* FINISHED_PREFIX = "korvel4-finished";
 
 bool IsFinishedGameName(const std::string& name) {
-  const std::string head = std::string(FINISHED_PREFIX) + "-",
-                    tail = std::string(".") + RECORD_EXTENSION;
-  if (name.size() <= head.size() + tail.size() || !name.starts_with(head) || !name.ends_with(tail))
-    return false;
-  for (size_t i = head.size(); i < name.size() - tail.size(); ++i)
-    if ((name[i] < '0' || name[i] > '9') && name[i] != '-') return false;
-  return true;
+  return IsStampedName(name, FINISHED_PREFIX);
 }
 
 // What went wrong with a file, the file named first so that the player knows which one.

@@ -25,6 +25,16 @@ namespace korvel {
 
 namespace {
 
+// Text drawn over the picture: white with a black outline, readable on any background.
+void DrawOutlined(QPainter& p, const QPainterPath& path) {
+  p.setPen(QPen(Qt::black, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  p.setBrush(Qt::NoBrush);
+  p.drawPath(path);
+  p.setPen(Qt::NoPen);
+  p.setBrush(Qt::white);
+  p.drawPath(path);
+}
+
 // How strongly the last move's squares take the mover's colour (of 255).
 constexpr int LAST_MOVE_ALPHA = 90;
 
@@ -364,12 +374,7 @@ void MainWindow::DrawThinkingTime(QPainter& p) {
   QPainterPath path;
   path.addText(QPointF(CellX(-1.3) / TWIPS_PER_PIXEL + 2, CellY(0.2) / TWIPS_PER_PIXEL + 42), font,
                text);
-  p.setPen(QPen(Qt::black, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-  p.setBrush(Qt::NoBrush);
-  p.drawPath(path);
-  p.setPen(Qt::NoPen);
-  p.setBrush(Qt::white);
-  p.drawPath(path);
+  DrawOutlined(p, path);
 }
 
 QAction* MainWindow::TaskAction(WindowTask task) const {
@@ -577,12 +582,7 @@ void MainWindow::DrawSeatNames(QPainter& p) {
     p.drawEllipse(QRectF(at.x(), at.y() + 4, 11, 11));
     QPainterPath path;
     path.addText(at + QPointF(15, 15), font, QString::fromUtf8(name));
-    p.setPen(QPen(Qt::black, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.setBrush(Qt::NoBrush);
-    p.drawPath(path);
-    p.setPen(Qt::NoPen);
-    p.setBrush(Qt::white);
-    p.drawPath(path);
+    DrawOutlined(p, path);
   }
 }
 
