@@ -4,6 +4,8 @@
 #include <QJsonDocument>
 #include <QSslConfiguration>
 #include <QSslError>
+#include <QTimer>
+#include <QUrlQuery>
 #include <QWebSocket>
 #include <algorithm>
 
@@ -19,15 +21,36 @@ namespace {
 constexpr qint64 kMaxFromAuthority = 1024 * 1024;
 }  // namespace
 
+QUrl RoomUrl(const QUrl& base, const QString& room) {
+  QUrl url = base;
+  url.setPath(QStringLiteral("/ws"));
+  if (room.isEmpty()) {
+    url.setQuery(QString());
+  } else {
+    QUrlQuery q;
+    q.addQueryItem(QStringLiteral("room"), room);
+    url.setQuery(q);
+  }
+  return url;
+}
+
+int RejoinDelayMs(int attempt) {
+  return 250 << std::clamp(attempt - 1, 0, 4);
+}
+
 Client::Client(QObject* parent) : QObject(parent), ws_(new QWebSocket(QString(), {}, this)) {
   ws_->setMaxAllowedIncomingMessageSize(kMaxFromAuthority);
   connect(ws_, &QWebSocket::connected, this, [this] {
     // The socket under the WebSocket is its child: one intention goes out at once.
     for (QAbstractSocket* s : ws_->findChildren<QAbstractSocket*>())
       s->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    emit connected();
+    // Back after a lost connection: the seat is taken back at once.
+    if (attempt_ > 0)
+      Rejoin();
+    else
+      emit connected();
   });
-  connect(ws_, &QWebSocket::disconnected, this, &Client::disconnected);
+  connect(ws_, &QWebSocket::disconnected, this, &Client::OnDisconnected);
   connect(ws_, &QWebSocket::textMessageReceived, this, &Client::OnText);
   connect(ws_, qOverload<QAbstractSocket::SocketError>(&QWebSocket::error), this,
           [this](QAbstractSocket::SocketError) {
@@ -57,7 +80,24 @@ Client::~Client() {
 
 void Client::Open(const QUrl& url) {
   connectionError_.clear();
+  base_ = url;
+  attempt_ = 0;
+  closing_ = gaveUp_ = false;
   ws_->open(url);
+}
+
+void Client::OnDisconnected() {
+  if (keepTries_ > 0 && welcomed_ && !closing_ && !closed_ && !gaveUp_ && attempt_ < keepTries_) {
+    ++attempt_;
+    emit reconnecting(attempt_);
+    QTimer::singleShot(RejoinDelayMs(attempt_), this, [this] {
+      if (closing_ || ws_->state() != QAbstractSocket::UnconnectedState) return;
+      connectionError_.clear();
+      ws_->open(RoomUrl(base_, room_));
+    });
+    return;
+  }
+  emit disconnected();
 }
 bool Client::IsOpen() const {
   return ws_->state() == QAbstractSocket::ConnectedState;
@@ -66,6 +106,7 @@ void Client::Drop() {
   ws_->abort();
 }
 void Client::Close() {
+  closing_ = true;
   ws_->close();
 }
 
@@ -171,6 +212,7 @@ void Client::OnText(const QString& text) {
   };
   if (t == "welcome") {
     welcomed_ = true;
+    attempt_ = 0;
     room_ = msg.value("room").toString();
     token_ = msg.value("token").toString();
     seat_ = msg.value("seat").toInt();
@@ -234,6 +276,7 @@ void Client::OnText(const QString& text) {
     emit asked(said);
   } else if (t == "closed") {
     closed_ = true;
+    closedReason_ = msg.value("reason").toString();
     emit roomClosed(said);
   } else if (t == "notice") {
     notices_.append(said);
@@ -245,6 +288,12 @@ void Client::OnText(const QString& text) {
   } else if (t == "error") {
     const ErrorReply e{msg.value("code").toString(), said};
     errors_.push_back(e);
+    // The seat cannot be taken back (a server started again without its journal): no
+    // more tries.
+    if (attempt_ > 0) {
+      gaveUp_ = true;
+      ws_->close();
+    }
     emit errorReceived(e);
     return;
   }

@@ -9,6 +9,7 @@
 #include <QString>
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -113,6 +114,21 @@ class Room {
 
   std::vector<Outgoing> TakeOutgoing();
 
+  // --- the journal (net/journal.h) ------------------------------------------------------
+  // Every change a restart must keep is told to `write` as one entry, before anyone is
+  // told of it: who took a seat with which token, the host, who plays each seat, each new
+  // game, each turn, the end of a game, the room closed. The room itself is its first
+  // entry (JournalHead).
+  void SetJournal(std::function<void(const QJsonObject&)> write) { journal_ = std::move(write); }
+  QJsonObject JournalHead(bool fixed) const;
+  // A room as its journal's first entry describes it (and whether the authority opened it
+  // itself); null when the entry describes none.
+  static std::unique_ptr<Room> FromJournalHead(const QJsonObject& head, bool* fixed);
+  // Takes one later entry back, each turn played again through the game's door; false
+  // when the entry cannot follow what came before (the journal is damaged). Every seat is
+  // missing afterwards until its player comes back.
+  bool Replay(const QJsonObject& entry);
+
  private:
   struct SeatInfo {
     QString name;
@@ -129,6 +145,12 @@ class Room {
   QJsonArray SeatsJson() const;
   void BroadcastRoom();
   void NewGameForAll();
+  // A new game on the room's own state (what NewGameForAll announces).
+  void ResetGame();
+  void Journal(const QJsonObject& entry) {
+    if (journal_) journal_(entry);
+  }
+  void JournalPeople();
   void ApplyKinds();
   // After a turn (the game's newest): the notices, the end of the game, and the repetition
   // among computers.
@@ -156,6 +178,7 @@ class Room {
   ComputerRun run_;
   std::vector<Outgoing> out_;
   std::function<qint64()> now_;
+  std::function<void(const QJsonObject&)> journal_;
 };
 
 }  // namespace korvel::net

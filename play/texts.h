@@ -290,6 +290,9 @@ enum class TextId {
   PIECE_SYANARI,
   PIECE_OU,
 
+  // The authority's journal and restart.
+  SERVER_STOPPING,  // `closed` to every player when korvel4-server is stopped
+
   COUNT  // not a text: the number of ids
 };
 

@@ -265,6 +265,8 @@ const char* EnglishText(TextId id) {
     case PIECE_SYANARI: return "+R";
     case PIECE_OU: return "K";
 
+    case SERVER_STOPPING: return "The server is stopping. The game so far is kept";
+
     case COUNT: break;
   }
   return "";

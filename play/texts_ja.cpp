@@ -263,6 +263,8 @@ const char* JapaneseText(TextId id) {
     case PIECE_SYANARI: return "飛成";
     case PIECE_OU: return "王";
 
+    case SERVER_STOPPING: return "サーバーを止めます。ここまでの対局は残ります";
+
     case COUNT: break;
   }
   return "";

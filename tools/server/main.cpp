@@ -1,6 +1,7 @@
 // korvel4-server: the authority of network games without a window. It holds many rooms,
-// plays the computer seats, and on SIGTERM (or SIGINT) saves every game in progress as a
-// game record (.k4k) and ends.
+// plays the computer seats, keeps each room in a journal when told where (and takes the
+// rooms back from it when started again), and on SIGTERM (or SIGINT) tells every player it
+// is going, saves every game in progress as a game record (.k4k) and ends.
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -15,6 +16,7 @@
 #include "net/protocol.h"
 #include "net/record_files.h"
 #include "net/server.h"
+#include "play/texts.h"
 
 using namespace korvel;
 using namespace korvel::net;
@@ -34,7 +36,7 @@ void Usage() {
       "                      [--level 1-4] [--pause SECONDS] [--wait SECONDS]\n"
       "                      [--records DIR] [--cert FILE --key FILE] [--no-create]\n"
       "                      [--thinkers N] [--address-connections N] [--address-rooms N]\n"
-      "                      [--max-turns N]\n"
+      "                      [--max-turns N] [--journal DIR] [--shard X]\n"
       "  --port P        the port to listen on (default 4650; 0 picks a free one)\n"
       "  --listen ADDR   the address to listen on (default: every address)\n"
       "  --room CODE     open one room with this code (6-16 of A-Z, 0-9) at start\n"
@@ -55,7 +57,12 @@ void Usage() {
       "  --address-rooms N        rooms one address may have open (default 20; twice as\n"
       "                  many may be created from it in 10 minutes)\n"
       "  --max-turns N   a game reaching N turns ends there as a draw by length\n"
-      "                  (default 2000; 0: no limit)\n",
+      "                  (default 2000; 0: no limit)\n"
+      "  --journal DIR   keep every room in a journal in this folder (one file each,\n"
+      "                  written at every turn); started again with the same folder, the\n"
+      "                  server takes every room back and its players rejoin\n"
+      "  --shard X       every room code this server makes begins with the letter X\n"
+      "                  (A-Z), for a proxy in front of several servers (docs/haproxy.cfg)\n",
       stderr);
 }
 
@@ -135,6 +142,13 @@ int main(int argc, char** argv) {
     } else if (a == "--max-turns") {
       if (!ParseNumber(v, 0, 1000000, &d) || d != static_cast<int>(d)) return bad("0..1000000");
       options.maxTurns = static_cast<int>(d);
+    } else if (a == "--journal") {
+      options.journalDir = QString::fromLocal8Bit(v);
+    } else if (a == "--shard") {
+      const QString x = QString::fromLocal8Bit(v);
+      if (x.size() != 1 || x[0] < QLatin1Char('A') || x[0] > QLatin1Char('Z'))
+        return bad("one letter A-Z");
+      options.shard = x;
     } else if (a == "--cert") {
       options.certFile = QString::fromLocal8Bit(v);
     } else if (a == "--key") {
@@ -154,14 +168,30 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  if (!options.journalDir.isEmpty() && !QDir(options.journalDir).exists()) {
+    std::fprintf(stderr, "korvel4-server: no folder %s for the journal\n",
+                 options.journalDir.toLocal8Bit().constData());
+    return 2;
+  }
+  if (!options.shard.isEmpty() && !roomCode.isEmpty() && !roomCode.startsWith(options.shard)) {
+    std::fprintf(stderr, "korvel4-server: --room %s does not begin with the shard's letter %s\n",
+                 roomCode.toLocal8Bit().constData(), options.shard.toLocal8Bit().constData());
+    return 2;
+  }
+
   Server server(options);
+  QStringList problems;
+  const int restored = server.Restore(&problems);
+  for (const QString& p : problems)
+    std::fprintf(stderr, "korvel4-server: journal: %s\n", p.toLocal8Bit().constData());
   roomOptions.waitSeconds = options.waitSeconds;
   roomOptions.deepSeconds = options.deepSeconds;
   roomOptions.maxTurns = options.maxTurns;
   // The fixed room's host is the player of its first person's seat.
   for (int seat = 4; seat >= 1; --seat)
     if (roomOptions.person[seat]) roomOptions.hostSeat = seat;
-  if (!roomCode.isEmpty()) server.OpenRoom(roomCode, roomOptions);
+  // A room the journal kept is taken back as it was.
+  if (!roomCode.isEmpty() && !server.FindRoom(roomCode)) server.OpenRoom(roomCode, roomOptions);
   QString error;
   if (!server.Listen(&error)) {
     std::fprintf(stderr, "korvel4-server: %s\n", error.toLocal8Bit().constData());
@@ -193,6 +223,9 @@ int main(int argc, char** argv) {
   QObject::connect(&notifier, &QSocketNotifier::activated, &app, [&] {
     char c;
     [[maybe_unused]] const ssize_t n = read(signalPipe[0], &c, 1);
+    // Everyone is told first; the journal stays as it is, for a server started again.
+    server.Farewell(QString::fromUtf8(TextIn(Language::JAPANESE, TextId::SERVER_STOPPING)),
+                    QStringLiteral("stopping"));
     for (const auto& [code, record] : server.GamesInProgress()) save(record, "unfinished");
     std::fflush(stdout);
     server.CloseAll();
@@ -207,6 +240,9 @@ int main(int argc, char** argv) {
   std::printf("listening on port %u%s\n", server.Port(),
               options.certFile.isEmpty() ? "" : " (TLS)");
   if (!roomCode.isEmpty()) std::printf("room %s\n", roomCode.toLocal8Bit().constData());
+  if (!options.journalDir.isEmpty())
+    std::printf("journal %s: %d rooms taken back\n", options.journalDir.toLocal8Bit().constData(),
+                restored);
   std::fflush(stdout);
   return app.exec();
 }
