@@ -100,8 +100,8 @@ bool JournalExists(const QString& dir, const QString& code) {
 
 std::vector<ReadJournal> ReadJournals(const QString& dir, QStringList* problems) {
   std::vector<ReadJournal> out;
-  const QStringList names = QDir(dir).entryList(QDir::Files | QDir::System | QDir::Hidden,
-                                                QDir::Name);
+  const QStringList names = QDir(dir).entryList(
+      QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden, QDir::Name);
   for (const QString& name : names) {
     const QString code = CodeOfName(name);
     if (code.isEmpty()) continue;
