@@ -7,7 +7,7 @@ packages=(
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-websockets-dev libsdl2-mixer-dev fonts-ipafont-mincho fonts-noto-cjk qt6-translations-l10n
-  xvfb xauth xdotool x11-utils
+  xvfb xauth xdotool x11-utils haproxy python3
   desktop-file-utils appstream lintian dpkg-dev file man-db
 )
 

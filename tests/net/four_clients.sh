@@ -110,13 +110,14 @@ before=$(moves_of "$work/kept.dump" 1); after=$(moves_of "$work/kept.dump" 2)
 echo "the game in progress was saved on SIGTERM and goes on from move $before"
 rm -f "$work"/records/*
 
-# The authority is killed mid-game: each player keeps the game so far as a record, the
-# two records agree, and the runner opens one and plays on.
+# The authority is killed mid-game and does not come back (each player tries twice to
+# come back, then gives up): each keeps the game so far as a record, the two records
+# agree, and the runner opens one and plays on.
 start_server --room KILLED --people 13 --level 1 --pause 0.1
 for seat in 1 3; do
   extra=(); [ $seat = 1 ] && extra=(--start)
   timeout 30 "$bin/korvel4-client" --port "$port" --room KILLED --seat $seat --name "K$seat" \
-    --play 0 --seed $(( seat + 40 )) --timeout 25 --record "$work/k$seat.k4k" "${extra[@]}" \
+    --play 0 --seed $(( seat + 40 )) --timeout 25 --rejoin 2 --record "$work/k$seat.k4k" "${extra[@]}" \
     > "$work/k$seat.out" 2>&1 &
   eval "k$seat=\$!"
 done
