@@ -87,6 +87,9 @@ void Client::Open(const QUrl& url) {
 }
 
 void Client::OnDisconnected() {
+  // A welcome still asking for its pages comes again with the next connection.
+  fetching_ = false;
+  held_.clear();
   if (keepTries_ > 0 && welcomed_ && !closing_ && !closed_ && !gaveUp_ && attempt_ < keepTries_) {
     ++attempt_;
     emit reconnecting(attempt_);
@@ -203,6 +206,63 @@ void Client::OnText(const QString& text) {
   const QJsonDocument doc = QJsonDocument::fromJson(text.toUtf8());
   if (!doc.isObject()) return;
   const QJsonObject msg = doc.object();
+  if (!Fetching(msg)) Take(msg);
+}
+
+bool Client::Fetching(const QJsonObject& msg) {
+  const QString t = msg.value("t").toString();
+  if (!fetching_) {
+    const qint64 first = msg.value("first").toInteger(1);
+    if (t != "welcome" || !msg.value("more").toBool() || first <= 1) return false;
+    fetching_ = true;
+    pendingWelcome_ = msg;
+    fetched_ = QJsonArray();
+    held_.clear();
+    AskNextPage();
+    return true;
+  }
+  if (t != "turns") {
+    held_.push_back(msg);
+    return true;
+  }
+  const qint64 first = pendingWelcome_.value("first").toInteger();
+  const QJsonArray page = msg.value("turns").toArray();
+  if (msg.value("from").toInteger() != fetched_.size() + 1 || page.isEmpty()) {
+    // Not the page asked for: the copy cannot be made.
+    desynced_ = true;
+    fetching_ = false;
+    emit desynced();
+    return true;
+  }
+  for (const QJsonValue& v : page)
+    if (fetched_.size() + 1 < first) fetched_.append(v);
+  if (fetched_.size() + 1 < first) {
+    AskNextPage();
+    return true;
+  }
+  // Every turn is here: the welcome as if it had carried them all, then what was held.
+  fetching_ = false;
+  QJsonObject whole = pendingWelcome_;
+  QJsonArray turns = fetched_;
+  for (const QJsonValue& v : pendingWelcome_.value("turns").toArray()) turns.append(v);
+  whole.insert("turns", turns);
+  whole.remove("more");
+  whole.remove("first");
+  Take(whole);
+  const std::vector<QJsonObject> held = std::move(held_);
+  held_.clear();
+  for (const QJsonObject& m : held)
+    if (!Fetching(m)) Take(m);
+  return true;
+}
+
+void Client::AskNextPage() {
+  const qint64 first = pendingWelcome_.value("first").toInteger();
+  const qint64 from = fetched_.size() + 1;
+  Send({{"t", "turns"}, {"from", from}, {"count", std::min<qint64>(kTurnsPage, first - from)}});
+}
+
+void Client::Take(const QJsonObject& msg) {
   const QString t = msg.value("t").toString();
   const QString said = msg.value("text").toString();
   // The copy could not follow this message: told once, before the message's own signal.

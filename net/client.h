@@ -159,6 +159,11 @@ class Client : public QObject {
 
  private:
   void OnText(const QString& text);
+  void Take(const QJsonObject& msg);
+  // A welcome that carries only the newest turns (`more`): the earlier ones are asked for
+  // page by page, and what comes meanwhile is held, then taken after the welcome.
+  bool Fetching(const QJsonObject& msg);
+  void AskNextPage();
   void OnDisconnected();
   void Send(const QJsonObject& msg);
   void TakeSeats(const QJsonArray& seats);
@@ -185,6 +190,10 @@ class Client : public QObject {
   int attempt_ = 0;       // the tries to come back since the last welcome
   bool closing_ = false;  // this side ended the connection (Close)
   bool gaveUp_ = false;   // the authority refused the seat on a try to come back
+  bool fetching_ = false;
+  QJsonObject pendingWelcome_;
+  QJsonArray fetched_;  // the game's turns from the first, as the pages came
+  std::vector<QJsonObject> held_;
 };
 
 }  // namespace korvel::net

@@ -1,5 +1,6 @@
 #include "net/room.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "game/check.h"
@@ -408,14 +409,31 @@ QJsonObject Room::Welcome(int seat, const QString& token) const {
                 {"seats", SeatsJson()},
                 {"started", started_},
                 {"over", over_},
-                {"turns", TurnsJson(Turns())},
                 {"toMove", game_.State().CurrentSeat}};
+  // A welcome always fits: a longer game's earlier turns are asked for in pages.
+  const size_t n = Turns().size();
+  const size_t carried = static_cast<size_t>(std::max(1, options_.welcomeTurns));
+  if (n > carried) {
+    const size_t first = n - carried + 1;
+    w.insert("turns", TurnsJson(Turns(), first, carried));
+    w.insert("first", static_cast<qint64>(first));
+    w.insert("more", true);
+  } else {
+    w.insert("turns", TurnsJson(Turns()));
+  }
   if (over_) {
     w.insert("winner", winner_ == NO_SEAT ? 0 : winner_);
     w.insert("text", result_);
     w.insert("reason", reason_);
   }
   return w;
+}
+
+QJsonObject Room::TurnsPage(int from, int count) const {
+  return QJsonObject{{"t", "turns"},
+                     {"from", from},
+                     {"turns", TurnsJson(Turns(), static_cast<size_t>(from),
+                                         static_cast<size_t>(std::min(count, options_.pageTurns)))}};
 }
 
 std::string Room::Record() const {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "ai/deep_search.h"
+#include "net/protocol.h"
 #include "net/game_record.h"
 #include "play/computer_run.h"
 #include "play/game.h"
@@ -42,6 +43,10 @@ struct RoomOptions {
   double deepSeconds = 3.0;
   // A game reaching this many turns ends there as a draw by length (0: no limit).
   int maxTurns = kDefaultMaxTurns;
+  // The newest turns a welcome carries, and the most a `turns` answer carries (tests make
+  // them small).
+  int welcomeTurns = kWelcomeTurns;
+  int pageTurns = kTurnsPage;
 };
 
 class Room {
@@ -107,8 +112,11 @@ class Room {
   static ChosenMove Think(ComputerJob& job, const std::atomic<bool>* stop = nullptr);
   void FinishComputerTurn(const ComputerJob& job, const ChosenMove& m);
 
-  // Everything a player needs on joining or coming back: seats, names, the turns so far.
+  // Everything a player needs on joining or coming back: seats, names, the turns so far
+  // (the newest kWelcomeTurns of them, with `first` and `more` when there are more).
   QJsonObject Welcome(int seat, const QString& token) const;
+  // The answer to `turns`: the game's turns from..from+count-1 (as many as there are).
+  QJsonObject TurnsPage(int from, int count) const;
   // The game so far as a game record (.k4k text).
   std::string Record() const;
 

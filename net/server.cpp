@@ -401,13 +401,20 @@ void Server::Handle(QWebSocket* ws, Conn& c, const QJsonObject& msg) {
     c.strikes = 0;
     return SendTo(ws, QJsonObject{{"t", "pong"}});
   }
-  if (type != "move" && type != "start" && type != "again" && type != "give")
+  if (type != "move" && type != "start" && type != "again" && type != "give" && type != "turns")
     return Strike(ws, c, "unknown", "unknown message");
   auto rit = rooms_.find(c.room);
   if (c.room.isEmpty() || rit == rooms_.end())
     return Strike(ws, c, "not-joined", "join a room first");
   RoomEntry& e = rit->second;
   Room& room = *e.room;
+  if (type == "turns") {
+    const auto from = IntField(msg, "from", 1, 10000000);
+    const auto count = IntField(msg, "count", 1, kTurnsPage);
+    if (!from || !count) return Strike(ws, c, "malformed", "turns: from, count 1..1000");
+    c.strikes = 0;
+    return SendTo(ws, room.TurnsPage(*from, *count));
+  }
   if (type == "move") {
     const auto n = IntField(msg, "n", 1, 1000000);
     const auto from = SquareField(msg, "from");
