@@ -101,6 +101,11 @@ TEST(WelcomePages, AClientComingBackFetchesEveryPage) {
   if (clients[1]->MyTurn())
     if (const auto m = ChooseOwnMove(clients[1]->TheGame(), 1, seed)) clients[1]->SendMove(*m);
   ASSERT_TRUE(WaitFor([&] { return welcomes == 1; }));
+  // What came right after the welcome, while the pages were asked for (the notice that 上
+  // is back, the room with 上 connected), was held and taken after it.
+  ASSERT_TRUE(WaitFor([&] { return clients[3]->SeatsFilled(); }));
+  EXPECT_TRUE(clients[3]->Notices().join('\n').contains(QStringLiteral("戻りました")))
+      << clients[3]->Notices().join('\n').toStdString();
   ASSERT_TRUE(WaitFor([&] {
     return room->Over() || (room->Turns().size() >= pauseAt && !room->ComputerToMove() &&
                             clients[3]->Turns().size() == room->Turns().size() &&
