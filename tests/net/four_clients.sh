@@ -87,7 +87,8 @@ rm -f "$work"/records/*
 
 # Two people and two computers; the server is stopped mid-game and keeps the game, which
 # the runner opens (the people's seats as people, the computers' as COM) and plays on.
-start_server --room HALFWAY --people 13 --level 1 --pause 0
+mkdir -p "$work/journal"
+start_server --room HALFWAY --people 13 --level 1 --pause 0 --journal "$work/journal"
 timeout 30 "$bin/korvel4-client" --port "$port" --room HALFWAY --seat 1 --name A --start \
   --max-turns 8 --record "$work/a.k4k" > "$work/a.out" 2>&1 &
 a=$!
@@ -100,6 +101,11 @@ kill -TERM "$server_pid"; wait "$server_pid" || true; server_pid=
 wait $c || true
 grep -q "saved .*unfinished.k4k" "$work/server.out" || fail "no record saved on SIGTERM"
 grep -q "the authority has gone" "$work/c.out" || fail "client C was not told"
+grep -q '^closed サーバーを止めます' "$work/c.out" || fail "client C was not sent closed before the end"
+# The journal stays as it was: a server started again with it takes the room back.
+start_server --journal "$work/journal"
+grep -q "1 rooms taken back" "$work/server.out" || fail "the journal did not keep the room over SIGTERM"
+kill -TERM "$server_pid"; wait "$server_pid" || true; server_pid=
 kept=$(ls "$work"/records/*-unfinished.k4k | head -1)
 same_game "$work/c.k4k" "$kept" || fail "C's record differs from the one saved on SIGTERM"
 open_and_play "$kept" 3 "$work/kept.dump"
