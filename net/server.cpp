@@ -83,6 +83,8 @@ Server::Server(const ServerOptions& options, QObject* parent) : QObject(parent),
   limits.maxPerAddress = options_.maxPerAddress;
   limits.handshakeMs = options_.handshakeMs;
   gate_ = new Gate(server_, limits, this);
+  if (!options_.webFolder.isEmpty()) page_.Load(options_.webFolder, &pageMissing_);
+  gate_->ServePage(&page_);
   thinkers_ = std::make_unique<ThinkerPool>(
       options_.deepThinkers > 0 ? options_.deepThinkers : ThinkerPool::DefaultDeep());
   auto* sweep = new QTimer(this);
@@ -164,6 +166,10 @@ int Server::SocketCount() const {
 
 long long Server::SocketsRefused() const {
   return gate_->Refused();
+}
+
+long long Server::PagesAnswered() const {
+  return gate_->PagesAnswered();
 }
 
 long long Server::HandshakesExpired() const {

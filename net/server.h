@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "net/room.h"
+#include "net/web_page.h"
 
 class QWebSocket;
 class QWebSocketServer;
@@ -54,6 +55,7 @@ struct ServerOptions {
   int pingMs = 10000;             // a seated connection is sent a WebSocket ping this often...
   int silenceMs = 25000;          // ...and counts as missing when nothing came for longer
   QString certFile, keyFile;      // both set: TLS (wss://)
+  QString webFolder;              // the browser page's files (web_page.h); empty: none served
 };
 
 class Server : public QObject {
@@ -88,6 +90,11 @@ class Server : public QObject {
   int MostThinkingAtOnce() const;
   // The records (.k4k text) of the games in progress, each with its room code.
   std::vector<std::pair<QString, std::string>> GamesInProgress() const;
+  // The page's files that were not found in its folder (the page is served without them).
+  const QStringList& PageFilesMissing() const { return pageMissing_; }
+  bool ServesPage() const { return page_.Loaded(); }
+  // Plain HTTP requests answered.
+  long long PagesAnswered() const;
   // Closes every connection (the authority is going away).
   void CloseAll();
   // Tells every player the authority is going away (a `closed` message), before CloseAll.
@@ -156,6 +163,8 @@ class Server : public QObject {
   ServerOptions options_;
   QWebSocketServer* server_ = nullptr;
   Gate* gate_ = nullptr;  // every socket is accepted here (gate.h)
+  WebPage page_;
+  QStringList pageMissing_;
   std::unordered_map<QWebSocket*, Conn> conns_;
   std::map<QString, RoomEntry> rooms_;
   std::unordered_map<QString, AddressRooms> byAddress_;

@@ -15,6 +15,7 @@
 #include "net/protocol.h"
 #include "net/record_files.h"
 #include "net/server.h"
+#include "net/web_page.h"
 
 using namespace korvel;
 using namespace korvel::net;
@@ -34,7 +35,7 @@ void Usage() {
       "                      [--level 1-4] [--pause SECONDS] [--wait SECONDS]\n"
       "                      [--records DIR] [--cert FILE --key FILE] [--no-create]\n"
       "                      [--thinkers N] [--address-connections N] [--address-rooms N]\n"
-      "                      [--max-turns N]\n"
+      "                      [--max-turns N] [--web DIR]\n"
       "  --port P        the port to listen on (default 4650; 0 picks a free one)\n"
       "  --listen ADDR   the address to listen on (default: every address)\n"
       "  --room CODE     open one room with this code (6-16 of A-Z, 0-9) at start\n"
@@ -55,7 +56,9 @@ void Usage() {
       "  --address-rooms N        rooms one address may have open (default 20; twice as\n"
       "                  many may be created from it in 10 minutes)\n"
       "  --max-turns N   a game reaching N turns ends there as a draw by length\n"
-      "                  (default 2000; 0: no limit)\n",
+      "                  (default 2000; 0: no limit)\n"
+      "  --web DIR       the browser page's folder, served on the same port (default: web\n"
+      "                  beside the program, else the installed one)\n",
       stderr);
 }
 
@@ -135,6 +138,9 @@ int main(int argc, char** argv) {
     } else if (a == "--max-turns") {
       if (!ParseNumber(v, 0, 1000000, &d) || d != static_cast<int>(d)) return bad("0..1000000");
       options.maxTurns = static_cast<int>(d);
+    } else if (a == "--web") {
+      options.webFolder = QString::fromLocal8Bit(v);
+      if (!QDir(options.webFolder).exists()) return bad("no such folder");
     } else if (a == "--cert") {
       options.certFile = QString::fromLocal8Bit(v);
     } else if (a == "--key") {
@@ -154,7 +160,16 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  if (options.webFolder.isEmpty())
+    options.webFolder =
+        FindWebFolder(QCoreApplication::applicationDirPath(), KORVEL4_DATA_FROM_PROGRAM);
   Server server(options);
+  if (options.webFolder.isEmpty())
+    std::fputs("korvel4-server: the browser page was not found; only WebSocket clients can join\n",
+               stderr);
+  else if (!server.PageFilesMissing().isEmpty())
+    std::fprintf(stderr, "korvel4-server: the browser page lacks %s\n",
+                 server.PageFilesMissing().join(QStringLiteral(", ")).toLocal8Bit().constData());
   roomOptions.waitSeconds = options.waitSeconds;
   roomOptions.deepSeconds = options.deepSeconds;
   roomOptions.maxTurns = options.maxTurns;
