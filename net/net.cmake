@@ -43,6 +43,7 @@ if(GTest_FOUND)
   gtest_discover_tests(net_tests WORKING_DIRECTORY ${CMAKE_BINARY_DIR} TEST_PREFIX net.
     PROPERTIES TIMEOUT 60)
   include(${CMAKE_SOURCE_DIR}/tests/net/tools.cmake OPTIONAL)
+  include(${CMAKE_SOURCE_DIR}/tests/web/web_tests.cmake OPTIONAL)
 endif()
 
 # korvel4-script joins network games (`join`) when the network game is built.

@@ -282,6 +282,7 @@
     const s = $('status');
     s.dataset.seat = String(state.mySeat);
     s.dataset.state = state.phase;
+    s.dataset.toMove = String(state.phase === 'playing' && state.position ? state.position.toMove : 0);
     let words = text;
     if (!words) {
       if (state.phase === 'playing' && state.position) {
