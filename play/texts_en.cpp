@@ -265,6 +265,11 @@ const char* EnglishText(TextId id) {
     case PIECE_SYANARI: return "+R";
     case PIECE_OU: return "K";
 
+    case NET_WATCHING: return "You are watching";
+    case NET_WATCH: return "Watch";
+    case NET_WATCHERS: return "{1} watching";
+    case NET_ROOM_LINK: return "From a browser: {1}";
+
     case COUNT: break;
   }
   return "";

@@ -263,6 +263,11 @@ const char* JapaneseText(TextId id) {
     case PIECE_SYANARI: return "飛成";
     case PIECE_OU: return "王";
 
+    case NET_WATCHING: return "観戦中です";
+    case NET_WATCH: return "観戦";
+    case NET_WATCHERS: return "観戦 {1}人";
+    case NET_ROOM_LINK: return "ブラウザから: {1}";
+
     case COUNT: break;
   }
   return "";
