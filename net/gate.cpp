@@ -115,11 +115,15 @@ void Gate::Peek(QTcpSocket* s) {
     answer = WebPage::TooLarge();
   } else {
     const auto head = ParseRequestHead(seen.left(length));
-    if (head && head->WantsWebSocket()) {
+    const bool refused = head && head->WantsWebSocket() && upgradeCheck_ &&
+                         !upgradeCheck_(QString::fromUtf8(head->Header("origin")),
+                                        QString::fromUtf8(head->Header("host")));
+    if (head && head->WantsWebSocket() && !refused) {
       StopLooking(s, it->second);
       return Hand(s);
     }
-    answer = page_ ? page_->Answer(head) : WebPage().Answer(head);
+    if (refused) ++upgradesRefused_;
+    answer = refused ? WebPage::Forbidden() : page_ ? page_->Answer(head) : WebPage().Answer(head);
   }
   it->second.answered = true;
   ++answered_;

@@ -11,6 +11,7 @@
 #include <QHostAddress>
 #include <QSslConfiguration>
 #include <QTcpServer>
+#include <functional>
 #include <map>
 #include <unordered_map>
 #include <utility>
@@ -37,6 +38,10 @@ class Gate : public QTcpServer {
   // The page's files that plain requests are answered from (not owned; every path is 404
   // without it).
   void ServePage(const WebPage* page) { page_ = page; }
+  // Whether a WebSocket upgrade may go on, from its Origin header (empty: none) and its Host
+  // header; one refused is answered with 403 and closed before any WebSocket exists.
+  using UpgradeCheck = std::function<bool(const QString& origin, const QString& host)>;
+  void CheckUpgrades(UpgradeCheck check) { upgradeCheck_ = std::move(check); }
 
   // The socket beneath a WebSocket the QWebSocketServer made of one of ours (matched by the
   // peer's address and port); its handshake deadline no longer applies. Null when unknown.
@@ -47,8 +52,10 @@ class Gate : public QTcpServer {
   // Accepted sockets turned away at once (a cap reached), and cut off at the deadline.
   long long Refused() const { return refused_; }
   long long Expired() const { return expired_; }
-  // Plain HTTP requests answered (the page's files, 404s and the like).
+  // Plain HTTP requests answered (the page's files, 404s and the like), and WebSocket
+  // upgrades refused with 403 for their Origin.
   long long PagesAnswered() const { return answered_; }
+  long long UpgradesRefused() const { return upgradesRefused_; }
 
   // The address that caps count by: an IPv4 address (also when mapped into IPv6), or the
   // /64 network of an IPv6 address (one host may hold a whole /64).
@@ -78,7 +85,9 @@ class Gate : public QTcpServer {
   bool tls_ = false;
   QSslConfiguration ssl_;
   const WebPage* page_ = nullptr;
+  UpgradeCheck upgradeCheck_;
   long long answered_ = 0;
+  long long upgradesRefused_ = 0;
   std::unordered_map<QTcpSocket*, Entry> sockets_;
   std::map<std::pair<QString, quint16>, QTcpSocket*> byPeer_;
   std::unordered_map<QString, int> perAddress_;

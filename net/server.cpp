@@ -86,6 +86,12 @@ Server::Server(const ServerOptions& options, QObject* parent) : QObject(parent),
   gate_ = new Gate(server_, limits, this);
   if (!options_.webFolder.isEmpty()) page_.Load(options_.webFolder, &pageMissing_);
   gate_->ServePage(&page_);
+  // Another site's page is refused before its WebSocket exists (the check after the
+  // upgrade stays for any path that bypasses the gate).
+  gate_->CheckUpgrades([tls = !options_.certFile.isEmpty() && !options_.keyFile.isEmpty()](
+                           const QString& origin, const QString& host) {
+    return SameOrigin(origin, QUrl(QStringLiteral("http://") + host, QUrl::StrictMode), tls);
+  });
   thinkers_ = std::make_unique<ThinkerPool>(
       options_.deepThinkers > 0 ? options_.deepThinkers : ThinkerPool::DefaultDeep());
   auto* sweep = new QTimer(this);
@@ -395,6 +401,15 @@ void Server::OnText(QWebSocket* ws, const QString& text) {
 
 void Server::Handle(QWebSocket* ws, Conn& c, const QJsonObject& msg) {
   const QString type = msg.value("t").toString();
+  if (type == "record" && c.version >= kProtocolVersion2) {
+    // The game so far as the authority writes it (.k4k): a player or a watcher downloads it.
+    const auto rit = rooms_.find(c.room);
+    if (c.room.isEmpty() || rit == rooms_.end())
+      return Strike(ws, c, "not-joined", "join a room first");
+    c.strikes = 0;
+    return SendTo(ws, QJsonObject{{"t", "record"},
+                                  {"text", QString::fromStdString(rit->second.room->Record())}});
+  }
   if (c.watcher && type != "ping") {
     // A watcher has no seat: whatever it sends is refused, and counts as a refusal.
     if (c.strikes + 1 >= options_.strikesToClose)

@@ -12,6 +12,7 @@ const char* Reason(int status) {
   switch (status) {
     case 200: return "OK";
     case 400: return "Bad Request";
+    case 403: return "Forbidden";
     case 404: return "Not Found";
     case 405: return "Method Not Allowed";
     case 431: return "Request Header Fields Too Large";
@@ -161,6 +162,10 @@ QByteArray WebPage::Answer(const std::optional<RequestHead>& head) const {
     if (files[i].path == head->path && !bodies_[i].isNull())
       return Response(200, files[i].type, bodies_[i], !isHead);
   return Plain(404, !isHead);
+}
+
+QByteArray WebPage::Forbidden() {
+  return Plain(403, true);
 }
 
 QByteArray WebPage::TooLarge() {

@@ -63,6 +63,8 @@ class WebPage {
   QByteArray Answer(const std::optional<RequestHead>& head) const;
   // The answer to a head that grew past kMaxRequestHead.
   static QByteArray TooLarge();
+  // The answer to a WebSocket upgrade from another site's page.
+  static QByteArray Forbidden();
 
  private:
   std::vector<QByteArray> bodies_;  // one per PageFiles() entry; null when missing
