@@ -134,7 +134,9 @@
     img.alt = '';
     img.draggable = false;
     img.src = '/pieces/KARA_MASU.png';
-    cell.appendChild(img);
+    const mark = document.createElement('span');
+    mark.className = 'mark';
+    cell.append(img, mark);
     cell.addEventListener('click', () => press(key(sq)));
     return cell;
   }
@@ -191,14 +193,18 @@
     for (const cell of document.querySelectorAll('#board .sq')) {
       const p = occupied.get(cell.dataset.square);
       const img = cell.firstChild;
+      // The pieces turn with the board; the empty square keeps its lines where the
+      // window draws them.
       if (p) {
         cell.dataset.piece = String(p);
         img.src = picture(p);
         img.alt = SEAT_NAMES[pieceSeat(p)] + pieceWord(p);
+        img.className = 'piece';
       } else {
         delete cell.dataset.piece;
         img.src = '/pieces/KARA_MASU.png';
         img.alt = '';
+        img.className = '';
       }
     }
     const hands = new Map();
@@ -212,6 +218,7 @@
         cell.dataset.count = String(n);
         cell.firstChild.src = picture(p);
         cell.firstChild.alt = pieceWord(p);
+        cell.firstChild.className = 'piece';
         cell.querySelector('.count').textContent = n > 1 ? String(n) : '';
         if (n > 0) cell.dataset.piece = String(p);
         else delete cell.dataset.piece;
