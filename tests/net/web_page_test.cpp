@@ -6,6 +6,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QWebSocket>
@@ -228,6 +230,74 @@ TEST(WebPageOnThePort, PlainRequestsAreAnsweredAndWebSocketsStillJoin) {
   }
   // Every answered socket is gone: the caps count none of them.
   EXPECT_TRUE(WaitFor([&] { return server->SocketCount() == 0; }));
+}
+
+QByteArray Upgrade(const QByteArray& extra) {
+  return "GET /ws?room=WEBPAGE2 HTTP/1.1\r\nHost: 127.0.0.1:%PORT%\r\nUpgrade: websocket\r\n"
+         "Connection: Upgrade\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
+         "Sec-WebSocket-Version: 13\r\n" + extra + "\r\n";
+}
+
+// The first line the server answers an upgrade with.
+QByteArray UpgradeStatus(quint16 port, const QByteArray& extra) {
+  QTcpSocket s;
+  s.connectToHost(QHostAddress::LocalHost, port);
+  if (!WaitFor([&] { return s.state() == QAbstractSocket::ConnectedState; })) return {};
+  s.write(QByteArray(Upgrade(extra)).replace("%PORT%", QByteArray::number(port)));
+  QByteArray got;
+  WaitFor([&] {
+    got += s.readAll();
+    return got.contains("\r\n") || s.state() == QAbstractSocket::UnconnectedState;
+  });
+  return got.left(got.indexOf("\r\n"));
+}
+
+TEST(WebPageOnThePort, AnotherSitesPageIsRefusedBeforeItsWebSocketExists) {
+  const auto dir = PageFolder();
+  auto server = PageServer(dir->path());
+  const quint16 port = server->Port();
+  const QByteArray own = "Origin: http://127.0.0.1:" + QByteArray::number(port) + "\r\n";
+  EXPECT_EQ(UpgradeStatus(port, ""), "HTTP/1.1 101 Switching Protocols");
+  EXPECT_EQ(UpgradeStatus(port, own), "HTTP/1.1 101 Switching Protocols");
+  EXPECT_EQ(UpgradeStatus(port, "Origin: http://evil.example\r\n"), "HTTP/1.1 403 Forbidden");
+  EXPECT_EQ(UpgradeStatus(port, "Origin: https://127.0.0.1:" + QByteArray::number(port) + "\r\n"),
+            "HTTP/1.1 403 Forbidden");
+  EXPECT_EQ(UpgradeStatus(port, "Origin: null\r\n"), "HTTP/1.1 403 Forbidden");
+  EXPECT_TRUE(WaitFor([&] { return server->ConnectionCount() == 0; }));
+  EXPECT_TRUE(WaitFor([&] { return server->SocketCount() == 0; }));
+}
+
+TEST(WebPageOnThePort, AVersion2ConnectionGetsTheRecordAVersion1OneDoesNot) {
+  auto server = PageServer(QString());
+  RoomOptions ro;
+  server->OpenRoom("WEBPAGE3", ro);
+  for (const int v : {1, 2}) {
+    QWebSocket ws;
+    QStringList got;
+    QObject::connect(&ws, &QWebSocket::textMessageReceived, [&](const QString& t) { got << t; });
+    ws.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/").arg(server->Port())));
+    ASSERT_TRUE(WaitFor([&] { return ws.state() == QAbstractSocket::ConnectedState; }));
+    ws.sendTextMessage(QStringLiteral(R"({"t":"record"})"));
+    ASSERT_TRUE(WaitFor([&] { return !got.isEmpty(); }));
+    // Before a join no version is known: an unknown message.
+    EXPECT_TRUE(got.takeFirst().startsWith(R"({"code":"unknown")"));
+    ws.sendTextMessage(
+        QStringLiteral(R"({"t":"hello","v":%1,"room":"WEBPAGE3","seat":%2,"name":"n"})").arg(v).arg(v));
+    ASSERT_TRUE(WaitFor([&] { return got.size() >= 2; }));  // welcome and room
+    got.clear();
+    ws.sendTextMessage(QStringLiteral(R"({"t":"record"})"));
+    ASSERT_TRUE(WaitFor([&] { return !got.isEmpty(); }));
+    if (v == 1) {
+      EXPECT_TRUE(got.front().startsWith(R"({"code":"unknown")")) << got.front().toStdString();
+    } else {
+      const QJsonObject o = QJsonDocument::fromJson(got.front().toUtf8()).object();
+      EXPECT_EQ(o.value("t").toString(), "record");
+      EXPECT_EQ(o.value("text").toString().toStdString(), server->FindRoom("WEBPAGE3")->Record());
+      EXPECT_TRUE(o.value("text").toString().startsWith(QStringLiteral("Korvel4人将棋 棋譜 1\n")));
+    }
+    ws.close();
+    WaitFor([&] { return ws.state() == QAbstractSocket::UnconnectedState; });
+  }
 }
 
 TEST(WebPageOnThePort, AHeadThatNeverEndsIsCutOffAtTheDeadline) {
