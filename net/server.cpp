@@ -175,6 +175,10 @@ long long Server::SocketsRefused() const {
   return gate_->Refused();
 }
 
+long long Server::OriginsRefused() const {
+  return originsRefused_ + gate_->UpgradesRefused();
+}
+
 long long Server::PagesAnswered() const {
   return gate_->PagesAnswered();
 }

@@ -85,8 +85,9 @@ class Server : public QObject {
   long long ControlFramesRead() const { return controlRead_; }
   // Seated connections closed for their silence (their seats counted as missing).
   long long SilentClosed() const { return silentClosed_; }
-  // Browser connections closed at once for an Origin that is not this server's.
-  long long OriginsRefused() const { return originsRefused_; }
+  // Browser connections refused for an Origin that is not this server's: answered 403 by
+  // the gate, or closed at once after an upgrade that did not pass the gate.
+  long long OriginsRefused() const;
   // The watchers of a room (0 for no such room).
   int WatcherCount(const QString& code) const;
   // Whether a WebSocket upgrade with this Origin header (empty: none) may go on, made to
