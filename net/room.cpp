@@ -7,6 +7,7 @@
 #include "game/play_move.h"
 #include "net/protocol.h"
 #include "play/game_record.h"
+#include "play/repetition.h"
 #include "play/texts.h"
 
 namespace korvel::net {
@@ -495,6 +496,43 @@ QJsonObject Room::Welcome(int seat, const QString& token) const {
     w.insert("reason", reason_);
   }
   return w;
+}
+
+bool Room::ContinueFrom(const Game& game, const std::string& started, QString* why) {
+  if (game.Finished()) {
+    *why = QStringLiteral("the game in it has ended");
+    return false;
+  }
+  if (game.TurnsPlayed() != static_cast<int>(game.Turns().size())) {
+    *why = QStringLiteral("it stands before moves that were taken back (現在)");
+    return false;
+  }
+  game_ = game;
+  started_ = true;
+  over_ = false;
+  winner_ = NO_SEAT;
+  result_.clear();
+  reason_.clear();
+  startedAt_ = started;
+  run_.Restart();
+  game_.SetLevel(options_.level);
+  ApplyKinds();
+  // The check the last turn gave: the turn went to a checked opponent out of turn order.
+  lastCheck_ = NO_SEAT;
+  if (!Turns().empty() && !Turns().back().pass && Turns().back().next != NO_SEAT &&
+      Turns().back().next != NextSeat(Turns().back().seat))
+    lastCheck_ = Turns().back().next;
+  // A version-1 client rebuilds the game from the standard start and the turns, as here.
+  Game replay;
+  StartNetGame(replay, person_, options_.level);
+  followableByV1_ = true;
+  for (const Game::Turn& t : Turns())
+    if (!ApplyTurn(replay, WireTurn(t))) {
+      followableByV1_ = false;
+      break;
+    }
+  followableByV1_ = followableByV1_ && KeyOf(replay.State()) == KeyOf(game_.State());
+  return true;
 }
 
 QJsonObject Room::WatchWelcome() const {

@@ -69,6 +69,15 @@ class Room {
   // The milliseconds clock for the waiting time (tests set their own).
   void SetClock(std::function<qint64()> now) { now_ = std::move(now); }
 
+  // The room goes on from a game (a record read by the record reader), started, before
+  // anyone joins: its position, turns and start time; the room's own people and level. False
+  // with the reason when it cannot: the game has ended, or stands before moves taken back.
+  bool ContinueFrom(const Game& game, const std::string& started, QString* why);
+  // Whether a version-1 client can follow the game: it rebuilds the game from the standard
+  // start and the turns (false for a game continued from a record with a start position
+  // of its own; version 1 is then refused with `error` `version`).
+  bool FollowableByVersion1() const { return followableByV1_; }
+
   // --- who is here ----------------------------------------------------------------------
   // A person takes a free seat; answers the token that proves the seat later, or empty
   // with an error sent to `replyTo` (a seat number is not yet theirs, so the caller passes
@@ -189,6 +198,7 @@ class Room {
   // The seat the last turn put in check (NO_SEAT for none).
   int lastCheck_ = NO_SEAT;
   // Version 2: whether a version-2 connection has been here, and for which seats.
+  bool followableByV1_ = true;
   bool positionWanted_ = false;
   bool legalWanted_[5] = {};
 };

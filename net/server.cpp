@@ -478,6 +478,17 @@ void Server::HandleJoin(QWebSocket* ws, Conn& c, const QJsonObject& msg, const Q
   }
   c.version = *v;
   if (type == "watch") return HandleWatch(ws, c, msg);
+  if (*v == kProtocolVersion && type != "create") {
+    // A room continued from a record's own start position: version 1 cannot follow it.
+    const auto code = CodeField(msg, "room");
+    const auto it = code ? rooms_.find(*code) : rooms_.end();
+    if (it != rooms_.end() && !it->second.room->FollowableByVersion1()) {
+      SendTo(ws, ErrorMessage("version", QStringLiteral("this room needs protocol version %1")
+                                             .arg(kProtocolVersion2)));
+      Drop(ws, c, QWebSocketProtocol::CloseCodeProtocolError, QStringLiteral("version"));
+      return;
+    }
+  }
   const auto seat = SeatField(msg, "seat");
   if (!seat) return Strike(ws, c, "malformed", "seat: 1..4");
   QString code;

@@ -173,6 +173,8 @@ void NetSession::Join(const JoinSettings& s) {
       c->Rejoin();
     else if (returning_ && kept)
       c->Rejoin(kept->room, kept->seat, kept->token);
+    else if (s.seat == 0)
+      c->Watch(s.code);  // 観戦: no seat, nothing kept
     else
       c->Hello(s.code, s.name, s.seat);
   });
@@ -385,7 +387,7 @@ void NetSession::KeepOwnSeat() {
 }
 
 void NetSession::ForgetOwnSeat() {
-  if (Hosting()) return;
+  if (Hosting() || (client_ && client_->Watching())) return;
   const std::optional<KeptSeat> kept = LoadKeptSeat();
   if (kept && kept->Matches(joined_.address, joined_.port, joined_.code, kept->seat))
     ForgetKeptSeat();

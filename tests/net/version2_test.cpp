@@ -13,8 +13,11 @@
 #include <tuple>
 
 #include "net/autoplay.h"
+#include "net/client.h"
 #include "net/protocol.h"
 #include "net/server.h"
+#include "play/game_record.h"
+#include "play/repetition.h"
 #include "support/wait_for.h"
 
 namespace korvel::net {
@@ -395,6 +398,134 @@ TEST(Version2, BrowserOriginsMustBeThisServersOwn) {
   EXPECT_FALSE(Server::SameOrigin("https://example.org", tls, true));
   EXPECT_FALSE(Server::SameOrigin("http://example.org:8443", tls, true));
   EXPECT_FALSE(Server::SameOrigin("http://example.org/page", plain, false));
+}
+
+}  // namespace
+}  // namespace korvel::net
+
+namespace korvel::net {
+namespace {
+
+// 下 to move with a silver that may promote or not, a pawn and two golds in hand.
+const char* kSetPosition =
+    "Korvel4人将棋 棋譜 1\n"
+    "対局: 四人対局\n下: 人\n左: 人\n上: 人\n右: 人\n"
+    "盤: ・ ・ ・ ・ 上王 ・ ・ ・ ・\n"
+    "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
+    "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
+    "盤: ・ ・ 下銀 ・ ・ ・ ・ ・ ・\n"
+    "盤: 左王 ・ ・ ・ 下と ・ ・ ・ 右王\n"
+    "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
+    "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
+    "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
+    "盤: ・ ・ ・ ・ 下王 ・ ・ ・ ・\n"
+    "持駒: 下 歩1 銀0 金2 飛0\n"
+    "手番: 下\n";
+
+Game Read(const std::string& text) {
+  const RecordReading r = ReadRecord(text);
+  EXPECT_TRUE(r.record) << r.error.Text();
+  return r.record ? r.record->game : Game();
+}
+
+TEST(FromRecord, ASetPositionGoesOnForVersionTwoWithTheDoorsOwnChoices) {
+  auto server = Listening();
+  Room* room = FourPeople(*server, "FROMSET1");
+  QString why;
+  ASSERT_TRUE(room->ContinueFrom(Read(kSetPosition), "", &why)) << why.toStdString();
+  EXPECT_TRUE(room->Started());
+  EXPECT_FALSE(room->FollowableByVersion1());
+  // Version 1 cannot follow a game that did not begin at the standard start.
+  Wire old(server->Port());
+  ASSERT_TRUE(old.Up());
+  old.Send(Hello(1, 2, "FROMSET1"));
+  ASSERT_TRUE(old.Await("error"));
+  EXPECT_EQ(old.Last("error").value("code").toString(), "version");
+  // Version 2: the position, and 下's moves: a silver that chooses, drops from its hand.
+  Wire one(server->Port());
+  ASSERT_TRUE(one.Up());
+  one.Send(Hello(2, 1, "FROMSET1"));
+  ASSERT_TRUE(one.Await("welcome"));
+  const QJsonObject w = one.Last("welcome");
+  ExpectPositionOf(w.value("position").toObject(), *room);
+  EXPECT_EQ(w.value("position").toObject().value("toMove").toInt(), 1);
+  const QJsonArray legal = w.value("legal").toArray();
+  EXPECT_EQ(Listed(legal), Accepted(room->TheGame(), 1));
+  bool choice = false, drop = false, mustNot = false;
+  for (const QJsonValue& v : legal) {
+    const QJsonArray from = v.toObject().value("from").toArray();
+    if (!OnBoard(from[0].toInt(), from[1].toInt())) drop = true;
+    for (const QJsonValue& d : v.toObject().value("to").toArray()) {
+      choice = choice || d.toArray()[2].toInt() == 2;
+      mustNot = mustNot || d.toArray()[2].toInt() == 0;
+    }
+  }
+  EXPECT_TRUE(choice);
+  EXPECT_TRUE(drop);
+  EXPECT_TRUE(mustNot);
+  // A drop from the list is played, and the position follows it.
+  QJsonObject pick;
+  for (const QJsonValue& v : legal)
+    if (!OnBoard(v.toObject().value("from").toArray()[0].toInt(), 1)) pick = v.toObject();
+  const QJsonArray to = pick.value("to").toArray()[0].toArray();
+  one.Send(QJsonObject{{"t", "move"}, {"n", 1}, {"from", pick.value("from")},
+                       {"to", SquareJson(to[0].toInt(), to[1].toInt())}, {"promote", false}});
+  ASSERT_TRUE(one.Await("moved"));
+  const QJsonObject moved = one.Last("moved");
+  ExpectPositionOf(moved.value("position").toObject(), *room);
+  EXPECT_EQ(moved.value("position").toObject().value("last").toObject().value("from"),
+            pick.value("from"));
+  EXPECT_FALSE(moved.contains("legal"));  // seat 2 is to move now
+}
+
+TEST(FromRecord, AGameFromTheStandardStartGoesOnForEveryClient) {
+  // A game played a little, kept as the authority writes it.
+  auto first = Listening();
+  Room* played = FourPeople(*first, "FROMSTD1");
+  Wire one(first->Port()), two(first->Port()), three(first->Port()), four(first->Port());
+  Wire* wires[5] = {nullptr, &one, &two, &three, &four};
+  for (int s = 1; s <= 4; ++s) {
+    ASSERT_TRUE(wires[s]->Up());
+    wires[s]->Send(Hello(1, s, "FROMSTD1"));
+    ASSERT_TRUE(wires[s]->Await("welcome"));
+  }
+  one.Send({{"t", "start"}});
+  ASSERT_TRUE(one.Await("start"));
+  PlayTo(*played, wires, 13);
+  const std::string record = played->Record();
+
+  auto server = Listening();
+  RoomOptions ro;
+  ro.person[2] = ro.person[4] = false;  // the computer goes on for two seats
+  ro.level = 1;
+  ro.hostSeat = 1;
+  Room* room = server->OpenRoom("FROMSTD2", ro);
+  QString why;
+  ASSERT_TRUE(room->ContinueFrom(Read(record), "", &why)) << why.toStdString();
+  EXPECT_TRUE(room->FollowableByVersion1());
+  // The same position and turns (a record does not say which door played a turn).
+  EXPECT_TRUE(KeyOf(room->TheGame().State()) == KeyOf(played->TheGame().State()));
+  ASSERT_EQ(room->Turns().size(), played->Turns().size());
+  EXPECT_TRUE(room->IsPersonSeat(1));
+  EXPECT_FALSE(room->IsPersonSeat(2));
+  // A version-1 player rebuilds the same game from the turns, and the game goes on.
+  Client again;
+  QObject::connect(&again, &Client::connected, [&again] { again.Hello("FROMSTD2", "P3", 3); });
+  again.Open(QUrl(QStringLiteral("ws://127.0.0.1:%1").arg(server->Port())));
+  ASSERT_TRUE(WaitFor([&] { return again.Welcomed(); }));
+  EXPECT_TRUE(again.Started());
+  EXPECT_FALSE(again.Desynced());
+  EXPECT_TRUE(KeyOf(again.TheGame().State()) == KeyOf(room->TheGame().State()));
+  // A finished game, and one standing before moves taken back, are refused.
+  Game ended = Read(record);
+  ended.EndByRepetition(NO_SEAT);
+  Room* other = server->OpenRoom("FROMEND1", ro);
+  EXPECT_FALSE(other->ContinueFrom(ended, "", &why));
+  EXPECT_FALSE(why.isEmpty());
+  Game back = Read(record);
+  back.StepBack();
+  EXPECT_FALSE(other->ContinueFrom(back, "", &why));
+  EXPECT_FALSE(other->Started());
 }
 
 }  // namespace
