@@ -24,6 +24,14 @@ test('four pages play a whole game, a watcher sees it, a reload keeps the seat',
   const browser = await launch();
   cleanups.push(() => browser.close());
   const url = (q) => server.origin + '/?' + q;
+  // What 棋譜を保存 downloads.
+  const downloaded = async (page, name) => {
+    const [download] = await Promise.all([page.waitForEvent('download'), page.click('#record')]);
+    assert.match(download.suggestedFilename(), /^korvel4-WEBGAME1-\d+\.k4k$/);
+    const file = path.join(records, name);
+    await download.saveAs(file);
+    return fs.readFileSync(file, 'utf8');
+  };
 
   const names = ['', 'あ<b>い</b>', 'Bob', '上さん', '<img src=x>'];
   const pages = [null];
@@ -95,6 +103,9 @@ test('four pages play a whole game, a watcher sees it, a reload keeps the seat',
       assert.deepEqual(await moveTexts(p), seen);
       // Nobody else took the seat: the room still shows its player.
       assert.equal(await pages[1].$eval('.player[data-seat="2"] .name', (e) => e.textContent), names[2]);
+      // The record so far, from the watcher: the five moves.
+      const text = await downloaded(watcher, 'middle.k4k');
+      assert.equal(text.split('\n').filter((l) => /^\d+ [下左上右] /.test(l)).length, 5);
     }
   }
 
@@ -108,11 +119,9 @@ test('four pages play a whole game, a watcher sees it, a reload keeps the seat',
   // The record the page offers is the one the server saved at the end of the game.
   await until(() => /saved .*finished/.test(server.out()), 10000, 'the record saved');
   const saved = fs.readFileSync(/saved (.*-finished\.k4k)/.exec(server.out())[1], 'utf8');
-  const [download] = await Promise.all([pages[3].waitForEvent('download'), pages[3].click('#record')]);
-  const file = path.join(records, 'downloaded.k4k');
-  await download.saveAs(file);
-  assert.equal(fs.readFileSync(file, 'utf8'), saved);
-  assert.match(download.suggestedFilename(), /\.k4k$/);
+  assert.equal(await downloaded(pages[3], 'end.k4k'), saved);
+  // The watcher's is asked afresh: the whole game now.
+  assert.equal(await downloaded(watcher, 'end-watcher.k4k'), saved);
 
   // The host is asked; 「いいえ」 closes the room for everyone.
   await pages[1].waitForSelector('#ask:not([hidden])');
