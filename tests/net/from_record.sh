@@ -2,7 +2,7 @@
 # korvel4-server --room CODE --from FILE on 127.0.0.1 only: a missing, damaged or finished
 # record (or a folder) stops the server at start with an error naming the file; a good one
 # opens the room where the record stands, the log gives the page's links, and a watcher
-# (korvel4-client --watch) sees it. Bounded by timeouts.
+# (korvel4-client --watch, the runner's join with seat 0) sees it. Bounded by timeouts.
 set -euo pipefail
 bin=$(cd "$1" && pwd)
 work=$(mktemp -d)
@@ -71,4 +71,10 @@ grep -qx "link watch http://127.0.0.1:$port/?room=FROMFILE&watch=1" "$work/serve
 timeout 20 "$bin/korvel4-client" --port "$port" --room FROMFILE --watch --max-turns 0 \
   > "$work/watch.out" 2>&1 || fail "the watcher failed"
 grep -q "^welcome seat 0 room FROMFILE" "$work/watch.out" || fail "the watcher was not welcomed"
+# The runner watches too (SEAT 0).
+mkdir -p "$work/runner"
+printf 'join 127.0.0.1 %s FROMFILE Mio 0\nleave\n' "$port" > "$work/runner/script.txt"
+(cd "$work/runner" && timeout 20 "$bin/korvel4-script" script.txt > "$work/runner.out" 2>&1) ||
+  fail "the runner could not watch"
+grep -q "^joined FROMFILE 0" "$work/runner.out" || fail "the runner was not welcomed"
 echo ok
