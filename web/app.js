@@ -40,6 +40,7 @@
     yes: '成る',
     no: '成らない',
     lost: '接続が切れました',
+    replaced: 'この席には別の画面から接続されました',
   };
 
   // ------------------------------------------------------------------ the link ----------
@@ -576,6 +577,9 @@
     pong() {},
   };
 
+  // The reasons the authority closes a connection with that no new connection would mend.
+  const FINAL_CLOSES = ['replaced', 'room gone', 'version', 'origin', 'watchers', 'misbehaving'];
+
   function connect() {
     clearTimeout(state.retryTimer);
     const scheme = location.protocol === 'https:' ? 'wss://' : 'ws://';
@@ -596,12 +600,18 @@
       if (!msg || typeof msg.t !== 'string' || !Object.prototype.hasOwnProperty.call(handlers, msg.t)) return;
       handlers[msg.t](msg);
     });
-    ws.addEventListener('close', () => {
+    ws.addEventListener('close', (ev) => {
       if (ws !== state.ws) return;
       state.ws = null;
       state.legal = [];
       state.picked = null;
       closePromotion();
+      // Taken over by another page of the same seat (its token), or refused for good: coming
+      // back by itself would only take the seat from the other page again.
+      if (FINAL_CLOSES.includes(ev.reason)) {
+        state.gaveUp = true;
+        if (ev.reason === 'replaced') notice(WORDS.replaced, 'refusal');
+      }
       if (state.gaveUp) {
         if (state.phase !== 'closed') setPhase('closed');
         return;

@@ -8,6 +8,9 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslSocket>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QWebSocket>
@@ -298,6 +301,48 @@ TEST(WebPageOnThePort, AVersion2ConnectionGetsTheRecordAVersion1OneDoesNot) {
     ws.close();
     WaitFor([&] { return ws.state() == QAbstractSocket::UnconnectedState; });
   }
+}
+
+TEST(WebPageOnThePort, OverTlsThePageAndTheWebSocketShareThePort) {
+  const auto dir = PageFolder();
+  ServerOptions so;
+  so.address = QHostAddress::LocalHost;
+  so.port = 0;
+  so.webFolder = dir->path();
+  so.certFile = QStringLiteral(KORVEL4_TEST_CERTS "/localhost-cert.pem");
+  so.keyFile = QStringLiteral(KORVEL4_TEST_CERTS "/localhost-key.pem");
+  Server server(so);
+  QString error;
+  ASSERT_TRUE(server.Listen(&error)) << error.toStdString();
+  const auto trust = QSslCertificate::fromPath(so.certFile);
+  {
+    QSslSocket s;
+    QSslConfiguration ssl = QSslConfiguration::defaultConfiguration();
+    ssl.setCaCertificates(trust);
+    s.setSslConfiguration(ssl);
+    s.connectToHostEncrypted(QStringLiteral("localhost"), server.Port());
+    ASSERT_TRUE(WaitFor([&] { return s.isEncrypted(); }));
+    s.write(Get("/app.js"));
+    QByteArray got;
+    ASSERT_TRUE(WaitFor([&] {
+      got += s.readAll();
+      return got.endsWith("file app.js");
+    }));
+    EXPECT_TRUE(got.startsWith("HTTP/1.1 200 OK\r\n"));
+    EXPECT_TRUE(got.contains("Content-Security-Policy: "));
+  }
+  QWebSocket ws;
+  QSslConfiguration ssl = QSslConfiguration::defaultConfiguration();
+  ssl.setCaCertificates(trust);
+  ws.setSslConfiguration(ssl);
+  QStringList texts;
+  QObject::connect(&ws, &QWebSocket::textMessageReceived, [&](const QString& t) { texts << t; });
+  ws.open(QUrl(QStringLiteral("wss://localhost:%1/ws?room=ANY").arg(server.Port())));
+  ASSERT_TRUE(WaitFor([&] { return ws.state() == QAbstractSocket::ConnectedState; }));
+  ws.sendTextMessage(R"({"t":"ping"})");
+  ASSERT_TRUE(WaitFor([&] { return !texts.isEmpty(); }));
+  EXPECT_EQ(texts.front(), R"({"t":"pong"})");
+  EXPECT_GE(server.PagesAnswered(), 1);
 }
 
 TEST(WebPageOnThePort, AHeadThatNeverEndsIsCutOffAtTheDeadline) {

@@ -59,9 +59,12 @@ export function launch() {
 }
 
 // A page of its own browser context (its own storage, as another device would have).
-export async function open(browser, url, viewport = DESKTOP) {
-  const context = await browser.newContext({ viewport, acceptDownloads: true, locale: 'ja-JP' });
-  const page = await context.newPage();
+// `context` given: another page of the same browser (its storage shared); `before` runs on
+// the page before it opens the link.
+export async function open(browser, url, viewport = DESKTOP, { context, before } = {}) {
+  const ctx = context || await browser.newContext({ viewport, acceptDownloads: true, locale: 'ja-JP' });
+  const page = await ctx.newPage();
+  if (before) await before(page);
   page.setDefaultTimeout(15000);
   const problems = [];
   page.on('pageerror', (e) => problems.push(String(e)));
