@@ -293,7 +293,6 @@ enum class TextId {
   // Watching a network game, and the link to its page.
   NET_WATCHING,   // a watcher's message refused
   NET_WATCH,      // the dialog's choice to watch instead of taking a seat
-  NET_WATCHERS,   // {1}: how many watch
   NET_ROOM_LINK,  // {1}: the page's link for the room
 
   COUNT  // not a text: the number of ids

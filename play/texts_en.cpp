@@ -267,7 +267,6 @@ const char* EnglishText(TextId id) {
 
     case NET_WATCHING: return "You are watching";
     case NET_WATCH: return "Watch";
-    case NET_WATCHERS: return "{1} watching";
     case NET_ROOM_LINK: return "From a browser: {1}";
 
     case COUNT: break;

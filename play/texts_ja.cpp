@@ -265,7 +265,6 @@ const char* JapaneseText(TextId id) {
 
     case NET_WATCHING: return "観戦中です";
     case NET_WATCH: return "観戦";
-    case NET_WATCHERS: return "観戦 {1}人";
     case NET_ROOM_LINK: return "ブラウザから: {1}";
 
     case COUNT: break;
