@@ -318,9 +318,11 @@
     n.dataset.at = String(Date.now());
   }
 
-  function moveText(turn, index) {
+  // A turn as the record writes it: the move's number, the seat, the move. A pass is not a
+  // move: it carries the number of the move that follows it.
+  function moveText(turn, number) {
     const seat = SEAT_NAMES[turn.seat] || '';
-    if (turn.pass) return (index + 1) + ' ' + seat + ' パス';
+    if (turn.pass) return number + ' ' + seat + ' パス';
     const [fx, fy] = turn.from;
     const [tx, ty] = turn.to;
     let text = COLUMN_DIGITS[10 - tx] + ROW_NUMERALS[ty] + pieceWord(turn.before);
@@ -329,13 +331,13 @@
       if (turn.placed !== turn.before) text += '成';
       text += '(' + (10 - fx) + fy + ')';
     }
-    return (index + 1) + ' ' + seat + ' ' + text;
+    return number + ' ' + seat + ' ' + text;
   }
 
   function addMove(turn) {
     const list = $('moves');
     const li = document.createElement('li');
-    li.textContent = moveText(turn, state.turns.length);
+    li.textContent = moveText(turn, state.turns.filter((t) => !t.pass).length + 1);
     li.dataset.seat = String(turn.seat);
     state.turns.push(turn);
     list.appendChild(li);

@@ -120,6 +120,8 @@ test('four pages play a whole game, a watcher sees it, a reload keeps the seat',
   await until(() => /saved .*finished/.test(server.out()), 10000, 'the record saved');
   const saved = fs.readFileSync(/saved (.*-finished\.k4k)/.exec(server.out())[1], 'utf8');
   assert.equal(await downloaded(pages[3], 'end.k4k'), saved);
+  // The move list is the record's move lines.
+  assert.deepEqual(moves, saved.split('\n').filter((l) => /^\d+ [下左上右] /.test(l)));
   // The watcher's is asked afresh: the whole game now.
   assert.equal(await downloaded(watcher, 'end-watcher.k4k'), saved);
 
