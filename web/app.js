@@ -544,7 +544,7 @@
       closePromotion();
       $('result').textContent = msg.text || '';
       $('result').hidden = false;
-      notice(msg.text, 'over');
+      notice('');  // the result says it
       play('end');
       setPhase('over');
       drawMarks();
