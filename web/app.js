@@ -39,6 +39,7 @@
     soundOff: '音 切',
     yes: '成る',
     no: '成らない',
+    cancel: 'やめる',
     lost: '接続が切れました',
     replaced: 'この席には別の画面から接続されました',
   };
@@ -417,6 +418,16 @@
       });
       buttons.appendChild(b);
     }
+    const cancel = document.createElement('button');
+    cancel.type = 'button';
+    cancel.className = 'cancel';
+    cancel.dataset.action = 'promote-cancel';
+    cancel.textContent = WORDS.cancel;
+    cancel.addEventListener('click', () => {
+      closePromotion();
+      drawMarks();
+    });
+    buttons.appendChild(cancel);
     box.hidden = false;
   }
 

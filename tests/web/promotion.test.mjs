@@ -40,6 +40,13 @@ test('a promotion is asked and played, a piece is dropped from the hand', async 
   assert.equal(await page.$('[data-square="5,6"][data-dest]'), null, 'the marks follow the pick');
   assert.equal(await page.$eval('[data-square="4,3"]', (e) => e.dataset.dest), '2');
   assert.equal(await page.$('[data-promote]'), null);
+  // Asked, and put off: nothing is sent, the piece stays picked.
+  await page.click('[data-square="4,3"]');
+  await page.waitForSelector('[data-promote="yes"]');
+  await page.click('[data-action="promote-cancel"]');
+  assert.equal(await page.$('[data-promote]'), null);
+  assert.equal(await page.$eval('[data-square="4,3"]', (e) => e.dataset.dest), '2');
+  assert.deepEqual(await moveTexts(page), []);
   await page.click('[data-square="4,3"]');
   await page.waitForSelector('[data-promote="yes"]');
   assert.ok(await page.$('[data-promote="no"]'));
