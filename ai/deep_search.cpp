@@ -93,6 +93,8 @@ class Searcher {
   void OrderMoves(const Move* moves, int* scores, int n, Move ttMove, int ply) const;
   int PickNext(Move* moves, int* scores, int i, int n, bool& sorted);
   void CheckLimits();
+  void Report(const std::function<void(const DeepProgress&)>& progress, int depth, Move best,
+              int score) const;
   int OrderKey(Move m) const;
   bool IsQuiet(Move m) const { return !IsPromotion(m) && (IsDrop(m) || b_.At(MoveTo(m)) == 0); }
 
@@ -443,6 +445,34 @@ int Searcher::Search(int depth, int alpha, int beta, int ply, bool pv) {
   return best;
 }
 
+// The line the table holds from the root: the best move, then each position's table move
+// while it is this decision's, legal, and the line neither took a king nor came back.
+void Searcher::Report(const std::function<void(const DeepProgress&)>& progress, int depth,
+                      Move best, int score) const {
+  DeepProgress p;
+  p.depth = depth;
+  p.score = score;
+  p.nodes = nodes_;
+  p.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+  Board b = b_;
+  std::uint64_t seen[kMaxPly];
+  int len = 0;
+  for (Move m = best; len < kMaxPly && m != kNoMove && b.IsLegal(m);) {
+    const ChosenMove c = b.ToChosen(m);
+    p.line.push_back(c);
+    if (IsKingCode(c.captured)) break;
+    Undo u;
+    b.Make(m, u);
+    const std::uint64_t key = b.Key();
+    if (std::find(seen, seen + len, key) != seen + len) break;
+    seen[len++] = key;
+    const TTEntry& e = tt_[key & (kTTEntries - 1)];
+    if (e.key != key || e.generation != generation_ || e.bound == B_NONE) break;
+    m = e.move;
+  }
+  progress(p);
+}
+
 // Has the move that led the last iteration (scored `known` there) just been found lost
 // where nothing was lost before? Then the iteration must see the others.
 bool FailsLow(int score, int known) {
@@ -563,6 +593,7 @@ ChosenMove Searcher::Run(const GameState& s, int seat, const DeepLimits& limits,
       break;
     }
     st.depth = depth;
+    if (limits.progress && *limits.progress) Report(*limits.progress, depth, best, bestScore);
     // The best move leads the next iteration; the others keep their order.
     for (int i = 0; i < n; ++i)
       if (roots[i] == best) {

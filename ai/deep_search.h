@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -29,6 +30,18 @@ struct DeepPastTurn {
   bool gaveCheck = false;
 };
 
+// What an iteration of the search found, for a program that shows the search as it goes
+// (korvel4-engine): the depth finished, the score for the team to move, the nodes and
+// seconds so far, and the line the search expects (the best move first, then the table's
+// replies while they are legal; it may be short).
+struct DeepProgress {
+  int depth = 0;
+  int score = 0;
+  std::uint64_t nodes = 0;
+  double seconds = 0;
+  std::vector<ChosenMove> line;
+};
+
 struct DeepLimits {
   // Search and quiescence nodes. A decision may spend them once more, in the iteration
   // that finds the move it was going to play lost (to search the other moves).
@@ -37,6 +50,9 @@ struct DeepLimits {
   const std::atomic<bool>* stop = nullptr;             // set from outside to stop at once
   const std::vector<DeepPastTurn>* history = nullptr;  // oldest first; may be null
   const deep::EvalParams* eval = nullptr;              // the weights; null for the defaults
+  // Told after every finished iteration, on the searching thread; it changes nothing the
+  // search does (no node is counted for it). May be null.
+  const std::function<void(const DeepProgress&)>* progress = nullptr;
 };
 
 struct DeepStats {
