@@ -37,6 +37,8 @@ std::vector<std::string_view> Words(std::string_view line) {
 // A word as an error quotes it: printable ASCII, the rest as \xNN, 40 bytes at most.
 std::string Quoted(std::string_view word) { return deep::QuotedBytes(word, 40); }
 
+}  // namespace
+
 const char* RefusalText(Refusal r) {
   switch (r) {
     case Refusal::NONE: return "allowed";
@@ -52,6 +54,8 @@ const char* RefusalText(Refusal r) {
   }
   return "refused";
 }
+
+namespace {
 
 // A count of 1..hi, or nothing.
 std::optional<std::uint64_t> Count(std::string_view word, std::uint64_t hi) {

@@ -38,6 +38,9 @@ std::string PositionText(const Position& p);
 std::optional<Position> ParsePositionText(std::string_view rows, std::string_view hands,
                                           std::string_view seat, std::string* why);
 
+// Why the rules refused a move, in the protocol's words.
+const char* RefusalText(Refusal r);
+
 // The seat letter of the notation: b l t r for SITA HIDARI UE MIGI ('?' for none).
 char SeatLetter(int seat);
 
