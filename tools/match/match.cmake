@@ -72,3 +72,4 @@ add_test(NAME deep_match_engines
   COMMAND bash ${CMAKE_SOURCE_DIR}/tests/tools/match_engine.sh
           $<TARGET_FILE:korvel4-match> $<TARGET_FILE:korvel4-engine>)
 set_tests_properties(deep_match_engines PROPERTIES TIMEOUT 300)
+include(${CMAKE_SOURCE_DIR}/tools/tune/tune.cmake)
