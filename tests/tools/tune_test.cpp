@@ -57,8 +57,8 @@ TEST(TuneWeights, QuietMeansNoCaptureAndNoKingReached) {
   deep::Move moves[kMaxMoves];
   ASSERT_GT(b.GenerateCaptures(moves), 0);
   EXPECT_FALSE(IsQuiet(b));
-  // HIDARI to move, its pawn out of reach of anything but next to nothing: its king... the
-  // next seat (UE) reaching HIDARI's king is not quiet either.
+  // Kings alone, HIDARI to move: quiet. The next seat (UE) reaching HIDARI's king from
+  // where nothing of HIDARI's takes it is not.
   GameState t;
   StartSelfPlay(t, 4);
   for (int x = 1; x <= 9; ++x)
@@ -69,7 +69,9 @@ TEST(TuneWeights, QuietMeansNoCaptureAndNoKingReached) {
   t.Board[5][1] = KingCode(UE);
   ASSERT_TRUE(b.Load(t, HIDARI));
   EXPECT_TRUE(IsQuiet(b));
-  t.Board[1][4] = Code(UE, KIN);  // next to HIDARI's king; UE moves after HIDARI
+  t.Board[1][1] = Code(UE, SYA);  // down the king's line; UE moves after HIDARI
+  ASSERT_TRUE(b.Load(t, HIDARI));
+  ASSERT_EQ(b.GenerateCaptures(moves), 0);
   ASSERT_TRUE(b.Load(t, HIDARI));
   EXPECT_FALSE(IsQuiet(b));
 }

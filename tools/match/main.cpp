@@ -59,13 +59,16 @@ struct Options {
   bool printEval = false;
   std::string aEngine, bEngine;
   int aMovetime = 0, bMovetime = 0;
+  DeepSearchOptions aSearch, bSearch;
+  bool aSearchGiven = false, bSearchGiven = false;
 };
 
 constexpr const char* kUsage =
     "usage: korvel4-match --a LEVEL[,LEVEL] --b LEVEL[,LEVEL] --games N --seed S "
     "[--a-nodes N] [--b-nodes N] [--openings K] [--jobs J] [--openings-file PATH] "
     "[--write-openings COUNT] [--a-eval FILE] [--b-eval FILE] [--print-eval] "
-    "[--a-engine CMD] [--b-engine CMD] [--a-movetime MS] [--b-movetime MS] [--help]\n";
+    "[--a-engine CMD] [--b-engine CMD] [--a-movetime MS] [--b-movetime MS] "
+    "[--a-search LIST] [--b-search LIST] [--help]\n";
 
 // The list of accepted openings: lines "seed plies candidate" of at most this many bytes,
 // a file of at most this many.
@@ -94,6 +97,8 @@ void Help() {
       "its levels (docs/engine-protocol.md; started with /bin/sh -c for every game);\n"
       "--a-movetime/--b-movetime MS: milliseconds a move for level 4 or the engine\n"
       "instead of the node budget.\n"
+      "--a-search/--b-search LIST: search techniques for level 4 to try, comma-separated:\n"
+      "null, futility, lmr, aspiration (none is level 4's own).\n"
       "Each weight lies in its range:\n",
       static_cast<unsigned long long>(kDeepDefaultNodes), kEvalFileLimit);
   for (const char* field : {"board", "hand", "near", "drop", "defender", "nextPercent",
@@ -161,7 +166,7 @@ Options Parse(int argc, char** argv) {
     static const char* const kFlags[] = {
         "--a",       "--b",        "--games", "--seed",          "--a-nodes",
         "--b-nodes", "--openings", "--jobs",  "--openings-file", "--write-openings", "--a-eval", "--b-eval",
-        "--a-engine", "--b-engine", "--a-movetime", "--b-movetime"};
+        "--a-engine", "--b-engine", "--a-movetime", "--b-movetime", "--a-search", "--b-search"};
     if (std::find(std::begin(kFlags), std::end(kFlags), flag) == std::end(kFlags))
       Fail(flag.rfind("--", 0) == 0 ? "unknown flag '" + flag + "'" : "unexpected '" + flag + "'");
     if (i + 1 >= argc) Fail(flag + ": missing value");
@@ -196,7 +201,24 @@ Options Parse(int argc, char** argv) {
       o.aMovetime = static_cast<int>(Number(flag, v, 1, 3600000));
     else if (flag == "--b-movetime")
       o.bMovetime = static_cast<int>(Number(flag, v, 1, 3600000));
-    else if (flag == "--write-openings")
+    else if (flag == "--a-search" || flag == "--b-search") {
+      DeepSearchOptions& so = flag == "--a-search" ? o.aSearch : o.bSearch;
+      (flag == "--a-search" ? o.aSearchGiven : o.bSearchGiven) = true;
+      std::stringstream list(v);
+      std::string item;
+      while (std::getline(list, item, ',')) {
+        if (item == "null")
+          so.nullMove = true;
+        else if (item == "futility")
+          so.futility = true;
+        else if (item == "lmr")
+          so.lateMoveTable = true;
+        else if (item == "aspiration")
+          so.aspiration = true;
+        else
+          Fail(flag + ": unknown technique " + Quoted(item) + " (null, futility, lmr, aspiration)");
+      }
+    } else if (flag == "--write-openings")
       o.writeOpenings = static_cast<int>(Number(flag, v, 1, 100000));
     else
       Fail("unknown flag '" + flag + "'");
@@ -326,10 +348,14 @@ int Run(const Options& o) {
       const deep::EvalParams* secondEval = aFirst ? &o.bEval : &o.aEval;
       const int firstTime = aFirst ? o.aMovetime : o.bMovetime;
       const int secondTime = aFirst ? o.bMovetime : o.aMovetime;
-      players[SITA] = {first[0], firstNodes, firstEval, firstTime};
-      players[UE] = {first[1], firstNodes, firstEval, firstTime};
-      players[HIDARI] = {second[0], secondNodes, secondEval, secondTime};
-      players[MIGI] = {second[1], secondNodes, secondEval, secondTime};
+      const DeepSearchOptions* aSearch = o.aSearchGiven ? &o.aSearch : nullptr;
+      const DeepSearchOptions* bSearch = o.bSearchGiven ? &o.bSearch : nullptr;
+      const DeepSearchOptions* firstSearch = aFirst ? aSearch : bSearch;
+      const DeepSearchOptions* secondSearch = aFirst ? bSearch : aSearch;
+      players[SITA] = {first[0], firstNodes, firstEval, firstTime, firstSearch};
+      players[UE] = {first[1], firstNodes, firstEval, firstTime, firstSearch};
+      players[HIDARI] = {second[0], secondNodes, secondEval, secondTime, secondSearch};
+      players[MIGI] = {second[1], secondNodes, secondEval, secondTime, secondSearch};
       // A team's engine program, started for this game and ended with it.
       std::unique_ptr<EngineProcess> engines[2];
       std::string startError;

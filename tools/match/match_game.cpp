@@ -74,6 +74,7 @@ TurnResult PlayTurn(Game& g, const SeatPlayer& player, const std::vector<DeepPas
     limits.maxSeconds = player.movetime / 1000.0;
   }
   limits.eval = player.eval;
+  limits.options = player.search;
   limits.history = &history;
   const ChosenMove m = g.ChooseComputerMove(seat, limits);
   if (played) played->push_back({seat, m});

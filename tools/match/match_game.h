@@ -22,6 +22,8 @@ struct SeatPlayer {
   const deep::EvalParams* eval = nullptr;  // level 4's weights; null for the defaults
   // Level 4 or an engine: milliseconds a move instead of the node budget (0 for none).
   int movetime = 0;
+  // Search techniques for level 4 to try (null: level 4's own search).
+  const DeepSearchOptions* search = nullptr;
   // An engine program chooses instead of `level` (asked with `go nodes` or `go movetime`).
   EngineProcess* engine = nullptr;
 };
