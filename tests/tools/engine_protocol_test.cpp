@@ -239,7 +239,8 @@ TEST(EngineSession, ChoosesLevelFoursMoveAndShowsItsLine) {
   DeepLimits limits;
   limits.nodes = 20000;
   limits.history = &history;
-  const ChosenMove expected = SearchDeep(g.State(), g.State().CurrentSeat, limits);
+  DeepStats stats;
+  const ChosenMove expected = SearchDeep(g.State(), g.State().CurrentSeat, limits, &stats);
 
   Lines out;
   EngineSession s(out.Sink());
@@ -260,7 +261,14 @@ TEST(EngineSession, ChoosesLevelFoursMoveAndShowsItsLine) {
   }
   EXPECT_GE(depth, 2);
   EXPECT_NE(r[at - 2].find(" pv " + MoveText(expected)), std::string::npos) << r[at - 2];
-  EXPECT_EQ(r[at - 1].rfind("info depth " + std::to_string(depth) + " ", 0), 0u) << r[at - 1];
+  // The summary is the search's own: its depth, score and nodes.
+  EXPECT_EQ(r[at - 1].rfind("info depth " + std::to_string(stats.depth) + " score cp " +
+                                std::to_string(stats.score) + " nodes " +
+                                std::to_string(stats.nodes) + " time ",
+                            0),
+            0u)
+      << r[at - 1];
+  EXPECT_EQ(stats.depth, depth);
   // The same search twice answers the same.
   s.Handle("go nodes 20000");
   const int again = out.WaitFor("bestmove ");
