@@ -86,13 +86,17 @@ GameAnalysis AnalyseGame(const Game& game, const AnalysisLimits& limits) {
   return result;
 }
 
+bool HintPossible(const Game& game) {
+  const int seat = game.State().CurrentSeat;
+  return seat >= SITA && seat <= MIGI && game.MayMove(seat) == Refusal::NONE &&
+         game.IsPersonSeat(seat);
+}
+
 std::optional<ChosenMove> SuggestMove(const Game& game, std::uint64_t nodes,
                                       const std::atomic<bool>* stop) {
+  if (!HintPossible(game)) return std::nullopt;
   const GameState& s = game.State();
   const int seat = s.CurrentSeat;
-  if (seat < SITA || seat > MIGI || game.MayMove(seat) != Refusal::NONE ||
-      !game.IsPersonSeat(seat))
-    return std::nullopt;
   DeepThinker thinker;
   DeepLimits limits;
   limits.nodes = nodes;

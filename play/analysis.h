@@ -55,6 +55,10 @@ struct AnalysisLimits {
 // the position after its newest move, on a copy of the game. A game not begun gives none.
 GameAnalysis AnalyseGame(const Game& game, const AnalysisLimits& limits = {});
 
+// Whether a hint may be given: the seat to move is a person's and may move now (the game
+// begun and not finished).
+bool HintPossible(const Game& game);
+
 // Level 4's move for the seat to move, when that seat is a person's and may move now;
 // nothing for a game not begun or finished, a computer's turn, a seat with no move, or a
 // search stopped from outside. The game is not touched.
