@@ -33,6 +33,10 @@ Weighed Weigh(DeepThinker& thinker, const GameState& s, const AnalysisLimits& li
   return w;
 }
 
+int Decided(int score) {
+  return std::clamp(score, -kAnalysisDecided, kAnalysisDecided);
+}
+
 // The position the game ends in: a king taken, or the end by repetition.
 std::optional<int> EndScore(const Game& g) {
   if (!g.Finished()) return std::nullopt;
@@ -79,7 +83,8 @@ GameAnalysis AnalyseGame(const Game& game, const AnalysisLimits& limits) {
     if (m.best && *m.best == static_cast<const Move&>(*r))
       m.loss = 0;
     else if (m.before && m.after)
-      m.loss = std::max(0, ForTeamOf(m.seat, *m.before) - ForTeamOf(m.seat, *m.after));
+      m.loss = std::max(0, Decided(ForTeamOf(m.seat, *m.before)) -
+                               Decided(ForTeamOf(m.seat, *m.after)));
     result.moves.push_back(m);
     here = next;
   }

@@ -22,6 +22,8 @@ inline constexpr std::uint64_t kAnalysisDefaultNodes = 200'000;
 // The score of a position whose game is won (a king taken): the deep search's own score
 // for a king there to take.
 inline constexpr int kAnalysisWin = 30'000;
+// Beyond this a score is a game decided by force (a king taken in some moves).
+inline constexpr int kAnalysisDecided = 5'000;
 
 // One move of the history, weighed.
 struct MoveAnalysis {
@@ -35,7 +37,8 @@ struct MoveAnalysis {
   // it (a seat with no move to play, a position outside the deep search).
   std::optional<int> before, after;
   // What the move gave away for its own team: the best the search saw before it less
-  // what is left after it, never below 0; 0 for level 4's own move.
+  // what is left after it, never below 0; 0 for level 4's own move. A score past
+  // kAnalysisDecided counts as that much: a game lost by force is lost by one amount.
   std::optional<int> loss;
 };
 

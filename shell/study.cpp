@@ -340,11 +340,16 @@ void Study::Poll() {
           dock_->onPick = [this](int count) {
             if (StillOurs() && window_.Moves()->onPick) window_.Moves()->onPick(count);
           };
+          // The costliest moves are marked in the move list while the graph is shown.
+          connect(dock_, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+            MarkMoves(visible && StillOurs());
+          });
         }
         if (window_.Moves()->isVisible()) window_.splitDockWidget(window_.Moves(), dock_, Qt::Vertical);
         dock_->Show(std::move(analysisResult_.moves));
         dock_->show();
         dock_->raise();
+        MarkMoves(true);
         Follow();
       }
       analysisResult_ = {};
@@ -372,18 +377,27 @@ void Study::Follow() {
   if (!StillOurs()) {
     // Another game, or other moves played where moves were taken back.
     dock_->hide();
+    MarkMoves(false);
     return;
   }
   dock_->Graph()->SetCurrent(window_.Form()->TheGame().HistoryCount());
 }
 
+void Study::MarkMoves(bool on) {
+  QList<int> rows;
+  if (on && dock_)
+    for (int i : dock_->Graph()->Worst()) rows << i + 1;
+  window_.Moves()->Mark(rows);
+}
+
 // The hint over the board: the piece's square (or hand cell) and its destination framed,
-// an arrow between them, and the move written under 思考中's place; while it is thought, a
-// line saying so.
+// an arrow between them, and the move written under the board; while it is thought, a line
+// saying so.
 void Study::DrawHint(QPainter& p) {
   QFont font = window_.Canvas().TextFont(12);
   font.setPixelSize(14);
-  const QPointF textAt(CellX(-1.3) / TWIPS_PER_PIXEL + 2, CellY(0.2) / TWIPS_PER_PIXEL + 42);
+  // Under the board, between the left army's last move text and the turn icon.
+  const QPointF textAt(CellX(0.95) / TWIPS_PER_PIXEL, CellY(10.55) / TWIPS_PER_PIXEL);
   if (HintThinking()) {
     if (Now() != hintAt_) {
       hintStop_ = true;  // the position it was asked for is gone
@@ -419,8 +433,8 @@ void Study::DrawHint(QPainter& p) {
   const double length = std::hypot(d.x(), d.y());
   if (length > 1) {
     const QPointF u = d / length, normal(-u.y(), u.x());
-    const QPointF tip = b - u * (side / 2 - 4);
-    const QPointF start = a + u * (side / 2 - 4);
+    const QPointF tip = b - u * 6;
+    const QPointF start = a + u * 14;
     QPainterPath arrow;
     arrow.moveTo(start);
     arrow.lineTo(tip - u * 9);

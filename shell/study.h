@@ -116,6 +116,8 @@ class Study : public QObject {
   // The analysis shown still belongs to the game: its moves begin the game's history.
   bool StillOurs() const;
   void Follow();
+  // The costliest moves marked in the move list, or no longer.
+  void MarkMoves(bool on);
 
   MainWindow& window_;
   QTimer* poll_;

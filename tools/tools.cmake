@@ -13,3 +13,6 @@ endif()
 # korvel4-analyze: level 4's analysis of a game record, one JSON line per move.
 add_executable(korvel4-analyze ${CMAKE_SOURCE_DIR}/tools/analyze/main.cpp)
 target_link_libraries(korvel4-analyze PRIVATE korvel4_core)
+add_test(NAME tools_analyze_inputs
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/tools/analyze_inputs.sh $<TARGET_FILE:korvel4-analyze>)
+set_tests_properties(tools_analyze_inputs PROPERTIES TIMEOUT 300)
