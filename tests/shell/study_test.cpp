@@ -99,6 +99,16 @@ TEST(StudyWindow, TheAnalysisShowsItsGraphBesideTheMoveListAndAPressOnItSteps) {
   EXPECT_EQ(w.form.TheGame().HistoryCount(), 1);
   QTest::mouseClick(graph, Qt::LeftButton, {}, QPoint(graph->width() - 2, graph->height() / 2));
   EXPECT_EQ(w.form.TheGame().HistoryCount(), 3);
+  // The graph's ends are the start and the newest move; the moves lie evenly between.
+  EXPECT_EQ(graph->PositionAt(2), 0);
+  EXPECT_EQ(graph->PositionAt(graph->width() - 1), 3);
+  const double left = 6, span = graph->width() - 12;  // the plot's margins
+  EXPECT_EQ(graph->PositionAt(left + span / 3), 1);
+  EXPECT_EQ(graph->PositionAt(left + span * 2 / 3), 2);
+  EXPECT_EQ(graph->PositionAt(left + span / 3 - span / 8), 1);
+  EXPECT_EQ(graph->PositionAt(left + span / 3 + span / 8), 1);
+  QTest::mouseClick(graph, Qt::LeftButton, {}, QPoint(1, graph->height() / 2));
+  EXPECT_EQ(w.form.TheGame().HistoryCount(), 0);
   // Another game: the graph no longer belongs to it and goes.
   w.window.Action("NEW_GAME")->trigger();
   ASSERT_EQ(w.form.TheGame().HistoryCount(), 0);
