@@ -351,6 +351,10 @@ void Study::Poll() {
         dock_->raise();
         MarkMoves(true);
         Follow();
+        // The move list, shorter now, keeps the current move in view.
+        QTimer::singleShot(0, window_.Moves(), [list = window_.Moves()->List()] {
+          if (QListWidgetItem* item = list->currentItem()) list->scrollToItem(item);
+        });
       }
       analysisResult_ = {};
       emit analysisFinished(cancelled);
