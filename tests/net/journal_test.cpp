@@ -18,6 +18,7 @@
 #include "net/protocol.h"
 #include "net/room.h"
 #include "net/server.h"
+#include "play/game_record.h"
 #include "play/repetition.h"
 #include "support/wait_for.h"
 
@@ -149,6 +150,34 @@ TEST(Journal, AGameOverAndTheNextTakenBack) {
   ASSERT_TRUE(closed);
   ExpectSameRoom(room, *closed);
   EXPECT_EQ(closed->Join(1, "B").error.value("code").toString(), "closed");
+}
+
+// A room that went on from a game record (--from) keeps that game in its journal, as its
+// record, and is taken back at the same place.
+TEST(Journal, ARoomGoingOnFromARecordTakenBack) {
+  Room before("JOURNAL4", People({1, 2, 3, 4}));
+  for (int s = 1; s <= 4; ++s) before.Join(s, "P");
+  before.Start(1);
+  PlayTo(before, 7);
+  Room room("JOURNAL5", People({1, 3}));
+  std::vector<QJsonObject> entries{room.JournalHead(true)};
+  room.SetJournal([&](const QJsonObject& e) { entries.push_back(e); });
+  // As korvel4-server --from gives it: the game the record reader makes of a record.
+  const RecordReading read = ReadRecord(before.Record());
+  ASSERT_TRUE(read.record);
+  QString why;
+  ASSERT_TRUE(room.ContinueFrom(read.record->game, "2026-12-08 10:00:00", &why))
+      << why.toStdString();
+  room.Join(1, "A");
+  room.Join(3, "C");
+  room.TakeOutgoing();
+  PlayTo(room, 15);
+  bool fixed = false;
+  auto back = Room::FromJournalHead(entries[0], &fixed);
+  ASSERT_TRUE(back);
+  EXPECT_TRUE(fixed);
+  for (size_t i = 1; i < entries.size(); ++i) ASSERT_TRUE(back->Replay(entries[i])) << i;
+  ExpectSameRoom(room, *back);
 }
 
 TEST(Journal, AnEntryThatCannotFollowIsRefused) {

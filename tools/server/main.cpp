@@ -11,11 +11,16 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
+#include "io/disk_files.h"
+#include "net/links.h"
 #include "net/protocol.h"
 #include "net/record_files.h"
 #include "net/server.h"
+#include "net/web_page.h"
+#include "play/record_keeper.h"
 #include "play/texts.h"
 
 using namespace korvel;
@@ -36,13 +41,17 @@ void Usage() {
       "                      [--level 1-4] [--pause SECONDS] [--wait SECONDS]\n"
       "                      [--records DIR] [--cert FILE --key FILE] [--no-create]\n"
       "                      [--thinkers N] [--address-connections N] [--address-rooms N]\n"
-      "                      [--max-turns N] [--journal DIR] [--shard X]\n"
+      "                      [--max-turns N] [--from FILE.k4k] [--web DIR]\n"
+      "                      [--journal DIR] [--shard X]\n"
       "  --port P        the port to listen on (default 4650; 0 picks a free one)\n"
       "  --listen ADDR   the address to listen on (default: every address)\n"
       "  --room CODE     open one room with this code (6-16 of A-Z, 0-9) at start\n"
       "  --people SEATS  that room's seats played by people, e.g. 13 (default 1234); the\n"
       "                  first of them is the host's\n"
       "  --level N       that room's computer level (default 3)\n"
+      "  --from FILE     that room goes on from this game record (.k4k): its position,\n"
+      "                  turns and level; its seats' people (人) unless --people says\n"
+      "                  otherwise, and --level overrides the record's level\n"
       "  --pause S       the pause before each computer move (default 0.6)\n"
       "  --wait S        how long a missing player is awaited before the host may give\n"
       "                  the seat to the computer (default 60)\n"
@@ -58,6 +67,8 @@ void Usage() {
       "                  many may be created from it in 10 minutes)\n"
       "  --max-turns N   a game reaching N turns ends there as a draw by length\n"
       "                  (default 2000; 0: no limit)\n"
+      "  --web DIR       the browser page's folder, served on the same port (default: web\n"
+      "                  beside the program, else the installed one)\n"
       "  --journal DIR   keep every room in a journal in this folder (one file each,\n"
       "                  written at every turn); started again with the same folder, the\n"
       "                  server takes every room back and its players rejoin\n"
@@ -80,7 +91,8 @@ int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   ServerOptions options;
   options.port = 4650;
-  QString roomCode, recordsDir = QStringLiteral(".");
+  QString roomCode, recordsDir = QStringLiteral("."), fromFile;
+  bool peopleGiven = false, levelGiven = false;
   bool saveFinished = false;  // with --records, every game is saved when it ends too
   RoomOptions roomOptions;
   for (int i = 1; i < argc; ++i) {
@@ -112,6 +124,7 @@ int main(int argc, char** argv) {
       if (!code) return bad("6-16 characters of A-Z and 0-9");
       roomCode = *code;
     } else if (a == "--people") {
+      peopleGiven = true;
       std::fill(std::begin(roomOptions.person), std::end(roomOptions.person), false);
       for (const char* p = v; *p; ++p) {
         if (*p < '1' || *p > '4') return bad("seats 1..4, e.g. 13");
@@ -120,6 +133,9 @@ int main(int argc, char** argv) {
     } else if (a == "--level") {
       if (!ParseNumber(v, 1, 4, &d) || d != static_cast<int>(d)) return bad("1..4");
       roomOptions.level = static_cast<int>(d);
+      levelGiven = true;
+    } else if (a == "--from") {
+      fromFile = QString::fromLocal8Bit(v);
     } else if (a == "--pause") {
       if (!ParseNumber(v, 0, 60, &d)) return bad("0..60 seconds");
       options.pauseSeconds = d;
@@ -149,6 +165,9 @@ int main(int argc, char** argv) {
       if (x.size() != 1 || x[0] < QLatin1Char('A') || x[0] > QLatin1Char('Z'))
         return bad("one letter A-Z");
       options.shard = x;
+    } else if (a == "--web") {
+      options.webFolder = QString::fromLocal8Bit(v);
+      if (!QDir(options.webFolder).exists()) return bad("no such folder");
     } else if (a == "--cert") {
       options.certFile = QString::fromLocal8Bit(v);
     } else if (a == "--key") {
@@ -179,19 +198,64 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  if (options.webFolder.isEmpty())
+    options.webFolder =
+        FindWebFolder(QCoreApplication::applicationDirPath(), KORVEL4_DATA_FROM_PROGRAM);
+  // A room that goes on from a record: read by the program's one record reader, which
+  // replays every move through the game's own rules.
+  std::optional<LoadedRecord> from;
+  if (!fromFile.isEmpty()) {
+    if (roomCode.isEmpty()) {
+      std::fputs("korvel4-server: --from goes with --room\n", stderr);
+      return 2;
+    }
+    DiskFiles disk;
+    RecordKeeper keeper(disk);
+    RecordKeeper::Opened opened = keeper.Open(fromFile.toLocal8Bit().toStdString());
+    if (!opened.record) {
+      // The reader's words name the file for what is in it; the others get its name here.
+      const std::string path = fromFile.toLocal8Bit().toStdString();
+      if (opened.error.find(path) == std::string::npos)
+        std::fprintf(stderr, "korvel4-server: --from %s: %s\n", path.c_str(), opened.error.c_str());
+      else
+        std::fprintf(stderr, "korvel4-server: --from %s\n", opened.error.c_str());
+      return 2;
+    }
+    from = std::move(opened.record);
+    const Game& g = from->game;
+    if (!peopleGiven)
+      for (int seat = 1; seat <= 4; ++seat) roomOptions.person[seat] = g.IsPersonSeat(seat);
+    if (!levelGiven && g.State().Level >= 1 && g.State().Level <= 4)
+      roomOptions.level = g.State().Level;
+  }
+
   Server server(options);
   QStringList problems;
   const int restored = server.Restore(&problems);
   for (const QString& p : problems)
     std::fprintf(stderr, "korvel4-server: journal: %s\n", p.toLocal8Bit().constData());
+  if (options.webFolder.isEmpty())
+    std::fputs("korvel4-server: the browser page was not found; only WebSocket clients can join\n",
+               stderr);
+  else if (!server.PageFilesMissing().isEmpty())
+    std::fprintf(stderr, "korvel4-server: the browser page lacks %s\n",
+                 server.PageFilesMissing().join(QStringLiteral(", ")).toLocal8Bit().constData());
   roomOptions.waitSeconds = options.waitSeconds;
   roomOptions.deepSeconds = options.deepSeconds;
   roomOptions.maxTurns = options.maxTurns;
   // The fixed room's host is the player of its first person's seat.
   for (int seat = 4; seat >= 1; --seat)
     if (roomOptions.person[seat]) roomOptions.hostSeat = seat;
-  // A room the journal kept is taken back as it was.
-  if (!roomCode.isEmpty() && !server.FindRoom(roomCode)) server.OpenRoom(roomCode, roomOptions);
+  // A room the journal kept is taken back as it was (its record's game included).
+  if (!roomCode.isEmpty() && !server.FindRoom(roomCode)) {
+    Room* room = server.OpenRoom(roomCode, roomOptions);
+    QString why;
+    if (from && !room->ContinueFrom(from->game, from->started, &why)) {
+      std::fprintf(stderr, "korvel4-server: --from %s: %s\n",
+                   fromFile.toLocal8Bit().constData(), why.toLocal8Bit().constData());
+      return 2;
+    }
+  }
   QString error;
   if (!server.Listen(&error)) {
     std::fprintf(stderr, "korvel4-server: %s\n", error.toLocal8Bit().constData());
@@ -239,7 +303,18 @@ int main(int argc, char** argv) {
 
   std::printf("listening on port %u%s\n", server.Port(),
               options.certFile.isEmpty() ? "" : " (TLS)");
-  if (!roomCode.isEmpty()) std::printf("room %s\n", roomCode.toLocal8Bit().constData());
+  if (!roomCode.isEmpty()) {
+    std::printf("room %s\n", roomCode.toLocal8Bit().constData());
+    // The game page's links for the room: each person's seat, and to watch.
+    const QString host = LinkHost(options.address);
+    const bool tls = !options.certFile.isEmpty();
+    for (int seat = 1; seat <= 4; ++seat)
+      if (roomOptions.person[seat])
+        std::printf("link seat %d %s\n", seat,
+                    PageLink(host, server.Port(), tls, roomCode, seat).toLocal8Bit().constData());
+    std::printf("link watch %s\n",
+                PageLink(host, server.Port(), tls, roomCode, kWatchLink).toLocal8Bit().constData());
+  }
   if (!options.journalDir.isEmpty())
     std::printf("journal %s: %d rooms taken back\n", options.journalDir.toLocal8Bit().constData(),
                 restored);
