@@ -290,6 +290,10 @@ enum class TextId {
   PIECE_SYANARI,
   PIECE_OU,
 
+  // Watching a network game, and the link to its page.
+  NET_WATCHING,   // a watcher's message refused
+  NET_WATCH,      // the dialog's choice to watch instead of taking a seat
+  NET_ROOM_LINK,  // {1}: the page's link for the room
   // 検討: the hint and the analysis of a game's record (shell/study.*).
   MENU_KENTOU,
   MENU_HINT,

@@ -265,6 +265,9 @@ const char* EnglishText(TextId id) {
     case PIECE_SYANARI: return "+R";
     case PIECE_OU: return "K";
 
+    case NET_WATCHING: return "You are watching";
+    case NET_WATCH: return "Watch";
+    case NET_ROOM_LINK: return "From a browser: {1}";
     case MENU_KENTOU: return "Study";
     case MENU_HINT: return "Hint";
     case MENU_KIFU_KAISEKI: return "Analyse the record";

@@ -263,6 +263,9 @@ const char* JapaneseText(TextId id) {
     case PIECE_SYANARI: return "飛成";
     case PIECE_OU: return "王";
 
+    case NET_WATCHING: return "観戦中です";
+    case NET_WATCH: return "観戦";
+    case NET_ROOM_LINK: return "ブラウザから: {1}";
     case MENU_KENTOU: return "検討";
     case MENU_HINT: return "ヒント";
     case MENU_KIFU_KAISEKI: return "棋譜解析";

@@ -56,6 +56,7 @@ const std::map<TextId, int> kFormats = {
     {TextId::NET_HANDOVER_ASK, 1},     {TextId::NET_LEVEL, 1},
     {TextId::NET_CAN_GO_BACK, 2},      {TextId::NET_CANNOT_OPEN, 1},
     {TextId::NET_ROOM_INFO, 3},        {TextId::NET_SEAT_LINE, 2},
+    {TextId::NET_ROOM_LINK, 1},
     {TextId::HINT_MOVE, 1},            {TextId::ANALYSIS_PROGRESS, 2},
     {TextId::ANALYSIS_WORST, 4},
 };
