@@ -120,11 +120,28 @@ std::string Number(const std::optional<int>& v) {
 }  // namespace
 
 std::string AnalysisJson(const MoveAnalysis& m) {
-  std::string line = "{\"move\":" + std::to_string(m.number) + ",\"seat\":\"" + SeatName(m.seat) +
-                     "\",\"played\":\"" + MoveNotation(m.played) + "\",\"best\":";
-  line += m.best ? "\"" + MoveNotation(*m.best) + "\"" : std::string("null");
-  line += ",\"before\":" + Number(m.before) + ",\"score\":" + Number(m.after) +
-          ",\"loss\":" + Number(m.loss) + "}";
+  // Appended piece by piece: GCC 12's Release build warns (falsely) about `"..." + string&&`.
+  std::string line = "{\"move\":";
+  line += std::to_string(m.number);
+  line += ",\"seat\":\"";
+  line += SeatName(m.seat);
+  line += "\",\"played\":\"";
+  line += MoveNotation(m.played);
+  line += "\",\"best\":";
+  if (m.best) {
+    line += '"';
+    line += MoveNotation(*m.best);
+    line += '"';
+  } else {
+    line += "null";
+  }
+  line += ",\"before\":";
+  line += Number(m.before);
+  line += ",\"score\":";
+  line += Number(m.after);
+  line += ",\"loss\":";
+  line += Number(m.loss);
+  line += '}';
   return line;
 }
 

@@ -300,7 +300,10 @@ std::vector<std::string> EngineSession::Think(Job& job) {
                        " nodes " + std::to_string(p.nodes) + " time " + Milliseconds(p.seconds);
     if (!p.line.empty()) {
       line += " pv";
-      for (const ChosenMove& m : p.line) line += " " + MoveText(m);
+      for (const ChosenMove& m : p.line) {
+        line += ' ';  // not " " + string: GCC 12 warns falsely of an overlap there
+        line += MoveText(m);
+      }
     }
     Say(line);
   };
