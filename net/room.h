@@ -134,6 +134,10 @@ class Room {
   // among computers.
   void Played(const MoveOutcome& o);
   void EndGame(int winner, const QString& text, const char* reason);
+  void EndByRepetition(int winner);
+  // The person to move whose every move and drop the rules refuse passes at once: a pass
+  // turn for everyone with a `pass` notice (the turns after it follow as usual).
+  void PassIfNoMove();
   // A host who is not connected hands the role to the next connected person after their
   // seat (in seat order), announced with a `host` notice; the new host is asked 続けますか？
   // when a game is over. True when the host changed (the caller sends `room`).

@@ -198,7 +198,13 @@ class Form1 {
 
  private:
   void NewGame();
+  // The turns the seats take by themselves, one after another, from now until a person
+  // has a move to make or the game ends: the computers', and the pass of a person's seat
+  // the rules leave no move (TakesTurnByItself).
   void RunComputerTurns();
+  bool TakesTurnByItself(int seat) const;
+  // A person's seat with no move the rules accept passes, announced to everyone.
+  std::optional<MoveOutcome> PassWithoutMove(int seat);
   // One computer turn of `seat`, shown: the outcome of its move, or nothing for a pass or
   // a turn the end of the program cut short.
   std::optional<MoveOutcome> com_ban(int seat);

@@ -290,6 +290,10 @@ enum class TextId {
   PIECE_SYANARI,
   PIECE_OU,
 
+  // A seat with no move the rules accept passes: the notice to everyone.
+  TITLE_PASS,
+  NO_MOVE_PASS,  // {1}: the seat's short name (SEAT_WORD_...)
+
   COUNT  // not a text: the number of ids
 };
 
@@ -333,6 +337,8 @@ inline const char* TeamName(int seat) { return Text(TeamNameId(seat)); }
 // "下の番です" ...: the prompt that announces a seat; empty for no seat.
 TextId SeatPromptId(int seat);
 inline const char* SeatPrompt(int seat) { return Text(SeatPromptId(seat)); }
+// "下", "左"...: a seat's short name; NONE for no seat.
+TextId SeatWordId(int seat);
 
 // The words for a refused move: the window's box shows the title and the prompt; a
 // record's reader names the line and the prompt.

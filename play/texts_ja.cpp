@@ -262,6 +262,8 @@ const char* JapaneseText(TextId id) {
     case PIECE_SYA: return "飛";
     case PIECE_SYANARI: return "飛成";
     case PIECE_OU: return "王";
+    case TITLE_PASS: return "パス";
+    case NO_MOVE_PASS: return "{1}は指せる手がないのでパスします";
 
     case COUNT: break;
   }

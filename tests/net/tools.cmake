@@ -12,3 +12,7 @@ set_tests_properties(net.script_clients PROPERTIES TIMEOUT 120)
 add_test(NAME net.tls
   COMMAND ${CMAKE_SOURCE_DIR}/tests/net/tls.sh ${KORVEL4_OUT})
 set_tests_properties(net.tls PROPERTIES TIMEOUT 90)
+# A person the rules leave no move passes, announced to every player.
+add_test(NAME net.person_pass
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/net/person_pass.sh ${KORVEL4_OUT})
+set_tests_properties(net.person_pass PROPERTIES TIMEOUT 60)
