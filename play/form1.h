@@ -183,6 +183,7 @@ class Form1 {
     double x, y;
     bool own;     // this window's seat
     bool toMove;  // the game is being played and this seat is to move
+    bool missing;  // another seat's person who has gone and is waited for
   };
   std::vector<NameLabel> NetworkNameLabels() const;
 

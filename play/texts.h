@@ -293,6 +293,8 @@ enum class TextId {
   // A seat with no move the rules accept passes: the notice to everyone.
   TITLE_PASS,
   NO_MOVE_PASS,  // {1}: the seat's short name (SEAT_WORD_...)
+  // A network game's player who has gone, marked beside the name: {1} the name.
+  NET_MISSING_MARK,
 
   COUNT  // not a text: the number of ids
 };

@@ -266,6 +266,7 @@ const char* EnglishText(TextId id) {
     case PIECE_OU: return "K";
     case TITLE_PASS: return "Pass";
     case NO_MOVE_PASS: return "{1} has no move and passes";
+    case NET_MISSING_MARK: return "× {1} (away)";
 
     case COUNT: break;
   }

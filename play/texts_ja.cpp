@@ -264,6 +264,7 @@ const char* JapaneseText(TextId id) {
     case PIECE_OU: return "王";
     case TITLE_PASS: return "パス";
     case NO_MOVE_PASS: return "{1}は指せる手がないのでパスします";
+    case NET_MISSING_MARK: return "× {1}（不在）";
 
     case COUNT: break;
   }

@@ -593,13 +593,17 @@ void MainWindow::DrawNetworkNames(QPainter& p) {
   for (const Form1::NameLabel& label : form_->NetworkNameLabels()) {
     QString text = QString::fromStdString(label.name);
     if (label.own) text = QFill(TextId::NET_OWN_MARK, {text});
+    if (label.missing) text = QFill(TextId::NET_MISSING_MARK, {text});
     if (label.toMove) text = QStringLiteral("▶ ") + text;
     const QPointF point(CellX(label.x) / TWIPS_PER_PIXEL, CellY(label.y) / TWIPS_PER_PIXEL);
     p.setPen(QPen(Qt::black));
     for (int dx = -1; dx <= 1; ++dx)
       for (int dy = -1; dy <= 1; ++dy)
         if (dx || dy) p.drawText(point + QPointF(dx, dy), text);
-    p.setPen(label.toMove ? QColor(255, 230, 80) : QColor(Qt::white));
+    // A player who has gone is greyed until they come back or the computer takes the seat.
+    p.setPen(label.missing  ? QColor(150, 150, 150)
+             : label.toMove ? QColor(255, 230, 80)
+                            : QColor(Qt::white));
     p.drawText(point, text);
   }
 }
