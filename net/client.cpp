@@ -91,7 +91,13 @@ void Client::Create(const QString& name, int seat, const std::vector<int>& peopl
         {"level", level}});
 }
 
+void Client::Watch(const QString& room) {
+  watching_ = true;
+  Send({{"t", "watch"}, {"v", kProtocolVersion2}, {"room", room}});
+}
+
 void Client::Rejoin() {
+  if (watching_) return Watch(room_);
   Rejoin(room_, seat_, token_);
 }
 
@@ -175,6 +181,7 @@ void Client::OnText(const QString& text) {
     token_ = msg.value("token").toString();
     seat_ = msg.value("seat").toInt();
     host_ = msg.value("host").toInt();
+    watchers_ = msg.value("watchers").toInt(watchers_);
     level_ = msg.value("level").toInt(3);
     TakeSeats(msg.value("seats").toArray());
     started_ = msg.value("started").toBool();
@@ -204,6 +211,7 @@ void Client::OnText(const QString& text) {
     emit welcomed(room_, seat_, token_, host_);
   } else if (t == "room") {
     host_ = msg.value("host").toInt();
+    watchers_ = msg.value("watchers").toInt(watchers_);
     TakeSeats(msg.value("seats").toArray());
     emit roomChanged(host_, seats_);
   } else if (t == "start") {

@@ -268,6 +268,25 @@ const char* EnglishText(TextId id) {
     case NO_MOVE_PASS: return "{1} has no move and passes";
     case NET_MISSING_MARK: return "× {1} (away)";
 
+    case NET_WATCHING: return "You are watching";
+    case NET_WATCH: return "Watch";
+    case NET_ROOM_LINK: return "From a browser: {1}";
+    case MENU_KENTOU: return "Study";
+    case MENU_HINT: return "Hint";
+    case MENU_KIFU_KAISEKI: return "Analyse the record";
+    case HINT_TITLE: return "Hint";
+    case HINT_NONE: return "A hint is given only when a person is to move";
+    case HINT_THINKING: return "Thinking of a hint…";
+    case HINT_MOVE: return "Hint {1}";
+    case ANALYSIS_TITLE: return "Analysis";
+    case ANALYSIS_PROGRESS: return "Analysing the record ({1} / {2} positions)";
+    case ANALYSIS_CANCEL: return "Cancel";
+    case ANALYSIS_NONE: return "There is no move to analyse";
+    case ANALYSIS_WORST_HEAD: return "The costliest moves";
+    case ANALYSIS_WORST: return "{1} {2} {3} (−{4})";
+    case ANALYSIS_FIRST_AHEAD: return "South/North ahead";
+    case ANALYSIS_SECOND_AHEAD: return "West/East ahead";
+
     case COUNT: break;
   }
   return "";

@@ -16,3 +16,7 @@ set_tests_properties(net.tls PROPERTIES TIMEOUT 90)
 add_test(NAME net.person_pass
   COMMAND ${CMAKE_SOURCE_DIR}/tests/net/person_pass.sh ${KORVEL4_OUT})
 set_tests_properties(net.person_pass PROPERTIES TIMEOUT 60)
+# A room that goes on from a record (--from): bad files refused by name, the links, a watcher.
+add_test(NAME net.from_record
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/net/from_record.sh ${KORVEL4_OUT})
+set_tests_properties(net.from_record PROPERTIES TIMEOUT 90)
