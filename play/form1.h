@@ -24,6 +24,8 @@
 namespace korvel {
 
 inline constexpr const char* HELP_PAGE = "Korvel4人将棋.htm";
+// The same page in English, opened beside it when the window speaks English.
+inline constexpr const char* HELP_PAGE_EN = "Korvel4人将棋.en.htm";
 // The folder in the user's data area where the file dialogs start at first.
 inline constexpr const char* RECORDS_FOLDER = "records";
 
@@ -267,6 +269,7 @@ class Form1 {
   int guidanceColour_ = COLOUR_GREEN;
   PieceCode currentBackground_;  // 0 until the settings set it
   std::string helpPage_;         // the help page's full path, found at start-up
+  std::string helpPageEn_;       // and the English one's
 
   SoundLibrary::Handle soundContext_ = 0;
   SoundLibrary::Handle sndOther_ = 0, sndForbidden_ = 0, sndPlace_ = 0, sndEnd_ = 0, sndBgm_ = 0;

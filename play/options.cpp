@@ -107,7 +107,7 @@ void Form1::Form_Unload() {
 
 void Form1::KAISETU_Click() {
   if (ended_) return;
-  host_.OpenPage(helpPage_);
+  Command1_Click();
 }
 
 void Form1::VER_Click() {
@@ -118,6 +118,8 @@ void Form1::VER_Click() {
 }
 
 // The program has no web site of its own: its home page is the help page beside it.
-void Form1::Command1_Click() { host_.OpenPage(helpPage_); }
+void Form1::Command1_Click() {
+  host_.OpenPage(CurrentLanguage() == Language::ENGLISH ? helpPageEn_ : helpPage_);
+}
 
 }  // namespace korvel
