@@ -39,6 +39,9 @@ class Form1 {
   // --- events of the window -------------------------------------------------------------
   void Form_Load();
   void Form_MouseDown(MouseButton button, int shift, double x, double y);
+  // A key with its character code: Esc (27) ends the program; the keys of keyboard play
+  // (key_cursor.h) move the cursor over the board and hands or press its cell, exactly as
+  // the window's mouse presses there (the un-pick included).
   void Form_KeyPress(int keyCode);
   void Form_Unload();
 
@@ -121,6 +124,11 @@ class Form1 {
   void RequestEnd() { endRequested_ = true; }
   // Whether the computers are taking their turns now (a box shown meanwhile is theirs).
   bool ComputersPlaying() const { return computersPlaying_ > 0; }
+
+  // The keyboard's cursor: a screen cell, shown (and drawn by the window) only once one of
+  // its keys was pressed.
+  bool KeyCursorShown() const { return cursorShown_; }
+  Square KeyCursor() const { return cursor_; }
 
   // --- what the runner, the window and the tests read ------------------------------------
   const Game& TheGame() const { return game_; }
@@ -259,6 +267,10 @@ class Form1 {
   std::weak_ptr<Authority> authority_;
   PressEntry networkPress_;
   void NetworkPress(Authority& authority, MouseButton button, double x, double y);
+
+  // The keyboard's cursor.
+  Square cursor_{5, 5};
+  bool cursorShown_ = false;
 
   // The half-entered move of the person at the mouse.
   int pieceSelected_ = 0;
