@@ -6,12 +6,12 @@ namespace korvel {
 
 CursorKey CursorKeyOf(int keyCode) {
   switch (keyCode) {
-    case 'w': case 'W': case 'i': case 'I': return CursorKey::UP;
-    case 's': case 'S': case 'k': case 'K': return CursorKey::DOWN;
-    case 'a': case 'A': case 'j': case 'J': return CursorKey::LEFT;
-    case 'd': case 'D': case 'l': case 'L': return CursorKey::RIGHT;
+    case 'w': case 'i': return CursorKey::UP;
+    case 's': case 'k': return CursorKey::DOWN;
+    case 'a': case 'j': return CursorKey::LEFT;
+    case 'd': case 'l': return CursorKey::RIGHT;
     case '\r': case '\n': return CursorKey::PRESS;
-    case 'p': case 'P': return CursorKey::PRESS_PROMOTING;
+    case 'p': return CursorKey::PRESS_PROMOTING;
     default: return CursorKey::NONE;
   }
 }

@@ -8,8 +8,9 @@
 namespace korvel {
 
 // The keys of keyboard play, as the window hands them to Form_KeyPress (their characters).
-// Letters in either case; none is a menu's shortcut (those are Ctrl+, Alt+, F-keys, the
-// arrows, Space and Esc).
+// Lower-case letters and Enter; none is a menu's shortcut (those are Ctrl+, Alt+, F-keys,
+// the arrows, Space and Esc). Enter and P press only once a moving key showed the cursor,
+// so that a player who never moves the cursor finds Enter doing what it always did.
 enum class CursorKey { NONE, UP, DOWN, LEFT, RIGHT, PRESS, PRESS_PROMOTING };
 CursorKey CursorKeyOf(int keyCode);
 

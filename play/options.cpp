@@ -106,6 +106,8 @@ void Form1::Form_KeyPress(int keyCode) {
   }
   const CursorKey key = CursorKeyOf(keyCode);
   if (key == CursorKey::NONE) return;
+  // Nothing to press before a moving key has shown the cursor.
+  if ((key == CursorKey::PRESS || key == CursorKey::PRESS_PROMOTING) && !cursorShown_) return;
   cursorShown_ = true;
   switch (key) {
     case CursorKey::UP: cursor_ = CursorStep(cursor_, 0, -1); return;

@@ -43,10 +43,11 @@ TEST(KeyCursor, StepsOverTheBoardAndIntoTheHands) {
 }
 
 TEST(KeyCursor, TheKeysAreLettersEnterAndNoShortcut) {
-  for (int c : {'w', 'W', 'i', 'I'}) EXPECT_EQ(CursorKeyOf(c), CursorKey::UP) << char(c);
-  for (int c : {'s', 'S', 'k', 'K'}) EXPECT_EQ(CursorKeyOf(c), CursorKey::DOWN) << char(c);
-  for (int c : {'a', 'A', 'j', 'J'}) EXPECT_EQ(CursorKeyOf(c), CursorKey::LEFT) << char(c);
-  for (int c : {'d', 'D', 'l', 'L'}) EXPECT_EQ(CursorKeyOf(c), CursorKey::RIGHT) << char(c);
+  for (int c : {'w', 'i'}) EXPECT_EQ(CursorKeyOf(c), CursorKey::UP) << char(c);
+  for (int c : {'s', 'k'}) EXPECT_EQ(CursorKeyOf(c), CursorKey::DOWN) << char(c);
+  for (int c : {'a', 'j'}) EXPECT_EQ(CursorKeyOf(c), CursorKey::LEFT) << char(c);
+  for (int c : {'d', 'l'}) EXPECT_EQ(CursorKeyOf(c), CursorKey::RIGHT) << char(c);
+  for (int c : {'W', 'A', 'S', 'D', 'P'}) EXPECT_EQ(CursorKeyOf(c), CursorKey::NONE) << char(c);
   EXPECT_EQ(CursorKeyOf('\r'), CursorKey::PRESS);
   EXPECT_EQ(CursorKeyOf('p'), CursorKey::PRESS_PROMOTING);
   // Esc and Space belong to the menus (終わり, 今すぐ指す).
@@ -138,11 +139,20 @@ TEST(KeyCursor, AKeyboardMoveIsTheMouseMove) {
   EXPECT_TRUE(keys.form.TheGame().Turns().back().move.IsDrop());
 }
 
-// Enter on the picked piece drops the pick, as the window's press on it does; Esc still
-// ends the program.
+// Enter presses only once the cursor was moved; on the picked piece it drops the pick, as
+// the window's press on it does; Esc still ends the program.
 TEST(KeyCursor, EnterOnThePickedPieceDropsItAndEscStillQuits) {
   MemoryRig rig;
   rig.form.Form_Load();
+  // Enter and P before the cursor was moved press nothing and show nothing (a press before
+  // a game would be told to start one from the menu).
+  rig.dialogs.shown.clear();
+  rig.form.Form_KeyPress('\r');
+  rig.form.Form_KeyPress('p');
+  rig.form.Form_KeyPress('A');
+  rig.form.Form_KeyPress('\r');
+  EXPECT_FALSE(rig.form.KeyCursorShown());
+  EXPECT_TRUE(rig.dialogs.shown.empty());
   rig.form.PLAY_4_Click();
   KeysTo(rig.form, 5, 7);
   rig.form.Form_KeyPress('\r');
