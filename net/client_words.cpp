@@ -20,6 +20,7 @@ std::vector<TextId> PartsOf(TextId format) {
     case COMPUTER_TAKES_OVER: return {PROMPT_SITA, PROMPT_HIDARI, PROMPT_UE, PROMPT_MIGI};
     case WINS: return {TEAM_FIRST, TEAM_SECOND};
     case CONNECTION_LOST: return {PERSON_HOST, PERSON};
+    case NO_MOVE_PASS: return {SEAT_WORD_SITA, SEAT_WORD_HIDARI, SEAT_WORD_UE, SEAT_WORD_MIGI};
     default: return {};
   }
 }
@@ -101,6 +102,7 @@ QString WordsOfNotice(const QString& code, const QString& text) {
   if (code == "back") return Shown(text, {CAME_BACK});
   if (code == "missing") return Shown(text, {CONNECTION_LOST});
   if (code == "computer") return Shown(text, {COMPUTER_TAKES_OVER});
+  if (code == "pass") return Shown(text, {NO_MOVE_PASS});
   return text;
 }
 

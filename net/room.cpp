@@ -272,6 +272,8 @@ Room::JoinAnswer Room::Rejoin(int seat, const QString& token) {
   Send(kEveryone, Notice(V1(TextId::CAME_BACK, {s.name}), "back", seat));
   KeepHostPresent();
   BroadcastRoom();
+  // A seat the computer held goes back to a person at its turn: with no move, it passes.
+  PassIfNoMove();
   return a;
 }
 
@@ -340,6 +342,7 @@ void Room::NewGameForAll() {
                               {"level", options_.level},
                               {"seats", SeatsJson()},
                               {"toMove", game_.State().CurrentSeat}});
+  PassIfNoMove();
 }
 
 void Room::Again(int by, bool yes) {
@@ -405,10 +408,7 @@ std::optional<Room::ComputerJob> Room::PrepareComputerTurn() {
   if (!ComputerToMove()) return std::nullopt;
   const ComputerRun::Step step = run_.Before(game_.State());
   if (step.repeated) {
-    EndGame(step.winner,
-            step.winner != NO_SEAT ? V1(TextId::WINS, {V1(TeamNameId(step.winner))})
-                                   : V1(TextId::REPETITION_END),
-            "repetition");
+    EndByRepetition(step.winner);
     return std::nullopt;
   }
   return ComputerJob{game_, step, Turns().size(), run_.History(), options_.deepSeconds};
@@ -448,6 +448,30 @@ void Room::FinishComputerTurn(const ComputerJob& job, const ChosenMove& m) {
   Played(o);
 }
 
+void Room::EndByRepetition(int winner) {
+  EndGame(winner,
+          winner != NO_SEAT ? V1(TextId::WINS, {V1(TeamNameId(winner))}) : V1(TextId::REPETITION_END),
+          "repetition");
+}
+
+void Room::PassIfNoMove() {
+  if (!started_ || over_ || closed_) return;
+  const int seat = game_.State().CurrentSeat;
+  if (seat < 1 || seat > 4 || !person_[seat] || !game_.MustPass(seat)) return;
+  // The pass is a turn of the run the repetition rule watches, as a computer's is: passes
+  // that come round to the same position end the game instead of going round for ever.
+  const ComputerRun::Step step = run_.Before(game_.State());
+  if (step.repeated) return EndByRepetition(step.winner);
+  Turn t;
+  t.seat = seat;
+  t.pass = true;
+  if (!ApplyTurn(game_, t)) return;
+  run_.After(step, nullptr);
+  MoveOutcome o;
+  o.mover = seat;
+  Played(o);
+}
+
 void Room::Played(const MoveOutcome& o) {
   // The game keeps the turn, with the seat to move after it.
   const Turn t = WireTurn(Turns().back());
@@ -464,6 +488,9 @@ void Room::Played(const MoveOutcome& o) {
     msg.insert("mate", o.mate);
   }
   Send(kEveryone, msg);
+  // A person's pass is the rules' doing, not the player's: everyone is told why.
+  if (t.pass && !t.byComputer)
+    Send(kEveryone, Notice(V1(TextId::NO_MOVE_PASS, {V1(SeatWordId(t.seat))}), "pass", t.seat));
   if (o.kingTaken) {
     // A person's capture wins for the mover's team; a computer's as the model recorded it.
     const int winner = t.byComputer ? game_.State().WinnerSeat : o.mover;
@@ -479,6 +506,8 @@ void Room::Played(const MoveOutcome& o) {
   // The game is bounded: at the limit it ends as a draw by length.
   if (options_.maxTurns > 0 && Turns().size() >= static_cast<size_t>(options_.maxTurns))
     EndGame(NO_SEAT, V1(TextId::LENGTH_END), "length");
+  // The turn has come to the next seat: a person the rules leave no move passes now.
+  PassIfNoMove();
 }
 
 void Room::EndGame(int winner, const QString& text, const char* reason) {
@@ -697,7 +726,8 @@ bool Room::Replay(const QJsonObject& e) {
     // Played again through the game's door, and told to the run of computer turns as it
     // was when it was played.
     MoveOutcome o;
-    if (t->byComputer) {
+    // A pass (a computer's, or a person's the rules left no move) was a turn of the run too.
+    if (t->byComputer || t->pass) {
       const ComputerRun::Step step = run_.Before(game_.State());
       if (step.repeated || step.seat != t->seat || !ApplyTurn(game_, *t, &o)) return false;
       run_.After(step, t->pass ? nullptr : &o);

@@ -80,6 +80,11 @@ class Room {
   // with the reason when it cannot: the game has ended, or stands before moves taken back.
   // The journal keeps the game as its record, which the record reader reads back the same.
   bool ContinueFrom(const Game& game, const std::string& started, QString* why);
+  // The person to move whose every move and drop the rules refuse passes at once: a pass
+  // turn for everyone with a `pass` notice (the turns after it follow as usual). The room
+  // asks it after every turn and at a start; the server after a room went on from a record
+  // (not while the journal is read back: the pass is in the journal).
+  void PassIfNoMove();
   // Whether a version-1 client can follow the game: it rebuilds the game from the standard
   // start and the turns (false for a game continued from a record with a start position
   // of its own; version 1 is then refused with `error` `version`).
@@ -204,6 +209,7 @@ class Room {
   // among computers.
   void Played(const MoveOutcome& o);
   void EndGame(int winner, const QString& text, const char* reason);
+  void EndByRepetition(int winner);
   // A host who is not connected hands the role to the next connected person after their
   // seat (in seat order), announced with a `host` notice; the new host is asked 続けますか？
   // when a game is over. True when the host changed (the caller sends `room`).

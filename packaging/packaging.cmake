@@ -44,7 +44,8 @@ if(TARGET korvel4)
   install(TARGETS korvel4 RUNTIME DESTINATION ${KORVEL4_INSTALL_GAMEDIR})
 endif()
 
-set(KORVEL4_DATA_FILES ${CMAKE_SOURCE_DIR}/resources/Korvel4人将棋.htm)
+set(KORVEL4_DATA_FILES ${CMAKE_SOURCE_DIR}/resources/Korvel4人将棋.htm
+                       ${CMAKE_SOURCE_DIR}/resources/Korvel4人将棋.en.htm)
 foreach(wave その他.wav 禁止.wav 駒打音.wav 終局.wav BGM.wav)
   list(APPEND KORVEL4_DATA_FILES ${CMAKE_SOURCE_DIR}/resources/${wave})
 endforeach()

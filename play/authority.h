@@ -21,6 +21,9 @@ class Authority {
   virtual int OwnSeat() const = 0;
   // The name shown beside a seat's army: its player's, or what sits there.
   virtual std::string SeatName(int seat) const = 0;
+  // Whether the seat's person has gone (the connection lost or silent) and is waited for:
+  // until they come back or the seat is given to the computer.
+  virtual bool Missing(int /*seat*/) const { return false; }
   // Whether a move may be intended now: the game started and not over, the room open.
   virtual bool TakesMoves() const = 0;
   // The person's intention for their own seat; the authority answers it with the move

@@ -1,4 +1,7 @@
 // The computer's turns as the window plays them: search, record, pause, place, hand off.
+// A person's seat whose every move the rules refuse (the partner's king in the line of the
+// seat's own rook, the rook held in that line) takes its turn the same way: it passes, with
+// a notice, as part of the run.
 // A turn is two halves around the search: the caption is shown, the seat's controller
 // chooses, and the chosen move is played and shown when it is ready, so that a search
 // could run apart from the window without changing what is shown. A request to end that
@@ -16,7 +19,7 @@ void Form1::RunComputerTurns() {
   if (ended_) return;
   // A seat nobody plays (no game chosen) never moves by itself either, nor does any seat
   // of a game that has ended.
-  bool done = !game_.IsComputerSeat(game_.State().CurrentSeat) || game_.Finished();
+  bool done = !TakesTurnByItself(game_.State().CurrentSeat) || game_.Finished();
 
   // Each run of the window's computers begins afresh: a person moved, or a game began or
   // went on.
@@ -40,7 +43,8 @@ void Form1::RunComputerTurns() {
     }
 
     ShowTurnIcon(step.seat);
-    const std::optional<MoveOutcome> played = com_ban(step.seat);
+    const std::optional<MoveOutcome> played =
+        game_.IsComputerSeat(step.seat) ? com_ban(step.seat) : PassWithoutMove(step.seat);
     if (ended_) return;
     if (endRequested_) {
       EndProgram();
@@ -48,8 +52,19 @@ void Form1::RunComputerTurns() {
     }
     run.After(step, played ? &*played : nullptr);
     ShowTurnIcon(game_.State().CurrentSeat);
-    done = game_.State().GameOver || !game_.IsComputerSeat(game_.State().CurrentSeat);
+    done = game_.State().GameOver || !TakesTurnByItself(game_.State().CurrentSeat);
   }
+}
+
+bool Form1::TakesTurnByItself(int seat) const {
+  return game_.IsComputerSeat(seat) || (game_.IsPersonSeat(seat) && game_.MustPass(seat));
+}
+
+std::optional<MoveOutcome> Form1::PassWithoutMove(int seat) {
+  game_.Pass(seat, Game::Mover::PERSON);
+  host_.SeatPassed(seat);
+  dialogs_.Message(Text(TextId::TITLE_PASS), Fill(TextId::NO_MOVE_PASS, {Text(SeatWordId(seat))}));
+  return std::nullopt;
 }
 
 std::optional<MoveOutcome> Form1::com_ban(int seat) {
@@ -89,7 +104,7 @@ std::optional<MoveOutcome> Form1::com_ban(int seat) {
     ShowLevel(canvas_, state.Level);
     ShowMoveNumber(canvas_, game_.MoveNumber(), WordsOfBoard());
     canvas_.Flush();
-    host_.ComputerPassed(seat);
+    host_.SeatPassed(seat);
     return std::nullopt;
   }
 

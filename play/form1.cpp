@@ -25,6 +25,7 @@ void Form1::Form_Load() {
   game_.Fix().ResetMoveNumber();
   guidanceOn_ = 0;
   helpPage_ = files_.PathOf(FileArea::DATA, HELP_PAGE);
+  helpPageEn_ = files_.PathOf(FileArea::DATA, HELP_PAGE_EN);
 
   options_.SIDOU = false;
   options_.LEVEL1 = options_.LEVEL2 = false;

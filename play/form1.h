@@ -24,6 +24,8 @@
 namespace korvel {
 
 inline constexpr const char* HELP_PAGE = "Korvel4人将棋.htm";
+// The same page in English, opened beside it when the window speaks English.
+inline constexpr const char* HELP_PAGE_EN = "Korvel4人将棋.en.htm";
 // The folder in the user's data area where the file dialogs start at first.
 inline constexpr const char* RECORDS_FOLDER = "records";
 
@@ -37,6 +39,9 @@ class Form1 {
   // --- events of the window -------------------------------------------------------------
   void Form_Load();
   void Form_MouseDown(MouseButton button, int shift, double x, double y);
+  // A key with its character code: Esc (27) ends the program; the keys of keyboard play
+  // (key_cursor.h) move the cursor over the board and hands or press its cell, exactly as
+  // the window's mouse presses there (the un-pick included).
   void Form_KeyPress(int keyCode);
   void Form_Unload();
 
@@ -120,6 +125,11 @@ class Form1 {
   // Whether the computers are taking their turns now (a box shown meanwhile is theirs).
   bool ComputersPlaying() const { return computersPlaying_ > 0; }
 
+  // The keyboard's cursor: a screen cell, shown (and drawn by the window) only once one of
+  // its keys was pressed.
+  bool KeyCursorShown() const { return cursorShown_; }
+  Square KeyCursor() const { return cursor_; }
+
   // --- what the runner, the window and the tests read ------------------------------------
   const Game& TheGame() const { return game_; }
   const GameState& State() const { return game_.State(); }
@@ -183,6 +193,7 @@ class Form1 {
     double x, y;
     bool own;     // this window's seat
     bool toMove;  // the game is being played and this seat is to move
+    bool missing;  // another seat's person who has gone and is waited for
   };
   std::vector<NameLabel> NetworkNameLabels() const;
 
@@ -198,7 +209,13 @@ class Form1 {
 
  private:
   void NewGame();
+  // The turns the seats take by themselves, one after another, from now until a person
+  // has a move to make or the game ends: the computers', and the pass of a person's seat
+  // the rules leave no move (TakesTurnByItself).
   void RunComputerTurns();
+  bool TakesTurnByItself(int seat) const;
+  // A person's seat with no move the rules accept passes, announced to everyone.
+  std::optional<MoveOutcome> PassWithoutMove(int seat);
   // One computer turn of `seat`, shown: the outcome of its move, or nothing for a pass or
   // a turn the end of the program cut short.
   std::optional<MoveOutcome> com_ban(int seat);
@@ -251,6 +268,10 @@ class Form1 {
   PressEntry networkPress_;
   void NetworkPress(Authority& authority, MouseButton button, double x, double y);
 
+  // The keyboard's cursor.
+  Square cursor_{5, 5};
+  bool cursorShown_ = false;
+
   // The half-entered move of the person at the mouse.
   int pieceSelected_ = 0;
   int fromX_ = 0, fromY_ = 0, toX_ = 0, toY_ = 0;
@@ -260,6 +281,7 @@ class Form1 {
   int guidanceColour_ = COLOUR_GREEN;
   PieceCode currentBackground_;  // 0 until the settings set it
   std::string helpPage_;         // the help page's full path, found at start-up
+  std::string helpPageEn_;       // and the English one's
 
   SoundLibrary::Handle soundContext_ = 0;
   SoundLibrary::Handle sndOther_ = 0, sndForbidden_ = 0, sndPlace_ = 0, sndEnd_ = 0, sndBgm_ = 0;

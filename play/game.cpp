@@ -59,6 +59,10 @@ Refusal Game::MayMove(int seat) const {
   return Refusal::NONE;
 }
 
+bool Game::MustPass(int seat) const {
+  return MayMove(seat) == Refusal::NONE && LegalMoves(s_).empty();
+}
+
 Refusal Game::Check(int seat, const Move& m, Owner owner) {
   const Refusal r = MayMove(seat);
   return r != Refusal::NONE ? r : MoveRefusal(s_, m, owner, true);

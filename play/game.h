@@ -52,6 +52,10 @@ class Game {
 
   // May `seat` move now? NOT_STARTED, GAME_OVER (Finished), NOT_YOUR_TURN, or NONE.
   Refusal MayMove(int seat) const;
+  // The seat may move now, but the door accepts none of its board moves and drops (the
+  // rules of LegalMoves, on the caches found afresh as a press finds them): it can only
+  // pass, a person as a computer does.
+  bool MustPass(int seat) const;
   // The rules' answer for a move of `seat`, as a person's move meets them: MayMove, then
   // MoveRefusal (game/play_move.h) on the game's caches as they stand; the king squares
   // are found afresh once the piece's own move passed, before the partner test.

@@ -429,7 +429,7 @@ RecordReading ReadRecord(std::string_view text) {
       // Only a seat with no move the board would accept passes. With the partner's king off
       // the board the partner test reads a square the record does not carry: any pass is
       // taken as it was written.
-      if (PartnerKingOnBoard(game.State(), seat) && !LegalMoves(game.State()).empty())
+      if (PartnerKingOnBoard(game.State(), seat) && !game.MustPass(seat))
         return fail(lineNo, Fill(TextId::RECORD_CANNOT_PASS, {SeatName(seat)}));
       game.Pass(seat);
       continue;

@@ -91,6 +91,14 @@ void Form1::Form_MouseDown(MouseButton button, int /*shift*/, double x, double y
     return;
   }
 
+  // A person to move with no move the rules accept, where the game came to stand without
+  // its turn coming (a record opened, a fixture): the press hands the turn on.
+  if (game_.IsPersonSeat(state.CurrentSeat) && game_.MustPass(state.CurrentSeat)) {
+    RunComputerTurns();
+    AnnounceWinnerOfGame();
+    return;
+  }
+
   const int mover = state.CurrentSeat;
   if (OnBoard(c, r) && pieceSelected_ == 0) {
     const PieceCode here = state.Board[c][r];
@@ -210,6 +218,8 @@ void Form1::MakeMove(MouseButton button) {
   } else if (state.GameMode == 0) {
     ShowHandOff(o);
     ShowTurnIcon(state.CurrentSeat);
+    // A person the rules now leave no move passes at once.
+    RunComputerTurns();
   }
 }
 

@@ -87,7 +87,8 @@ std::vector<Form1::NameLabel> Form1::NetworkNameLabels() const {
     for (const Place& pl : PLACES)
       if (pl.screenSeat == at)
         labels.push_back({seat, authority->SeatName(seat), pl.x, pl.y,
-                          seat == authority->OwnSeat(), playing && s.CurrentSeat == seat});
+                          seat == authority->OwnSeat(), playing && s.CurrentSeat == seat,
+                          seat != authority->OwnSeat() && authority->Missing(seat)});
   }
   return labels;
 }

@@ -1,5 +1,6 @@
 // The option entries, help and about, and the ways the program ends.
 #include "play/form1.h"
+#include "play/key_cursor.h"
 #include "view/board_drawing.h"
 
 namespace korvel {
@@ -98,7 +99,31 @@ void Form1::OWARI_Click() {
 }
 
 void Form1::Form_KeyPress(int keyCode) {
-  if (!ended_ && keyCode == 27) EndProgram();
+  if (ended_) return;
+  if (keyCode == 27) {
+    EndProgram();
+    return;
+  }
+  const CursorKey key = CursorKeyOf(keyCode);
+  if (key == CursorKey::NONE) return;
+  // Nothing to press before a moving key has shown the cursor.
+  if ((key == CursorKey::PRESS || key == CursorKey::PRESS_PROMOTING) && !cursorShown_) return;
+  cursorShown_ = true;
+  switch (key) {
+    case CursorKey::UP: cursor_ = CursorStep(cursor_, 0, -1); return;
+    case CursorKey::DOWN: cursor_ = CursorStep(cursor_, 0, 1); return;
+    case CursorKey::LEFT: cursor_ = CursorStep(cursor_, -1, 0); return;
+    case CursorKey::RIGHT: cursor_ = CursorStep(cursor_, 1, 0); return;
+    case CursorKey::PRESS:
+    case CursorKey::PRESS_PROMOTING: {
+      // The press at the cell's centre, as the runner's `click` makes it: the one press entry.
+      const double x = CellX(cursor_.x) + 352, y = CellY(cursor_.y) + 352;
+      if (Unpick(x, y)) return;
+      Form_MouseDown(key == CursorKey::PRESS ? MouseButton::LEFT : MouseButton::RIGHT, 0, x, y);
+      return;
+    }
+    case CursorKey::NONE: return;
+  }
 }
 
 void Form1::Form_Unload() {
@@ -107,7 +132,7 @@ void Form1::Form_Unload() {
 
 void Form1::KAISETU_Click() {
   if (ended_) return;
-  host_.OpenPage(helpPage_);
+  Command1_Click();
 }
 
 void Form1::VER_Click() {
@@ -118,6 +143,8 @@ void Form1::VER_Click() {
 }
 
 // The program has no web site of its own: its home page is the help page beside it.
-void Form1::Command1_Click() { host_.OpenPage(helpPage_); }
+void Form1::Command1_Click() {
+  host_.OpenPage(CurrentLanguage() == Language::ENGLISH ? helpPageEn_ : helpPage_);
+}
 
 }  // namespace korvel

@@ -93,7 +93,8 @@ class Host {
   }
   // Reports for adapters that log the game (the headless runner); the window ignores them.
   virtual void MoveRecorded(const MoveRecord&) {}
-  virtual void ComputerPassed(int /*seat*/) {}
+  // A seat passed: a computer's without a move, or a person's the rules left none.
+  virtual void SeatPassed(int /*seat*/) {}
 };
 
 }  // namespace korvel

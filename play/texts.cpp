@@ -46,6 +46,16 @@ TextId SeatPromptId(int seat) {
   }
 }
 
+TextId SeatWordId(int seat) {
+  switch (seat) {
+    case SITA: return TextId::SEAT_WORD_SITA;
+    case HIDARI: return TextId::SEAT_WORD_HIDARI;
+    case UE: return TextId::SEAT_WORD_UE;
+    case MIGI: return TextId::SEAT_WORD_MIGI;
+    default: return TextId::NONE;
+  }
+}
+
 RefusalWords WordsFor(Refusal r) {
   using enum TextId;
   auto words = [](TextId title, TextId prompt) { return RefusalWords{Text(title), Text(prompt)}; };

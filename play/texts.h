@@ -312,6 +312,11 @@ enum class TextId {
   ANALYSIS_SECOND_AHEAD,  // its lower half
   // The authority's journal and restart.
   SERVER_STOPPING,  // `closed` to every player when korvel4-server is stopped
+  // A seat with no move the rules accept passes: the notice to everyone.
+  TITLE_PASS,
+  NO_MOVE_PASS,  // {1}: the seat's short name (SEAT_WORD_...)
+  // A network game's player who has gone, marked beside the name: {1} the name.
+  NET_MISSING_MARK,
 
   COUNT  // not a text: the number of ids
 };
@@ -356,6 +361,8 @@ inline const char* TeamName(int seat) { return Text(TeamNameId(seat)); }
 // "下の番です" ...: the prompt that announces a seat; empty for no seat.
 TextId SeatPromptId(int seat);
 inline const char* SeatPrompt(int seat) { return Text(SeatPromptId(seat)); }
+// "下", "左"...: a seat's short name; NONE for no seat.
+TextId SeatWordId(int seat);
 
 // The words for a refused move: the window's box shows the title and the prompt; a
 // record's reader names the line and the prompt.

@@ -264,6 +264,9 @@ const char* EnglishText(TextId id) {
     case PIECE_SYA: return "R";
     case PIECE_SYANARI: return "+R";
     case PIECE_OU: return "K";
+    case TITLE_PASS: return "Pass";
+    case NO_MOVE_PASS: return "{1} has no move and passes";
+    case NET_MISSING_MARK: return "× {1} (away)";
 
     case NET_WATCHING: return "You are watching";
     case NET_WATCH: return "Watch";

@@ -262,6 +262,9 @@ const char* JapaneseText(TextId id) {
     case PIECE_SYA: return "飛";
     case PIECE_SYANARI: return "飛成";
     case PIECE_OU: return "王";
+    case TITLE_PASS: return "パス";
+    case NO_MOVE_PASS: return "{1}は指せる手がないのでパスします";
+    case NET_MISSING_MARK: return "× {1}（不在）";
 
     case NET_WATCHING: return "観戦中です";
     case NET_WATCH: return "観戦";

@@ -171,6 +171,7 @@ MainWindow::MainWindow(qreal dpr) : canvas_(std::make_unique<PainterCanvas>(dpr)
     RememberSize();
   });
   connect(view_, &BoardView::painting, this, [this](QPainter& p) {
+    DrawKeyCursor(p);
     if (form_ && form_->PresentsNetworkGame()) {
       DrawNetworkNames(p);
       return;
@@ -587,6 +588,22 @@ void MainWindow::DrawSeatNames(QPainter& p) {
   }
 }
 
+// The keyboard's cursor, only once its keys were used: a frame of its own colour inside the
+// cell, over the picture (so the runner's picture knows nothing of it).
+void MainWindow::DrawKeyCursor(QPainter& p) {
+  if (!form_ || !form_->KeyCursorShown()) return;
+  const Square c = form_->KeyCursor();
+  const QRectF cell(CellX(c.x) / TWIPS_PER_PIXEL, CellY(c.y) / TWIPS_PER_PIXEL,
+                    CELL_TWIPS / TWIPS_PER_PIXEL, CELL_TWIPS / TWIPS_PER_PIXEL);
+  p.save();
+  p.setBrush(Qt::NoBrush);
+  p.setPen(QPen(QColor(20, 20, 20), 5));
+  p.drawRect(cell.adjusted(3, 3, -3, -3));
+  p.setPen(QPen(QColor(80, 220, 255), 3));
+  p.drawRect(cell.adjusted(3, 3, -3, -3));
+  p.restore();
+}
+
 void MainWindow::DrawNetworkNames(QPainter& p) {
   QFont font = canvas_->TextFont(12);
   font.setPixelSize(14);
@@ -594,13 +611,17 @@ void MainWindow::DrawNetworkNames(QPainter& p) {
   for (const Form1::NameLabel& label : form_->NetworkNameLabels()) {
     QString text = QString::fromStdString(label.name);
     if (label.own) text = QFill(TextId::NET_OWN_MARK, {text});
+    if (label.missing) text = QFill(TextId::NET_MISSING_MARK, {text});
     if (label.toMove) text = QStringLiteral("▶ ") + text;
     const QPointF point(CellX(label.x) / TWIPS_PER_PIXEL, CellY(label.y) / TWIPS_PER_PIXEL);
     p.setPen(QPen(Qt::black));
     for (int dx = -1; dx <= 1; ++dx)
       for (int dy = -1; dy <= 1; ++dy)
         if (dx || dy) p.drawText(point + QPointF(dx, dy), text);
-    p.setPen(label.toMove ? QColor(255, 230, 80) : QColor(Qt::white));
+    // A player who has gone is greyed until they come back or the computer takes the seat.
+    p.setPen(label.missing  ? QColor(150, 150, 150)
+             : label.toMove ? QColor(255, 230, 80)
+                            : QColor(Qt::white));
     p.drawText(point, text);
   }
 }
@@ -621,6 +642,8 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
     return;
   }
   Dispatch([this, code] { form_->Form_KeyPress(code); });
+  // The keyboard's cursor is drawn over the picture.
+  if (form_->KeyCursorShown()) view_->update();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -172,6 +172,7 @@ class MainWindow : public QMainWindow, public MessageRouter {
   void DrawSeatNames(QPainter& p);
   // The names of the players beside their armies in a network game.
   void DrawNetworkNames(QPainter& p);
+  void DrawKeyCursor(QPainter& p);
   // Records, the move list and the last move's mark.
   void BuildRecordEntries();
   void ChooseRecord(bool save);

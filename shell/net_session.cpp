@@ -106,6 +106,12 @@ class NetSession::ClientSide : public Authority {
   }
   int OwnSeat() const override { return session_.client_ ? session_.client_->Seat() : 0; }
   std::string SeatName(int seat) const override { return session_.NameOf(seat).toStdString(); }
+  bool Missing(int seat) const override {
+    if (!session_.client_) return false;
+    for (const net::SeatInfo& o : session_.client_->Seats())
+      if (o.seat == seat) return o.Person() && o.joined && !o.connected;
+    return false;
+  }
   bool TakesMoves() const override {
     const net::Client* c = session_.client_.get();
     return c && c->Started() && !c->Over() && !c->Closed();
@@ -185,6 +191,10 @@ void NetSession::Join(const JoinSettings& s) {
   connect(c, &net::Client::moved, this,
           [this](int, const net::Turn& turn, PieceCode) { OnMoved(turn); });
   connect(c, &net::Client::noticed, this, &NetSession::OnNotice);
+  // Who is here changed: the names beside the armies are written anew (a missing mark).
+  connect(c, &net::Client::roomChanged, this, [this] {
+    if (view_) view_->update();
+  });
   connect(c, &net::Client::refused, this, &NetSession::OnRefused);
   connect(c, &net::Client::over, this, [this](int, const QString& text) { OnOver(text); });
   connect(c, &net::Client::asked, this, &NetSession::OnAsk);

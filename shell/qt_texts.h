@@ -27,13 +27,8 @@ inline QString QFill(TextId id, std::initializer_list<QString> parts) {
 
 // A seat's short name (下, 左, 上, 右); empty for no seat.
 inline QString SeatWordOf(int seat) {
-  switch (seat) {
-    case 1: return QText(TextId::SEAT_WORD_SITA);
-    case 2: return QText(TextId::SEAT_WORD_HIDARI);
-    case 3: return QText(TextId::SEAT_WORD_UE);
-    case 4: return QText(TextId::SEAT_WORD_MIGI);
-    default: return QString();
-  }
+  const TextId id = SeatWordId(seat);
+  return id == TextId::NONE ? QString() : QText(id);
 }
 
 }  // namespace korvel

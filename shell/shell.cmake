@@ -25,15 +25,19 @@ endif()
 add_executable(korvel4 ${CMAKE_SOURCE_DIR}/shell/main.cpp ${CMAKE_SOURCE_DIR}/shell/program.cpp)
 target_link_libraries(korvel4 PRIVATE korvel4_window korvel4_sound)
 
-# The help page is opened from beside the program.
+# The help pages (Japanese, English) are opened from beside the program.
 set(KORVEL4_HELP_PAGE Korvel4人将棋.htm)
-add_custom_command(
-  OUTPUT ${KORVEL4_OUT}/${KORVEL4_HELP_PAGE}
-  COMMAND ${CMAKE_COMMAND} -E copy_if_different
-          ${CMAKE_SOURCE_DIR}/resources/${KORVEL4_HELP_PAGE} ${KORVEL4_OUT}/${KORVEL4_HELP_PAGE}
-  DEPENDS ${CMAKE_SOURCE_DIR}/resources/${KORVEL4_HELP_PAGE}
-  VERBATIM)
-add_custom_target(korvel4_help_page ALL DEPENDS ${KORVEL4_OUT}/${KORVEL4_HELP_PAGE})
+set(KORVEL4_HELP_PAGE_EN Korvel4人将棋.en.htm)
+foreach(page ${KORVEL4_HELP_PAGE} ${KORVEL4_HELP_PAGE_EN})
+  add_custom_command(
+    OUTPUT ${KORVEL4_OUT}/${page}
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different
+            ${CMAKE_SOURCE_DIR}/resources/${page} ${KORVEL4_OUT}/${page}
+    DEPENDS ${CMAKE_SOURCE_DIR}/resources/${page}
+    VERBATIM)
+endforeach()
+add_custom_target(korvel4_help_page ALL
+  DEPENDS ${KORVEL4_OUT}/${KORVEL4_HELP_PAGE} ${KORVEL4_OUT}/${KORVEL4_HELP_PAGE_EN})
 add_dependencies(korvel4 korvel4_help_page)
 
 # Times the full repaint and the start-up of the window (run by hand, prints figures).

@@ -1,6 +1,7 @@
-// The help page (その他 → 解説, F1) and the manual page against the program they describe:
-// every entry of the menu table, every key and every option of the options file must be
-// there, so that a new entry without its help fails here.
+// The help pages (その他 → 解説, F1; the English one in English) and the manual page against
+// the program they describe: every entry of the menu table, every key and every option of
+// the options file must be there, in the page's own language, so that a new entry without
+// its help fails here.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -26,11 +27,19 @@ std::string ReadWhole(const std::string& path) {
   return text.str();
 }
 
-std::string HelpPage() {
-  static const std::string page =
-      ReadWhole(std::string(KORVEL4_RESOURCES) + "/" + HELP_PAGE);
-  return page;
+// The page of the window's language, which the tests set: the captions are looked up in it.
+std::string ThePage() {
+  static const std::string ja = ReadWhole(std::string(KORVEL4_RESOURCES) + "/" + HELP_PAGE);
+  static const std::string en = ReadWhole(std::string(KORVEL4_RESOURCES) + "/" + HELP_PAGE_EN);
+  return CurrentLanguage() == Language::ENGLISH ? en : ja;
 }
+
+// Each test of a page runs for the Japanese page and for the English one.
+class HelpPage : public ::testing::TestWithParam<Language> {
+ protected:
+  void SetUp() override { SetLanguage(GetParam()); }
+  void TearDown() override { SetLanguage(Language::JAPANESE); }
+};
 
 // The part of the page under <h2 id="ID"> up to the next <h2.
 std::string Section(const std::string& page, const std::string& id) {
@@ -89,19 +98,20 @@ bool AnyRowHas(const std::vector<std::string>& rows, const std::vector<std::stri
   return false;
 }
 
-TEST(HelpPage, IsUtf8TextThatSaysSoToTheBrowser) {
-  const std::string page = HelpPage();
+TEST_P(HelpPage, IsUtf8TextThatSaysSoToTheBrowser) {
+  const std::string page = ThePage();
   ASSERT_GT(page.size(), 1000u) << "the help page is missing: " << KORVEL4_RESOURCES;
   EXPECT_TRUE(IsUtf8Text(page));
   // The browser takes the encoding from this line; without it the page may be read as
   // another encoding and show garbage.
   EXPECT_NE(page.find("<meta charset=\"utf-8\">"), std::string::npos);
   EXPECT_LT(page.find("<meta charset=\"utf-8\">"), page.find("<title>"));
-  EXPECT_NE(page.find("<html lang=\"ja\">"), std::string::npos);
+  EXPECT_NE(page.find(GetParam() == Language::ENGLISH ? "<html lang=\"en\">" : "<html lang=\"ja\">"),
+            std::string::npos);
 }
 
-TEST(HelpPage, EveryLinkWithinThePageFindsItsPlace) {
-  const std::string page = HelpPage();
+TEST_P(HelpPage, EveryLinkWithinThePageFindsItsPlace) {
+  const std::string page = ThePage();
   std::set<std::string> ids;
   const std::regex id("id=\"([^\"]+)\"");
   for (std::sregex_iterator it(page.begin(), page.end(), id), end; it != end; ++it)
@@ -115,8 +125,8 @@ TEST(HelpPage, EveryLinkWithinThePageFindsItsPlace) {
 
 // Each entry of the menus, the network's included, has a row of the menu list with its
 // whole path and its key; each menu of the bar has its Alt key there.
-TEST(HelpPage, TheMenuListHasEveryEntryOfTheMenuTableWithItsKey) {
-  const std::vector<std::string> rows = Rows(Section(HelpPage(), "menu"));
+TEST_P(HelpPage, TheMenuListHasEveryEntryOfTheMenuTableWithItsKey) {
+  const std::vector<std::string> rows = Rows(Section(ThePage(), "menu"));
   ASSERT_FALSE(rows.empty()) << "no menu list (<h2 id=\"menu\">)";
   const std::vector<MenuEntry>& table = MenuTable();
   const std::map<size_t, std::string> paths = MenuPaths();
@@ -141,8 +151,8 @@ TEST(HelpPage, TheMenuListHasEveryEntryOfTheMenuTableWithItsKey) {
 
 // Every key of the window, those in no menu included, is in the list of keys beside what
 // it chooses.
-TEST(HelpPage, TheListOfKeysHasEveryShortcut) {
-  const std::vector<std::string> rows = Rows(Section(HelpPage(), "keys"));
+TEST_P(HelpPage, TheListOfKeysHasEveryShortcut) {
+  const std::vector<std::string> rows = Rows(Section(ThePage(), "keys"));
   ASSERT_FALSE(rows.empty()) << "no list of keys (<h2 id=\"keys\">)";
   int keys = 0;
   for (const MenuEntry& e : MenuTable()) {
@@ -164,8 +174,8 @@ TEST(HelpPage, TheListOfKeysHasEveryShortcut) {
 }
 
 // Every line the options file keeps, with the value a new player starts with.
-TEST(HelpPage, EveryLineOfTheOptionsFileIsDescribedWithItsDefault) {
-  const std::string files = Section(HelpPage(), "files");
+TEST_P(HelpPage, EveryLineOfTheOptionsFileIsDescribedWithItsDefault) {
+  const std::string files = Section(ThePage(), "files");
   ASSERT_FALSE(files.empty());
   EXPECT_NE(files.find(OPTIONS_FILE), std::string::npos);
   EXPECT_NE(files.find(SETTINGS_FILE), std::string::npos);
@@ -176,6 +186,12 @@ TEST(HelpPage, EveryLineOfTheOptionsFileIsDescribedWithItsDefault) {
     EXPECT_NE(files.find("<td>" + line + "</td>"), std::string::npos) << line;
   EXPECT_GE(count, 6);
 }
+
+INSTANTIATE_TEST_SUITE_P(BothLanguages, HelpPage,
+                         ::testing::Values(Language::JAPANESE, Language::ENGLISH),
+                         [](const ::testing::TestParamInfo<Language>& i) {
+                           return i.param == Language::ENGLISH ? "English" : "Japanese";
+                         });
 
 // The manual page lists every key of the window under KEYS, by Qt's own name.
 TEST(ManualPage, ListsEveryShortcut) {

@@ -61,6 +61,8 @@ TEST_F(ClientWords, NoticesEndsAndErrorsKeepTheirPartsAndNames) {
             "花子 (host) lost the connection. Waiting for them to come back");
   EXPECT_EQ(WordsOfNotice("computer", QStringLiteral("上の番です コンピュータが代わりに指します")),
             "North's turn The computer plays instead");
+  EXPECT_EQ(WordsOfNotice("pass", QStringLiteral("右は指せる手がないのでパスします")),
+            "East has no move and passes");
   EXPECT_EQ(WordsOfOver(QStringLiteral("後手組みの勝ちです")), "Team West/East wins");
   EXPECT_EQ(WordsOfAsk(Ja(TextId::CONTINUE)), "Play again?");
   EXPECT_EQ(WordsOfClosed(Ja(TextId::HOST_ENDED)), "The host ended the game");

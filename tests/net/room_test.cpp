@@ -315,6 +315,62 @@ TEST(RoomRecords, ANameCannotAddLinesToTheRecord) {
   EXPECT_EQ(r.record->game.MoveNumber(), 1);
 }
 
+// Sixteen turns of four people that leave SITA with no move the rules accept: UE's rook
+// leaves the file it shared with SITA's rook and UE's king, and SITA's rook, boxed in by its
+// own pawns and king, now looks at its partner's king, so every move and drop is refused.
+const int kToStuck[16][4] = {{5, 7, 5, 6}, {2, 4, 3, 4}, {3, 1, 3, 2}, {9, 6, 8, 7},
+                             {5, 6, 5, 5}, {1, 3, 2, 2}, {5, 3, 5, 4}, {8, 7, 8, 8},
+                             {5, 5, 5, 4}, {1, 4, 1, 3}, {5, 2, 5, 4}, {9, 5, 9, 6},
+                             {11, 6, 3, 3}, {1, 6, 2, 7}, {5, 4, 8, 4}, {9, 4, 9, 5}};
+
+// The person the rules leave no move passes the moment the turn comes: a pass turn and a
+// `pass` notice for everyone, the turn handed on, the game replayed and recorded with it.
+TEST(RoomPass, APersonWithNoMovePassesAtOnce) {
+  Room room("PASSES", People({1, 2, 3, 4}));
+  for (int s = 1; s <= 4; ++s) ASSERT_TRUE(room.Join(s, QString("P%1").arg(s)).ok);
+  room.Start(1);
+  room.TakeOutgoing();
+  for (int i = 0; i < 16; ++i) {
+    const int seat = room.TheGame().State().CurrentSeat;
+    ASSERT_EQ(seat, i % 4 + 1) << i;
+    const auto* t = kToStuck[i];
+    room.Intend(seat, static_cast<int>(room.Turns().size()) + 1, {t[0], t[1]}, {t[2], t[3]}, false);
+    const auto out = room.TakeOutgoing();
+    ASSERT_EQ(OfType(out, "refused").size(), 0u) << i;
+    if (i < 15) {
+      EXPECT_EQ(OfType(out, "notice").size(), 0u) << i;
+      continue;
+    }
+    // MIGI's move, then SITA's pass.
+    const auto moved = OfType(out, "moved");
+    ASSERT_EQ(moved.size(), 2u);
+    const QJsonObject pass = moved[1].msg.value("turn").toObject();
+    EXPECT_EQ(moved[1].to, kEveryone);
+    EXPECT_EQ(moved[1].msg.value("n").toInt(), 17);
+    EXPECT_EQ(pass.value("pass").toBool(), true);
+    EXPECT_EQ(pass.value("seat").toInt(), SITA);
+    EXPECT_EQ(pass.value("next").toInt(), HIDARI);
+    const auto notices = OfType(out, "notice");
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].to, kEveryone);
+    EXPECT_EQ(notices[0].msg.value("code").toString(), "pass");
+    EXPECT_EQ(notices[0].msg.value("seat").toInt(), SITA);
+    EXPECT_EQ(notices[0].msg.value("text").toString(), QString::fromUtf8("下は指せる手がないのでパスします"));
+  }
+  ASSERT_EQ(room.Turns().size(), 17u);
+  EXPECT_TRUE(room.Turns().back().pass);
+  EXPECT_EQ(room.TheGame().State().CurrentSeat, HIDARI);
+  const bool person[5] = {false, true, true, true, true};
+  ExpectReplayMatches(room, person, 1);
+  const std::string text = room.Record();
+  EXPECT_NE(text.find(" 下 パス\n"), std::string::npos) << text;
+  const RecordReading r = ReadRecord(text);
+  ASSERT_TRUE(r.record) << r.error.Text() << "\n" << text;
+  EXPECT_TRUE(KeyOf(r.record->game.State()) == KeyOf(room.TheGame().State()));
+  // A welcome carries the pass like any turn.
+  EXPECT_EQ(room.Welcome(2, "").value("turns").toArray().size(), 17);
+}
+
 TEST(RoomAbsence, TokenRejoinAndGivingTheSeatAway) {
   qint64 now = 1000;
   Room room("ABCDEF", People({1, 2, 3, 4}));

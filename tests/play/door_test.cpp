@@ -200,5 +200,70 @@ TEST(Door, ARecordReadsAMoveOfAPiecePickedEarlier) {
             Refusal::NOT_YOUR_PIECE);
 }
 
+// SITA's rook shares the file with its partner's king and cannot leave it (its pawns beside
+// it, its king below): the partner test refuses every board move and every drop of SITA, so
+// it must pass; the rook one step aside and it has moves again.
+constexpr const char* kBoxedRook = R"(
+ .  .  .  .  .  .  .  .  .
+ .  .  .  . 35  .  .  .  .
+ .  .  .  .  .  .  .  .  .
+ .  .  .  .  .  .  .  .  .
+25  .  .  .  .  .  .  . 45
+ .  .  . 11 14 11  .  .  .
+ .  .  .  . 15  .  .  .  .
+ .  .  .  .  .  .  .  .  .
+ .  .  .  .  .  .  .  .  .)";
+
+TEST(Door, ASeatWhoseEveryMoveTheDoorRefusesMustPass) {
+  Game g = FourPeople(kBoxedRook);
+  const int pawn[4] = {1, 0, 0, 0};
+  g.Fix().SetHand(SITA, pawn);
+  g.RefreshPawnLines();
+  // Every move and drop a press could name, through the door itself.
+  int tried = 0;
+  for (int fx = -1; fx <= 11; ++fx)
+    for (int fy = 1; fy <= 9; ++fy) {
+      const bool hand = fx == -1 || fx == 11;
+      if (!hand && !OnBoard(fx, fy)) continue;
+      const PieceCode p = hand ? HandCellCode(fx, fy) : g.State().Board[fx][fy];
+      if (p.IsEmpty() || (hand ? HandCellSeat(fx, fy) != SITA : !BelongsTo(p, SITA))) continue;
+      for (int tx = 1; tx <= 9; ++tx)
+        for (int ty = 1; ty <= 9; ++ty) {
+          for (const PieceCode placed : {p, p.Promoted()}) {
+            ++tried;
+            EXPECT_NE(g.Check(SITA, {fx, fy, tx, ty, p, placed}), Refusal::NONE)
+                << fx << "," << fy << " -> " << tx << "," << ty;
+          }
+        }
+    }
+  EXPECT_GT(tried, 5 * 81);
+  EXPECT_TRUE(g.MustPass(SITA));
+  // Only the seat to move is asked, and only while the game goes on.
+  EXPECT_FALSE(g.MustPass(HIDARI));
+  g.Fix().SetStarted(false);
+  EXPECT_FALSE(g.MustPass(SITA));
+  g.Fix().SetStarted(true);
+
+  // The rook free to leave the file: SITA has moves, and no pass is due.
+  Game free = FourPeople(kBoxedRook);
+  PieceCode board[10][10];
+  for (int x = 0; x <= 9; ++x)
+    for (int y = 0; y <= 9; ++y) board[x][y] = free.State().Board[x][y];
+  board[6][6] = EMPTY;
+  free.Fix().SetBoard(board);
+  EXPECT_FALSE(free.MustPass(SITA));
+  // One move left (the rook one step aside, a pawn beyond): no pass either.
+  board[7][6] = Code(SITA, HU);
+  free.Fix().SetBoard(board);
+  EXPECT_EQ(LegalMoves(free.State()).size(), 1u);
+  EXPECT_FALSE(free.MustPass(SITA));
+  // Nor with the partner's king out of the file.
+  board[6][6] = Code(SITA, HU);
+  board[5][2] = EMPTY;
+  board[6][2] = KingCode(UE);
+  free.Fix().SetBoard(board);
+  EXPECT_FALSE(free.MustPass(SITA));
+}
+
 }  // namespace
 }  // namespace korvel

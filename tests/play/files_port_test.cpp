@@ -49,6 +49,17 @@ TEST(FilesPort, SoundsComeFromTheDataAreaAndTheHelpPageIsNamedThere) {
       << "a huge wave file is refused unread";
   rig.form.KAISETU_Click();
   EXPECT_EQ(rig.host.events.back(), "browse /memory/1/Korvel4人将棋.htm");
+  // In English the help and the about box's home page are the English page beside it.
+  SetLanguage(Language::ENGLISH);
+  rig.form.KAISETU_Click();
+  const std::string english = rig.host.events.back();
+  rig.form.Command1_Click();
+  const std::string home = rig.host.events.back();
+  SetLanguage(Language::JAPANESE);
+  EXPECT_EQ(english, "browse /memory/1/Korvel4人将棋.en.htm");
+  EXPECT_EQ(home, english);
+  rig.form.Command1_Click();
+  EXPECT_EQ(rig.host.events.back(), "browse /memory/1/Korvel4人将棋.htm");
 }
 
 }  // namespace

@@ -21,6 +21,7 @@ struct FakeAuthority : Authority {
   GameState state;
   int seat = UE;
   bool takes = true;
+  bool missing[5] = {};
   std::vector<Move> sent;
   FakeAuthority() {
     NewGameModel(state);
@@ -31,6 +32,7 @@ struct FakeAuthority : Authority {
   const GameState& Position() const override { return state; }
   int OwnSeat() const override { return seat; }
   std::string SeatName(int s) const override { return "player" + std::to_string(s); }
+  bool Missing(int s) const override { return missing[s]; }
   bool TakesMoves() const override { return takes; }
   void Send(const Move& m) override { sent.push_back(m); }
 };
@@ -150,6 +152,18 @@ TEST_F(NetworkPresenter, TheOwnSeatIsThePersonAtThisMouseTheOthersAreRemote) {
   EXPECT_EQ(rig.form.NetworkNameLabels().size(), 4u);
   authority->takes = false;
   for (const Form1::NameLabel& l : rig.form.NetworkNameLabels()) EXPECT_FALSE(l.toMove);
+}
+
+// A player who has gone is marked beside the name while the authority says so; this
+// window's own seat never is (its own connection is the session's status line).
+TEST_F(NetworkPresenter, AMissingPlayerIsMarkedUntilBack) {
+  for (const Form1::NameLabel& l : rig.form.NetworkNameLabels()) EXPECT_FALSE(l.missing);
+  authority->missing[MIGI] = true;
+  authority->missing[UE] = true;
+  for (const Form1::NameLabel& l : rig.form.NetworkNameLabels())
+    EXPECT_EQ(l.missing, l.seat == MIGI) << l.seat;
+  authority->missing[MIGI] = false;
+  for (const Form1::NameLabel& l : rig.form.NetworkNameLabels()) EXPECT_FALSE(l.missing);
 }
 
 TEST_F(NetworkPresenter, WithTheAuthoritysSideGoneTheOwnGameTakesThePressesAgain) {

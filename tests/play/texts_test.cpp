@@ -59,6 +59,7 @@ const std::map<TextId, int> kFormats = {
     {TextId::NET_ROOM_LINK, 1},
     {TextId::HINT_MOVE, 1},            {TextId::ANALYSIS_PROGRESS, 2},
     {TextId::ANALYSIS_WORST, 4},
+    {TextId::NO_MOVE_PASS, 1},         {TextId::NET_MISSING_MARK, 1},
 };
 
 TEST(TextTable, EveryIdHasJapaneseWordsAndFormatsTakeTheirParts) {

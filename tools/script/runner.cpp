@@ -103,7 +103,7 @@ struct ScriptHost : Host {
         << " " << r.before.ToString() << " " << r.placed.ToString() << " "
         << r.captured.ToString() << "\n";
   }
-  void ComputerPassed(int seat) override { out << "pass " << seat << "\n"; }
+  void SeatPassed(int seat) override { out << "pass " << seat << "\n"; }
 };
 
 struct ScriptError {

@@ -255,6 +255,7 @@ int main(int argc, char** argv) {
                    fromFile.toLocal8Bit().constData(), why.toLocal8Bit().constData());
       return 2;
     }
+    if (from) room->PassIfNoMove();
   }
   QString error;
   if (!server.Listen(&error)) {

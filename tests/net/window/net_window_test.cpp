@@ -289,6 +289,14 @@ TEST_F(NetWindow, TheHostGivesAMissingPlayersSeatToTheComputer) {
   host.Start();
   ASSERT_TRUE(WaitFor([&] { return joiner->TheClient()->Started(); }));
   delete joiner;  // the joiner's window goes for good
+  // The host's window marks the name of the player who went, and only theirs.
+  auto markedMissing = [&](int seat) {
+    for (const Form1::NameLabel& l : a.form.NetworkNameLabels())
+      if (l.seat == seat) return l.missing;
+    return false;
+  };
+  ASSERT_TRUE(WaitFor([&] { return markedMissing(UE); }));
+  EXPECT_FALSE(markedMissing(SITA));
 
   QMessageBox* asked = nullptr;
   ASSERT_TRUE(WaitFor([&] {
@@ -298,6 +306,8 @@ TEST_F(NetWindow, TheHostGivesAMissingPlayersSeatToTheComputer) {
   }));
   asked->button(QMessageBox::Yes)->click();
   ASSERT_TRUE(WaitFor([&] { return host.TheClient()->Seats()[2].Computer(); }));
+  // The computer has the seat now: the mark is gone.
+  EXPECT_FALSE(markedMissing(UE));
   // The host moves; the computers at seats 2 and 3 answer.
   QWidget* area = a.window.DrawingArea();
   QTest::mouseClick(area, Qt::LeftButton, {}, CellCentre(5, 7));
