@@ -23,6 +23,7 @@ enum class WindowTask {
   OPEN_MENUS,   // the first menu of the bar opened from the keyboard
   NET_GAME,     // ネット対局...: the network game's dialog
   NET_LEAVE,    // ネット対局を終える
+  TIME_CONTROL, // 持ち時間...: the dialog's choice goes to Form1::SetTimeControl
 };
 
 // What else the window knows of an entry.

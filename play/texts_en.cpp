@@ -265,6 +265,16 @@ const char* EnglishText(TextId id) {
     case PIECE_SYANARI: return "+R";
     case PIECE_OU: return "K";
 
+    case MENU_TIME_CONTROL: return "Time control...";
+    case TIME_UP_WINS: return "{1} ran out of time. {2} wins";
+    case CLOCK_BYOYOMI: return "{1}s";
+    case TIME_DIALOG_TITLE: return "Time control";
+    case TIME_DIALOG_USE: return "Play with clocks";
+    case TIME_DIALOG_SEAT: return "Seat";
+    case TIME_DIALOG_MAIN: return "Main time (minutes)";
+    case TIME_DIALOG_BYOYOMI: return "Byo-yomi (seconds)";
+    case TIME_DIALOG_NOTE: return "Used from the next game started. A seat whose time runs out loses for its team.";
+
     case COUNT: break;
   }
   return "";

@@ -263,6 +263,16 @@ const char* JapaneseText(TextId id) {
     case PIECE_SYANARI: return "飛成";
     case PIECE_OU: return "王";
 
+    case MENU_TIME_CONTROL: return "持ち時間...";
+    case TIME_UP_WINS: return "{1}の時間切れです　{2}の勝ちです";
+    case CLOCK_BYOYOMI: return "{1}秒";
+    case TIME_DIALOG_TITLE: return "持ち時間";
+    case TIME_DIALOG_USE: return "持ち時間を使う";
+    case TIME_DIALOG_SEAT: return "席";
+    case TIME_DIALOG_MAIN: return "持ち時間（分）";
+    case TIME_DIALOG_BYOYOMI: return "秒読み（秒）";
+    case TIME_DIALOG_NOTE: return "次に始める対局から使われます。時間が切れた席の組が負けです。";
+
     case COUNT: break;
   }
   return "";
