@@ -42,7 +42,7 @@ struct RoomOptions {
   // A game reaching this many turns ends there as a draw by length (0: no limit).
   int maxTurns = kDefaultMaxTurns;
   // The clocks of every game of the room (play/clock.h); off by default.
-  GameTimeControl clock;
+  GameTimeControl clock = {};
 };
 
 class Room {
