@@ -104,7 +104,7 @@ std::vector<Form1::ClockLabel> Form1::ClockLabels() const {
     double x, y;  // cells: the baseline's left end
   };
   static constexpr Place PLACES[] = {
-      {SITA, 6.6, 10.35}, {UE, 6.6, -0.05}, {HIDARI, -1.95, 4.6}, {MIGI, 12.05, 4.6}};
+      {SITA, 6.6, 10.35}, {UE, 6.6, -0.05}, {HIDARI, -1.95, 6.45}, {MIGI, 12.05, 4.6}};
   const std::int64_t now = host_.NowMs();
   for (int seat = 1; seat <= 4; ++seat) {
     if (!clocks->Control().seat[seat].Limited()) continue;
