@@ -20,6 +20,7 @@ std::int64_t SeatClocks::Spent(std::int64_t now) const {
 }
 
 void SeatClocks::Stop(std::int64_t now) {
+  if (running_ != NONE && OutOfTime(now) == running_) flagged_[running_] = true;
   if (running_ != NONE) mainLeft_[running_] = std::max<std::int64_t>(0, mainLeft_[running_] - Spent(now));
   running_ = NONE;
   paused_ = false;
@@ -47,7 +48,7 @@ void SeatClocks::Resume(std::int64_t now) {
 
 SeatClocks::Left SeatClocks::LeftAt(int seat, std::int64_t now) const {
   Left l;
-  if (!IsSeat(seat)) return l;
+  if (!IsSeat(seat) || flagged_[seat]) return l;
   const std::int64_t byoyomi = control_.seat[seat].byoyomiMs;
   const std::int64_t spent = seat == running_ ? Spent(now) : 0;
   const std::int64_t main = mainLeft_[seat];
@@ -70,6 +71,7 @@ std::optional<std::int64_t> SeatClocks::Deadline() const {
 void SeatClocks::Follow(int seat, Left left) {
   if (!IsSeat(seat)) return;
   mainLeft_[seat] = std::max<std::int64_t>(0, left.mainMs);
+  flagged_[seat] = left.mainMs <= 0 && left.byoyomiMs <= 0;
   if (seat == running_ && mainLeft_[seat] == 0)
     turnSpent_ = std::max<std::int64_t>(0, control_.seat[seat].byoyomiMs - left.byoyomiMs);
 }

@@ -60,7 +60,8 @@ class SeatClocks {
   // outside 1..4, or one without a limit, runs nobody's clock.
   void TurnTo(int seat, std::int64_t now);
   // The game ends (or stands at an earlier move) at `now`: the running seat's time is
-  // charged and no clock runs until the next TurnTo.
+  // charged and no clock runs until the next TurnTo. A seat stopped with its time run out
+  // has nothing left from then on.
   void Stop(std::int64_t now);
   // The running clock stands still from `now` (a question that is no part of the turn, the
   // end of the program) and goes on from where it stood at Resume; the turn is not over.
@@ -88,6 +89,7 @@ class SeatClocks {
 
   GameTimeControl control_;
   std::array<std::int64_t, 5> mainLeft_{};
+  std::array<bool, 5> flagged_{};  // stopped with its time run out: it shows none left
   int running_ = -1;
   bool paused_ = false;
   std::int64_t since_ = 0;      // when the running span began

@@ -42,6 +42,7 @@ void Form1::EndOnTime(int seat) {
   clocks_->Stop(now);
   pieceSelected_ = 0;
   game_.EndByTime(seat);
+  canvas_.Flush();  // the clocks are seen stopped under the box that tells the end
 }
 
 void Form1::AnnounceTimeUp() {

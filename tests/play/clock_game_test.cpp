@@ -76,7 +76,7 @@ TEST_F(ClockGame, APersonsTimeRunsOutAndTheRecordSaysSo) {
   EXPECT_EQ(rig.form.Clocks()->Running(), -1);
   rig.host.now += 60'000;
   rig.form.ClockTick();
-  EXPECT_EQ(rig.form.Clocks()->LeftAt(SITA, rig.host.now).mainMs, 0);
+  EXPECT_EQ(rig.form.Clocks()->LeftAt(SITA, rig.host.now).byoyomiMs, 0);
   EXPECT_EQ(rig.form.Clocks()->LeftAt(HIDARI, rig.host.now).mainMs, 1'400);
 
   ASSERT_TRUE(rig.form.SaveRecord("timed.k4k"));

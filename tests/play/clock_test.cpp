@@ -38,6 +38,10 @@ TEST(SeatClocks, MainTimeIsSpentAndByoyomiComesAfreshEachTurn) {
   // The same seat again (the others passed) is a new turn too.
   c.TurnTo(2, 24'000);
   EXPECT_EQ(c.LeftAt(2, 28'000).byoyomiMs, 1'000);
+  // Stopped with its time run out, it shows nothing left (not a fresh 秒読み).
+  c.Stop(29'500);
+  EXPECT_EQ(c.LeftAt(2, 30'000).byoyomiMs, 0);
+  EXPECT_EQ(c.LeftAt(3, 30'000).byoyomiMs, 5'000);
 }
 
 TEST(SeatClocks, RunningOutWithoutByoyomiAndSeatsWithoutALimit) {
