@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <cmath>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -93,11 +94,15 @@ class Searcher {
   void OrderMoves(const Move* moves, int* scores, int n, Move ttMove, int ply) const;
   int PickNext(Move* moves, int* scores, int i, int n, bool& sorted);
   void CheckLimits();
+  void Report(const std::function<void(const DeepProgress&)>& progress, int depth, Move best,
+              int score) const;
   int OrderKey(Move m) const;
   bool IsQuiet(Move m) const { return !IsPromotion(m) && (IsDrop(m) || b_.At(MoveTo(m)) == 0); }
 
   Board b_;
   const EvalParams* params_ = &DefaultEvalParams();
+  DeepSearchOptions options_;
+  bool Threatened() const;
   std::unique_ptr<TTEntry[]> tt_;
   std::uint8_t generation_ = 0;  // of this decision's entries; 0 is a cleared entry's
   Move moves_[kMaxPly + 1][kMaxMoves];
@@ -132,6 +137,14 @@ void Searcher::CheckLimits() {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
     if (elapsed >= maxSeconds_) aborted_ = true;
   }
+}
+
+// Does the seat that moves next reach a king of the team to move?
+bool Searcher::Threatened() const {
+  const int side = b_.Side();
+  const int next = Next(side);
+  const int ourKing = b_.KingSq(side), partnerKing = b_.KingSq(Partner(side));
+  return (ourKing && b_.Attacks(next, ourKing)) || (partnerKing && b_.Attacks(next, partnerKing));
 }
 
 bool Searcher::KingCapturable() const {
@@ -331,6 +344,24 @@ int Searcher::Search(int depth, int alpha, int beta, int ply, bool pv) {
     }
   }
 
+  // Options tried by matches (DeepSearchOptions); level 4 itself uses none.
+  bool futile = false;
+  if ((options_.nullMove || options_.futility) && !pv && ply > 0 && !Threatened()) {
+    const int stand = Evaluate(b_, *params_);
+    if (options_.nullMove && depth >= 3 && stand >= beta && beta < kMateBound &&
+        !b_.LastGaveCheck()) {
+      Undo u;
+      Push(kPass, u);
+      const int score = -Search(depth - 3, -beta, -beta + 1, ply + 1, false);
+      Pop(kPass, u);
+      if (aborted_) return 0;
+      if (score >= beta && score < kMateBound) return score;
+    }
+    if (options_.futility && depth <= 2 && alpha > -kMateBound &&
+        stand + (depth == 1 ? 150 : 400) <= alpha)
+      futile = true;
+  }
+
   // The table's move first, then the captures of enemy pieces, then everything else: a cut
   // by one of the first often spares generating the drops.
   Move* moves = moves_[ply];
@@ -346,6 +377,7 @@ int Searcher::Search(int depth, int alpha, int beta, int ply, bool pv) {
   auto visit = [&](Move m, int order) {
     const bool quiet = IsQuiet(m);
     const int kind = IsDrop(m) ? 8 + MoveFrom(m) : TypeOf(b_.At(MoveFrom(m)));
+    if (futile && quiet && tried > 0 && order < kOrderKiller * 1024) return false;
     Undo u;
     Push(m, u);
     // A move that hands the turn to a checked seat is searched a ply deeper.
@@ -359,6 +391,10 @@ int Searcher::Search(int depth, int alpha, int beta, int ply, bool pv) {
       if (depth >= 3 && tried >= 3 && quiet && ext == 0 && order < kOrderKiller * 1024) {
         r = 1;
         if (tried >= 8 && depth >= 5) r = 2;
+        if (options_.lateMoveTable) {
+          r = static_cast<int>(std::log(depth) * std::log(tried) / 2);
+          r = std::clamp(r, 1, depth - 2);
+        }
       }
       score = -Search(newDepth - r, -alpha - 1, -alpha, ply + 1, false);
       if (score > alpha && r > 0) score = -Search(newDepth, -alpha - 1, -alpha, ply + 1, false);
@@ -443,6 +479,34 @@ int Searcher::Search(int depth, int alpha, int beta, int ply, bool pv) {
   return best;
 }
 
+// The line the table holds from the root: the best move, then each position's table move
+// while it is this decision's, legal, and the line neither took a king nor came back.
+void Searcher::Report(const std::function<void(const DeepProgress&)>& progress, int depth,
+                      Move best, int score) const {
+  DeepProgress p;
+  p.depth = depth;
+  p.score = score;
+  p.nodes = nodes_;
+  p.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+  Board b = b_;
+  std::uint64_t seen[kMaxPly];
+  int len = 0;
+  for (Move m = best; len < kMaxPly && m != kNoMove && b.IsLegal(m);) {
+    const ChosenMove c = b.ToChosen(m);
+    p.line.push_back(c);
+    if (IsKingCode(c.captured)) break;
+    Undo u;
+    b.Make(m, u);
+    const std::uint64_t key = b.Key();
+    if (std::find(seen, seen + len, key) != seen + len) break;
+    seen[len++] = key;
+    const TTEntry& e = tt_[key & (kTTEntries - 1)];
+    if (e.key != key || e.generation != generation_ || e.bound == B_NONE) break;
+    m = e.move;
+  }
+  progress(p);
+}
+
 // Has the move that led the last iteration (scored `known` there) just been found lost
 // where nothing was lost before? Then the iteration must see the others.
 bool FailsLow(int score, int known) {
@@ -465,6 +529,7 @@ ChosenMove Searcher::Run(const GameState& s, int seat, const DeepLimits& limits,
   stop_ = limits.stop;
   maxSeconds_ = limits.maxSeconds;
   params_ = limits.eval ? limits.eval : &DefaultEvalParams();
+  options_ = limits.options ? *limits.options : DeepSearchOptions{};
   // A new generation empties the table; only when the stamps run out is it cleared.
   if (++generation_ == 0) {
     std::memset(tt_.get(), 0, sizeof(TTEntry) * kTTEntries);
@@ -526,7 +591,15 @@ ChosenMove Searcher::Run(const GameState& s, int seat, const DeepLimits& limits,
       Push(m, u);
       const int ext = b_.LastGaveCheck() && depth <= 4 ? 1 : 0;
       int score;
-      if (i == 0) {
+      if (i == 0 && options_.aspiration && depth >= 4 && known > -kMateBound &&
+          known < kMateBound) {
+        // The leading move in a window around the last score, searched again in full when
+        // its score falls outside.
+        const int lo = known - 50, hi = known + 50;
+        score = -Search(depth - 1 + ext, -hi, -lo, 1, true);
+        if (!aborted_ && (score <= lo || score >= hi))
+          score = -Search(depth - 1 + ext, -beta, -alpha, 1, true);
+      } else if (i == 0) {
         score = -Search(depth - 1 + ext, -beta, -alpha, 1, true);
       } else {
         score = -Search(depth - 1 + ext, -alpha - 1, -alpha, 1, false);
@@ -563,6 +636,7 @@ ChosenMove Searcher::Run(const GameState& s, int seat, const DeepLimits& limits,
       break;
     }
     st.depth = depth;
+    if (limits.progress && *limits.progress) Report(*limits.progress, depth, best, bestScore);
     // The best move leads the next iteration; the others keep their order.
     for (int i = 0; i < n; ++i)
       if (roots[i] == best) {

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -29,6 +30,35 @@ struct DeepPastTurn {
   bool gaveCheck = false;
 };
 
+// What an iteration of the search found, for a program that shows the search as it goes
+// (korvel4-engine): the depth finished, the score for the team to move, the nodes and
+// seconds so far, and the line the search expects (the best move first, then the table's
+// replies while they are legal; it may be short).
+struct DeepProgress {
+  int depth = 0;
+  int score = 0;
+  std::uint64_t nodes = 0;
+  double seconds = 0;
+  std::vector<ChosenMove> line;
+};
+
+// Search techniques tried by matches at equal nodes (korvel4-match --a-search); none is
+// level 4's unless a match said so (README, "Search options"). Without them the search is
+// exactly level 4's.
+struct DeepSearchOptions {
+  // Below the root, away from the principal line, with nothing of the team threatened and the
+  // evaluation at or above beta: the seat to move passes (a real move here, taken when a seat
+  // has none) and a search two plies shallower that still fails high cuts the node.
+  bool nullMove = false;
+  // One and two plies from the horizon, away from the principal line and unthreatened: quiet
+  // moves are not searched when the evaluation plus a margin cannot reach alpha.
+  bool futility = false;
+  // Late quiet moves reduced by log(depth) * log(move number) / 2 plies instead of 1-2.
+  bool lateMoveTable = false;
+  // Each iteration starts with a window of +-50 around the last score, widened on a fail.
+  bool aspiration = false;
+};
+
 struct DeepLimits {
   // Search and quiescence nodes. A decision may spend them once more, in the iteration
   // that finds the move it was going to play lost (to search the other moves).
@@ -37,6 +67,10 @@ struct DeepLimits {
   const std::atomic<bool>* stop = nullptr;             // set from outside to stop at once
   const std::vector<DeepPastTurn>* history = nullptr;  // oldest first; may be null
   const deep::EvalParams* eval = nullptr;              // the weights; null for the defaults
+  // Told after every finished iteration, on the searching thread; it changes nothing the
+  // search does (no node is counted for it). May be null.
+  const std::function<void(const DeepProgress&)>* progress = nullptr;
+  const DeepSearchOptions* options = nullptr;  // null: level 4's search
 };
 
 struct DeepStats {

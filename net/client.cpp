@@ -117,7 +117,13 @@ void Client::FollowClocks(const QJsonObject& msg, bool newGame) {
     for (int s = 1; s <= 4; ++s) clocks_->Follow(s, (*left)[s]);
 }
 
+void Client::Watch(const QString& room) {
+  watching_ = true;
+  Send({{"t", "watch"}, {"v", kProtocolVersion2}, {"room", room}});
+}
+
 void Client::Rejoin() {
+  if (watching_) return Watch(room_);
   Rejoin(room_, seat_, token_);
 }
 
@@ -201,6 +207,7 @@ void Client::OnText(const QString& text) {
     token_ = msg.value("token").toString();
     seat_ = msg.value("seat").toInt();
     host_ = msg.value("host").toInt();
+    watchers_ = msg.value("watchers").toInt(watchers_);
     level_ = msg.value("level").toInt(3);
     TakeSeats(msg.value("seats").toArray());
     started_ = msg.value("started").toBool();
@@ -231,6 +238,7 @@ void Client::OnText(const QString& text) {
     emit welcomed(room_, seat_, token_, host_);
   } else if (t == "room") {
     host_ = msg.value("host").toInt();
+    watchers_ = msg.value("watchers").toInt(watchers_);
     TakeSeats(msg.value("seats").toArray());
     emit roomChanged(host_, seats_);
   } else if (t == "start") {

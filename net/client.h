@@ -70,7 +70,9 @@ class Client : public QObject {
   // `clock`: the room's time control (off: none is sent, and the room has no clocks).
   void Create(const QString& name, int seat, const std::vector<int>& people, int level,
               const GameTimeControl& clock = {});
-  void Rejoin();  // the room, seat and token of the last welcome
+  // Watches a room without a seat (protocol version 2): seat 0, no token, no moves.
+  void Watch(const QString& room);
+  void Rejoin();  // the room, seat and token of the last welcome (a watcher watches again)
   // A seat taken by an earlier connection (a window started again), with its token.
   void Rejoin(const QString& room, int seat, const QString& token);
   void SendMove(const Move& m);
@@ -86,6 +88,9 @@ class Client : public QObject {
   const QString& Room() const { return room_; }
   const QString& Token() const { return token_; }
   int Seat() const { return seat_; }
+  bool Watching() const { return watching_; }
+  // How many watch the room, as the authority last said (version 2; 0 before it did).
+  int Watchers() const { return watchers_; }
   int Host() const { return host_; }
   bool Welcomed() const { return welcomed_; }
   bool Started() const { return started_; }
@@ -164,7 +169,8 @@ class Client : public QObject {
   int level_ = 3;
   std::string startedAt_;  // the local date and time the first move arrived
   QString room_, token_, overReason_;
-  int seat_ = 0, host_ = 0, winner_ = 0;
+  int seat_ = 0, host_ = 0, winner_ = 0, watchers_ = 0;
+  bool watching_ = false;
   bool welcomed_ = false, started_ = false, over_ = false, closed_ = false, asked_ = false;
   bool desynced_ = false;
   QStringList notices_;

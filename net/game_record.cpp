@@ -86,16 +86,18 @@ Refusal TurnRefusal(Game& g, const Turn& t, MoveOutcome* outcome) {
     if (r == Refusal::NONE && t.next != NO_SEAT) g.Fix().FollowSeatToMove(t.next);
     return r;
   }
-  if (t.byComputer && t.seat != g.State().CurrentSeat) return Refusal::NOT_YOUR_TURN;
-  if (!t.byComputer)
-    if (const Refusal r = g.MayMove(t.seat); r != Refusal::NONE) return r;
-  // The moments a press refreshes the caches: the pawn lines when a hand cell is picked
-  // (the kings before the partner-check test are the door's). A computer's choice was
-  // thought on a copy of the game, so what the search leaves on the game in the window is
-  // done here: the kings found (the hand-off reads them, as it does in a record's replay),
-  // and at levels 1-3 the pawn lines. A computer's choice follows the search's own rules.
-  if (t.byComputer ? g.State().Level != 4 : t.move.IsDrop()) g.RefreshPawnLines();
-  if (t.byComputer) g.RefreshKings();
+  if (!t.byComputer) {
+    // A person's move: the door's answer first (the same checks Play makes again).
+    if (const Refusal r = PersonMoveRefusal(g, t.seat, t.move); r != Refusal::NONE) return r;
+  } else {
+    if (t.seat != g.State().CurrentSeat) return Refusal::NOT_YOUR_TURN;
+    // A computer's choice was thought on a copy of the game, so what the search leaves on
+    // the game in the window is done here: the kings found (the hand-off reads them, as it
+    // does in a record's replay), and at levels 1-3 the pawn lines. A computer's choice
+    // follows the search's own rules.
+    if (g.State().Level != 4) g.RefreshPawnLines();
+    g.RefreshKings();
+  }
   const Game::Played p = g.Play(t.seat, t.move, who);
   if (p.refusal != Refusal::NONE) return p.refusal;
   if (t.next != NO_SEAT) g.Fix().FollowSeatToMove(t.next);
@@ -104,6 +106,15 @@ Refusal TurnRefusal(Game& g, const Turn& t, MoveOutcome* outcome) {
 }
 
 }  // namespace
+
+Refusal PersonMoveRefusal(Game& g, int seat, const Move& m) {
+  if (g.State().GameOver) return Refusal::GAME_OVER;
+  if (const Refusal r = g.MayMove(seat); r != Refusal::NONE) return r;
+  // The moment a press refreshes the caches: the pawn lines when a hand cell is picked
+  // (the kings before the partner-check test are the door's).
+  if (m.IsDrop()) g.RefreshPawnLines();
+  return g.Check(seat, m);
+}
 
 bool ApplyTurn(Game& g, const Turn& t, MoveOutcome* outcome, Refusal* refusal) {
   const Refusal r = TurnRefusal(g, t, outcome);

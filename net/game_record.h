@@ -41,6 +41,13 @@ std::optional<std::vector<Turn>> TurnsFromJson(const QJsonArray& a);
 bool ApplyTurn(Game& g, const Turn& t, MoveOutcome* outcome = nullptr,
                Refusal* refusal = nullptr);
 
+// The door's answer to a person's move of `seat`, without playing it: the refusal
+// ApplyTurn would meet (the game over, not the seat's turn, the rules), NONE when it would
+// play the move. It refreshes the caches ApplyTurn refreshes first (the pawn lines for a
+// drop, the kings once the piece's own move passed): run it on a copy of a game whose
+// caches matter (the computer's choices read them).
+Refusal PersonMoveRefusal(Game& g, int seat, const Move& m);
+
 // A new game for the network: the initial position, who plays each seat (persons are
 // HUMAN), the level, SITA to move.
 void StartNetGame(Game& g, const bool person[5], int level);

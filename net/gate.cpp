@@ -8,6 +8,8 @@
 #include <QWebSocket>
 #include <QWebSocketServer>
 
+#include "net/web_page.h"
+
 namespace korvel::net {
 
 Gate::Gate(QWebSocketServer* ws, const GateLimits& limits, QObject* parent)
@@ -71,10 +73,10 @@ void Gate::incomingConnection(qintptr descriptor) {
     // One the QWebSocketServer holds is deleted by it when it sees the end.
     if (!handed) s->deleteLater();
   });
-  if (!tls_) return Hand(s);
+  if (!tls_) return Look(s);
   auto* ss = static_cast<QSslSocket*>(s);
   ss->setSslConfiguration(ssl_);
-  connect(ss, &QSslSocket::encrypted, this, [this, ss] { Hand(ss); });
+  connect(ss, &QSslSocket::encrypted, this, [this, ss] { Look(ss); });
   auto fail = [this, ss] {
     const auto it = sockets_.find(ss);
     if (it == sockets_.end() || it->second.handed) return;
@@ -84,6 +86,61 @@ void Gate::incomingConnection(qintptr descriptor) {
   connect(ss, &QSslSocket::errorOccurred, this, fail);
   connect(ss, &QSslSocket::disconnected, this, fail);
   ss->startServerEncryption();
+}
+
+void Gate::Look(QTcpSocket* s) {
+  const auto it = sockets_.find(s);
+  if (it == sockets_.end() || it->second.handed || it->second.looking) return;
+  // Every signal watched here goes with this context when the socket is handed on.
+  auto* looking = new QObject(s);
+  it->second.looking = looking;
+  connect(s, &QIODevice::readyRead, looking, [this, s] { Peek(s); });
+  connect(s, &QAbstractSocket::disconnected, looking, [this, s] {
+    const auto e = sockets_.find(s);
+    if (e == sockets_.end() || e->second.handed) return;
+    s->deleteLater();
+  });
+  Peek(s);  // what came with the TLS handshake is not announced again
+}
+
+void Gate::Peek(QTcpSocket* s) {
+  const auto it = sockets_.find(s);
+  if (it == sockets_.end() || it->second.handed || it->second.answered) return;
+  // Only looked at: a WebSocket's handshake is read by the QWebSocketServer as it came.
+  const QByteArray seen = s->peek(kMaxRequestHead + 1);
+  const int length = RequestHeadLength(seen.left(kMaxRequestHead));
+  QByteArray answer;
+  if (length == 0) {
+    if (seen.size() <= kMaxRequestHead) return;  // more to come
+    answer = WebPage::TooLarge();
+  } else {
+    const auto head = ParseRequestHead(seen.left(length));
+    const bool refused = head && head->WantsWebSocket() && upgradeCheck_ &&
+                         !upgradeCheck_(QString::fromUtf8(head->Header("origin")),
+                                        QString::fromUtf8(head->Header("host")));
+    if (head && head->WantsWebSocket() && !refused) {
+      StopLooking(s, it->second);
+      return Hand(s);
+    }
+    if (refused) ++upgradesRefused_;
+    answer = refused ? WebPage::Forbidden() : page_ ? page_->Answer(head) : WebPage().Answer(head);
+  }
+  it->second.answered = true;
+  ++answered_;
+  StopLooking(s, it->second);
+  // Nothing more is read from it; the answer is written and the connection closed (the
+  // handshake deadline still cuts off one that does not take its answer).
+  connect(s, &QAbstractSocket::disconnected, s, &QObject::deleteLater);
+  s->write(answer);
+  s->disconnectFromHost();
+}
+
+void Gate::StopLooking(QTcpSocket* s, Entry& e) {
+  if (!e.looking) return;
+  // Called from one of its own slots: disconnected now, deleted after it returns.
+  QObject::disconnect(s, nullptr, e.looking, nullptr);
+  e.looking->deleteLater();
+  e.looking = nullptr;
 }
 
 void Gate::Hand(QTcpSocket* s) {

@@ -2,13 +2,16 @@
 // or TLS, so that none waits unseen in a queue of pending connections. Each accepted socket
 // counts against the server's cap and its address's cap from then until it is gone, and has
 // a deadline for its handshakes (TLS, then the WebSocket upgrade); one that misses it is
-// cut off. A socket that made it through is handed to the QWebSocketServer, whose
-// newConnection the server answers; Claim then finds the socket beneath the WebSocket.
+// cut off. The head of the first request is looked at before anything reads it: a request
+// for a WebSocket is handed, unread, to the QWebSocketServer, whose newConnection the server
+// answers (Claim then finds the socket beneath the WebSocket); any other request is answered
+// from the browser page's files (web_page.h) and the connection closed.
 #pragma once
 
 #include <QHostAddress>
 #include <QSslConfiguration>
 #include <QTcpServer>
+#include <functional>
 #include <map>
 #include <unordered_map>
 #include <utility>
@@ -18,6 +21,8 @@ class QWebSocket;
 class QWebSocketServer;
 
 namespace korvel::net {
+
+class WebPage;
 
 struct GateLimits {
   int maxSockets = 8000;     // every accepted socket, handshaken or not
@@ -30,6 +35,13 @@ class Gate : public QTcpServer {
   Gate(QWebSocketServer* ws, const GateLimits& limits, QObject* parent = nullptr);
   // TLS for every socket accepted from now on.
   void UseTls(const QSslConfiguration& ssl);
+  // The page's files that plain requests are answered from (not owned; every path is 404
+  // without it).
+  void ServePage(const WebPage* page) { page_ = page; }
+  // Whether a WebSocket upgrade may go on, from its Origin header (empty: none) and its Host
+  // header; one refused is answered with 403 and closed before any WebSocket exists.
+  using UpgradeCheck = std::function<bool(const QString& origin, const QString& host)>;
+  void CheckUpgrades(UpgradeCheck check) { upgradeCheck_ = std::move(check); }
 
   // The socket beneath a WebSocket the QWebSocketServer made of one of ours (matched by the
   // peer's address and port); its handshake deadline no longer applies. Null when unknown.
@@ -40,6 +52,10 @@ class Gate : public QTcpServer {
   // Accepted sockets turned away at once (a cap reached), and cut off at the deadline.
   long long Refused() const { return refused_; }
   long long Expired() const { return expired_; }
+  // Plain HTTP requests answered (the page's files, 404s and the like), and WebSocket
+  // upgrades refused with 403 for their Origin.
+  long long PagesAnswered() const { return answered_; }
+  long long UpgradesRefused() const { return upgradesRefused_; }
 
   // The address that caps count by: an IPv4 address (also when mapped into IPv6), or the
   // /64 network of an IPv6 address (one host may hold a whole /64).
@@ -54,14 +70,24 @@ class Gate : public QTcpServer {
     std::pair<QString, quint16> peer;
     bool handed = false;   // given to the QWebSocketServer
     bool upgraded = false; // claimed as a WebSocket
+    bool answered = false; // a plain request was answered: it is closing
+    QObject* looking = nullptr;  // the context of the signals watched until the head is read
   };
   void Forget(QTcpSocket* s);
+  // Waits for the head of the first request, then hands or answers it.
+  void Look(QTcpSocket* s);
+  void Peek(QTcpSocket* s);
+  void StopLooking(QTcpSocket* s, Entry& e);
   void Hand(QTcpSocket* s);
 
   QWebSocketServer* ws_;
   GateLimits limits_;
   bool tls_ = false;
   QSslConfiguration ssl_;
+  const WebPage* page_ = nullptr;
+  UpgradeCheck upgradeCheck_;
+  long long answered_ = 0;
+  long long upgradesRefused_ = 0;
   std::unordered_map<QTcpSocket*, Entry> sockets_;
   std::map<std::pair<QString, quint16>, QTcpSocket*> byPeer_;
   std::unordered_map<QString, int> perAddress_;

@@ -18,6 +18,11 @@ target_link_libraries(korvel4_net PUBLIC korvel4_core Qt6::Core Qt6::Network Qt6
 
 add_executable(korvel4-server ${CMAKE_SOURCE_DIR}/tools/server/main.cpp)
 target_link_libraries(korvel4-server PRIVATE korvel4_net)
+target_compile_definitions(korvel4-server PRIVATE
+  KORVEL4_DATA_FROM_PROGRAM="${KORVEL4_DATA_FROM_PROGRAM}")
+# The browser page (web/), copied beside the programs and installed with the data.
+include(${CMAKE_SOURCE_DIR}/web/web.cmake)
+add_dependencies(korvel4-server korvel4_web_page)
 add_executable(korvel4-client ${CMAKE_SOURCE_DIR}/tools/client/main.cpp)
 target_link_libraries(korvel4-client PRIVATE korvel4_net)
 add_executable(korvel4-load ${CMAKE_SOURCE_DIR}/tools/load/main.cpp)
@@ -38,6 +43,7 @@ if(GTest_FOUND)
   gtest_discover_tests(net_tests WORKING_DIRECTORY ${CMAKE_BINARY_DIR} TEST_PREFIX net.
     PROPERTIES TIMEOUT 60)
   include(${CMAKE_SOURCE_DIR}/tests/net/tools.cmake OPTIONAL)
+  include(${CMAKE_SOURCE_DIR}/tests/web/web_tests.cmake OPTIONAL)
 endif()
 
 # korvel4-script joins network games (`join`) when the network game is built.
@@ -56,6 +62,9 @@ if(TARGET korvel4 AND TARGET korvel4_window)
   target_link_libraries(korvel4_net_window PUBLIC korvel4_window korvel4_net)
   target_link_libraries(korvel4 PRIVATE korvel4_net_window)
   target_compile_definitions(korvel4 PRIVATE KORVEL4_NET=1)
+  target_compile_definitions(korvel4_net_window PRIVATE
+    KORVEL4_DATA_FROM_PROGRAM="${KORVEL4_DATA_FROM_PROGRAM}")
+  add_dependencies(korvel4 korvel4_web_page)
   if(GTest_FOUND AND Qt6Test_FOUND)
     add_executable(net_window_tests ${CMAKE_SOURCE_DIR}/tests/net/window/net_window_test.cpp
                                     ${CMAKE_SOURCE_DIR}/tests/net/window/net_settings_test.cpp

@@ -14,6 +14,11 @@
 namespace korvel::net {
 
 inline constexpr int kProtocolVersion = 1;
+// Version 2 adds the position, the legal destinations and watchers to version 1
+// (docs/network-protocol.md); a connection speaks it when its first message says so.
+inline constexpr int kProtocolVersion2 = 2;
+// Watchers a room admits at once (version 2).
+inline constexpr int kMaxWatchers = 50;
 inline constexpr int kMaxMessageBytes = 4096;
 inline constexpr int kMaxNameChars = 24;
 inline constexpr int kRoomCodeChars = 8;

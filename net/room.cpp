@@ -7,6 +7,7 @@
 #include "game/play_move.h"
 #include "net/protocol.h"
 #include "play/game_record.h"
+#include "play/repetition.h"
 #include "play/texts.h"
 
 namespace korvel::net {
@@ -98,8 +99,110 @@ QJsonArray Room::SeatsJson() const {
   return a;
 }
 
+QJsonObject Room::RoomMessage() const {
+  return QJsonObject{{"t", "room"}, {"host", host_}, {"seats", SeatsJson()}};
+}
+
 void Room::BroadcastRoom() {
-  Send(kEveryone, QJsonObject{{"t", "room"}, {"host", host_}, {"seats", SeatsJson()}});
+  Send(kEveryone, RoomMessage());
+}
+
+void Room::Send(int to, const QJsonObject& msg) {
+  Outgoing o{to, msg, {}, 0, {}};
+  const QString t = msg.value("t").toString();
+  if (positionWanted_ && (t == "welcome" || t == "start" || t == "moved")) {
+    o.v2.insert("position", PositionJson());
+    const int seat = SeatToMoveNow();
+    if (seat != NO_SEAT && legalWanted_[seat] && person_[seat]) {
+      o.legalSeat = seat;
+      o.legal = LegalJson();
+    }
+  }
+  out_.push_back(std::move(o));
+}
+
+void Room::WantPosition(int seat) {
+  positionWanted_ = true;
+  if (seat >= 1 && seat <= 4) legalWanted_[seat] = true;
+}
+
+int Room::SeatToMoveNow() const {
+  if (!started_ || over_ || game_.State().GameOver) return NO_SEAT;
+  if (!Turns().empty()) {
+    const Game::Turn& last = Turns().back();
+    // A king taken: the game ends with this turn (over_ follows the message).
+    if (!last.pass && last.next == NO_SEAT) return NO_SEAT;
+  }
+  // The move limit ends the game with the turn that reaches it.
+  if (options_.maxTurns > 0 && Turns().size() >= static_cast<size_t>(options_.maxTurns))
+    return NO_SEAT;
+  const int seat = game_.State().CurrentSeat;
+  return seat >= 1 && seat <= 4 ? seat : NO_SEAT;
+}
+
+QJsonObject Room::PositionJson() const {
+  const GameState& s = game_.State();
+  QJsonArray board;
+  for (int x = 1; x <= 9; ++x)
+    for (int y = 1; y <= 9; ++y)
+      if (!s.Board[x][y].IsEmpty()) board.append(QJsonArray{x, y, PieceJson(s.Board[x][y])});
+  QJsonArray hands;
+  for (int seat = 1; seat <= 4; ++seat)
+    for (int slot = 1; slot <= 4; ++slot) {
+      const Square c = HandCellOf(seat, slot);
+      hands.append(QJsonArray{c.x, c.y, PieceJson(HandCellCode(c.x, c.y)), s.Hand[seat][slot], seat});
+    }
+  QJsonValue last = QJsonValue::Null;
+  if (!Turns().empty() && !Turns().back().pass) {
+    const Game::Turn& t = Turns().back();
+    last = QJsonObject{{"from", SquareJson(t.move.fromX, t.move.fromY)},
+                       {"to", SquareJson(t.move.toX, t.move.toY)},
+                       {"seat", t.seat}};
+  }
+  const int toMove = SeatToMoveNow();
+  return QJsonObject{{"n", static_cast<int>(Turns().size()) + 1},
+                     {"toMove", toMove == NO_SEAT ? 0 : toMove},
+                     {"board", board},
+                     {"hands", hands},
+                     {"last", last},
+                     {"check", lastCheck_ == NO_SEAT ? 0 : lastCheck_}};
+}
+
+Move Room::IntendedMove(const GameState& s, Square from, Square to, bool promote) {
+  const PieceCode before =
+      OnBoard(from.x, from.y) ? s.Board[from.x][from.y] : HandCellCode(from.x, from.y);
+  PieceCode placed = before;
+  if (promote && !CanPromote(from.x, from.y, to.x, to.y, before, &placed)) placed = EMPTY;
+  return Move{from.x, from.y, to.x, to.y, before, placed};
+}
+
+QJsonArray Room::LegalJson() const {
+  QJsonArray list;
+  const int seat = SeatToMoveNow();
+  if (seat == NO_SEAT || !person_[seat]) return list;
+  // The door on a copy: the room's game and its caches stay as they are.
+  Game work = game_;
+  std::vector<Square> origins;
+  for (int x = 1; x <= 9; ++x)
+    for (int y = 1; y <= 9; ++y)
+      if (BelongsTo(work.State().Board[x][y], seat)) origins.push_back({x, y});
+  for (int slot = 1; slot <= 4; ++slot)
+    if (work.State().Hand[seat][slot] > 0) origins.push_back(HandCellOf(seat, slot));
+  for (const Square from : origins) {
+    QJsonArray dests;
+    for (int x = 1; x <= 9; ++x)
+      for (int y = 1; y <= 9; ++y) {
+        const Square to{x, y};
+        const bool plain = PersonMoveRefusal(work, seat, IntendedMove(work.State(), from, to,
+                                                                      false)) == Refusal::NONE;
+        const bool promoted = PersonMoveRefusal(work, seat, IntendedMove(work.State(), from, to,
+                                                                         true)) == Refusal::NONE;
+        if (plain || promoted) dests.append(QJsonArray{x, y, plain && promoted ? 2 : plain ? 0 : 1});
+      }
+    if (!dests.isEmpty())
+      list.append(QJsonObject{{"from", SquareJson(from.x, from.y)}, {"to", dests}});
+  }
+  return list;
 }
 
 void Room::Refuse(int seat, const char* code, const QString& text, const QString& detail) {
@@ -223,6 +326,7 @@ void Room::NewGameForAll() {
   result_.clear();
   reason_.clear();
   startedAt_.clear();
+  lastCheck_ = NO_SEAT;
   if (options_.clock.On()) clocks_.emplace(options_.clock);
   FollowClock();
   QJsonObject start{{"t", "start"},
@@ -296,13 +400,7 @@ void Room::Intend(int seat, int n, Square from, Square to, bool promote) {
   if (const Refusal r = game_.MayMove(seat); r != Refusal::NONE) return RefuseMove(seat, r);
   if (n != static_cast<int>(Turns().size()) + 1)
     return Refuse(seat, "stale", V1(TextId::WRONG_TURN), V1(TextId::WAIT_FOR_NEWEST));
-  // The piece named by its square, promoted when asked; a promotion it may not make is
-  // kept as asked, for the door to refuse.
-  const PieceCode before =
-      OnBoard(from.x, from.y) ? s.Board[from.x][from.y] : HandCellCode(from.x, from.y);
-  PieceCode placed = before;
-  if (promote && !CanPromote(from.x, from.y, to.x, to.y, before, &placed)) placed = EMPTY;
-  const Move m{from.x, from.y, to.x, to.y, before, placed};
+  const Move m = IntendedMove(s, from, to, promote);
   Turn t;
   t.seat = seat;
   t.move = m;
@@ -379,6 +477,7 @@ void Room::Played(const MoveOutcome& o) {
   const int n = static_cast<int>(Turns().size());
   if (n == 1) startedAt_ = LocalTimeText();
   FollowClock();
+  lastCheck_ = t.pass ? NO_SEAT : o.checked;
   QJsonObject msg{{"t", "moved"}, {"n", n}, {"turn", TurnJson(t)}};
   if (clocks_) msg.insert("clocks", ClocksJson(*clocks_, now_()));
   if (!t.pass) {
@@ -436,6 +535,50 @@ QJsonObject Room::Welcome(int seat, const QString& token) const {
     w.insert("text", result_);
     w.insert("reason", reason_);
   }
+  return w;
+}
+
+bool Room::ContinueFrom(const Game& game, const std::string& started, QString* why) {
+  if (game.Finished()) {
+    *why = QStringLiteral("the game in it has ended");
+    return false;
+  }
+  if (game.TurnsPlayed() != static_cast<int>(game.Turns().size())) {
+    *why = QStringLiteral("it stands before moves that were taken back (現在)");
+    return false;
+  }
+  game_ = game;
+  started_ = true;
+  over_ = false;
+  winner_ = NO_SEAT;
+  result_.clear();
+  reason_.clear();
+  startedAt_ = started;
+  run_.Restart();
+  game_.SetLevel(options_.level);
+  ApplyKinds();
+  // The check the last turn gave: the turn went to a checked opponent out of turn order.
+  lastCheck_ = NO_SEAT;
+  if (!Turns().empty() && !Turns().back().pass && Turns().back().next != NO_SEAT &&
+      Turns().back().next != NextSeat(Turns().back().seat))
+    lastCheck_ = Turns().back().next;
+  // A version-1 client rebuilds the game from the standard start and the turns, as here.
+  Game replay;
+  StartNetGame(replay, person_, options_.level);
+  followableByV1_ = true;
+  for (const Game::Turn& t : Turns())
+    if (!ApplyTurn(replay, WireTurn(t))) {
+      followableByV1_ = false;
+      break;
+    }
+  followableByV1_ = followableByV1_ && KeyOf(replay.State()) == KeyOf(game_.State());
+  return true;
+}
+
+QJsonObject Room::WatchWelcome() const {
+  QJsonObject w = Welcome(0, QString());
+  w.remove("token");
+  w.insert("position", PositionJson());
   return w;
 }
 

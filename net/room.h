@@ -5,6 +5,7 @@
 // only the seat to move can move, only its own pieces, only legally.
 #pragma once
 
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QString>
 #include <atomic>
@@ -27,6 +28,11 @@ inline constexpr int kDefaultMaxTurns = 2000;
 struct Outgoing {
   int to = kEveryone;  // a seat, or kEveryone
   QJsonObject msg;
+  // Version 2's additions to `msg` (the position), for version-2 connections only; and
+  // the legal moves, for the version-2 connection of `legalSeat` only (0: nobody's).
+  QJsonObject v2;
+  int legalSeat = 0;
+  QJsonArray legal;
 };
 
 struct RoomOptions {
@@ -71,6 +77,15 @@ class Room {
   // `time`, the other team winning). The server asks it every second; every intention and
   // every computer's choice asks it first. True when the game ended now.
   bool CheckClock();
+
+  // The room goes on from a game (a record read by the record reader), started, before
+  // anyone joins: its position, turns and start time; the room's own people and level. False
+  // with the reason when it cannot: the game has ended, or stands before moves taken back.
+  bool ContinueFrom(const Game& game, const std::string& started, QString* why);
+  // Whether a version-1 client can follow the game: it rebuilds the game from the standard
+  // start and the turns (false for a game continued from a record with a start position
+  // of its own; version 1 is then refused with `error` `version`).
+  bool FollowableByVersion1() const { return followableByV1_; }
 
   // --- who is here ----------------------------------------------------------------------
   // A person takes a free seat; answers the token that proves the seat later, or empty
@@ -117,6 +132,28 @@ class Room {
 
   // Everything a player needs on joining or coming back: seats, names, the turns so far.
   QJsonObject Welcome(int seat, const QString& token) const;
+  // A watcher's welcome (seat 0, no token), with the position.
+  QJsonObject WatchWelcome() const;
+  // The `room` message everyone gets when the seats change.
+  QJsonObject RoomMessage() const;
+
+  // --- version 2 ------------------------------------------------------------------------
+  // A version-2 connection is here (a watcher for seat 0): from now on the room adds the
+  // position to what it sends, and the legal moves when that seat is to move. Never turned
+  // off: the server gives them only to version-2 connections.
+  void WantPosition(int seat);
+  // The position as version 2 carries it (docs/network-protocol.md).
+  QJsonObject PositionJson() const;
+  // The seat to move as version 2 tells it: 0 when no game is going on or it has ended.
+  int SeatToMoveNow() const;
+  // Every move the seat to move could intend now that the authority would play, by the
+  // game's own door (on a copy of the game): [{from, to: [[x, y, p], ...]}, ...], p 0 for
+  // unpromoted only, 1 promoted only, 2 either. Empty when no person's seat is to move.
+  QJsonArray LegalJson() const;
+  // The move an intention names: the piece on `from` (or the hand cell's), promoted when
+  // asked; a promotion it may not make is kept as asked (EMPTY placed), for the door to
+  // refuse.
+  static Move IntendedMove(const GameState& s, Square from, Square to, bool promote);
   // The game so far as a game record (.k4k text).
   std::string Record() const;
 
@@ -131,7 +168,9 @@ class Room {
     qint64 leftAt = 0;
   };
 
-  void Send(int to, const QJsonObject& msg) { out_.push_back({to, msg}); }
+  // Adds version 2's position (and legal moves) to a welcome, start or moved when a
+  // version-2 connection is in the room.
+  void Send(int to, const QJsonObject& msg);
   void Refuse(int seat, const char* code, const QString& text, const QString& detail);
   // A refused move in the protocol's words (one table, net/room.cpp).
   void RefuseMove(int seat, Refusal r);
@@ -170,6 +209,12 @@ class Room {
   // The clocks follow the game after a turn or a new game: the seat to move runs.
   void FollowClock();
   void AddClocks(QJsonObject& msg) const;
+  // The seat the last turn put in check (NO_SEAT for none).
+  int lastCheck_ = NO_SEAT;
+  // Version 2: whether a version-2 connection has been here, and for which seats.
+  bool followableByV1_ = true;
+  bool positionWanted_ = false;
+  bool legalWanted_[5] = {};
 };
 
 }  // namespace korvel::net

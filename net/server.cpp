@@ -15,6 +15,7 @@
 #include "net/protocol.h"
 #include "net/thinkers.h"
 #include "net/tls.h"
+#include "play/texts.h"
 
 namespace korvel::net {
 
@@ -83,6 +84,14 @@ Server::Server(const ServerOptions& options, QObject* parent) : QObject(parent),
   limits.maxPerAddress = options_.maxPerAddress;
   limits.handshakeMs = options_.handshakeMs;
   gate_ = new Gate(server_, limits, this);
+  if (!options_.webFolder.isEmpty()) page_.Load(options_.webFolder, &pageMissing_);
+  gate_->ServePage(&page_);
+  // Another site's page is refused before its WebSocket exists (the check after the
+  // upgrade stays for any path that bypasses the gate).
+  gate_->CheckUpgrades([tls = !options_.certFile.isEmpty() && !options_.keyFile.isEmpty()](
+                           const QString& origin, const QString& host) {
+    return SameOrigin(origin, QUrl(QStringLiteral("http://") + host, QUrl::StrictMode), tls);
+  });
   thinkers_ = std::make_unique<ThinkerPool>(
       options_.deepThinkers > 0 ? options_.deepThinkers : ThinkerPool::DefaultDeep());
   auto* sweep = new QTimer(this);
@@ -166,6 +175,14 @@ long long Server::SocketsRefused() const {
   return gate_->Refused();
 }
 
+long long Server::OriginsRefused() const {
+  return originsRefused_ + gate_->UpgradesRefused();
+}
+
+long long Server::PagesAnswered() const {
+  return gate_->PagesAnswered();
+}
+
 long long Server::HandshakesExpired() const {
   return gate_->Expired();
 }
@@ -231,7 +248,15 @@ void Server::OnNewConnection() {
     c.refilledAt = c.openedAt = c.heardAt = c.pingedAt = NowMs();
     c.socket = gate_->Claim(ws);
     c.address = Gate::AddressKey(ws->peerAddress());
-    conns_.emplace(ws, c);
+    auto [it, added] = conns_.emplace(ws, c);
+    // A browser's page must be this server's own: another site's page is closed at once.
+    const bool tls = !options_.certFile.isEmpty() && !options_.keyFile.isEmpty();
+    if (!SameOrigin(ws->origin(), ws->requestUrl(), tls)) {
+      ++originsRefused_;
+      connect(ws, &QWebSocket::disconnected, this, [this, ws] { OnClosed(ws); });
+      Drop(ws, it->second, QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("origin"));
+      continue;
+    }
     connect(ws, &QWebSocket::textMessageReceived, this,
             [this, ws](const QString& text) { OnText(ws, text); });
     connect(ws, &QWebSocket::binaryMessageReceived, this, [this, ws](const QByteArray&) {
@@ -244,6 +269,51 @@ void Server::OnNewConnection() {
     if (!tap->Attach(ws))
       qWarning("korvel4-server: ping frames cannot be counted with this Qt WebSockets");
   }
+}
+
+bool Server::SameOrigin(const QString& origin, const QUrl& requestUrl, bool tls) {
+  if (origin.isEmpty()) return true;  // not a browser: the window, the clients, the runner
+  const QUrl o(origin, QUrl::StrictMode);
+  const int defaultPort = tls ? 443 : 80;
+  return o.isValid() && o.scheme() == (tls ? "https" : "http") && !o.host().isEmpty() &&
+         o.path().isEmpty() && o.host().compare(requestUrl.host(), Qt::CaseInsensitive) == 0 &&
+         o.port(defaultPort) == requestUrl.port(defaultPort);
+}
+
+int Server::WatcherCount(const QString& code) const {
+  const auto it = rooms_.find(code);
+  return it == rooms_.end() ? 0 : static_cast<int>(it->second.watchers.size());
+}
+
+bool Server::IsVersion2(QWebSocket* ws) const {
+  const auto it = conns_.find(ws);
+  return it != conns_.end() && it->second.version >= kProtocolVersion2;
+}
+
+QJsonObject Server::Version2(const RoomEntry& e, const Outgoing& o, bool legal) const {
+  QJsonObject msg = o.msg;
+  for (auto it = o.v2.begin(); it != o.v2.end(); ++it) msg.insert(it.key(), it.value());
+  const QString t = msg.value("t").toString();
+  if (t == "room" || t == "welcome")
+    msg.insert("watchers", static_cast<int>(e.watchers.size()));
+  if (t == "welcome") msg.insert("v", kProtocolVersion2);
+  if (legal) msg.insert("legal", o.legal);
+  return msg;
+}
+
+void Server::TellWatcherCount(RoomEntry& e) {
+  Outgoing o{kEveryone, e.room->RoomMessage(), {}, 0, {}};
+  const QString text = Serialize(Version2(e, o, false));
+  std::vector<QWebSocket*> to(e.watchers);
+  for (int seat = 1; seat <= 4; ++seat)
+    if (e.seat[seat] && IsVersion2(e.seat[seat])) to.push_back(e.seat[seat]);
+  for (QWebSocket* ws : to) Send(ws, text);
+}
+
+void Server::ForgetWatcher(QWebSocket* ws, const QString& room) {
+  auto rit = rooms_.find(room);
+  if (rit == rooms_.end()) return;
+  if (std::erase(rit->second.watchers, ws) > 0) TellWatcherCount(rit->second);
 }
 
 qint64 Server::Unwritten(QWebSocket* ws, const Conn& c) const {
@@ -335,7 +405,27 @@ void Server::OnText(QWebSocket* ws, const QString& text) {
 
 void Server::Handle(QWebSocket* ws, Conn& c, const QJsonObject& msg) {
   const QString type = msg.value("t").toString();
-  if (type == "hello" || type == "rejoin" || type == "create") {
+  if (type == "record" && c.version >= kProtocolVersion2) {
+    // The game so far as the authority writes it (.k4k): a player or a watcher downloads it.
+    const auto rit = rooms_.find(c.room);
+    if (c.room.isEmpty() || rit == rooms_.end())
+      return Strike(ws, c, "not-joined", "join a room first");
+    c.strikes = 0;
+    return SendTo(ws, QJsonObject{{"t", "record"},
+                                  {"text", QString::fromStdString(rit->second.room->Record())}});
+  }
+  if (c.watcher && type != "ping") {
+    // A watcher has no seat: whatever it sends is refused, and counts as a refusal.
+    if (c.strikes + 1 >= options_.strikesToClose)
+      return Strike(ws, c, "watcher", "too many refused messages");
+    ++c.strikes;
+    return SendTo(ws, QJsonObject{{"t", "refused"},
+                                  {"code", "watcher"},
+                                  {"text", QString::fromUtf8(TextIn(Language::JAPANESE,
+                                                                    TextId::NET_WATCHING))},
+                                  {"detail", type}});
+  }
+  if (type == "hello" || type == "rejoin" || type == "create" || type == "watch") {
     if (!c.room.isEmpty()) return Strike(ws, c, "joined", "this connection has a seat already");
     return HandleJoin(ws, c, msg, type);
   }
@@ -375,11 +465,29 @@ void Server::Handle(QWebSocket* ws, Conn& c, const QJsonObject& msg) {
 
 void Server::HandleJoin(QWebSocket* ws, Conn& c, const QJsonObject& msg, const QString& type) {
   const auto v = IntField(msg, "v", 0, 1000000);
-  if (!v || *v != kProtocolVersion) {
+  if (!v || (*v != kProtocolVersion && *v != kProtocolVersion2) ||
+      (type == "watch" && *v != kProtocolVersion2)) {
     SendTo(ws, ErrorMessage("version",
-                            QStringLiteral("protocol version %1 only").arg(kProtocolVersion)));
+                            type == "watch"
+                                ? QStringLiteral("watch: protocol version %1").arg(kProtocolVersion2)
+                                : QStringLiteral("protocol version %1 or %2 only")
+                                      .arg(kProtocolVersion)
+                                      .arg(kProtocolVersion2)));
     Drop(ws, c, QWebSocketProtocol::CloseCodeProtocolError, QStringLiteral("version"));
     return;
+  }
+  c.version = *v;
+  if (type == "watch") return HandleWatch(ws, c, msg);
+  if (*v == kProtocolVersion && type != "create") {
+    // A room continued from a record's own start position: version 1 cannot follow it.
+    const auto code = CodeField(msg, "room");
+    const auto it = code ? rooms_.find(*code) : rooms_.end();
+    if (it != rooms_.end() && !it->second.room->FollowableByVersion1()) {
+      SendTo(ws, ErrorMessage("version", QStringLiteral("this room needs protocol version %1")
+                                             .arg(kProtocolVersion2)));
+      Drop(ws, c, QWebSocketProtocol::CloseCodeProtocolError, QStringLiteral("version"));
+      return;
+    }
   }
   const auto seat = SeatField(msg, "seat");
   if (!seat) return Strike(ws, c, "malformed", "seat: 1..4");
@@ -421,6 +529,7 @@ void Server::HandleJoin(QWebSocket* ws, Conn& c, const QJsonObject& msg, const Q
     AddressRooms& mine = byAddress_[c.address];
     ++mine.open;
     mine.createdAt.push_back(NowMs());
+    if (c.version >= kProtocolVersion2) rooms_[code].room->WantPosition(*seat);
     a = rooms_[code].room->Join(*seat, *name);
   } else {
     const auto room = CodeField(msg, "room");
@@ -429,6 +538,7 @@ void Server::HandleJoin(QWebSocket* ws, Conn& c, const QJsonObject& msg, const Q
     if (it == rooms_.end()) return Strike(ws, c, "no-room", "no such room");
     code = *room;
     RoomEntry& e = it->second;
+    if (c.version >= kProtocolVersion2) e.room->WantPosition(*seat);
     if (type == "hello") {
       const auto name = NameField(msg, "name");
       if (!name) return Strike(ws, c, "malformed", "name: 1..24 characters");
@@ -461,6 +571,33 @@ void Server::HandleJoin(QWebSocket* ws, Conn& c, const QJsonObject& msg, const Q
   Dispatch(e);
 }
 
+void Server::HandleWatch(QWebSocket* ws, Conn& c, const QJsonObject& msg) {
+  if (!c.room.isEmpty()) return Strike(ws, c, "joined", "this connection has a seat already");
+  const auto room = CodeField(msg, "room");
+  if (!room) return Strike(ws, c, "malformed", "room: a room code");
+  auto it = rooms_.find(*room);
+  if (it == rooms_.end()) return Strike(ws, c, "no-room", "no such room");
+  RoomEntry& e = it->second;
+  if (e.room->Closed())
+    return Strike(ws, c, "closed",
+                  QString::fromUtf8(TextIn(Language::JAPANESE, TextId::ROOM_CLOSED)));
+  if (static_cast<int>(e.watchers.size()) >= kMaxWatchers) {
+    SendTo(ws, ErrorMessage("watchers",
+                            QStringLiteral("at most %1 watchers in a room").arg(kMaxWatchers)));
+    Drop(ws, c, QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("watchers"));
+    return;
+  }
+  c.room = *room;
+  c.seat = 0;
+  c.watcher = true;
+  c.strikes = 0;
+  e.room->WantPosition(0);
+  e.watchers.push_back(ws);
+  Outgoing welcome{0, e.room->WatchWelcome(), {}, 0, {}};
+  SendTo(ws, Version2(e, welcome, false));
+  TellWatcherCount(e);
+}
+
 void Server::OnClosed(QWebSocket* ws) {
   auto it = conns_.find(ws);
   if (it == conns_.end()) return;
@@ -469,6 +606,7 @@ void Server::OnClosed(QWebSocket* ws) {
   ws->deleteLater();
   // The WebSocket leaves its socket behind when it goes.
   if (c.socket) c.socket->deleteLater();
+  if (c.watcher) return ForgetWatcher(ws, c.room);
   auto rit = rooms_.find(c.room);
   if (c.room.isEmpty() || rit == rooms_.end()) return;
   RoomEntry& e = rit->second;
@@ -483,9 +621,29 @@ void Server::Dispatch(RoomEntry& e) {
   for (const Outgoing& o : e.room->TakeOutgoing()) {
     if (o.msg.value("t").toString() == "over" && onGameEnded)
       onGameEnded(e.room->Code(), e.room->Record());
+    // Version 1's bytes as they always were; version 2's made once when first needed (the
+    // legal moves only for the seat they are for).
     const QString text = Serialize(o.msg);
-    for (int seat = 1; seat <= 4; ++seat)
-      if (e.seat[seat] && (o.to == kEveryone || o.to == seat)) Send(e.seat[seat], text);
+    QString rich;
+    auto richText = [&]() -> const QString& {
+      if (rich.isNull()) rich = Serialize(Version2(e, o, false));
+      return rich;
+    };
+    for (int seat = 1; seat <= 4; ++seat) {
+      QWebSocket* ws = e.seat[seat];
+      if (!ws || (o.to != kEveryone && o.to != seat)) continue;
+      if (!IsVersion2(ws))
+        Send(ws, text);
+      else if (o.legalSeat == seat)
+        Send(ws, Serialize(Version2(e, o, true)));
+      else
+        Send(ws, richText());
+    }
+    // Watchers get what everyone gets (never `ask`, `refused` nor a welcome of a seat).
+    if (o.to == kEveryone && !e.watchers.empty()) {
+      const std::vector<QWebSocket*> watchers(e.watchers);
+      for (QWebSocket* ws : watchers) Send(ws, richText());
+    }
   }
   if (e.room->ComputerToMove() && !e.computerPending) ScheduleComputer(e.room->Code());
 }
@@ -553,6 +711,14 @@ void Server::Liveness() {
     Conn& c = it->second;
     // The seat is missing now, as when a connection is lost, whatever the socket does
     // later: it is closed, and no longer holds the seat.
+    if (c.watcher) {
+      const QString room = c.room;
+      c.room.clear();
+      ++silentClosed_;
+      Drop(ws, c, QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("silent"));
+      ForgetWatcher(ws, room);
+      continue;
+    }
     auto rit = rooms_.find(c.room);
     const int seat = c.seat;
     c.room.clear();
@@ -590,6 +756,15 @@ std::map<QString, Server::RoomEntry>::iterator Server::EraseRoom(
   if (e.thinking) {
     e.thinking->stop = true;
     std::erase(thinkings_, e.thinking);
+  }
+  // Its watchers have nothing more to see.
+  const std::vector<QWebSocket*> watchers(e.watchers);
+  e.watchers.clear();
+  for (QWebSocket* ws : watchers) {
+    auto c = conns_.find(ws);
+    if (c == conns_.end()) continue;
+    c->second.room.clear();
+    Drop(ws, c->second, QWebSocketProtocol::CloseCodeNormal, QStringLiteral("room gone"));
   }
   if (!e.creator.isEmpty()) {
     auto a = byAddress_.find(e.creator);

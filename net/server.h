@@ -10,13 +10,16 @@
 #include <QPointer>
 #include <QTcpSocket>
 #include <QString>
+#include <QUrl>
 #include <map>
 #include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "net/protocol.h"
 #include "net/room.h"
+#include "net/web_page.h"
 
 class QWebSocket;
 class QWebSocketServer;
@@ -54,6 +57,7 @@ struct ServerOptions {
   int pingMs = 10000;             // a seated connection is sent a WebSocket ping this often...
   int silenceMs = 25000;          // ...and counts as missing when nothing came for longer
   QString certFile, keyFile;      // both set: TLS (wss://)
+  QString webFolder;              // the browser page's files (web_page.h); empty: none served
 };
 
 class Server : public QObject {
@@ -81,6 +85,15 @@ class Server : public QObject {
   long long ControlFramesRead() const { return controlRead_; }
   // Seated connections closed for their silence (their seats counted as missing).
   long long SilentClosed() const { return silentClosed_; }
+  // Browser connections refused for an Origin that is not this server's: answered 403 by
+  // the gate, or closed at once after an upgrade that did not pass the gate.
+  long long OriginsRefused() const;
+  // The watchers of a room (0 for no such room).
+  int WatcherCount(const QString& code) const;
+  // Whether a WebSocket upgrade with this Origin header (empty: none) may go on, made to
+  // `requestUrl` (its host and port from the request's Host header): no Origin, or the
+  // scheme, host and port of the page this server serves there (https with TLS).
+  static bool SameOrigin(const QString& origin, const QUrl& requestUrl, bool tls);
   // Computer turns queued or being thought now.
   int ThinkingCount() const { return static_cast<int>(thinkings_.size()); }
   // The computer's threads, and the most turns ever thought at once.
@@ -88,6 +101,11 @@ class Server : public QObject {
   int MostThinkingAtOnce() const;
   // The records (.k4k text) of the games in progress, each with its room code.
   std::vector<std::pair<QString, std::string>> GamesInProgress() const;
+  // The page's files that were not found in its folder (the page is served without them).
+  const QStringList& PageFilesMissing() const { return pageMissing_; }
+  bool ServesPage() const { return page_.Loaded(); }
+  // Plain HTTP requests answered.
+  long long PagesAnswered() const;
   // Closes every connection (the authority is going away).
   void CloseAll();
   // Tells every player the authority is going away (a `closed` message), before CloseAll.
@@ -110,6 +128,8 @@ class Server : public QObject {
     int framesWhileClosing = 0;
     qint64 heardAt = 0;            // the last message, ping or pong frame from it
     qint64 pingedAt = 0;           // the last ping the server sent it
+    int version = kProtocolVersion;  // what its join said (version 2 gets more)
+    bool watcher = false;          // joined with `watch`: seat 0, sends nothing but ping
   };
   struct RoomEntry {
     std::unique_ptr<Room> room;
@@ -120,6 +140,7 @@ class Server : public QObject {
     bool fixed = false;  // opened by the authority: kept while the program runs
     qint64 emptySince = 0;
     QString creator;     // the address that created it (Gate::AddressKey); empty if fixed
+    std::vector<QWebSocket*> watchers;  // at most kMaxWatchers, never a seat
   };
   struct AddressRooms {
     int open = 0;
@@ -144,6 +165,14 @@ class Server : public QObject {
   void OnClosed(QWebSocket* ws);
   void Handle(QWebSocket* ws, Conn& c, const QJsonObject& msg);
   void HandleJoin(QWebSocket* ws, Conn& c, const QJsonObject& msg, const QString& type);
+  void HandleWatch(QWebSocket* ws, Conn& c, const QJsonObject& msg);
+  // A watcher leaves its room's list (closed, silent, the room gone); the others are told.
+  void ForgetWatcher(QWebSocket* ws, const QString& room);
+  // The room's `room` message with the watchers' count, to its version-2 connections.
+  void TellWatcherCount(RoomEntry& e);
+  // What a version-2 connection is sent for `o` (with the legal moves when `legal`).
+  QJsonObject Version2(const RoomEntry& e, const Outgoing& o, bool legal) const;
+  bool IsVersion2(QWebSocket* ws) const;
   void Strike(QWebSocket* ws, Conn& c, const QString& code, const QString& text);
   void SendTo(QWebSocket* ws, const QJsonObject& msg);
   void Dispatch(RoomEntry& e);
@@ -156,6 +185,8 @@ class Server : public QObject {
   ServerOptions options_;
   QWebSocketServer* server_ = nullptr;
   Gate* gate_ = nullptr;  // every socket is accepted here (gate.h)
+  WebPage page_;
+  QStringList pageMissing_;
   std::unordered_map<QWebSocket*, Conn> conns_;
   std::map<QString, RoomEntry> rooms_;
   std::unordered_map<QString, AddressRooms> byAddress_;
@@ -163,6 +194,7 @@ class Server : public QObject {
   long long controlRead_ = 0;
   long long slowClosed_ = 0;
   long long silentClosed_ = 0;
+  long long originsRefused_ = 0;
   // Every thinking queued or running: stopped and waited for when the server goes.
   std::vector<std::shared_ptr<Thinking>> thinkings_;
   std::unique_ptr<ThinkerPool> thinkers_;

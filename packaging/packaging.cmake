@@ -2,6 +2,7 @@
 #
 #   PREFIX/games/korvel4                          the program (KORVEL4_INSTALL_GAMEDIR)
 #   PREFIX/share/korvel4/                         the wave files and the help page
+#   PREFIX/share/korvel4/web/                     the browser page the window's rooms serve
 #   PREFIX/share/applications/ID.desktop          the desktop entry
 #   PREFIX/share/metainfo/ID.metainfo.xml         the software centres' description
 #   PREFIX/share/icons/hicolor/*/apps/ID.{png,svg}
@@ -23,14 +24,14 @@ set(KORVEL4_DATA_INSTALL_DIR ${CMAKE_INSTALL_DATADIR}/korvel4)
 add_library(korvel4_install_paths STATIC ${CMAKE_SOURCE_DIR}/shell/install_paths.cpp)
 target_include_directories(korvel4_install_paths PUBLIC ${CMAKE_SOURCE_DIR})
 
+# The installed program finds its data relative to itself, so that any prefix works.
+if(IS_ABSOLUTE "${KORVEL4_DATA_INSTALL_DIR}")
+  set(KORVEL4_DATA_FROM_PROGRAM ${KORVEL4_DATA_INSTALL_DIR})
+else()
+  file(RELATIVE_PATH KORVEL4_DATA_FROM_PROGRAM
+       /prefix/${KORVEL4_INSTALL_GAMEDIR} /prefix/${KORVEL4_DATA_INSTALL_DIR})
+endif()
 if(TARGET korvel4)
-  # The installed program finds its data relative to itself, so that any prefix works.
-  if(IS_ABSOLUTE "${KORVEL4_DATA_INSTALL_DIR}")
-    set(KORVEL4_DATA_FROM_PROGRAM ${KORVEL4_DATA_INSTALL_DIR})
-  else()
-    file(RELATIVE_PATH KORVEL4_DATA_FROM_PROGRAM
-         /prefix/${KORVEL4_INSTALL_GAMEDIR} /prefix/${KORVEL4_DATA_INSTALL_DIR})
-  endif()
   target_compile_definitions(korvel4 PRIVATE
     KORVEL4_DATA_FROM_PROGRAM="${KORVEL4_DATA_FROM_PROGRAM}")
   # The 256-pixel icon is the window's icon.

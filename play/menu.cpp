@@ -69,6 +69,12 @@ const std::vector<MenuEntry>& MenuTable() {
       {.control = "KIFU_WINDOW", .caption = TextId::MENU_KIFU_WINDOW, .level = 2,
        .handler = &F::KIFU_WINDOW_Click, .check = &O::KIFU_WINDOW},
 
+      {.control = "KENTOU", .caption = TextId::MENU_KENTOU, .level = 1, .mnemonic = 'T'},
+      {.control = "HINT", .caption = TextId::MENU_HINT, .level = 2, .shortcut = "Ctrl+H",
+       .task = T::HINT, .flags = LOCAL_GAME},
+      {.control = "KIFU_KAISEKI", .caption = TextId::MENU_KIFU_KAISEKI, .level = 2,
+       .task = T::ANALYZE, .flags = LOCAL_GAME},
+
       {.control = "OPTION", .caption = TextId::MENU_OPTION, .level = 1, .mnemonic = 'O'},
       {.control = "SIDOU", .caption = TextId::MENU_SIDOU, .level = 2, .handler = &F::SIDOU_Click,
        .check = &O::SIDOU},

@@ -300,6 +300,26 @@ enum class TextId {
   TIME_DIALOG_MAIN,
   TIME_DIALOG_BYOYOMI,
   TIME_DIALOG_NOTE,   // the line under the table
+  // Watching a network game, and the link to its page.
+  NET_WATCHING,   // a watcher's message refused
+  NET_WATCH,      // the dialog's choice to watch instead of taking a seat
+  NET_ROOM_LINK,  // {1}: the page's link for the room
+  // 検討: the hint and the analysis of a game's record (shell/study.*).
+  MENU_KENTOU,
+  MENU_HINT,
+  MENU_KIFU_KAISEKI,
+  HINT_TITLE,
+  HINT_NONE,          // the hint is asked where no person is to move
+  HINT_THINKING,      // over the board while the hint is thought
+  HINT_MOVE,          // {1}: the move, as the record writes it
+  ANALYSIS_TITLE,     // the graph's title, and the title of its boxes
+  ANALYSIS_PROGRESS,  // {1}: the positions weighed, {2}: of how many
+  ANALYSIS_CANCEL,
+  ANALYSIS_NONE,        // no move to analyse
+  ANALYSIS_WORST_HEAD,  // over the list of the moves that lost the most
+  ANALYSIS_WORST,       // {1}: the move's number, {2}: the seat, {3}: the move, {4}: the loss
+  ANALYSIS_FIRST_AHEAD,   // the graph's upper half
+  ANALYSIS_SECOND_AHEAD,  // its lower half
 
   COUNT  // not a text: the number of ids
 };

@@ -274,6 +274,24 @@ const char* EnglishText(TextId id) {
     case TIME_DIALOG_MAIN: return "Main time (minutes)";
     case TIME_DIALOG_BYOYOMI: return "Byo-yomi (seconds)";
     case TIME_DIALOG_NOTE: return "Used from the next game started. A seat whose time runs out loses for its team.";
+    case NET_WATCHING: return "You are watching";
+    case NET_WATCH: return "Watch";
+    case NET_ROOM_LINK: return "From a browser: {1}";
+    case MENU_KENTOU: return "Study";
+    case MENU_HINT: return "Hint";
+    case MENU_KIFU_KAISEKI: return "Analyse the record";
+    case HINT_TITLE: return "Hint";
+    case HINT_NONE: return "A hint is given only when a person is to move";
+    case HINT_THINKING: return "Thinking of a hint…";
+    case HINT_MOVE: return "Hint {1}";
+    case ANALYSIS_TITLE: return "Analysis";
+    case ANALYSIS_PROGRESS: return "Analysing the record ({1} / {2} positions)";
+    case ANALYSIS_CANCEL: return "Cancel";
+    case ANALYSIS_NONE: return "There is no move to analyse";
+    case ANALYSIS_WORST_HEAD: return "The costliest moves";
+    case ANALYSIS_WORST: return "{1} {2} {3} (−{4})";
+    case ANALYSIS_FIRST_AHEAD: return "South/North ahead";
+    case ANALYSIS_SECOND_AHEAD: return "West/East ahead";
 
     case COUNT: break;
   }

@@ -272,6 +272,24 @@ const char* JapaneseText(TextId id) {
     case TIME_DIALOG_MAIN: return "持ち時間（分）";
     case TIME_DIALOG_BYOYOMI: return "秒読み（秒）";
     case TIME_DIALOG_NOTE: return "次に始める対局から使われます。時間が切れた席の組が負けです。";
+    case NET_WATCHING: return "観戦中です";
+    case NET_WATCH: return "観戦";
+    case NET_ROOM_LINK: return "ブラウザから: {1}";
+    case MENU_KENTOU: return "検討";
+    case MENU_HINT: return "ヒント";
+    case MENU_KIFU_KAISEKI: return "棋譜解析";
+    case HINT_TITLE: return "ヒント";
+    case HINT_NONE: return "ヒントは人の手番にだけ出せます";
+    case HINT_THINKING: return "ヒントを考えています…";
+    case HINT_MOVE: return "ヒント {1}";
+    case ANALYSIS_TITLE: return "棋譜解析";
+    case ANALYSIS_PROGRESS: return "棋譜を解析しています（{1} / {2} 局面）";
+    case ANALYSIS_CANCEL: return "中止";
+    case ANALYSIS_NONE: return "解析する指し手がありません";
+    case ANALYSIS_WORST_HEAD: return "損の大きかった手";
+    case ANALYSIS_WORST: return "{1} {2} {3}（−{4}）";
+    case ANALYSIS_FIRST_AHEAD: return "下・上 有利";
+    case ANALYSIS_SECOND_AHEAD: return "左・右 有利";
 
     case COUNT: break;
   }

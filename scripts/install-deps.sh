@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs, from Debian's packages, everything that building, testing and running need.
-# Returns at once when all of it is present.
+# Returns at once when all of it is present. The browser tests' driver (playwright-core,
+# pinned in tests/web/package-lock.json) comes from the npm registry with the machine's
+# Node.js when tests/web/node_modules is missing; it never downloads a browser: the tests
+# drive Debian's chromium.
 set -euo pipefail
 
 packages=(
@@ -9,6 +12,7 @@ packages=(
   qt6-base-dev qt6-websockets-dev libsdl2-mixer-dev fonts-ipafont-mincho fonts-noto-cjk qt6-translations-l10n
   xvfb xauth xdotool x11-utils
   desktop-file-utils appstream lintian dpkg-dev file man-db
+  chromium
 )
 
 missing=()
@@ -17,11 +21,18 @@ for p in "${packages[@]}"; do
     missing+=("$p")
   fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo=""
+  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
 
-echo "Installing: ${missing[*]}"
-sudo=""
-if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+web="$(cd "$(dirname "$0")/.." && pwd)/tests/web"
+if [ ! -d "$web/node_modules/playwright-core" ] && command -v npm >/dev/null; then
+  echo "Installing the browser tests' driver (npm ci in tests/web)"
+  (cd "$web" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 PUPPETEER_SKIP_DOWNLOAD=1 \
+    npm ci --no-audit --no-fund --ignore-scripts)
+fi

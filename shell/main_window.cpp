@@ -24,9 +24,6 @@
 
 namespace korvel {
 
-namespace {
-
-// Text drawn over the picture: white with a black outline, readable on any background.
 void DrawOutlined(QPainter& p, const QPainterPath& path) {
   p.setPen(QPen(Qt::black, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
   p.setBrush(Qt::NoBrush);
@@ -35,6 +32,8 @@ void DrawOutlined(QPainter& p, const QPainterPath& path) {
   p.setBrush(Qt::white);
   p.drawPath(path);
 }
+
+namespace {
 
 // How strongly the last move's squares take the mover's colour (of 255).
 constexpr int LAST_MOVE_ALPHA = 90;
@@ -325,6 +324,8 @@ void MainWindow::Wire(QAction* action, const MenuEntry& e) {
     case WindowTask::NONE:
     case WindowTask::NET_GAME:  // the network session does these (shell/net_session.cpp)
     case WindowTask::NET_LEAVE:
+    case WindowTask::HINT:  // 検討 does these (shell/study.cpp)
+    case WindowTask::ANALYZE:
       break;
   }
 }

@@ -18,9 +18,13 @@
 
 class QAction;
 class QMenu;
+class QPainterPath;
 class QTimer;
 
 namespace korvel {
+
+// Text drawn over the picture: white with a black outline, readable on any background.
+void DrawOutlined(QPainter& p, const QPainterPath& path);
 
 // The drawing area: shows the back buffer scaled to its size (proportions kept, the rest
 // left dark) and reports presses in twips of the design size.
@@ -103,6 +107,10 @@ class MainWindow : public QMainWindow, public MessageRouter {
   // data area, made when it is missing.
   QString RecordDialogFolder();
   MoveList* Moves() const { return moveList_; }
+  // The application object attached (null before), and whether a handler of it runs now
+  // (the computers' turns): the window's own tasks wait for it to return.
+  Form1* Form() const { return form_; }
+  bool Busy() const { return busy_ > 0; }
 
   // MessageRouter: with the notice option on, messages that only inform become notices;
   // with the colour option on in a game of one person, the result says who won.

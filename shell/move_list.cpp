@@ -40,6 +40,7 @@ void MoveList::Show(const Game& game) {
     list_->addItems(rows);
     shown_ = rows;
     current_ = -1;
+    ApplyMarks();
   }
   if (current_ != count) {
     for (int i = 0; i < list_->count(); ++i)
@@ -49,6 +50,19 @@ void MoveList::Show(const Game& game) {
   }
   if (list_->currentRow() != count) list_->setCurrentRow(count);
   if (QListWidgetItem* item = list_->item(count)) list_->scrollToItem(item);
+}
+
+void MoveList::Mark(const QList<int>& rows) {
+  if (rows == marked_) return;
+  for (int row : marked_)
+    if (QListWidgetItem* item = list_->item(row)) item->setBackground(QBrush());
+  marked_ = rows;
+  ApplyMarks();
+}
+
+void MoveList::ApplyMarks() {
+  for (int row : marked_)
+    if (QListWidgetItem* item = list_->item(row)) item->setBackground(QColor(255, 205, 205));
 }
 
 }  // namespace korvel

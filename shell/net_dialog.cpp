@@ -6,12 +6,12 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QNetworkInterface>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "net/links.h"
 #include "shell/net_session.h"
 #include "shell/net_settings.h"
 #include "shell/qt_texts.h"
@@ -27,13 +27,6 @@ QComboBox* SeatChoice(QWidget* parent, int seat) {
   return box;
 }
 
-// The addresses others may use to reach this machine (IPv4, not the loopback).
-QString OwnAddresses() {
-  QStringList list;
-  for (const QHostAddress& a : QNetworkInterface::allAddresses())
-    if (a.protocol() == QAbstractSocket::IPv4Protocol && !a.isLoopback()) list << a.toString();
-  return list.isEmpty() ? QStringLiteral("127.0.0.1") : list.join(QStringLiteral(", "));
-}
 
 }  // namespace
 
@@ -92,7 +85,11 @@ NetDialog::NetDialog(QWidget* parent, NetSession& session) : QDialog(parent), se
   joinName_ = new QLineEdit(st.Value("name", QText(TextId::NET_DEFAULT_GUEST_NAME)), join);
   joinName_->setMaxLength(24);
   jf->addRow(QText(TextId::NET_NAME), joinName_);
-  joinSeat_ = SeatChoice(join, kept ? kept->seat : st.IntValue("join/seat", 3));
+  const int joinSeat = kept ? kept->seat : st.IntValue("join/seat", 3);
+  joinSeat_ = SeatChoice(join, joinSeat);
+  // 観戦: watch the room without a seat (seat 0).
+  joinSeat_->addItem(QText(TextId::NET_WATCH), 0);
+  if (joinSeat == 0) joinSeat_->setCurrentIndex(joinSeat_->count() - 1);
   jf->addRow(QText(TextId::NET_SEAT), joinSeat_);
   join_ = new QPushButton(QText(TextId::NET_JOIN), join);
   jf->addRow(join_);
@@ -220,10 +217,18 @@ void NetDialog::Refresh() {
   const bool hosting = session_.Hosting();
   open_->setEnabled(!session_.Active());
   join_->setEnabled(!session_.Active());
-  if (hosting)
+  if (hosting) {
+    const QStringList addresses = net::OwnAddresses();
+    // The page's link for the room (the window's room is served without TLS).
     roomInfo_->setText(
-        QFill(TextId::NET_ROOM_INFO,
-              {session_.RoomCode(), OwnAddresses(), QString::number(session_.Port())}));
+        QFill(TextId::NET_ROOM_INFO, {session_.RoomCode(), addresses.join(QStringLiteral(", ")),
+                                      QString::number(session_.Port())}) +
+        QStringLiteral("\n") +
+        QFill(TextId::NET_ROOM_LINK,
+              {net::PageLink(addresses.first(), session_.Port(), false, session_.RoomCode(),
+                             net::kRoomLink)}));
+    roomInfo_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  }
   // The room's host (its opener, or whoever the role passed to) starts the game.
   const bool host = hosting || session_.RoomHost();
   bool filled = host && c && c->Welcomed();

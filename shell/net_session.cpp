@@ -1,6 +1,7 @@
 #include "shell/net_session.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPainter>
@@ -9,6 +10,7 @@
 #include "net/client_words.h"
 #include "net/protocol.h"
 #include "net/record_files.h"
+#include "net/web_page.h"
 #include "shell/main_window.h"
 #include "shell/net_dialog.h"
 #include "shell/net_settings.h"
@@ -136,6 +138,9 @@ bool NetSession::Host(const HostSettings& s, QString* error) {
   so.port = s.port;
   so.allowCreate = false;
   so.waitSeconds = waitSeconds_;
+  // Players without the program join from a browser: the page is served on the same port.
+  so.webFolder =
+      net::FindWebFolder(QCoreApplication::applicationDirPath(), KORVEL4_DATA_FROM_PROGRAM);
   server_ = std::make_unique<net::Server>(so);
   if (!server_->Listen(error)) {
     server_.reset();
@@ -173,6 +178,8 @@ void NetSession::Join(const JoinSettings& s) {
       c->Rejoin();
     else if (returning_ && kept)
       c->Rejoin(kept->room, kept->seat, kept->token);
+    else if (s.seat == 0)
+      c->Watch(s.code);  // 観戦: no seat, nothing kept
     else
       c->Hello(s.code, s.name, s.seat);
   });
@@ -387,7 +394,7 @@ void NetSession::KeepOwnSeat() {
 }
 
 void NetSession::ForgetOwnSeat() {
-  if (Hosting()) return;
+  if (Hosting() || (client_ && client_->Watching())) return;
   const std::optional<KeptSeat> kept = LoadKeptSeat();
   if (kept && kept->Matches(joined_.address, joined_.port, joined_.code, kept->seat))
     ForgetKeptSeat();

@@ -7,6 +7,8 @@
 #include <QScreen>
 #include <utility>
 
+#include "shell/study.h"
+
 #ifdef KORVEL4_NET
 #include "shell/net_session.h"
 #endif
@@ -30,6 +32,7 @@ Program::Program(DiskFiles files)
       form_(window_.Canvas(), dialogs_, sound_, window_.Icons(), host_, files_) {
   window_.Attach(form_);
   ConnectThinking(window_, host_);
+  InstallStudy(window_);
   // The program ends when the application object ends it.
   QObject::connect(&window_, &MainWindow::ended, &window_, [] { QCoreApplication::exit(0); });
 #ifdef KORVEL4_NET

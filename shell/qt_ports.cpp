@@ -352,6 +352,15 @@ void QtHost::StopThinking() {
   if (pause_) pause_->quit();
 }
 
+void YieldToWindow() {
+#ifdef __linux__
+  const auto tid = static_cast<id_t>(syscall(SYS_gettid));
+  errno = 0;
+  const int nice = getpriority(PRIO_PROCESS, tid);
+  if (errno == 0) setpriority(PRIO_PROCESS, tid, std::min(nice + 5, 19));
+#endif
+}
+
 double QtHost::Think(const std::function<void(const std::atomic<bool>& stop)>& work) {
   QElapsedTimer clock;
   clock.start();
@@ -365,14 +374,7 @@ double QtHost::Think(const std::function<void(const std::atomic<bool>& stop)>& w
   thinking_ = true;
   if (onThinking) onThinking(true);
   std::thread thinker([&] {
-#ifdef __linux__
-    // The window's thread comes first whenever both want the processor: the window answers
-    // at once while the computer thinks, even on a busy machine.
-    const auto tid = static_cast<id_t>(syscall(SYS_gettid));
-    errno = 0;
-    const int nice = getpriority(PRIO_PROCESS, tid);
-    if (errno == 0) setpriority(PRIO_PROCESS, tid, std::min(nice + 5, 19));
-#endif
+    YieldToWindow();
     work(stop_);
     done = true;
     QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);

@@ -92,6 +92,11 @@ class QtTurnIcons : public TurnIcons {
   QPointF origin_;
 };
 
+// Called on a thread that thinks beside the window (level 4's turn, 検討): the window's
+// thread comes first whenever both want the processor, so the window answers at once even
+// on a busy machine.
+void YieldToWindow();
+
 class QtHost : public Host {
  public:
   explicit QtHost(QWidget* parent) : parent_(parent) {}

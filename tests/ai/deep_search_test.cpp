@@ -303,3 +303,61 @@ TEST(EvalParamsText, RefusesBadLinesAndChangesNothing) {
 
 }  // namespace
 }  // namespace korvel::deep
+
+namespace korvel {
+namespace {
+
+// The search techniques a match may try (DeepSearchOptions): none set searches exactly as
+// level 4 (same moves, nodes and scores); each one set still takes a king, finds the forced
+// win and chooses only legal moves.
+TEST(SearchDeepOptions, NoneSetIsLevelFourAndEachKeepsTheRules) {
+  std::vector<GameState> played;
+  for (std::uint64_t seed = 1; seed <= 4; ++seed) {
+    GameState s;
+    StartSelfPlay(s, 3);
+    ScrambleOpening(s, seed, 12);
+    for (int turn = 0; turn < 6 && !s.GameOver; ++turn) {
+      played.push_back(s);
+      PlaySelfPlayTurn(s);
+    }
+  }
+  const DeepSearchOptions none;
+  for (const GameState& s : played) {
+    DeepLimits plain = Budget(8000), with = Budget(8000);
+    with.options = &none;
+    DeepStats a, b;
+    const ChosenMove m1 = SearchDeep(s, s.CurrentSeat, plain, &a);
+    const ChosenMove m2 = SearchDeep(s, s.CurrentSeat, with, &b);
+    EXPECT_EQ(testing::AsGameMove(m1), testing::AsGameMove(m2));
+    EXPECT_EQ(a.nodes, b.nodes);
+    EXPECT_EQ(a.score, b.score);
+  }
+  for (int option = 0; option < 4; ++option) {
+    DeepSearchOptions o;
+    (option == 0 ? o.nullMove : option == 1 ? o.futility : option == 2 ? o.lateMoveTable
+                                                                      : o.aspiration) = true;
+    for (const GameState& s : played) {
+      DeepLimits l = Budget(8000);
+      l.options = &o;
+      const ChosenMove m = SearchDeep(s, s.CurrentSeat, l);
+      if (m.found) {
+        EXPECT_TRUE(testing::RuleMoves(s).count(testing::AsGameMove(m))) << option;
+      }
+    }
+    GameState win = testing::Parked(SITA);
+    testing::Relocate(win, 9, 1, 1, 5);
+    win.Board[2][6] = 11_pc;
+    win.Board[1][7] = 11_pc;
+    win.Hand[SITA][3] = 1;
+    DeepLimits l = Budget(200000);
+    l.options = &o;
+    DeepStats st;
+    const ChosenMove m = SearchDeep(win, SITA, l, &st);
+    EXPECT_EQ(testing::AsGameMove(m), testing::GameMove(HAND_X_RIGHT, 8, 2, 5, (13_pc).Halves()))
+        << option;
+    EXPECT_GT(st.score, 29000) << option;
+  }
+}
+
+}  // namespace
+}  // namespace korvel

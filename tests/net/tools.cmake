@@ -12,3 +12,7 @@ set_tests_properties(net.script_clients PROPERTIES TIMEOUT 120)
 add_test(NAME net.tls
   COMMAND ${CMAKE_SOURCE_DIR}/tests/net/tls.sh ${KORVEL4_OUT})
 set_tests_properties(net.tls PROPERTIES TIMEOUT 90)
+# A room that goes on from a record (--from): bad files refused by name, the links, a watcher.
+add_test(NAME net.from_record
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/net/from_record.sh ${KORVEL4_OUT})
+set_tests_properties(net.from_record PROPERTIES TIMEOUT 90)

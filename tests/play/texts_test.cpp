@@ -56,6 +56,9 @@ const std::map<TextId, int> kFormats = {
     {TextId::NET_HANDOVER_ASK, 1},     {TextId::NET_LEVEL, 1},
     {TextId::NET_CAN_GO_BACK, 2},      {TextId::NET_CANNOT_OPEN, 1},
     {TextId::NET_ROOM_INFO, 3},        {TextId::NET_SEAT_LINE, 2},
+    {TextId::NET_ROOM_LINK, 1},
+    {TextId::HINT_MOVE, 1},            {TextId::ANALYSIS_PROGRESS, 2},
+    {TextId::ANALYSIS_WORST, 4},
 };
 
 TEST(TextTable, EveryIdHasJapaneseWordsAndFormatsTakeTheirParts) {
@@ -93,6 +96,12 @@ TEST(TextTable, MenuCaptionsAreTheirOwnAndDistinctWithinAMenu) {
        i <= static_cast<int>(TextId::MENU_MOVE_NOW); ++i)
     shown.push_back(Text(static_cast<TextId>(i)));
   EXPECT_EQ(shown, expected);
+  // 検討's block, at the end of the table.
+  shown.clear();
+  for (int i = static_cast<int>(TextId::MENU_KENTOU);
+       i <= static_cast<int>(TextId::MENU_KIFU_KAISEKI); ++i)
+    shown.push_back(Text(static_cast<TextId>(i)));
+  EXPECT_EQ(shown, (std::vector<std::string>{"検討", "ヒント", "棋譜解析"}));
 }
 
 // English: every id has words, with the same parts as the Japanese (in any order), and the

@@ -22,11 +22,13 @@ namespace {
 void Usage() {
   std::fputs(
       "usage: korvel4-client --port P (--room CODE | --create SEATS) --seat S [--name N]\n"
+      "       korvel4-client --port P --room CODE --watch [--timeout S] [--record FILE]\n"
       "                      [--host H] [--level 1-4] [--play 0-3] [--seed N] [--start]\n"
       "                      [--max-turns N] [--timeout S] [--record FILE]\n"
       "                      [--tls [--trust CERT]]\n"
       "  --room CODE      join this room;  --create SEATS  open one (people's seats, e.g. 13)\n"
       "  --seat S         the seat to play (1 下, 2 左, 3 上, 4 右)\n"
+      "  --watch          watch the room without a seat (the game is printed as it goes)\n"
       "  --start          as the host, start the game when every person's seat is taken\n"
       "  --play L         own moves: the computer's choice at level L, 0 random (default 1)\n"
       "  --max-turns N    leave when the game has N turns (default 600)\n"
@@ -54,7 +56,7 @@ int main(int argc, char** argv) {
   long port = -1, seat = 0, level = 1, play = 1, maxTurns = 600, timeout = 60;
   std::uint64_t seed = 1;
   QString createSeats;
-  bool start = false, tls = false;
+  bool start = false, tls = false, watch = false;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     auto bad = [&](const char* what) {
@@ -68,6 +70,10 @@ int main(int argc, char** argv) {
     }
     if (a == "--tls") {
       tls = true;
+      continue;
+    }
+    if (a == "--watch") {
+      watch = true;
       continue;
     }
     if (a == "--help" || a == "-h") {
@@ -115,7 +121,8 @@ int main(int argc, char** argv) {
     }
     people.push_back(c.digitValue());
   }
-  if (port < 0 || seat == 0 || room.isEmpty() == people.empty()) {
+  if (port < 0 || (seat == 0) != watch || room.isEmpty() == people.empty() ||
+      (watch && room.isEmpty())) {
     Usage();
     return 2;
   }
@@ -154,7 +161,9 @@ int main(int argc, char** argv) {
     QTimer::singleShot(0, &app, [&] { app.exit(exitCode); });
   };
   QObject::connect(&client, &Client::connected, &client, [&] {
-    if (people.empty())
+    if (watch)
+      client.Watch(room);
+    else if (people.empty())
       client.Hello(room, name, static_cast<int>(seat));
     else
       client.Create(name, static_cast<int>(seat), people, static_cast<int>(level));

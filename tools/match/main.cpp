@@ -4,13 +4,18 @@
 //                 [--a-nodes N] [--b-nodes N] [--openings K] [--jobs J]
 //                 [--openings-file PATH] [--write-openings COUNT]
 //                 [--a-eval FILE] [--b-eval FILE] [--print-eval]
+//                 [--a-engine CMD] [--b-engine CMD] [--a-movetime MS] [--b-movetime MS]
 //
 // Team A plays 先手組み (SITA and UE) in the even games and 後手組み in the odd ones; each pair
 // starts from the same opening of K random legal moves. "4,3" gives the team's first seat in
 // turn order level 4 and its second level 3. One line per game on stderr, the summary as one
 // JSON object on the last line of stdout. --a-eval/--b-eval give a team's level-4 seats other
 // evaluation weights (the text --print-eval prints), for tuning them by matches; --help
-// lists the options and the range of each weight.
+// lists the options and the range of each weight. --a-engine/--b-engine CMD let an engine
+// program (docs/engine-protocol.md, started with /bin/sh -c for each game) play a team's
+// seats instead of its levels; --a-movetime/--b-movetime give level 4 or the engine a time
+// per move instead of the node budget. An engine that fails (no answer, an error, a move
+// the rules refuse) loses that game by forfeit, said on its line.
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -19,6 +24,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <mutex>
 #include <sstream>
 #include <string>
@@ -27,6 +33,7 @@
 
 #include "ai/deep_eval.h"
 #include "tools/bounded_lines.h"
+#include "tools/match/engine_process.h"
 #include "tools/match/match_game.h"
 
 namespace korvel::match {
@@ -50,12 +57,18 @@ struct Options {
   deep::EvalParams aEval = deep::DefaultEvalParams();
   deep::EvalParams bEval = deep::DefaultEvalParams();
   bool printEval = false;
+  std::string aEngine, bEngine;
+  int aMovetime = 0, bMovetime = 0;
+  DeepSearchOptions aSearch, bSearch;
+  bool aSearchGiven = false, bSearchGiven = false;
 };
 
 constexpr const char* kUsage =
     "usage: korvel4-match --a LEVEL[,LEVEL] --b LEVEL[,LEVEL] --games N --seed S "
     "[--a-nodes N] [--b-nodes N] [--openings K] [--jobs J] [--openings-file PATH] "
-    "[--write-openings COUNT] [--a-eval FILE] [--b-eval FILE] [--print-eval] [--help]\n";
+    "[--write-openings COUNT] [--a-eval FILE] [--b-eval FILE] [--print-eval] "
+    "[--a-engine CMD] [--b-engine CMD] [--a-movetime MS] [--b-movetime MS] "
+    "[--a-search LIST] [--b-search LIST] [--help]\n";
 
 // The list of accepted openings: lines "seed plies candidate" of at most this many bytes,
 // a file of at most this many.
@@ -80,6 +93,12 @@ void Help() {
       "(\"seed plies candidate\" lines); --write-openings COUNT prints such a list.\n"
       "--a-eval/--b-eval FILE: level 4's weights for a team, in the form --print-eval\n"
       "prints (a file of at most %zu bytes; a field left out keeps its default).\n"
+      "--a-engine/--b-engine CMD: an engine program plays the team's seats instead of\n"
+      "its levels (docs/engine-protocol.md; started with /bin/sh -c for every game);\n"
+      "--a-movetime/--b-movetime MS: milliseconds a move for level 4 or the engine\n"
+      "instead of the node budget.\n"
+      "--a-search/--b-search LIST: search techniques for level 4 to try, comma-separated:\n"
+      "null, futility, lmr, aspiration (none is level 4's own).\n"
       "Each weight lies in its range:\n",
       static_cast<unsigned long long>(kDeepDefaultNodes), kEvalFileLimit);
   for (const char* field : {"board", "hand", "near", "drop", "defender", "nextPercent",
@@ -146,7 +165,8 @@ Options Parse(int argc, char** argv) {
     }
     static const char* const kFlags[] = {
         "--a",       "--b",        "--games", "--seed",          "--a-nodes",
-        "--b-nodes", "--openings", "--jobs",  "--openings-file", "--write-openings", "--a-eval", "--b-eval"};
+        "--b-nodes", "--openings", "--jobs",  "--openings-file", "--write-openings", "--a-eval", "--b-eval",
+        "--a-engine", "--b-engine", "--a-movetime", "--b-movetime", "--a-search", "--b-search"};
     if (std::find(std::begin(kFlags), std::end(kFlags), flag) == std::end(kFlags))
       Fail(flag.rfind("--", 0) == 0 ? "unknown flag '" + flag + "'" : "unexpected '" + flag + "'");
     if (i + 1 >= argc) Fail(flag + ": missing value");
@@ -174,14 +194,40 @@ Options Parse(int argc, char** argv) {
       o.aEval = EvalFile(flag, v);
     else if (flag == "--b-eval")
       o.bEval = EvalFile(flag, v);
-    else if (flag == "--write-openings")
+    else if (flag == "--a-engine" || flag == "--b-engine") {
+      if (v.empty()) Fail(flag + ": an empty command");
+      (flag == "--a-engine" ? o.aEngine : o.bEngine) = v;
+    } else if (flag == "--a-movetime")
+      o.aMovetime = static_cast<int>(Number(flag, v, 1, 3600000));
+    else if (flag == "--b-movetime")
+      o.bMovetime = static_cast<int>(Number(flag, v, 1, 3600000));
+    else if (flag == "--a-search" || flag == "--b-search") {
+      DeepSearchOptions& so = flag == "--a-search" ? o.aSearch : o.bSearch;
+      (flag == "--a-search" ? o.aSearchGiven : o.bSearchGiven) = true;
+      std::stringstream list(v);
+      std::string item;
+      while (std::getline(list, item, ',')) {
+        if (item == "null")
+          so.nullMove = true;
+        else if (item == "futility")
+          so.futility = true;
+        else if (item == "lmr")
+          so.lateMoveTable = true;
+        else if (item == "aspiration")
+          so.aspiration = true;
+        else
+          Fail(flag + ": unknown technique " + Quoted(item) + " (null, futility, lmr, aspiration)");
+      }
+    } else if (flag == "--write-openings")
       o.writeOpenings = static_cast<int>(Number(flag, v, 1, 100000));
     else
       Fail("unknown flag '" + flag + "'");
   }
   if (o.writeOpenings > 0 || o.printEval) return o;
-  if (o.a[0] == 0) Fail("--a is required");
-  if (o.b[0] == 0) Fail("--b is required");
+  if (o.a[0] == 0 && o.aEngine.empty()) Fail("--a or --a-engine is required");
+  if (o.b[0] == 0 && o.bEngine.empty()) Fail("--b or --b-engine is required");
+  if (o.a[0] != 0 && !o.aEngine.empty()) Fail("--a and --a-engine both name team A's players");
+  if (o.b[0] != 0 && !o.bEngine.empty()) Fail("--b and --b-engine both name team B's players");
   if (o.games == 0) Fail("--games is required");
   if (!o.seedGiven) Fail("--seed is required");
   return o;
@@ -239,6 +285,7 @@ std::vector<int> Openings(const Options& o, int count) {
 }
 
 std::string LevelsText(const int l[2]) {
+  if (l[0] == 0) return "engine";
   return l[0] == l[1] ? std::to_string(l[0]) : std::to_string(l[0]) + "," + std::to_string(l[1]);
 }
 
@@ -299,18 +346,51 @@ int Run(const Options& o) {
       const std::uint64_t secondNodes = aFirst ? o.bNodes : o.aNodes;
       const deep::EvalParams* firstEval = aFirst ? &o.aEval : &o.bEval;
       const deep::EvalParams* secondEval = aFirst ? &o.bEval : &o.aEval;
-      players[SITA] = {first[0], firstNodes, firstEval};
-      players[UE] = {first[1], firstNodes, firstEval};
-      players[HIDARI] = {second[0], secondNodes, secondEval};
-      players[MIGI] = {second[1], secondNodes, secondEval};
-      const GameResult r = PlayGame(start, players);
+      const int firstTime = aFirst ? o.aMovetime : o.bMovetime;
+      const int secondTime = aFirst ? o.bMovetime : o.aMovetime;
+      const DeepSearchOptions* aSearch = o.aSearchGiven ? &o.aSearch : nullptr;
+      const DeepSearchOptions* bSearch = o.bSearchGiven ? &o.bSearch : nullptr;
+      const DeepSearchOptions* firstSearch = aFirst ? aSearch : bSearch;
+      const DeepSearchOptions* secondSearch = aFirst ? bSearch : aSearch;
+      players[SITA] = {first[0], firstNodes, firstEval, firstTime, firstSearch};
+      players[UE] = {first[1], firstNodes, firstEval, firstTime, firstSearch};
+      players[HIDARI] = {second[0], secondNodes, secondEval, secondTime, secondSearch};
+      players[MIGI] = {second[1], secondNodes, secondEval, secondTime, secondSearch};
+      // A team's engine program, started for this game and ended with it.
+      std::unique_ptr<EngineProcess> engines[2];
+      std::string startError;
+      int failed = NO_SEAT;  // a seat of the team whose engine did not start
+      for (int t = 0; t < 2 && failed == NO_SEAT; ++t) {
+        const std::string& cmd = (t == 0) == aFirst ? o.aEngine : o.bEngine;
+        if (cmd.empty()) continue;
+        const int seats[2][2] = {{SITA, UE}, {HIDARI, MIGI}};
+        engines[t] = EngineProcess::Start(cmd, 60, &startError);
+        if (!engines[t]) failed = seats[t][0];
+        for (int seat : seats[t]) players[seat].engine = engines[t].get();
+      }
+      GameResult r;
+      if (failed != NO_SEAT) {
+        r.how = "forfeit";
+        r.forfeitSeat = failed;
+        r.winnerSeat = NextSeat(failed);
+        r.forfeit = startError;
+      } else {
+        r = PlayGame(start, players);
+      }
+      engines[0].reset();
+      engines[1].reset();
       int result = 0;
       if (r.winnerSeat != NO_SEAT) result = (IsFirstTeam(r.winnerSeat) == aFirst) ? 1 : -1;
       outcome[g] = result;
       std::lock_guard<std::mutex> lock(printLock);
+      const std::string how =
+          r.forfeitSeat == NO_SEAT
+              ? r.how
+              : r.how + " (" + (IsFirstTeam(r.forfeitSeat) == aFirst ? "A" : "B") + ": " +
+                    r.forfeit + ")";
       std::fprintf(stderr, "game %d: A %s (%s), opening %d, %d moves, %s: %s\n", g + 1,
                    aFirst ? "先手組み" : "後手組み", LevelsText(o.a).c_str(), openings[g / 2],
-                   r.moves, r.how.c_str(),
+                   r.moves, how.c_str(),
                    result > 0   ? "A wins"
                    : result < 0 ? "B wins"
                                 : "draw");

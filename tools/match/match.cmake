@@ -1,7 +1,8 @@
 # korvel4-match: whole games between computer teams without a window, for tuning the deep
 # search by results.
-add_library(korvel4_match_lib STATIC ${CMAKE_SOURCE_DIR}/tools/match/match_game.cpp)
-target_link_libraries(korvel4_match_lib PUBLIC korvel4_core)
+add_library(korvel4_match_lib STATIC ${CMAKE_SOURCE_DIR}/tools/match/match_game.cpp
+            ${CMAKE_SOURCE_DIR}/tools/match/engine_process.cpp)
+target_link_libraries(korvel4_match_lib PUBLIC korvel4_core korvel4_engine_lib)
 target_include_directories(korvel4_match_lib PUBLIC ${CMAKE_SOURCE_DIR})
 find_package(Threads REQUIRED)
 add_executable(korvel4-match ${CMAKE_SOURCE_DIR}/tools/match/main.cpp)
@@ -64,3 +65,11 @@ add_test(NAME tools_hostile_inputs
   COMMAND bash ${CMAKE_SOURCE_DIR}/tests/tools/hostile_inputs.sh
           $<TARGET_FILE:korvel4-script> $<TARGET_FILE:korvel4-match>)
 set_tests_properties(tools_hostile_inputs PROPERTIES TIMEOUT 600 ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+
+# Engine programs for a team (docs/engine-protocol.md): korvel4-engine plays level 4's own
+# games, and an engine that fails loses by forfeit.
+add_test(NAME deep_match_engines
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/tools/match_engine.sh
+          $<TARGET_FILE:korvel4-match> $<TARGET_FILE:korvel4-engine>)
+set_tests_properties(deep_match_engines PROPERTIES TIMEOUT 300)
+include(${CMAKE_SOURCE_DIR}/tools/tune/tune.cmake)

@@ -14,10 +14,18 @@ namespace korvel::match {
 
 // How one seat chooses: levels 1-3 the one-ply search, level 4 the deep search with a node
 // budget.
+class EngineProcess;  // tools/match/engine_process.h
+
 struct SeatPlayer {
   int level = 3;
   std::uint64_t nodes = kDeepDefaultNodes;
   const deep::EvalParams* eval = nullptr;  // level 4's weights; null for the defaults
+  // Level 4 or an engine: milliseconds a move instead of the node budget (0 for none).
+  int movetime = 0;
+  // Search techniques for level 4 to try (null: level 4's own search).
+  const DeepSearchOptions* search = nullptr;
+  // An engine program chooses instead of `level` (asked with `go nodes` or `go movetime`).
+  EngineProcess* engine = nullptr;
 };
 
 inline constexpr int kMoveLimit = 600;
@@ -25,7 +33,11 @@ inline constexpr int kMoveLimit = 600;
 struct GameResult {
   int winnerSeat = NO_SEAT;  // a seat of the winning team; NO_SEAT for a draw
   int moves = 0;             // moves made (passes not counted)
-  std::string how;           // "king", "repetition", "repetition-draw", "limit"
+  std::string how;           // "king", "repetition", "repetition-draw", "limit", "forfeit"
+  // A forfeit: the seat whose engine failed (no answer, an error, a move the rules refuse)
+  // and why. Its team loses.
+  int forfeitSeat = NO_SEAT;
+  std::string forfeit;
 };
 
 // One turn of a match game: the seat and its choice (found is false for a pass).
@@ -35,7 +47,7 @@ struct MatchTurn {
 };
 
 // Plays from `start` (CurrentSeat to move) until a king is taken, a position comes back or
-// kMoveLimit moves were made (the repetition rule is the window's: play/computer_run.h).
+// kMoveLimit moves were made, or an engine failed (the repetition rule is the window's: play/computer_run.h).
 // players is indexed by seat 1..4. `played`, when given, receives every turn.
 GameResult PlayGame(const GameState& start, const SeatPlayer players[5],
                     std::vector<MatchTurn>* played = nullptr);

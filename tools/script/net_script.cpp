@@ -97,7 +97,12 @@ class Player {
 
   void Join(const QUrl& url, const QString& code, const QString& name) {
     QObject::connect(&client_, &net::Client::connected, &client_,
-                     [this, code, name] { client_.Hello(code, name, seat_); });
+                     [this, code, name] {
+                       if (seat_ == 0)
+                         client_.Watch(code);  // seat 0: watch without a seat
+                       else
+                         client_.Hello(code, name, seat_);
+                     });
     client_.Open(url);
     Wait("the welcome", [this] { return client_.Welcomed() || !joinError_.empty() || gone_; });
     if (!client_.Welcomed()) {
@@ -340,7 +345,7 @@ int RunNetScript(const std::vector<std::string>& join, BoundedLines& lines, std:
       throw NetScriptError{"a room code is 6..16 of A-Z and 0-9: " + join[3]};
     const auto playerName = net::CheckedName(QString::fromStdString(join[4]));
     if (!playerName) throw NetScriptError{"not a usable name: " + join[4]};
-    const int seat = static_cast<int>(Whole(join[5], "SEAT", 1, 4));
+    const int seat = join[5] == "0" ? 0 : static_cast<int>(Whole(join[5], "SEAT", 1, 4));
     QUrl url;
     url.setScheme(tls ? "wss" : "ws");
     url.setHost(host);

@@ -10,11 +10,16 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
+#include "io/disk_files.h"
+#include "net/links.h"
 #include "net/protocol.h"
 #include "net/record_files.h"
 #include "net/server.h"
+#include "net/web_page.h"
+#include "play/record_keeper.h"
 
 using namespace korvel;
 using namespace korvel::net;
@@ -34,13 +39,16 @@ void Usage() {
       "                      [--level 1-4] [--pause SECONDS] [--wait SECONDS]\n"
       "                      [--records DIR] [--cert FILE --key FILE] [--no-create]\n"
       "                      [--thinkers N] [--address-connections N] [--address-rooms N]\n"
-      "                      [--max-turns N]\n"
+      "                      [--max-turns N] [--from FILE.k4k] [--web DIR]\n"
       "  --port P        the port to listen on (default 4650; 0 picks a free one)\n"
       "  --listen ADDR   the address to listen on (default: every address)\n"
       "  --room CODE     open one room with this code (6-16 of A-Z, 0-9) at start\n"
       "  --people SEATS  that room's seats played by people, e.g. 13 (default 1234); the\n"
       "                  first of them is the host's\n"
       "  --level N       that room's computer level (default 3)\n"
+      "  --from FILE     that room goes on from this game record (.k4k): its position,\n"
+      "                  turns and level; its seats' people (人) unless --people says\n"
+      "                  otherwise, and --level overrides the record's level\n"
       "  --pause S       the pause before each computer move (default 0.6)\n"
       "  --wait S        how long a missing player is awaited before the host may give\n"
       "                  the seat to the computer (default 60)\n"
@@ -55,7 +63,9 @@ void Usage() {
       "  --address-rooms N        rooms one address may have open (default 20; twice as\n"
       "                  many may be created from it in 10 minutes)\n"
       "  --max-turns N   a game reaching N turns ends there as a draw by length\n"
-      "                  (default 2000; 0: no limit)\n",
+      "                  (default 2000; 0: no limit)\n"
+      "  --web DIR       the browser page's folder, served on the same port (default: web\n"
+      "                  beside the program, else the installed one)\n",
       stderr);
 }
 
@@ -73,7 +83,8 @@ int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   ServerOptions options;
   options.port = 4650;
-  QString roomCode, recordsDir = QStringLiteral(".");
+  QString roomCode, recordsDir = QStringLiteral("."), fromFile;
+  bool peopleGiven = false, levelGiven = false;
   bool saveFinished = false;  // with --records, every game is saved when it ends too
   RoomOptions roomOptions;
   for (int i = 1; i < argc; ++i) {
@@ -105,6 +116,7 @@ int main(int argc, char** argv) {
       if (!code) return bad("6-16 characters of A-Z and 0-9");
       roomCode = *code;
     } else if (a == "--people") {
+      peopleGiven = true;
       std::fill(std::begin(roomOptions.person), std::end(roomOptions.person), false);
       for (const char* p = v; *p; ++p) {
         if (*p < '1' || *p > '4') return bad("seats 1..4, e.g. 13");
@@ -113,6 +125,9 @@ int main(int argc, char** argv) {
     } else if (a == "--level") {
       if (!ParseNumber(v, 1, 4, &d) || d != static_cast<int>(d)) return bad("1..4");
       roomOptions.level = static_cast<int>(d);
+      levelGiven = true;
+    } else if (a == "--from") {
+      fromFile = QString::fromLocal8Bit(v);
     } else if (a == "--pause") {
       if (!ParseNumber(v, 0, 60, &d)) return bad("0..60 seconds");
       options.pauseSeconds = d;
@@ -135,6 +150,9 @@ int main(int argc, char** argv) {
     } else if (a == "--max-turns") {
       if (!ParseNumber(v, 0, 1000000, &d) || d != static_cast<int>(d)) return bad("0..1000000");
       options.maxTurns = static_cast<int>(d);
+    } else if (a == "--web") {
+      options.webFolder = QString::fromLocal8Bit(v);
+      if (!QDir(options.webFolder).exists()) return bad("no such folder");
     } else if (a == "--cert") {
       options.certFile = QString::fromLocal8Bit(v);
     } else if (a == "--key") {
@@ -154,14 +172,59 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  if (options.webFolder.isEmpty())
+    options.webFolder =
+        FindWebFolder(QCoreApplication::applicationDirPath(), KORVEL4_DATA_FROM_PROGRAM);
+  // A room that goes on from a record: read by the program's one record reader, which
+  // replays every move through the game's own rules.
+  std::optional<LoadedRecord> from;
+  if (!fromFile.isEmpty()) {
+    if (roomCode.isEmpty()) {
+      std::fputs("korvel4-server: --from goes with --room\n", stderr);
+      return 2;
+    }
+    DiskFiles disk;
+    RecordKeeper keeper(disk);
+    RecordKeeper::Opened opened = keeper.Open(fromFile.toLocal8Bit().toStdString());
+    if (!opened.record) {
+      // The reader's words name the file for what is in it; the others get its name here.
+      const std::string path = fromFile.toLocal8Bit().toStdString();
+      if (opened.error.find(path) == std::string::npos)
+        std::fprintf(stderr, "korvel4-server: --from %s: %s\n", path.c_str(), opened.error.c_str());
+      else
+        std::fprintf(stderr, "korvel4-server: --from %s\n", opened.error.c_str());
+      return 2;
+    }
+    from = std::move(opened.record);
+    const Game& g = from->game;
+    if (!peopleGiven)
+      for (int seat = 1; seat <= 4; ++seat) roomOptions.person[seat] = g.IsPersonSeat(seat);
+    if (!levelGiven && g.State().Level >= 1 && g.State().Level <= 4)
+      roomOptions.level = g.State().Level;
+  }
+
   Server server(options);
+  if (options.webFolder.isEmpty())
+    std::fputs("korvel4-server: the browser page was not found; only WebSocket clients can join\n",
+               stderr);
+  else if (!server.PageFilesMissing().isEmpty())
+    std::fprintf(stderr, "korvel4-server: the browser page lacks %s\n",
+                 server.PageFilesMissing().join(QStringLiteral(", ")).toLocal8Bit().constData());
   roomOptions.waitSeconds = options.waitSeconds;
   roomOptions.deepSeconds = options.deepSeconds;
   roomOptions.maxTurns = options.maxTurns;
   // The fixed room's host is the player of its first person's seat.
   for (int seat = 4; seat >= 1; --seat)
     if (roomOptions.person[seat]) roomOptions.hostSeat = seat;
-  if (!roomCode.isEmpty()) server.OpenRoom(roomCode, roomOptions);
+  if (!roomCode.isEmpty()) {
+    Room* room = server.OpenRoom(roomCode, roomOptions);
+    QString why;
+    if (from && !room->ContinueFrom(from->game, from->started, &why)) {
+      std::fprintf(stderr, "korvel4-server: --from %s: %s\n",
+                   fromFile.toLocal8Bit().constData(), why.toLocal8Bit().constData());
+      return 2;
+    }
+  }
   QString error;
   if (!server.Listen(&error)) {
     std::fprintf(stderr, "korvel4-server: %s\n", error.toLocal8Bit().constData());
@@ -206,7 +269,18 @@ int main(int argc, char** argv) {
 
   std::printf("listening on port %u%s\n", server.Port(),
               options.certFile.isEmpty() ? "" : " (TLS)");
-  if (!roomCode.isEmpty()) std::printf("room %s\n", roomCode.toLocal8Bit().constData());
+  if (!roomCode.isEmpty()) {
+    std::printf("room %s\n", roomCode.toLocal8Bit().constData());
+    // The game page's links for the room: each person's seat, and to watch.
+    const QString host = LinkHost(options.address);
+    const bool tls = !options.certFile.isEmpty();
+    for (int seat = 1; seat <= 4; ++seat)
+      if (roomOptions.person[seat])
+        std::printf("link seat %d %s\n", seat,
+                    PageLink(host, server.Port(), tls, roomCode, seat).toLocal8Bit().constData());
+    std::printf("link watch %s\n",
+                PageLink(host, server.Port(), tls, roomCode, kWatchLink).toLocal8Bit().constData());
+  }
   std::fflush(stdout);
   return app.exec();
 }

@@ -11,6 +11,8 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QComboBox>
+#include <QLabel>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -624,6 +626,72 @@ TEST_F(NetWindow, NoQuestionWithoutARoomOrAGameInProgress) {
   EXPECT_FALSE(any.answered);
   EXPECT_FALSE(end.answered);
   EXPECT_EQ(a.endedCalls, 1);
+}
+
+}  // namespace
+}  // namespace korvel
+
+namespace korvel {
+namespace {
+
+// A third window watches (観戦): it follows the game without a seat or a token, keeps
+// nothing, and its presses move nothing. The host's dialog shows the room's page link.
+TEST_F(NetWindow, AWindowWatchesWithoutASeat) {
+  WindowUnderTest a;
+  NetSession host(a.window, a.form);
+  HostSettings hs;
+  hs.listen = QHostAddress::LocalHost;
+  hs.port = 0;
+  hs.person[2] = hs.person[3] = hs.person[4] = false;
+  hs.level = 1;
+  hs.name = "Aki";
+  QString error;
+  ASSERT_TRUE(host.Host(hs, &error)) << error.toStdString();
+  auto* hostDialog = new NetDialog(&a.window, host);
+  hostDialog->show();
+  bool linkShown = false;
+  for (QLabel* label : hostDialog->findChildren<QLabel*>())
+    linkShown = linkShown || label->text().contains(
+                                 QStringLiteral(":%1/?room=%2").arg(host.Port()).arg(host.RoomCode()));
+  EXPECT_TRUE(linkShown);
+  hostDialog->hide();
+
+  WindowUnderTest b;
+  NetSession watcher(b.window, b.form);
+  // The join tab offers 観戦 beside the four seats.
+  auto* dialog = new NetDialog(&b.window, watcher);
+  bool offered = false;
+  for (QComboBox* box : dialog->findChildren<QComboBox*>())
+    offered = offered || box->findText("観戦") >= 0;
+  EXPECT_TRUE(offered);
+  watcher.Join({"127.0.0.1", host.Port(), host.RoomCode(), "Mio", 0});
+  ASSERT_TRUE(WaitFor([&] { return watcher.TheClient()->Welcomed(); }));
+  const net::Client& w = *watcher.TheClient();
+  EXPECT_TRUE(w.Watching());
+  EXPECT_EQ(w.Seat(), 0);
+  EXPECT_TRUE(w.Token().isEmpty());
+  EXPECT_FALSE(LoadKeptSeat());
+  ASSERT_TRUE(WaitFor([&] { return host.TheClient()->Welcomed(); }));
+  host.Start();
+  ASSERT_TRUE(WaitFor([&] { return host.TheClient()->MyTurn(); }));
+  QWidget* areaA = a.window.DrawingArea();
+  QTest::mouseClick(areaA, Qt::LeftButton, {}, CellCentre(5, 7));
+  QTest::mouseClick(areaA, Qt::LeftButton, {}, CellCentre(5, 6));
+  ASSERT_TRUE(WaitFor([&] { return w.Turns().size() >= 4; }));
+  EXPECT_FALSE(w.Desynced());
+  // A watcher's presses are refused by the authority, to it alone.
+  QWidget* areaB = b.window.DrawingArea();
+  QTest::mouseClick(areaB, Qt::LeftButton, {}, CellCentre(5, 7));
+  QTest::mouseClick(areaB, Qt::LeftButton, {}, CellCentre(5, 6));
+  for (int i = 0; i < 20; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  for (const net::Client* c : {&w, host.TheClient()})
+    for (const net::Refusal& r : c->Refusals()) EXPECT_EQ(r.code, "watcher");
+  EXPECT_TRUE(host.TheClient()->Refusals().empty());
+  EXPECT_FALSE(LoadKeptSeat());
+  host.Leave();
+  ASSERT_TRUE(WaitFor([&] { return w.Closed(); }));
+  CloseBoxes(a.window);
+  CloseBoxes(b.window);
 }
 
 }  // namespace
