@@ -59,6 +59,7 @@ const std::map<TextId, int> kFormats = {
     {TextId::NET_ROOM_LINK, 1},
     {TextId::HINT_MOVE, 1},            {TextId::ANALYSIS_PROGRESS, 2},
     {TextId::ANALYSIS_WORST, 4},
+    {TextId::TIME_UP_WINS, 2},         {TextId::CLOCK_BYOYOMI, 1},
 };
 
 TEST(TextTable, EveryIdHasJapaneseWordsAndFormatsTakeTheirParts) {
