@@ -11,13 +11,17 @@ ifdef CI
 CMAKE_FLAGS += -DKORVEL4_WERROR=ON
 endif
 
-.PHONY: all deps configure build build-program run test check-sanitize check-release bench \
+.PHONY: all deps deps-tests configure build build-program run test check-sanitize check-release bench \
 	package clean
 
 all: build
 
 deps:
 	@bash scripts/install-deps.sh
+
+# What only the tests need besides: haproxy, chromium and the browser tests' driver.
+deps-tests:
+	@bash scripts/install-deps.sh --tests
 
 configure: deps
 	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
@@ -33,20 +37,20 @@ build-program: configure
 run: build-program
 	@cd $(BUILD) && ./korvel4
 
-test: build
+test: deps-tests build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # Every test again, built with AddressSanitizer and UndefinedBehaviorSanitizer in a folder
 # of its own; any finding fails (tests/sanitizers/run_tests.sh).
 SANITIZE_BUILD ?= build-sanitize
-check-sanitize: deps
+check-sanitize: deps-tests
 	@cmake -S . -B $(SANITIZE_BUILD) $(CMAKE_FLAGS) -DKORVEL4_SANITIZE=ON >/dev/null
 	@cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	@bash tests/sanitizers/run_tests.sh $(SANITIZE_BUILD) $(JOBS)
 
 # The Release build (-O3), warnings as errors, and every test on it.
 RELEASE_BUILD ?= build-release
-check-release: deps
+check-release: deps-tests
 	@cmake -S . -B $(RELEASE_BUILD) $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Release \
 	  -DKORVEL4_WERROR=ON >/dev/null
 	@cmake --build $(RELEASE_BUILD) -j $(JOBS)

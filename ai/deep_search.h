@@ -48,7 +48,7 @@ struct DeepProgress {
 struct DeepSearchOptions {
   // Below the root, away from the principal line, with nothing of the team threatened and the
   // evaluation at or above beta: the seat to move passes (a real move here, taken when a seat
-  // has none) and a search two plies shallower that still fails high cuts the node.
+  // has none) and a search two plies shallower than a move's that still fails high cuts.
   bool nullMove = false;
   // One and two plies from the horizon, away from the principal line and unthreatened: quiet
   // moves are not searched when the evaluation plus a margin cannot reach alpha.

@@ -4,6 +4,8 @@
 #include <QJsonDocument>
 #include <QSslConfiguration>
 #include <QSslError>
+#include <QTimer>
+#include <QUrlQuery>
 #include <QWebSocket>
 #include <algorithm>
 #include <chrono>
@@ -20,6 +22,23 @@ namespace {
 constexpr qint64 kMaxFromAuthority = 1024 * 1024;
 }  // namespace
 
+QUrl RoomUrl(const QUrl& base, const QString& room) {
+  QUrl url = base;
+  url.setPath(QStringLiteral("/ws"));
+  if (room.isEmpty()) {
+    url.setQuery(QString());
+  } else {
+    QUrlQuery q;
+    q.addQueryItem(QStringLiteral("room"), room);
+    url.setQuery(q);
+  }
+  return url;
+}
+
+int RejoinDelayMs(int attempt) {
+  return 250 << std::clamp(attempt - 1, 0, 4);
+}
+
 Client::Client(QObject* parent) : QObject(parent), ws_(new QWebSocket(QString(), {}, this)) {
   ws_->setMaxAllowedIncomingMessageSize(kMaxFromAuthority);
   // The clocks count on the monotonic clock, as the window's own game's do (Host::NowMs).
@@ -32,9 +51,13 @@ Client::Client(QObject* parent) : QObject(parent), ws_(new QWebSocket(QString(),
     // The socket under the WebSocket is its child: one intention goes out at once.
     for (QAbstractSocket* s : ws_->findChildren<QAbstractSocket*>())
       s->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    emit connected();
+    // Back after a lost connection: the seat is taken back at once.
+    if (attempt_ > 0)
+      Rejoin();
+    else
+      emit connected();
   });
-  connect(ws_, &QWebSocket::disconnected, this, &Client::disconnected);
+  connect(ws_, &QWebSocket::disconnected, this, &Client::OnDisconnected);
   connect(ws_, &QWebSocket::textMessageReceived, this, &Client::OnText);
   connect(ws_, qOverload<QAbstractSocket::SocketError>(&QWebSocket::error), this,
           [this](QAbstractSocket::SocketError) {
@@ -64,7 +87,27 @@ Client::~Client() {
 
 void Client::Open(const QUrl& url) {
   connectionError_.clear();
+  base_ = url;
+  attempt_ = 0;
+  closing_ = gaveUp_ = false;
   ws_->open(url);
+}
+
+void Client::OnDisconnected() {
+  // A welcome still asking for its pages comes again with the next connection.
+  fetching_ = false;
+  held_.clear();
+  if (keepTries_ > 0 && welcomed_ && !closing_ && !closed_ && !gaveUp_ && attempt_ < keepTries_) {
+    ++attempt_;
+    emit reconnecting(attempt_);
+    QTimer::singleShot(RejoinDelayMs(attempt_), this, [this] {
+      if (closing_ || ws_->state() != QAbstractSocket::UnconnectedState) return;
+      connectionError_.clear();
+      ws_->open(RoomUrl(base_, room_));
+    });
+    return;
+  }
+  emit disconnected();
 }
 bool Client::IsOpen() const {
   return ws_->state() == QAbstractSocket::ConnectedState;
@@ -73,6 +116,7 @@ void Client::Drop() {
   ws_->abort();
 }
 void Client::Close() {
+  closing_ = true;
   ws_->close();
 }
 
@@ -194,6 +238,63 @@ void Client::OnText(const QString& text) {
   const QJsonDocument doc = QJsonDocument::fromJson(text.toUtf8());
   if (!doc.isObject()) return;
   const QJsonObject msg = doc.object();
+  if (!Fetching(msg)) Take(msg);
+}
+
+bool Client::Fetching(const QJsonObject& msg) {
+  const QString t = msg.value("t").toString();
+  if (!fetching_) {
+    const qint64 first = msg.value("first").toInteger(1);
+    if (t != "welcome" || !msg.value("more").toBool() || first <= 1) return false;
+    fetching_ = true;
+    pendingWelcome_ = msg;
+    fetched_ = QJsonArray();
+    held_.clear();
+    AskNextPage();
+    return true;
+  }
+  if (t != "turns") {
+    held_.push_back(msg);
+    return true;
+  }
+  const qint64 first = pendingWelcome_.value("first").toInteger();
+  const QJsonArray page = msg.value("turns").toArray();
+  if (msg.value("from").toInteger() != fetched_.size() + 1 || page.isEmpty()) {
+    // Not the page asked for: the copy cannot be made.
+    desynced_ = true;
+    fetching_ = false;
+    emit desynced();
+    return true;
+  }
+  for (const QJsonValue& v : page)
+    if (fetched_.size() + 1 < first) fetched_.append(v);
+  if (fetched_.size() + 1 < first) {
+    AskNextPage();
+    return true;
+  }
+  // Every turn is here: the welcome as if it had carried them all, then what was held.
+  fetching_ = false;
+  QJsonObject whole = pendingWelcome_;
+  QJsonArray turns = fetched_;
+  for (const QJsonValue& v : pendingWelcome_.value("turns").toArray()) turns.append(v);
+  whole.insert("turns", turns);
+  whole.remove("more");
+  whole.remove("first");
+  Take(whole);
+  const std::vector<QJsonObject> held = std::move(held_);
+  held_.clear();
+  for (const QJsonObject& m : held)
+    if (!Fetching(m)) Take(m);
+  return true;
+}
+
+void Client::AskNextPage() {
+  const qint64 first = pendingWelcome_.value("first").toInteger();
+  const qint64 from = fetched_.size() + 1;
+  Send({{"t", "turns"}, {"from", from}, {"count", std::min<qint64>(kTurnsPage, first - from)}});
+}
+
+void Client::Take(const QJsonObject& msg) {
   const QString t = msg.value("t").toString();
   const QString said = msg.value("text").toString();
   // The copy could not follow this message: told once, before the message's own signal.
@@ -203,6 +304,7 @@ void Client::OnText(const QString& text) {
   };
   if (t == "welcome") {
     welcomed_ = true;
+    attempt_ = 0;
     room_ = msg.value("room").toString();
     token_ = msg.value("token").toString();
     seat_ = msg.value("seat").toInt();
@@ -272,6 +374,7 @@ void Client::OnText(const QString& text) {
     emit asked(said);
   } else if (t == "closed") {
     closed_ = true;
+    closedReason_ = msg.value("reason").toString();
     emit roomClosed(said);
   } else if (t == "notice") {
     notices_.append(said);
@@ -283,6 +386,12 @@ void Client::OnText(const QString& text) {
   } else if (t == "error") {
     const ErrorReply e{msg.value("code").toString(), said};
     errors_.push_back(e);
+    // The seat cannot be taken back (a server started again without its journal): no
+    // more tries.
+    if (attempt_ > 0) {
+      gaveUp_ = true;
+      ws_->close();
+    }
     emit errorReceived(e);
     return;
   }

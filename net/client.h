@@ -45,6 +45,16 @@ struct ErrorReply {
   QString code, text;
 };
 
+// The authority's address for a room: `base` (ws://HOST:PORT or wss://HOST:PORT) with the
+// path /ws and the room's code as its query, /ws?room=CODE, by which a proxy in front of
+// several servers finds the room's own (docs/haproxy.cfg); /ws alone while the code is not
+// known yet (a room to be created, which any server may open).
+QUrl RoomUrl(const QUrl& base, const QString& room);
+
+// How long a player waits before its `attempt`-th try (1, 2, ...) to come back after a lost
+// connection: 0.25 s, doubling to at most 4 s.
+int RejoinDelayMs(int attempt);
+
 class Client : public QObject {
   Q_OBJECT
  public:
@@ -53,6 +63,12 @@ class Client : public QObject {
 
   // Opens the connection (ws:// or wss://); `connected` is emitted when it is up.
   void Open(const QUrl& url);
+  // After a welcome, a lost connection is opened again by the client itself (RoomUrl with
+  // the room's code) and the seat taken back with `rejoin`, up to `tries` times in a row,
+  // each after RejoinDelayMs (0, the default: never). Meanwhile `reconnecting` is told, not
+  // `disconnected`, which comes only when no try is left, the room is closed, or the
+  // authority refuses the seat (a server started again without its journal).
+  void KeepSeat(int tries) { keepTries_ = tries; }
   // For wss://: the certificates in this PEM file are trusted besides the system's (a
   // server's own self-signed certificate). False with the reason when the file cannot be
   // used.
@@ -96,6 +112,9 @@ class Client : public QObject {
   bool Started() const { return started_; }
   bool Over() const { return over_; }
   bool Closed() const { return closed_; }
+  // Why the room was closed (`closed`'s `reason`, e.g. "stopping": the server itself is
+  // going away); empty when not said.
+  const QString& ClosedReason() const { return closedReason_; }
   int Winner() const { return winner_; }
   // How the game ended as the authority said (`over`'s `reason`: "king", "repetition",
   // "length"); empty while it goes on, or from an authority that does not say.
@@ -126,6 +145,8 @@ class Client : public QObject {
   void connected();
   // The connection ended, or could not be made (ConnectionError() says why).
   void disconnected();
+  // The connection was lost and try `attempt` to come back begins (KeepSeat).
+  void reconnecting(int attempt);
 
   // What the authority announced, each after the copy has taken it in. `welcomed`: this
   // player has its seat (the game so far came with it).
@@ -155,6 +176,12 @@ class Client : public QObject {
 
  private:
   void OnText(const QString& text);
+  void Take(const QJsonObject& msg);
+  // A welcome that carries only the newest turns (`more`): the earlier ones are asked for
+  // page by page, and what comes meanwhile is held, then taken after the welcome.
+  bool Fetching(const QJsonObject& msg);
+  void AskNextPage();
+  void OnDisconnected();
   void Send(const QJsonObject& msg);
   void TakeSeats(const QJsonArray& seats);
   void NewCopy();
@@ -179,6 +206,16 @@ class Client : public QObject {
   QString connectionError_;
   std::optional<SeatClocks> clocks_;
   std::function<std::int64_t()> now_;
+  QString closedReason_;
+  QUrl base_;
+  int keepTries_ = 0;
+  int attempt_ = 0;       // the tries to come back since the last welcome
+  bool closing_ = false;  // this side ended the connection (Close)
+  bool gaveUp_ = false;   // the authority refused the seat on a try to come back
+  bool fetching_ = false;
+  QJsonObject pendingWelcome_;
+  QJsonArray fetched_;  // the game's turns from the first, as the pages came
+  std::vector<QJsonObject> held_;
 };
 
 }  // namespace korvel::net

@@ -61,6 +61,13 @@ QJsonArray TurnsJson(const std::vector<Game::Turn>& turns) {
   return a;
 }
 
+QJsonArray TurnsJson(const std::vector<Game::Turn>& turns, size_t from, size_t count) {
+  QJsonArray a;
+  for (size_t i = from; i >= 1 && i < from + count && i <= turns.size(); ++i)
+    a.append(TurnJson(WireTurn(turns[i - 1])));
+  return a;
+}
+
 std::optional<std::vector<Turn>> TurnsFromJson(const QJsonArray& a) {
   std::vector<Turn> turns;
   turns.reserve(static_cast<size_t>(a.size()));

@@ -31,6 +31,8 @@ QJsonObject TurnJson(const Turn& t);
 std::optional<Turn> TurnFromJson(const QJsonObject& o);
 // The game's list of turns on the wire.
 QJsonArray TurnsJson(const std::vector<Game::Turn>& turns);
+// The turns numbered from..from+count-1 of the list (1 the first), as many as there are.
+QJsonArray TurnsJson(const std::vector<Game::Turn>& turns, size_t from, size_t count);
 std::optional<std::vector<Turn>> TurnsFromJson(const QJsonArray& a);
 
 // Plays one turn on `g` through the game's door, the way the authority played it, and

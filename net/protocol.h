@@ -23,6 +23,11 @@ inline constexpr int kMaxMessageBytes = 4096;
 inline constexpr int kMaxNameChars = 24;
 inline constexpr int kRoomCodeChars = 8;
 inline constexpr int kMinRoomCodeChars = 6;
+// A welcome carries at most this many turns (the newest; the move limit's default, so a
+// game under it is welcomed whole); the earlier ones are asked for with `turns`, at most
+// kTurnsPage a time.
+inline constexpr int kWelcomeTurns = 2000;
+inline constexpr int kTurnsPage = 1000;
 
 // Parses one text message: a JSON object of at most kMaxMessageBytes bytes with a string
 // field "t". Empty for anything else.

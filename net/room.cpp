@@ -1,5 +1,6 @@
 #include "net/room.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "game/check.h"
@@ -227,8 +228,11 @@ Room::JoinAnswer Room::Join(int seat, const QString& name) {
     s.name = name;
     s.token = NewToken();
     s.joined = s.connected = true;
-    if (host_ == NO_SEAT && (options_.hostSeat == NO_SEAT || options_.hostSeat == seat))
+    Journal(QJsonObject{{"j", "seat"}, {"seat", seat}, {"name", name}, {"token", s.token}});
+    if (host_ == NO_SEAT && (options_.hostSeat == NO_SEAT || options_.hostSeat == seat)) {
       host_ = seat;
+      Journal(QJsonObject{{"j", "host"}, {"seat", host_}});
+    }
     a.ok = true;
     a.token = s.token;
     Send(seat, Welcome(seat, s.token));
@@ -259,6 +263,7 @@ Room::JoinAnswer Room::Rejoin(int seat, const QString& token) {
   s.connected = true;
   if (!person_[seat]) {  // the computer kept the seat meanwhile: it is the person's again
     person_[seat] = true;
+    JournalPeople();
     ApplyKinds();
   }
   a.ok = true;
@@ -287,6 +292,7 @@ bool Room::KeepHostPresent() {
     const int seat = (host_ - 1 + step) % 4 + 1;
     if (!person_[seat] || !seats_[seat].connected) continue;
     host_ = seat;
+    Journal(QJsonObject{{"j", "host"}, {"seat", host_}});
     Send(kEveryone, Notice(V1(TextId::HOST_PASSED, {seats_[seat].name}), "host", seat));
     // The question the last host left unanswered is the new host's.
     if (over_ && !closed_) Send(host_, QJsonObject{{"t", "ask"}, {"text", V1(TextId::CONTINUE)}});
@@ -315,7 +321,7 @@ void Room::Start(int by) {
   NewGameForAll();
 }
 
-void Room::NewGameForAll() {
+void Room::ResetGame() {
   StartNetGame(game_, person_, options_.level);
   game_.SetTimeControl(options_.clock);
   run_.Restart();
@@ -328,13 +334,8 @@ void Room::NewGameForAll() {
   startedAt_.clear();
   lastCheck_ = NO_SEAT;
   if (options_.clock.On()) clocks_.emplace(options_.clock);
+  else clocks_.reset();
   FollowClock();
-  QJsonObject start{{"t", "start"},
-                    {"level", options_.level},
-                    {"seats", SeatsJson()},
-                    {"toMove", game_.State().CurrentSeat}};
-  AddClocks(start);
-  Send(kEveryone, start);
 }
 
 void Room::FollowClock() {
@@ -365,6 +366,17 @@ bool Room::CheckClock() {
   return true;
 }
 
+void Room::NewGameForAll() {
+  ResetGame();
+  Journal(QJsonObject{{"j", "start"}});
+  QJsonObject start{{"t", "start"},
+                    {"level", options_.level},
+                    {"seats", SeatsJson()},
+                    {"toMove", game_.State().CurrentSeat}};
+  AddClocks(start);
+  Send(kEveryone, start);
+}
+
 void Room::Again(int by, bool yes) {
   if (by != host_) return Refuse(by, "host-only", V1(TextId::HOST_ONLY), V1(TextId::TITLE_AGAIN));
   if (!over_) return Refuse(by, "not-over", V1(TextId::IN_PLAY), "");
@@ -373,6 +385,7 @@ void Room::Again(int by, bool yes) {
     return;
   }
   closed_ = true;
+  Journal(QJsonObject{{"j", "closed"}});
   Send(kEveryone, QJsonObject{{"t", "closed"}, {"text", V1(TextId::HOST_ENDED)}});
 }
 
@@ -385,6 +398,7 @@ void Room::GiveToComputer(int by, int seat) {
     return Refuse(by, "wait", V1(TextId::STILL_WAITING),
                   V1(TextId::WAIT_SECONDS, {QString::number(options_.waitSeconds)}));
   person_[seat] = false;
+  JournalPeople();
   ApplyKinds();
   Send(kEveryone,
        Notice(V1(TextId::COMPUTER_TAKES_OVER, {V1Prompt(seat)}), "computer", seat));
@@ -478,6 +492,9 @@ void Room::Played(const MoveOutcome& o) {
   if (n == 1) startedAt_ = LocalTimeText();
   FollowClock();
   lastCheck_ = t.pass ? NO_SEAT : o.checked;
+  QJsonObject entry{{"j", "turn"}, {"n", n}, {"turn", TurnJson(t)}};
+  if (n == 1) entry.insert("at", QString::fromStdString(startedAt_));
+  Journal(entry);
   QJsonObject msg{{"t", "moved"}, {"n", n}, {"turn", TurnJson(t)}};
   if (clocks_) msg.insert("clocks", ClocksJson(*clocks_, now_()));
   if (!t.pass) {
@@ -509,6 +526,10 @@ void Room::EndGame(int winner, const QString& text, const char* reason) {
   winner_ = winner;
   result_ = text;
   reason_ = QString::fromLatin1(reason);
+  Journal(QJsonObject{{"j", "over"},
+                      {"winner", winner == NO_SEAT ? 0 : winner},
+                      {"text", text},
+                      {"reason", reason_}});
   Send(kEveryone, QJsonObject{{"t", "over"},
                               {"winner", winner == NO_SEAT ? 0 : winner},
                               {"text", text},
@@ -527,8 +548,18 @@ QJsonObject Room::Welcome(int seat, const QString& token) const {
                 {"seats", SeatsJson()},
                 {"started", started_},
                 {"over", over_},
-                {"turns", TurnsJson(Turns())},
                 {"toMove", game_.State().CurrentSeat}};
+  // A welcome always fits: a longer game's earlier turns are asked for in pages.
+  const size_t n = Turns().size();
+  const size_t carried = static_cast<size_t>(std::max(1, options_.welcomeTurns));
+  if (n > carried) {
+    const size_t first = n - carried + 1;
+    w.insert("turns", TurnsJson(Turns(), first, carried));
+    w.insert("first", static_cast<qint64>(first));
+    w.insert("more", true);
+  } else {
+    w.insert("turns", TurnsJson(Turns()));
+  }
   AddClocks(w);
   if (over_) {
     w.insert("winner", winner_ == NO_SEAT ? 0 : winner_);
@@ -536,6 +567,13 @@ QJsonObject Room::Welcome(int seat, const QString& token) const {
     w.insert("reason", reason_);
   }
   return w;
+}
+
+QJsonObject Room::TurnsPage(int from, int count) const {
+  return QJsonObject{{"t", "turns"},
+                     {"from", from},
+                     {"turns", TurnsJson(Turns(), static_cast<size_t>(from),
+                                         static_cast<size_t>(std::min(count, options_.pageTurns)))}};
 }
 
 bool Room::ContinueFrom(const Game& game, const std::string& started, QString* why) {
@@ -572,6 +610,10 @@ bool Room::ContinueFrom(const Game& game, const std::string& started, QString* w
       break;
     }
   followableByV1_ = followableByV1_ && KeyOf(replay.State()) == KeyOf(game_.State());
+  // The journal keeps the game it goes on from as its record, read back by the same reader.
+  Journal(QJsonObject{{"j", "from"},
+                      {"record", QString::fromStdString(Record())},
+                      {"at", QString::fromStdString(started)}});
   return true;
 }
 
@@ -587,6 +629,144 @@ std::string Room::Record() const {
   for (int seat = 1; seat <= 4; ++seat) names[seat] = seats_[seat].name;
   return RecordText(game_, person_, names, options_.level, over_, winner_, startedAt_,
                     over_ && reason_ == "length", over_ && reason_ == "time" ? timeLoser_ : NO_SEAT);
+}
+
+namespace {
+
+QJsonArray PeopleJson(const bool person[5]) {
+  QJsonArray a;
+  for (int seat = 1; seat <= 4; ++seat)
+    if (person[seat]) a.append(seat);
+  return a;
+}
+
+// The seats of a journal's `person` list; false for anything else.
+bool PeopleFrom(const QJsonValue& v, bool person[5]) {
+  if (!v.isArray() || v.toArray().size() > 4) return false;
+  std::fill(person, person + 5, false);
+  for (const QJsonValue& p : v.toArray()) {
+    const auto seat = SeatField(QJsonObject{{"s", p}}, "s");
+    if (!seat) return false;
+    person[*seat] = true;
+  }
+  return true;
+}
+
+}  // namespace
+
+void Room::JournalPeople() {
+  Journal(QJsonObject{{"j", "people"}, {"person", PeopleJson(person_)}});
+}
+
+QJsonObject Room::JournalHead(bool fixed) const {
+  return QJsonObject{{"j", "room"},
+                     {"v", 1},
+                     {"code", code_},
+                     {"person", PeopleJson(options_.person)},
+                     {"level", options_.level},
+                     {"hostSeat", options_.hostSeat == NO_SEAT ? 0 : options_.hostSeat},
+                     {"wait", options_.waitSeconds},
+                     {"deep", options_.deepSeconds},
+                     {"maxTurns", options_.maxTurns},
+                     {"fixed", fixed}};
+}
+
+std::unique_ptr<Room> Room::FromJournalHead(const QJsonObject& head, bool* fixed) {
+  RoomOptions o;
+  const auto code = CodeField(head, "code");
+  const auto level = IntField(head, "level", 1, 4);
+  const auto hostSeat = IntField(head, "hostSeat", 0, 4);
+  const auto wait = IntField(head, "wait", 0, 86400);
+  const auto maxTurns = IntField(head, "maxTurns", 0, 1000000);
+  const auto isFixed = BoolField(head, "fixed");
+  const double deep = head.value("deep").toDouble(-1);
+  if (head.value("j").toString() != "room" || IntField(head, "v", 1, 1) != 1 || !code ||
+      !level || !hostSeat || !wait || !maxTurns || !isFixed || !(deep >= 0 && deep <= 600) ||
+      !PeopleFrom(head.value("person"), o.person))
+    return nullptr;
+  o.level = *level;
+  o.hostSeat = *hostSeat == 0 ? NO_SEAT : *hostSeat;
+  o.waitSeconds = *wait;
+  o.deepSeconds = deep;
+  o.maxTurns = *maxTurns;
+  *fixed = *isFixed;
+  return std::make_unique<Room>(*code, o);
+}
+
+bool Room::Replay(const QJsonObject& e) {
+  const QString j = e.value("j").toString();
+  if (j == "seat") {
+    const auto seat = SeatField(e, "seat");
+    const auto name = NameField(e, "name");
+    const auto token = TokenField(e, "token");
+    if (!seat || !name || !token || seats_[*seat].joined) return false;
+    SeatInfo& s = seats_[*seat];
+    s.name = *name;
+    s.token = *token;
+    s.joined = true;
+    s.connected = false;
+    // Away since the restart: the waiting time before the seat may be given counts anew.
+    s.leftAt = now_();
+    return true;
+  }
+  if (j == "host") {
+    const auto seat = SeatField(e, "seat");
+    if (!seat) return false;
+    host_ = *seat;
+    return true;
+  }
+  if (j == "people") {
+    if (!PeopleFrom(e.value("person"), person_)) return false;
+    ApplyKinds();
+    return true;
+  }
+  if (j == "start") {
+    ResetGame();
+    return true;
+  }
+  if (j == "from") {
+    const RecordReading r = ReadRecord(e.value("record").toString().toStdString());
+    QString why;
+    return r.record && ContinueFrom(r.record->game, e.value("at").toString().toStdString(), &why);
+  }
+  if (j == "turn") {
+    const auto n = IntField(e, "n", 1, 10000000);
+    const auto t = TurnFromJson(e.value("turn").toObject());
+    if (!started_ || over_ || closed_ || !n || !t ||
+        *n != static_cast<int>(Turns().size()) + 1)
+      return false;
+    // Played again through the game's door, and told to the run of computer turns as it
+    // was when it was played.
+    MoveOutcome o;
+    if (t->byComputer) {
+      const ComputerRun::Step step = run_.Before(game_.State());
+      if (step.repeated || step.seat != t->seat || !ApplyTurn(game_, *t, &o)) return false;
+      run_.After(step, t->pass ? nullptr : &o);
+    } else {
+      if (!ApplyTurn(game_, *t, &o)) return false;
+      run_.Restart();
+    }
+    lastCheck_ = t->pass ? NO_SEAT : o.checked;
+    if (*n == 1) startedAt_ = e.value("at").toString().toStdString();
+    return true;
+  }
+  if (j == "over") {
+    const auto winner = IntField(e, "winner", 0, 4);
+    const QString reason = e.value("reason").toString();
+    if (!started_ || !winner ||
+        (reason != "king" && reason != "repetition" && reason != "length"))
+      return false;
+    over_ = true;
+    winner_ = *winner == 0 ? NO_SEAT : *winner;
+    result_ = e.value("text").toString();
+    reason_ = reason;
+    return true;
+  }
+  if (j == "closed") {
+    closed_ = true;
+    return true;
+  }
+  return false;
 }
 
 std::vector<Outgoing> Room::TakeOutgoing() {

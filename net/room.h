@@ -10,11 +10,13 @@
 #include <QString>
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "ai/deep_search.h"
+#include "net/protocol.h"
 #include "net/game_record.h"
 #include "play/computer_run.h"
 #include "play/game.h"
@@ -49,6 +51,10 @@ struct RoomOptions {
   int maxTurns = kDefaultMaxTurns;
   // The clocks of every game of the room (play/clock.h); off by default.
   GameTimeControl clock = {};
+  // The newest turns a welcome carries, and the most a `turns` answer carries (tests make
+  // them small).
+  int welcomeTurns = kWelcomeTurns;
+  int pageTurns = kTurnsPage;
 };
 
 class Room {
@@ -81,6 +87,7 @@ class Room {
   // The room goes on from a game (a record read by the record reader), started, before
   // anyone joins: its position, turns and start time; the room's own people and level. False
   // with the reason when it cannot: the game has ended, or stands before moves taken back.
+  // The journal keeps the game as its record, which the record reader reads back the same.
   bool ContinueFrom(const Game& game, const std::string& started, QString* why);
   // Whether a version-1 client can follow the game: it rebuilds the game from the standard
   // start and the turns (false for a game continued from a record with a start position
@@ -130,8 +137,11 @@ class Room {
   static ChosenMove Think(ComputerJob& job, const std::atomic<bool>* stop = nullptr);
   void FinishComputerTurn(const ComputerJob& job, const ChosenMove& m);
 
-  // Everything a player needs on joining or coming back: seats, names, the turns so far.
+  // Everything a player needs on joining or coming back: seats, names, the turns so far
+  // (the newest kWelcomeTurns of them, with `first` and `more` when there are more).
   QJsonObject Welcome(int seat, const QString& token) const;
+  // The answer to `turns`: the game's turns from..from+count-1 (as many as there are).
+  QJsonObject TurnsPage(int from, int count) const;
   // A watcher's welcome (seat 0, no token), with the position.
   QJsonObject WatchWelcome() const;
   // The `room` message everyone gets when the seats change.
@@ -159,6 +169,21 @@ class Room {
 
   std::vector<Outgoing> TakeOutgoing();
 
+  // --- the journal (net/journal.h) ------------------------------------------------------
+  // Every change a restart must keep is told to `write` as one entry, before anyone is
+  // told of it: who took a seat with which token, the host, who plays each seat, each new
+  // game, each turn, the end of a game, the room closed. The room itself is its first
+  // entry (JournalHead).
+  void SetJournal(std::function<void(const QJsonObject&)> write) { journal_ = std::move(write); }
+  QJsonObject JournalHead(bool fixed) const;
+  // A room as its journal's first entry describes it (and whether the authority opened it
+  // itself); null when the entry describes none.
+  static std::unique_ptr<Room> FromJournalHead(const QJsonObject& head, bool* fixed);
+  // Takes one later entry back, each turn played again through the game's door; false
+  // when the entry cannot follow what came before (the journal is damaged). Every seat is
+  // missing afterwards until its player comes back.
+  bool Replay(const QJsonObject& entry);
+
  private:
   struct SeatInfo {
     QString name;
@@ -177,6 +202,12 @@ class Room {
   QJsonArray SeatsJson() const;
   void BroadcastRoom();
   void NewGameForAll();
+  // A new game on the room's own state (what NewGameForAll announces).
+  void ResetGame();
+  void Journal(const QJsonObject& entry) {
+    if (journal_) journal_(entry);
+  }
+  void JournalPeople();
   void ApplyKinds();
   // After a turn (the game's newest): the notices, the end of the game, and the repetition
   // among computers.
@@ -209,6 +240,7 @@ class Room {
   // The clocks follow the game after a turn or a new game: the seat to move runs.
   void FollowClock();
   void AddClocks(QJsonObject& msg) const;
+  std::function<void(const QJsonObject&)> journal_;
   // The seat the last turn put in check (NO_SEAT for none).
   int lastCheck_ = NO_SEAT;
   // Version 2: whether a version-2 connection has been here, and for which seats.

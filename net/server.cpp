@@ -12,6 +12,7 @@
 #include <chrono>
 
 #include "net/gate.h"
+#include "net/journal.h"
 #include "net/protocol.h"
 #include "net/thinkers.h"
 #include "net/tls.h"
@@ -205,7 +206,62 @@ Room* Server::OpenEntry(const QString& code, const RoomOptions& options, bool fi
   e.room = std::make_unique<Room>(code, options);
   e.emptySince = NowMs();
   e.fixed = fixed;
+  if (!options_.journalDir.isEmpty()) {
+    QString error;
+    auto file = JournalFile::Create(options_.journalDir, code, &error);
+    if (file && !file->Append(e.room->JournalHead(fixed), &error)) file.reset();
+    if (!file)
+      qWarning("korvel4-server: the room %s is kept in no journal: %s", qPrintable(code),
+               qPrintable(error));
+    else
+      KeepJournal(e, std::move(file));
+  }
   return e.room.get();
+}
+
+void Server::KeepJournal(RoomEntry& e, std::unique_ptr<JournalFile> file) {
+  e.journal = std::move(file);
+  JournalFile* j = e.journal.get();
+  e.room->SetJournal([j](const QJsonObject& entry) {
+    QString error;
+    if (!j->Append(entry, &error))
+      qWarning("korvel4-server: cannot write the journal: %s", qPrintable(error));
+  });
+}
+
+int Server::Restore(QStringList* problems) {
+  if (options_.journalDir.isEmpty()) return 0;
+  int restored = 0;
+  for (ReadJournal& j : ReadJournals(options_.journalDir, problems)) {
+    bool fixed = false;
+    std::unique_ptr<Room> room;
+    size_t bad = 0;  // the line that cannot be taken back (1-based), 0: none
+    if (j.entries.empty() || !(room = Room::FromJournalHead(j.entries[0], &fixed)) ||
+        room->Code() != j.code)
+      bad = 1;
+    for (size_t i = 1; !bad && i < j.entries.size(); ++i)
+      if (!room->Replay(j.entries[i])) bad = i + 1;
+    if (bad) {
+      problems->append(QStringLiteral("%1: line %2 cannot be taken back (skipped)")
+                           .arg(j.path)
+                           .arg(bad));
+      continue;
+    }
+    if (rooms_.count(j.code)) continue;
+    QString error;
+    auto file = JournalFile::Continue(j.path, j.wholeBytes, &error);
+    if (!file) {
+      problems->append(error + QStringLiteral(" (skipped)"));
+      continue;
+    }
+    RoomEntry& e = rooms_[j.code];
+    e.room = std::move(room);
+    e.emptySince = NowMs();
+    e.fixed = fixed;
+    KeepJournal(e, std::move(file));
+    ++restored;
+  }
+  return restored;
 }
 
 Room* Server::FindRoom(const QString& code) {
@@ -232,8 +288,10 @@ void Server::CloseAll() {
   conns_.clear();
 }
 
-void Server::Farewell(const QString& text) {
-  const QString msg = Serialize(QJsonObject{{"t", "closed"}, {"text", text}});
+void Server::Farewell(const QString& text, const QString& reason) {
+  QJsonObject closed{{"t", "closed"}, {"text", text}};
+  if (!reason.isEmpty()) closed.insert("reason", reason);
+  const QString msg = Serialize(closed);
   for (auto& [ws, c] : conns_)
     if (!c.room.isEmpty() && !c.closing) ws->sendTextMessage(msg);
   for (auto& [ws, c] : conns_) ws->flush();
@@ -433,13 +491,20 @@ void Server::Handle(QWebSocket* ws, Conn& c, const QJsonObject& msg) {
     c.strikes = 0;
     return SendTo(ws, QJsonObject{{"t", "pong"}});
   }
-  if (type != "move" && type != "start" && type != "again" && type != "give")
+  if (type != "move" && type != "start" && type != "again" && type != "give" && type != "turns")
     return Strike(ws, c, "unknown", "unknown message");
   auto rit = rooms_.find(c.room);
   if (c.room.isEmpty() || rit == rooms_.end())
     return Strike(ws, c, "not-joined", "join a room first");
   RoomEntry& e = rit->second;
   Room& room = *e.room;
+  if (type == "turns") {
+    const auto from = IntField(msg, "from", 1, 10000000);
+    const auto count = IntField(msg, "count", 1, kTurnsPage);
+    if (!from || !count) return Strike(ws, c, "malformed", "turns: from, count 1..1000");
+    c.strikes = 0;
+    return SendTo(ws, room.TurnsPage(*from, *count));
+  }
   if (type == "move") {
     const auto n = IntField(msg, "n", 1, 1000000);
     const auto from = SquareField(msg, "from");
@@ -522,8 +587,11 @@ void Server::HandleJoin(QWebSocket* ws, Conn& c, const QJsonObject& msg, const Q
     ro.waitSeconds = options_.waitSeconds;
     ro.deepSeconds = options_.deepSeconds;
     ro.maxTurns = options_.maxTurns;
-    do code = NewRoomCode();
-    while (rooms_.count(code));
+    do {
+      code = NewRoomCode();
+      if (!options_.shard.isEmpty()) code.replace(0, 1, options_.shard.left(1));
+    } while (rooms_.count(code) ||
+             (!options_.journalDir.isEmpty() && JournalExists(options_.journalDir, code)));
     OpenEntry(code, ro, false);
     rooms_[code].creator = c.address;
     AddressRooms& mine = byAddress_[c.address];
@@ -757,6 +825,7 @@ std::map<QString, Server::RoomEntry>::iterator Server::EraseRoom(
     e.thinking->stop = true;
     std::erase(thinkings_, e.thinking);
   }
+  if (e.journal) e.journal->Remove();
   // Its watchers have nothing more to see.
   const std::vector<QWebSocket*> watchers(e.watchers);
   e.watchers.clear();

@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QTcpSocket>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <map>
 #include <memory>
@@ -29,6 +30,7 @@ namespace korvel::net {
 struct Thinking;
 class Gate;
 class ThinkerPool;
+class JournalFile;
 
 struct ServerOptions {
   QHostAddress address = QHostAddress::Any;
@@ -57,6 +59,12 @@ struct ServerOptions {
   int pingMs = 10000;             // a seated connection is sent a WebSocket ping this often...
   int silenceMs = 25000;          // ...and counts as missing when nothing came for longer
   QString certFile, keyFile;      // both set: TLS (wss://)
+  // A folder of the server's own: each room's journal (net/journal.h), from which a server
+  // started again resumes every room (Restore). Empty: no journal.
+  QString journalDir;
+  // A letter: every room code this server makes begins with it, so that a proxy in front of
+  // several servers sends each room's connections to its own (docs/haproxy.cfg). Empty: any.
+  QString shard;
   QString webFolder;              // the browser page's files (web_page.h); empty: none served
 };
 
@@ -65,6 +73,11 @@ class Server : public QObject {
   explicit Server(const ServerOptions& options, QObject* parent = nullptr);
   ~Server() override;
 
+  // Takes back every room kept in the journal folder (before Listen): the rooms with their
+  // codes, seats, tokens, host and turns, every player missing until they come back. A
+  // journal that cannot be read or taken back is named in `problems` and left where it is.
+  // The number of rooms taken back.
+  int Restore(QStringList* problems);
   // Starts listening; false with the reason in `error`.
   bool Listen(QString* error);
   quint16 Port() const;
@@ -109,7 +122,8 @@ class Server : public QObject {
   // Closes every connection (the authority is going away).
   void CloseAll();
   // Tells every player the authority is going away (a `closed` message), before CloseAll.
-  void Farewell(const QString& text);
+  // With a `reason` (e.g. "stopping": the server itself), the message carries it.
+  void Farewell(const QString& text, const QString& reason = {});
   // Called with a room's record (.k4k text) when a game in it ends.
   std::function<void(const QString& code, const std::string& record)> onGameEnded;
 
@@ -140,6 +154,7 @@ class Server : public QObject {
     bool fixed = false;  // opened by the authority: kept while the program runs
     qint64 emptySince = 0;
     QString creator;     // the address that created it (Gate::AddressKey); empty if fixed
+    std::unique_ptr<JournalFile> journal;  // with ServerOptions::journalDir
     std::vector<QWebSocket*> watchers;  // at most kMaxWatchers, never a seat
   };
   struct AddressRooms {
@@ -148,6 +163,8 @@ class Server : public QObject {
   };
 
   Room* OpenEntry(const QString& code, const RoomOptions& options, bool fixed);
+  // Writes the room's journal to `file` from now on (what goes wrong is told on stderr).
+  void KeepJournal(RoomEntry& e, std::unique_ptr<JournalFile> file);
   void OnNewConnection();
   void OnText(QWebSocket* ws, const QString& text);
   void OnControlFrame(QWebSocket* ws);

@@ -320,6 +320,8 @@ enum class TextId {
   ANALYSIS_WORST,       // {1}: the move's number, {2}: the seat, {3}: the move, {4}: the loss
   ANALYSIS_FIRST_AHEAD,   // the graph's upper half
   ANALYSIS_SECOND_AHEAD,  // its lower half
+  // The authority's journal and restart.
+  SERVER_STOPPING,  // `closed` to every player when korvel4-server is stopped
 
   COUNT  // not a text: the number of ids
 };

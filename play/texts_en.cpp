@@ -292,6 +292,7 @@ const char* EnglishText(TextId id) {
     case ANALYSIS_WORST: return "{1} {2} {3} (−{4})";
     case ANALYSIS_FIRST_AHEAD: return "South/North ahead";
     case ANALYSIS_SECOND_AHEAD: return "West/East ahead";
+    case SERVER_STOPPING: return "The server is stopping. The game so far is kept";
 
     case COUNT: break;
   }

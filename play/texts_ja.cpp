@@ -290,6 +290,7 @@ const char* JapaneseText(TextId id) {
     case ANALYSIS_WORST: return "{1} {2} {3}（−{4}）";
     case ANALYSIS_FIRST_AHEAD: return "下・上 有利";
     case ANALYSIS_SECOND_AHEAD: return "左・右 有利";
+    case SERVER_STOPPING: return "サーバーを止めます。ここまでの対局は残ります";
 
     case COUNT: break;
   }

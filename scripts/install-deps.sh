@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs, from Debian's packages, everything that building, testing and running need.
-# Returns at once when all of it is present. The browser tests' driver (playwright-core,
+# Returns at once when all of it is present. `--tests` adds what only the tests need (the
+# proxy of the sharded-server test, the browser of the page's tests and its driver), so that
+# `make run` never installs a browser. The browser tests' driver (playwright-core,
 # pinned in tests/web/package-lock.json) comes from the npm registry with the machine's
 # Node.js when tests/web/node_modules is missing; it never downloads a browser: the tests
 # drive Debian's chromium.
@@ -10,10 +12,15 @@ packages=(
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-websockets-dev libsdl2-mixer-dev fonts-ipafont-mincho fonts-noto-cjk qt6-translations-l10n
-  xvfb xauth xdotool x11-utils
+  xvfb xauth xdotool x11-utils python3
   desktop-file-utils appstream lintian dpkg-dev file man-db
-  chromium
 )
+tests=0
+if [ "${1:-}" = "--tests" ]; then
+  tests=1
+  packages+=(haproxy chromium)
+  command -v npm >/dev/null || packages+=(nodejs npm)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -31,7 +38,7 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 web="$(cd "$(dirname "$0")/.." && pwd)/tests/web"
-if [ ! -d "$web/node_modules/playwright-core" ] && command -v npm >/dev/null; then
+if [ $tests -eq 1 ] && [ ! -d "$web/node_modules/playwright-core" ] && command -v npm >/dev/null; then
   echo "Installing the browser tests' driver (npm ci in tests/web)"
   (cd "$web" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 PUPPETEER_SKIP_DOWNLOAD=1 \
     npm ci --no-audit --no-fund --ignore-scripts)

@@ -22,8 +22,9 @@ namespace korvel {
 
 namespace {
 
+// Tries to come back after a lost connection (net::RejoinDelayMs apart: about half a
+// minute in all, long enough for a server started again from its journal).
 constexpr int kRejoinTries = 10;
-constexpr int kRejoinEveryMs = 2000;
 
 // When the authority goes during a game, the game so far is kept as a record in the
 // user's data area under a name of the program's own; the line that tells where.
@@ -203,6 +204,8 @@ void NetSession::Join(const JoinSettings& s) {
   url_.setScheme(tls ? QStringLiteral("wss") : QStringLiteral("ws"));
   url_.setHost(tls ? s.address.mid(6) : s.address);
   url_.setPort(s.port);
+  // The room's code in the address, for a proxy in front of several servers.
+  url_ = net::RoomUrl(url_, s.code);
   c->Open(url_);
   form_.PresentNetworkGame(side_);
   SetLocalEntries(false);
@@ -428,7 +431,7 @@ void NetSession::TryRejoin() {
   if (rejoinTries_ == 1)
     window_.DrawingArea()->Notices().Post(QString(),
                                           QText(TextId::NET_RECONNECTING));
-  QTimer::singleShot(rejoinTries_ == 1 ? 200 : kRejoinEveryMs, this, [this] {
+  QTimer::singleShot(net::RejoinDelayMs(rejoinTries_), this, [this] {
     if (client_ && !leaving_ && !client_->IsOpen()) client_->Open(url_);
   });
 }

@@ -87,7 +87,8 @@ rm -f "$work"/records/*
 
 # Two people and two computers; the server is stopped mid-game and keeps the game, which
 # the runner opens (the people's seats as people, the computers' as COM) and plays on.
-start_server --room HALFWAY --people 13 --level 1 --pause 0
+mkdir -p "$work/journal"
+start_server --room HALFWAY --people 13 --level 1 --pause 0 --journal "$work/journal"
 timeout 30 "$bin/korvel4-client" --port "$port" --room HALFWAY --seat 1 --name A --start \
   --max-turns 8 --record "$work/a.k4k" > "$work/a.out" 2>&1 &
 a=$!
@@ -100,6 +101,11 @@ kill -TERM "$server_pid"; wait "$server_pid" || true; server_pid=
 wait $c || true
 grep -q "saved .*unfinished.k4k" "$work/server.out" || fail "no record saved on SIGTERM"
 grep -q "the authority has gone" "$work/c.out" || fail "client C was not told"
+grep -q '^closed サーバーを止めます' "$work/c.out" || fail "client C was not sent closed before the end"
+# The journal stays as it was: a server started again with it takes the room back.
+start_server --journal "$work/journal"
+grep -q "1 rooms taken back" "$work/server.out" || fail "the journal did not keep the room over SIGTERM"
+kill -TERM "$server_pid"; wait "$server_pid" || true; server_pid=
 kept=$(ls "$work"/records/*-unfinished.k4k | head -1)
 same_game "$work/c.k4k" "$kept" || fail "C's record differs from the one saved on SIGTERM"
 open_and_play "$kept" 3 "$work/kept.dump"
@@ -110,13 +116,14 @@ before=$(moves_of "$work/kept.dump" 1); after=$(moves_of "$work/kept.dump" 2)
 echo "the game in progress was saved on SIGTERM and goes on from move $before"
 rm -f "$work"/records/*
 
-# The authority is killed mid-game: each player keeps the game so far as a record, the
-# two records agree, and the runner opens one and plays on.
+# The authority is killed mid-game and does not come back (each player tries twice to
+# come back, then gives up): each keeps the game so far as a record, the two records
+# agree, and the runner opens one and plays on.
 start_server --room KILLED --people 13 --level 1 --pause 0.1
 for seat in 1 3; do
   extra=(); [ $seat = 1 ] && extra=(--start)
   timeout 30 "$bin/korvel4-client" --port "$port" --room KILLED --seat $seat --name "K$seat" \
-    --play 0 --seed $(( seat + 40 )) --timeout 25 --record "$work/k$seat.k4k" "${extra[@]}" \
+    --play 0 --seed $(( seat + 40 )) --timeout 25 --rejoin 2 --record "$work/k$seat.k4k" "${extra[@]}" \
     > "$work/k$seat.out" 2>&1 &
   eval "k$seat=\$!"
 done

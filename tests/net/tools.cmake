@@ -16,3 +16,8 @@ set_tests_properties(net.tls PROPERTIES TIMEOUT 90)
 add_test(NAME net.from_record
   COMMAND ${CMAKE_SOURCE_DIR}/tests/net/from_record.sh ${KORVEL4_OUT})
 set_tests_properties(net.from_record PROPERTIES TIMEOUT 90)
+# Two servers behind HAProxy (docs/haproxy.cfg), one killed and started again from its
+# journal; skipped when haproxy is not installed.
+add_test(NAME net.haproxy
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/net/haproxy.sh ${KORVEL4_OUT})
+set_tests_properties(net.haproxy PROPERTIES TIMEOUT 120 SKIP_RETURN_CODE 77)

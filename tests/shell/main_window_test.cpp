@@ -154,7 +154,7 @@ TEST(MainWindowMenus, AltAndEachMnemonicOpensItsMenu) {
     w.window.setFocus();
     ASSERT_EQ(QApplication::activePopupWidget(), nullptr);
   }
-  EXPECT_EQ(menus, 4);
+  EXPECT_EQ(menus, 5);
   EXPECT_FALSE(w.form.Ended());
 }
 

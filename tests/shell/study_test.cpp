@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <algorithm>
+#include <QFile>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
@@ -118,6 +120,43 @@ TEST(StudyWindow, TheAnalysisShowsItsGraphBesideTheMoveListAndAPressOnItSteps) {
   w.window.DrawingArea()->repaint();
   EXPECT_FALSE(study->Dock()->isVisible());
   EXPECT_TRUE(w.window.Moves()->Marked().isEmpty());
+}
+
+// A finished game opened from its record: no hint (nobody is to move), but its analysis,
+// which ends with the king taken.
+TEST(StudyWindow, AnOpenedFinishedRecordIsAnalysedAndGetsNoHint) {
+  WindowUnderTest w;
+  Study* study = InstallStudy(w.window);
+  study->analysisNodes = 3000;
+  const QString path = w.dir.filePath(QStringLiteral("finished.k4k"));
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(
+      "Korvel4人将棋 棋譜 1\n対局: COM対局\n下: 人\n左: COM\n上: COM\n右: COM\nレベル: 4\n"
+      "盤: ・ ・ ・ ・ 上王 ・ ・ ・ ・\n盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
+      "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n盤: 左王 ・ ・ ・ 下飛 ・ ・ ・ 右王\n"
+      "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
+      "盤: ・ ・ ・ ・ 下王 ・ ・ ・ ・\n手番: 下\n開始手数: 10\n"
+      "11 下 ６五飛(55)\n12 左 ９四王(95)\n13 上 ５二王(51)\n14 右 １四王(15)\n"
+      "15 下 ６四飛(65)\n16 左 ８四王(94)\n17 上 ５一王(52)\n18 右 １五王(14)\n"
+      "19 下 ８四飛(64)\n");
+  file.close();
+  ASSERT_TRUE(w.form.OpenRecord(path.toStdString()));
+  ASSERT_TRUE(w.form.TheGame().Finished());
+  w.window.Action("HINT")->trigger();
+  EXPECT_FALSE(study->HintThinking());
+  w.window.Action("KIFU_KAISEKI")->trigger();
+  ASSERT_TRUE(WaitFor([&] { return !study->Analysing(); }));
+  ASSERT_NE(study->Dock(), nullptr);
+  const std::vector<MoveAnalysis>& moves = study->Dock()->Graph()->Moves();
+  ASSERT_EQ(moves.size(), 9u);
+  EXPECT_EQ(moves[0].number, 11);
+  EXPECT_EQ(moves[8].after, kAnalysisWin);
+  // 下's first move let a king go: among the costliest, marked in the move list (row 1).
+  const std::vector<int>& worst = study->Dock()->Graph()->Worst();
+  EXPECT_NE(std::find(worst.begin(), worst.end(), 0), worst.end());
+  EXPECT_TRUE(w.window.Moves()->Marked().contains(1));
+  EXPECT_EQ(w.window.Moves()->Marked().size(), static_cast<qsizetype>(worst.size()));
 }
 
 TEST(StudyWindow, CancelledTheAnalysisStopsAtOnceAndShowsNothing) {

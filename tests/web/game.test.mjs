@@ -18,6 +18,7 @@ after(async () => { for (const c of cleanups.reverse()) await c().catch(() => {}
 
 test('four pages play a whole game, a watcher sees it, a reload keeps the seat', async () => {
   const records = tempDir();
+  cleanups.push(async () => fs.rmSync(records, { recursive: true, force: true }));
   const server = await startServer(['--room', ROOM, '--people', '1234', '--pause', '0',
     '--max-turns', String(TURNS), '--records', records]);
   cleanups.push(server.stop);

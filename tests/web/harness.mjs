@@ -17,8 +17,11 @@ export const DESKTOP = { width: 1366, height: 860 };
 // Starts korvel4-server on 127.0.0.1 with a free port; resolves once it listens.
 export function startServer(args) {
   return new Promise((resolve, reject) => {
+    // In a folder of its own: what it saves when it is stopped (the games in progress)
+    // lands there, never in the source tree.
+    const cwd = fs.mkdtempSync(path.join(os.tmpdir(), 'korvel4-web-server-'));
     const proc = spawn(SERVER, ['--listen', '127.0.0.1', '--port', '0', ...args],
-      { stdio: ['ignore', 'pipe', 'pipe'] });
+      { stdio: ['ignore', 'pipe', 'pipe'], cwd });
     let out = '';
     let err = '';
     const timer = setTimeout(() => { proc.kill('SIGKILL'); reject(new Error('no port: ' + out + err)); }, 10000);
@@ -34,8 +37,9 @@ export function startServer(args) {
           err: () => err,
           origin: 'http://127.0.0.1:' + m[1],
           stop: () => new Promise((done) => {
-            if (proc.exitCode !== null) return done();
-            proc.once('exit', () => done());
+            const gone = () => { fs.rmSync(cwd, { recursive: true, force: true }); done(); };
+            if (proc.exitCode !== null) return gone();
+            proc.once('exit', gone);
             proc.kill('SIGTERM');
             setTimeout(() => proc.kill('SIGKILL'), 5000).unref();
           }),

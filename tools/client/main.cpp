@@ -25,7 +25,7 @@ void Usage() {
       "       korvel4-client --port P --room CODE --watch [--timeout S] [--record FILE]\n"
       "                      [--host H] [--level 1-4] [--play 0-3] [--seed N] [--start]\n"
       "                      [--max-turns N] [--timeout S] [--record FILE]\n"
-      "                      [--tls [--trust CERT]]\n"
+      "                      [--tls [--trust CERT]] [--rejoin N]\n"
       "  --room CODE      join this room;  --create SEATS  open one (people's seats, e.g. 13)\n"
       "  --seat S         the seat to play (1 下, 2 左, 3 上, 4 右)\n"
       "  --watch          watch the room without a seat (the game is printed as it goes)\n"
@@ -35,6 +35,8 @@ void Usage() {
       "  --timeout S      give up after S seconds (default 60; exit 3)\n"
       "  --record FILE    write the game as this client saw it at the end, as a .k4k\n"
       "                   record the window and korvel4-script open and continue\n"
+      "  --rejoin N       when the connection is lost, come back to the seat by itself, at\n"
+      "                   most N tries in a row, 0.25 s to 4 s apart (default 8; 0: never)\n"
       "  --tls            connect with TLS (wss://)\n"
       "  --trust CERT     trust the certificates of this PEM file besides the system's\n"
       "                   (a server's self-signed certificate)\n",
@@ -53,7 +55,7 @@ long Number(const char* text, long lo, long hi, bool* ok) {
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QString host = "127.0.0.1", room, name = "client", recordFile, trustFile;
-  long port = -1, seat = 0, level = 1, play = 1, maxTurns = 600, timeout = 60;
+  long port = -1, seat = 0, level = 1, play = 1, maxTurns = 600, timeout = 60, rejoin = 8;
   std::uint64_t seed = 1;
   QString createSeats;
   bool start = false, tls = false, watch = false;
@@ -107,6 +109,8 @@ int main(int argc, char** argv) {
       timeout = Number(v, 1, 86400, &ok);
     else if (a == "--record")
       recordFile = QString::fromLocal8Bit(v);
+    else if (a == "--rejoin")
+      rejoin = Number(v, 0, 1000, &ok);
     else if (a == "--trust")
       trustFile = QString::fromLocal8Bit(v);
     else
@@ -133,6 +137,7 @@ int main(int argc, char** argv) {
   }
 
   Client client;
+  client.KeepSeat(static_cast<int>(rejoin));
   if (!trustFile.isEmpty()) {
     QString error;
     if (!client.TrustCertificates(trustFile, &error)) {
@@ -223,6 +228,16 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "korvel4-client: refused: %s %s\n", r.text.toLocal8Bit().constData(),
                  r.detail.toLocal8Bit().constData());
   });
+  QObject::connect(&client, &Client::reconnecting, &client, [](int attempt) {
+    std::printf("connection lost; coming back (try %d)\n", attempt);
+    std::fflush(stdout);
+  });
+  QObject::connect(&client, &Client::roomClosed, &client, [&](const QString& text) {
+    std::printf("closed %s\n", text.toLocal8Bit().constData());
+    // The server itself is stopping during a game: the game so far is what stays.
+    if (client.ClosedReason() == "stopping" && client.Started() && !client.Over())
+      std::puts("the authority has gone; the game so far is kept");
+  });
   QObject::connect(&client, &Client::over, &client, [&](int winner, const QString& text) {
     std::printf("over %d %s\n", winner, text.toLocal8Bit().constData());
   });
@@ -236,7 +251,9 @@ int main(int argc, char** argv) {
     std::fputs("korvel4-client: timed out\n", stderr);
     finish(3);
   });
-  client.Open(QUrl(QStringLiteral("%1://%2:%3").arg(tls ? "wss" : "ws", host).arg(port)));
+  // The room's code in the address, for a proxy in front of several servers.
+  client.Open(RoomUrl(QUrl(QStringLiteral("%1://%2:%3").arg(tls ? "wss" : "ws", host).arg(port)),
+                      room));
   const int status = app.exec();
   client.disconnect();  // nothing more is told to the handlers above as it goes
   return status;

@@ -12,7 +12,11 @@
 // Hostile company while it measures: --flood ping keeps one connection sending WebSocket
 // ping frames as fast as it can without reading anything (it connects again whenever the
 // server closes it); --flood idle keeps 200 TCP connections open that never send a byte
-// (each opened again when the server cuts it off). --deep N adds N rooms of one scripted
+// (each opened again when the server cuts it off); --flood create keeps 4 connections
+// opening a room each and leaving at once, again and again; --flood nonreader keeps 20
+// connections that each open a room and then send `ping` messages as fast as they like
+// while reading nothing; --flood big keeps 4 connections sending 60 KB text messages (and
+// frames that claim a gigabyte) as fast as they can. --deep N adds N rooms of one scripted
 // player and three level-4 computers, for the memory of the computer's thinking. Every
 // player is on 127.0.0.1, so the server is started with the caps per address lifted.
 #include <QCoreApplication>
@@ -50,6 +54,27 @@ long RssKb(qint64 pid) {
   return Status(pid, "VmRSS");
 }
 
+// A WebSocket frame from a client (masked): opcode 1 text, 9 ping.
+QByteArray ClientFrame(int opcode, const QByteArray& payload) {
+  QByteArray f;
+  f.append(static_cast<char>(0x80 | opcode));
+  const qint64 n = payload.size();
+  if (n < 126) {
+    f.append(static_cast<char>(0x80 | n));
+  } else if (n < 65536) {
+    f.append(static_cast<char>(0x80 | 126));
+    f.append(static_cast<char>(n >> 8));
+    f.append(static_cast<char>(n & 0xff));
+  } else {
+    f.append(static_cast<char>(0x80 | 127));
+    for (int i = 7; i >= 0; --i) f.append(static_cast<char>((n >> (8 * i)) & 0xff));
+  }
+  const char mask[4] = {0x01, 0x02, 0x03, 0x04};
+  f.append(mask, 4);
+  for (qint64 i = 0; i < n; ++i) f.append(static_cast<char>(payload[i] ^ mask[i % 4]));
+  return f;
+}
+
 // A WebSocket ping frame from a client (masked), 100 bytes of payload.
 QByteArray PingFrame() {
   QByteArray f;
@@ -64,6 +89,7 @@ QByteArray PingFrame() {
 // The hostile company of --flood: connections opened again whenever the server ends them.
 struct Flood {
   QUrl url;
+  std::string kind;
   bool ping = false;
   int closedByServer = 0;
   std::vector<std::unique_ptr<QTcpSocket>> sockets;
@@ -74,17 +100,25 @@ struct Flood {
     QTcpSocket* sp = s.get();
     sp->setReadBufferSize(1);  // reads nothing: what the server sends backs up
     QObject::connect(sp, &QTcpSocket::connected, sp, [this, sp] {
-      if (!ping) return;
+      if (kind == "idle") return;
       sp->write(QStringLiteral("GET / HTTP/1.1\r\nHost: %1:%2\r\nUpgrade: websocket\r\n"
                                "Connection: Upgrade\r\nSec-WebSocket-Key: "
                                "dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n")
                     .arg(url.host())
                     .arg(url.port())
                     .toLatin1());
+      if (kind == "create") {
+        sp->write(ClientFrame(1, R"({"t":"create","v":1,"name":"F","seat":1,"people":[1],"level":1})"));
+        // Gone at once: the room stays behind, unstarted.
+        QTimer::singleShot(20, sp, [sp] { sp->abort(); });
+        return;
+      }
+      if (kind == "nonreader")
+        sp->write(ClientFrame(1, R"({"t":"create","v":1,"name":"F","seat":1,"people":[1],"level":1})"));
       sp->write(burst);
     });
     QObject::connect(sp, &QTcpSocket::bytesWritten, sp, [this, sp] {
-      if (ping && sp->bytesToWrite() < 64 * 1024) sp->write(burst);
+      if (kind != "idle" && kind != "create" && sp->bytesToWrite() < 64 * 1024) sp->write(burst);
     });
     QObject::connect(sp, &QTcpSocket::disconnected, sp, [this, i] {
       ++closedByServer;
@@ -97,9 +131,25 @@ struct Flood {
   }
   void Start(const std::string& kind, const QUrl& at) {
     url = at;
+    this->kind = kind;
     ping = kind == "ping";
-    for (int i = 0; i < 1000; ++i) burst += PingFrame();
-    const size_t n = ping ? 1 : 200;
+    if (ping)
+      for (int i = 0; i < 1000; ++i) burst += PingFrame();
+    if (kind == "nonreader")
+      for (int i = 0; i < 100; ++i) burst += ClientFrame(1, R"({"t":"ping"})");
+    if (kind == "big") {
+      burst += ClientFrame(1, QByteArray(60000, 'x'));
+      // A frame that claims a gigabyte and never brings it.
+      QByteArray huge;
+      huge.append(static_cast<char>(0x81));
+      huge.append(static_cast<char>(0x80 | 127));
+      const qint64 n = qint64{1} << 30;
+      for (int i = 7; i >= 0; --i) huge.append(static_cast<char>((n >> (8 * i)) & 0xff));
+      huge.append("\x01\x02\x03\x04", 4);
+      burst += huge;
+      burst += QByteArray(60000, 'y');
+    }
+    const size_t n = kind == "idle" ? 200 : kind == "nonreader" ? 20 : kind == "ping" ? 1 : 4;
     for (size_t i = 0; i < n; ++i) Open(i);
   }
 };
@@ -114,8 +164,9 @@ int main(int argc, char** argv) {
     const std::string a = argv[i];
     if (a == "--flood") {
       flood = argv[i + 1];
-      if (flood != "ping" && flood != "idle") {
-        std::fputs("korvel4-load: --flood: ping or idle\n", stderr);
+      if (flood != "ping" && flood != "idle" && flood != "create" && flood != "nonreader" &&
+          flood != "big") {
+        std::fputs("korvel4-load: --flood: ping, idle, create, nonreader or big\n", stderr);
         return 2;
       }
       continue;
@@ -136,7 +187,8 @@ int main(int argc, char** argv) {
       deep = v;
     else {
       std::fputs(
-          "usage: korvel4-load [--rooms N] [--seconds S] [--think MS] [--flood ping|idle]\n"
+          "usage: korvel4-load [--rooms N] [--seconds S] [--think MS]\n"
+          "                    [--flood ping|idle|create|nonreader|big]\n"
           "                    [--deep N]\n",
           stderr);
       return 2;
@@ -317,7 +369,7 @@ int main(int argc, char** argv) {
     std::printf("level-4 rooms %ld: %ld turns played\n", deep, turns);
   }
   if (!flood.empty())
-    std::printf("flood %s: the server ended its connections %d times\n", flood.c_str(),
+    std::printf("flood %s: its connections ended %d times\n", flood.c_str(),
                 hostile.closedByServer);
   std::fflush(stdout);
   tables.clear();

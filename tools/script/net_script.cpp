@@ -82,8 +82,13 @@ class Player {
  public:
   Player(std::ostream& out, int seat) : out_(out), seat_(seat) {
     Listen();
+    // A lost connection is told once; the player comes back to its seat by itself.
+    client_.KeepSeat(kRejoinTries);
+    QObject::connect(&client_, &net::Client::reconnecting, &client_, [this](int attempt) {
+      if (attempt == 1 && !leaving_) TellCut();
+    });
     QObject::connect(&client_, &net::Client::disconnected, &client_, [this] {
-      if (!leaving_ && !gone_) out_ << "message \"\" \"" << Text(TextId::NET_CONNECTION_CUT) << "\"\n";
+      if (!leaving_ && !gone_ && !cutTold_) TellCut();
       gone_ = true;
     });
   }
@@ -103,7 +108,7 @@ class Player {
                        else
                          client_.Hello(code, name, seat_);
                      });
-    client_.Open(url);
+    client_.Open(net::RoomUrl(url, code));
     Wait("the welcome", [this] { return client_.Welcomed() || !joinError_.empty() || gone_; });
     if (!client_.Welcomed()) {
       leaving_ = true;
@@ -245,6 +250,7 @@ class Player {
     using net::Client;
     auto message = [this](const QString& text) { out_ << "message \"\" " << Quote(text) << "\n"; };
     QObject::connect(&client_, &Client::welcomed, &client_, [this](const QString& room) {
+      cutTold_ = false;
       out_ << "joined " << room.toStdString() << " " << seat_ << "\n";
     });
     QObject::connect(&client_, &Client::started, &client_, [this] {
@@ -296,8 +302,15 @@ class Player {
          << captured.ToString() << "\n";
   }
 
+  void TellCut() {
+    out_ << "message \"\" \"" << Text(TextId::NET_CONNECTION_CUT) << "\"\n";
+    cutTold_ = true;
+  }
+
+  static constexpr int kRejoinTries = 8;
   std::ostream& out_;
   int seat_;
+  bool cutTold_ = false;  // the lost connection was told (once until the next welcome)
   net::Client client_;
   PressEntry entry_;
   bool leaving_ = false, gone_ = false;

@@ -1,6 +1,7 @@
 // korvel4-server: the authority of network games without a window. It holds many rooms,
-// plays the computer seats, and on SIGTERM (or SIGINT) saves every game in progress as a
-// game record (.k4k) and ends.
+// plays the computer seats, keeps each room in a journal when told where (and takes the
+// rooms back from it when started again), and on SIGTERM (or SIGINT) tells every player it
+// is going, saves every game in progress as a game record (.k4k) and ends.
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -20,6 +21,7 @@
 #include "net/server.h"
 #include "net/web_page.h"
 #include "play/record_keeper.h"
+#include "play/texts.h"
 
 using namespace korvel;
 using namespace korvel::net;
@@ -40,6 +42,7 @@ void Usage() {
       "                      [--records DIR] [--cert FILE --key FILE] [--no-create]\n"
       "                      [--thinkers N] [--address-connections N] [--address-rooms N]\n"
       "                      [--max-turns N] [--from FILE.k4k] [--web DIR]\n"
+      "                      [--journal DIR] [--shard X]\n"
       "  --port P        the port to listen on (default 4650; 0 picks a free one)\n"
       "  --listen ADDR   the address to listen on (default: every address)\n"
       "  --room CODE     open one room with this code (6-16 of A-Z, 0-9) at start\n"
@@ -65,7 +68,12 @@ void Usage() {
       "  --max-turns N   a game reaching N turns ends there as a draw by length\n"
       "                  (default 2000; 0: no limit)\n"
       "  --web DIR       the browser page's folder, served on the same port (default: web\n"
-      "                  beside the program, else the installed one)\n",
+      "                  beside the program, else the installed one)\n"
+      "  --journal DIR   keep every room in a journal in this folder (one file each,\n"
+      "                  written at every turn); started again with the same folder, the\n"
+      "                  server takes every room back and its players rejoin\n"
+      "  --shard X       every room code this server makes begins with the letter X\n"
+      "                  (A-Z), for a proxy in front of several servers (docs/haproxy.cfg)\n",
       stderr);
 }
 
@@ -150,6 +158,13 @@ int main(int argc, char** argv) {
     } else if (a == "--max-turns") {
       if (!ParseNumber(v, 0, 1000000, &d) || d != static_cast<int>(d)) return bad("0..1000000");
       options.maxTurns = static_cast<int>(d);
+    } else if (a == "--journal") {
+      options.journalDir = QString::fromLocal8Bit(v);
+    } else if (a == "--shard") {
+      const QString x = QString::fromLocal8Bit(v);
+      if (x.size() != 1 || x[0] < QLatin1Char('A') || x[0] > QLatin1Char('Z'))
+        return bad("one letter A-Z");
+      options.shard = x;
     } else if (a == "--web") {
       options.webFolder = QString::fromLocal8Bit(v);
       if (!QDir(options.webFolder).exists()) return bad("no such folder");
@@ -169,6 +184,17 @@ int main(int argc, char** argv) {
   if (!QDir(recordsDir).exists()) {
     std::fprintf(stderr, "korvel4-server: no folder %s for the records\n",
                  recordsDir.toLocal8Bit().constData());
+    return 2;
+  }
+
+  if (!options.journalDir.isEmpty() && !QDir(options.journalDir).exists()) {
+    std::fprintf(stderr, "korvel4-server: no folder %s for the journal\n",
+                 options.journalDir.toLocal8Bit().constData());
+    return 2;
+  }
+  if (!options.shard.isEmpty() && !roomCode.isEmpty() && !roomCode.startsWith(options.shard)) {
+    std::fprintf(stderr, "korvel4-server: --room %s does not begin with the shard's letter %s\n",
+                 roomCode.toLocal8Bit().constData(), options.shard.toLocal8Bit().constData());
     return 2;
   }
 
@@ -204,6 +230,10 @@ int main(int argc, char** argv) {
   }
 
   Server server(options);
+  QStringList problems;
+  const int restored = server.Restore(&problems);
+  for (const QString& p : problems)
+    std::fprintf(stderr, "korvel4-server: journal: %s\n", p.toLocal8Bit().constData());
   if (options.webFolder.isEmpty())
     std::fputs("korvel4-server: the browser page was not found; only WebSocket clients can join\n",
                stderr);
@@ -216,7 +246,8 @@ int main(int argc, char** argv) {
   // The fixed room's host is the player of its first person's seat.
   for (int seat = 4; seat >= 1; --seat)
     if (roomOptions.person[seat]) roomOptions.hostSeat = seat;
-  if (!roomCode.isEmpty()) {
+  // A room the journal kept is taken back as it was (its record's game included).
+  if (!roomCode.isEmpty() && !server.FindRoom(roomCode)) {
     Room* room = server.OpenRoom(roomCode, roomOptions);
     QString why;
     if (from && !room->ContinueFrom(from->game, from->started, &why)) {
@@ -256,6 +287,9 @@ int main(int argc, char** argv) {
   QObject::connect(&notifier, &QSocketNotifier::activated, &app, [&] {
     char c;
     [[maybe_unused]] const ssize_t n = read(signalPipe[0], &c, 1);
+    // Everyone is told first; the journal stays as it is, for a server started again.
+    server.Farewell(QString::fromUtf8(TextIn(Language::JAPANESE, TextId::SERVER_STOPPING)),
+                    QStringLiteral("stopping"));
     for (const auto& [code, record] : server.GamesInProgress()) save(record, "unfinished");
     std::fflush(stdout);
     server.CloseAll();
@@ -281,6 +315,9 @@ int main(int argc, char** argv) {
     std::printf("link watch %s\n",
                 PageLink(host, server.Port(), tls, roomCode, kWatchLink).toLocal8Bit().constData());
   }
+  if (!options.journalDir.isEmpty())
+    std::printf("journal %s: %d rooms taken back\n", options.journalDir.toLocal8Bit().constData(),
+                restored);
   std::fflush(stdout);
   return app.exec();
 }
