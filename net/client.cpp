@@ -8,6 +8,7 @@
 #include <QUrlQuery>
 #include <QWebSocket>
 #include <algorithm>
+#include <chrono>
 
 #include "net/protocol.h"
 #include "net/tls.h"
@@ -40,6 +41,12 @@ int RejoinDelayMs(int attempt) {
 
 Client::Client(QObject* parent) : QObject(parent), ws_(new QWebSocket(QString(), {}, this)) {
   ws_->setMaxAllowedIncomingMessageSize(kMaxFromAuthority);
+  // The clocks count on the monotonic clock, as the window's own game's do (Host::NowMs).
+  now_ = [] {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+  };
   connect(ws_, &QWebSocket::connected, this, [this] {
     // The socket under the WebSocket is its child: one intention goes out at once.
     for (QAbstractSocket* s : ws_->findChildren<QAbstractSocket*>())
@@ -124,15 +131,34 @@ void Client::Hello(const QString& room, const QString& name, int seat) {
   Send({{"t", "hello"}, {"v", kProtocolVersion}, {"room", room}, {"name", name}, {"seat", seat}});
 }
 
-void Client::Create(const QString& name, int seat, const std::vector<int>& people, int level) {
+void Client::Create(const QString& name, int seat, const std::vector<int>& people, int level,
+                    const GameTimeControl& clock) {
   QJsonArray p;
   for (int s : people) p.append(s);
-  Send({{"t", "create"},
-        {"v", kProtocolVersion},
-        {"name", name},
-        {"seat", seat},
-        {"people", p},
-        {"level", level}});
+  QJsonObject msg{{"t", "create"},
+                  {"v", kProtocolVersion},
+                  {"name", name},
+                  {"seat", seat},
+                  {"people", p},
+                  {"level", level}};
+  if (clock.On()) msg.insert("clock", TimeControlJson(clock));
+  Send(msg);
+}
+
+void Client::FollowClocks(const QJsonObject& msg, bool newGame) {
+  if (newGame) {
+    clocks_.reset();
+    const auto control = TimeControlField(msg, "clock");
+    game_.SetTimeControl(control ? *control : GameTimeControl{});
+    if (control && control->On()) clocks_.emplace(*control);
+  }
+  if (!clocks_) return;
+  const std::int64_t now = now_();
+  const int seat = game_.State().CurrentSeat;
+  if (!started_ || over_ || game_.Finished() || seat < 1 || seat > 4) clocks_->Stop(now);
+  else clocks_->TurnTo(seat, now);
+  if (const auto left = ClocksField(msg, "clocks"))
+    for (int s = 1; s <= 4; ++s) clocks_->Follow(s, (*left)[s]);
 }
 
 void Client::Watch(const QString& room) {
@@ -309,6 +335,7 @@ void Client::Take(const QJsonObject& msg) {
           std::equal(before.begin(), before.end(), now.begin()))
         startedAt_ = startedAt;
     }
+    FollowClocks(msg, true);
     tellIfLost();
     emit welcomed(room_, seat_, token_, host_);
   } else if (t == "room") {
@@ -321,6 +348,7 @@ void Client::Take(const QJsonObject& msg) {
     TakeSeats(msg.value("seats").toArray());
     started_ = true;
     NewCopy();
+    FollowClocks(msg, true);
     emit started(level_);
   } else if (t == "moved") {
     const auto turn = TurnFromJson(msg.value("turn").toObject());
@@ -332,12 +360,14 @@ void Client::Take(const QJsonObject& msg) {
       // A king was taken: the game is over, whatever the next message says about it.
       if (!turn->pass && turn->next == NO_SEAT) over_ = true;
     }
+    FollowClocks(msg, false);
     tellIfLost();
     if (turn) emit moved(n, *turn, PieceField(msg, "captured", true).value_or(PieceCode()));
   } else if (t == "over") {
     over_ = true;
     winner_ = msg.value("winner").toInt();
     overReason_ = msg.value("reason").toString();
+    FollowClocks(msg, false);
     emit over(winner_, said);
   } else if (t == "ask") {
     asked_ = true;
@@ -369,8 +399,10 @@ void Client::Take(const QJsonObject& msg) {
 }
 
 std::string Client::Record() const {
+  // The winner the authority names after a time running out is the seat after the loser's.
+  const bool onTime = over_ && overReason_ == "time" && winner_ >= 1 && winner_ <= 4;
   return RecordText(game_, person_, names_, level_, over_, winner_, startedAt_,
-                    over_ && overReason_ == "length");
+                    over_ && overReason_ == "length", onTime ? (winner_ + 2) % 4 + 1 : NO_SEAT);
 }
 
 }  // namespace korvel::net

@@ -9,6 +9,9 @@
 #include <QString>
 #include <QStringList>
 #include <QUrl>
+#include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -80,7 +83,9 @@ class Client : public QObject {
 
   // --- intentions -----------------------------------------------------------------------
   void Hello(const QString& room, const QString& name, int seat);
-  void Create(const QString& name, int seat, const std::vector<int>& people, int level);
+  // `clock`: the room's time control (off: none is sent, and the room has no clocks).
+  void Create(const QString& name, int seat, const std::vector<int>& people, int level,
+              const GameTimeControl& clock = {});
   // Watches a room without a seat (protocol version 2): seat 0, no token, no moves.
   void Watch(const QString& room);
   void Rejoin();  // the room, seat and token of the last welcome (a watcher watches again)
@@ -127,6 +132,13 @@ class Client : public QObject {
   void ClearAsked() { asked_ = false; }
   // The game so far as a game record (.k4k text), kept when the authority goes.
   std::string Record() const;
+  // The clocks of a room with a time control, as the authority last told them and counted
+  // on since then by this program's monotonic clock (the game's seat to move runs); none
+  // for a room without.
+  const SeatClocks* Clocks() const { return clocks_ ? &*clocks_ : nullptr; }
+  // The milliseconds of that monotonic clock (tests set their own).
+  void SetClock(std::function<std::int64_t()> now) { now_ = std::move(now); }
+  std::int64_t NowMs() const { return now_(); }
 
  signals:
   // The connection is up: time for hello, create or rejoin.
@@ -173,6 +185,8 @@ class Client : public QObject {
   void Send(const QJsonObject& msg);
   void TakeSeats(const QJsonArray& seats);
   void NewCopy();
+  // The clocks as a welcome, start, moved or over tells them.
+  void FollowClocks(const QJsonObject& msg, bool newGame);
 
   QWebSocket* ws_;
   Game game_;
@@ -190,6 +204,8 @@ class Client : public QObject {
   std::vector<Refusal> refusals_;
   std::vector<ErrorReply> errors_;
   QString connectionError_;
+  std::optional<SeatClocks> clocks_;
+  std::function<std::int64_t()> now_;
   QString closedReason_;
   QUrl base_;
   int keepTries_ = 0;

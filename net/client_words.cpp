@@ -21,6 +21,8 @@ std::vector<TextId> PartsOf(TextId format) {
     case WINS: return {TEAM_FIRST, TEAM_SECOND};
     case CONNECTION_LOST: return {PERSON_HOST, PERSON};
     case NO_MOVE_PASS: return {SEAT_WORD_SITA, SEAT_WORD_HIDARI, SEAT_WORD_UE, SEAT_WORD_MIGI};
+    case TIME_UP_WINS:
+      return {SEAT_WORD_SITA, SEAT_WORD_HIDARI, SEAT_WORD_UE, SEAT_WORD_MIGI, TEAM_FIRST, TEAM_SECOND};
     default: return {};
   }
 }
@@ -107,7 +109,7 @@ QString WordsOfNotice(const QString& code, const QString& text) {
 }
 
 QString WordsOfOver(const QString& text) {
-  return Shown(text, {WINS, KING_TAKEN_END, REPETITION_END, GAME_ENDED});
+  return Shown(text, {WINS, KING_TAKEN_END, REPETITION_END, GAME_ENDED, TIME_UP_WINS});
 }
 
 QString WordsOfAsk(const QString& text) { return Shown(text, {CONTINUE}); }

@@ -159,7 +159,7 @@ QString RecordableName(const QString& name) {
 
 std::string RecordText(const Game& game, const bool person[5], const QString names[5],
                        int level, bool over, int winner, const std::string& started,
-                       bool byLength) {
+                       bool byLength, int timeLoser) {
   RecordNotes notes;
   notes.comments.push_back("# ネット対局");
   notes.people.emplace();
@@ -171,6 +171,7 @@ std::string RecordText(const Game& game, const bool person[5], const QString nam
   }
   if (over) notes.repetitionWinner = winner;
   notes.byLength = over && byLength;
+  if (over) notes.timeLoser = timeLoser;
   if (game.State().GameStarted) return WriteRecord(game, started, notes);
   // Nothing begun: the start of a game, as the authority would begin it.
   Game start;

@@ -58,11 +58,11 @@ void StartNetGame(Game& g, const bool person[5], int level);
 // and the runner's `load` open and continue: the game's own turns, the seats people play
 // now as 人 and the others as COM, the players' names in comment lines, and a game that is
 // `over` without a king taken as 千日手 with its `winner` (as 手数 when `byLength`: the move
-// limit ended it). A game not begun yet is written as the start of a game at `level`.
+// limit ended it; as 時間切れ when `timeLoser`'s time ended it). A game not begun yet is written as the start of a game at `level`.
 // `started` is the date and time of the first move ("" when not known).
 std::string RecordText(const Game& game, const bool person[5], const QString names[5],
                        int level, bool over, int winner, const std::string& started,
-                       bool byLength = false);
+                       bool byLength = false, int timeLoser = NO_SEAT);
 
 // A name as a record's comment line may carry it: no control or format characters (a line
 // break would end the comment), at most 24 characters, trimmed.

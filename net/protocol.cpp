@@ -146,4 +146,72 @@ QJsonObject ErrorMessage(const QString& code, const QString& text) {
   return QJsonObject{{"t", "error"}, {"code", code}, {"text", text}};
 }
 
+namespace {
+
+std::optional<std::int64_t> Millis(const QJsonObject& o, const char* key, std::int64_t hi) {
+  const QJsonValue v = o.value(QLatin1String(key));
+  if (!v.isDouble()) return std::nullopt;
+  const double d = v.toDouble();
+  if (!(d >= 0 && d <= static_cast<double>(hi)) || d != static_cast<double>(static_cast<std::int64_t>(d)))
+    return std::nullopt;
+  return static_cast<std::int64_t>(d);
+}
+
+std::optional<TimeControl> OneTimeControl(const QJsonValue& v) {
+  if (!v.isObject()) return std::nullopt;
+  const QJsonObject o = v.toObject();
+  const auto main = Millis(o, "main", MAX_MAIN_MS), byoyomi = Millis(o, "byoyomi", MAX_BYOYOMI_MS);
+  if (!main || !byoyomi) return std::nullopt;
+  return TimeControl{*main, *byoyomi};
+}
+
+}  // namespace
+
+std::optional<GameTimeControl> TimeControlField(const QJsonObject& o, const char* key) {
+  const QJsonValue v = o.value(QLatin1String(key));
+  if (v.isObject()) {
+    const auto every = OneTimeControl(v);
+    if (!every) return std::nullopt;
+    return GameTimeControl::Every(*every);
+  }
+  if (!v.isArray() || v.toArray().size() != 4) return std::nullopt;
+  GameTimeControl g;
+  for (int seat = 1; seat <= 4; ++seat) {
+    const auto c = OneTimeControl(v.toArray().at(seat - 1));
+    if (!c) return std::nullopt;
+    g.seat[seat] = *c;
+  }
+  return g;
+}
+
+QJsonArray TimeControlJson(const GameTimeControl& control) {
+  QJsonArray a;
+  for (int seat = 1; seat <= 4; ++seat)
+    a.append(QJsonObject{{"main", static_cast<double>(control.seat[seat].mainMs)},
+                         {"byoyomi", static_cast<double>(control.seat[seat].byoyomiMs)}});
+  return a;
+}
+
+QJsonArray ClocksJson(const SeatClocks& clocks, std::int64_t now) {
+  QJsonArray a;
+  for (int seat = 1; seat <= 4; ++seat) {
+    const SeatClocks::Left l = clocks.LeftAt(seat, now);
+    a.append(QJsonObject{{"main", static_cast<double>(l.mainMs)},
+                         {"byoyomi", static_cast<double>(l.byoyomiMs)}});
+  }
+  return a;
+}
+
+std::optional<std::array<SeatClocks::Left, 5>> ClocksField(const QJsonObject& o, const char* key) {
+  const QJsonValue v = o.value(QLatin1String(key));
+  if (!v.isArray() || v.toArray().size() != 4) return std::nullopt;
+  std::array<SeatClocks::Left, 5> left{};
+  for (int seat = 1; seat <= 4; ++seat) {
+    const auto c = OneTimeControl(v.toArray().at(seat - 1));
+    if (!c) return std::nullopt;
+    left[seat] = {c->mainMs, c->byoyomiMs};
+  }
+  return left;
+}
+
 }  // namespace korvel::net

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "game/move.h"
+#include "play/clock.h"
 
 namespace korvel::net {
 
@@ -51,6 +52,16 @@ std::optional<QString> TokenField(const QJsonObject& o, const char* key);
 std::optional<Square> SquareField(const QJsonObject& o, const char* key);
 // A piece code as a number (14.5); empty, or EMPTY allowed with allowEmpty.
 std::optional<PieceCode> PieceField(const QJsonObject& o, const char* key, bool allowEmpty);
+
+// A time control (play/clock.h) on the wire: `clock`, an array of four
+// {"main": ms, "byoyomi": ms} for seats 1..4; `create` may also carry one such object for
+// every seat. Empty when malformed or out of range (an array that turns no clock on is off).
+std::optional<GameTimeControl> TimeControlField(const QJsonObject& o, const char* key);
+QJsonArray TimeControlJson(const GameTimeControl& control);
+// The clocks' remaining times at `now`: `clocks`, four {"main": ms, "byoyomi": ms}.
+QJsonArray ClocksJson(const SeatClocks& clocks, std::int64_t now);
+// Read back (four entries of times within the limits); empty for anything else.
+std::optional<std::array<SeatClocks::Left, 5>> ClocksField(const QJsonObject& o, const char* key);
 
 QJsonArray SquareJson(int x, int y);
 double PieceJson(PieceCode c);

@@ -325,23 +325,58 @@ void Room::Start(int by) {
 
 void Room::ResetGame() {
   StartNetGame(game_, person_, options_.level);
+  game_.SetTimeControl(options_.clock);
   run_.Restart();
   started_ = true;
   over_ = false;
   winner_ = NO_SEAT;
+  timeLoser_ = NO_SEAT;
   result_.clear();
   reason_.clear();
   startedAt_.clear();
   lastCheck_ = NO_SEAT;
+  if (options_.clock.On()) clocks_.emplace(options_.clock);
+  else clocks_.reset();
+  FollowClock();
+}
+
+void Room::FollowClock() {
+  if (!clocks_) return;
+  const int seat = game_.State().CurrentSeat;
+  if (!started_ || over_ || seat < 1 || seat > 4) clocks_->Stop(now_());
+  else clocks_->TurnTo(seat, now_());
+}
+
+// Only a room with a time control says anything of clocks: version 1 clients of a room
+// without one see every message as before.
+void Room::AddClocks(QJsonObject& msg) const {
+  if (!clocks_) return;
+  msg.insert("clock", TimeControlJson(clocks_->Control()));
+  msg.insert("clocks", ClocksJson(*clocks_, now_()));
+}
+
+bool Room::CheckClock() {
+  if (!clocks_ || !started_ || over_ || closed_) return false;
+  const int loser = clocks_->OutOfTime(now_());
+  if (loser == NO_SEAT) return false;
+  clocks_->Stop(now_());
+  timeLoser_ = loser;
+  const int winner = loser % 4 + 1;
+  static constexpr TextId WORDS[] = {TextId::NONE, TextId::SEAT_WORD_SITA, TextId::SEAT_WORD_HIDARI,
+                                     TextId::SEAT_WORD_UE, TextId::SEAT_WORD_MIGI};
+  EndGame(winner, V1(TextId::TIME_UP_WINS, {V1(WORDS[loser]), V1(TeamNameId(winner))}), "time");
+  return true;
 }
 
 void Room::NewGameForAll() {
   ResetGame();
   Journal(QJsonObject{{"j", "start"}});
-  Send(kEveryone, QJsonObject{{"t", "start"},
-                              {"level", options_.level},
-                              {"seats", SeatsJson()},
-                              {"toMove", game_.State().CurrentSeat}});
+  QJsonObject start{{"t", "start"},
+                    {"level", options_.level},
+                    {"seats", SeatsJson()},
+                    {"toMove", game_.State().CurrentSeat}};
+  AddClocks(start);
+  Send(kEveryone, start);
   PassIfNoMove();
 }
 
@@ -375,7 +410,9 @@ void Room::GiveToComputer(int by, int seat) {
 
 void Room::Intend(int seat, int n, Square from, Square to, bool promote) {
   const GameState& s = game_.State();
-  // The room's own end (by repetition) first; the rest is the game's door.
+  // A move that comes after the mover's time ran out is too late.
+  CheckClock();
+  // The room's own end (by repetition, on time) first; the rest is the game's door.
   if (started_ && over_) return RefuseMove(seat, Refusal::GAME_OVER);
   if (const Refusal r = game_.MayMove(seat); r != Refusal::NONE) return RefuseMove(seat, r);
   if (n != static_cast<int>(Turns().size()) + 1)
@@ -425,7 +462,7 @@ ChosenMove Room::Think(ComputerJob& job, const std::atomic<bool>* stop) {
 void Room::FinishComputerTurn(const ComputerJob& job, const ChosenMove& m) {
   // The game went on without this choice (a new game, a seat taken back): it is dropped.
   // Whatever moved the game on began a new run of computer turns.
-  if (Turns().size() != job.turnsBefore || !ComputerToMove() ||
+  if (CheckClock() || Turns().size() != job.turnsBefore || !ComputerToMove() ||
       game_.State().CurrentSeat != job.step.seat)
     return;
   const int seat = job.step.seat;
@@ -477,11 +514,13 @@ void Room::Played(const MoveOutcome& o) {
   const Turn t = WireTurn(Turns().back());
   const int n = static_cast<int>(Turns().size());
   if (n == 1) startedAt_ = LocalTimeText();
+  FollowClock();
   lastCheck_ = t.pass ? NO_SEAT : o.checked;
   QJsonObject entry{{"j", "turn"}, {"n", n}, {"turn", TurnJson(t)}};
   if (n == 1) entry.insert("at", QString::fromStdString(startedAt_));
   Journal(entry);
   QJsonObject msg{{"t", "moved"}, {"n", n}, {"turn", TurnJson(t)}};
+  if (clocks_) msg.insert("clocks", ClocksJson(*clocks_, now_()));
   if (!t.pass) {
     msg.insert("captured", PieceJson(o.captured));
     msg.insert("check", o.checked == NO_SEAT ? 0 : o.checked);
@@ -512,6 +551,7 @@ void Room::Played(const MoveOutcome& o) {
 
 void Room::EndGame(int winner, const QString& text, const char* reason) {
   over_ = true;
+  FollowClock();
   winner_ = winner;
   result_ = text;
   reason_ = QString::fromLatin1(reason);
@@ -549,6 +589,7 @@ QJsonObject Room::Welcome(int seat, const QString& token) const {
   } else {
     w.insert("turns", TurnsJson(Turns()));
   }
+  AddClocks(w);
   if (over_) {
     w.insert("winner", winner_ == NO_SEAT ? 0 : winner_);
     w.insert("text", result_);
@@ -616,7 +657,7 @@ std::string Room::Record() const {
   QString names[5];
   for (int seat = 1; seat <= 4; ++seat) names[seat] = seats_[seat].name;
   return RecordText(game_, person_, names, options_.level, over_, winner_, startedAt_,
-                    over_ && reason_ == "length");
+                    over_ && reason_ == "length", over_ && reason_ == "time" ? timeLoser_ : NO_SEAT);
 }
 
 namespace {

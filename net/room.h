@@ -49,6 +49,8 @@ struct RoomOptions {
   double deepSeconds = 3.0;
   // A game reaching this many turns ends there as a draw by length (0: no limit).
   int maxTurns = kDefaultMaxTurns;
+  // The clocks of every game of the room (play/clock.h); off by default.
+  GameTimeControl clock = {};
   // The newest turns a welcome carries, and the most a `turns` answer carries (tests make
   // them small).
   int welcomeTurns = kWelcomeTurns;
@@ -65,15 +67,22 @@ class Room {
   const std::vector<Game::Turn>& Turns() const { return game_.Turns(); }
   bool Started() const { return started_; }
   bool Over() const { return over_; }
-  // How the last game ended: "king", "repetition" or "length"; empty while none has.
+  // How the last game ended: "king", "repetition", "length" or "time"; empty while none has.
   const QString& OverReason() const { return reason_; }
   bool Closed() const { return closed_; }
   int HostSeat() const { return host_; }
   bool IsPersonSeat(int seat) const { return person_[seat]; }
   bool Connected(int seat) const { return seats_[seat].connected; }
   bool AnyoneConnected() const;
-  // The milliseconds clock for the waiting time (tests set their own).
+  // The milliseconds clock for the waiting time and the game clocks (tests set their own).
   void SetClock(std::function<qint64()> now) { now_ = std::move(now); }
+  // The game clocks of a room with a time control: the seat to move's runs from the moment
+  // the turn reaches it until its move is played (a computer's pause and thinking included).
+  const SeatClocks* Clocks() const { return clocks_ ? &*clocks_ : nullptr; }
+  // Whether the seat to move has run out of time; then the game ends (`over` with `reason`
+  // `time`, the other team winning). The server asks it every second; every intention and
+  // every computer's choice asks it first. True when the game ended now.
+  bool CheckClock();
 
   // The room goes on from a game (a record read by the record reader), started, before
   // anyone joins: its position, turns and start time; the room's own people and level. False
@@ -232,6 +241,11 @@ class Room {
   ComputerRun run_;
   std::vector<Outgoing> out_;
   std::function<qint64()> now_;
+  std::optional<SeatClocks> clocks_;
+  int timeLoser_ = NO_SEAT;  // whose time ended the last game
+  // The clocks follow the game after a turn or a new game: the seat to move runs.
+  void FollowClock();
+  void AddClocks(QJsonObject& msg) const;
   std::function<void(const QJsonObject&)> journal_;
   // The seat the last turn put in check (NO_SEAT for none).
   int lastCheck_ = NO_SEAT;

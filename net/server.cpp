@@ -572,6 +572,12 @@ void Server::HandleJoin(QWebSocket* ws, Conn& c, const QJsonObject& msg, const Q
       ro.person[*s] = true;
     }
     if (!ro.person[*seat]) return Strike(ws, c, "malformed", "seat must be one of people");
+    // The time control is optional: a client that sends none plays without clocks.
+    if (msg.contains(QLatin1String("clock"))) {
+      const auto clock = TimeControlField(msg, "clock");
+      if (!clock) return Strike(ws, c, "malformed", "clock: {main, byoyomi} in milliseconds");
+      ro.clock = *clock;
+    }
     if (!options_.allowCreate) return Strike(ws, c, "no-create", "rooms are fixed here");
     if (static_cast<int>(rooms_.size()) >= options_.maxRooms)
       return Strike(ws, c, "full", "no more rooms");
@@ -853,6 +859,9 @@ void Server::Sweep() {
       Drop(ws, it->second, QWebSocketProtocol::CloseCodePolicyViolated,
            QStringLiteral("join in time"));
   }
+  // A seat to move whose time ran out loses (within this sweep's second).
+  for (auto& [code, e] : rooms_)
+    if (e.room->CheckClock()) Dispatch(e);
   for (auto it = rooms_.begin(); it != rooms_.end();) {
     RoomEntry& e = it->second;
     const bool empty = !e.room->AnyoneConnected() && !e.computerPending;

@@ -9,6 +9,7 @@
 
 #include "game/move.h"
 #include "game/state.h"
+#include "play/clock.h"
 
 namespace korvel {
 
@@ -29,6 +30,9 @@ class Authority {
   // The person's intention for their own seat; the authority answers it with the move
   // played or a refusal.
   virtual void Send(const Move& m) = 0;
+  // The clocks as the authority last told them, counted on from then on this program's
+  // monotonic clock (Host::NowMs); none for a game without clocks.
+  virtual const SeatClocks* Clocks() const { return nullptr; }
 };
 
 }  // namespace korvel

@@ -43,6 +43,7 @@ void Form1::RunComputerTurns() {
     }
 
     ShowTurnIcon(step.seat);
+    SyncClock();
     const std::optional<MoveOutcome> played =
         game_.IsComputerSeat(step.seat) ? com_ban(step.seat) : PassWithoutMove(step.seat);
     if (ended_) return;
@@ -50,10 +51,16 @@ void Form1::RunComputerTurns() {
       EndProgram();
       return;
     }
+    // The seat's time ran out before its move could be played.
+    if (clocks_ && game_.State().GameOver && game_.EndingOfGame().timeLoser != NO_SEAT) {
+      AnnounceTimeUp();
+      return;
+    }
     run.After(step, played ? &*played : nullptr);
     ShowTurnIcon(game_.State().CurrentSeat);
     done = game_.State().GameOver || !TakesTurnByItself(game_.State().CurrentSeat);
   }
+  SyncClock();
 }
 
 bool Form1::TakesTurnByItself(int seat) const {
@@ -97,9 +104,16 @@ std::optional<MoveOutcome> Form1::com_ban(int seat) {
   }
 
   const GameState& state = game_.State();
+  // The computer's clock runs through its search and the pause before its move is shown.
+  const double pause = thought < 0.6 ? 0.6 - thought : 0.0;
+  if (OutOfTimeWithin(seat, m.found ? static_cast<std::int64_t>(pause * 1000) : 0)) {
+    EndOnTime(seat);
+    return std::nullopt;
+  }
   if (!m.found) {
     // No qualifying move at all: the seat passes.
     game_.Pass(seat);
+    SyncClock();
     EraseStatusCorner(canvas_, currentBackground_);
     ShowLevel(canvas_, state.Level);
     ShowMoveNumber(canvas_, game_.MoveNumber(), WordsOfBoard());
@@ -115,7 +129,8 @@ std::optional<MoveOutcome> Form1::com_ban(int seat) {
   // The move is recorded (and reported) before the pause, played after it.
   const MoveOutcome o = game_.Play(seat, m, Game::Mover::COMPUTER).outcome;
   ReportRecorded();
-  host_.Pause(thought < 0.6 ? 0.6 - thought : 0.0);
+  host_.Pause(pause);
+  SyncClock();
   if (endRequested_) return o;  // played and recorded; the program ends without showing it
   PlayPlace();
   DrawMovePlayed(m, o);

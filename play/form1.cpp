@@ -45,6 +45,8 @@ void Form1::NewGame() {
   reviewing_ = false;
   pieceSelected_ = 0;
   game_.NewGame();
+  game_.SetTimeControl({});
+  clocks_.reset();
   gameStarted_.clear();
   RedrawAll();
 }
@@ -126,6 +128,7 @@ void Form1::AnnounceWinner(const std::string& teamName) { EndOfGame(Fill(TextId:
 
 // The end of a game: the gong, what happened, and another game or the end of the program.
 void Form1::EndOfGame(const std::string& result) {
+  SyncClock();  // the clocks stand still from the end on
   sound_.dsPlay(sndEnd_, "終局.wav");
   // No seat is to move any more: no turn icon stays beside the box.
   HideTurnIcons();
@@ -168,7 +171,8 @@ void Form1::LeaveReview() {
 // computer turn): its end, announced as when it happened, and the question after it.
 void Form1::AnnounceEndOfGame() {
   const Game::Ending e = game_.EndingOfGame();
-  if (e.winner != NO_SEAT) AnnounceWinner(TeamName(e.winner));
+  if (e.timeLoser != NO_SEAT && e.winner != NO_SEAT) AnnounceTimeUp();
+  else if (e.winner != NO_SEAT) AnnounceWinner(TeamName(e.winner));
   else EndOfGame(e.kingTaken ? Text(TextId::KING_TAKEN_END) : Text(TextId::REPETITION_END));
 }
 

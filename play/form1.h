@@ -11,6 +11,7 @@
 
 #include "game/state.h"
 #include "play/authority.h"
+#include "play/clock.h"
 #include "play/files.h"
 #include "play/game.h"
 #include "play/options.h"
@@ -129,6 +130,26 @@ class Form1 {
   // its keys was pressed.
   bool KeyCursorShown() const { return cursorShown_; }
   Square KeyCursor() const { return cursor_; }
+  // The clocks (clocks.cpp). 対局 → 持ち時間...: the time control of the games started from
+  // now on (off: none, as by default); a game already begun keeps its own.
+  void SetTimeControl(const GameTimeControl& control) { chosenClock_ = control; }
+  const GameTimeControl& ChosenTimeControl() const { return chosenClock_; }
+  // The clocks of the window's own game, when it is played with them.
+  const SeatClocks* Clocks() const { return clocks_ ? &*clocks_ : nullptr; }
+  // The window's clock timer (and the runner's `advance`): the clocks follow the game, and
+  // a seat to move whose time has run out loses for its team, announced as the end of a
+  // game is. Nothing while the computers play: their turn checks its own time.
+  void ClockTick();
+  // Where the clocks stand beside the armies of the game shown (in cells of the drawing:
+  // the baseline's left end; the window writes them over the picture), and what they show.
+  struct ClockLabel {
+    int seat;
+    std::string text;
+    double x, y;
+    bool running;   // this seat's clock runs now
+    bool byoyomi;   // its main time is spent
+  };
+  std::vector<ClockLabel> ClockLabels() const;
 
   // --- what the runner, the window and the tests read ------------------------------------
   const Game& TheGame() const { return game_; }
@@ -261,6 +282,21 @@ class Form1 {
 
   Game game_;
   Options options_;
+
+  // The clocks: the choice for the games to come, and those of the game played.
+  GameTimeControl chosenClock_;
+  std::optional<SeatClocks> clocks_;
+  int clockTurns_ = -1;  // the turns played when the running clock was started
+  // A game begins (`fresh`: no game was in progress) or goes on with other players.
+  void BeginClocks(bool fresh);
+  // The clocks follow the game: the seat to move runs, none while the game is over, not
+  // started, looked back at or standing at an earlier move.
+  void SyncClock();
+  // Whether `seat`'s time runs out within `laterMs` from now (the pause still to come).
+  bool OutOfTimeWithin(int seat, std::int64_t laterMs);
+  // `seat` has run out of time: the game ends (Game::EndByTime). Announced by the caller.
+  void EndOnTime(int seat);
+  void AnnounceTimeUp();
 
   // The network game shown instead of the own game, and the person's half-entered
   // intention for it.

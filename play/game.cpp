@@ -15,6 +15,7 @@ void Game::NewGame() {
   ClearTurns();
   moveNumber_ = 0;
   repetition_ = false;
+  timeLoser_ = NO_SEAT;
   NewGameModel(s_);
 }
 
@@ -111,6 +112,7 @@ Game::Turn& Game::Append(int seat, bool pass, Mover who) {
   t.by = who;
   played_ = static_cast<int>(turns_.size());
   repetition_ = false;
+  timeLoser_ = NO_SEAT;
   return t;
 }
 
@@ -161,6 +163,7 @@ void Game::Fixture::LoadState(const GameState& s) {
   g_.moveNumber_ = 0;
   g_.resumePending_ = false;
   g_.repetition_ = false;
+  g_.timeLoser_ = NO_SEAT;
 }
 
 MoveOutcome Game::PlayComputerMove(const Move& m) {
@@ -225,6 +228,7 @@ void Game::Rotate() {
   RotatePosition(s_);
   ClearTurns();
   repetition_ = false;
+  timeLoser_ = NO_SEAT;
 }
 
 void Game::EndByRepetition(int winner) {
@@ -234,6 +238,12 @@ void Game::EndByRepetition(int winner) {
   historyTop_ = historyCount_;
   repetition_ = true;
   repetitionWinner_ = winner;
+  timeLoser_ = NO_SEAT;
+}
+
+void Game::EndByTime(int loser) {
+  EndByRepetition(loser >= 1 && loser <= 4 ? loser % 4 + 1 : NO_SEAT);
+  timeLoser_ = loser;
 }
 
 bool Game::Finished() const {
@@ -264,6 +274,7 @@ Game::Ending Game::EndingOfGame() const {
   } else if (repetition_) {
     e.over = true;
     e.winner = repetitionWinner_;
+    e.timeLoser = timeLoser_;
   } else if (s_.GameOver) {
     e.over = true;
     e.winner = s_.WinnerSeat;

@@ -11,6 +11,7 @@
 #include "ai/search.h"
 #include "game/move.h"
 #include "game/play_move.h"
+#include "play/clock.h"
 #include "play/ports.h"
 #include "play/seats.h"
 
@@ -33,6 +34,10 @@ class Game {
   // Who plays each seat, and the mode (0 four people, 1 with computers); starts the game.
   void SetSeats(int sita, int hidari, int ue, int migi, int mode);
   void SetLevel(int level) { s_.Level = level; }
+  // The game's time control (play/clock.h), off unless set; the record notes it. Kept, as
+  // the level is, until it is set again.
+  void SetTimeControl(const GameTimeControl& control) { timeControl_ = control; }
+  const GameTimeControl& TimeControlOf() const { return timeControl_; }
 
   // Everything that sets the game directly, past the rules: the runner's `set` commands,
   // the tests, a record's start, the menus that start or stop play, the network replay's
@@ -126,6 +131,9 @@ class Game {
   // The game as the computer turns end it (repetition): over, with this winner. The game
   // ends where it stands: moves taken back before it are no longer its future.
   void EndByRepetition(int winner);
+  // The game as a clock ends it: `loser`'s time ran out where the game stands, and the
+  // other team wins (the winner named is the seat after the loser). Otherwise as above.
+  void EndByTime(int loser);
   // Whether the game has ended where it stands: over, or standing at its newest move when
   // that move took a king or the game ended by repetition after it (a step back and
   // forward again does not start it again). No move may follow.
@@ -138,6 +146,8 @@ class Game {
     bool kingTaken = false;
     int winner = NO_SEAT;
     int kingMove = 0;
+    // The seat whose time ran out, when that ended the game (NO_SEAT otherwise).
+    int timeLoser = NO_SEAT;
   };
   Ending EndingOfGame() const;
 
@@ -162,6 +172,9 @@ class Game {
   // The game ended by repetition after its newest move, with this winner.
   bool repetition_ = false;
   int repetitionWinner_ = NO_SEAT;
+  // The game ended after its newest move because this seat's time ran out.
+  int timeLoser_ = NO_SEAT;
+  GameTimeControl timeControl_;
 };
 
 // For scripts, tests and replays only: sets the game directly, past the rules and the

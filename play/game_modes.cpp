@@ -7,11 +7,13 @@ namespace korvel {
 void Form1::JYUNBAN_1_Click() {
   if (ended_) return;
   LeaveReview();
+  BeginClocks(game_.State().CurrentSeat == NO_SEAT);
   game_.SetSeats(HUMAN, COMPUTER, COMPUTER, COMPUTER, 1);
   game_.Resume();
   if (game_.State().CurrentSeat == NO_SEAT) {
     game_.Fix().SetSeatToMove(SITA);
     ShowTurnIcon(SITA);
+    SyncClock();
     dialogs_.Message("", SeatPrompt(SITA));
   } else {
     ShowTurnIcon(game_.State().CurrentSeat);
@@ -26,9 +28,11 @@ void Form1::LaterSeat(int humanSeat) {
   if (ended_) return;
   LeaveReview();
   auto kind = [humanSeat](int seat) { return seat == humanSeat ? HUMAN : COMPUTER; };
+  BeginClocks(game_.State().CurrentSeat == NO_SEAT);
   game_.SetSeats(kind(SITA), kind(HIDARI), kind(UE), kind(MIGI), 1);
   game_.Resume();
   if (game_.State().CurrentSeat == humanSeat) {
+    SyncClock();
     dialogs_.Message(" ", SeatPrompt(humanSeat));
   } else if (game_.State().CurrentSeat == NO_SEAT) {
     game_.Fix().SetSeatToMove(SITA);
@@ -44,11 +48,13 @@ void Form1::JYUNBAN_4_Click() { LaterSeat(MIGI); }
 void Form1::PLAY_TOIMEN_Click() {
   if (ended_) return;
   LeaveReview();
+  BeginClocks(game_.State().CurrentSeat == NO_SEAT);
   game_.SetSeats(HUMAN, COMPUTER, HUMAN, COMPUTER, 1);
   game_.Resume();
   if (game_.State().CurrentSeat == NO_SEAT) {
     game_.Fix().SetSeatToMove(SITA);
     ShowTurnIcon(SITA);
+    SyncClock();
     dialogs_.Message(" ", SeatPrompt(SITA));
   } else {
     RunComputerTurns();
@@ -59,6 +65,7 @@ void Form1::PLAY_TOIMEN_Click() {
 void Form1::PLAY_TONARI_Click() {
   if (ended_) return;
   LeaveReview();
+  BeginClocks(game_.State().CurrentSeat == NO_SEAT);
   game_.SetSeats(COMPUTER, HUMAN, COMPUTER, HUMAN, 1);
   game_.Resume();
   if (game_.State().CurrentSeat == NO_SEAT) game_.Fix().SetSeatToMove(SITA);
@@ -69,6 +76,7 @@ void Form1::PLAY_TONARI_Click() {
 void Form1::PLAY_4_Click() {
   if (ended_) return;
   LeaveReview();
+  BeginClocks(game_.State().CurrentSeat == NO_SEAT);
   game_.SetSeats(HUMAN, HUMAN, HUMAN, HUMAN, 0);
   game_.Resume();
   for (int x = -2; x <= 1; ++x) DrawCell(canvas_, currentBackground_, x, -1);
@@ -78,9 +86,11 @@ void Form1::PLAY_4_Click() {
     game_.Fix().ResetMoveNumber();
     game_.Fix().SetSeatToMove(SITA);
     ShowTurnIcon(SITA);
+    SyncClock();
     dialogs_.Message("", SeatPrompt(SITA));
   } else {
     ShowTurnIcon(game_.State().CurrentSeat);
+    SyncClock();
   }
 }
 

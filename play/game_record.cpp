@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <vector>
 
 #include "game/check.h"
@@ -158,6 +159,34 @@ std::string RecordError::Text() const {
   return line > 0 ? Fill(TextId::RECORD_AT_LINE, {std::to_string(line), reason}) : reason;
 }
 
+namespace {
+
+// The time control as comment lines, so that a record of a game with clocks stays readable
+// by every version of the reader: one line when every seat has the same, else one per seat.
+std::string TimeControlComment(const GameTimeControl& control) {
+  if (!control.On()) return "";
+  auto seconds = [](std::int64_t ms) {
+    std::string s = std::to_string(ms / 1000);
+    if (ms % 1000) {
+      char frac[8];
+      std::snprintf(frac, sizeof frac, ".%03d", static_cast<int>(ms % 1000));
+      s += frac;
+      while (s.back() == '0') s.pop_back();
+    }
+    return s + "秒";
+  };
+  auto words = [&](const TimeControl& c) {
+    return "持ち時間 " + seconds(c.mainMs) + " 秒読み " + seconds(c.byoyomiMs);
+  };
+  if (control == GameTimeControl::Every(control.seat[SITA])) return "# " + words(control.seat[SITA]) + "\n";
+  std::string out;
+  for (int seat = 1; seat <= 4; ++seat)
+    out += "# " + SeatName(seat) + " " + words(control.seat[seat]) + "\n";
+  return out;
+}
+
+}  // namespace
+
 std::string WriteRecord(const Game& game, const std::string& started, const RecordNotes& notes) {
   const GameState& s = game.State();
   const std::vector<Game::Turn>& turns = game.Turns();
@@ -197,6 +226,7 @@ std::string WriteRecord(const Game& game, const std::string& started, const Reco
 
   std::string out = std::string(RECORD_FIRST_LINE) + "\n";
   for (const std::string& line : notes.comments) out += line + "\n";
+  out += TimeControlComment(game.TimeControlOf());
   if (!started.empty()) out += "開始日時: " + started + "\n";
   out += std::string("対局: ") + (mode == 1 ? "COM対局" : "四人対局") + "\n";
   for (int seat = 1; seat <= 4; ++seat)
@@ -215,13 +245,17 @@ std::string WriteRecord(const Game& game, const std::string& started, const Reco
   }
   if (over) {
     const bool byLength = notes.byLength && notes.repetitionWinner && !ending.over;
-    const char* reason = kingMove ? "王取り" : byLength ? "手数" : "千日手";
+    const bool byTime = !kingMove && (ending.over ? ending.timeLoser != NO_SEAT
+                                                  : notes.repetitionWinner && notes.timeLoser != NO_SEAT);
+    const int timeLoser = ending.over ? ending.timeLoser : notes.timeLoser;
+    const char* reason = kingMove ? "王取り" : byTime ? "時間切れ" : byLength ? "手数" : "千日手";
     const int winner = !kingMove                         ? repetitionWinner
                        : s.GameOver && count == kingMove ? s.WinnerSeat
                                                          : king->mover;
     out += std::string("結果: ") + reason + " ";
     out += winner >= 1 && winner <= 4 ? SeatName(winner) + " " + TEAM_NAMES[winner] + "の勝ち"
                                       : std::string("引き分け");
+    if (byTime && timeLoser >= 1 && timeLoser <= 4) out += "（" + SeatName(timeLoser) + "の時間切れ）";
     out += "\n";
   }
   if (current < top) out += "現在: " + std::to_string(startNumber + current) + "\n";
@@ -335,7 +369,8 @@ RecordReading ReadRecord(std::string_view text) {
       if (!v) return fail(lineNo, Text(TextId::RECORD_BAD_LEVEL));
       level = static_cast<int>(*v);
     } else if (key == "結果:") {
-      if (w.size() < 3 || (w[1] != "王取り" && w[1] != "千日手" && w[1] != "手数"))
+      if (w.size() < 3 ||
+          (w[1] != "王取り" && w[1] != "千日手" && w[1] != "手数" && w[1] != "時間切れ"))
         return fail(lineNo, Text(TextId::RECORD_BAD_RESULT));
       resultLine = lineNo;
       resultReason = std::string(w[1]);
@@ -343,6 +378,8 @@ RecordReading ReadRecord(std::string_view text) {
       if (resultWinner == NO_SEAT && w[2] != "引き分け") return fail(lineNo, Text(TextId::RECORD_BAD_RESULT));
       // The move limit ends a game as a draw.
       if (w[1] == "手数" && resultWinner != NO_SEAT) return fail(lineNo, Text(TextId::RECORD_BAD_RESULT));
+      // A time running out gives the other team the game.
+      if (w[1] == "時間切れ" && resultWinner == NO_SEAT) return fail(lineNo, Text(TextId::RECORD_BAD_RESULT));
     } else if (key == "現在:") {
       const auto v = arity(2) ? Number(w[1], 0, MAX_NUMBERED) : std::nullopt;
       if (!v) return fail(lineNo, Text(TextId::RECORD_BAD_CURRENT));
@@ -457,9 +494,11 @@ RecordReading ReadRecord(std::string_view text) {
 
   // The end by repetition, or by the network game's move limit (手数, a draw the same
   // way), comes after the last move, before any step back to 現在.
-  if (resultReason == "千日手" || resultReason == "手数") {
+  if (resultReason == "千日手" || resultReason == "手数" || resultReason == "時間切れ") {
     if (game.Finished()) return fail(resultLine, Text(TextId::RECORD_KING_TAKEN));
-    game.EndByRepetition(resultWinner);
+    // The winner named after 時間切れ is the seat after the one whose time ran out.
+    if (resultReason == "時間切れ") game.EndByTime((resultWinner + 2) % 4 + 1);
+    else game.EndByRepetition(resultWinner);
   }
   if (current) {
     const int back = game.MoveNumber() - *current;

@@ -40,6 +40,8 @@ struct RecordNotes {
   std::optional<int> repetitionWinner;
   // That end was the network game's move limit: written as 手数 (a draw) instead of 千日手.
   bool byLength = false;
+  // That end was this seat's time running out: written as 時間切れ.
+  int timeLoser = NO_SEAT;
 };
 
 // The game as a record, from its start position through every turn of its list (the moves

@@ -17,6 +17,7 @@ void Form1::REPLAY_Click() {
   }
   pieceSelected_ = 0;
   const MoveRecord r = *game_.StepBack();
+  SyncClock();  // no clock runs while the game stands at an earlier move
   const GameState& state = game_.State();
   const int seat = SeatByRange(r.placed);
 
@@ -53,6 +54,7 @@ void Form1::AFTER_Click() {
   pieceSelected_ = 0;
   ClearGuidance();
   const MoveRecord r = *game_.StepForward();
+  SyncClock();
   const GameState& state = game_.State();
   const int seat = SeatByRange(r.placed);
 

@@ -14,6 +14,8 @@ const std::vector<MenuEntry>& MenuTable() {
        .task = T::NEW_GAME, .flags = LOCAL_GAME},
       {.control = "ZENKAI", .caption = TextId::MENU_ZENKAI, .level = 2, .handler = &F::ZENKAI_Click,
        .flags = LOCAL_GAME},
+      {.control = "TIME_CONTROL", .caption = TextId::MENU_TIME_CONTROL, .level = 2,
+       .task = T::TIME_CONTROL, .flags = LOCAL_GAME},
       {.control = "TAIKYOKU_SYURUI", .caption = TextId::MENU_TAIKYOKU_SYURUI, .level = 2},
       {.control = "PLAY_1", .caption = TextId::MENU_PLAY_1, .level = 3},
       {.control = "JYUNBAN_1", .caption = TextId::MENU_JYUNBAN_1, .level = 4, .handler = &F::JYUNBAN_1_Click,

@@ -23,6 +23,7 @@ enum class WindowTask {
   OPEN_MENUS,   // the first menu of the bar opened from the keyboard
   NET_GAME,     // ネット対局...: the network game's dialog
   NET_LEAVE,    // ネット対局を終える
+  TIME_CONTROL, // 持ち時間...: the dialog's choice goes to Form1::SetTimeControl
   HINT,         // ヒント: level 4's move for the person to move, marked on the board
   ANALYZE,      // 棋譜解析: the game's record weighed move by move, shown as a graph
 };

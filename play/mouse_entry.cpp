@@ -75,6 +75,7 @@ void Form1::Form_MouseDown(MouseButton button, int /*shift*/, double x, double y
     }
     dialogs_.Message(Text(TextId::TITLE_RESUME), Text(TextId::OK_TO_RESUME));
     game_.Resume();
+    SyncClock();
     const int seat = state.CurrentSeat;
     if (state.GameMode == 1 && game_.IsComputerSeat(seat)) {
       RunComputerTurns();
@@ -197,8 +198,16 @@ void Form1::MakeMove(MouseButton button) {
   ShowGuidance(m.fromX, m.fromY, COLOUR_GREEN, m.placed);
 
   const int mover = state.CurrentSeat;
+  // A move made after the seat's time ran out (before the clock's timer saw it) is too late.
+  if (OutOfTimeWithin(mover, 0)) {
+    EndOnTime(mover);
+    RedrawAll();
+    AnnounceTimeUp();
+    return;
+  }
   const MoveOutcome o = game_.Play(mover, m, Game::Mover::PERSON, Owner::AT_PICK).outcome;
   ReportRecorded();
+  SyncClock();
   PlayPlace();
   DrawMovePlayed(m, o);
   const Square anchor = MoveTextAnchor(m.placed);

@@ -93,4 +93,34 @@ std::vector<Form1::NameLabel> Form1::NetworkNameLabels() const {
   return labels;
 }
 
+std::vector<Form1::ClockLabel> Form1::ClockLabels() const {
+  std::vector<ClockLabel> labels;
+  const std::shared_ptr<Authority> authority = authority_.lock();
+  const SeatClocks* clocks = authority ? authority->Clocks() : Clocks();
+  if (!clocks) return labels;
+  // Beside each army, clear of its name, its hand and its last move's text: under the board
+  // and over it right of the middle, and in the margins left and right of the hands.
+  struct Place {
+    int screenSeat;
+    double x, y;  // cells: the baseline's left end
+  };
+  static constexpr Place PLACES[] = {
+      {SITA, 6.6, 10.35}, {UE, 6.6, -0.05}, {HIDARI, -1.95, 6.45}, {MIGI, 12.05, 4.6}};
+  const std::int64_t now = host_.NowMs();
+  for (int seat = 1; seat <= 4; ++seat) {
+    if (!clocks->Control().seat[seat].Limited()) continue;
+    const SeatClocks::Left left = clocks->LeftAt(seat, now);
+    const bool byoyomi = left.mainMs <= 0 && clocks->Control().seat[seat].byoyomiMs > 0;
+    const std::string text =
+        byoyomi ? Fill(TextId::CLOCK_BYOYOMI, {std::to_string((left.byoyomiMs + 999) / 1000)})
+                : ClockText(left.mainMs);
+    const int at = ScreenSeatOf(seat, ViewQuarters());
+    for (const Place& pl : PLACES)
+      if (pl.screenSeat == at)
+        labels.push_back({seat, text, pl.x, pl.y, clocks->Running() == seat && !clocks->Paused(),
+                          byoyomi});
+  }
+  return labels;
+}
+
 }  // namespace korvel

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <cstdint>
@@ -90,6 +91,13 @@ class Host {
     const std::atomic<bool> never{false};
     work(never);
     return 0;
+  }
+  // The milliseconds of a clock that only goes forward (a change of the system's time moves
+  // it not), for the game clocks (play/clock.h); the runner and the tests keep their own.
+  virtual std::int64_t NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
   }
   // Reports for adapters that log the game (the headless runner); the window ignores them.
   virtual void MoveRecorded(const MoveRecord&) {}

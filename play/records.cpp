@@ -16,6 +16,7 @@ bool Form1::UseRecord(RecordKeeper::Opened opened) {
   reviewing_ = false;
   pieceSelected_ = 0;
   game_ = std::move(opened.record->game);
+  clocks_.reset();  // a record keeps no clock: it goes on without one
   gameStarted_ = opened.record->started;
   const int level = game_.State().Level;
   options_.MarkLevel(level);
@@ -103,6 +104,7 @@ void Form1::MATTA_Click() {
   }
   pieceSelected_ = 0;
   game_.Resume();
+  SyncClock();
   RedrawAll();
   ShowMoveNumber(canvas_, game_.MoveNumber(), WordsOfBoard());
   ShowTurnIcon(game_.State().CurrentSeat);

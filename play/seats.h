@@ -8,9 +8,9 @@
 //    computer turns (ComputerRun, play/computer_run.h);
 //  - a remote player: the seat is played elsewhere and its moves arrive from the network
 //    game's authority (play/authority.h); this window only shows them.
-// Who plays each seat of the game shown is answered in one place, Form1::PlayerOf; a
-// per-seat clock would be kept beside that answer (one per seat, started when the seat's
-// turn begins, stopped when its move or pass is played) without touching the kinds here.
+// Who plays each seat of the game shown is answered in one place, Form1::PlayerOf; the
+// game clocks (play/clock.h) are kept beside that answer (one per seat, running from when
+// the seat's turn begins until its move or pass is played) without touching the kinds here.
 #pragma once
 
 #include "game/move.h"

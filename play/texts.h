@@ -290,6 +290,16 @@ enum class TextId {
   PIECE_SYANARI,
   PIECE_OU,
 
+  // The clocks (play/clock.h).
+  MENU_TIME_CONTROL,  // 対局 → 持ち時間...
+  TIME_UP_WINS,       // the end of a game on time: {1} the seat's word, {2} the winning team
+  CLOCK_BYOYOMI,      // a clock in its 秒読み: {1} seconds
+  TIME_DIALOG_TITLE,
+  TIME_DIALOG_USE,    // the check box that turns the clocks on
+  TIME_DIALOG_SEAT,   // the columns of the dialog
+  TIME_DIALOG_MAIN,
+  TIME_DIALOG_BYOYOMI,
+  TIME_DIALOG_NOTE,   // the line under the table
   // Watching a network game, and the link to its page.
   NET_WATCHING,   // a watcher's message refused
   NET_WATCH,      // the dialog's choice to watch instead of taking a seat

@@ -268,6 +268,15 @@ const char* EnglishText(TextId id) {
     case NO_MOVE_PASS: return "{1} has no move and passes";
     case NET_MISSING_MARK: return "× {1} (away)";
 
+    case MENU_TIME_CONTROL: return "Time control...";
+    case TIME_UP_WINS: return "{1} ran out of time. {2} wins";
+    case CLOCK_BYOYOMI: return "{1}s";
+    case TIME_DIALOG_TITLE: return "Time control";
+    case TIME_DIALOG_USE: return "Play with clocks";
+    case TIME_DIALOG_SEAT: return "Seat";
+    case TIME_DIALOG_MAIN: return "Main time (minutes)";
+    case TIME_DIALOG_BYOYOMI: return "Byo-yomi (seconds)";
+    case TIME_DIALOG_NOTE: return "Used from the next game started. A seat whose time runs out loses for its team.";
     case NET_WATCHING: return "You are watching";
     case NET_WATCH: return "Watch";
     case NET_ROOM_LINK: return "From a browser: {1}";

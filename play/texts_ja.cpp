@@ -266,6 +266,15 @@ const char* JapaneseText(TextId id) {
     case NO_MOVE_PASS: return "{1}は指せる手がないのでパスします";
     case NET_MISSING_MARK: return "× {1}（不在）";
 
+    case MENU_TIME_CONTROL: return "持ち時間...";
+    case TIME_UP_WINS: return "{1}の時間切れです　{2}の勝ちです";
+    case CLOCK_BYOYOMI: return "{1}秒";
+    case TIME_DIALOG_TITLE: return "持ち時間";
+    case TIME_DIALOG_USE: return "持ち時間を使う";
+    case TIME_DIALOG_SEAT: return "席";
+    case TIME_DIALOG_MAIN: return "持ち時間（分）";
+    case TIME_DIALOG_BYOYOMI: return "秒読み（秒）";
+    case TIME_DIALOG_NOTE: return "次に始める対局から使われます。時間が切れた席の組が負けです。";
     case NET_WATCHING: return "観戦中です";
     case NET_WATCH: return "観戦";
     case NET_ROOM_LINK: return "ブラウザから: {1}";

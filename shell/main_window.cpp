@@ -19,6 +19,7 @@
 
 #include "play/game_record.h"
 #include "shell/qt_texts.h"
+#include "shell/time_dialog.h"
 #include "shell/translations.h"
 
 namespace korvel {
@@ -180,6 +181,19 @@ MainWindow::MainWindow(qreal dpr) : canvas_(std::make_unique<PainterCanvas>(dpr)
     DrawSeatNames(p);
     DrawThinkingTime(p);
   });
+  // The clocks, over either game: drawn last, beside the armies.
+  connect(view_, &BoardView::painting, this, [this](QPainter& p) { DrawClocks(p); });
+  clockTick_ = new QTimer(this);
+  clockTick_->setInterval(200);
+  connect(clockTick_, &QTimer::timeout, this, [this] {
+    if (!form_ || ended_) return;
+    // A handler that waits (a box, the computers' turn) is left alone: the computer's turn
+    // checks its own time, and a person's runs out once the handler returns.
+    if (busy_ == 0 && !form_->PresentsNetworkGame() && form_->Clocks())
+      Dispatch([this] { form_->ClockTick(); });
+    UpdateClockTimer();
+    view_->update();
+  });
   thinkingTick_ = new QTimer(this);
   thinkingTick_->setInterval(100);
   connect(thinkingTick_, &QTimer::timeout, view_, [this] { view_->update(); });
@@ -298,6 +312,14 @@ void MainWindow::Wire(QAction* action, const MenuEntry& e) {
       connect(action, &QAction::triggered, this, [this] {
         if (!menuBar()->actions().isEmpty())
           menuBar()->setActiveAction(menuBar()->actions().first());
+      });
+      break;
+    case WindowTask::TIME_CONTROL:
+      connect(action, &QAction::triggered, this, [this] {
+        if (!form_ || ended_ || busy_ > 0) return;
+        if (const auto chosen = AskTimeControl(this, form_->ChosenTimeControl()))
+          form_->SetTimeControl(*chosen);
+        UpdateClockTimer();
       });
       break;
     case WindowTask::NONE:
@@ -527,6 +549,7 @@ void MainWindow::Dispatch(const std::function<void()>& handler) {
     storedOptions_ = after;  // the option handlers save what they change
     ApplyOptions();
   }
+  if (busy_ == 0) UpdateClockTimer();
   if (busy_ == 0 && closeWaiting_ && !form_->Ended()) form_->Form_Unload();
   if (form_->Ended() && busy_ == 0) {
     ended_ = true;
@@ -602,6 +625,40 @@ void MainWindow::DrawKeyCursor(QPainter& p) {
   p.setPen(QPen(QColor(80, 220, 255), 3));
   p.drawRect(cell.adjusted(3, 3, -3, -3));
   p.restore();
+}
+
+void MainWindow::UpdateClockTimer() {
+  // Only a game with clocks wakes the window: without them nothing runs, as before.
+  const bool any = form_ && !ended_ && !form_->ClockLabels().empty();
+  if (any && !clockTick_->isActive()) clockTick_->start();
+  if (!any && clockTick_->isActive()) {
+    clockTick_->stop();
+    view_->update();
+  }
+}
+
+void MainWindow::DrawClocks(QPainter& p) {
+  if (!form_) return;
+  QFont font = canvas_->TextFont(12);
+  font.setPixelSize(14);
+  font.setBold(true);
+  for (const Form1::ClockLabel& label : form_->ClockLabels()) {
+    const QPointF at(CellX(label.x) / TWIPS_PER_PIXEL, CellY(label.y) / TWIPS_PER_PIXEL);
+    // A dot of the seat's colour, ringed while its clock runs, then the time.
+    p.setPen(label.running ? QPen(QColor(255, 230, 80), 2.0) : QPen(Qt::black, 1.2));
+    p.setBrush(PainterCanvas::SeatColour(label.seat));
+    p.drawEllipse(QRectF(at.x(), at.y() - 10, 9, 9));
+    QPainterPath path;
+    path.addText(at + QPointF(12, 0), font, QString::fromStdString(label.text));
+    p.setPen(QPen(QColor(20, 20, 20), 3.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(path);
+    p.setPen(Qt::NoPen);
+    p.setBrush(label.byoyomi ? QColor(255, 150, 60)
+               : label.running ? QColor(255, 230, 80)
+                               : QColor(Qt::white));
+    p.drawPath(path);
+  }
 }
 
 void MainWindow::DrawNetworkNames(QPainter& p) {

@@ -127,6 +127,10 @@ class MainWindow : public QMainWindow, public MessageRouter {
   // thought is written under the caption 思考中 (over the picture, not into it).
   void SetThinking(bool thinking);
   bool Thinking() const { return thinking_; }
+  // The clocks' timer runs while the game shown has clocks (the window's own or a network
+  // game's): it repaints them and lets a seat whose time ran out lose. Called after every
+  // handler, and by the network session when its game changes.
+  void UpdateClockTimer();
 
  signals:
   // The application object has ended the program (the program quits its event loop).
@@ -173,6 +177,8 @@ class MainWindow : public QMainWindow, public MessageRouter {
   // The names of the players beside their armies in a network game.
   void DrawNetworkNames(QPainter& p);
   void DrawKeyCursor(QPainter& p);
+  // Each seat's clock beside its army (Form1::ClockLabels).
+  void DrawClocks(QPainter& p);
   // Records, the move list and the last move's mark.
   void BuildRecordEntries();
   void ChooseRecord(bool save);
@@ -190,6 +196,7 @@ class MainWindow : public QMainWindow, public MessageRouter {
   bool thinking_ = false;
   QElapsedTimer thinkingFor_;
   QTimer* thinkingTick_ = nullptr;
+  QTimer* clockTick_ = nullptr;
   std::string storedOptions_;  // what the options file holds
   bool networkEntries_ = false;
   Language captions_ = Language::JAPANESE;  // the language the captions are written in

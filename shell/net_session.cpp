@@ -119,6 +119,9 @@ class NetSession::ClientSide : public Authority {
   void Send(const Move& m) override {
     if (session_.client_) session_.client_->SendMove(m);
   }
+  const SeatClocks* Clocks() const override {
+    return session_.client_ ? session_.client_->Clocks() : nullptr;
+  }
 
  private:
   const NetSession& session_;
@@ -156,6 +159,8 @@ bool NetSession::Host(const HostSettings& s, QString* error) {
   ro.level = s.level;
   ro.hostSeat = s.seat;
   ro.waitSeconds = waitSeconds_;
+  // The room plays with the clocks chosen for the window's games (持ち時間...).
+  ro.clock = form_.ChosenTimeControl();
   code_ = net::NewRoomCode();
   server_->OpenRoom(code_, ro);
   Join({QStringLiteral("127.0.0.1"), server_->Port(), code_, s.name, s.seat});
@@ -201,6 +206,8 @@ void NetSession::Join(const JoinSettings& s) {
   connect(c, &net::Client::roomClosed, this, &NetSession::OnRoomClosed);
   // After each of those (an error answer aside): the dialog shows the room anew.
   connect(c, &net::Client::updated, this, &NetSession::changed);
+  // A network game with clocks keeps the window's clock timer running.
+  connect(c, &net::Client::updated, this, [this] { window_.UpdateClockTimer(); });
   connect(c, &net::Client::disconnected, this, &NetSession::OnClosed);
   url_ = QUrl();
   const bool tls = s.address.startsWith(QStringLiteral("wss://"));  // the system's trust

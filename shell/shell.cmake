@@ -10,6 +10,7 @@ add_library(korvel4_window STATIC
   ${CMAKE_SOURCE_DIR}/shell/translations.cpp
   ${CMAKE_SOURCE_DIR}/shell/about_box.cpp
   ${CMAKE_SOURCE_DIR}/shell/move_list.cpp
+  ${CMAKE_SOURCE_DIR}/shell/time_dialog.cpp
   ${CMAKE_SOURCE_DIR}/shell/study.cpp)
 set_target_properties(korvel4_window PROPERTIES AUTOMOC ON)
 target_link_libraries(korvel4_window PUBLIC korvel4_painter Qt6::Widgets)

@@ -92,7 +92,18 @@ struct FakeIcons : TurnIcons {
 
 struct FakeHost : Host {
   std::vector<std::string> events;
-  void Pause(double) override {}
+  // The game clocks' time: moved by the test, by the pauses before computer moves and by
+  // the deeper computer's thinking (`thinkMs` each).
+  std::int64_t now = 0;
+  std::int64_t thinkMs = 0;
+  std::int64_t NowMs() override { return now; }
+  void Pause(double seconds) override { now += static_cast<std::int64_t>(seconds * 1000 + 0.5); }
+  double Think(const std::function<void(const std::atomic<bool>& stop)>& work) override {
+    const std::atomic<bool> never{false};
+    work(never);
+    now += thinkMs;
+    return static_cast<double>(thinkMs) / 1000;
+  }
   void OpenPage(const std::string& t) override { events.push_back("browse " + t); }
   AboutChoice ShowAbout() override { return AboutChoice::OK; }
   void EndProgram() override { events.push_back("exit"); }

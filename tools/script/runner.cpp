@@ -82,8 +82,12 @@ struct ScriptHost : Host {
   std::ostream& out;
   std::deque<AboutChoice> about;
   bool ended = false;
+  // The game clocks' time: it moves only by the pauses before the computers' moves (which
+  // the runner does not wait) and the script's `advance`.
+  std::int64_t now = 0;
   explicit ScriptHost(std::ostream& o) : out(o) {}
-  void Pause(double) override {}
+  void Pause(double seconds) override { now += std::llround(seconds * 1000); }
+  std::int64_t NowMs() override { return now; }
   void OpenPage(const std::string& target) override { out << "browse " << target << "\n"; }
   AboutChoice ShowAbout() override {
     out << "about\n";
@@ -174,7 +178,7 @@ void Arity(const std::vector<std::string>& w, size_t lo, size_t hi) {
     throw ScriptError{"wrong number of words for " + w[0]};
 }
 
-void Dump(const Form1& f, std::ostream& out) {
+void Dump(const Form1& f, std::ostream& out, std::int64_t now) {
   const GameState& s = f.State();
   const Game& g = f.TheGame();
   const Form1::Look look = f.Looks();
@@ -198,6 +202,15 @@ void Dump(const Form1& f, std::ostream& out) {
   out << "board\n";
   for (int y = 1; y <= 9; ++y)
     for (int x = 1; x <= 9; ++x) out << s.Board[x][y].ToString() << (x == 9 ? "\n" : " ");
+  // A game played with clocks: each seat's main time and 秒読み left, in milliseconds.
+  if (const SeatClocks* c = f.Clocks()) {
+    out << "clocks running=" << c->Running();
+    for (int seat = 1; seat <= 4; ++seat) {
+      const SeatClocks::Left l = c->LeftAt(seat, now);
+      out << " " << seat << ":" << l.mainMs << "+" << l.byoyomiMs;
+    }
+    out << "\n";
+  }
   out << "end\n";
 }
 
@@ -283,7 +296,34 @@ int RunScript(std::istream& in, std::ostream& out, std::ostream& err, const Runn
         else throw ScriptError{"the language is en or ja: " + w[1]};
       } else if (cmd == "dump") {
         Arity(w, 1, 1);
-        Dump(form, out);
+        Dump(form, out, host.now);
+      } else if (cmd == "clock") {
+        // What 持ち時間... sets once its dialog is answered: the games started after it.
+        Arity(w, 2, 4);
+        GameTimeControl control = form.ChosenTimeControl();
+        if (w[1] == "off") {
+          Arity(w, 2, 2);
+          control = {};
+        } else {
+          Arity(w, 3, 4);
+          const double main = ParseNumber(w[1], "MAIN"), byoyomi = ParseNumber(w[2], "BYOYOMI");
+          if (!(main >= 0 && main * 1000 <= MAX_MAIN_MS))
+            throw ScriptError{"the main time is 0 to 36000 seconds: " + w[1]};
+          if (!(byoyomi >= 0 && byoyomi * 1000 <= MAX_BYOYOMI_MS))
+            throw ScriptError{"the byo-yomi is 0 to 3600 seconds: " + w[2]};
+          const TimeControl c{std::llround(main * 1000), std::llround(byoyomi * 1000)};
+          if (w.size() == 4) control.seat[ParseSeat(w[3])] = c;
+          else control = GameTimeControl::Every(c);
+        }
+        form.SetTimeControl(control);
+      } else if (cmd == "advance") {
+        // The clocks' time goes on, as the window's timer would see it.
+        Arity(w, 2, 2);
+        const double seconds = ParseNumber(w[1], "SECONDS");
+        if (!(seconds >= 0 && seconds <= 1e6))
+          throw ScriptError{"the seconds are 0 to 1000000: " + w[1]};
+        host.now += std::llround(seconds * 1000);
+        form.ClockTick();
       } else if (cmd == "snapshot") {
         Arity(w, 2, 2);
         if (!opts.snapshot) throw ScriptError{"snapshot is not available in this build"};
