@@ -27,11 +27,11 @@ forfeit() {  # expected-reason command...
 forfeit "A: no handshake: the engine ended" --a-engine "$dir/missing-engine" --b 3
 grep -q '"b_wins":2,' "$dir/out" || fail "the missing engine's team did not lose"
 forfeit "A: bestmove '1111': no piece on its origin" --b 3 \
-  --a-engine "echo 'hello ok'; read x; read y; echo 'bestmove 1111'"
+  --a-engine "echo 'hello ok'; read x; read y; echo 'bestmove 1111'; sleep 5"
 forfeit "B: bestmove '5958' is not legal: " --a 3 \
-  --b-engine "echo 'hello ok'; read x; read y; echo 'bestmove 5958'"
+  --b-engine "echo 'hello ok'; read x; read y; echo 'bestmove 5958'; sleep 5"
 forfeit "B: passed with a move to make" --a 3 \
-  --b-engine "echo 'hello ok'; read x; read y; echo 'bestmove pass'"
+  --b-engine "echo 'hello ok'; read x; read y; echo 'bestmove pass'; sleep 5"
 forfeit "A: the engine answered: error go: no position" --b 3 \
   --a-engine "echo 'hello ok'; read x; read y; echo 'error go: no position'; sleep 5"
 grep -q '"a_wins":0,"b_wins":2' "$dir/out" || fail "A's failing engine did not lose"
