@@ -120,7 +120,10 @@ GameResult PlayGame(const GameState& start, const SeatPlayer players[5],
       r.how = "forfeit";
       return r;
     }
-    if (engines) position += " " + engine::MoveText(turn.front().move);
+    if (engines) {
+      position += ' ';  // not " " + string: GCC 12 warns falsely of an overlap there
+      position += engine::MoveText(turn.front().move);
+    }
     if (played) played->push_back(turn.front());
     const std::optional<MoveOutcome>& o = t.outcome;
     if (o) ++r.moves;
