@@ -465,7 +465,7 @@ RecordReading ReadRecord(std::string_view text) {
     if (w[2] == PASS_WORD) {
       // Only a seat with no move the board would accept passes. With the partner's king off
       // the board the partner test reads a square the record does not carry: any pass is
-      // taken as it was written.
+      // taken as the record has it.
       if (PartnerKingOnBoard(game.State(), seat) && !game.MustPass(seat))
         return fail(lineNo, Fill(TextId::RECORD_CANNOT_PASS, {SeatName(seat)}));
       game.Pass(seat);
