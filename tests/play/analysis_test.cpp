@@ -12,6 +12,7 @@
 #include "game/play_move.h"
 #include "play/analysis.h"
 #include "play/game_record.h"
+#include "support/record_boards.h"
 
 namespace korvel {
 namespace {
@@ -31,15 +32,7 @@ std::string KingsAndRook(const std::string& moves) {
   return std::string(
              "Korvel4人将棋 棋譜 1\n対局: COM対局\n下: 人\n左: COM\n上: COM\n右: COM\n"
              "レベル: 4\n"
-             "盤: ・ ・ ・ ・ 上王 ・ ・ ・ ・\n"
-             "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
-             "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
-             "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
-             "盤: 左王 ・ ・ ・ 下飛 ・ ・ ・ 右王\n"
-             "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
-             "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
-             "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
-             "盤: ・ ・ ・ ・ 下王 ・ ・ ・ ・\n"
+             KORVEL4_ROOK_BETWEEN_KINGS_ROWS
              "手番: 下\n開始手数: 10\n") +
          moves;
 }

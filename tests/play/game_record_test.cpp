@@ -14,6 +14,7 @@
 #include "game/play_move.h"
 #include "support/fake_ports.h"
 #include "support/turns.h"
+#include "support/record_boards.h"
 
 namespace korvel {
 namespace {
@@ -344,15 +345,7 @@ TEST(GameRecord, MutatedRecordsNeitherCrashNorHang) {
 
 // The four armies on their own rows: 下's rook on 5五 can take 左's king on 9五.
 constexpr const char* ROOK_FOR_THE_KING =
-    "盤: ・ ・ ・ ・ 上王 ・ ・ ・ ・\n"
-    "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
-    "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
-    "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
-    "盤: 左王 ・ ・ ・ 下飛 ・ ・ ・ 右王\n"
-    "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
-    "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
-    "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
-    "盤: ・ ・ ・ ・ 下王 ・ ・ ・ ・\n";
+    KORVEL4_ROOK_BETWEEN_KINGS_ROWS;
 
 Game Read(const std::string& text) {
   RecordReading r = ReadRecord(text);

@@ -12,6 +12,7 @@
 #include "support/fake_ports.h"
 #include "view/board_drawing.h"
 #include "support/turns.h"
+#include "support/record_boards.h"
 
 namespace korvel {
 namespace {
@@ -25,15 +26,7 @@ constexpr const char* COMPUTERS_HEAD =
 
 // 下's rook on 5五 takes 左's king on 9五 with the first move, move 11.
 constexpr const char* KING_TAKEN =
-    "盤: ・ ・ ・ ・ 上王 ・ ・ ・ ・\n"
-    "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
-    "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
-    "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
-    "盤: 左王 ・ ・ ・ 下飛 ・ ・ ・ 右王\n"
-    "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
-    "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
-    "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
-    "盤: ・ ・ ・ ・ 下王 ・ ・ ・ ・\n"
+    KORVEL4_ROOK_BETWEEN_KINGS_ROWS
     "手番: 下\n"
     "開始手数: 10\n"
     "11 下 ９五飛(55)\n";

@@ -12,6 +12,7 @@
 #include "support/fake_ports.h"
 #include "support/turns.h"
 #include "view/board_drawing.h"
+#include "support/record_boards.h"
 
 namespace korvel {
 namespace {
@@ -23,15 +24,7 @@ using testing::InFreshFolder;
 // 下 (a person, with computers) to move at move 10; its rook on 5五 takes 左's king on 9五.
 constexpr const char* BEFORE_THE_KING =
     "Korvel4人将棋 棋譜 1\n対局: COM対局\n下: 人\n左: COM\n上: COM\n右: COM\nレベル: 1\n"
-    "盤: ・ ・ ・ ・ 上王 ・ ・ ・ ・\n"
-    "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
-    "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
-    "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
-    "盤: 左王 ・ ・ ・ 下飛 ・ ・ ・ 右王\n"
-    "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
-    "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
-    "盤: ・ ・ ・ ・ ・ ・ ・ ・ ・\n"
-    "盤: ・ ・ ・ ・ 下王 ・ ・ ・ ・\n"
+    KORVEL4_ROOK_BETWEEN_KINGS_ROWS
     "手番: 下\n"
     "開始手数: 10\n";
 
