@@ -5,14 +5,7 @@
 # must leave its record, and one whose authority is killed must stay with its players,
 # both opened with `load` and played on. Bounded by timeouts.
 set -euo pipefail
-bin=$(cd "$1" && pwd)
-work=$(mktemp -d); [ -n "${KEEP:-}" ] && echo "$work"
-server_pid=
-cleanup() {
-  if [ -n "$server_pid" ]; then kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/dev/null || true; fi
-  [ -n "${KEEP:-}" ] || rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/rig.sh"
 
 start_server() {  # args for the server; sets server_pid and port
   : > "$work/server.out"
@@ -26,7 +19,6 @@ start_server() {  # args for the server; sets server_pid and port
   done
   echo "the server did not start"; cat "$work/server.out"; exit 1
 }
-fail() { echo "$1"; for f in "$work"/*.out; do echo "== $f"; cat "$f"; done; exit 1; }
 
 # Two records of one game agree but for the date and time of the first move, which each
 # side takes from its own clock.

@@ -5,16 +5,8 @@
 # every player prints the same `pass 1` line a computer's pass prints and the notice.
 # Bounded by timeouts.
 set -euo pipefail
-bin=$(cd "$1" && pwd)
-work=$(mktemp -d); [ -n "${KEEP:-}" ] && echo "$work"
-server_pid=
-cleanup() {
-  if [ -n "$server_pid" ]; then kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/dev/null || true; fi
-  [ -n "${KEEP:-}" ] || rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/rig.sh"
 cd "$work"
-fail() { echo "$1"; for f in "$work"/*.out; do echo "== $f"; cat "$f"; done; exit 1; }
 
 timeout 60 "$bin/korvel4-server" --listen 127.0.0.1 --port 0 --room PASSING --people 1234 \
   --pause 0 > server.out 2>&1 &

@@ -3,14 +3,7 @@
 # of the game, as a game record, must equal the authority's record, every player must see the same moves,
 # and a refusal goes to the player who tried alone. Bounded by timeouts.
 set -euo pipefail
-bin=$(cd "$1" && pwd)
-work=$(mktemp -d); [ -n "${KEEP:-}" ] && echo "$work"
-server_pid=
-cleanup() {
-  if [ -n "$server_pid" ]; then kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/dev/null || true; fi
-  [ -n "${KEEP:-}" ] || rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/rig.sh"
 cd "$work"
 
 start_server() {  # args for the server; sets server_pid and port
@@ -25,7 +18,6 @@ start_server() {  # args for the server; sets server_pid and port
   done
   echo "the server did not start"; cat server.out; exit 1
 }
-fail() { echo "$1"; for f in "$work"/*.out; do echo "== $f"; cat "$f"; done; exit 1; }
 mkdir -p records
 
 # Four people. The host tries a move before the start and an impossible one, then plays

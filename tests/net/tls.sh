@@ -5,20 +5,11 @@
 # with the reason; certificate or key files that cannot be used stop the server at start
 # with the reason and a non-zero status. Bounded by timeouts.
 set -euo pipefail
-bin=$(cd "$1" && pwd)
+source "$(dirname "$0")/rig.sh"
 here=$(cd "$(dirname "$0")" && pwd)
 cert=$here/localhost-cert.pem
 key=$here/localhost-key.pem
-work=$(mktemp -d); [ -n "${KEEP:-}" ] && echo "$work"
-server_pid=
-cleanup() {
-  # The server saves its games in progress on SIGTERM: let it finish before the folder goes.
-  if [ -n "$server_pid" ]; then kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/dev/null || true; fi
-  [ -n "${KEEP:-}" ] || rm -rf "$work"
-}
-trap cleanup EXIT
 cd "$work"
-fail() { echo "$1"; for f in "$work"/*.out; do echo "== $f"; cat "$f"; done; exit 1; }
 
 # Files that cannot be used: the server does not start, and says which file and why.
 printf -- '-----BEGIN CERTIFICATE-----\nnot a certificate\n' > damaged.pem
