@@ -1,5 +1,6 @@
 #include "net/gate.h"
 
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <QSslSocket>
@@ -7,13 +8,71 @@
 #include <QTimer>
 #include <QWebSocket>
 #include <QWebSocketServer>
+#include <algorithm>
+#include <chrono>
 
 #include "net/web_page.h"
 
 namespace korvel::net {
 
+namespace {
+
+// The penalty box counts on the monotonic clock, as every other deadline of the server.
+qint64 NowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+}  // namespace
+
+bool PenaltyBox::Offence(const QString& key, qint64 nowMs) {
+  if (limits_.offences <= 0) return false;
+  auto it = entries_.find(key);
+  if (it == entries_.end()) {
+    if (Size() >= std::max(1, limits_.addresses)) MakeRoom(nowMs);
+    it = entries_.emplace(key, Entry{}).first;
+    it->second.windowAt = nowMs;
+  }
+  Entry& e = it->second;
+  if (nowMs - e.windowAt > limits_.windowMs) {
+    e.windowAt = nowMs;
+    e.offences = 0;
+  }
+  e.lastAt = nowMs;
+  if (++e.offences < limits_.offences) return false;
+  e.offences = 0;
+  e.windowAt = nowMs;
+  const qint64 stay =
+      std::min<qint64>(limits_.mostMs, qint64{limits_.firstMs} << std::min(e.stays, 20));
+  e.until = std::max(e.until, nowMs + stay);
+  ++e.stays;
+  return true;
+}
+
+qint64 PenaltyBox::BoxedUntil(const QString& key) const {
+  const auto it = entries_.find(key);
+  return it == entries_.end() ? 0 : it->second.until;
+}
+
+void PenaltyBox::Forget(qint64 nowMs) {
+  std::erase_if(entries_, [&](const auto& kv) { return Forgettable(kv.second, nowMs); });
+}
+
+void PenaltyBox::MakeRoom(qint64 nowMs) {
+  Forget(nowMs);
+  if (Size() < std::max(1, limits_.addresses)) return;
+  // The one that offended longest ago, preferring one out of the box.
+  auto victim = entries_.begin();
+  for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+    const bool out = it->second.until <= nowMs, victimOut = victim->second.until <= nowMs;
+    if (out != victimOut ? out : it->second.lastAt < victim->second.lastAt) victim = it;
+  }
+  entries_.erase(victim);
+}
+
 Gate::Gate(QWebSocketServer* ws, const GateLimits& limits, QObject* parent)
-    : QTcpServer(parent), ws_(ws), limits_(limits) {
+    : QTcpServer(parent), ws_(ws), limits_(limits), penalty_(limits.penalty) {
   // Nothing waits in Qt's queue of pending connections: every socket is taken in
   // incomingConnection at once. The kernel's queue is made deep enough for a burst.
   setListenBacklogSize(1024);
@@ -38,16 +97,42 @@ int Gate::CountFor(const QString& key) const {
   return it == perAddress_.end() ? 0 : it->second;
 }
 
+void Gate::Offence(const QString& key) {
+  penalty_.Offence(key, NowMs());
+}
+
+void Gate::ForgetOffences() {
+  penalty_.Forget(NowMs());
+}
+
 void Gate::incomingConnection(qintptr descriptor) {
+  const int fd = static_cast<int>(descriptor);
+  // An address in the penalty box costs no more than this: its peer's address is read from
+  // the descriptor, which is closed at once with a reset (nothing lingers in TIME_WAIT here).
+  sockaddr_storage peer{};
+  socklen_t peerLength = sizeof peer;
+  QString key;
+  if (::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peerLength) == 0) {
+    key = AddressKey(QHostAddress(reinterpret_cast<const sockaddr*>(&peer)));
+    if (penalty_.Boxed(key, NowMs())) {
+      ++boxed_;
+      const linger reset{1, 0};
+      ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+      ::close(fd);
+      return;
+    }
+  }
   QTcpSocket* s = tls_ ? new QSslSocket(this) : new QTcpSocket(this);
   if (!s->setSocketDescriptor(descriptor)) {
-    ::close(static_cast<int>(descriptor));
+    ::close(fd);
     delete s;
     return;
   }
-  const QString key = AddressKey(s->peerAddress());
+  if (key.isEmpty()) key = AddressKey(s->peerAddress());
   if (SocketCount() >= limits_.maxSockets || CountFor(key) >= limits_.maxPerAddress) {
     ++refused_;
+    // The server's own cap is no one address's doing; its cap per address is.
+    if (CountFor(key) >= limits_.maxPerAddress) Offence(key);
     s->abort();
     s->deleteLater();
     return;
@@ -68,6 +153,7 @@ void Gate::incomingConnection(qintptr descriptor) {
     const auto it = sockets_.find(s);
     if (it == sockets_.end() || it->second.upgraded) return;
     ++expired_;
+    Offence(it->second.key);
     const bool handed = it->second.handed;
     s->abort();
     // One the QWebSocketServer holds is deleted by it when it sees the end.

@@ -6,6 +6,10 @@
 // for a WebSocket is handed, unread, to the QWebSocketServer, whose newConnection the server
 // answers (Claim then finds the socket beneath the WebSocket); any other request is answered
 // from the browser page's files (web_page.h) and the connection closed.
+//
+// An address that keeps misbehaving is put in the penalty box (PenaltyBox): while it is
+// there, every new connection from it is closed the moment it is accepted, before a socket
+// object, a handshake or a byte read exists for it.
 #pragma once
 
 #include <QHostAddress>
@@ -24,10 +28,56 @@ namespace korvel::net {
 
 class WebPage;
 
+// When an address is put in the penalty box, and for how long.
+struct PenaltyLimits {
+  int offences = 3;         // offences within the window put the address in the box (0: never)
+  int windowMs = 10000;
+  int firstMs = 1000;       // its first stay; each further one doubles...
+  int mostMs = 60000;       // ...up to this
+  int memoryMs = 600000;    // an address is forgotten this long after its last offence
+  int addresses = 4096;     // the most addresses remembered at once
+};
+
+// The addresses (Gate::AddressKey) that offended lately: connections closed for misbehaving
+// or turned away at a cap. Told the time (milliseconds of a monotonic clock). The table
+// never holds more than `addresses` entries: when it is full, an address that offends for
+// the first time takes the place of the one that offended longest ago, among those not in
+// the box if any.
+class PenaltyBox {
+ public:
+  explicit PenaltyBox(const PenaltyLimits& limits) : limits_(limits) {}
+  // One offence of the address; true when it puts the address in the box (or keeps it
+  // there longer).
+  bool Offence(const QString& key, qint64 nowMs);
+  bool Boxed(const QString& key, qint64 nowMs) const { return BoxedUntil(key) > nowMs; }
+  // When the address's stay in the box ends (0: it was never put there, or is forgotten).
+  qint64 BoxedUntil(const QString& key) const;
+  // Forgets the addresses out of the box whose memory has passed.
+  void Forget(qint64 nowMs);
+  int Size() const { return static_cast<int>(entries_.size()); }
+
+ private:
+  struct Entry {
+    int offences = 0;        // within the window that began at windowAt
+    qint64 windowAt = 0;
+    int stays = 0;           // times put in the box while remembered
+    qint64 until = 0;        // the present stay's end
+    qint64 lastAt = 0;       // the last offence
+  };
+  bool Forgettable(const Entry& e, qint64 nowMs) const {
+    return e.until <= nowMs && nowMs - e.lastAt > limits_.memoryMs;
+  }
+  void MakeRoom(qint64 nowMs);
+
+  PenaltyLimits limits_;
+  std::unordered_map<QString, Entry> entries_;
+};
+
 struct GateLimits {
   int maxSockets = 8000;     // every accepted socket, handshaken or not
   int maxPerAddress = 64;    // the same, from one address (AddressKey)
   int handshakeMs = 5000;    // from accept to a WebSocket (TLS included)
+  PenaltyLimits penalty;
 };
 
 class Gate : public QTcpServer {
@@ -52,6 +102,14 @@ class Gate : public QTcpServer {
   // Accepted sockets turned away at once (a cap reached), and cut off at the deadline.
   long long Refused() const { return refused_; }
   long long Expired() const { return expired_; }
+  // An offence of the address (a connection closed for misbehaving, a cap reached): the
+  // gate's own (a cap per address, a handshake not finished in time) are told here too.
+  void Offence(const QString& key);
+  // Connections closed at accept for their address's stay in the penalty box.
+  long long Boxed() const { return boxed_; }
+  const PenaltyBox& Penalties() const { return penalty_; }
+  // Forgets the offences whose memory has passed (called every second or so).
+  void ForgetOffences();
   // Plain HTTP requests answered (the page's files, 404s and the like), and WebSocket
   // upgrades refused with 403 for their Origin.
   long long PagesAnswered() const { return answered_; }
@@ -93,6 +151,8 @@ class Gate : public QTcpServer {
   std::unordered_map<QString, int> perAddress_;
   long long refused_ = 0;
   long long expired_ = 0;
+  PenaltyBox penalty_;
+  long long boxed_ = 0;
 };
 
 }  // namespace korvel::net

@@ -84,6 +84,7 @@ Server::Server(const ServerOptions& options, QObject* parent) : QObject(parent),
   limits.maxSockets = options_.maxConnections;
   limits.maxPerAddress = options_.maxPerAddress;
   limits.handshakeMs = options_.handshakeMs;
+  limits.penalty = options_.penalty;
   gate_ = new Gate(server_, limits, this);
   if (!options_.webFolder.isEmpty()) page_.Load(options_.webFolder, &pageMissing_);
   gate_->ServePage(&page_);
@@ -174,6 +175,18 @@ int Server::SocketCount() const {
 
 long long Server::SocketsRefused() const {
   return gate_->Refused();
+}
+
+long long Server::SocketsBoxed() const {
+  return gate_->Boxed();
+}
+
+bool Server::InPenaltyBox(const QHostAddress& address) const {
+  return gate_->Penalties().Boxed(Gate::AddressKey(address), NowMs());
+}
+
+int Server::AddressesRemembered() const {
+  return gate_->Penalties().Size();
 }
 
 long long Server::OriginsRefused() const {
@@ -383,6 +396,7 @@ qint64 Server::Unwritten(QWebSocket* ws, const Conn& c) const {
 void Server::CheckOutgoing(QWebSocket* ws, Conn& c) {
   if (c.closing || Unwritten(ws, c) <= options_.maxOutgoingBytes) return;
   ++slowClosed_;
+  Offence(c);
   Drop(ws, c, QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("not reading"));
 }
 
@@ -408,11 +422,16 @@ void Server::SendTo(QWebSocket* ws, const QJsonObject& msg) {
 void Server::Strike(QWebSocket* ws, Conn& c, const QString& code, const QString& text) {
   ++c.strikes;
   if (c.strikes >= options_.strikesToClose) {
+    Offence(c);
     SendTo(ws, ErrorMessage("closing", "too many refused messages"));
     Drop(ws, c, QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("misbehaving"));
     return;
   }
   SendTo(ws, ErrorMessage(code, text));
+}
+
+void Server::Offence(const Conn& c) {
+  gate_->Offence(c.address);
 }
 
 bool Server::Take(Conn& c) {
@@ -582,7 +601,10 @@ void Server::HandleJoin(QWebSocket* ws, Conn& c, const QJsonObject& msg, const Q
     if (static_cast<int>(rooms_.size()) >= options_.maxRooms)
       return Strike(ws, c, "full", "no more rooms");
     QString why;
-    if (!MayCreate(c.address, &why)) return Strike(ws, c, "rooms", why);
+    if (!MayCreate(c.address, &why)) {
+      Offence(c);
+      return Strike(ws, c, "rooms", why);
+    }
     ro.level = *level;
     ro.waitSeconds = options_.waitSeconds;
     ro.deepSeconds = options_.deepSeconds;
@@ -671,6 +693,15 @@ void Server::OnClosed(QWebSocket* ws) {
   if (it == conns_.end()) return;
   const Conn c = it->second;
   conns_.erase(it);
+  // Closed by the WebSocket layer itself for breaking the protocol (a frame over the size
+  // the server takes, text that is not UTF-8, a malformed frame): an offence as misbehaving
+  // is. The server's own closes are counted where they are decided.
+  const auto code = ws->closeCode();
+  if (!c.closing && (code == QWebSocketProtocol::CloseCodeProtocolError ||
+                     code == QWebSocketProtocol::CloseCodeDatatypeNotSupported ||
+                     code == QWebSocketProtocol::CloseCodeWrongDatatype ||
+                     code == QWebSocketProtocol::CloseCodeTooMuchData))
+    Offence(c);
   ws->deleteLater();
   // The WebSocket leaves its socket behind when it goes.
   if (c.socket) c.socket->deleteLater();
@@ -873,6 +904,7 @@ void Server::Sweep() {
     else
       ++it;
   }
+  gate_->ForgetOffences();
   // Addresses whose window has passed with no open room are forgotten.
   const qint64 since = now - qint64{options_.createWindowSeconds} * 1000;
   for (auto it = byAddress_.begin(); it != byAddress_.end();) {

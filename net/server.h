@@ -18,6 +18,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "net/gate.h"
 #include "net/protocol.h"
 #include "net/room.h"
 #include "net/web_page.h"
@@ -28,7 +29,6 @@ class QWebSocketServer;
 namespace korvel::net {
 
 struct Thinking;
-class Gate;
 class ThinkerPool;
 class JournalFile;
 
@@ -43,6 +43,11 @@ struct ServerOptions {
   int maxConnections = 8000;      // every accepted socket, from accept on
   int maxPerAddress = 64;         // the same from one address (an IPv6 /64 counts as one)
   int handshakeMs = 5000;         // from accept to a WebSocket, TLS included
+  // An address whose connections are closed for misbehaving (refusals in a row, unread
+  // output, a handshake not finished, a protocol error of the WebSocket layer) or turned
+  // away at a cap of its own (connections, rooms) `penalty.offences` times within the window
+  // has every new connection closed at accept for a while (gate.h, PenaltyBox).
+  PenaltyLimits penalty;
   bool allowCreate = true;        // clients may open rooms of their own
   int roomsPerAddress = 20;       // rooms created from one address and still open...
   int createsPerAddress = 40;     // ...and created from one address in the window
@@ -91,6 +96,11 @@ class Server : public QObject {
   // Sockets turned away at accept (a cap reached) and cut off at the handshake deadline.
   long long SocketsRefused() const;
   long long HandshakesExpired() const;
+  // Connections closed at accept for their address's stay in the penalty box, whether the
+  // address is in it now, and how many addresses the box remembers.
+  long long SocketsBoxed() const;
+  bool InPenaltyBox(const QHostAddress& address) const;
+  int AddressesRemembered() const;
   // Connections closed for not reading what was sent to them.
   long long SlowReadersClosed() const { return slowClosed_; }
   long long MessagesRead() const { return messagesRead_; }
@@ -191,6 +201,8 @@ class Server : public QObject {
   QJsonObject Version2(const RoomEntry& e, const Outgoing& o, bool legal) const;
   bool IsVersion2(QWebSocket* ws) const;
   void Strike(QWebSocket* ws, Conn& c, const QString& code, const QString& text);
+  // The connection's address misbehaved (gate.h, PenaltyBox).
+  void Offence(const Conn& c);
   void SendTo(QWebSocket* ws, const QJsonObject& msg);
   void Dispatch(RoomEntry& e);
   void ScheduleComputer(const QString& code);

@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QJsonDocument>
 #include <QWebSocket>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -40,13 +41,20 @@ std::unique_ptr<Server> Listening(ServerOptions so) {
 }
 
 // A hostile peer on a bare POSIX socket: it writes what it is told and reads nothing at all
-// (with a small receive buffer, so what it leaves unread backs up into the server).
+// (with a small receive buffer, so what it leaves unread backs up into the server). It
+// connects from `from` (an address of 127.0.0.0/8) when given.
 class Raw {
  public:
-  explicit Raw(quint16 port, int receiveBuffer = 0) {
+  explicit Raw(quint16 port, int receiveBuffer = 0, const char* from = nullptr) {
     fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
     if (receiveBuffer > 0)
       ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+    if (from) {
+      sockaddr_in local{};
+      local.sin_family = AF_INET;
+      ::inet_pton(AF_INET, from, &local.sin_addr);
+      if (::bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) return;
+    }
     sockaddr_in at{};
     at.sin_family = AF_INET;
     at.sin_port = htons(port);
@@ -79,6 +87,30 @@ class Raw {
       QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
     return true;
+  }
+  // What the server sent, up to `max` bytes, read without blocking the event loop the server
+  // runs on: once something came (and `until` holds of it), once the connection ended, or
+  // after 5 s. `ended` tells whether the server closed or reset it.
+  QByteArray Read(bool* ended, const std::function<bool(const QByteArray&)>& until = {}) {
+    QByteArray got;
+    *ended = false;
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 5000) {
+      char buffer[4096];
+      const ssize_t n = ::recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT);
+      if (n > 0) {
+        got.append(buffer, n);
+        if (!until || until(got)) return got;
+        continue;
+      }
+      if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) {
+        *ended = true;
+        return got;
+      }
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return got;
   }
   bool Upgrade(quint16 port) {
     return Write(QStringLiteral("GET / HTTP/1.1\r\nHost: 127.0.0.1:%1\r\nUpgrade: websocket\r\n"
@@ -240,6 +272,7 @@ TEST(ServerAbuse, ASilentSeatIsMissingAndCanBeGivenToTheComputer) {
 // within the deadline: idle ones are cut off then, and the places they held are free again.
 TEST(ServerAbuse, SocketsThatNeverHandshakeAreCountedAndCutOff) {
   ServerOptions so;
+  so.penalty.offences = 0;  // the caps alone (the penalty box has tests of its own)
   so.handshakeMs = 400;
   so.maxConnections = 12;
   so.maxPerAddress = 8;
@@ -406,6 +439,249 @@ TEST(ServerAbuse, ManyLevel4RoomsShareAFixedPoolOfThinkers) {
       EXPECT_EQ(rooms[r]->Turns()[i].seat, rooms[r]->Turns()[i - 1].next) << r << " " << i;
   }
   EXPECT_EQ(server->ThinkerThreads(), 3);
+}
+
+// --- The penalty box ----------------------------------------------------------------------
+
+// Told the time: the third offence within the window puts an address in the box for the
+// first stay, each further stay doubles up to the most, offences further apart than the
+// window never add up, and an address is forgotten after its memory (its next stay is the
+// first again).
+TEST(PenaltyBox, OffencesPutAnAddressInTheBoxForDoublingStays) {
+  PenaltyLimits limits;
+  limits.offences = 3;
+  limits.windowMs = 10000;
+  limits.firstMs = 1000;
+  limits.mostMs = 5000;
+  limits.memoryMs = 60000;
+  PenaltyBox box(limits);
+  const QString a = QStringLiteral("192.0.2.1");
+  qint64 now = 1000000;
+  EXPECT_FALSE(box.Offence(a, now));
+  EXPECT_FALSE(box.Offence(a, now + 100));
+  EXPECT_FALSE(box.Boxed(a, now + 100));
+  EXPECT_TRUE(box.Offence(a, now + 200));
+  EXPECT_EQ(box.BoxedUntil(a), now + 1200);
+  EXPECT_TRUE(box.Boxed(a, now + 1199));
+  EXPECT_FALSE(box.Boxed(a, now + 1200));
+  EXPECT_FALSE(box.Boxed(QStringLiteral("192.0.2.2"), now + 200)) << "another address";
+  now += 1200;
+  for (const qint64 stay : {2000, 4000, 5000, 5000}) {
+    EXPECT_FALSE(box.Offence(a, now));
+    EXPECT_FALSE(box.Offence(a, now + 1));
+    EXPECT_TRUE(box.Offence(a, now + 2));
+    EXPECT_EQ(box.BoxedUntil(a), now + 2 + stay) << stay;
+    now += 2 + stay;
+  }
+  // While in the box, offences (of connections it opened before) keep it there longer.
+  box.Offence(a, now);
+  box.Offence(a, now + 1);
+  box.Offence(a, now + 2);
+  EXPECT_EQ(box.BoxedUntil(a), now + 5002);
+  box.Offence(a, now + 3);
+  box.Offence(a, now + 4);
+  EXPECT_TRUE(box.Offence(a, now + 5));
+  EXPECT_EQ(box.BoxedUntil(a), now + 5005);
+  const qint64 last = now + 5;
+  box.Forget(last + 60000);
+  EXPECT_EQ(box.Size(), 1);
+  box.Forget(last + 60001);
+  EXPECT_EQ(box.Size(), 0);
+  now = last + 60001;
+  box.Offence(a, now);
+  box.Offence(a, now);
+  EXPECT_TRUE(box.Offence(a, now));
+  EXPECT_EQ(box.BoxedUntil(a), now + 1000) << "forgotten: the first stay again";
+
+  // Offences further apart than the window never add up.
+  PenaltyBox slow(limits);
+  const QString b = QStringLiteral("2001:db8::/64");
+  for (int i = 0; i < 6; ++i) EXPECT_FALSE(slow.Offence(b, i * 5001LL)) << i;
+  EXPECT_EQ(slow.BoxedUntil(b), 0);
+
+  // With no offences set the box is never used.
+  limits.offences = 0;
+  PenaltyBox off(limits);
+  for (int i = 0; i < 10; ++i) EXPECT_FALSE(off.Offence(a, i));
+  EXPECT_EQ(off.Size(), 0);
+}
+
+// However many addresses offend, the table holds at most its bound: an address out of the
+// box makes room first, the one that offended longest ago; when all are in the box, the
+// oldest offender goes.
+TEST(PenaltyBox, TheTableOfAddressesStaysBounded) {
+  PenaltyLimits limits;
+  limits.offences = 2;
+  limits.firstMs = 100000;
+  limits.addresses = 4;
+  PenaltyBox box(limits);
+  auto address = [](int i) { return QStringLiteral("198.51.100.%1").arg(i); };
+  const QString boxed = QStringLiteral("192.0.2.9");
+  box.Offence(boxed, 0);
+  ASSERT_TRUE(box.Offence(boxed, 1));
+  for (int i = 1; i <= 10; ++i) {
+    box.Offence(address(i), 10 + i);
+    EXPECT_LE(box.Size(), 4) << i;
+  }
+  EXPECT_TRUE(box.Boxed(boxed, 30));
+  // The three newest stay: a second offence of the newest puts it in the box, while the
+  // oldest was forgotten (one offence only, again).
+  EXPECT_TRUE(box.Offence(address(10), 30));
+  EXPECT_FALSE(box.Offence(address(1), 31));
+  EXPECT_EQ(box.Size(), 4);
+  // Every entry in the box: the one that offended longest ago makes room.
+  PenaltyBox full(limits);
+  for (int i = 1; i <= 4; ++i) {
+    full.Offence(address(i), i);
+    full.Offence(address(i), i);
+  }
+  full.Offence(address(5), 10);
+  EXPECT_EQ(full.Size(), 4);
+  EXPECT_EQ(full.BoxedUntil(address(1)), 0);
+  EXPECT_TRUE(full.Boxed(address(2), 10));
+  // A great many addresses, one offence each.
+  for (int i = 0; i < 20000; ++i) full.Offence(QStringLiteral("10.%1.%2.1").arg(i / 256).arg(i % 256), 20 + i);
+  EXPECT_EQ(full.Size(), 4);
+}
+
+// What the server does with it. A connection from `from` asks for a WebSocket and reads the
+// answer: true when the upgrade was answered (101), false when the server closed the
+// connection before a byte came back (the penalty box, or a cap).
+bool Upgraded(Raw& raw, quint16 port) {
+  if (!raw.Connected() || !raw.Upgrade(port)) return false;
+  bool ended = false;
+  return raw.Read(&ended, [](const QByteArray& b) { return b.contains("\r\n\r\n"); })
+      .startsWith("HTTP/1.1 101");
+}
+bool Answered(quint16 port, const char* from) {
+  Raw knock(port, 0, from);
+  return Upgraded(knock, port);
+}
+
+// A connection from `from` that upgrades, then misbehaves in `how` until the server closes
+// it: true when it was closed.
+bool Misbehave(Server& server, const char* from, const QByteArray& how) {
+  Raw bad(server.Port(), 0, from);
+  if (!Upgraded(bad, server.Port())) return false;
+  bad.Write(how);  // may fail part way: the server ends the connection
+  bool ended = false;
+  bad.Read(&ended, [](const QByteArray&) { return false; });
+  return ended;
+}
+
+// Ten refused messages in a row (the connection is closed for misbehaving).
+QByteArray TenRefusals() {
+  QByteArray b;
+  for (int i = 0; i < 10; ++i) b += Raw::Frame(0x1, "not json");
+  return b;
+}
+
+// An address whose connections are closed for misbehaving three times (here: ten refusals
+// in a row, a frame over the size the server takes, a create past the address's rooms) has
+// its new connections closed at accept, before any handshake, for the first stay, and for
+// twice that the next time; connections refused meanwhile do not make it longer. Another
+// address is served all along, and a player already seated plays on.
+TEST(ServerAbuse, AMisbehavingAddressIsRefusedAtAcceptForItsStay) {
+  ServerOptions so;
+  so.roomsPerAddress = 1;
+  so.closeGraceMs = 200;  // the misbehaving peers here never answer a close
+  so.penalty.firstMs = 1500;
+  so.penalty.mostMs = 20000;
+  const auto server = Listening(so);
+  Honest honest(*server, "HONESTPB");
+  ASSERT_TRUE(WaitFor([&] { return honest.c.Welcomed(); }));
+  honest.c.Start();
+  ASSERT_TRUE(WaitFor([&] { return honest.c.Started(); }));
+
+  const QByteArray create = Raw::Frame(
+      0x1, R"({"t":"create","v":1,"name":"B","seat":1,"people":[1],"level":1})");
+  // The header of a text frame that claims 1 MiB (masked), and a little of it.
+  QByteArray huge("\x81\xff\x00\x00\x00\x00\x00\x10\x00\x00\x01\x02\x03\x04", 14);
+  huge += QByteArray(1000, 'h');
+  Raw roomHolder(server->Port(), 0, "127.0.0.2");  // holds the address's one room
+  ASSERT_TRUE(Upgraded(roomHolder, server->Port()));
+  ASSERT_TRUE(roomHolder.Write(create));
+  ASSERT_TRUE(WaitFor([&] { return server->RoomCount() == 2; }));
+
+  ASSERT_TRUE(Misbehave(*server, "127.0.0.2", TenRefusals()));
+  ASSERT_TRUE(Misbehave(*server, "127.0.0.2", huge));
+  EXPECT_FALSE(server->InPenaltyBox(QHostAddress("127.0.0.2")));
+  QElapsedTimer sinceBefore;  // started before the offence that boxes the address
+  sinceBefore.start();
+  {
+    // A second create from the address, refused (its one room is open): the connection
+    // itself is not closed.
+    Raw second(server->Port(), 0, "127.0.0.2");
+    ASSERT_TRUE(Upgraded(second, server->Port()));
+    ASSERT_TRUE(second.Write(create));
+    bool ended = false;
+    EXPECT_TRUE(second.Read(&ended, [](const QByteArray& b) { return b.contains("\"rooms\""); })
+                    .contains("\"rooms\""));
+    EXPECT_FALSE(ended);
+  }
+  ASSERT_TRUE(server->InPenaltyBox(QHostAddress("127.0.0.2")));
+  // The honest player's and the room holder's.
+  ASSERT_TRUE(WaitFor([&] { return server->SocketCount() == 2; }));
+  const int sockets = server->SocketCount();
+  const long long accepted = server->SocketsRefused();
+
+  EXPECT_FALSE(Answered(server->Port(), "127.0.0.2"));
+  EXPECT_EQ(server->SocketsBoxed(), 1);
+  EXPECT_EQ(server->SocketsRefused(), accepted) << "closed in the box, not at a cap";
+  EXPECT_EQ(server->SocketCount(), sockets) << "no socket was made for it";
+  EXPECT_TRUE(Answered(server->Port(), "127.0.0.3")) << "another address";
+  EXPECT_TRUE(honest.MoveAnswered(5000));
+  EXPECT_FALSE(server->InPenaltyBox(QHostAddress::LocalHost));
+
+  // Knocking all along: let in again once the stay is over, not before.
+  auto letIn = [&] {
+    while (sinceBefore.elapsed() < 15000) {
+      if (Answered(server->Port(), "127.0.0.2")) return sinceBefore.elapsed();
+      WaitFor([] { return false; }, 100);
+    }
+    return qint64{-1};
+  };
+  const qint64 first = letIn();
+  EXPECT_GE(first, 1500);
+  EXPECT_LT(first, 1500 + 6000) << "the refused knocks did not make the stay longer";
+  EXPECT_GE(server->SocketsBoxed(), 2);
+
+  // Three more offences: twice the stay.
+  for (int i = 0; i < 2; ++i) ASSERT_TRUE(Misbehave(*server, "127.0.0.2", TenRefusals()));
+  sinceBefore.restart();
+  ASSERT_TRUE(Misbehave(*server, "127.0.0.2", TenRefusals()));
+  EXPECT_FALSE(Answered(server->Port(), "127.0.0.2"));
+  const qint64 second = letIn();
+  EXPECT_GE(second, 3000);
+  EXPECT_LT(second, 3000 + 6000);
+  EXPECT_TRUE(honest.MoveAnswered(5000));
+}
+
+// Turned away at the cap per address, again and again, from many addresses: each is boxed,
+// and the server remembers no more addresses than its bound. An address never seen is let
+// in.
+TEST(ServerAbuse, ThePenaltyBoxRemembersABoundedNumberOfAddresses) {
+  ServerOptions so;
+  so.maxPerAddress = 1;
+  so.handshakeMs = 60000;  // the sockets held stay for the whole test
+  so.penalty.addresses = 8;
+  const auto server = Listening(so);
+  std::vector<std::unique_ptr<Raw>> held;
+  for (int i = 1; i <= 20; ++i) {
+    const QByteArray from = QStringLiteral("127.0.3.%1").arg(i).toLatin1();
+    held.push_back(std::make_unique<Raw>(server->Port(), 0, from.constData()));
+    ASSERT_TRUE(WaitFor([&] { return server->SocketCount() == i; })) << i;
+    for (int k = 0; k < 3; ++k) EXPECT_FALSE(Answered(server->Port(), from.constData()));
+    EXPECT_TRUE(server->InPenaltyBox(QHostAddress(QString::fromLatin1(from)))) << i;
+    EXPECT_LE(server->AddressesRemembered(), 8) << i;
+  }
+  EXPECT_EQ(server->SocketsRefused(), 60);
+  EXPECT_EQ(server->AddressesRemembered(), 8);
+  // The newest is still in the box; one never seen is answered.
+  const long long boxed = server->SocketsBoxed();
+  EXPECT_FALSE(Answered(server->Port(), "127.0.3.20"));
+  EXPECT_EQ(server->SocketsBoxed(), boxed + 1);
+  EXPECT_TRUE(Answered(server->Port(), "127.0.4.1"));
 }
 
 }  // namespace

@@ -9,6 +9,15 @@
 // --think MS each player thinks for a random time of 0 to 2*MS milliseconds first, as
 // people at a board do, which measures the delay at a realistic load.
 //
+// As on the internet, every player connects from an address of its own and the server
+// runs with its default caps per address: Linux gives the whole of 127.0.0.0/8 to the
+// loopback, and each player's socket is bound to one of 127.0.1.1, 127.0.1.2, ... before it
+// connects (the --deep rooms' players to 127.2.x.y). The hostile company is one client on an
+// address of its own, 127.1.0.1, under the same caps as anyone. --one-address runs the old
+// way instead: everyone, hostile or not, on 127.0.0.1, and the server started with its caps
+// per address lifted (they would turn the players away); --lift-caps lifts them while the
+// players keep their own addresses.
+//
 // Hostile company while it measures: --flood ping keeps one connection sending WebSocket
 // ping frames as fast as it can without reading anything (it connects again whenever the
 // server closes it); --flood idle keeps 200 TCP connections open that never send a byte
@@ -16,15 +25,17 @@
 // opening a room each and leaving at once, again and again; --flood nonreader keeps 20
 // connections that each open a room and then send `ping` messages as fast as they like
 // while reading nothing; --flood big keeps 4 connections sending 60 KB text messages (and
-// frames that claim a gigabyte) as fast as they can. --deep N adds N rooms of one scripted
-// player and three level-4 computers, for the memory of the computer's thinking. Every
-// player is on 127.0.0.1, so the server is started with the caps per address lifted.
+// frames that claim a gigabyte) as fast as they can. Every one of them connects again at
+// once whenever its connection ends, however the server ended it. --deep N adds N rooms of
+// one scripted player and three level-4 computers, for the memory of the computer's
+// thinking.
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTcpSocket>
 #include <QTimer>
+#include <QWebSocket>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -86,12 +97,48 @@ QByteArray PingFrame() {
   return f;
 }
 
-// The hostile company of --flood: connections opened again whenever the server ends them.
+// The loopback address of the `index`-th player of a range: 127.<first>.<x>.<y>, with x and
+// y from 1 to 254.
+QHostAddress LoopbackAddress(int first, long index) {
+  const quint32 x = 1 + static_cast<quint32>(index / 254) % 254, y = 1 + static_cast<quint32>(index % 254);
+  return QHostAddress((127u << 24) | (static_cast<quint32>(first) << 16) | (x << 8) | y);
+}
+
+// The address a player's connection leaves from. Qt's WebSocket has no way to bind its
+// socket: the socket it makes is bound, before it connects, when the WebSocket says it is
+// connecting (Qt 6.4 says so just before it connects). `Mismatches` counts the connections
+// that came up from another address all the same, which the run does not go on with.
+struct Binder {
+  int mismatches = 0;
+  void LeaveFrom(Client* client, const QHostAddress& local) {
+    QWebSocket* ws = client->findChild<QWebSocket*>();
+    if (!ws) {
+      ++mismatches;
+      return;
+    }
+    QObject::connect(
+        ws, &QWebSocket::stateChanged, ws,
+        [ws, local](QAbstractSocket::SocketState state) {
+          if (state != QAbstractSocket::ConnectingState) return;
+          for (QAbstractSocket* s : ws->findChildren<QAbstractSocket*>())
+            if (s->state() == QAbstractSocket::UnconnectedState) s->bind(local);
+        },
+        Qt::DirectConnection);
+    QObject::connect(ws, &QWebSocket::connected, ws, [this, ws, local] {
+      if (ws->localAddress() != local) ++mismatches;
+    });
+  }
+};
+
+// The hostile company of --flood: connections opened again whenever they end, from one
+// address (`from`; null: the system's choice).
 struct Flood {
   QUrl url;
+  QHostAddress from;
   std::string kind;
   bool ping = false;
-  int closedByServer = 0;
+  int ended = 0;       // connections that ended, however the server ended them
+  int unanswered = 0;  // of those, the ones that never received a byte
   std::vector<std::unique_ptr<QTcpSocket>> sockets;
   QByteArray burst;
 
@@ -99,6 +146,9 @@ struct Flood {
     auto s = std::make_unique<QTcpSocket>();
     QTcpSocket* sp = s.get();
     sp->setReadBufferSize(1);  // reads nothing: what the server sends backs up
+    auto heard = std::make_shared<bool>(false);
+    auto over = std::make_shared<bool>(false);
+    QObject::connect(sp, &QTcpSocket::readyRead, sp, [heard] { *heard = true; });
     QObject::connect(sp, &QTcpSocket::connected, sp, [this, sp] {
       if (kind == "idle") return;
       sp->write(QStringLiteral("GET / HTTP/1.1\r\nHost: %1:%2\r\nUpgrade: websocket\r\n"
@@ -120,17 +170,28 @@ struct Flood {
     QObject::connect(sp, &QTcpSocket::bytesWritten, sp, [this, sp] {
       if (kind != "idle" && kind != "create" && sp->bytesToWrite() < 64 * 1024) sp->write(burst);
     });
-    QObject::connect(sp, &QTcpSocket::disconnected, sp, [this, i] {
-      ++closedByServer;
+    // Ended by the server (closed, reset, or reset before it was even seen as connected):
+    // opened again at once.
+    auto again = [this, i, heard, over] {
+      if (*over) return;
+      *over = true;
+      ++ended;
+      if (!*heard) ++unanswered;
       QTimer::singleShot(0, [this, i] { Open(i); });
+    };
+    QObject::connect(sp, &QTcpSocket::disconnected, sp, again);
+    QObject::connect(sp, &QTcpSocket::errorOccurred, sp, [sp, again] {
+      if (sp->state() == QAbstractSocket::UnconnectedState) again();
     });
+    if (!from.isNull()) sp->bind(from);
     sp->connectToHost(url.host(), static_cast<quint16>(url.port()));
     if (sockets.size() <= i) sockets.resize(i + 1);
     if (sockets[i]) sockets[i].release()->deleteLater();
     sockets[i] = std::move(s);
   }
-  void Start(const std::string& kind, const QUrl& at) {
+  void Start(const std::string& kind, const QUrl& at, const QHostAddress& address) {
     url = at;
+    from = address;
     this->kind = kind;
     ping = kind == "ping";
     if (ping)
@@ -160,10 +221,29 @@ int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   long rooms = 250, seconds = 20, think = 0, deep = 0;
   std::string flood;
-  for (int i = 1; i + 1 < argc; i += 2) {
+  bool oneAddress = false, liftCaps = false;
+  auto usage = [] {
+    std::fputs(
+        "usage: korvel4-load [--rooms N] [--seconds S] [--think MS]\n"
+        "                    [--flood ping|idle|create|nonreader|big]\n"
+        "                    [--deep N] [--lift-caps] [--one-address]\n",
+        stderr);
+    return 2;
+  };
+  for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
+    if (a == "--one-address") {
+      oneAddress = liftCaps = true;
+      continue;
+    }
+    if (a == "--lift-caps") {
+      liftCaps = true;
+      continue;
+    }
+    if (i + 1 >= argc) return usage();
+    ++i;
     if (a == "--flood") {
-      flood = argv[i + 1];
+      flood = argv[i];
       if (flood != "ping" && flood != "idle" && flood != "create" && flood != "nonreader" &&
           flood != "big") {
         std::fputs("korvel4-load: --flood: ping, idle, create, nonreader or big\n", stderr);
@@ -172,7 +252,7 @@ int main(int argc, char** argv) {
       continue;
     }
     char* end = nullptr;
-    const long v = std::strtol(argv[i + 1], &end, 10);
+    const long v = std::strtol(argv[i], &end, 10);
     if (*end != '\0' || v < (a == "--think" || a == "--deep" ? 0 : 1) || v > 100000) {
       std::fprintf(stderr, "korvel4-load: %s: a number 1..100000\n", a.c_str());
       return 2;
@@ -185,20 +265,16 @@ int main(int argc, char** argv) {
       think = v;
     else if (a == "--deep")
       deep = v;
-    else {
-      std::fputs(
-          "usage: korvel4-load [--rooms N] [--seconds S] [--think MS]\n"
-          "                    [--flood ping|idle|create|nonreader|big]\n"
-          "                    [--deep N]\n",
-          stderr);
-      return 2;
-    }
+    else
+      return usage();
   }
 
   QProcess server;
   server.setProgram(QCoreApplication::applicationDirPath() + "/korvel4-server");
-  server.setArguments({"--listen", "127.0.0.1", "--port", "0", "--pause", "0",
-                       "--address-connections", "100000", "--address-rooms", "100000"});
+  QStringList serverArguments{"--listen", "127.0.0.1", "--port", "0", "--pause", "0"};
+  if (liftCaps)
+    serverArguments << "--address-connections" << "100000" << "--address-rooms" << "100000";
+  server.setArguments(serverArguments);
   server.start();
   if (!server.waitForStarted(5000) || !server.waitForReadyRead(5000)) {
     std::fputs("korvel4-load: cannot start korvel4-server beside this program\n", stderr);
@@ -207,6 +283,11 @@ int main(int argc, char** argv) {
   const QByteArray first = server.readLine();
   const int port = first.mid(first.indexOf("port ") + 5).trimmed().toInt();
   if (port <= 0) return 1;
+  // Each player's own address (none: 127.0.0.1 for everyone).
+  Binder binder;
+  auto spread = [&](Client* c, int range, long index) {
+    if (!oneAddress) binder.LeaveFrom(c, LoopbackAddress(range, index));
+  };
   const long rssStart = RssKb(server.processId());
   const QUrl url(QStringLiteral("ws://127.0.0.1:%1").arg(port));
 
@@ -254,6 +335,7 @@ int main(int argc, char** argv) {
     for (int s = 1; s <= 4; ++s) {
       t->c[s] = std::make_unique<Client>();
       Client* c = t->c[s].get();
+      spread(c, 0, r * 4 + (s - 1));
       QObject::connect(c, &Client::welcomed, c, [&, s, c, tp] {
         ++welcomed;
         if (s == 1) {  // the creator opens the room for the other three
@@ -317,6 +399,12 @@ int main(int argc, char** argv) {
   std::printf(
       "rooms %ld, players welcomed %d, server memory %ld kB before, %ld kB with the rooms\n", rooms,
       welcomed, rssStart, rssRooms);
+  if (oneAddress)
+    std::printf("every player on 127.0.0.1; the server's caps per address lifted\n");
+  else
+    std::printf("each player on an address of its own (127.0.1.1 on), a flood on 127.1.0.1; the "
+                "server's caps per address %s\n",
+                liftCaps ? "lifted" : "as by default");
 
   // Rooms of one scripted player and three level-4 computers.
   std::vector<std::unique_ptr<Client>> deepPlayers;
@@ -324,6 +412,7 @@ int main(int argc, char** argv) {
   for (long r = 0; r < deep; ++r) {
     auto c = std::make_unique<Client>();
     Client* cp = c.get();
+    spread(cp, 2, r);
     QObject::connect(cp, &Client::connected, cp, [cp] { cp->Create("D", 1, {1}, 4); });
     QObject::connect(cp, &Client::welcomed, cp, [cp] { cp->Start(); });
     QObject::connect(cp, &Client::updated, cp, [cp, &deepSeed] {
@@ -338,7 +427,17 @@ int main(int argc, char** argv) {
     deepPlayers.push_back(std::move(c));
   }
   Flood hostile;
-  if (!flood.empty()) hostile.Start(flood, url);
+  if (binder.mismatches > 0) {
+    std::fprintf(stderr,
+                 "korvel4-load: %d players did not connect from their own address (this Qt "
+                 "WebSocket cannot be bound; --one-address runs without)\n",
+                 binder.mismatches);
+    server.terminate();
+    server.waitForFinished(5000);
+    return 1;
+  }
+  if (!flood.empty())
+    hostile.Start(flood, url, oneAddress ? QHostAddress() : QHostAddress(QStringLiteral("127.1.0.1")));
 
   // Everyone moves as soon as their turn comes; restarted games keep the load up.
   measuring = true;
@@ -369,8 +468,9 @@ int main(int argc, char** argv) {
     std::printf("level-4 rooms %ld: %ld turns played\n", deep, turns);
   }
   if (!flood.empty())
-    std::printf("flood %s: its connections ended %d times\n", flood.c_str(),
-                hostile.closedByServer);
+    std::printf("flood %s: its connections ended %d times (%.0f a second), %d of them before "
+                "a byte came back\n",
+                flood.c_str(), hostile.ended, hostile.ended / elapsed, hostile.unanswered);
   std::fflush(stdout);
   tables.clear();
   server.terminate();
