@@ -34,6 +34,7 @@ start_server() {  # LETTER PORT OUT: the server's pid in server_pid
   timeout 80 "$bin/korvel4-server" --listen 127.0.0.1 --port "$port" --shard "$l" \
     --journal "$work/j$(echo "$l" | tr AB ab)" --records "$work/records" --pause 0.2 \
     --room "${l}ROOM01" --people 13 --level 1 --address-connections 1000 --address-rooms 100 \
+    --no-penalty-box \
     > "$out" 2>&1 &
   server_pid=$!
   pids+=("$server_pid")

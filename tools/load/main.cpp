@@ -13,10 +13,11 @@
 // runs with its default caps per address: Linux gives the whole of 127.0.0.0/8 to the
 // loopback, and each player's socket is bound to one of 127.0.1.1, 127.0.1.2, ... before it
 // connects (the --deep rooms' players to 127.2.x.y). The hostile company is one client on an
-// address of its own, 127.1.0.1, under the same caps as anyone. --one-address runs the old
-// way instead: everyone, hostile or not, on 127.0.0.1, and the server started with its caps
-// per address lifted (they would turn the players away); --lift-caps lifts them while the
-// players keep their own addresses.
+// address of its own, 127.1.0.1, under the same caps and penalty box as anyone.
+// --lift-caps starts the server with every limit per address lifted (its caps, the penalty
+// box), as behind a proxy, while the players keep their own addresses; --one-address runs
+// the old way: everyone, hostile or not, on 127.0.0.1, and the limits per address lifted
+// (they would turn the players away).
 //
 // Hostile company while it measures: --flood ping keeps one connection sending WebSocket
 // ping frames as fast as it can without reading anything (it connects again whenever the
@@ -26,7 +27,9 @@
 // connections that each open a room and then send `ping` messages as fast as they like
 // while reading nothing; --flood big keeps 4 connections sending 60 KB text messages (and
 // frames that claim a gigabyte) as fast as they can. Every one of them connects again at
-// once whenever its connection ends, however the server ended it. --deep N adds N rooms of
+// once whenever its connection ends, however the server ended it. The flood runs as a
+// program of its own (this one again, --flood-only), as a hostile client would on a machine
+// of its own, though here it shares the processors. --deep N adds N rooms of
 // one scripted player and three level-4 computers, for the memory of the computer's
 // thinking.
 #include <QCoreApplication>
@@ -39,6 +42,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
 #include <memory>
 #include <string>
 #include <vector>
@@ -63,6 +67,17 @@ long Status(qint64 pid, const char* field) {
 
 long RssKb(qint64 pid) {
   return Status(pid, "VmRSS");
+}
+
+// The processor time a process has used so far, in clock ticks (user and system).
+long long CpuTicks(qint64 pid) {
+  QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+  if (!f.open(QIODevice::ReadOnly)) return -1;
+  const QByteArray stat = f.readAll();
+  // The fields after the command's name (which is in parentheses): utime is the 12th.
+  const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+  if (fields.size() < 13) return -1;
+  return fields[11].toLongLong() + fields[12].toLongLong();
 }
 
 // A WebSocket frame from a client (masked): opcode 1 text, 9 ping.
@@ -137,8 +152,7 @@ struct Flood {
   QHostAddress from;
   std::string kind;
   bool ping = false;
-  int ended = 0;       // connections that ended, however the server ended them
-  int unanswered = 0;  // of those, the ones that never received a byte
+  int ended = 0;  // connections that ended, however the server ended them
   std::vector<std::unique_ptr<QTcpSocket>> sockets;
   QByteArray burst;
 
@@ -146,9 +160,7 @@ struct Flood {
     auto s = std::make_unique<QTcpSocket>();
     QTcpSocket* sp = s.get();
     sp->setReadBufferSize(1);  // reads nothing: what the server sends backs up
-    auto heard = std::make_shared<bool>(false);
     auto over = std::make_shared<bool>(false);
-    QObject::connect(sp, &QTcpSocket::readyRead, sp, [heard] { *heard = true; });
     QObject::connect(sp, &QTcpSocket::connected, sp, [this, sp] {
       if (kind == "idle") return;
       sp->write(QStringLiteral("GET / HTTP/1.1\r\nHost: %1:%2\r\nUpgrade: websocket\r\n"
@@ -172,11 +184,10 @@ struct Flood {
     });
     // Ended by the server (closed, reset, or reset before it was even seen as connected):
     // opened again at once.
-    auto again = [this, i, heard, over] {
+    auto again = [this, i, over] {
       if (*over) return;
       *over = true;
       ++ended;
-      if (!*heard) ++unanswered;
       QTimer::singleShot(0, [this, i] { Open(i); });
     };
     QObject::connect(sp, &QTcpSocket::disconnected, sp, again);
@@ -222,6 +233,7 @@ int main(int argc, char** argv) {
   long rooms = 250, seconds = 20, think = 0, deep = 0;
   std::string flood;
   bool oneAddress = false, liftCaps = false;
+  long floodPort = 0;  // --flood-only: this is the flood's own process
   auto usage = [] {
     std::fputs(
         "usage: korvel4-load [--rooms N] [--seconds S] [--think MS]\n"
@@ -242,8 +254,9 @@ int main(int argc, char** argv) {
     }
     if (i + 1 >= argc) return usage();
     ++i;
-    if (a == "--flood") {
+    if (a == "--flood" || a == "--flood-only") {
       flood = argv[i];
+      if (a == "--flood-only") floodPort = -1;
       if (flood != "ping" && flood != "idle" && flood != "create" && flood != "nonreader" &&
           flood != "big") {
         std::fputs("korvel4-load: --flood: ping, idle, create, nonreader or big\n", stderr);
@@ -265,15 +278,31 @@ int main(int argc, char** argv) {
       think = v;
     else if (a == "--deep")
       deep = v;
+    else if (a == "--port" && floodPort == -1 && v <= 65535)
+      floodPort = v;
     else
       return usage();
+  }
+  if (floodPort == -1) return usage();
+  if (floodPort > 0) {
+    // The hostile client, as a program of its own: it floods for the seconds given, then
+    // tells how many of its connections ended.
+    Flood hostile;
+    hostile.Start(flood, QUrl(QStringLiteral("ws://127.0.0.1:%1").arg(floodPort)),
+                  oneAddress ? QHostAddress() : QHostAddress(QStringLiteral("127.1.0.1")));
+    QTimer::singleShot(static_cast<int>(seconds * 1000), &app, &QCoreApplication::quit);
+    app.exec();
+    std::printf("ended %d\n", hostile.ended);
+    std::fflush(stdout);
+    std::_Exit(0);  // the flood's sockets are not taken down one by one
   }
 
   QProcess server;
   server.setProgram(QCoreApplication::applicationDirPath() + "/korvel4-server");
   QStringList serverArguments{"--listen", "127.0.0.1", "--port", "0", "--pause", "0"};
   if (liftCaps)
-    serverArguments << "--address-connections" << "100000" << "--address-rooms" << "100000";
+    serverArguments << "--address-connections" << "100000" << "--address-rooms" << "100000"
+                    << "--no-penalty-box";
   server.setArguments(serverArguments);
   server.start();
   if (!server.waitForStarted(5000) || !server.waitForReadyRead(5000)) {
@@ -400,11 +429,11 @@ int main(int argc, char** argv) {
       "rooms %ld, players welcomed %d, server memory %ld kB before, %ld kB with the rooms\n", rooms,
       welcomed, rssStart, rssRooms);
   if (oneAddress)
-    std::printf("every player on 127.0.0.1; the server's caps per address lifted\n");
+    std::printf("every player on 127.0.0.1; the server's limits per address lifted\n");
   else
     std::printf("each player on an address of its own (127.0.1.1 on), a flood on 127.1.0.1; the "
-                "server's caps per address %s\n",
-                liftCaps ? "lifted" : "as by default");
+                "server's limits per address %s\n",
+                liftCaps ? "lifted (caps, penalty box)" : "as by default");
 
   // Rooms of one scripted player and three level-4 computers.
   std::vector<std::unique_ptr<Client>> deepPlayers;
@@ -426,7 +455,6 @@ int main(int argc, char** argv) {
     cp->Open(url);
     deepPlayers.push_back(std::move(c));
   }
-  Flood hostile;
   if (binder.mismatches > 0) {
     std::fprintf(stderr,
                  "korvel4-load: %d players did not connect from their own address (this Qt "
@@ -436,8 +464,20 @@ int main(int argc, char** argv) {
     server.waitForFinished(5000);
     return 1;
   }
-  if (!flood.empty())
-    hostile.Start(flood, url, oneAddress ? QHostAddress() : QHostAddress(QStringLiteral("127.1.0.1")));
+  // The hostile client runs as a program of its own (this one again), as it would on a
+  // machine of its own; it shares this machine's processors all the same.
+  QProcess hostile;
+  if (!flood.empty()) {
+    QStringList arguments{"--flood-only", QString::fromStdString(flood), "--port",
+                          QString::number(port), "--seconds", QString::number(seconds)};
+    if (oneAddress) arguments << "--one-address";
+    hostile.start(QCoreApplication::applicationFilePath(), arguments);
+    if (!hostile.waitForStarted(5000)) {
+      std::fputs("korvel4-load: cannot start the flood\n", stderr);
+      return 1;
+    }
+  }
+  const long long cpuStart = CpuTicks(server.processId());
 
   // Everyone moves as soon as their turn comes; restarted games keep the load up.
   measuring = true;
@@ -449,6 +489,7 @@ int main(int argc, char** argv) {
   measuring = false;
   const double elapsed = (clock.elapsed() - t0) / 1000.0;
   const long rssEnd = RssKb(server.processId());
+  const long long cpuEnd = CpuTicks(server.processId());
 
   std::sort(delays.begin(), delays.end());
   auto pct = [&](double p) {
@@ -461,16 +502,21 @@ int main(int argc, char** argv) {
               pct(0.5), pct(0.99), delays.empty() ? 0.0 : delays.back());
   std::printf("games finished %d; server memory %ld kB at the end: %.1f kB per room\n", gamesDone,
               rssEnd, rooms > 0 ? (rssEnd - rssStart) / static_cast<double>(rooms) : 0);
-  std::printf("server threads %ld\n", Status(server.processId(), "Threads"));
+  std::printf("server threads %ld; server processor time %.0f%% of one core while measuring\n",
+              Status(server.processId(), "Threads"),
+              100.0 * (cpuEnd - cpuStart) / static_cast<double>(sysconf(_SC_CLK_TCK)) / elapsed);
   if (deep > 0) {
     long turns = 0;
     for (const auto& c : deepPlayers) turns += static_cast<long>(c->Turns().size());
     std::printf("level-4 rooms %ld: %ld turns played\n", deep, turns);
   }
-  if (!flood.empty())
-    std::printf("flood %s: its connections ended %d times (%.0f a second), %d of them before "
-                "a byte came back\n",
-                flood.c_str(), hostile.ended, hostile.ended / elapsed, hostile.unanswered);
+  if (!flood.empty()) {
+    hostile.waitForFinished(10000);
+    const QByteArray said = hostile.readAllStandardOutput();
+    const long ended = said.mid(said.indexOf("ended ") + 6).trimmed().toLong();
+    std::printf("flood %s: its connections ended %ld times (%.0f a second)\n", flood.c_str(),
+                ended, ended / elapsed);
+  }
   std::fflush(stdout);
   tables.clear();
   server.terminate();

@@ -42,7 +42,7 @@ void Usage() {
       "                      [--records DIR] [--cert FILE --key FILE] [--no-create]\n"
       "                      [--thinkers N] [--address-connections N] [--address-rooms N]\n"
       "                      [--max-turns N] [--from FILE.k4k] [--web DIR]\n"
-      "                      [--journal DIR] [--shard X]\n"
+      "                      [--journal DIR] [--shard X] [--no-penalty-box]\n"
       "  --port P        the port to listen on (default 4650; 0 picks a free one)\n"
       "  --listen ADDR   the address to listen on (default: every address)\n"
       "  --room CODE     open one room with this code (6-16 of A-Z, 0-9) at start\n"
@@ -65,6 +65,8 @@ void Usage() {
       "  --address-connections N  connections from one address at a time (default 64)\n"
       "  --address-rooms N        rooms one address may have open (default 20; twice as\n"
       "                  many may be created from it in 10 minutes)\n"
+      "  --no-penalty-box  never refuse an address's new connections at accept for its\n"
+      "                  misbehaving (behind a proxy, where every player has its address)\n"
       "  --max-turns N   a game reaching N turns ends there as a draw by length\n"
       "                  (default 2000; 0: no limit)\n"
       "  --web DIR       the browser page's folder, served on the same port (default: web\n"
@@ -110,6 +112,9 @@ int main(int argc, char** argv) {
       return 0;
     } else if (a == "--no-create") {
       options.allowCreate = false;
+      continue;
+    } else if (a == "--no-penalty-box") {
+      options.penalty.offences = 0;
       continue;
     }
     if (!hasValue) return bad("needs a value");
