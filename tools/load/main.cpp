@@ -292,7 +292,7 @@ int main(int argc, char** argv) {
                   oneAddress ? QHostAddress() : QHostAddress(QStringLiteral("127.1.0.1")));
     QTimer::singleShot(static_cast<int>(seconds * 1000), &app, &QCoreApplication::quit);
     app.exec();
-    std::printf("ended %d\n", hostile.ended);
+    std::printf("ended %d cpu %lld\n", hostile.ended, CpuTicks(QCoreApplication::applicationPid()));
     std::fflush(stdout);
     std::_Exit(0);  // the flood's sockets are not taken down one by one
   }
@@ -513,9 +513,12 @@ int main(int argc, char** argv) {
   if (!flood.empty()) {
     hostile.waitForFinished(10000);
     const QByteArray said = hostile.readAllStandardOutput();
-    const long ended = said.mid(said.indexOf("ended ") + 6).trimmed().toLong();
-    std::printf("flood %s: its connections ended %ld times (%.0f a second)\n", flood.c_str(),
-                ended, ended / elapsed);
+    const QList<QByteArray> words = said.trimmed().split(' ');
+    const long ended = words.size() == 4 ? words[1].toLong() : -1;
+    const double cpu = words.size() == 4 ? words[3].toDouble() / sysconf(_SC_CLK_TCK) : -1;
+    std::printf("flood %s: its connections ended %ld times (%.0f a second); the flood's own "
+                "processor time %.0f%% of one core\n",
+                flood.c_str(), ended, ended / elapsed, 100.0 * cpu / elapsed);
   }
   std::fflush(stdout);
   tables.clear();
