@@ -234,11 +234,15 @@ int main(int argc, char** argv) {
   std::string flood;
   bool oneAddress = false, liftCaps = false;
   long floodPort = 0;  // --flood-only: this is the flood's own process
+  // --flood-yields: the flood's process runs at the lowest priority, so that on a machine of
+  // two processors it takes what the server and the players leave, as a hostile client on
+  // a machine of its own would take none of theirs.
+  bool floodYields = false;
   auto usage = [] {
     std::fputs(
         "usage: korvel4-load [--rooms N] [--seconds S] [--think MS]\n"
         "                    [--flood ping|idle|create|nonreader|big]\n"
-        "                    [--deep N] [--lift-caps] [--one-address]\n",
+        "                    [--deep N] [--lift-caps] [--one-address] [--flood-yields]\n",
         stderr);
     return 2;
   };
@@ -250,6 +254,10 @@ int main(int argc, char** argv) {
     }
     if (a == "--lift-caps") {
       liftCaps = true;
+      continue;
+    }
+    if (a == "--flood-yields") {
+      floodYields = true;
       continue;
     }
     if (i + 1 >= argc) return usage();
@@ -287,6 +295,7 @@ int main(int argc, char** argv) {
   if (floodPort > 0) {
     // The hostile client, as a program of its own: it floods for the seconds given, then
     // tells how many of its connections ended.
+    if (floodYields && nice(19) == -1) std::perror("korvel4-load: nice");
     Flood hostile;
     hostile.Start(flood, QUrl(QStringLiteral("ws://127.0.0.1:%1").arg(floodPort)),
                   oneAddress ? QHostAddress() : QHostAddress(QStringLiteral("127.1.0.1")));
@@ -471,6 +480,7 @@ int main(int argc, char** argv) {
     QStringList arguments{"--flood-only", QString::fromStdString(flood), "--port",
                           QString::number(port), "--seconds", QString::number(seconds)};
     if (oneAddress) arguments << "--one-address";
+    if (floodYields) arguments << "--flood-yields";
     hostile.start(QCoreApplication::applicationFilePath(), arguments);
     if (!hostile.waitForStarted(5000)) {
       std::fputs("korvel4-load: cannot start the flood\n", stderr);
