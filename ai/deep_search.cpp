@@ -529,6 +529,7 @@ ChosenMove Searcher::Run(const GameState& s, int seat, const DeepLimits& limits,
   stop_ = limits.stop;
   maxSeconds_ = limits.maxSeconds;
   params_ = limits.eval ? limits.eval : &DefaultEvalParams();
+  b_.SetKingWeights(params_->near);  // the board keeps the king zones' sums for Evaluate
   options_ = limits.options ? *limits.options : DeepSearchOptions{};
   // A new generation empties the table; only when the stamps run out is it cleared.
   if (++generation_ == 0) {
