@@ -32,6 +32,9 @@ struct Tables {
   std::uint64_t piece[80][kSquares] = {};
   std::uint64_t side[5] = {};
   std::uint64_t hand[5][5] = {};
+  // Is the piece byte a defender of a king of the team on the ring (beside it, of the
+  // king's team, not a king)?
+  std::int8_t zoneDefender[2][80][3] = {};
 
   Tables() {
     std::uint64_t x = 0x4b6f7276656c3434ULL;
@@ -47,6 +50,9 @@ struct Tables {
     for (auto& row : hand)
       for (auto& v : row) v = next();
     for (int i = 0; i < 25; ++i) dirOf[i] = static_cast<std::int8_t>(DirIndex(i - 12));
+    for (int seat = 1; seat <= 4; ++seat)
+      for (int type = T_HU; type <= T_RYU; ++type)
+        if (type != T_OU) zoneDefender[TeamOf(seat)][MakePiece(seat, type)][2] = 1;
 
     // Steps written as (forward, sideways) and turned onto each seat.
     struct Rel {
@@ -101,6 +107,7 @@ constexpr Rings kRings;
 // Per seat: the promotion zone, the last line, and each pawn line as square sets.
 struct SeatSets {
   SquareSet zone[5], last[5], line[5][10], board;
+  SquareSet beside[kSquares];  // a square's neighbours on the board
   SeatSets();
 };
 
@@ -139,6 +146,9 @@ SeatSets::SeatSets() {
   for (int q = Sq(1, 1); q <= Sq(9, 9); ++q) {
     if (SqX(q) < 1 || SqX(q) > 9) continue;
     board.Add(q);
+    for (int d : kDelta)
+      if (SqX(q + d) >= 1 && SqX(q + d) <= 9 && SqY(q + d) >= 1 && SqY(q + d) <= 9)
+        beside[q].Add(q + d);
     for (int seat = 1; seat <= 4; ++seat) {
       if (InZone(seat, q)) zone[seat].Add(q);
       if (LastLine(seat, q)) last[seat].Add(q);
@@ -249,6 +259,11 @@ bool Board::Load(const GameState& s, int seat) {
 
 void Board::SetKingWeights(const int (&near)[9]) {
   std::memcpy(near_, near, sizeof near_);
+  std::memset(zoneAttack_, 0, sizeof zoneAttack_);
+  for (int seat = 1; seat <= 4; ++seat)
+    for (int type = T_HU; type <= T_RYU; ++type)
+      for (int ring = 1; ring <= 2; ++ring)
+        zoneAttack_[1 - TeamOf(seat)][MakePiece(seat, type)][ring] = near_[type] * ring;
   for (int k = 1; k <= 4; ++k) CountZone(k);
 }
 
@@ -265,37 +280,24 @@ void Board::CountZone(int seat) {
       const int q = Sq(x, y);
       const int ring = kRings.of[q - k + 24];
       const std::uint8_t p = sq_[q];
-      if (p == 0) {
-        if (ring == 2) ++z.empties;
-      } else if (TeamOf(SeatOf(p)) != TeamOf(seat)) {
-        z.attack[SeatOf(p)] += near_[TypeOf(p)] * ring;
-      } else if (ring == 2 && TypeOf(p) != T_OU) {
-        ++z.defenders;
-      }
+      z.attack[SeatOf(p)] += zoneAttack_[TeamOf(seat)][p][ring];
+      z.defenders += T().zoneDefender[TeamOf(seat)][p][ring];
+      if (ring == 2 && p == 0) ++z.empties;
     }
 }
 
 // `sq` held `was` and now holds `now`: every king's zone that holds the square follows.
-void Board::ZoneChange(int sq, std::uint8_t was, std::uint8_t now) {
+inline void Board::ZoneChange(int sq, std::uint8_t was, std::uint8_t now) {
   for (int seat = 1; seat <= 4; ++seat) {
     const int k = king_[seat];
-    if (k == 0) continue;
     const unsigned i = static_cast<unsigned>(sq - k + 24);
-    if (i >= 49) continue;
-    const int ring = kRings.of[i];
-    if (ring == 0) continue;
+    if (k == 0 || i >= 49 || kRings.of[i] == 0) continue;
+    const int ring = kRings.of[i], team = TeamOf(seat);
     KingZone& z = zone_[seat];
-    const int team = TeamOf(seat);
-    for (int sign = -1; sign <= 1; sign += 2) {
-      const std::uint8_t p = sign < 0 ? was : now;
-      if (p == 0) {
-        if (ring == 2) z.empties += sign;
-      } else if (TeamOf(SeatOf(p)) != team) {
-        z.attack[SeatOf(p)] += sign * near_[TypeOf(p)] * ring;
-      } else if (ring == 2 && TypeOf(p) != T_OU) {
-        z.defenders += sign;
-      }
-    }
+    z.attack[SeatOf(was)] -= zoneAttack_[team][was][ring];
+    z.attack[SeatOf(now)] += zoneAttack_[team][now][ring];
+    z.defenders += T().zoneDefender[team][now][ring] - T().zoneDefender[team][was][ring];
+    if (ring == 2) z.empties += (now == 0) - (was == 0);
   }
 }
 
@@ -343,13 +345,20 @@ bool Board::RookOfSeatReaches(int seat, int sq) const {
   return SliderReaches(seat, sq, true);
 }
 
-bool Board::Attacks(int seat, int sq) const {
+// Does a piece of `seat` beside `sq` step onto it?
+bool Board::StepsOnto(int seat, int sq) const {
   const Tables& t = T();
-  for (int d = 0; d < 8; ++d) {
-    const std::uint8_t p = sq_[sq - kDelta[d]];
-    if (SeatOf(p) == seat && ((t.stepMask[p] >> d) & 1)) return true;
-  }
-  return SliderReaches(seat, sq, false);
+  const SquareSet near = Sets().beside[sq] & occ_[seat];
+  for (int i = 0; i < 2; ++i)
+    for (std::uint64_t bits = near.w[i]; bits != 0; bits &= bits - 1) {
+      const int from = i * 64 + __builtin_ctzll(bits);
+      if ((t.stepMask[sq_[from]] >> t.dirOf[sq - from + 12]) & 1) return true;
+    }
+  return false;
+}
+
+bool Board::Attacks(int seat, int sq) const {
+  return StepsOnto(seat, sq) || SliderReaches(seat, sq, false);
 }
 
 bool Board::CanTakeKing(int seat) const {
@@ -433,11 +442,13 @@ bool Board::HasKingCapture() const {
   for (int enemy : {Next(seat), Prev(seat)}) {
     const int k = king_[enemy];
     if (!k) continue;
-    for (int d = 0; d < 8; ++d) {
-      const int from = k - kDelta[d];
-      const std::uint8_t p = sq_[from];
-      if (SeatOf(p) == seat && ((t.stepMask[p] >> d) & 1) && legal(p, from, k)) return true;
-    }
+    const SquareSet near = Sets().beside[k] & occ_[seat];
+    for (int i = 0; i < 2; ++i)
+      for (std::uint64_t bits = near.w[i]; bits != 0; bits &= bits - 1) {
+        const int from = i * 64 + __builtin_ctzll(bits);
+        const std::uint8_t p = sq_[from];
+        if (((t.stepMask[p] >> t.dirOf[k - from + 12]) & 1) && legal(p, from, k)) return true;
+      }
     for (int i = 0; i < 2; ++i)
       for (std::uint64_t bits = sliders_[seat].w[i]; bits != 0; bits &= bits - 1) {
         const int r = i * 64 + __builtin_ctzll(bits);

@@ -110,6 +110,13 @@ struct SquareSet {
   void Add(int sq) { w[sq >> 6] |= std::uint64_t{1} << (sq & 63); }
   void Remove(int sq) { w[sq >> 6] &= ~(std::uint64_t{1} << (sq & 63)); }
   bool Has(int sq) const { return (w[sq >> 6] >> (sq & 63)) & 1; }
+  bool Empty() const { return (w[0] | w[1]) == 0; }
+  SquareSet operator&(const SquareSet& o) const {
+    SquareSet r;
+    r.w[0] = w[0] & o.w[0];
+    r.w[1] = w[1] & o.w[1];
+    return r;
+  }
   // Calls f(square) for every member, in increasing order.
   template <class F>
   void ForEach(F&& f) const {
@@ -187,6 +194,7 @@ class Board {
   template <bool kZones>
   void Set(int sq, std::uint8_t now);
   void ZoneChange(int sq, std::uint8_t was, std::uint8_t now);
+  bool StepsOnto(int seat, int sq) const;
   void CountZone(int seat);
   bool SliderReaches(int seat, int sq, bool diagonal) const;
 
@@ -203,6 +211,10 @@ class Board {
   int count_[2][9] = {};        // pieces on the board by team and type
   KingZone zone_[5] = {};
   int near_[9] = {};
+  // What a piece byte adds to attack[its seat] of the zone of a king of each team on each
+  // ring (0 none, 1 two squares away, 2 beside): near_ by its type, times the ring, for an
+  // enemy piece.
+  int zoneAttack_[2][80][3] = {};
 };
 
 // The code the game uses for a piece byte, and back (0 when the code has no byte).

@@ -55,15 +55,13 @@ constexpr KingZones kZones;
 
 // The danger to the king of `seat` from what its zone holds; `nextEnemy` is the enemy seat
 // that moves next.
-int Danger(const Board& b, const EvalParams& p, int seat, int nextEnemy, const int (&attack)[5],
-           int defenders, int emptyNeighbours) {
+// `drops` holds each seat's dropWeight summed over the kinds it holds.
+int Danger(const EvalParams& p, const int (&drops)[5], int seat, int nextEnemy,
+           const int (&attack)[5], int defenders, int emptyNeighbours) {
   int danger = 0;
   const int open = emptyNeighbours < 3 ? emptyNeighbours : 3;
   for (int e : {Next(seat), Prev(seat)}) {
-    int a = attack[e];
-    if (open > 0)
-      for (int slot = 1; slot <= 4; ++slot)
-        if (b.Hand(e, slot) > 0) a += p.drop[slot] * open;
+    const int a = attack[e] + drops[e] * open;
     danger += e == nextEnemy ? a * p.nextPercent / 100 : a;
   }
   danger -= defenders * p.defender;
@@ -72,7 +70,8 @@ int Danger(const Board& b, const EvalParams& p, int seat, int nextEnemy, const i
 }
 
 // The zone of the king of `seat` counted square by square.
-int KingDangerByScan(const Board& b, const EvalParams& p, int seat, int nextEnemy) {
+int KingDangerByScan(const Board& b, const EvalParams& p, const int (&drops)[5], int seat,
+                     int nextEnemy) {
   const int k = b.KingSq(seat);
   if (k == 0) return 0;
   const int team = TeamOf(seat);
@@ -94,7 +93,7 @@ int KingDangerByScan(const Board& b, const EvalParams& p, int seat, int nextEnem
       ++defenders;
     }
   }
-  return Danger(b, p, seat, nextEnemy, attack, defenders, emptyNeighbours);
+  return Danger(p, drops, seat, nextEnemy, attack, defenders, emptyNeighbours);
 }
 
 // The squares a rook or dragon on `q` reaches.
@@ -108,12 +107,16 @@ int RookReach(const Board& b, int q) {
   return reach;
 }
 
-void AddHands(const Board& b, const EvalParams& p, int (&score)[2]) {
-  for (int seat = 1; seat <= 4; ++seat)
+// The hands' values, and each seat's drop weights for Danger.
+void AddHands(const Board& b, const EvalParams& p, int (&score)[2], int (&drops)[5]) {
+  for (int seat = 1; seat <= 4; ++seat) {
+    drops[seat] = 0;
     for (int slot = 1; slot <= 4; ++slot) {
       const int held = b.Hand(seat, slot) < 18 ? b.Hand(seat, slot) : 18;
       score[TeamOf(seat)] += held * p.hand[slot];
+      if (held > 0) drops[seat] += p.drop[slot];
     }
+  }
 }
 
 struct Field {
@@ -263,12 +266,13 @@ int EvaluateByScan(const Board& b, const EvalParams& p) {
       score[team] += p.board[TypeOf(pc)];
       if (Board::Slides(pc)) score[team] += RookReach(b, q) * p.rookMobility;
     }
-  AddHands(b, p, score);
+  int drops[5] = {};
+  AddHands(b, p, score, drops);
 
   // The seat to move is the next enemy of the other team's kings; ours face Next(side).
   for (int seat = 1; seat <= 4; ++seat) {
     const int nextEnemy = TeamOf(seat) == us ? Next(side) : side;
-    score[TeamOf(seat)] -= KingDangerByScan(b, p, seat, nextEnemy);
+    score[TeamOf(seat)] -= KingDangerByScan(b, p, drops, seat, nextEnemy);
   }
   return score[us] - score[1 - us] + p.tempo;
 }
@@ -283,13 +287,14 @@ int Evaluate(const Board& b, const EvalParams& p) {
   for (int seat = 1; seat <= 4; ++seat)
     b.Sliders(seat).ForEach(
         [&](int q) { score[TeamOf(seat)] += RookReach(b, q) * p.rookMobility; });
-  AddHands(b, p, score);
+  int drops[5] = {};
+  AddHands(b, p, score, drops);
 
   for (int seat = 1; seat <= 4; ++seat) {
     if (b.KingSq(seat) == 0) continue;
     const int nextEnemy = TeamOf(seat) == us ? Next(side) : side;
     const KingZone& z = b.Zone(seat);
-    score[TeamOf(seat)] -= Danger(b, p, seat, nextEnemy, z.attack, z.defenders, z.empties);
+    score[TeamOf(seat)] -= Danger(p, drops, seat, nextEnemy, z.attack, z.defenders, z.empties);
   }
   return score[us] - score[1 - us] + p.tempo;
 }
