@@ -130,6 +130,30 @@ TEST(DeepBoard, KingCaptureAnswersWhatTheCaptureListHolds) {
   EXPECT_TRUE(b.HasKingCapture());
 }
 
+// Attacks (steps found among the square's neighbours, rook lines from the seat's rooks) is
+// whether any single piece of the seat reaches the square, asked piece by piece.
+TEST(DeepBoard, AttacksAgreeWithEachPieceAskedAlone) {
+  int attacked = 0;
+  for (std::uint64_t seed = 1; seed <= 200; ++seed) {
+    GameState s = testing::RandomPosition(seed);
+    Board b;
+    if (!b.Load(s, s.CurrentSeat)) continue;
+    for (int seat = 1; seat <= 4; ++seat)
+      for (int sq = deep::Sq(1, 1); sq <= deep::Sq(9, 9); ++sq) {
+        if (b.At(sq) == deep::kWall) continue;
+        bool any = false;
+        for (int from = 0; from < deep::kSquares; ++from) {
+          const std::uint8_t p = b.At(from);
+          if (p != 0 && p != deep::kWall && deep::SeatOf(p) == seat && from != sq)
+            any = any || b.PieceReaches(p, from, sq);
+        }
+        attacked += any;
+        ASSERT_EQ(b.Attacks(seat, sq), any) << "seed " << seed << " seat " << seat << " sq " << sq;
+      }
+  }
+  EXPECT_GT(attacked, 10000);
+}
+
 // A move remembered from another position (the table, a killer) is tried only when legal:
 // IsLegal must answer exactly membership of the generated list.
 TEST(DeepBoard, IsLegalAgreesWithTheGenerator) {
