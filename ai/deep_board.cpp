@@ -35,6 +35,9 @@ struct Tables {
   // Is the piece byte a defender of a king of the team on the ring (beside it, of the
   // king's team, not a king)?
   std::int8_t zoneDefender[2][80][3] = {};
+  // All bits for a seat (1..4) of the other team than `team`, else none: masks the weight
+  // of a piece in a king's zone.
+  int enemyMask[2][16] = {};
 
   Tables() {
     std::uint64_t x = 0x4b6f7276656c3434ULL;
@@ -53,6 +56,7 @@ struct Tables {
     for (int seat = 1; seat <= 4; ++seat)
       for (int type = T_HU; type <= T_RYU; ++type)
         if (type != T_OU) zoneDefender[TeamOf(seat)][MakePiece(seat, type)][2] = 1;
+    for (int seat = 1; seat <= 4; ++seat) enemyMask[1 - TeamOf(seat)][seat] = -1;
 
     // Steps written as (forward, sideways) and turned onto each seat.
     struct Rel {
@@ -259,12 +263,13 @@ bool Board::Load(const GameState& s, int seat) {
 
 void Board::SetKingWeights(const int (&near)[9]) {
   std::memcpy(near_, near, sizeof near_);
-  std::memset(zoneAttack_, 0, sizeof zoneAttack_);
-  for (int seat = 1; seat <= 4; ++seat)
-    for (int type = T_HU; type <= T_RYU; ++type)
-      for (int ring = 1; ring <= 2; ++ring)
-        zoneAttack_[1 - TeamOf(seat)][MakePiece(seat, type)][ring] = near_[type] * ring;
   for (int k = 1; k <= 4; ++k) CountZone(k);
+}
+
+// What the piece byte `p` (0 for none) weighs in the zone of a king of `team`: its near
+// weight when it is an enemy's, else nothing.
+inline int Board::ZoneWeight(int team, std::uint8_t p) const {
+  return near_[TypeOf(p)] & T().enemyMask[team][SeatOf(p)];
 }
 
 // The zone of one king counted square by square.
@@ -280,7 +285,7 @@ void Board::CountZone(int seat) {
       const int q = Sq(x, y);
       const int ring = kRings.of[q - k + 24];
       const std::uint8_t p = sq_[q];
-      z.attack[SeatOf(p)] += zoneAttack_[TeamOf(seat)][p][ring];
+      z.attack[SeatOf(p)] += ZoneWeight(TeamOf(seat), p) * ring;
       z.defenders += T().zoneDefender[TeamOf(seat)][p][ring];
       if (ring == 2 && p == 0) ++z.empties;
     }
@@ -294,8 +299,8 @@ inline void Board::ZoneChange(int sq, std::uint8_t was, std::uint8_t now) {
     if (k == 0 || i >= 49 || kRings.of[i] == 0) continue;
     const int ring = kRings.of[i], team = TeamOf(seat);
     KingZone& z = zone_[seat];
-    z.attack[SeatOf(was)] -= zoneAttack_[team][was][ring];
-    z.attack[SeatOf(now)] += zoneAttack_[team][now][ring];
+    z.attack[SeatOf(was)] -= ZoneWeight(team, was) * ring;
+    z.attack[SeatOf(now)] += ZoneWeight(team, now) * ring;
     z.defenders += T().zoneDefender[team][now][ring] - T().zoneDefender[team][was][ring];
     if (ring == 2) z.empties += (now == 0) - (was == 0);
   }

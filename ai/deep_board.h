@@ -196,6 +196,7 @@ class Board {
   void ZoneChange(int sq, std::uint8_t was, std::uint8_t now);
   bool StepsOnto(int seat, int sq) const;
   void CountZone(int seat);
+  int ZoneWeight(int team, std::uint8_t p) const;
   bool SliderReaches(int seat, int sq, bool diagonal) const;
 
   std::uint8_t sq_[kSquares];
@@ -211,10 +212,6 @@ class Board {
   int count_[2][9] = {};        // pieces on the board by team and type
   KingZone zone_[5] = {};
   int near_[9] = {};
-  // What a piece byte adds to attack[its seat] of the zone of a king of each team on each
-  // ring (0 none, 1 two squares away, 2 beside): near_ by its type, times the ring, for an
-  // enemy piece.
-  int zoneAttack_[2][80][3] = {};
 };
 
 // The code the game uses for a piece byte, and back (0 when the code has no byte).
