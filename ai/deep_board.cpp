@@ -32,6 +32,12 @@ struct Tables {
   std::uint64_t piece[80][kSquares] = {};
   std::uint64_t side[5] = {};
   std::uint64_t hand[5][5] = {};
+  // Is the piece byte a defender of a king of the team on the ring (beside it, of the
+  // king's team, not a king)?
+  std::int8_t zoneDefender[2][80][3] = {};
+  // All bits for a seat (1..4) of the other team than `team`, else none: masks the weight
+  // of a piece in a king's zone.
+  int enemyMask[2][16] = {};
 
   Tables() {
     std::uint64_t x = 0x4b6f7276656c3434ULL;
@@ -47,6 +53,10 @@ struct Tables {
     for (auto& row : hand)
       for (auto& v : row) v = next();
     for (int i = 0; i < 25; ++i) dirOf[i] = static_cast<std::int8_t>(DirIndex(i - 12));
+    for (int seat = 1; seat <= 4; ++seat)
+      for (int type = T_HU; type <= T_RYU; ++type)
+        if (type != T_OU) zoneDefender[TeamOf(seat)][MakePiece(seat, type)][2] = 1;
+    for (int seat = 1; seat <= 4; ++seat) enemyMask[1 - TeamOf(seat)][seat] = -1;
 
     // Steps written as (forward, sideways) and turned onto each seat.
     struct Rel {
@@ -82,6 +92,29 @@ const Tables& T() {
   return tables;
 }
 
+// The ring of `sq` around a king on `k` for KingZone: 2 beside it, 1 two squares away, 0
+// elsewhere (the king's own square included). Indexed by sq - k + 24; across a row's end
+// no offset of the 5x5 square aliases another, the walls lying between.
+struct Rings {
+  std::uint8_t of[49] = {};
+  constexpr Rings() {
+    for (int dy = -2; dy <= 2; ++dy)
+      for (int dx = -2; dx <= 2; ++dx) {
+        if (dx == 0 && dy == 0) continue;
+        const bool beside = dx >= -1 && dx <= 1 && dy >= -1 && dy <= 1;
+        of[dx + kStride * dy + 24] = beside ? 2 : 1;
+      }
+  }
+};
+constexpr Rings kRings;
+
+// Per seat: the promotion zone, the last line, and each pawn line as square sets.
+struct SeatSets {
+  SquareSet zone[5], last[5], line[5][10], board;
+  SquareSet beside[kSquares];  // a square's neighbours on the board
+  SeatSets();
+};
+
 // The line a seat's pawn counts on for the two-pawn rule.
 int PawnLine(int seat, int sq) {
   return (seat == SITA || seat == UE) ? SqX(sq) : SqY(sq);
@@ -113,8 +146,40 @@ bool LastLine(int seat, int sq) {
   }
 }
 
-bool IsRookOf(std::uint8_t p, int seat) {
-  return p == MakePiece(seat, T_SYA) || p == MakePiece(seat, T_RYU);
+SeatSets::SeatSets() {
+  for (int q = Sq(1, 1); q <= Sq(9, 9); ++q) {
+    if (SqX(q) < 1 || SqX(q) > 9) continue;
+    board.Add(q);
+    for (int d : kDelta)
+      if (SqX(q + d) >= 1 && SqX(q + d) <= 9 && SqY(q + d) >= 1 && SqY(q + d) <= 9)
+        beside[q].Add(q + d);
+    for (int seat = 1; seat <= 4; ++seat) {
+      if (InZone(seat, q)) zone[seat].Add(q);
+      if (LastLine(seat, q)) last[seat].Add(q);
+      line[seat][PawnLine(seat, q)].Add(q);
+    }
+  }
+}
+
+const SeatSets& Sets() {
+  static const SeatSets sets;
+  return sets;
+}
+
+// Two different squares on one row or column.
+bool Aligned(int a, int b) {
+  return a != b && (SqX(a) == SqX(b) || SqY(a) == SqY(b));
+}
+
+// The step along the line from `from` toward `to` (Aligned squares).
+int LineStep(int from, int to) {
+  if (SqX(from) == SqX(to)) return to > from ? kStride : -kStride;
+  return to > from ? 1 : -1;
+}
+
+bool IsDiagonalStep(int delta) {
+  return delta == kStride + 1 || delta == kStride - 1 || delta == -kStride + 1 ||
+         delta == -kStride - 1;
 }
 
 // Walks from `from` toward `to` on one line: true when every square strictly between is
@@ -159,6 +224,8 @@ bool Board::Load(const GameState& s, int seat) {
   std::memset(sq_, kWall, sizeof sq_);
   std::memset(pawns_, 0, sizeof pawns_);
   std::memset(king_, 0, sizeof king_);
+  std::memset(count_, 0, sizeof count_);
+  for (int k = 0; k <= 4; ++k) occ_[k] = sliders_[k] = SquareSet{};
   key_ = 0;
   handKey_ = 0;
   int kings[5] = {};
@@ -170,7 +237,7 @@ bool Board::Load(const GameState& s, int seat) {
       if (c.IsEmpty()) continue;
       const std::uint8_t p = PieceFromCode(c);
       if (p == 0) return false;
-      sq_[q] = p;
+      Set<false>(q, p);
       key_ ^= t.piece[p][q];
       if (TypeOf(p) == T_OU) {
         ++kings[SeatOf(p)];
@@ -190,7 +257,72 @@ bool Board::Load(const GameState& s, int seat) {
   side_ = seat;
   key_ ^= t.side[seat];
   lastCheck_ = false;
+  for (int k = 1; k <= 4; ++k) CountZone(k);
   return true;
+}
+
+void Board::SetKingWeights(const int (&near)[9]) {
+  std::memcpy(near_, near, sizeof near_);
+  for (int k = 1; k <= 4; ++k) CountZone(k);
+}
+
+// What the piece byte `p` (0 for none) weighs in the zone of a king of `team`: its near
+// weight when it is an enemy's, else nothing.
+inline int Board::ZoneWeight(int team, std::uint8_t p) const {
+  return near_[TypeOf(p)] & T().enemyMask[team][SeatOf(p)];
+}
+
+// The zone of one king counted square by square.
+void Board::CountZone(int seat) {
+  KingZone& z = zone_[seat];
+  z = KingZone{};
+  const int k = king_[seat];
+  if (k == 0) return;
+  const int kx = SqX(k), ky = SqY(k);
+  for (int y = ky - 2; y <= ky + 2; ++y)
+    for (int x = kx - 2; x <= kx + 2; ++x) {
+      if (x < 1 || x > 9 || y < 1 || y > 9 || (x == kx && y == ky)) continue;
+      const int q = Sq(x, y);
+      const int ring = kRings.of[q - k + 24];
+      const std::uint8_t p = sq_[q];
+      z.attack[SeatOf(p)] += ZoneWeight(TeamOf(seat), p) * ring;
+      z.defenders += T().zoneDefender[TeamOf(seat)][p][ring];
+      if (ring == 2 && p == 0) ++z.empties;
+    }
+}
+
+// `sq` held `was` and now holds `now`: every king's zone that holds the square follows.
+inline void Board::ZoneChange(int sq, std::uint8_t was, std::uint8_t now) {
+  for (int seat = 1; seat <= 4; ++seat) {
+    const int k = king_[seat];
+    const unsigned i = static_cast<unsigned>(sq - k + 24);
+    if (k == 0 || i >= 49 || kRings.of[i] == 0) continue;
+    const int ring = kRings.of[i], team = TeamOf(seat);
+    KingZone& z = zone_[seat];
+    z.attack[SeatOf(was)] -= ZoneWeight(team, was) * ring;
+    z.attack[SeatOf(now)] += ZoneWeight(team, now) * ring;
+    z.defenders += T().zoneDefender[team][now][ring] - T().zoneDefender[team][was][ring];
+    if (ring == 2) z.empties += (now == 0) - (was == 0);
+  }
+}
+
+// Puts `now` (0 for none) on the board square `sq`, keeping the sets and counts, and the
+// zones when asked (Unmake restores them whole instead).
+template <bool kZones>
+void Board::Set(int sq, std::uint8_t now) {
+  const std::uint8_t was = sq_[sq];
+  if (was != 0) {
+    occ_[SeatOf(was)].Remove(sq);
+    if (Slides(was)) sliders_[SeatOf(was)].Remove(sq);
+    --count_[TeamOf(SeatOf(was))][TypeOf(was)];
+  }
+  if (now != 0) {
+    occ_[SeatOf(now)].Add(sq);
+    if (Slides(now)) sliders_[SeatOf(now)].Add(sq);
+    ++count_[TeamOf(SeatOf(now))][TypeOf(now)];
+  }
+  sq_[sq] = now;
+  if (kZones) ZoneChange(sq, was, now);
 }
 
 bool Board::PieceReaches(std::uint8_t p, int from, int to) const {
@@ -202,30 +334,36 @@ bool Board::PieceReaches(std::uint8_t p, int from, int to) const {
   return Slides(p) && ClearBetween(sq_, from, to, -1);
 }
 
+// Does a rook or dragon of `seat` reach `sq` along a clear line (or, with `diagonal`, a
+// dragon from a diagonal neighbour)?
+bool Board::SliderReaches(int seat, int sq, bool diagonal) const {
+  for (int i = 0; i < 2; ++i)
+    for (std::uint64_t bits = sliders_[seat].w[i]; bits != 0; bits &= bits - 1) {
+      const int r = i * 64 + __builtin_ctzll(bits);
+      if (Aligned(r, sq) && ClearBetween(sq_, r, sq, -1)) return true;
+      if (diagonal && TypeOf(sq_[r]) == T_RYU && IsDiagonalStep(sq - r)) return true;
+    }
+  return false;
+}
+
 bool Board::RookOfSeatReaches(int seat, int sq) const {
-  for (int d : kOrth) {
-    int q = sq + d;
-    while (sq_[q] == 0) q += d;
-    if (IsRookOf(sq_[q], seat)) return true;
-  }
-  const std::uint8_t dragon = MakePiece(seat, T_RYU);
-  for (int d : kDiag)
-    if (sq_[sq + d] == dragon) return true;
+  return SliderReaches(seat, sq, true);
+}
+
+// Does a piece of `seat` beside `sq` step onto it?
+bool Board::StepsOnto(int seat, int sq) const {
+  const Tables& t = T();
+  const SquareSet near = Sets().beside[sq] & occ_[seat];
+  for (int i = 0; i < 2; ++i)
+    for (std::uint64_t bits = near.w[i]; bits != 0; bits &= bits - 1) {
+      const int from = i * 64 + __builtin_ctzll(bits);
+      if ((t.stepMask[sq_[from]] >> t.dirOf[sq - from + 12]) & 1) return true;
+    }
   return false;
 }
 
 bool Board::Attacks(int seat, int sq) const {
-  const Tables& t = T();
-  for (int d = 0; d < 8; ++d) {
-    const std::uint8_t p = sq_[sq - kDelta[d]];
-    if (SeatOf(p) == seat && ((t.stepMask[p] >> d) & 1)) return true;
-  }
-  for (int d : kOrth) {
-    int q = sq + d;
-    while (sq_[q] == 0) q += d;
-    if (IsRookOf(sq_[q], seat)) return true;
-  }
-  return false;
+  return StepsOnto(seat, sq) || SliderReaches(seat, sq, false);
 }
 
 bool Board::CanTakeKing(int seat) const {
@@ -264,23 +402,31 @@ struct Board::PartnerScan {
   }
 };
 
+// Each rook of the mover on a line with the king bears on it directly with nothing between,
+// and through the one piece between (a rook of ours included) once that one leaves.
 void Board::ScanPartnerLines(PartnerScan& scan) const {
   const int seat = side_;
   scan.king = king_[Partner(seat)];
   if (scan.king == 0) return;
-  for (int d : kOrth) {
-    int q = scan.king + d;
-    while (sq_[q] == 0) q += d;
-    if (sq_[q] == kWall) continue;
-    // A rook behind the first piece (a rook of ours included) bears once that one leaves.
-    if (IsRookOf(sq_[q], seat)) scan.direct[scan.nDirect++] = q;
-    int r = q + d;
-    while (sq_[r] == 0) r += d;
-    if (IsRookOf(sq_[r], seat)) scan.pinned[scan.nPinned++] = q;
-  }
-  const std::uint8_t dragon = MakePiece(seat, T_RYU);
-  for (int d : kDiag)
-    if (sq_[scan.king + d] == dragon) scan.direct[scan.nDirect++] = scan.king + d;
+  const int k = scan.king;
+  for (int i = 0; i < 2; ++i)
+    for (std::uint64_t bits = sliders_[seat].w[i]; bits != 0; bits &= bits - 1) {
+      const int r = i * 64 + __builtin_ctzll(bits);
+      if (!Aligned(r, k)) {
+        if (TypeOf(sq_[r]) == T_RYU && IsDiagonalStep(k - r)) scan.direct[scan.nDirect++] = r;
+        continue;
+      }
+      const int step = LineStep(k, r);
+      int q = k + step;
+      while (sq_[q] == 0) q += step;
+      if (q == r) {
+        scan.direct[scan.nDirect++] = r;
+        continue;
+      }
+      int behind = q + step;
+      while (sq_[behind] == 0) behind += step;
+      if (behind == r) scan.pinned[scan.nPinned++] = q;
+    }
 }
 
 bool Board::HasKingCapture() const {
@@ -301,16 +447,18 @@ bool Board::HasKingCapture() const {
   for (int enemy : {Next(seat), Prev(seat)}) {
     const int k = king_[enemy];
     if (!k) continue;
-    for (int d = 0; d < 8; ++d) {
-      const int from = k - kDelta[d];
-      const std::uint8_t p = sq_[from];
-      if (SeatOf(p) == seat && ((t.stepMask[p] >> d) & 1) && legal(p, from, k)) return true;
-    }
-    for (int d : kOrth) {
-      int q = k + d;
-      while (sq_[q] == 0) q += d;
-      if (IsRookOf(sq_[q], seat) && legal(sq_[q], q, k)) return true;
-    }
+    const SquareSet near = Sets().beside[k] & occ_[seat];
+    for (int i = 0; i < 2; ++i)
+      for (std::uint64_t bits = near.w[i]; bits != 0; bits &= bits - 1) {
+        const int from = i * 64 + __builtin_ctzll(bits);
+        const std::uint8_t p = sq_[from];
+        if (((t.stepMask[p] >> t.dirOf[k - from + 12]) & 1) && legal(p, from, k)) return true;
+      }
+    for (int i = 0; i < 2; ++i)
+      for (std::uint64_t bits = sliders_[seat].w[i]; bits != 0; bits &= bits - 1) {
+        const int r = i * 64 + __builtin_ctzll(bits);
+        if (Aligned(r, k) && ClearBetween(sq_, r, k, -1) && legal(sq_[r], r, k)) return true;
+      }
   }
   return false;
 }
@@ -318,17 +466,20 @@ bool Board::HasKingCapture() const {
 int Board::GenerateMoves(Move* out, bool capturesOnly) const {
   const int seat = side_;
   const int partner = Partner(seat);
+  const SeatSets& sets = Sets();
   PartnerScan scan;
   ScanPartnerLines(scan);
   const int pk = scan.king;
   int n = 0;
 
+  const SquareSet& zone = sets.zone[seat];
+  const SquareSet& last = sets.last[seat];
   auto emit = [&](int type, int from, int to) {
     const bool canPromote =
-        kPromoteType[type] != 0 && (InZone(seat, to) || (type != T_HU && InZone(seat, from)));
+        kPromoteType[type] != 0 && (zone.Has(to) || (type != T_HU && zone.Has(from)));
     if (canPromote) {
       out[n++] = BoardMove(from, to, true);
-      if (!(type == T_HU && LastLine(seat, to))) out[n++] = BoardMove(from, to, false);
+      if (!(type == T_HU && last.Has(to))) out[n++] = BoardMove(from, to, false);
     } else {
       out[n++] = BoardMove(from, to, false);
     }
@@ -338,47 +489,72 @@ int Board::GenerateMoves(Move* out, bool capturesOnly) const {
     return target != 0 && SeatOf(target) != partner;
   };
 
-  for (int from = Sq(1, 1); from <= Sq(9, 9); ++from) {
-    const std::uint8_t p = sq_[from];
-    if (p == 0 || p == kWall || SeatOf(p) != seat) continue;
-    if (pk && scan.Refused(from)) continue;
-    const int type = TypeOf(p);
-    const std::uint8_t mask = T().stepMask[p];
-    for (int d = 0; d < 8; ++d) {
-      if (!((mask >> d) & 1)) continue;
-      const int to = from + kDelta[d];
-      const std::uint8_t q = sq_[to];
-      if (q == kWall || (q != 0 && SeatOf(q) == seat) || !wanted(q)) continue;
-      if (pk && (to == pk || AttacksPartnerFrom(p, from, to, pk))) continue;
-      emit(type, from, to);
-    }
-    if (!Slides(p)) continue;
-    for (int d : kOrth) {
-      for (int to = from + d;; to += d) {
+  // The seat's pieces in square order.
+  for (int i = 0; i < 2; ++i)
+    for (std::uint64_t bits = occ_[seat].w[i]; bits != 0; bits &= bits - 1) {
+      const int from = i * 64 + __builtin_ctzll(bits);
+      const std::uint8_t p = sq_[from];
+      if (pk && scan.Refused(from)) continue;
+      const int type = TypeOf(p);
+      const std::uint8_t mask = T().stepMask[p];
+      for (int d = 0; d < 8; ++d) {
+        if (!((mask >> d) & 1)) continue;
+        const int to = from + kDelta[d];
         const std::uint8_t q = sq_[to];
-        if (q == kWall || (q != 0 && SeatOf(q) == seat)) break;
-        if (wanted(q) && !(pk && (to == pk || AttacksPartnerFrom(p, from, to, pk))))
-          emit(type, from, to);
-        if (q != 0) break;
+        if (q == kWall || (q != 0 && SeatOf(q) == seat) || !wanted(q)) continue;
+        if (pk && (to == pk || AttacksPartnerFrom(p, from, to, pk))) continue;
+        emit(type, from, to);
+      }
+      if (!Slides(p)) continue;
+      for (int d : kOrth) {
+        for (int to = from + d;; to += d) {
+          const std::uint8_t q = sq_[to];
+          if (q == kWall || (q != 0 && SeatOf(q) == seat)) break;
+          if (wanted(q) && !(pk && (to == pk || AttacksPartnerFrom(p, from, to, pk))))
+            emit(type, from, to);
+          if (q != 0) break;
+        }
       }
     }
-  }
   if (capturesOnly || (pk && scan.nDirect > 0)) return n;
 
   int held[4], nHeld = 0;
   for (int slot = 1; slot <= 4; ++slot)
     if (hand_[seat][slot] > 0) held[nHeld++] = slot;
   if (nHeld == 0) return n;
-  // Square by square; on each square the kinds in hand order.
-  for (int to = Sq(1, 1); to <= Sq(9, 9); ++to) {
-    if (sq_[to] != 0) continue;
+  // The squares each kind may not be dropped on (besides the occupied ones): a pawn's on
+  // the last line and on lines holding a pawn of the seat, and every kind's where it would
+  // attack the partner's king.
+  SquareSet refused[5];
+  refused[T_HU] = last;
+  for (int line = 1; line <= 9; ++line)
+    if (pawns_[seat][line] > 0) {
+      refused[T_HU].w[0] |= sets.line[seat][line].w[0];
+      refused[T_HU].w[1] |= sets.line[seat][line].w[1];
+    }
+  if (pk) {
     for (int i = 0; i < nHeld; ++i) {
       const int slot = held[i];
-      if (slot == T_HU && (LastLine(seat, to) || pawns_[seat][PawnLine(seat, to)] > 0)) continue;
-      if (pk && AttacksPartnerFrom(MakePiece(seat, slot), -1, to, pk)) continue;
-      out[n++] = DropMove(slot, to);
+      const std::uint8_t mask = T().stepMask[MakePiece(seat, slot)];
+      for (int d = 0; d < 8; ++d)
+        if ((mask >> d) & 1) refused[slot].Add(pk - kDelta[d]);
+      if (slot == T_SYA)
+        for (int d : kOrth)
+          for (int q = pk + d; sq_[q] == 0; q += d) refused[slot].Add(q);
     }
   }
+  SquareSet empty;
+  for (int i = 0; i < 2; ++i)
+    empty.w[i] = sets.board.w[i] & ~(occ_[1].w[i] | occ_[2].w[i] | occ_[3].w[i] | occ_[4].w[i]);
+  // Square by square; on each square the kinds in hand order.
+  for (int i = 0; i < 2; ++i)
+    for (std::uint64_t bits = empty.w[i]; bits != 0; bits &= bits - 1) {
+      const int to = i * 64 + __builtin_ctzll(bits);
+      for (int h = 0; h < nHeld; ++h) {
+        const int slot = held[h];
+        if (!refused[slot].Has(to)) out[n++] = DropMove(slot, to);
+      }
+    }
   return n;
 }
 
@@ -484,13 +660,14 @@ void Board::Make(Move m, Undo& u) {
     key_ ^= t.side[side_];
     return;
   }
+  std::memcpy(u.zones, zone_, sizeof zone_);
   const int to = MoveTo(m);
   if (IsDrop(m)) {
     const int slot = MoveFrom(m);
     const std::uint8_t p = MakePiece(seat, slot);
     --hand_[seat][slot];
     handKey_ -= t.hand[seat][slot];
-    sq_[to] = p;
+    Set<true>(to, p);
     key_ ^= t.piece[p][to];
     if (slot == T_HU) ++pawns_[seat][PawnLine(seat, to)];
   } else {
@@ -510,11 +687,14 @@ void Board::Make(Move m, Undo& u) {
         handKey_ += t.hand[seat][base];
       }
     }
-    sq_[from] = 0;
+    Set<true>(from, 0);
     key_ ^= t.piece[p][from];
-    sq_[to] = placed;
+    Set<true>(to, placed);
     key_ ^= t.piece[placed][to];
-    if (TypeOf(p) == T_OU) king_[seat] = to;
+    if (TypeOf(p) == T_OU) {
+      king_[seat] = to;
+      CountZone(seat);
+    }
     if (TypeOf(p) == T_HU && placed != p) --pawns_[seat][PawnLine(seat, from)];
   }
   side_ = HandOff(seat, to, lastCheck_);
@@ -528,12 +708,13 @@ void Board::Unmake(Move m, const Undo& u) {
   lastCheck_ = u.gaveCheck;
   key_ = u.key;
   if (m == kPass) return;
+  std::memcpy(zone_, u.zones, sizeof zone_);
   const int to = MoveTo(m);
   if (IsDrop(m)) {
     const int slot = MoveFrom(m);
     ++hand_[seat][slot];
     handKey_ += t.hand[seat][slot];
-    sq_[to] = 0;
+    Set<false>(to, 0);
     if (slot == T_HU) --pawns_[seat][PawnLine(seat, to)];
     return;
   }
@@ -541,8 +722,8 @@ void Board::Unmake(Move m, const Undo& u) {
   const std::uint8_t placed = sq_[to];
   const std::uint8_t p = IsPromotion(m) ? MakePiece(seat, kBaseType[TypeOf(placed)]) : placed;
   const std::uint8_t cap = u.captured;
-  sq_[from] = p;
-  sq_[to] = cap;
+  Set<false>(from, p);
+  Set<false>(to, cap);
   if (TypeOf(p) == T_OU) king_[seat] = from;
   if (TypeOf(p) == T_HU && placed != p) ++pawns_[seat][PawnLine(seat, from)];
   if (cap != 0) {

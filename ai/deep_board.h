@@ -86,12 +86,43 @@ constexpr Move DropMove(int slot, int to) {
 // Enough for any position: four kinds of drops on every square and every board move.
 constexpr int kMaxMoves = 1024;
 
+// What the evaluation needs of the squares around one king, kept up to date by Make: the
+// weighted enemy pieces within two squares (by seat, a neighbour counting twice), the
+// king's team's pieces beside it (kings left out) and the empty squares beside it.
+struct KingZone {
+  int attack[5];
+  int defenders;
+  int empties;
+};
+
 // What Make needs to take a move back.
 struct Undo {
   std::uint64_t key;
   std::uint8_t captured;
   std::uint8_t side;
   bool gaveCheck;
+  KingZone zones[5];
+};
+
+// Square sets: bit (sq & 63) of word (sq >> 6).
+struct SquareSet {
+  std::uint64_t w[2] = {0, 0};
+  void Add(int sq) { w[sq >> 6] |= std::uint64_t{1} << (sq & 63); }
+  void Remove(int sq) { w[sq >> 6] &= ~(std::uint64_t{1} << (sq & 63)); }
+  bool Has(int sq) const { return (w[sq >> 6] >> (sq & 63)) & 1; }
+  bool Empty() const { return (w[0] | w[1]) == 0; }
+  SquareSet operator&(const SquareSet& o) const {
+    SquareSet r;
+    r.w[0] = w[0] & o.w[0];
+    r.w[1] = w[1] & o.w[1];
+    return r;
+  }
+  // Calls f(square) for every member, in increasing order.
+  template <class F>
+  void ForEach(F&& f) const {
+    for (int i = 0; i < 2; ++i)
+      for (std::uint64_t b = w[i]; b != 0; b &= b - 1) f(i * 64 + __builtin_ctzll(b));
+  }
 };
 
 class Board {
@@ -136,6 +167,17 @@ class Board {
   // it is not a move of the seat to move.
   Move FromGame(int fromX, int fromY, int toX, int toY, PieceCode placed) const;
 
+  // The weights of KingZone::attack by piece type (the evaluation's `near`); the zones are
+  // counted again. Load keeps the weights a board has.
+  void SetKingWeights(const int (&near)[9]);
+  const int* KingWeights() const { return near_; }
+  // The zone of a king; meaningful while the king is on the board.
+  const KingZone& Zone(int seat) const { return zone_[seat]; }
+  // The pieces on the board of each team by type, and each seat's rooks and dragons.
+  int Count(int team, int type) const { return count_[team][type]; }
+  const SquareSet& Sliders(int seat) const { return sliders_[seat]; }
+  const SquareSet& Pieces(int seat) const { return occ_[seat]; }
+
   // Tables, shared by every board.
   static std::uint8_t StepMask(std::uint8_t p);
   static bool Slides(std::uint8_t p) { return TypeOf(p) == T_SYA || TypeOf(p) == T_RYU; }
@@ -148,6 +190,14 @@ class Board {
   struct PartnerScan;
   void ScanPartnerLines(PartnerScan& scan) const;
   int GenerateMoves(Move* out, bool capturesOnly) const;
+  // Square changes with everything kept beside the squares (sets, counts, key, zones).
+  template <bool kZones>
+  void Set(int sq, std::uint8_t now);
+  void ZoneChange(int sq, std::uint8_t was, std::uint8_t now);
+  bool StepsOnto(int seat, int sq) const;
+  void CountZone(int seat);
+  int ZoneWeight(int team, std::uint8_t p) const;
+  bool SliderReaches(int seat, int sq, bool diagonal) const;
 
   std::uint8_t sq_[kSquares];
   int hand_[5][5];
@@ -157,6 +207,11 @@ class Board {
   bool lastCheck_ = false;
   std::uint64_t key_ = 0;      // board and seat
   std::uint64_t handKey_ = 0;  // hands, kept as a sum so that counts of any size fit
+  SquareSet occ_[5];            // each seat's pieces
+  SquareSet sliders_[5];        // each seat's rooks and dragons
+  int count_[2][9] = {};        // pieces on the board by team and type
+  KingZone zone_[5] = {};
+  int near_[9] = {};
 };
 
 // The code the game uses for a piece byte, and back (0 when the code has no byte).

@@ -53,8 +53,25 @@ struct KingZones {
 
 constexpr KingZones kZones;
 
-// The danger to the king of `seat`; `nextEnemy` is the enemy seat that moves next.
-int KingDanger(const Board& b, const EvalParams& p, int seat, int nextEnemy) {
+// The danger to the king of `seat` from what its zone holds; `nextEnemy` is the enemy seat
+// that moves next.
+// `drops` holds each seat's dropWeight summed over the kinds it holds.
+int Danger(const EvalParams& p, const int (&drops)[5], int seat, int nextEnemy,
+           const int (&attack)[5], int defenders, int emptyNeighbours) {
+  int danger = 0;
+  const int open = emptyNeighbours < 3 ? emptyNeighbours : 3;
+  for (int e : {Next(seat), Prev(seat)}) {
+    const int a = attack[e] + drops[e] * open;
+    danger += e == nextEnemy ? a * p.nextPercent / 100 : a;
+  }
+  danger -= defenders * p.defender;
+  if (danger <= 0) return danger / 2;
+  return danger + danger * danger / p.quadratic;
+}
+
+// The zone of the king of `seat` counted square by square.
+int KingDangerByScan(const Board& b, const EvalParams& p, const int (&drops)[5], int seat,
+                     int nextEnemy) {
   const int k = b.KingSq(seat);
   if (k == 0) return 0;
   const int team = TeamOf(seat);
@@ -76,18 +93,30 @@ int KingDanger(const Board& b, const EvalParams& p, int seat, int nextEnemy) {
       ++defenders;
     }
   }
-  int danger = 0;
-  const int open = emptyNeighbours < 3 ? emptyNeighbours : 3;
-  for (int e : {Next(seat), Prev(seat)}) {
-    int a = attack[e];
-    if (open > 0)
-      for (int slot = 1; slot <= 4; ++slot)
-        if (b.Hand(e, slot) > 0) a += p.drop[slot] * open;
-    danger += e == nextEnemy ? a * p.nextPercent / 100 : a;
+  return Danger(p, drops, seat, nextEnemy, attack, defenders, emptyNeighbours);
+}
+
+// The squares a rook or dragon on `q` reaches.
+int RookReach(const Board& b, int q) {
+  int reach = 0;
+  for (int d : kOrth)
+    for (int t = q + d; b.At(t) != kWall; t += d) {
+      ++reach;
+      if (b.At(t) != 0) break;
+    }
+  return reach;
+}
+
+// The hands' values, and each seat's drop weights for Danger.
+void AddHands(const Board& b, const EvalParams& p, int (&score)[2], int (&drops)[5]) {
+  for (int seat = 1; seat <= 4; ++seat) {
+    drops[seat] = 0;
+    for (int slot = 1; slot <= 4; ++slot) {
+      const int held = b.Hand(seat, slot) < 18 ? b.Hand(seat, slot) : 18;
+      score[TeamOf(seat)] += held * p.hand[slot];
+      if (held > 0) drops[seat] += p.drop[slot];
+    }
   }
-  danger -= defenders * p.defender;
-  if (danger <= 0) return danger / 2;
-  return danger + danger * danger / p.quadratic;
 }
 
 struct Field {
@@ -224,7 +253,7 @@ int PieceValue(const EvalParams& p, std::uint8_t piece) {
   return p.board[TypeOf(piece)];
 }
 
-int Evaluate(const Board& b, const EvalParams& p) {
+int EvaluateByScan(const Board& b, const EvalParams& p) {
   const int side = b.Side();
   const int us = TeamOf(side);
   int score[2] = {0, 0};
@@ -235,26 +264,37 @@ int Evaluate(const Board& b, const EvalParams& p) {
       if (pc == 0) continue;
       const int team = TeamOf(SeatOf(pc));
       score[team] += p.board[TypeOf(pc)];
-      if (Board::Slides(pc)) {
-        int reach = 0;
-        for (int d : kOrth)
-          for (int t = q + d; b.At(t) != kWall; t += d) {
-            ++reach;
-            if (b.At(t) != 0) break;
-          }
-        score[team] += reach * p.rookMobility;
-      }
+      if (Board::Slides(pc)) score[team] += RookReach(b, q) * p.rookMobility;
     }
-  for (int seat = 1; seat <= 4; ++seat)
-    for (int slot = 1; slot <= 4; ++slot) {
-      const int held = b.Hand(seat, slot) < 18 ? b.Hand(seat, slot) : 18;
-      score[TeamOf(seat)] += held * p.hand[slot];
-    }
+  int drops[5] = {};
+  AddHands(b, p, score, drops);
 
   // The seat to move is the next enemy of the other team's kings; ours face Next(side).
   for (int seat = 1; seat <= 4; ++seat) {
     const int nextEnemy = TeamOf(seat) == us ? Next(side) : side;
-    score[TeamOf(seat)] -= KingDanger(b, p, seat, nextEnemy);
+    score[TeamOf(seat)] -= KingDangerByScan(b, p, drops, seat, nextEnemy);
+  }
+  return score[us] - score[1 - us] + p.tempo;
+}
+
+int Evaluate(const Board& b, const EvalParams& p) {
+  if (std::memcmp(b.KingWeights(), p.near, sizeof p.near) != 0) return EvaluateByScan(b, p);
+  const int side = b.Side();
+  const int us = TeamOf(side);
+  int score[2] = {0, 0};
+  for (int team = 0; team < 2; ++team)
+    for (int type = T_HU; type <= T_RYU; ++type) score[team] += b.Count(team, type) * p.board[type];
+  for (int seat = 1; seat <= 4; ++seat)
+    b.Sliders(seat).ForEach(
+        [&](int q) { score[TeamOf(seat)] += RookReach(b, q) * p.rookMobility; });
+  int drops[5] = {};
+  AddHands(b, p, score, drops);
+
+  for (int seat = 1; seat <= 4; ++seat) {
+    if (b.KingSq(seat) == 0) continue;
+    const int nextEnemy = TeamOf(seat) == us ? Next(side) : side;
+    const KingZone& z = b.Zone(seat);
+    score[TeamOf(seat)] -= Danger(p, drops, seat, nextEnemy, z.attack, z.defenders, z.empties);
   }
   return score[us] - score[1 - us] + p.tempo;
 }

@@ -94,8 +94,11 @@ bool ParseEvalParams(std::string_view text, EvalParams& out, std::string& error)
 std::string QuotedBytes(std::string_view text, std::size_t limit);
 std::string FormatEvalParams(const EvalParams& p);
 
-// The score for the team of the seat to move, in hundredths of a pawn.
+// The score for the team of the seat to move, in hundredths of a pawn. From the counts the
+// board keeps when its king weights (Board::SetKingWeights) are p.near, else square by
+// square as EvaluateByScan; both give the same score.
 int Evaluate(const Board& b, const EvalParams& p);
+int EvaluateByScan(const Board& b, const EvalParams& p);
 
 // A piece's value on the board (for ordering and the exchange count).
 int PieceValue(const EvalParams& p, std::uint8_t piece);

@@ -324,6 +324,7 @@ int Searcher::Quiesce(int alpha, int beta, int ply, int qply) {
 
 int Searcher::Search(int depth, int alpha, int beta, int ply, bool pv) {
   if (depth <= 0) return Quiesce(alpha, beta, ply, 0);
+  __builtin_prefetch(&tt_[b_.Key() & (kTTEntries - 1)]);  // read below, after the tests
   if ((++nodes_ & 1023) == 0) CheckLimits();
   if (aborted_) return 0;
   if (KingCapturable()) return kMate - ply;
@@ -529,6 +530,7 @@ ChosenMove Searcher::Run(const GameState& s, int seat, const DeepLimits& limits,
   stop_ = limits.stop;
   maxSeconds_ = limits.maxSeconds;
   params_ = limits.eval ? limits.eval : &DefaultEvalParams();
+  b_.SetKingWeights(params_->near);  // the board keeps the king zones' sums for Evaluate
   options_ = limits.options ? *limits.options : DeepSearchOptions{};
   // A new generation empties the table; only when the stamps run out is it cleared.
   if (++generation_ == 0) {

@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
 #include <vector>
 
+#include "ai/deep_eval.h"
 #include "ai/deep_search.h"
 #include "ai/self_play.h"
 #include "ai_positions.h"
@@ -127,6 +130,30 @@ TEST(DeepBoard, KingCaptureAnswersWhatTheCaptureListHolds) {
   EXPECT_TRUE(b.HasKingCapture());
 }
 
+// Attacks (steps found among the square's neighbours, rook lines from the seat's rooks) is
+// whether any single piece of the seat reaches the square, asked piece by piece.
+TEST(DeepBoard, AttacksAgreeWithEachPieceAskedAlone) {
+  int attacked = 0;
+  for (std::uint64_t seed = 1; seed <= 200; ++seed) {
+    GameState s = testing::RandomPosition(seed);
+    Board b;
+    if (!b.Load(s, s.CurrentSeat)) continue;
+    for (int seat = 1; seat <= 4; ++seat)
+      for (int sq = deep::Sq(1, 1); sq <= deep::Sq(9, 9); ++sq) {
+        if (b.At(sq) == deep::kWall) continue;
+        bool any = false;
+        for (int from = 0; from < deep::kSquares; ++from) {
+          const std::uint8_t p = b.At(from);
+          if (p != 0 && p != deep::kWall && deep::SeatOf(p) == seat && from != sq)
+            any = any || b.PieceReaches(p, from, sq);
+        }
+        attacked += any;
+        ASSERT_EQ(b.Attacks(seat, sq), any) << "seed " << seed << " seat " << seat << " sq " << sq;
+      }
+  }
+  EXPECT_GT(attacked, 10000);
+}
+
 // A move remembered from another position (the table, a killer) is tried only when legal:
 // IsLegal must answer exactly membership of the generated list.
 TEST(DeepBoard, IsLegalAgreesWithTheGenerator) {
@@ -208,6 +235,116 @@ TEST(DeepBoard, MakeAndUndoFollowThePlayedGameOverLongWalks) {
     }
     ASSERT_EQ(b.Side(), start.Side());
   }
+}
+
+// What the board keeps through make/undo, counted again from its squares: each seat's piece
+// and rook sets, the pieces by team and type, and each king's zone as the evaluation defines
+// it. The evaluation from the kept sums must equal the square-by-square one.
+void ExpectKeptStateMatchesTheSquares(const Board& b, const deep::EvalParams& p,
+                                      const std::string& where) {
+  using namespace deep;
+  int count[2][9] = {};
+  SquareSet pieces[5], sliders[5];
+  for (int q = 0; q < kSquares; ++q) {
+    const std::uint8_t pc = b.At(q);
+    if (pc == 0 || pc == kWall) continue;
+    ++count[TeamOf(SeatOf(pc))][TypeOf(pc)];
+    pieces[SeatOf(pc)].Add(q);
+    if (Board::Slides(pc)) sliders[SeatOf(pc)].Add(q);
+  }
+  for (int team = 0; team < 2; ++team)
+    for (int type = T_HU; type <= T_RYU; ++type)
+      ASSERT_EQ(b.Count(team, type), count[team][type]) << where << " team " << team;
+  for (int seat = 1; seat <= 4; ++seat) {
+    ASSERT_EQ(b.Pieces(seat).w[0], pieces[seat].w[0]) << where << " seat " << seat;
+    ASSERT_EQ(b.Pieces(seat).w[1], pieces[seat].w[1]) << where << " seat " << seat;
+    ASSERT_EQ(b.Sliders(seat).w[0], sliders[seat].w[0]) << where << " seat " << seat;
+    ASSERT_EQ(b.Sliders(seat).w[1], sliders[seat].w[1]) << where << " seat " << seat;
+    const int k = b.KingSq(seat);
+    if (k == 0) continue;
+    KingZone z{};
+    for (int y = SqY(k) - 2; y <= SqY(k) + 2; ++y)
+      for (int x = SqX(k) - 2; x <= SqX(k) + 2; ++x) {
+        if (x < 1 || x > 9 || y < 1 || y > 9 || Sq(x, y) == k) continue;
+        const std::uint8_t pc = b.At(Sq(x, y));
+        const bool beside = std::abs(x - SqX(k)) <= 1 && std::abs(y - SqY(k)) <= 1;
+        if (pc == 0) {
+          z.empties += beside;
+        } else if (TeamOf(SeatOf(pc)) != TeamOf(seat)) {
+          z.attack[SeatOf(pc)] += p.near[TypeOf(pc)] * (beside ? 2 : 1);
+        } else if (beside && TypeOf(pc) != T_OU) {
+          ++z.defenders;
+        }
+      }
+    const KingZone& kept = b.Zone(seat);
+    for (int e = 1; e <= 4; ++e) ASSERT_EQ(kept.attack[e], z.attack[e]) << where << " king " << seat;
+    ASSERT_EQ(kept.defenders, z.defenders) << where << " king " << seat;
+    ASSERT_EQ(kept.empties, z.empties) << where << " king " << seat;
+  }
+  ASSERT_EQ(Evaluate(b, p), EvaluateByScan(b, p)) << where;
+}
+
+// Random walks of makes and undos (kings taken too, then taken back) from played and random
+// positions, with the default weights and with weights of every size: after every step the
+// kept state is what the squares say. Weights the board was not given are evaluated square
+// by square.
+TEST(DeepBoard, KeptCountsAndZonesFollowMakeAndUndo) {
+  testing::Lcg r{2026};
+  deep::EvalParams odd;
+  for (int& v : odd.near) v = r.Below(301) - 150;
+  for (int& v : odd.board) v = r.Below(4001) - 2000;
+  odd.defender = 37;
+  int steps = 0, kingsTaken = 0;
+  for (std::uint64_t seed = 1; seed <= 40; ++seed) {
+    GameState s;
+    if (seed % 2 == 0) {
+      s = testing::RandomPosition(seed);
+    } else {
+      StartSelfPlay(s, 3);
+      ScrambleOpening(s, seed, 8);
+      PlaySelfPlay(s, static_cast<int>(seed % 5) * 8);
+    }
+    Board b;
+    if (!b.Load(s, s.CurrentSeat)) continue;
+    const deep::EvalParams& p = seed % 3 == 0 ? odd : deep::DefaultEvalParams();
+    b.SetKingWeights(p.near);
+    const std::string start = "seed " + std::to_string(seed);
+    ExpectKeptStateMatchesTheSquares(b, p, start);
+    if (&p == &odd) {
+      EXPECT_EQ(deep::Evaluate(b, deep::DefaultEvalParams()),
+                deep::EvaluateByScan(b, deep::DefaultEvalParams()));
+    }
+    struct Step {
+      Move m;
+      deep::Undo u;
+    };
+    std::vector<Step> line;
+    for (int i = 0; i < 200; ++i) {
+      const std::string where = start + " step " + std::to_string(i);
+      Move moves[deep::kMaxMoves];
+      const int n = b.Generate(moves);
+      if (!line.empty() && (n == 0 || r.Below(10) < 3)) {
+        b.Unmake(line.back().m, line.back().u);
+        line.pop_back();
+      } else {
+        const Move m = n == 0 ? deep::kPass : moves[r.Below(n)];
+        const bool king = !deep::IsDrop(m) && m != deep::kPass &&
+                          deep::TypeOf(b.At(deep::MoveTo(m))) == deep::T_OU;
+        line.push_back({m, {}});
+        b.Make(m, line.back().u);
+        if (king) {
+          ++kingsTaken;
+          ExpectKeptStateMatchesTheSquares(b, p, where + " (king taken)");
+          b.Unmake(m, line.back().u);
+          line.pop_back();
+        }
+      }
+      ++steps;
+      ExpectKeptStateMatchesTheSquares(b, p, where);
+    }
+  }
+  EXPECT_GT(steps, 5000);
+  EXPECT_GT(kingsTaken, 5);
 }
 
 std::uint64_t Perft(Board& b, int depth) {
