@@ -309,7 +309,7 @@ void Client::Take(const QJsonObject& msg) {
     token_ = msg.value("token").toString();
     seat_ = msg.value("seat").toInt();
     host_ = msg.value("host").toInt();
-    watchers_ = msg.value("watchers").toInt(watchers_);
+    watchers_ = msg.value("watchers").toInt(0);  // none said: nobody watches
     level_ = msg.value("level").toInt(3);
     TakeSeats(msg.value("seats").toArray());
     started_ = msg.value("started").toBool();
@@ -340,7 +340,7 @@ void Client::Take(const QJsonObject& msg) {
     emit welcomed(room_, seat_, token_, host_);
   } else if (t == "room") {
     host_ = msg.value("host").toInt();
-    watchers_ = msg.value("watchers").toInt(watchers_);
+    watchers_ = msg.value("watchers").toInt(0);  // none said: nobody watches
     TakeSeats(msg.value("seats").toArray());
     emit roomChanged(host_, seats_);
   } else if (t == "start") {

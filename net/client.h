@@ -105,7 +105,8 @@ class Client : public QObject {
   const QString& Token() const { return token_; }
   int Seat() const { return seat_; }
   bool Watching() const { return watching_; }
-  // How many watch the room, as the authority last said (version 2; 0 before it did).
+  // How many watch the room, as the authority last said (0 before it did, and when its
+  // `room` or `welcome` says nothing of watchers).
   int Watchers() const { return watchers_; }
   int Host() const { return host_; }
   bool Welcomed() const { return welcomed_; }

@@ -359,12 +359,23 @@ QJsonObject Server::Version2(const RoomEntry& e, const Outgoing& o, bool legal) 
   return msg;
 }
 
+QJsonObject Server::Version1(const RoomEntry& e, const Outgoing& o) const {
+  const QString t = o.msg.value("t").toString();
+  if (e.watchers.empty() || (t != "room" && t != "welcome")) return o.msg;
+  QJsonObject msg = o.msg;
+  msg.insert("watchers", static_cast<int>(e.watchers.size()));
+  return msg;
+}
+
 void Server::TellWatcherCount(RoomEntry& e) {
-  Outgoing o{kEveryone, e.room->RoomMessage(), {}, 0, {}};
-  const QString text = Serialize(Version2(e, o, false));
+  // Every seat is told, version 1 too (its `room` then carries the count, 0 included); the
+  // message is the same text for both versions, as a `room` has no version-2 fields.
+  QJsonObject msg = e.room->RoomMessage();
+  msg.insert("watchers", static_cast<int>(e.watchers.size()));
+  const QString text = Serialize(msg);
   std::vector<QWebSocket*> to(e.watchers);
   for (int seat = 1; seat <= 4; ++seat)
-    if (e.seat[seat] && IsVersion2(e.seat[seat])) to.push_back(e.seat[seat]);
+    if (e.seat[seat]) to.push_back(e.seat[seat]);
   for (QWebSocket* ws : to) Send(ws, text);
 }
 
@@ -689,9 +700,10 @@ void Server::Dispatch(RoomEntry& e) {
   for (const Outgoing& o : e.room->TakeOutgoing()) {
     if (o.msg.value("t").toString() == "over" && onGameEnded)
       onGameEnded(e.room->Code(), e.room->Record());
-    // Version 1's bytes as they always were; version 2's made once when first needed (the
-    // legal moves only for the seat they are for).
-    const QString text = Serialize(o.msg);
+    // Version 1's bytes as they always were (a `room` or `welcome` adds the watchers' count
+    // while anyone watches); version 2's made once when first needed (the legal moves only
+    // for the seat they are for).
+    const QString text = Serialize(Version1(e, o));
     QString rich;
     auto richText = [&]() -> const QString& {
       if (rich.isNull()) rich = Serialize(Version2(e, o, false));

@@ -185,8 +185,11 @@ class Server : public QObject {
   void HandleWatch(QWebSocket* ws, Conn& c, const QJsonObject& msg);
   // A watcher leaves its room's list (closed, silent, the room gone); the others are told.
   void ForgetWatcher(QWebSocket* ws, const QString& room);
-  // The room's `room` message with the watchers' count, to its version-2 connections.
+  // The room's `room` message with the watchers' count, to every seat and watcher.
   void TellWatcherCount(RoomEntry& e);
+  // What a version-1 connection is sent for `o`: the message itself, with the watchers'
+  // count in a `room` or `welcome` while anyone watches.
+  QJsonObject Version1(const RoomEntry& e, const Outgoing& o) const;
   // What a version-2 connection is sent for `o` (with the legal moves when `legal`).
   QJsonObject Version2(const RoomEntry& e, const Outgoing& o, bool legal) const;
   bool IsVersion2(QWebSocket* ws) const;

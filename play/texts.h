@@ -327,6 +327,8 @@ enum class TextId {
   NO_MOVE_PASS,  // {1}: the seat's short name (SEAT_WORD_...)
   // A network game's player who has gone, marked beside the name: {1} the name.
   NET_MISSING_MARK,
+  // The network game's status line: how many watch ({1}), while anyone does.
+  NET_STATUS_WATCHERS,
 
   COUNT  // not a text: the number of ids
 };

@@ -296,6 +296,7 @@ const char* EnglishText(TextId id) {
     case ANALYSIS_FIRST_AHEAD: return "South/North ahead";
     case ANALYSIS_SECOND_AHEAD: return "West/East ahead";
     case SERVER_STOPPING: return "The server is stopping. The game so far is kept";
+    case NET_STATUS_WATCHERS: return "  {1} watching";
 
     case COUNT: break;
   }

@@ -294,6 +294,7 @@ const char* JapaneseText(TextId id) {
     case ANALYSIS_FIRST_AHEAD: return "下・上 有利";
     case ANALYSIS_SECOND_AHEAD: return "左・右 有利";
     case SERVER_STOPPING: return "サーバーを止めます。ここまでの対局は残ります";
+    case NET_STATUS_WATCHERS: return "  観戦 {1}人";
 
     case COUNT: break;
   }

@@ -263,14 +263,11 @@ void NetSession::Redraw() {
   window_.DrawingArea()->update();
 }
 
-// The status line over the picture: the room, and where the game stands (Form1 writes the
-// names beside the armies before it).
-void NetSession::DrawStatus(QPainter& p) {
-  if (!client_) return;
+// The status line's words: the room, where the game stands, and how many watch (while
+// anyone does).
+QString NetSession::StatusLine() const {
+  if (!client_) return {};
   const GameState& s = client_->TheGame().State();
-  QFont font = window_.Canvas().TextFont(12);
-  font.setPixelSize(14);
-  p.setFont(font);
   QString status = QFill(TextId::NET_STATUS_ROOM, {client_->Room()});
   if (client_->Closed() || !client_->IsOpen())
     status += QText(TextId::NET_STATUS_NOT_CONNECTED);
@@ -280,6 +277,18 @@ void NetSession::DrawStatus(QPainter& p) {
     status += QText(TextId::NET_STATUS_OVER);
   else
     status += QFill(TextId::NET_STATUS_TURN, {NameOf(s.CurrentSeat), SeatWordOf(s.CurrentSeat)});
+  if (client_->Watchers() > 0)
+    status += QFill(TextId::NET_STATUS_WATCHERS, {QString::number(client_->Watchers())});
+  return status;
+}
+
+// The status line over the picture (Form1 writes the names beside the armies before it).
+void NetSession::DrawStatus(QPainter& p) {
+  if (!client_) return;
+  QFont font = window_.Canvas().TextFont(12);
+  font.setPixelSize(14);
+  p.setFont(font);
+  const QString status = StatusLine();
   // Below the bottom seat's turn icon (TurnIconPlace: 32 pixels from 7700 twips down).
   const QPointF top(CellX(-1.0) / TWIPS_PER_PIXEL, CellY(11.25) / TWIPS_PER_PIXEL);
   p.setPen(QPen(Qt::black));

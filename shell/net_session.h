@@ -58,6 +58,8 @@ class NetSession : public QObject {
     return client_ && client_->Welcomed() && client_->Host() == client_->Seat();
   }
   const net::Client* TheClient() const { return client_.get(); }
+  // The words of the status line under the board (empty without a network game).
+  QString StatusLine() const;
   QString RoomCode() const { return code_; }
   quint16 Port() const;
 

@@ -225,9 +225,10 @@ TEST(Version2, PositionEveryTimeAndLegalMovesOnlyToTheSeatToMove) {
 }
 
 // Every turn a version-1 connection was sent is the same text, byte for byte, whether or
-// not version-2 players and watchers are in the room (the tokens aside, which are random).
+// not version-2 players are in the room (the tokens aside, which are random); a watcher adds
+// only the `room` messages that say how many watch.
 TEST(Version2, VersionOneBytesUnchangedBesideVersionTwo) {
-  auto run = [](bool withVersion2) {
+  auto run = [](bool withVersion2, bool withWatcher) {
     auto server = Listening();
     Room* room = FourPeople(*server);
     Wire one(server->Port()), two(server->Port()), three(server->Port()), four(server->Port());
@@ -238,7 +239,7 @@ TEST(Version2, VersionOneBytesUnchangedBesideVersionTwo) {
       EXPECT_TRUE(wires[s]->Await("welcome"));
     }
     std::unique_ptr<Wire> watcher;
-    if (withVersion2) {
+    if (withWatcher) {
       watcher = std::make_unique<Wire>(server->Port());
       EXPECT_TRUE(watcher->Up());
       watcher->Send({{"t", "watch"}, {"v", 2}, {"room", "VTWOROOM"}});
@@ -262,14 +263,22 @@ TEST(Version2, VersionOneBytesUnchangedBesideVersionTwo) {
       texts << t.replace(QRegularExpression("\"token\":\"[0-9a-f]{32}\""), "\"token\":\"-\"");
     return texts;
   };
-  const QStringList alone = run(false);
-  const QStringList beside = run(true);
+  const QStringList alone = run(false, false);
   EXPECT_GT(alone.size(), 30);
-  EXPECT_EQ(alone, beside);
+  EXPECT_EQ(alone, run(true, false));
   for (const QString& t : alone) {
     EXPECT_FALSE(t.contains("\"position\"")) << t.toStdString();
     EXPECT_FALSE(t.contains("\"watchers\"")) << t.toStdString();
   }
+  // With a watcher: one `room` more, with the count, and nothing else changed.
+  QStringList watched = run(true, true);
+  const QStringList counts = watched.filter("\"watchers\"");
+  ASSERT_EQ(counts.size(), 1);
+  const QJsonObject count = QJsonDocument::fromJson(counts[0].toUtf8()).object();
+  EXPECT_EQ(count.value("t").toString(), "room");
+  EXPECT_EQ(count.value("watchers").toInt(), 1);
+  watched.removeAll(counts[0]);
+  EXPECT_EQ(alone, watched);
 }
 
 TEST(Version2, WatchersSeeEverythingSendNothingAndAreBounded) {
@@ -361,8 +370,40 @@ TEST(Version2, WatchersSeeEverythingSendNothingAndAreBounded) {
   ASSERT_TRUE(again.Up());
   again.Send({{"t", "watch"}, {"v", 2}, {"room", "VTWOROOM"}});
   ASSERT_TRUE(again.Await("welcome"));
-  // Seats 3 and 4 speak version 1: no count reaches them.
-  for (const QString& t : three.texts) EXPECT_FALSE(t.contains("watchers"));
+  // Seats 3 and 4 speak version 1: the count reaches them in `room`, never a position.
+  ASSERT_TRUE(WaitFor([&] { return three.Last("room").value("watchers").toInt() == kMaxWatchers; }));
+  for (const QString& t : three.texts) EXPECT_FALSE(t.contains("\"position\""));
+}
+
+// The program's own client speaks version 1 as a player and still learns how many watch:
+// from the `room` each coming and going sends, and from a welcome while anyone watches.
+TEST(Version2, APlayerOfVersionOneIsToldHowManyWatch) {
+  auto server = Listening();
+  FourPeople(*server);
+  const QUrl url(QStringLiteral("ws://127.0.0.1:%1").arg(server->Port()));
+  Client one;
+  QObject::connect(&one, &Client::connected, [&] { one.Hello("VTWOROOM", "P1", 1); });
+  one.Open(url);
+  ASSERT_TRUE(WaitFor([&] { return one.Welcomed(); }));
+  EXPECT_EQ(one.Watchers(), 0);
+  Wire eye(server->Port()), eye2(server->Port());
+  for (Wire* w : {&eye, &eye2}) {
+    ASSERT_TRUE(w->Up());
+    w->Send({{"t", "watch"}, {"v", 2}, {"room", "VTWOROOM"}});
+    ASSERT_TRUE(w->Await("welcome"));
+  }
+  EXPECT_TRUE(WaitFor([&] { return one.Watchers() == 2; }));
+  eye2.ws.close();
+  EXPECT_TRUE(WaitFor([&] { return one.Watchers() == 1; }));
+  // A player who arrives while one watches is told at once.
+  Client two;
+  QObject::connect(&two, &Client::connected, [&] { two.Hello("VTWOROOM", "P2", 2); });
+  two.Open(url);
+  ASSERT_TRUE(WaitFor([&] { return two.Welcomed(); }));
+  EXPECT_EQ(two.Watchers(), 1);
+  // The last watcher gone: 0, and the next `room` (nothing of watchers in it) keeps 0.
+  eye.ws.close();
+  EXPECT_TRUE(WaitFor([&] { return one.Watchers() == 0 && two.Watchers() == 0; }));
 }
 
 TEST(Version2, BrowserOriginsMustBeThisServersOwn) {

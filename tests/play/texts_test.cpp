@@ -60,6 +60,7 @@ const std::map<TextId, int> kFormats = {
     {TextId::HINT_MOVE, 1},            {TextId::ANALYSIS_PROGRESS, 2},
     {TextId::ANALYSIS_WORST, 4},
     {TextId::NO_MOVE_PASS, 1},         {TextId::NET_MISSING_MARK, 1},
+    {TextId::NET_STATUS_WATCHERS, 1},
     {TextId::TIME_UP_WINS, 2},         {TextId::CLOCK_BYOYOMI, 1},
 };
 

@@ -217,6 +217,14 @@ int main(int argc, char** argv) {
     turnMayHaveCome = true;
   });
   QObject::connect(&client, &Client::started, &client, [&] { turnMayHaveCome = true; });
+  // How many watch, each time it changes (nothing while nobody does).
+  int watchersShown = 0;
+  QObject::connect(&client, &Client::roomChanged, &client, [&] {
+    if (client.Watchers() == watchersShown) return;
+    watchersShown = client.Watchers();
+    std::printf("watchers %d\n", watchersShown);
+    std::fflush(stdout);
+  });
   QObject::connect(&client, &Client::moved, &client, [&] {
     if (!client.Desynced()) {
       std::printf("moved %zu\n", client.Turns().size());

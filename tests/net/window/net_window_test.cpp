@@ -682,8 +682,12 @@ TEST_F(NetWindow, AWindowWatchesWithoutASeat) {
   EXPECT_TRUE(w.Token().isEmpty());
   EXPECT_FALSE(LoadKeptSeat());
   ASSERT_TRUE(WaitFor([&] { return host.TheClient()->Welcomed(); }));
+  // The players are told how many watch, under the board.
+  ASSERT_TRUE(WaitFor([&] { return host.TheClient()->Watchers() == 1; }));
+  EXPECT_TRUE(host.StatusLine().endsWith(QStringLiteral("  観戦 1人"))) << host.StatusLine().toStdString();
   host.Start();
   ASSERT_TRUE(WaitFor([&] { return host.TheClient()->MyTurn(); }));
+  EXPECT_TRUE(host.StatusLine().contains(QStringLiteral("観戦 1人")));
   QWidget* areaA = a.window.DrawingArea();
   QTest::mouseClick(areaA, Qt::LeftButton, {}, CellCentre(5, 7));
   QTest::mouseClick(areaA, Qt::LeftButton, {}, CellCentre(5, 6));
