@@ -46,22 +46,25 @@ Korvel4人将棋 棋譜 1
 手番: 下
 K4K
 { cat "$good"; echo "1 下 ７三銀成(99)"; } > "$work/damaged.k4k"
-{ cat "$good"; echo "1 下 ５二と(53)"; echo "2 左 ８五王(95)"; echo "3 上 パス";
-  echo "3 右 ２五王(15)"; echo "4 下 ５一と(52)"; } > "$work/ended.k4k"
+# The same armies with 下's tokin beside 左's king, which it takes: a game that has ended.
+sed 's/^盤: 左王 ・ ・ ・ 下と/盤: 左王 下と ・ ・ ・/' "$good" > "$work/ended.k4k"
+echo "1 下 ９五と(85)" >> "$work/ended.k4k"
 refused "$work/missing.k4k" "missing.k4k"
 refused "$work/damaged.k4k" "19行目"
 refused "$work" "$work"
-refused "$work/ended.k4k" "ended"
+refused "$work/ended.k4k" "has ended"
 
 timeout 60 "$bin/korvel4-server" --listen 127.0.0.1 --port 0 --room FROMFILE --from "$good" \
   > "$work/server.out" 2>&1 &
 server_pid=$!
 port=
+# The port is read once the log is whole (its last line, the watch link, is there): read
+# before, it could be missing from a log that was completed between the two reads.
 for _ in $(seq 300); do
-  port=$(sed -n 's/^listening on port \([0-9]*\).*/\1/p' "$work/server.out")
   grep -q "^link watch" "$work/server.out" && break
   sleep 0.05
 done
+port=$(sed -n 's/^listening on port \([0-9]*\).*/\1/p' "$work/server.out")
 [ -n "$port" ] || fail "the server did not start"
 # The record's people (下 and 上) get links, and so does watching.
 grep -qx "link seat 1 http://127.0.0.1:$port/?room=FROMFILE&seat=1" "$work/server.out" || fail "no link for seat 1"

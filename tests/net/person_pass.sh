@@ -12,7 +12,7 @@ timeout 60 "$bin/korvel4-server" --listen 127.0.0.1 --port 0 --room PASSING --pe
   --pause 0 > server.out 2>&1 &
 server_pid=$!
 port=
-for _ in $(seq 100); do
+for _ in $(seq 300); do
   port=$(sed -n 's/^listening on port \([0-9]*\).*/\1/p' server.out)
   [ -n "$port" ] && break
   sleep 0.05

@@ -11,7 +11,7 @@ start_server() {  # args for the server; sets server_pid and port
   timeout 80 "$bin/korvel4-server" --listen 127.0.0.1 --port 0 --records "$work/records" "$@" \
     > server.out 2>&1 &
   server_pid=$!
-  for _ in $(seq 100); do
+  for _ in $(seq 300); do
     port=$(sed -n 's/^listening on port \([0-9]*\).*/\1/p' server.out)
     [ -n "$port" ] && return 0
     sleep 0.05
