@@ -112,6 +112,7 @@ constexpr Rings kRings;
 struct SeatSets {
   SquareSet zone[5], last[5], line[5][10], board;
   SquareSet beside[kSquares];  // a square's neighbours on the board
+  SquareSet cross[kSquares];   // the squares of a square's row and column, itself left out
   SeatSets();
 };
 
@@ -153,6 +154,9 @@ SeatSets::SeatSets() {
     for (int d : kDelta)
       if (SqX(q + d) >= 1 && SqX(q + d) <= 9 && SqY(q + d) >= 1 && SqY(q + d) <= 9)
         beside[q].Add(q + d);
+    for (int o = Sq(1, 1); o <= Sq(9, 9); ++o)
+      if (o != q && SqX(o) >= 1 && SqX(o) <= 9 && (SqX(o) == SqX(q) || SqY(o) == SqY(q)))
+        cross[q].Add(o);
     for (int seat = 1; seat <= 4; ++seat) {
       if (InZone(seat, q)) zone[seat].Add(q);
       if (LastLine(seat, q)) last[seat].Add(q);
@@ -404,8 +408,7 @@ struct Board::PartnerScan {
 
 // Each rook of the mover on a line with the king bears on it directly with nothing between,
 // and through the one piece between (a rook of ours included) once that one leaves.
-void Board::ScanPartnerLines(PartnerScan& scan) const {
-  const int seat = side_;
+void Board::ScanPartnerLines(PartnerScan& scan, int seat) const {
   scan.king = king_[Partner(seat)];
   if (scan.king == 0) return;
   const int k = scan.king;
@@ -429,16 +432,15 @@ void Board::ScanPartnerLines(PartnerScan& scan) const {
     }
 }
 
-bool Board::HasKingCapture() const {
+bool Board::HasKingCaptureBy(int seat) const {
   const Tables& t = T();
-  const int seat = side_;
   // The partner's lines are scanned once, for the first piece that reaches a king.
   PartnerScan scan;
   bool scanned = false;
   // GenerateMoves' tests for a capture of the king on `to` by `p` from `from`.
   auto legal = [&](std::uint8_t p, int from, int to) {
     if (!scanned) {
-      ScanPartnerLines(scan);
+      ScanPartnerLines(scan, seat);
       scanned = true;
     }
     const int pk = scan.king;
@@ -461,6 +463,25 @@ bool Board::HasKingCapture() const {
       }
   }
   return false;
+}
+
+// After a move that captures nothing and moves no king, the next seat still takes the king
+// it takes now, unless the move put a piece on the king's row or column (a rook's line) or
+// changed the other opponent's king's surroundings: its lines decide whether that capture
+// would check the capturer's partner, and a piece that lands on them or beside that king,
+// or leaves them, may check it and so hand it the turn.
+Board::KingLeft Board::KingLeftToNext() const {
+  KingLeft left;
+  const int seat = side_, next = Next(seat), other = Prev(seat);
+  const int ours = king_[seat], partners = king_[Partner(seat)], theirs = king_[other];
+  if (!ours || !partners || !theirs || !king_[next]) return left;
+  if (RookOfSeatReaches(seat, theirs) || !HasKingCaptureBy(next)) return left;
+  const SeatSets& sets = Sets();
+  const SquareSet z = sets.cross[ours] | sets.cross[partners] | sets.cross[theirs] |
+                      sets.beside[theirs];
+  left.squares = z;
+  left.active = true;
+  return left;
 }
 
 int Board::GenerateMoves(Move* out, bool capturesOnly) const {

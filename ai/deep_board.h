@@ -111,6 +111,12 @@ struct SquareSet {
   void Remove(int sq) { w[sq >> 6] &= ~(std::uint64_t{1} << (sq & 63)); }
   bool Has(int sq) const { return (w[sq >> 6] >> (sq & 63)) & 1; }
   bool Empty() const { return (w[0] | w[1]) == 0; }
+  SquareSet operator|(const SquareSet& o) const {
+    SquareSet r;
+    r.w[0] = w[0] | o.w[0];
+    r.w[1] = w[1] | o.w[1];
+    return r;
+  }
   SquareSet operator&(const SquareSet& o) const {
     SquareSet r;
     r.w[0] = w[0] & o.w[0];
@@ -157,7 +163,29 @@ class Board {
   bool CanTakeKing(int seat) const;
   // Is taking an enemy king among the seat to move's legal moves (one GenerateCaptures
   // would give)? Asks only the pieces next to an enemy king and the rooks on its lines.
-  bool HasKingCapture() const;
+  bool HasKingCapture() const { return HasKingCaptureBy(side_); }
+  // The same for `seat` as if it were to move.
+  bool HasKingCaptureBy(int seat) const;
+  // Where a move of the seat to move can matter when the next seat can take one of the
+  // team's kings: a move that is neither a capture nor a king's, with its origin and
+  // destination outside `squares`, leaves that capture to the next seat, which then moves
+  // (such a move gives no check that hands the turn elsewhere). `active` is false when the
+  // next seat cannot take a king, or when every move of ours hands the turn to the other
+  // opponent; nothing is known then.
+  struct KingLeft {
+    bool active = false;
+    SquareSet squares;
+    // Does `m` surely leave a king to be taken?
+    bool Leaves(const Board& b, Move m) const {
+      if (!active) return false;
+      const int to = MoveTo(m);
+      if (squares.Has(to)) return false;
+      if (IsDrop(m)) return true;
+      const int from = MoveFrom(m);
+      return !squares.Has(from) && b.At(to) == 0 && TypeOf(b.At(from)) != T_OU;
+    }
+  };
+  KingLeft KingLeftToNext() const;
   // Does the piece `p` standing on `from` reach `to`?
   bool PieceReaches(std::uint8_t p, int from, int to) const;
 
@@ -188,7 +216,8 @@ class Board {
   bool RookOfSeatReaches(int seat, int sq) const;
   bool AttacksPartnerFrom(std::uint8_t p, int lifted, int to, int partnerKing) const;
   struct PartnerScan;
-  void ScanPartnerLines(PartnerScan& scan) const;
+  void ScanPartnerLines(PartnerScan& scan) const { ScanPartnerLines(scan, side_); }
+  void ScanPartnerLines(PartnerScan& scan, int seat) const;
   int GenerateMoves(Move* out, bool capturesOnly) const;
   // Square changes with everything kept beside the squares (sets, counts, key, zones).
   template <bool kZones>

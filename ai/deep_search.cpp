@@ -306,6 +306,7 @@ int Searcher::Quiesce(int alpha, int beta, int ply, int qply) {
   int* scores = scores_[ply];
   int best;
   int n;
+  Board::KingLeft left;  // moves that leave a king to the next seat score as lost, unmade
   if (!threatened) {
     const int stand = Evaluate(b_, *params_);
     if (stand >= beta) return stand;
@@ -318,12 +319,14 @@ int Searcher::Quiesce(int alpha, int beta, int ply, int qply) {
     best = -(kMate - ply - 1);
     n = b_.Generate(moves);
     if (n == 0) return Evaluate(b_, *params_) - 300;
+    left = b_.KingLeftToNext();
   }
   OrderMoves(moves, scores, n, kNoMove, ply);
   bool sorted = false;
   for (int i = 0; i < n; ++i) {
     PickNext(moves, scores, i, n, sorted);
     const Move m = moves[i];
+    if (left.Leaves(b_, m)) continue;  // it would score -(kMate - ply - 1), which best is
     Undo u;
     Push(m, u);
     const int score = -Quiesce(-beta, -alpha, ply + 1, qply + 1);
@@ -400,19 +403,28 @@ int Searcher::Search(int depth, int alpha, int beta, int ply, bool pv) {
   int tried = 0;
   const bool ttLegal = b_.IsLegal(ttMove);
   bool cut = false;
+  // A move that surely leaves a king to the next seat gets the score its search would give
+  // (the king taken at once) without being made.
+  const Board::KingLeft left = Threatened() ? b_.KingLeftToNext() : Board::KingLeft{};
 
   // Searches one move; answers true on a cut.
   auto visit = [&](Move m, int order) {
     const bool quiet = IsQuiet(m);
     const int kind = IsDrop(m) ? 8 + MoveFrom(m) : TypeOf(b_.At(MoveFrom(m)));
     if (futile && quiet && tried > 0 && order < kOrderKiller * 1024) return false;
-    Undo u;
-    Push(m, u);
-    // A move that hands the turn to a checked seat is searched a ply deeper.
-    const int ext = (b_.LastGaveCheck() && ply < 2 * rootDepth_ && depth <= 4) ? 1 : 0;
-    const int newDepth = depth - 1 + ext;
     int score;
-    if (tried == 0) {
+    Undo u;
+    const bool lost = left.Leaves(b_, m);
+    int ext = 0;
+    if (!lost) {
+      Push(m, u);
+      // A move that hands the turn to a checked seat is searched a ply deeper.
+      ext = (b_.LastGaveCheck() && ply < 2 * rootDepth_ && depth <= 4) ? 1 : 0;
+    }
+    const int newDepth = depth - 1 + ext;
+    if (lost) {
+      score = -(kMate - ply - 1);
+    } else if (tried == 0) {
       score = -Search(newDepth, -beta, -alpha, ply + 1, pv);
     } else {
       int r = 0;
@@ -429,7 +441,7 @@ int Searcher::Search(int depth, int alpha, int beta, int ply, bool pv) {
       if (score > alpha && score < beta && pv)
         score = -Search(newDepth, -beta, -alpha, ply + 1, true);
     }
-    Pop(m, u);
+    if (!lost) Pop(m, u);
     ++tried;
     if (aborted_) return true;
     if (score > best) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -128,6 +129,70 @@ TEST(DeepBoard, KingCaptureAnswersWhatTheCaptureListHolds) {
   s.Board[3][3] = 31_pc;  // UE's pawn shuts the row
   ASSERT_TRUE(b.Load(s, SITA));
   EXPECT_TRUE(b.HasKingCapture());
+}
+
+// The search scores a move as lost without making it when KingLeftToNext says it leaves a
+// king to the next seat: made, every such move must hand the turn to that seat with a king
+// to take. Random positions with every seat to move, and random walks from played openings
+// (where threats come from real armies); both must meet the rule often enough to count.
+TEST(DeepBoard, MovesSaidToLeaveAKingDoLeaveIt) {
+  int active = 0, lost = 0, kept = 0;
+  auto check = [&](Board& b, const std::string& where) {
+    const Board::KingLeft left = b.KingLeftToNext();
+    if (!left.active) return;
+    ++active;
+    const int next = deep::Next(b.Side());
+    Move moves[deep::kMaxMoves];
+    const int n = b.Generate(moves);
+    for (int i = 0; i < n; ++i) {
+      if (!left.Leaves(b, moves[i])) {
+        ++kept;
+        continue;
+      }
+      ++lost;
+      deep::Undo u;
+      const ChosenMove c = b.ToChosen(moves[i]);
+      const std::string move = std::to_string(c.fromX) + "," + std::to_string(c.fromY) + "-" +
+                               std::to_string(c.toX) + "," + std::to_string(c.toY);
+      b.Make(moves[i], u);
+      ASSERT_EQ(b.Side(), next) << where << " " << move;
+      ASSERT_TRUE(b.HasKingCapture()) << where << " " << move;
+      b.Unmake(moves[i], u);
+    }
+  };
+  for (std::uint64_t seed = 1; seed <= 1500; ++seed) {
+    const GameState s = testing::RandomPosition(seed);
+    for (int seat = 1; seat <= 4; ++seat) {
+      Board b;
+      if (b.Load(s, seat)) check(b, "seed " + std::to_string(seed) + " seat " + std::to_string(seat));
+    }
+  }
+  for (std::uint64_t seed = 1; seed <= 40; ++seed) {
+    GameState s;
+    StartSelfPlay(s, 3);
+    ScrambleOpening(s, seed, 6);
+    Board b;
+    ASSERT_TRUE(b.Load(s, s.CurrentSeat));
+    testing::Lcg r{seed};
+    for (int ply = 0; ply < 120; ++ply) {
+      check(b, "walk " + std::to_string(seed) + " ply " + std::to_string(ply));
+      Move moves[deep::kMaxMoves];
+      const int n = b.Generate(moves);
+      if (n == 0) break;
+      int pick = r.Below(n);
+      for (int tries = 0; tries < n && !deep::IsDrop(moves[pick]) &&
+                          deep::TypeOf(b.At(deep::MoveTo(moves[pick]))) == deep::T_OU;
+           ++tries)
+        pick = (pick + 1) % n;
+      deep::Undo u;
+      b.Make(moves[pick], u);
+    }
+  }
+  EXPECT_GT(active, 500);
+  EXPECT_GT(lost, 5000);
+  EXPECT_GT(kept, 1000);
+  std::printf("positions with a king left to take: %d; moves scored lost: %d, searched: %d\n",
+              active, lost, kept);
 }
 
 // Attacks (steps found among the square's neighbours, rook lines from the seat's rooks) is
