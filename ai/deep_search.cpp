@@ -306,7 +306,6 @@ int Searcher::Quiesce(int alpha, int beta, int ply, int qply) {
   int* scores = scores_[ply];
   int best;
   int n;
-  Board::KingLeft left;  // moves that leave a king to the next seat score as lost, unmade
   if (!threatened) {
     const int stand = Evaluate(b_, *params_);
     if (stand >= beta) return stand;
@@ -319,14 +318,21 @@ int Searcher::Quiesce(int alpha, int beta, int ply, int qply) {
     best = -(kMate - ply - 1);
     n = b_.Generate(moves);
     if (n == 0) return Evaluate(b_, *params_) - 300;
-    left = b_.KingLeftToNext();
+    // The moves that leave a king to the next seat would score what best is already: they
+    // are not ordered nor made.
+    const Board::KingLeft left = b_.KingLeftToNext();
+    if (left.active) {
+      int kept = 0;
+      for (int i = 0; i < n; ++i)
+        if (!left.Leaves(b_, moves[i])) moves[kept++] = moves[i];
+      n = kept;
+    }
   }
   OrderMoves(moves, scores, n, kNoMove, ply);
   bool sorted = false;
   for (int i = 0; i < n; ++i) {
     PickNext(moves, scores, i, n, sorted);
     const Move m = moves[i];
-    if (left.Leaves(b_, m)) continue;  // it would score -(kMate - ply - 1), which best is
     Undo u;
     Push(m, u);
     const int score = -Quiesce(-beta, -alpha, ply + 1, qply + 1);
