@@ -484,7 +484,7 @@ Board::KingLeft Board::KingLeftToNext() const {
   return left;
 }
 
-int Board::GenerateMoves(Move* out, bool capturesOnly) const {
+int Board::GenerateMoves(Move* out, bool capturesOnly, const SquareSet* dropsOn) const {
   const int seat = side_;
   const int partner = Partner(seat);
   const SeatSets& sets = Sets();
@@ -566,7 +566,8 @@ int Board::GenerateMoves(Move* out, bool capturesOnly) const {
   }
   SquareSet empty;
   for (int i = 0; i < 2; ++i)
-    empty.w[i] = sets.board.w[i] & ~(occ_[1].w[i] | occ_[2].w[i] | occ_[3].w[i] | occ_[4].w[i]);
+    empty.w[i] = sets.board.w[i] & ~(occ_[1].w[i] | occ_[2].w[i] | occ_[3].w[i] | occ_[4].w[i]) &
+                 (dropsOn ? dropsOn->w[i] : ~std::uint64_t{0});
   // Square by square; on each square the kinds in hand order.
   for (int i = 0; i < 2; ++i)
     for (std::uint64_t bits = empty.w[i]; bits != 0; bits &= bits - 1) {
@@ -610,8 +611,8 @@ bool Board::IsLegal(Move m) const {
   return !(type == T_HU && LastLine(seat, to));
 }
 
-int Board::Generate(Move* out) const {
-  return GenerateMoves(out, false);
+int Board::Generate(Move* out, const SquareSet* dropsOn) const {
+  return GenerateMoves(out, false, dropsOn);
 }
 
 int Board::GenerateCaptures(Move* out) const {

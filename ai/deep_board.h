@@ -145,8 +145,9 @@ class Board {
   // Did the move that led here hand the turn to the checked seat now moving?
   bool LastGaveCheck() const { return lastCheck_; }
 
-  // Every legal move of the seat to move, in a fixed order; answers the count.
-  int Generate(Move* out) const;
+  // Every legal move of the seat to move, in a fixed order; answers the count. With
+  // `dropsOn`, drops only on those squares (the other moves keep their order).
+  int Generate(Move* out, const SquareSet* dropsOn = nullptr) const;
   // The captures of enemy pieces alone (legal, promotions as in Generate).
   int GenerateCaptures(Move* out) const;
   // Is `m` one of the moves Generate gives? (For a move remembered from elsewhere.)
@@ -218,7 +219,7 @@ class Board {
   struct PartnerScan;
   void ScanPartnerLines(PartnerScan& scan) const { ScanPartnerLines(scan, side_); }
   void ScanPartnerLines(PartnerScan& scan, int seat) const;
-  int GenerateMoves(Move* out, bool capturesOnly) const;
+  int GenerateMoves(Move* out, bool capturesOnly, const SquareSet* dropsOn = nullptr) const;
   // Square changes with everything kept beside the squares (sets, counts, key, zones).
   template <bool kZones>
   void Set(int sq, std::uint8_t now);

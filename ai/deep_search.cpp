@@ -316,16 +316,19 @@ int Searcher::Quiesce(int alpha, int beta, int ply, int qply) {
   } else {
     if (qply >= kQuietThreatPlies) return Evaluate(b_, *params_) - 300;
     best = -(kMate - ply - 1);
-    n = b_.Generate(moves);
-    if (n == 0) return Evaluate(b_, *params_) - 300;
     // The moves that leave a king to the next seat would score what best is already: they
-    // are not ordered nor made.
+    // are not ordered nor made, and drops off the squares that matter not even generated.
     const Board::KingLeft left = b_.KingLeftToNext();
     if (left.active) {
+      n = b_.Generate(moves, &left.squares);
       int kept = 0;
       for (int i = 0; i < n; ++i)
         if (!left.Leaves(b_, moves[i])) moves[kept++] = moves[i];
       n = kept;
+      if (n == 0 && b_.Generate(moves) == 0) return Evaluate(b_, *params_) - 300;
+    } else {
+      n = b_.Generate(moves);
+      if (n == 0) return Evaluate(b_, *params_) - 300;
     }
   }
   OrderMoves(moves, scores, n, kNoMove, ply);

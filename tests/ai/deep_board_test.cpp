@@ -135,6 +135,7 @@ TEST(DeepBoard, KingCaptureAnswersWhatTheCaptureListHolds) {
 // king to the next seat: made, every such move must hand the turn to that seat with a king
 // to take. Random positions with every seat to move, and random walks from played openings
 // (where threats come from real armies); both must meet the rule often enough to count.
+// The generator restricted to those squares' drops gives the rest of the moves unchanged.
 TEST(DeepBoard, MovesSaidToLeaveAKingDoLeaveIt) {
   int active = 0, lost = 0, kept = 0;
   auto check = [&](Board& b, const std::string& where) {
@@ -144,6 +145,15 @@ TEST(DeepBoard, MovesSaidToLeaveAKingDoLeaveIt) {
     const int next = deep::Next(b.Side());
     Move moves[deep::kMaxMoves];
     const int n = b.Generate(moves);
+    // The search generates drops only on the squares that matter: the full list without
+    // the other drops, in the same order.
+    Move some[deep::kMaxMoves];
+    const int m = b.Generate(some, &left.squares);
+    std::vector<Move> expected, got(some, some + m);
+    for (int i = 0; i < n; ++i)
+      if (!deep::IsDrop(moves[i]) || left.squares.Has(deep::MoveTo(moves[i])))
+        expected.push_back(moves[i]);
+    ASSERT_EQ(got, expected) << where;
     for (int i = 0; i < n; ++i) {
       if (!left.Leaves(b, moves[i])) {
         ++kept;
