@@ -35,6 +35,28 @@ std::set<GameMove> EngineMoves(const Board& b) {
   return out;
 }
 
+// A played opening: the start, then `seed`'s six scrambled turns.
+GameState ScrambledOpening(std::uint64_t seed) {
+  GameState s;
+  StartSelfPlay(s, 3);
+  ScrambleOpening(s, seed, 6);
+  return s;
+}
+
+// A random move for a walk, one that takes no king so that the walk goes on; kNoMove when
+// the seat has none.
+Move RandomWalkMove(const Board& b, testing::Lcg& r) {
+  Move moves[deep::kMaxMoves];
+  const int n = b.Generate(moves);
+  if (n == 0) return deep::kNoMove;
+  int pick = r.Below(n);
+  for (int tries = 0; tries < n && !deep::IsDrop(moves[pick]) &&
+                      deep::TypeOf(b.At(deep::MoveTo(moves[pick]))) == deep::T_OU;
+       ++tries)
+    pick = (pick + 1) % n;
+  return moves[pick];
+}
+
 // Positions with kings anywhere, every kind of piece, full hands: the generator must agree
 // with CanMove, ChecksPartner, the drop rules and the promotion rules move for move.
 TEST(DeepBoard, LegalMovesMatchTheRulesOnRandomPositions) {
@@ -178,24 +200,16 @@ TEST(DeepBoard, MovesSaidToLeaveAKingDoLeaveIt) {
     }
   }
   for (std::uint64_t seed = 1; seed <= 40; ++seed) {
-    GameState s;
-    StartSelfPlay(s, 3);
-    ScrambleOpening(s, seed, 6);
+    const GameState s = ScrambledOpening(seed);
     Board b;
     ASSERT_TRUE(b.Load(s, s.CurrentSeat));
     testing::Lcg r{seed};
     for (int ply = 0; ply < 120; ++ply) {
       check(b, "walk " + std::to_string(seed) + " ply " + std::to_string(ply));
-      Move moves[deep::kMaxMoves];
-      const int n = b.Generate(moves);
-      if (n == 0) break;
-      int pick = r.Below(n);
-      for (int tries = 0; tries < n && !deep::IsDrop(moves[pick]) &&
-                          deep::TypeOf(b.At(deep::MoveTo(moves[pick]))) == deep::T_OU;
-           ++tries)
-        pick = (pick + 1) % n;
+      const Move m = RandomWalkMove(b, r);
+      if (m == deep::kNoMove) break;
       deep::Undo u;
-      b.Make(moves[pick], u);
+      b.Make(m, u);
     }
   }
   EXPECT_GT(active, 500);
@@ -255,9 +269,7 @@ TEST(DeepBoard, IsLegalAgreesWithTheGenerator) {
 // every move, and undoing the whole walk must give back the start key by key.
 TEST(DeepBoard, MakeAndUndoFollowThePlayedGameOverLongWalks) {
   for (std::uint64_t seed = 1; seed <= 12; ++seed) {
-    GameState s;
-    StartSelfPlay(s, 3);
-    ScrambleOpening(s, seed, 6);
+    GameState s = ScrambledOpening(seed);
     Board b;
     ASSERT_TRUE(b.Load(s, s.CurrentSeat));
     const Board start = b;
@@ -270,16 +282,8 @@ TEST(DeepBoard, MakeAndUndoFollowThePlayedGameOverLongWalks) {
     std::vector<Step> steps;
     int plies = 0;
     for (int ply = 0; ply < 160; ++ply) {
-      Move moves[deep::kMaxMoves];
-      const int n = b.Generate(moves);
-      if (n == 0) break;
-      // Kings are left standing so that the walk goes on.
-      int pick = r.Below(n);
-      for (int tries = 0; tries < n && !deep::IsDrop(moves[pick]) &&
-                          deep::TypeOf(b.At(deep::MoveTo(moves[pick]))) == deep::T_OU;
-           ++tries)
-        pick = (pick + 1) % n;
-      const Move m = moves[pick];
+      const Move m = RandomWalkMove(b, r);
+      if (m == deep::kNoMove) break;
       const GameMove gm = testing::AsGameMove(b.ToChosen(m));
       if (ply % 16 == 0) {
         ASSERT_EQ(EngineMoves(b), testing::RuleMoves(s));
