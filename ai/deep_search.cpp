@@ -8,10 +8,14 @@
 #include <chrono>
 #include <climits>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <new>
 #include <utility>
+
+#include <sys/mman.h>
 
 #include "ai/deep_board.h"
 #include "ai/deep_eval.h"
@@ -64,6 +68,23 @@ struct TTEntry {
 
 constexpr std::size_t kTTEntries = std::size_t{1} << 20;  // 16 MB
 
+// The table on memory the kernel may back with 2 MB pages: its reads land anywhere in
+// 16 MB, and with 4 kB pages nearly every one of them also misses the address cache.
+struct TTDeleter {
+  void operator()(TTEntry* p) const { std::free(p); }
+};
+std::unique_ptr<TTEntry[], TTDeleter> NewTable() {
+  constexpr std::size_t kBytes = sizeof(TTEntry) * kTTEntries;
+  constexpr std::size_t kPage = std::size_t{2} << 20;
+  void* p = std::aligned_alloc(kPage, kBytes);
+  if (!p) throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+  madvise(p, kBytes, MADV_HUGEPAGE);  // a hint: without it the table works the same
+#endif
+  std::memset(p, 0, kBytes);
+  return std::unique_ptr<TTEntry[], TTDeleter>(static_cast<TTEntry*>(p));
+}
+
 struct LineEntry {
   std::uint64_t key;
   std::uint8_t seat;
@@ -83,7 +104,7 @@ int ScoreFromTT(int score, int ply) {
 
 class Searcher {
  public:
-  Searcher() : tt_(new TTEntry[kTTEntries]()) {}
+  Searcher() : tt_(NewTable()) {}
 
   ChosenMove Run(const GameState& s, int seat, const DeepLimits& limits, DeepStats* stats);
 
@@ -106,7 +127,7 @@ class Searcher {
   const EvalParams* params_ = &DefaultEvalParams();
   DeepSearchOptions options_;
   bool Threatened() const;
-  std::unique_ptr<TTEntry[]> tt_;
+  std::unique_ptr<TTEntry[], TTDeleter> tt_;
   std::uint8_t generation_ = 0;  // of this decision's entries; 0 is a cleared entry's
   Move moves_[kMaxPly + 1][kMaxMoves];
   int scores_[kMaxPly + 1][kMaxMoves];
@@ -270,6 +291,7 @@ int Searcher::PickNext(Move* moves, int* scores, int i, int n, bool& sorted) {
 }
 
 int Searcher::Quiesce(int alpha, int beta, int ply, int qply) {
+  if (qply == 0) __builtin_prefetch(&tt_[b_.Key() & (kTTEntries - 1)]);  // read below
   if ((++nodes_ & 1023) == 0) CheckLimits();
   if (aborted_) return 0;
   if (KingCapturable()) return kMate - ply;
