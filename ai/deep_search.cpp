@@ -146,6 +146,7 @@ class Searcher {
   int rootDepth_ = 1;
 
   std::uint64_t nodes_ = 0;
+  std::uint64_t leftLost_ = 0;
   std::uint64_t nodeLimit_ = 0;
   bool aborted_ = false;
   const std::atomic<bool>* stop_ = nullptr;
@@ -346,6 +347,7 @@ int Searcher::Quiesce(int alpha, int beta, int ply, int qply) {
       int kept = 0;
       for (int i = 0; i < n; ++i)
         if (!left.Leaves(b_, moves[i])) moves[kept++] = moves[i];
+      leftLost_ += static_cast<std::uint64_t>(n - kept);
       n = kept;
       if (n == 0 && b_.Generate(moves) == 0) return Evaluate(b_, *params_) - 300;
     } else {
@@ -454,6 +456,7 @@ int Searcher::Search(int depth, int alpha, int beta, int ply, bool pv) {
     }
     const int newDepth = depth - 1 + ext;
     if (lost) {
+      ++leftLost_;
       score = -(kMate - ply - 1);
     } else if (tried == 0) {
       score = -Search(newDepth, -beta, -alpha, ply + 1, pv);
@@ -595,6 +598,7 @@ ChosenMove Searcher::Run(const GameState& s, int seat, const DeepLimits& limits,
     return SearchBestMove(copy, seat);
   }
   nodes_ = 0;
+  leftLost_ = 0;
   nodeLimit_ = limits.nodes > 0 ? limits.nodes : 1;
   aborted_ = false;
   stop_ = limits.stop;
@@ -727,6 +731,7 @@ ChosenMove Searcher::Run(const GameState& s, int seat, const DeepLimits& limits,
   chosen = b_.ToChosen(best);
   chosen.score = bestScore;
   st.nodes = nodes_;
+  st.leftLost = leftLost_;
   st.score = bestScore;
   st.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
   if (stats) *stats = st;

@@ -75,6 +75,9 @@ struct DeepLimits {
 
 struct DeepStats {
   std::uint64_t nodes = 0;
+  // Moves found to leave a king to the next seat and scored lost without being made (or
+  // left out of a quiescence list): each would have been a node of its own if made.
+  std::uint64_t leftLost = 0;
   int depth = 0;  // the last depth searched to the end
   int score = 0;  // for the team of the seat searched, hundredths of a pawn
   double seconds = 0;
