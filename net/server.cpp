@@ -756,7 +756,20 @@ void Server::Dispatch(RoomEntry& e) {
       for (QWebSocket* ws : watchers) Send(ws, richText());
     }
   }
+  if (e.room->Closed()) return CloseConnections(e);
   if (e.room->ComputerToMove() && !e.computerPending) ScheduleComputer(e.room->Code());
+}
+
+void Server::CloseConnections(RoomEntry& e) {
+  // Each connection is left when it is gone (OnClosed), as when a player leaves.
+  std::vector<QWebSocket*> all(e.watchers);
+  for (int seat = 1; seat <= 4; ++seat)
+    if (e.seat[seat]) all.push_back(e.seat[seat]);
+  for (QWebSocket* ws : all) {
+    const auto c = conns_.find(ws);
+    if (c != conns_.end())
+      Drop(ws, c->second, QWebSocketProtocol::CloseCodeNormal, QStringLiteral("room closed"));
+  }
 }
 
 void Server::ScheduleComputer(const QString& code) {

@@ -608,6 +608,37 @@ TEST(ServerLimits, ANameIsCountedInCharacters) {
   EXPECT_NE(record.find("# 下: \U00020BB7田\n"), std::string::npos) << record;
 }
 
+// A room its host closes ends every connection to it within a bounded time: each player
+// and watcher gets `closed`, then the close (1000, "room closed"); no player comes back by
+// itself, and the room is dropped once everyone is gone.
+TEST(NetworkGame, ARoomItsHostClosesClosesEveryConnection) {
+  Table t({1, 2, 3, 4}, {}, 14);
+  Bare watcher(t.server->Port());
+  ASSERT_TRUE(WaitFor([&] { return watcher.ws.state() == QAbstractSocket::ConnectedState; }));
+  watcher.ws.sendTextMessage(Serialize({{"t", "watch"}, {"v", 2}, {"room", "TESTROOM"}}));
+  ASSERT_TRUE(WaitFor([&] { return t.server->WatcherCount("TESTROOM") == 1; }));
+  int comebacks = 0;
+  for (int s = 1; s <= 4; ++s) {
+    t.clients[s]->KeepSeat(8);
+    QObject::connect(t.clients[s].get(), &Client::reconnecting, [&] { ++comebacks; });
+  }
+  t.Start(1);
+  ASSERT_TRUE(WaitFor([&] { return t.clients[1]->Over(); }));
+  t.clients[1]->Again(false);
+  for (int s = 1; s <= 4; ++s)
+    EXPECT_TRUE(WaitFor([&] { return t.clients[s]->Closed() && !t.clients[s]->IsOpen(); }, 3000))
+        << s;
+  ASSERT_TRUE(WaitFor([&] { return watcher.closed; }, 3000));
+  EXPECT_EQ(watcher.ws.closeCode(), QWebSocketProtocol::CloseCodeNormal);
+  EXPECT_EQ(watcher.ws.closeReason(), "room closed");
+  EXPECT_EQ(watcher.Said().back(), "closed");
+  EXPECT_TRUE(WaitFor([&] { return t.server->ConnectionCount() == 0; }, 3000));
+  EXPECT_TRUE(WaitFor([&] { return t.server->RoomCount() == 0; }, 3000));
+  WaitFor([] { return false; }, 600);  // longer than a client's first wait before coming back
+  EXPECT_EQ(comebacks, 0);
+  EXPECT_EQ(t.server->ConnectionCount(), 0);
+}
+
 // With the server's own limits: a burst of pings is answered by at most 40 pongs and 20
 // more a second, however long the answers took, and the rest refused.
 TEST(ServerLimits, TheDefaultBucketHolds40AndRefills20ASecond) {
