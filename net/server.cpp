@@ -94,6 +94,16 @@ Server::Server(const ServerOptions& options, QObject* parent) : QObject(parent),
                            const QString& origin, const QString& host) {
     return SameOrigin(origin, QUrl(QStringLiteral("http://") + host, QUrl::StrictMode), tls);
   });
+  // A frame without its mask breaks the protocol: closed (1002) as misbehaving.
+  gate_->OnUnmasked([this](QTcpSocket* s) {
+    for (auto& [ws, c] : conns_) {
+      if (c.socket != s) continue;
+      if (c.closing) return;
+      Offence(c);
+      return Drop(ws, c, QWebSocketProtocol::CloseCodeProtocolError, QStringLiteral("unmasked"));
+    }
+    s->abort();
+  });
   thinkers_ = std::make_unique<ThinkerPool>(
       options_.deepThinkers > 0 ? options_.deepThinkers : ThinkerPool::DefaultDeep());
   auto* sweep = new QTimer(this);
