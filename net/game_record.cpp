@@ -146,15 +146,18 @@ void StartNetGame(Game& g, const bool person[5], int level) {
 
 QString RecordableName(const QString& name) {
   QString out;
-  for (const QChar c : name) {
-    const QChar::Category k = c.category();
+  for (const char32_t c : CodePointsOf(name)) {
+    const QChar::Category k = QChar::category(c);
     const bool unsafe = k == QChar::Other_Control || k == QChar::Other_Format ||
                         k == QChar::Separator_Line || k == QChar::Separator_Paragraph ||
                         k == QChar::Other_Surrogate || k == QChar::Other_NotAssigned;
-    out += unsafe ? QChar(u' ') : c;
+    if (unsafe)
+      out += QChar(u' ');
+    else
+      out += QChar::fromUcs4(c);
   }
   out = out.simplified();
-  return out.left(kMaxNameChars).trimmed();
+  return LeftCodePoints(out, kMaxNameChars).trimmed();
 }
 
 std::string RecordText(const Game& game, const bool person[5], const QString names[5],

@@ -3,6 +3,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QPointer>
 #include <QSslSocket>
 #include <QTcpSocket>
 #include <QTimer>
@@ -69,6 +70,29 @@ void PenaltyBox::MakeRoom(qint64 nowMs) {
     if (out != victimOut ? out : it->second.lastAt < victim->second.lastAt) victim = it;
   }
   entries_.erase(victim);
+}
+
+bool FrameWalker::Take(const char* data, qint64 size) {
+  for (qint64 i = 0; i < size && !unmasked_;) {
+    if (skip_ > 0) {
+      const quint64 n = std::min<quint64>(skip_, static_cast<quint64>(size - i));
+      skip_ -= n;
+      i += static_cast<qint64>(n);
+      continue;
+    }
+    head_[have_++] = static_cast<unsigned char>(data[i++]);
+    if (have_ < 2) continue;
+    if (!(head_[1] & 0x80)) unmasked_ = true;
+    const int seven = head_[1] & 0x7f;
+    const int more = seven == 126 ? 2 : seven == 127 ? 8 : 0;
+    if (have_ < 2 + more) continue;
+    quint64 length = more ? 0 : seven;
+    for (int k = 0; k < more; ++k) length = length << 8 | head_[2 + k];
+    // The mask, then the payload (a length past what any peer may send is the most).
+    skip_ = 4 + std::min<quint64>(length, ~quint64{0} - 4);
+    have_ = 0;
+  }
+  return !unmasked_;
 }
 
 Gate::Gate(QWebSocketServer* ws, const GateLimits& limits, QObject* parent)
@@ -206,7 +230,7 @@ void Gate::Peek(QTcpSocket* s) {
                                         QString::fromUtf8(head->Header("host")));
     if (head && head->WantsWebSocket() && !refused) {
       StopLooking(s, it->second);
-      return Hand(s);
+      return Hand(s, length);
     }
     if (refused) ++upgradesRefused_;
     answer = refused ? WebPage::Forbidden() : page_ ? page_->Answer(head) : WebPage().Answer(head);
@@ -229,18 +253,59 @@ void Gate::StopLooking(QTcpSocket* s, Entry& e) {
   e.looking = nullptr;
 }
 
-void Gate::Hand(QTcpSocket* s) {
+void Gate::Hand(QTcpSocket* s, qint64 headLength) {
   const auto it = sockets_.find(s);
   if (it == sockets_.end() || it->second.handed) return;
   it->second.handed = true;
+  // Every frame's mask is looked at before the WebSocket reads it: Qt's server takes frames
+  // without one. What the WebSocket reads stays in the socket's buffer (a read transaction)
+  // until the walker has been over it. Connected before the WebSocket's own readyRead.
+  it->second.walking = true;
+  it->second.walked = headLength;
+  s->startTransaction();
+  connect(s, &QIODevice::readyRead, this, [this, s] { Walk(s); });
   ws_->handleConnection(s);
+}
+
+void Gate::Walk(QTcpSocket* s) {
+  const auto it = sockets_.find(s);
+  if (it == sockets_.end() || !it->second.walking || !s->isTransactionStarted()) return;
+  Entry& e = it->second;
+  const qint64 unread = s->bytesAvailable();
+  s->rollbackTransaction();
+  const qint64 buffered = s->bytesAvailable(), from = e.walked - e.base;
+  bool masked = true;
+  if (from < buffered) {
+    s->startTransaction();
+    s->skip(from);
+    const QByteArray fresh = s->read(buffered - from);
+    s->rollbackTransaction();
+    e.walked += fresh.size();
+    masked = e.frames.Take(fresh.constData(), fresh.size());
+  }
+  // What the WebSocket has read is let go; the rest is read in a new transaction.
+  s->skip(buffered - unread);
+  e.base += buffered - unread;
+  s->startTransaction();
+  if (masked) return;
+  e.walking = false;
+  if (e.upgraded && onUnmasked_) return onUnmasked_(s);
+  Offence(e.key);
+  s->abort();  // the QWebSocketServer holding it deletes it
 }
 
 QTcpSocket* Gate::Claim(const QWebSocket* ws) {
   const auto it = byPeer_.find({ws->peerAddress().toString(), ws->peerPort()});
   if (it == byPeer_.end()) return nullptr;
-  sockets_[it->second].upgraded = true;
-  return it->second;
+  QTcpSocket* s = it->second;
+  sockets_[s].upgraded = true;
+  // Frames that came with the request, once the caller holds the WebSocket; and after each
+  // time the WebSocket has read (its readyRead is queued, connected before this one), what
+  // it read is let go at once.
+  QMetaObject::invokeMethod(
+      this, [this, p = QPointer<QTcpSocket>(s)] { if (p) Walk(p); }, Qt::QueuedConnection);
+  connect(s, &QIODevice::readyRead, this, [this, s] { Walk(s); }, Qt::QueuedConnection);
+  return s;
 }
 
 void Gate::Forget(QTcpSocket* s) {

@@ -73,6 +73,23 @@ class PenaltyBox {
   std::unordered_map<QString, Entry> entries_;
 };
 
+// Follows the frames a WebSocket client sends from the bytes of its stream, given in order
+// however they were split, and tells whether one came without its mask (which a server
+// must close the connection for). Only headers are read: a payload is skipped by its length
+// (7 bits, or 16 or 64 more), so honest traffic costs a look at two to ten bytes a frame.
+class FrameWalker {
+ public:
+  // Takes the next bytes of the stream; false from the moment an unmasked frame is seen.
+  bool Take(const char* data, qint64 size);
+  bool Unmasked() const { return unmasked_; }
+
+ private:
+  quint64 skip_ = 0;        // the mask and payload of the frame under way still to come
+  unsigned char head_[10];  // the frame's first bytes, up to the end of its length
+  int have_ = 0;
+  bool unmasked_ = false;
+};
+
 struct GateLimits {
   int maxSockets = 8000;     // every accepted socket, handshaken or not
   int maxPerAddress = 64;    // the same, from one address (AddressKey)
@@ -92,6 +109,9 @@ class Gate : public QTcpServer {
   // header; one refused is answered with 403 and closed before any WebSocket exists.
   using UpgradeCheck = std::function<bool(const QString& origin, const QString& host)>;
   void CheckUpgrades(UpgradeCheck check) { upgradeCheck_ = std::move(check); }
+  // Told of a claimed socket (Claim) whose client sent a frame without its mask; one not
+  // claimed yet is cut off by the gate itself, as an offence of its address.
+  void OnUnmasked(std::function<void(QTcpSocket*)> told) { onUnmasked_ = std::move(told); }
 
   // The socket beneath a WebSocket the QWebSocketServer made of one of ours (matched by the
   // peer's address and port); its handshake deadline no longer applies. Null when unknown.
@@ -130,13 +150,21 @@ class Gate : public QTcpServer {
     bool upgraded = false; // claimed as a WebSocket
     bool answered = false; // a plain request was answered: it is closing
     QObject* looking = nullptr;  // the context of the signals watched until the head is read
+    // The frames from the client (Walk), by offsets from the stream's first byte: where the
+    // socket's last read transaction began, and how far the walker has come.
+    FrameWalker frames;
+    qint64 base = 0, walked = 0;
+    bool walking = false;
   };
   void Forget(QTcpSocket* s);
   // Waits for the head of the first request, then hands or answers it.
   void Look(QTcpSocket* s);
   void Peek(QTcpSocket* s);
   void StopLooking(QTcpSocket* s, Entry& e);
-  void Hand(QTcpSocket* s);
+  // Hands a WebSocket's request (of `headLength` bytes) on; its frames are walked from then.
+  void Hand(QTcpSocket* s, qint64 headLength);
+  // Walks the frames that came since the last time, before the WebSocket reads them.
+  void Walk(QTcpSocket* s);
 
   QWebSocketServer* ws_;
   GateLimits limits_;
@@ -144,6 +172,7 @@ class Gate : public QTcpServer {
   QSslConfiguration ssl_;
   const WebPage* page_ = nullptr;
   UpgradeCheck upgradeCheck_;
+  std::function<void(QTcpSocket*)> onUnmasked_;
   long long answered_ = 0;
   long long upgradesRefused_ = 0;
   std::unordered_map<QTcpSocket*, Entry> sockets_;

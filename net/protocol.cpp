@@ -47,12 +47,35 @@ std::optional<QString> NameField(const QJsonObject& o, const char* key) {
 
 std::optional<QString> CheckedName(const QString& text) {
   const QString name = text.trimmed();
-  if (name.isEmpty() || name.size() > kMaxNameChars) return std::nullopt;
-  for (const QChar c : name)
-    if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format ||
-        c.isSurrogate() || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+  const std::u32string chars = CodePointsOf(name);
+  if (chars.empty() || chars.size() > static_cast<size_t>(kMaxNameChars)) return std::nullopt;
+  for (const char32_t c : chars) {
+    const QChar::Category k = QChar::category(c);
+    if (QChar::isSurrogate(c) || k == QChar::Other_Control || k == QChar::Other_Format ||
+        k == QChar::Separator_Line || k == QChar::Separator_Paragraph)
       return std::nullopt;
+  }
   return name;
+}
+
+std::u32string CodePointsOf(QStringView text) {
+  std::u32string out;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const QChar c = text[i];
+    if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+      out += QChar::surrogateToUcs4(c, text[++i]);
+    else
+      out += c.unicode();
+  }
+  return out;
+}
+
+QString LeftCodePoints(const QString& text, qsizetype n) {
+  qsizetype end = 0;
+  for (; end < text.size() && n > 0; ++end, --n)
+    if (text[end].isHighSurrogate() && end + 1 < text.size() && text[end + 1].isLowSurrogate())
+      ++end;
+  return text.left(end);
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include <QJsonObject>
 #include <QString>
 #include <optional>
+#include <string>
 
 #include "game/move.h"
 #include "play/clock.h"
@@ -39,13 +40,19 @@ QString Serialize(const QJsonObject& msg);
 std::optional<int> IntField(const QJsonObject& o, const char* key, int lo, int hi);
 std::optional<bool> BoolField(const QJsonObject& o, const char* key);
 std::optional<int> SeatField(const QJsonObject& o, const char* key);
-// A player's name: 1..kMaxNameChars characters, no control characters, trimmed.
+// A player's name: 1..kMaxNameChars characters (code points: a character outside the BMP
+// counts once), trimmed; no control, format or line or paragraph separator characters, no
+// lone surrogate.
 std::optional<QString> NameField(const QJsonObject& o, const char* key);
 // A room code: kMinRoomCodeChars..16 characters of [A-Z0-9].
 std::optional<QString> CodeField(const QJsonObject& o, const char* key);
 // The same two checks for a text given on this side (a command line, a script).
 std::optional<QString> CheckedName(const QString& text);
 bool IsRoomCode(const QString& text);
+// A text's code points: a surrogate pair is one, a lone surrogate stays as it is.
+std::u32string CodePointsOf(QStringView text);
+// The first `n` code points of a text: a surrogate pair is never split.
+QString LeftCodePoints(const QString& text, qsizetype n);
 // A token: 32 hexadecimal digits.
 std::optional<QString> TokenField(const QJsonObject& o, const char* key);
 // A square [x, y]: a board square (1..9, 1..9) or a hand cell.

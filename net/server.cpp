@@ -94,6 +94,16 @@ Server::Server(const ServerOptions& options, QObject* parent) : QObject(parent),
                            const QString& origin, const QString& host) {
     return SameOrigin(origin, QUrl(QStringLiteral("http://") + host, QUrl::StrictMode), tls);
   });
+  // A frame without its mask breaks the protocol: closed (1002) as misbehaving.
+  gate_->OnUnmasked([this](QTcpSocket* s) {
+    for (auto& [ws, c] : conns_) {
+      if (c.socket != s) continue;
+      if (c.closing) return;
+      Offence(c);
+      return Drop(ws, c, QWebSocketProtocol::CloseCodeProtocolError, QStringLiteral("unmasked"));
+    }
+    s->abort();
+  });
   thinkers_ = std::make_unique<ThinkerPool>(
       options_.deepThinkers > 0 ? options_.deepThinkers : ThinkerPool::DefaultDeep());
   auto* sweep = new QTimer(this);
@@ -756,7 +766,20 @@ void Server::Dispatch(RoomEntry& e) {
       for (QWebSocket* ws : watchers) Send(ws, richText());
     }
   }
+  if (e.room->Closed()) return CloseConnections(e);
   if (e.room->ComputerToMove() && !e.computerPending) ScheduleComputer(e.room->Code());
+}
+
+void Server::CloseConnections(RoomEntry& e) {
+  // Each connection is left when it is gone (OnClosed), as when a player leaves.
+  std::vector<QWebSocket*> all(e.watchers);
+  for (int seat = 1; seat <= 4; ++seat)
+    if (e.seat[seat]) all.push_back(e.seat[seat]);
+  for (QWebSocket* ws : all) {
+    const auto c = conns_.find(ws);
+    if (c != conns_.end())
+      Drop(ws, c->second, QWebSocketProtocol::CloseCodeNormal, QStringLiteral("room closed"));
+  }
 }
 
 void Server::ScheduleComputer(const QString& code) {

@@ -207,7 +207,12 @@ class Server : public QObject {
   // The connection's address misbehaved (gate.h, PenaltyBox).
   void Offence(const Conn& c);
   void SendTo(QWebSocket* ws, const QJsonObject& msg);
+  // Sends out what the room has to say; a room its host closed then closes every
+  // connection to it (CloseConnections).
   void Dispatch(RoomEntry& e);
+  // Closes every player's and watcher's connection to the room (1000, "room closed"): the
+  // room is dropped once they are gone.
+  void CloseConnections(RoomEntry& e);
   void ScheduleComputer(const QString& code);
   void Sweep();
   // Pings the seated connections that are due, and lets go of the silent ones.

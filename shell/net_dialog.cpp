@@ -9,9 +9,11 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QValidator>
 #include <QVBoxLayout>
 
 #include "net/links.h"
+#include "net/protocol.h"
 #include "shell/net_session.h"
 #include "shell/net_settings.h"
 #include "shell/qt_texts.h"
@@ -27,6 +29,16 @@ QComboBox* SeatChoice(QWidget* parent, int seat) {
   return box;
 }
 
+// A name field takes at most the protocol's characters (code points: a character outside
+// the BMP is one, though it takes two UTF-16 units).
+class NameLength : public QValidator {
+ public:
+  using QValidator::QValidator;
+  State validate(QString& input, int&) const override {
+    return net::CodePointsOf(input).size() <= static_cast<size_t>(net::kMaxNameChars) ? Acceptable
+                                                                                     : Invalid;
+  }
+};
 
 }  // namespace
 
@@ -39,7 +51,7 @@ NetDialog::NetDialog(QWidget* parent, NetSession& session) : QDialog(parent), se
   auto* host = new QWidget(tabs);
   auto* hf = new QFormLayout(host);
   hostName_ = new QLineEdit(st.Value("name", QText(TextId::NET_DEFAULT_HOST_NAME)), host);
-  hostName_->setMaxLength(24);
+  hostName_->setValidator(new NameLength(hostName_));
   hf->addRow(QText(TextId::NET_NAME), hostName_);
   hostPort_ = new QSpinBox(host);
   hostPort_->setRange(1024, 65535);
@@ -83,7 +95,7 @@ NetDialog::NetDialog(QWidget* parent, NetSession& session) : QDialog(parent), se
   code_->setMaxLength(16);
   jf->addRow(QText(TextId::NET_ROOM_CODE), code_);
   joinName_ = new QLineEdit(st.Value("name", QText(TextId::NET_DEFAULT_GUEST_NAME)), join);
-  joinName_->setMaxLength(24);
+  joinName_->setValidator(new NameLength(joinName_));
   jf->addRow(QText(TextId::NET_NAME), joinName_);
   const int joinSeat = kept ? kept->seat : st.IntValue("join/seat", 3);
   joinSeat_ = SeatChoice(join, joinSeat);
@@ -180,11 +192,12 @@ void NetDialog::OpenRoom() {
   s.person[s.seat] = true;
   person_[s.seat]->setChecked(true);
   s.level = level_->currentData().toInt();
-  s.name = hostName_->text().trimmed();
-  if (s.name.isEmpty()) {
+  const auto name = net::CheckedName(hostName_->text());
+  if (!name) {
     roomInfo_->setText(QText(TextId::NET_ENTER_NAME));
     return;
   }
+  s.name = *name;
   if (!session_.MayHostNow(this)) return;
   Save(s.name);
   QString error;
@@ -200,7 +213,7 @@ void NetDialog::JoinRoom() {
   s.address = address_->text().trimmed();
   s.port = static_cast<quint16>(joinPort_->value());
   s.code = code_->text().trimmed().toUpper();
-  s.name = joinName_->text().trimmed();
+  s.name = net::CheckedName(joinName_->text()).value_or(QString());
   s.seat = joinSeat_->currentData().toInt();
   keptShown_ = false;
   if (s.address.isEmpty()) return joinInfo_->setText(QText(TextId::NET_ENTER_ADDRESS));

@@ -49,7 +49,9 @@
   const link = {
     room: (params.get('room') || '').trim().toUpperCase(),
     seat: Number(params.get('seat') || 0),
-    name: (params.get('name') || '').trim(),
+    // At most the 24 characters a name may have (counted as characters: a pair of UTF-16
+    // surrogates is one, and is never split).
+    name: Array.from((params.get('name') || '').trim()).slice(0, 24).join('').trim(),
     watch: params.has('watch') && params.get('watch') !== '0',
   };
   const roomValid = /^[A-Z0-9]{6,16}$/.test(link.room);

@@ -1,6 +1,7 @@
 // The authority under a hostile client on 127.0.0.1: a flood of ping frames, a client that
 // never reads, sockets that never finish a handshake (plain and TLS), one address opening
-// room after room, and many level-4 computers thinking at once. Each is held within the
+// room after room, many level-4 computers thinking at once, and frames sent without their
+// mask (the gate's FrameWalker on its own first). Each is held within the
 // server's limits while honest players go on being served. Every wait is bounded; nothing
 // here asserts a speed (the bounds are generous deadlines, not measurements).
 #include <arpa/inet.h>
@@ -11,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <QJsonDocument>
+#include <QSslSocket>
 #include <QWebSocket>
 #include <functional>
 #include <memory>
@@ -682,6 +684,159 @@ TEST(ServerAbuse, ThePenaltyBoxRemembersABoundedNumberOfAddresses) {
   EXPECT_FALSE(Answered(server->Port(), "127.0.3.20"));
   EXPECT_EQ(server->SocketsBoxed(), boxed + 1);
   EXPECT_TRUE(Answered(server->Port(), "127.0.4.1"));
+}
+
+}  // namespace
+}  // namespace korvel::net
+
+namespace korvel::net {
+namespace {
+
+// A client frame of any length (7 bits, or 16 or 64 more), masked unless told otherwise.
+QByteArray ClientFrame(const QByteArray& payload, bool masked = true, int opcode = 0x1) {
+  QByteArray f(1, static_cast<char>(0x80 | opcode));
+  const char bit = masked ? static_cast<char>(0x80) : 0;
+  const qint64 n = payload.size();
+  const int more = n < 126 ? 0 : n < 65536 ? 2 : 8;
+  f += static_cast<char>(bit | (more == 0 ? n : more == 2 ? 126 : 127));
+  for (int k = more - 1; k >= 0; --k) f += static_cast<char>((n >> (8 * k)) & 0xff);
+  const char mask[4] = {0x11, 0x22, 0x33, 0x44};
+  if (masked) f.append(mask, 4);
+  for (qint64 i = 0; i < n; ++i) f += static_cast<char>(payload[i] ^ (masked ? mask[i % 4] : 0));
+  return f;
+}
+
+// Payloads that read like the header of an unmasked frame wherever the walker might look.
+QByteArray Decoy(qint64 n) {
+  QByteArray b;
+  while (b.size() < n) b += QByteArray("\x81\x05\x01\x7e\x7f", 5);
+  return b.left(n);
+}
+
+// Walks `stream` cut at `cuts` (offsets, ascending): the first chunk after which the walker
+// said no, or -1.
+int RefusedAt(const QByteArray& stream, const std::vector<qint64>& cuts) {
+  FrameWalker w;
+  qint64 from = 0;
+  for (size_t i = 0; i <= cuts.size(); ++i) {
+    const qint64 to = i < cuts.size() ? cuts[i] : stream.size();
+    if (!w.Take(stream.constData() + from, to - from)) return static_cast<int>(i);
+    from = to;
+  }
+  return -1;
+}
+
+// Masked frames pass however the stream is cut, every length form included; the first
+// unmasked frame is seen in the chunk that completes its first two bytes, never earlier.
+TEST(FrameWalker, OnlyAnUnmaskedFrameIsSeenHoweverTheStreamIsCut) {
+  QByteArray masked;
+  for (qint64 n : {0, 1, 5, 125, 126, 127, 300, 65535}) masked += ClientFrame(Decoy(n));
+  masked += ClientFrame("", true, 0x9) + ClientFrame("ping", true, 0xA);
+  const QByteArray stream = masked + ClientFrame(Decoy(7), false) + ClientFrame("after");
+  for (qint64 cut = 0; cut <= masked.size() + 2; ++cut) {
+    if (cut <= masked.size()) {
+      EXPECT_EQ(RefusedAt(masked, {cut}), -1) << cut;
+    }
+    // Cut before the unmasked frame's second byte, the walker says no in the second chunk.
+    EXPECT_EQ(RefusedAt(stream, {cut}), cut <= masked.size() + 1 ? 1 : 0) << cut;
+  }
+  FrameWalker bytes;
+  for (qint64 i = 0; i < masked.size(); ++i) ASSERT_TRUE(bytes.Take(masked.constData() + i, 1)) << i;
+  EXPECT_FALSE(bytes.Unmasked());
+  EXPECT_FALSE(bytes.Take(stream.constData() + masked.size(), 2));
+  EXPECT_TRUE(bytes.Unmasked());
+}
+
+TEST(FrameWalker, ManyFramesInOneChunkAndLongLengths) {
+  QByteArray many;
+  for (int i = 0; i < 1000; ++i) many += ClientFrame(Decoy(i % 130));
+  FrameWalker w;
+  EXPECT_TRUE(w.Take(many.constData(), many.size()));
+  EXPECT_FALSE(w.Take((ClientFrame("x", false) + many).constData(), many.size() + 3));
+  const QByteArray both = many + ClientFrame("x", false) + many;
+  EXPECT_FALSE(FrameWalker().Take(both.constData(), both.size()));
+  // Seen at its second byte, whatever form its length takes.
+  for (qint64 n : {0, 126, 70000})
+    EXPECT_FALSE(FrameWalker().Take(ClientFrame(Decoy(n), false).constData(), 2)) << n;
+
+  // A frame of 70000 bytes (a 64-bit length), then one whose length has its top bits set:
+  // what follows each header is its payload, however it reads.
+  QByteArray big = ClientFrame(Decoy(70000)) + ClientFrame("x", false);
+  EXPECT_EQ(RefusedAt(big, {10, 14, 70013, 70014}), 4);
+  QByteArray huge("\x81\xff\x80\x00\x00\x00\x00\x00\x00\x00\x01\x02\x03\x04", 14);
+  EXPECT_EQ(RefusedAt(huge + Decoy(100000), {3, 13}), -1);
+}
+
+// An unmasked frame from a client breaks the protocol: the connection is closed (1002) and
+// counts as an offence of its address, three of them put it in the penalty box. Masked
+// frames go on being answered: split into single bytes, with a 16-bit length, or many in
+// one write.
+TEST(ServerAbuse, AnUnmaskedFrameClosesTheConnection) {
+  ServerOptions so;
+  so.closeGraceMs = 300;
+  const auto server = Listening(so);
+  const QByteArray ping = R"({"t":"ping"})";
+  Raw good(server->Port());
+  ASSERT_TRUE(Upgraded(good, server->Port()));
+  const QByteArray padded = ClientFrame(R"({"t":"ping","p":")" + QByteArray(200, 'p') + "\"}");
+  QByteArray burst = padded;
+  for (int i = 0; i < 9; ++i) burst += ClientFrame(ping);
+  for (const char c : burst) {
+    ASSERT_TRUE(good.Write(QByteArray(1, c)));
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+  }
+  ASSERT_TRUE(good.Write(burst));
+  bool ended = false;
+  const QByteArray pongs =
+      good.Read(&ended, [](const QByteArray& b) { return b.count("pong") >= 20; });
+  EXPECT_EQ(pongs.count("pong"), 20);
+  EXPECT_FALSE(ended);
+
+  for (int i = 0; i < 3; ++i) {
+    Raw bad(server->Port(), 0, "127.0.0.9");
+    ASSERT_TRUE(Upgraded(bad, server->Port()));
+    ASSERT_TRUE(bad.Write(ClientFrame(ping) + ClientFrame(ping, false) + ClientFrame(ping)));
+    const QByteArray got = bad.Read(&ended, [](const QByteArray&) { return false; });
+    EXPECT_TRUE(ended);
+    // One pong at most (the masked frame before), then a close frame with 1002 (0x03ea).
+    EXPECT_LE(got.count("pong"), 1) << got.toHex().toStdString();
+    EXPECT_NE(got.indexOf(QByteArray("\x88\x0a\x03\xea" "unmasked", 12)), -1)
+        << got.toHex().toStdString();
+  }
+  EXPECT_TRUE(server->InPenaltyBox(QHostAddress("127.0.0.9")));
+  EXPECT_FALSE(server->InPenaltyBox(QHostAddress::LocalHost));
+  ASSERT_TRUE(good.Write(ClientFrame(ping)));
+  EXPECT_TRUE(good.Read(&ended, [](const QByteArray& b) { return b.contains("pong"); })
+                  .contains("pong"));
+}
+
+// Over TLS the decrypted stream is walked alike.
+TEST(ServerAbuse, AnUnmaskedFrameOverTlsClosesTheConnection) {
+  ServerOptions so;
+  so.certFile = kCert;
+  so.keyFile = kKey;
+  const auto server = Listening(so);
+  QSslSocket tls;
+  tls.setPeerVerifyMode(QSslSocket::VerifyNone);
+  QByteArray got;
+  bool gone = false;
+  QObject::connect(&tls, &QSslSocket::readyRead, [&] { got += tls.readAll(); });
+  QObject::connect(&tls, &QSslSocket::disconnected, [&] { gone = true; });
+  tls.connectToHostEncrypted("127.0.0.1", server->Port());
+  ASSERT_TRUE(WaitFor([&] { return tls.isEncrypted(); }));
+  tls.write(QStringLiteral("GET / HTTP/1.1\r\nHost: 127.0.0.1:%1\r\nUpgrade: websocket\r\n"
+                           "Connection: Upgrade\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
+                           "Sec-WebSocket-Version: 13\r\n\r\n")
+                .arg(server->Port())
+                .toLatin1());
+  ASSERT_TRUE(WaitFor([&] { return got.contains("\r\n\r\n"); }));
+  EXPECT_TRUE(got.startsWith("HTTP/1.1 101"));
+  tls.write(ClientFrame(R"({"t":"ping"})"));
+  ASSERT_TRUE(WaitFor([&] { return got.contains("pong"); }));
+  tls.write(ClientFrame(R"({"t":"ping"})", false));
+  EXPECT_TRUE(WaitFor([&] { return gone; }, 5000));
+  EXPECT_EQ(got.count("pong"), 1);
+  EXPECT_NE(got.indexOf(QByteArray("\x88\x0a\x03\xea", 4)), -1) << got.toHex().toStdString();
 }
 
 }  // namespace

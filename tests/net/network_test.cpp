@@ -572,6 +572,73 @@ TEST(ServerLimits, ASeatedConnectionTakesNoOtherSeatOrRoom) {
   EXPECT_FALSE(server->FindRoom("SECONDRM")->Connected(2));
 }
 
+// Names count characters, not UTF-16 units: 𠮷田 joins and is shown to the others and in
+// the record; 24 characters outside the BMP are a name, 25 are not, nor is a name with a
+// lone surrogate (a JSON escape).
+TEST(ServerLimits, ANameIsCountedInCharacters) {
+  const auto server = Listening({});
+  RoomOptions ro;
+  for (int s = 0; s <= 4; ++s) ro.person[s] = s == 1 || s == 2;
+  ro.level = 1;
+  ro.hostSeat = 1;
+  ASSERT_TRUE(server->OpenRoom("NAMESRM", ro));
+  const QString yoshi = QString::fromUtf8("\U00020BB7"), yoshida = yoshi + QString::fromUtf8("田");
+  Client one;
+  QObject::connect(&one, &Client::connected, [&] { one.Hello("NAMESRM", yoshida, 1); });
+  one.Open(Local(server->Port()));
+  ASSERT_TRUE(WaitFor([&] { return one.Welcomed(); }));
+  Bare two(server->Port());
+  ASSERT_TRUE(WaitFor([&] { return two.ws.state() == QAbstractSocket::ConnectedState; }));
+  auto hello = [](const QString& name) {
+    return Serialize({{"t", "hello"}, {"v", 1}, {"room", "NAMESRM"}, {"seat", 2}, {"name", name}});
+  };
+  two.ws.sendTextMessage(hello(yoshi.repeated(25)));
+  two.ws.sendTextMessage(R"({"t":"hello","v":1,"room":"NAMESRM","seat":2,"name":"a\ud842b"})");
+  two.ws.sendTextMessage(hello(yoshi.repeated(24)));
+  ASSERT_TRUE(WaitFor([&] { return two.answers.size() >= 4 || two.closed; }));
+  const std::vector<QString> said = two.Said();
+  ASSERT_GE(said.size(), 3u);
+  EXPECT_EQ(std::vector<QString>(said.begin(), said.begin() + 3),
+            (std::vector<QString>{"malformed", "malformed", "welcome"}));
+  EXPECT_EQ(two.answers[2].value("seats").toArray().at(0).toObject().value("name").toString(),
+            yoshida);
+  ASSERT_TRUE(WaitFor([&] { return one.Seats().size() >= 2 && one.Seats()[1].connected; }));
+  EXPECT_EQ(one.Seats()[1].name, yoshi.repeated(24));
+  const std::string record = server->FindRoom("NAMESRM")->Record();
+  EXPECT_NE(record.find("# 下: \U00020BB7田\n"), std::string::npos) << record;
+}
+
+// A room its host closes ends every connection to it within a bounded time: each player
+// and watcher gets `closed`, then the close (1000, "room closed"); no player comes back by
+// itself, and the room is dropped once everyone is gone.
+TEST(NetworkGame, ARoomItsHostClosesClosesEveryConnection) {
+  Table t({1, 2, 3, 4}, {}, 14);
+  Bare watcher(t.server->Port());
+  ASSERT_TRUE(WaitFor([&] { return watcher.ws.state() == QAbstractSocket::ConnectedState; }));
+  watcher.ws.sendTextMessage(Serialize({{"t", "watch"}, {"v", 2}, {"room", "TESTROOM"}}));
+  ASSERT_TRUE(WaitFor([&] { return t.server->WatcherCount("TESTROOM") == 1; }));
+  int comebacks = 0;
+  for (int s = 1; s <= 4; ++s) {
+    t.clients[s]->KeepSeat(8);
+    QObject::connect(t.clients[s].get(), &Client::reconnecting, [&] { ++comebacks; });
+  }
+  t.Start(1);
+  ASSERT_TRUE(WaitFor([&] { return t.clients[1]->Over(); }));
+  t.clients[1]->Again(false);
+  for (int s = 1; s <= 4; ++s)
+    EXPECT_TRUE(WaitFor([&] { return t.clients[s]->Closed() && !t.clients[s]->IsOpen(); }, 3000))
+        << s;
+  ASSERT_TRUE(WaitFor([&] { return watcher.closed; }, 3000));
+  EXPECT_EQ(watcher.ws.closeCode(), QWebSocketProtocol::CloseCodeNormal);
+  EXPECT_EQ(watcher.ws.closeReason(), "room closed");
+  EXPECT_EQ(watcher.Said().back(), "closed");
+  EXPECT_TRUE(WaitFor([&] { return t.server->ConnectionCount() == 0; }, 3000));
+  EXPECT_TRUE(WaitFor([&] { return t.server->RoomCount() == 0; }, 3000));
+  WaitFor([] { return false; }, 600);  // longer than a client's first wait before coming back
+  EXPECT_EQ(comebacks, 0);
+  EXPECT_EQ(t.server->ConnectionCount(), 0);
+}
+
 // With the server's own limits: a burst of pings is answered by at most 40 pongs and 20
 // more a second, however long the answers took, and the rest refused.
 TEST(ServerLimits, TheDefaultBucketHolds40AndRefills20ASecond) {

@@ -48,6 +48,24 @@ TEST(ProtocolFields, NamesCodesAndTokens) {
     EXPECT_FALSE(NameField(With(bad), "f")) << bad.toStdString();
   EXPECT_FALSE(NameField(With(7), "f"));
 
+  // Characters are code points: 24 outside the BMP (48 UTF-16 units) are a name, 25 are not;
+  // a lone or reversed surrogate, and a format character outside the BMP, are refused.
+  const QString yoshi = QString::fromUtf8("\U00020BB7");
+  EXPECT_EQ(NameField(With(yoshi + QString::fromUtf8("田")), "f"), yoshi + QString::fromUtf8("田"));
+  EXPECT_EQ(NameField(With(yoshi.repeated(24)), "f"), yoshi.repeated(24));
+  EXPECT_EQ(NameField(With(yoshi.repeated(23) + "n"), "f"), yoshi.repeated(23) + "n");
+  const QChar high = yoshi[0], low = yoshi[1];
+  for (const QString& bad : {yoshi.repeated(25), yoshi.repeated(24) + "n", QString(high),
+                             QString(low) + "a", QString("a") + low + high,
+                             yoshi.repeated(2) + high, QString::fromUtf8("a\U000E0001b")})
+    EXPECT_FALSE(NameField(With(bad), "f")) << bad.toStdString();
+  // Cut to 24 characters for a record, never inside a pair; a lone surrogate made a blank.
+  EXPECT_EQ(LeftCodePoints("n" + yoshi.repeated(30), 24), "n" + yoshi.repeated(23));
+  EXPECT_EQ(LeftCodePoints(yoshi + "ab", 2), yoshi + "a");
+  EXPECT_EQ(CodePointsOf(yoshi + high + "a"), (std::u32string{0x20BB7, 0xD842, U'a'}));
+  EXPECT_EQ(RecordableName("a" + yoshi.repeated(30)), "a" + yoshi.repeated(23));
+  EXPECT_EQ(RecordableName(QString("a") + low + "b" + yoshi), QString("a b") + yoshi);
+
   for (const char* good : {"ABC234", "TESTROOM", "ABCDEFGHJKMNPQRS"})
     EXPECT_EQ(CodeField(With(good), "f"), QString::fromLatin1(good));
   for (const char* bad : {"ABCDE", "ABCDEFGHJKMNPQRST", "abcdef", "ABC-EF", "ABCDÉF", "ABC DEF"})

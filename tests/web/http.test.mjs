@@ -89,12 +89,19 @@ test('a link without a room or seat shows the joining form; a room that is not t
   const page = await open(browser, server.origin + '/?room=WEBHTTP2', PHONE);
   await page.waitForSelector('#join:not([hidden])');
   assert.equal(await page.$eval('#join-room', (e) => e.value), 'WEBHTTP2');
-  await page.fill('#join-name', '<i>名前</i>');
+  // The form counts characters: 24 outside the BMP (48 UTF-16 units) are a name, 25 of
+  // anything are not.
+  const valid = () => page.$eval('#join-name', (e) => e.checkValidity());
+  await page.fill('#join-name', 'n'.repeat(25));
+  assert.equal(await valid(), false);
+  await page.fill('#join-name', '𠮷'.repeat(24));
+  assert.equal(await valid(), true);
+  await page.fill('#join-name', '<i>𠮷田</i>');
   await page.selectOption('#join-seat', '3');
   await Promise.all([page.waitForNavigation(), page.click('#join-play')]);
   await page.waitForSelector('#status[data-state="waiting"]');
   assert.equal(await page.$eval('#status', (e) => e.dataset.seat), '3');
-  assert.equal(await page.$eval('.player[data-seat="3"] .name', (e) => e.textContent), '<i>名前</i>');
+  assert.equal(await page.$eval('.player[data-seat="3"] .name', (e) => e.textContent), '<i>𠮷田</i>');
   assert.deepEqual(page.problems, []);
 
   const lost = await open(browser, server.origin + '/?room=NOSUCHROOM&seat=1&name=a', PHONE);

@@ -12,6 +12,7 @@
 #include "io/disk_files.h"
 #include "net/autoplay.h"
 #include "net/client.h"
+#include "net/protocol.h"
 #include "play/record_keeper.h"
 
 using namespace korvel;
@@ -96,7 +97,7 @@ int main(int argc, char** argv) {
     else if (a == "--seat")
       seat = Number(v, 1, 4, &ok);
     else if (a == "--name")
-      name = QString::fromLocal8Bit(v);
+      name = CheckedName(QString::fromLocal8Bit(v)).value_or(QString());
     else if (a == "--level")
       level = Number(v, 1, 4, &ok);
     else if (a == "--play")
@@ -116,6 +117,7 @@ int main(int argc, char** argv) {
     else
       return bad("unknown option");
     if (!ok) return bad("out of range");
+    if (name.isEmpty()) return bad("1-24 characters, no control characters");
   }
   std::vector<int> people;
   for (const QChar c : createSeats) {
