@@ -56,7 +56,8 @@ start_server --room FOURPLAY --people 1234 --pause 0
 pids=()
 for seat in 1 2 3 4; do
   extra=(); [ $seat = 1 ] && extra=(--start)
-  timeout 50 "$bin/korvel4-client" --port "$port" --room FOURPLAY --seat $seat --name "P$seat" \
+  name="P$seat"; [ $seat = 2 ] && name="𠮷田"  # a character outside the BMP is one of the 24
+  timeout 50 "$bin/korvel4-client" --port "$port" --room FOURPLAY --seat $seat --name "$name" \
     --play $(( seat % 2 )) --seed $seat --max-turns 400 --record "$work/c$seat.k4k" "${extra[@]}" \
     > "$work/c$seat.out" 2>&1 &
   pids+=($!)
@@ -74,6 +75,13 @@ for seat in 1 2 3 4; do
     fail "client $seat's record opens at another position"
 done
 grep -q '^# 下: P1$' "$authority" || fail "the players' names are not in the record"
+grep -q '^# 左: 𠮷田$' "$authority" || fail "the name 𠮷田 is not whole in the record"
+# Names are counted by character: 25 are refused before anything is sent, 24 are not.
+long=$(printf '𠮷%.0s' $(seq 25))
+if timeout 10 "$bin/korvel4-client" --port "$port" --room FOURPLAY --seat 1 --name "$long" \
+    > "$work/long.out" 2>&1; then fail "a name of 25 characters was taken"; fi
+grep -q '^korvel4-client: --name: 1-24 characters' "$work/long.out" ||
+  fail "a name of 25 characters: $(head -1 "$work/long.out")"
 echo "four clients' records agree with the authority's ($(basename "$authority"), $(moves_of "$work/authority.dump" 1) moves)"
 rm -f "$work"/records/*
 
