@@ -723,6 +723,32 @@ void Board::Make(Move m, Undo& u) {
   key_ ^= t.side[side_];
 }
 
+std::uint64_t Board::KeyToNext(Move m) const {
+  const Tables& t = T();
+  const int seat = side_;
+  std::uint64_t key = key_ ^ t.side[seat] ^ t.side[Next(seat)];
+  std::uint64_t hands = handKey_;
+  if (m == kPass) return key ^ hands;
+  const int to = MoveTo(m);
+  if (IsDrop(m)) {
+    const int slot = MoveFrom(m);
+    hands -= t.hand[seat][slot];
+    key ^= t.piece[MakePiece(seat, slot)][to];
+  } else {
+    const int from = MoveFrom(m);
+    const std::uint8_t p = sq_[from];
+    const std::uint8_t cap = sq_[to];
+    const std::uint8_t placed = IsPromotion(m) ? MakePiece(seat, kPromoteType[TypeOf(p)]) : p;
+    if (cap != 0) {
+      key ^= t.piece[cap][to];
+      const int base = kBaseType[TypeOf(cap)];
+      if (base != T_OU) hands += t.hand[seat][base];
+    }
+    key ^= t.piece[p][from] ^ t.piece[placed][to];
+  }
+  return key ^ hands;
+}
+
 void Board::Unmake(Move m, const Undo& u) {
   const Tables& t = T();
   const int seat = u.side;

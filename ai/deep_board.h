@@ -157,6 +157,9 @@ class Board {
 
   void Make(Move m, Undo& u);
   void Unmake(Move m, const Undo& u);
+  // The key Make(m) gives when the move hands the turn to the next seat (it checks no
+  // one): known before the move is made, so the table entry can be fetched early.
+  std::uint64_t KeyToNext(Move m) const;
 
   // Does any piece of `seat` reach `sq` (as CanMove would, rooks along clear lines)?
   bool Attacks(int seat, int sq) const;

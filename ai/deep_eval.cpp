@@ -107,6 +107,53 @@ int RookReach(const Board& b, int q) {
   return reach;
 }
 
+// The squares along each of a square's four lines to the border, as one 128-bit set a
+// line, and how many there are: a rook's reach is the squares up to the first piece on the
+// line (that piece's square included), found with one bit scan instead of a walk.
+__extension__ typedef unsigned __int128 Bits128;  // GCC and Clang have it
+struct Rays {
+  Bits128 ray[kSquares][4] = {};
+  std::uint8_t length[kSquares][4] = {};
+  Rays() {
+    auto onBoard = [](int t) {
+      return t >= 0 && t < kSquares && SqX(t) >= 1 && SqX(t) <= 9 && SqY(t) >= 1 && SqY(t) <= 9;
+    };
+    for (int y = 1; y <= 9; ++y)
+      for (int x = 1; x <= 9; ++x) {
+        const int q = Sq(x, y);
+        for (int i = 0; i < 4; ++i)
+          for (int t = q + kOrth[i]; onBoard(t); t += kOrth[i]) {
+            ray[q][i] |= Bits128{1} << t;
+            ++length[q][i];
+          }
+      }
+  }
+};
+const Rays& TheRays() {
+  static const Rays rays;
+  return rays;
+}
+
+int RookReachOf(const Rays& rays, Bits128 occupied, int q) {
+  int reach = 0;
+  for (int i = 0; i < 4; ++i) {
+    const Bits128 on = occupied & rays.ray[q][i];
+    if (on == 0) {
+      reach += rays.length[q][i];
+      continue;
+    }
+    const auto lo = static_cast<std::uint64_t>(on), hi = static_cast<std::uint64_t>(on >> 64);
+    if (kOrth[i] > 0) {
+      const int first = lo != 0 ? __builtin_ctzll(lo) : 64 + __builtin_ctzll(hi);
+      reach += (first - q) / kOrth[i];
+    } else {
+      const int first = hi != 0 ? 127 - __builtin_clzll(hi) : 63 - __builtin_clzll(lo);
+      reach += (q - first) / -kOrth[i];
+    }
+  }
+  return reach;
+}
+
 // The hands' values, and each seat's drop weights for Danger.
 void AddHands(const Board& b, const EvalParams& p, int (&score)[2], int (&drops)[5]) {
   for (int seat = 1; seat <= 4; ++seat) {
@@ -284,9 +331,13 @@ int Evaluate(const Board& b, const EvalParams& p) {
   int score[2] = {0, 0};
   for (int team = 0; team < 2; ++team)
     for (int type = T_HU; type <= T_RYU; ++type) score[team] += b.Count(team, type) * p.board[type];
+  const Rays& rays = TheRays();
+  const SquareSet all = b.Pieces(1) | b.Pieces(2) | b.Pieces(3) | b.Pieces(4);
+  const Bits128 occupied = Bits128{all.w[0]} | Bits128{all.w[1]} << 64;
   for (int seat = 1; seat <= 4; ++seat)
-    b.Sliders(seat).ForEach(
-        [&](int q) { score[TeamOf(seat)] += RookReach(b, q) * p.rookMobility; });
+    b.Sliders(seat).ForEach([&](int q) {
+      score[TeamOf(seat)] += RookReachOf(rays, occupied, q) * p.rookMobility;
+    });
   int drops[5] = {};
   AddHands(b, p, score, drops);
 

@@ -450,6 +450,7 @@ int Searcher::Search(int depth, int alpha, int beta, int ply, bool pv) {
     const bool lost = left.Leaves(b_, m);
     int ext = 0;
     if (!lost) {
+      __builtin_prefetch(&tt_[b_.KeyToNext(m) & (kTTEntries - 1)]);  // read by the child
       Push(m, u);
       // A move that hands the turn to a checked seat is searched a ply deeper.
       ext = (b_.LastGaveCheck() && ply < 2 * rootDepth_ && depth <= 4) ? 1 : 0;

@@ -288,9 +288,35 @@ TEST(DeepBoard, MakeAndUndoFollowThePlayedGameOverLongWalks) {
       if (ply % 16 == 0) {
         ASSERT_EQ(EngineMoves(b), testing::RuleMoves(s));
       }
+      // The key a move gives when it hands the turn to the next seat, known before it is
+      // made: every move of every fourth position, and the one walked.
+      if (ply % 4 == 0) {
+        Move all[deep::kMaxMoves];
+        const int n = b.Generate(all);
+        for (int i = 0; i < n; ++i) {
+          const std::uint64_t toNext = b.KeyToNext(all[i]);
+          const int seat = b.Side();
+          deep::Undo u;
+          b.Make(all[i], u);
+          if (b.Side() == deep::Next(seat)) {
+            ASSERT_EQ(b.Key(), toNext) << "seed " << seed;
+          }
+          b.Unmake(all[i], u);
+        }
+        const std::uint64_t passKey = b.KeyToNext(deep::kPass);
+        deep::Undo u;
+        b.Make(deep::kPass, u);
+        ASSERT_EQ(b.Key(), passKey) << "seed " << seed;
+        b.Unmake(deep::kPass, u);
+      }
+      const std::uint64_t toNext = b.KeyToNext(m);
+      const int seat = b.Side();
       Step st{m, {}, b.Key()};
       b.Make(m, st.u);
       steps.push_back(st);
+      if (b.Side() == deep::Next(seat)) {
+        ASSERT_EQ(b.Key(), toNext) << "seed " << seed;
+      }
       bool gaveCheck = false;
       ++plies;
       if (testing::PlayRuleMove(s, gm, &gaveCheck)) break;
