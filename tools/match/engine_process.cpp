@@ -64,7 +64,8 @@ std::unique_ptr<EngineProcess> EngineProcess::Start(const std::string& command, 
   e->fromEngine_ = out[0];
   const auto deadline = After(seconds);
   if (!e->Send("hello")) {
-    *error = "the engine does not read its input";
+    const std::string why = e->WhyNotSent();
+    *error = why == "the engine ended" ? "no handshake: " + why : why;
     return nullptr;
   }
   std::string line;
@@ -99,6 +100,14 @@ bool EngineProcess::Send(const std::string& line) {
     done += static_cast<std::size_t>(n);
   }
   return true;
+}
+
+std::string EngineProcess::WhyNotSent() {
+  const auto deadline = After(1.0);
+  std::string line, why;
+  while (ReadLine(line, deadline, &why)) {
+  }
+  return why == "the engine ended" ? why : "the engine does not read its input";
 }
 
 bool EngineProcess::ReadLine(std::string& line, std::chrono::steady_clock::time_point deadline,
@@ -144,7 +153,7 @@ std::optional<std::string> EngineProcess::BestMove(const std::string& position,
                                                    const std::string& go, double seconds,
                                                    std::string* error) {
   if (!Send(position) || !Send(go)) {
-    *error = "the engine does not read its input";
+    *error = WhyNotSent();
     return std::nullopt;
   }
   const auto deadline = After(seconds);

@@ -31,6 +31,10 @@ class EngineProcess {
  private:
   EngineProcess() = default;
   bool Send(const std::string& line);
+  // Why a line could not be sent: an engine that has ended closed its input on the way
+  // out, so its output is read (a second at most) to tell that from one that lives on
+  // without reading.
+  std::string WhyNotSent();
   // The next line within the deadline; false at the end of the output or the deadline.
   bool ReadLine(std::string& line, std::chrono::steady_clock::time_point deadline,
                 std::string* error);
