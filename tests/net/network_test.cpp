@@ -53,6 +53,9 @@ struct Table {
   // wait may otherwise see a whole game played).
   size_t pauseAt = SIZE_MAX;
   std::uint64_t seed = 11;
+  // The turn count at which each seat last moved: the start and an announcement may both
+  // find the same turn waiting, and a seat moves once a turn.
+  size_t sentAt[5] = {SIZE_MAX, SIZE_MAX, SIZE_MAX, SIZE_MAX, SIZE_MAX};
 
   explicit Table(std::initializer_list<int> people, ServerOptions so = {},
                  int maxTurns = kDefaultMaxTurns) {
@@ -87,12 +90,9 @@ struct Table {
         c.Hello("TESTROOM", QString("P%1").arg(s), s);
       }
     });
-    QObject::connect(&c, &Client::updated, &c, [this, &c] {
-      if (autoplay && c.MyTurn() && c.Turns().size() < pauseAt) {
-        const auto m = ChooseOwnMove(c.TheGame(), 1, seed);
-        if (m) c.SendMove(*m);
-      }
-    });
+    sentAt[s] = SIZE_MAX;
+    QObject::connect(&c, &Client::started, &c, [this, s] { sentAt[s] = SIZE_MAX; });
+    QObject::connect(&c, &Client::updated, &c, [this, s] { Play(s); });
     c.Open(Local(server->Port()));
     EXPECT_TRUE(WaitFor([&c] { return c.Welcomed(); }));
     return c;
@@ -101,11 +101,17 @@ struct Table {
     clients[host]->Start();
     ASSERT_TRUE(WaitFor([this, host] { return clients[host]->Started(); }));
     // The first move when it is a person's: later ones follow the announcements.
-    for (auto& c : clients)
-      if (c && autoplay && c->MyTurn()) {
-        const auto m = ChooseOwnMove(c->TheGame(), 1, seed);
-        if (m) c->SendMove(*m);
-      }
+    for (int s = 1; s <= 4; ++s)
+      if (clients[s]) Play(s);
+  }
+  void Play(int s) {
+    Client& c = *clients[s];
+    if (!autoplay || !c.MyTurn() || c.Turns().size() >= pauseAt) return;
+    if (sentAt[s] == c.Turns().size()) return;
+    const auto m = ChooseOwnMove(c.TheGame(), 1, seed);
+    if (!m) return;
+    sentAt[s] = c.Turns().size();
+    c.SendMove(*m);
   }
   // Every connected client's copy equals the authority's game.
   void ExpectAllAgree() {
@@ -379,7 +385,7 @@ TEST(NetworkGame, WhenThePlayerHostLeavesTheRolePassesAndTheGameGoesOn) {
   // The new host gives the missing seat to the computer (no waiting time in this room).
   t.clients[3]->Give(1);
   ASSERT_TRUE(WaitFor([&] { return !t.room->IsPersonSeat(1); }));
-  EXPECT_TRUE(t.clients[3]->Refusals().empty());
+  for (const auto& r : t.clients[3]->Refusals()) ADD_FAILURE() << "refused: " << r.code.toStdString();
 }
 
 // Four people play to a small move limit: every client is told the game ended by length
