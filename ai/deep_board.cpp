@@ -108,6 +108,32 @@ struct Rings {
 };
 constexpr Rings kRings;
 
+// For each board square, the board squares of the 5x5 square around it (itself left out)
+// with their ring, so that a zone is counted without looking at the walls.
+struct ZoneSquares {
+  struct Entry {
+    std::uint8_t sq, ring;
+  };
+  Entry of[kSquares][24] = {};
+  std::uint8_t count[kSquares] = {};
+  ZoneSquares() {
+    for (int k = 0; k < kSquares; ++k) {
+      const int kx = SqX(k), ky = SqY(k);
+      if (kx < 1 || kx > 9 || ky < 1 || ky > 9) continue;
+      for (int y = ky - 2; y <= ky + 2; ++y)
+        for (int x = kx - 2; x <= kx + 2; ++x) {
+          if (x < 1 || x > 9 || y < 1 || y > 9 || (x == kx && y == ky)) continue;
+          const int q = Sq(x, y);
+          of[k][count[k]++] = {static_cast<std::uint8_t>(q), kRings.of[q - k + 24]};
+        }
+    }
+  }
+};
+const ZoneSquares& TheZoneSquares() {
+  static const ZoneSquares squares;
+  return squares;
+}
+
 // Per seat: the promotion zone, the last line, and each pawn line as square sets.
 struct SeatSets {
   SquareSet zone[5], last[5], line[5][10], board;
@@ -282,17 +308,16 @@ void Board::CountZone(int seat) {
   z = KingZone{};
   const int k = king_[seat];
   if (k == 0) return;
-  const int kx = SqX(k), ky = SqY(k);
-  for (int y = ky - 2; y <= ky + 2; ++y)
-    for (int x = kx - 2; x <= kx + 2; ++x) {
-      if (x < 1 || x > 9 || y < 1 || y > 9 || (x == kx && y == ky)) continue;
-      const int q = Sq(x, y);
-      const int ring = kRings.of[q - k + 24];
-      const std::uint8_t p = sq_[q];
-      z.attack[SeatOf(p)] += ZoneWeight(TeamOf(seat), p) * ring;
-      z.defenders += T().zoneDefender[TeamOf(seat)][p][ring];
-      if (ring == 2 && p == 0) ++z.empties;
-    }
+  const ZoneSquares& zs = TheZoneSquares();
+  const Tables& t = T();
+  const int team = TeamOf(seat);
+  for (int i = 0; i < zs.count[k]; ++i) {
+    const int ring = zs.of[k][i].ring;
+    const std::uint8_t p = sq_[zs.of[k][i].sq];
+    z.attack[SeatOf(p)] += ZoneWeight(team, p) * ring;
+    z.defenders += t.zoneDefender[team][p][ring];
+    if (ring == 2 && p == 0) ++z.empties;
+  }
 }
 
 // `sq` held `was` and now holds `now`: every king's zone that holds the square follows.
@@ -341,11 +366,17 @@ bool Board::PieceReaches(std::uint8_t p, int from, int to) const {
 // Does a rook or dragon of `seat` reach `sq` along a clear line (or, with `diagonal`, a
 // dragon from a diagonal neighbour)?
 bool Board::SliderReaches(int seat, int sq, bool diagonal) const {
+  const SeatSets& sets = Sets();
+  const SquareSet lined = sets.cross[sq] & sliders_[seat];
   for (int i = 0; i < 2; ++i)
-    for (std::uint64_t bits = sliders_[seat].w[i]; bits != 0; bits &= bits - 1) {
+    for (std::uint64_t bits = lined.w[i]; bits != 0; bits &= bits - 1)
+      if (ClearBetween(sq_, i * 64 + __builtin_ctzll(bits), sq, -1)) return true;
+  if (!diagonal) return false;
+  const SquareSet near = sets.beside[sq] & sliders_[seat];
+  for (int i = 0; i < 2; ++i)
+    for (std::uint64_t bits = near.w[i]; bits != 0; bits &= bits - 1) {
       const int r = i * 64 + __builtin_ctzll(bits);
-      if (Aligned(r, sq) && ClearBetween(sq_, r, sq, -1)) return true;
-      if (diagonal && TypeOf(sq_[r]) == T_RYU && IsDiagonalStep(sq - r)) return true;
+      if (TypeOf(sq_[r]) == T_RYU && IsDiagonalStep(sq - r)) return true;
     }
   return false;
 }
@@ -456,10 +487,11 @@ bool Board::HasKingCaptureBy(int seat) const {
         const std::uint8_t p = sq_[from];
         if (((t.stepMask[p] >> t.dirOf[k - from + 12]) & 1) && legal(p, from, k)) return true;
       }
+    const SquareSet lined = Sets().cross[k] & sliders_[seat];
     for (int i = 0; i < 2; ++i)
-      for (std::uint64_t bits = sliders_[seat].w[i]; bits != 0; bits &= bits - 1) {
+      for (std::uint64_t bits = lined.w[i]; bits != 0; bits &= bits - 1) {
         const int r = i * 64 + __builtin_ctzll(bits);
-        if (Aligned(r, k) && ClearBetween(sq_, r, k, -1) && legal(sq_[r], r, k)) return true;
+        if (ClearBetween(sq_, r, k, -1) && legal(sq_[r], r, k)) return true;
       }
   }
   return false;
@@ -484,7 +516,7 @@ Board::KingLeft Board::KingLeftToNext() const {
   return left;
 }
 
-int Board::GenerateMoves(Move* out, bool capturesOnly, const SquareSet* dropsOn) const {
+int Board::GenerateMoves(Move* out, Kinds kinds, const SquareSet* dropsOn) const {
   const int seat = side_;
   const int partner = Partner(seat);
   const SeatSets& sets = Sets();
@@ -506,8 +538,8 @@ int Board::GenerateMoves(Move* out, bool capturesOnly, const SquareSet* dropsOn)
     }
   };
   auto wanted = [&](std::uint8_t target) {
-    if (!capturesOnly) return true;
-    return target != 0 && SeatOf(target) != partner;
+    if (kinds == Kinds::ALL) return true;
+    return (target != 0 && SeatOf(target) != partner) == (kinds == Kinds::CAPTURES);
   };
 
   // The seat's pieces in square order.
@@ -537,7 +569,7 @@ int Board::GenerateMoves(Move* out, bool capturesOnly, const SquareSet* dropsOn)
         }
       }
     }
-  if (capturesOnly || (pk && scan.nDirect > 0)) return n;
+  if (kinds == Kinds::CAPTURES || (pk && scan.nDirect > 0)) return n;
 
   int held[4], nHeld = 0;
   for (int slot = 1; slot <= 4; ++slot)
@@ -612,11 +644,15 @@ bool Board::IsLegal(Move m) const {
 }
 
 int Board::Generate(Move* out, const SquareSet* dropsOn) const {
-  return GenerateMoves(out, false, dropsOn);
+  return GenerateMoves(out, Kinds::ALL, dropsOn);
 }
 
 int Board::GenerateCaptures(Move* out) const {
-  return GenerateMoves(out, true);
+  return GenerateMoves(out, Kinds::CAPTURES);
+}
+
+int Board::GenerateNonCaptures(Move* out) const {
+  return GenerateMoves(out, Kinds::NON_CAPTURES);
 }
 
 int Board::GenerateCheckingDrops(Move* out) const {

@@ -150,6 +150,9 @@ class Board {
   int Generate(Move* out, const SquareSet* dropsOn = nullptr) const;
   // The captures of enemy pieces alone (legal, promotions as in Generate).
   int GenerateCaptures(Move* out) const;
+  // Every other legal move, in Generate's order: GenerateCaptures and this one together
+  // give what Generate gives.
+  int GenerateNonCaptures(Move* out) const;
   // Is `m` one of the moves Generate gives? (For a move remembered from elsewhere.)
   bool IsLegal(Move m) const;
   // Drops that attack an enemy king.
@@ -222,7 +225,8 @@ class Board {
   struct PartnerScan;
   void ScanPartnerLines(PartnerScan& scan) const { ScanPartnerLines(scan, side_); }
   void ScanPartnerLines(PartnerScan& scan, int seat) const;
-  int GenerateMoves(Move* out, bool capturesOnly, const SquareSet* dropsOn = nullptr) const;
+  enum class Kinds { ALL, CAPTURES, NON_CAPTURES };
+  int GenerateMoves(Move* out, Kinds kinds, const SquareSet* dropsOn = nullptr) const;
   // Square changes with everything kept beside the squares (sets, counts, key, zones).
   template <bool kZones>
   void Set(int sq, std::uint8_t now);

@@ -250,7 +250,7 @@ void Searcher::OrderMoves(const Move* moves, int* scores, int n, Move ttMove, in
   for (int i = 0; i < n; ++i) {
     const Move m = moves[i];
     if (m == ttMove) {
-      scores[i] = kOrderTable;
+      scores[i] = kOrderTable * 1024 + (kMaxMoves - 1 - i);
       continue;
     }
     int key = OrderKey(m);
@@ -260,10 +260,9 @@ void Searcher::OrderMoves(const Move* moves, int* scores, int n, Move ttMove, in
       else if (m == killers_[ply][1])
         key = kOrderKiller + 1;
     }
-    scores[i] = key;
+    // Distinct keys: the score above, the generation index (earlier first) below.
+    scores[i] = key * 1024 + (kMaxMoves - 1 - i);
   }
-  // Distinct keys: the score above, the generation index (earlier first) below.
-  for (int i = 0; i < n; ++i) scores[i] = scores[i] * 1024 + (kMaxMoves - 1 - i);
 }
 
 // Brings the best remaining move to position i: the first few by selection (a cut often
@@ -506,8 +505,9 @@ int Searcher::Search(int depth, int alpha, int beta, int ply, bool pv) {
   };
 
   if (ttLegal) cut = visit(ttMove, kOrderTable * 1024);
+  int captures = 0;
   if (!cut) {
-    int n = b_.GenerateCaptures(moves);
+    const int n = captures = b_.GenerateCaptures(moves);
     OrderMoves(moves, scores, n, kNoMove, ply);
     bool sorted = false;
     for (int i = 0; i < n && !cut; ++i) {
@@ -516,25 +516,18 @@ int Searcher::Search(int depth, int alpha, int beta, int ply, bool pv) {
     }
   }
   if (!cut) {
-    int n = b_.Generate(moves);
-    if (n == 0) {
+    int n = b_.GenerateNonCaptures(moves);
+    if (n == 0 && captures == 0) {
       Undo u;
       Push(kPass, u);
       const int score = -Search(depth - 1, -beta, -alpha, ply + 1, pv);
       Pop(kPass, u);
       return score;
     }
-    // Drop what was searched already.
+    // The table's move was searched already.
     int kept = 0;
-    for (int i = 0; i < n; ++i) {
-      const Move m = moves[i];
-      if (m == ttMove) continue;
-      if (!IsDrop(m)) {
-        const std::uint8_t v = b_.At(MoveTo(m));
-        if (v != 0 && SeatOf(v) != Partner(b_.Side())) continue;
-      }
-      moves[kept++] = m;
-    }
+    for (int i = 0; i < n; ++i)
+      if (moves[i] != ttMove) moves[kept++] = moves[i];
     n = kept;
     OrderMoves(moves, scores, n, kNoMove, ply);
     bool sorted = false;

@@ -71,7 +71,9 @@ TEST(DeepBoard, LegalMovesMatchTheRulesOnRandomPositions) {
   EXPECT_GT(compared, 1000);
 }
 
-// Captures alone and checking drops are subsets of the legal moves with the right shape.
+// Captures alone and checking drops are subsets of the legal moves with the right shape;
+// the captures and the other moves, merged back, are the whole list in its order (the
+// search orders them by their places in it).
 TEST(DeepBoard, CapturesAndCheckingDropsAreLegalMovesOfTheirKind) {
   for (std::uint64_t seed = 1; seed <= 400; ++seed) {
     GameState s = testing::RandomPosition(seed);
@@ -86,6 +88,15 @@ TEST(DeepBoard, CapturesAndCheckingDropsAreLegalMovesOfTheirKind) {
       const std::uint8_t victim = b.At(deep::MoveTo(moves[i]));
       EXPECT_NE(victim, 0);
       EXPECT_NE(deep::SeatOf(victim), deep::Partner(side));
+    }
+    Move all[deep::kMaxMoves], others[deep::kMaxMoves];
+    const int nAll = b.Generate(all);
+    const int nOthers = b.GenerateNonCaptures(others);
+    ASSERT_EQ(n + nOthers, nAll) << "seed " << seed;
+    for (int i = 0, c = 0, o = 0; i < nAll; ++i) {
+      const bool capture = c < n && all[i] == moves[c];
+      ASSERT_TRUE(capture || (o < nOthers && all[i] == others[o])) << "seed " << seed;
+      ++(capture ? c : o);
     }
     n = b.GenerateCheckingDrops(moves);
     for (int i = 0; i < n; ++i) {
