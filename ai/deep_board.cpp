@@ -19,7 +19,7 @@ constexpr int kFwdY[5] = {0, -1, 0, 1, 0};
 constexpr std::uint8_t kPromoteType[9] = {0, T_TO, T_NG, 0, T_RYU, 0, 0, 0, 0};
 constexpr std::uint8_t kBaseType[9] = {0, T_HU, T_GIN, T_KIN, T_SYA, T_OU, T_HU, T_GIN, T_SYA};
 
-int DirIndex(int delta) {
+constexpr int DirIndex(int delta) {
   for (int d = 0; d < 8; ++d)
     if (kDelta[d] == delta) return d;
   return -1;
@@ -39,7 +39,7 @@ struct Tables {
   // of a piece in a king's zone.
   int enemyMask[2][16] = {};
 
-  Tables() {
+  constexpr Tables() {
     std::uint64_t x = 0x4b6f7276656c3434ULL;
     auto next = [&x] {
       std::uint64_t z = (x += 0x9e3779b97f4a7c15ULL);
@@ -62,10 +62,10 @@ struct Tables {
     struct Rel {
       int f, s;
     };
-    static constexpr Rel kGold[] = {{1, -1}, {1, 0}, {1, 1}, {0, -1}, {0, 1}, {-1, 0}};
-    static constexpr Rel kSilver[] = {{1, -1}, {1, 0}, {1, 1}, {-1, -1}, {-1, 1}};
-    static constexpr Rel kPawn[] = {{1, 0}};
-    static constexpr Rel kDragon[] = {{1, -1}, {1, 1}, {-1, -1}, {-1, 1}};
+    const Rel kGold[] = {{1, -1}, {1, 0}, {1, 1}, {0, -1}, {0, 1}, {-1, 0}};
+    const Rel kSilver[] = {{1, -1}, {1, 0}, {1, 1}, {-1, -1}, {-1, 1}};
+    const Rel kPawn[] = {{1, 0}};
+    const Rel kDragon[] = {{1, -1}, {1, 1}, {-1, -1}, {-1, 1}};
     for (int seat = 1; seat <= 4; ++seat) {
       const int fx = kFwdX[seat], fy = kFwdY[seat], sx = fy, sy = fx;
       auto mask = [&](const Rel* rels, int n) {
@@ -87,9 +87,10 @@ struct Tables {
   }
 };
 
+// Built by the compiler: a lookup costs no test of whether the tables exist yet.
+constexpr Tables kTables;
 const Tables& T() {
-  static const Tables tables;
-  return tables;
+  return kTables;
 }
 
 // The ring of `sq` around a king on `k` for KingZone: 2 beside it, 1 two squares away, 0
@@ -116,7 +117,7 @@ struct ZoneSquares {
   };
   Entry of[kSquares][24] = {};
   std::uint8_t count[kSquares] = {};
-  ZoneSquares() {
+  constexpr ZoneSquares() {
     for (int k = 0; k < kSquares; ++k) {
       const int kx = SqX(k), ky = SqY(k);
       if (kx < 1 || kx > 9 || ky < 1 || ky > 9) continue;
@@ -129,9 +130,9 @@ struct ZoneSquares {
     }
   }
 };
+constexpr ZoneSquares kZoneSquares;
 const ZoneSquares& TheZoneSquares() {
-  static const ZoneSquares squares;
-  return squares;
+  return kZoneSquares;
 }
 
 // Per seat: the promotion zone, the last line, and each pawn line as square sets.
@@ -139,15 +140,15 @@ struct SeatSets {
   SquareSet zone[5], last[5], line[5][10], board;
   SquareSet beside[kSquares];  // a square's neighbours on the board
   SquareSet cross[kSquares];   // the squares of a square's row and column, itself left out
-  SeatSets();
+  constexpr SeatSets();
 };
 
 // The line a seat's pawn counts on for the two-pawn rule.
-int PawnLine(int seat, int sq) {
+constexpr int PawnLine(int seat, int sq) {
   return (seat == SITA || seat == UE) ? SqX(sq) : SqY(sq);
 }
 
-bool InZone(int seat, int sq) {
+constexpr bool InZone(int seat, int sq) {
   switch (seat) {
     case SITA:
       return SqY(sq) < 4;
@@ -160,7 +161,7 @@ bool InZone(int seat, int sq) {
   }
 }
 
-bool LastLine(int seat, int sq) {
+constexpr bool LastLine(int seat, int sq) {
   switch (seat) {
     case SITA:
       return SqY(sq) == 1;
@@ -173,7 +174,7 @@ bool LastLine(int seat, int sq) {
   }
 }
 
-SeatSets::SeatSets() {
+constexpr SeatSets::SeatSets() {
   for (int q = Sq(1, 1); q <= Sq(9, 9); ++q) {
     if (SqX(q) < 1 || SqX(q) > 9) continue;
     board.Add(q);
@@ -191,9 +192,9 @@ SeatSets::SeatSets() {
   }
 }
 
+constexpr SeatSets kSeatSets;
 const SeatSets& Sets() {
-  static const SeatSets sets;
-  return sets;
+  return kSeatSets;
 }
 
 // Two different squares on one row or column.

@@ -107,17 +107,17 @@ struct Undo {
 // Square sets: bit (sq & 63) of word (sq >> 6).
 struct SquareSet {
   std::uint64_t w[2] = {0, 0};
-  void Add(int sq) { w[sq >> 6] |= std::uint64_t{1} << (sq & 63); }
-  void Remove(int sq) { w[sq >> 6] &= ~(std::uint64_t{1} << (sq & 63)); }
-  bool Has(int sq) const { return (w[sq >> 6] >> (sq & 63)) & 1; }
-  bool Empty() const { return (w[0] | w[1]) == 0; }
-  SquareSet operator|(const SquareSet& o) const {
+  constexpr void Add(int sq) { w[sq >> 6] |= std::uint64_t{1} << (sq & 63); }
+  constexpr void Remove(int sq) { w[sq >> 6] &= ~(std::uint64_t{1} << (sq & 63)); }
+  constexpr bool Has(int sq) const { return (w[sq >> 6] >> (sq & 63)) & 1; }
+  constexpr bool Empty() const { return (w[0] | w[1]) == 0; }
+  constexpr SquareSet operator|(const SquareSet& o) const {
     SquareSet r;
     r.w[0] = w[0] | o.w[0];
     r.w[1] = w[1] | o.w[1];
     return r;
   }
-  SquareSet operator&(const SquareSet& o) const {
+  constexpr SquareSet operator&(const SquareSet& o) const {
     SquareSet r;
     r.w[0] = w[0] & o.w[0];
     r.w[1] = w[1] & o.w[1];

@@ -114,7 +114,7 @@ __extension__ typedef unsigned __int128 Bits128;  // GCC and Clang have it
 struct Rays {
   Bits128 ray[kSquares][4] = {};
   std::uint8_t length[kSquares][4] = {};
-  Rays() {
+  constexpr Rays() {
     auto onBoard = [](int t) {
       return t >= 0 && t < kSquares && SqX(t) >= 1 && SqX(t) <= 9 && SqY(t) >= 1 && SqY(t) <= 9;
     };
@@ -129,9 +129,9 @@ struct Rays {
       }
   }
 };
+constexpr Rays kRays;
 const Rays& TheRays() {
-  static const Rays rays;
-  return rays;
+  return kRays;
 }
 
 int RookReachOf(const Rays& rays, Bits128 occupied, int q) {
