@@ -197,12 +197,8 @@ const SeatSets& Sets() {
   return kSeatSets;
 }
 
-// Two different squares on one row or column.
-bool Aligned(int a, int b) {
-  return a != b && (SqX(a) == SqX(b) || SqY(a) == SqY(b));
-}
-
-// The step along the line from `from` toward `to` (Aligned squares).
+// The step along the line from `from` toward `to` (two different squares on one row or
+// column).
 int LineStep(int from, int to) {
   if (SqX(from) == SqX(to)) return to > from ? kStride : -kStride;
   return to > from ? 1 : -1;
@@ -368,18 +364,11 @@ bool Board::PieceReaches(std::uint8_t p, int from, int to) const {
 // dragon from a diagonal neighbour)?
 bool Board::SliderReaches(int seat, int sq, bool diagonal) const {
   const SeatSets& sets = Sets();
-  const SquareSet lined = sets.cross[sq] & sliders_[seat];
-  for (int i = 0; i < 2; ++i)
-    for (std::uint64_t bits = lined.w[i]; bits != 0; bits &= bits - 1)
-      if (ClearBetween(sq_, i * 64 + __builtin_ctzll(bits), sq, -1)) return true;
-  if (!diagonal) return false;
-  const SquareSet near = sets.beside[sq] & sliders_[seat];
-  for (int i = 0; i < 2; ++i)
-    for (std::uint64_t bits = near.w[i]; bits != 0; bits &= bits - 1) {
-      const int r = i * 64 + __builtin_ctzll(bits);
-      if (TypeOf(sq_[r]) == T_RYU && IsDiagonalStep(sq - r)) return true;
-    }
-  return false;
+  if ((sets.cross[sq] & sliders_[seat]).Any([&](int r) { return ClearBetween(sq_, r, sq, -1); }))
+    return true;
+  return diagonal && (sets.beside[sq] & sliders_[seat]).Any([&](int r) {
+    return TypeOf(sq_[r]) == T_RYU && IsDiagonalStep(sq - r);
+  });
 }
 
 bool Board::RookOfSeatReaches(int seat, int sq) const {
@@ -389,13 +378,9 @@ bool Board::RookOfSeatReaches(int seat, int sq) const {
 // Does a piece of `seat` beside `sq` step onto it?
 bool Board::StepsOnto(int seat, int sq) const {
   const Tables& t = T();
-  const SquareSet near = Sets().beside[sq] & occ_[seat];
-  for (int i = 0; i < 2; ++i)
-    for (std::uint64_t bits = near.w[i]; bits != 0; bits &= bits - 1) {
-      const int from = i * 64 + __builtin_ctzll(bits);
-      if ((t.stepMask[sq_[from]] >> t.dirOf[sq - from + 12]) & 1) return true;
-    }
-  return false;
+  return (Sets().beside[sq] & occ_[seat]).Any([&](int from) {
+    return (t.stepMask[sq_[from]] >> t.dirOf[sq - from + 12]) & 1;
+  });
 }
 
 bool Board::Attacks(int seat, int sq) const {
@@ -444,24 +429,23 @@ void Board::ScanPartnerLines(PartnerScan& scan, int seat) const {
   scan.king = king_[Partner(seat)];
   if (scan.king == 0) return;
   const int k = scan.king;
-  for (int i = 0; i < 2; ++i)
-    for (std::uint64_t bits = sliders_[seat].w[i]; bits != 0; bits &= bits - 1) {
-      const int r = i * 64 + __builtin_ctzll(bits);
-      if (!Aligned(r, k)) {
-        if (TypeOf(sq_[r]) == T_RYU && IsDiagonalStep(k - r)) scan.direct[scan.nDirect++] = r;
-        continue;
-      }
-      const int step = LineStep(k, r);
-      int q = k + step;
-      while (sq_[q] == 0) q += step;
-      if (q == r) {
-        scan.direct[scan.nDirect++] = r;
-        continue;
-      }
-      int behind = q + step;
-      while (sq_[behind] == 0) behind += step;
-      if (behind == r) scan.pinned[scan.nPinned++] = q;
+  const SquareSet& lines = Sets().cross[k];
+  sliders_[seat].ForEach([&](int r) {
+    if (!lines.Has(r)) {
+      if (TypeOf(sq_[r]) == T_RYU && IsDiagonalStep(k - r)) scan.direct[scan.nDirect++] = r;
+      return;
     }
+    const int step = LineStep(k, r);
+    int q = k + step;
+    while (sq_[q] == 0) q += step;
+    if (q == r) {
+      scan.direct[scan.nDirect++] = r;
+      return;
+    }
+    int behind = q + step;
+    while (sq_[behind] == 0) behind += step;
+    if (behind == r) scan.pinned[scan.nPinned++] = q;
+  });
 }
 
 bool Board::HasKingCaptureBy(int seat) const {
@@ -478,24 +462,19 @@ bool Board::HasKingCaptureBy(int seat) const {
     const int pk = scan.king;
     return !(pk && (scan.Refused(from) || AttacksPartnerFrom(p, from, to, pk)));
   };
-  for (int enemy : {Next(seat), Prev(seat)}) {
-    const int k = king_[enemy];
-    if (!k) continue;
-    const SquareSet near = Sets().beside[k] & occ_[seat];
-    for (int i = 0; i < 2; ++i)
-      for (std::uint64_t bits = near.w[i]; bits != 0; bits &= bits - 1) {
-        const int from = i * 64 + __builtin_ctzll(bits);
-        const std::uint8_t p = sq_[from];
-        if (((t.stepMask[p] >> t.dirOf[k - from + 12]) & 1) && legal(p, from, k)) return true;
-      }
-    const SquareSet lined = Sets().cross[k] & sliders_[seat];
-    for (int i = 0; i < 2; ++i)
-      for (std::uint64_t bits = lined.w[i]; bits != 0; bits &= bits - 1) {
-        const int r = i * 64 + __builtin_ctzll(bits);
-        if (ClearBetween(sq_, r, k, -1) && legal(sq_[r], r, k)) return true;
-      }
-  }
-  return false;
+  const SeatSets& sets = Sets();
+  auto takes = [&](int k) {
+    if (!k) return false;
+    if ((sets.beside[k] & occ_[seat]).Any([&](int from) {
+          const std::uint8_t p = sq_[from];
+          return ((t.stepMask[p] >> t.dirOf[k - from + 12]) & 1) && legal(p, from, k);
+        }))
+      return true;
+    return (sets.cross[k] & sliders_[seat]).Any([&](int r) {
+      return ClearBetween(sq_, r, k, -1) && legal(sq_[r], r, k);
+    });
+  };
+  return takes(king_[Next(seat)]) || takes(king_[Prev(seat)]);
 }
 
 // After a move that captures nothing and moves no king, the next seat still takes the king
@@ -602,14 +581,12 @@ int Board::GenerateMoves(Move* out, Kinds kinds, const SquareSet* dropsOn) const
     empty.w[i] = sets.board.w[i] & ~(occ_[1].w[i] | occ_[2].w[i] | occ_[3].w[i] | occ_[4].w[i]) &
                  (dropsOn ? dropsOn->w[i] : ~std::uint64_t{0});
   // Square by square; on each square the kinds in hand order.
-  for (int i = 0; i < 2; ++i)
-    for (std::uint64_t bits = empty.w[i]; bits != 0; bits &= bits - 1) {
-      const int to = i * 64 + __builtin_ctzll(bits);
-      for (int h = 0; h < nHeld; ++h) {
-        const int slot = held[h];
-        if (!refused[slot].Has(to)) out[n++] = DropMove(slot, to);
-      }
+  empty.ForEach([&](int to) {
+    for (int h = 0; h < nHeld; ++h) {
+      const int slot = held[h];
+      if (!refused[slot].Has(to)) out[n++] = DropMove(slot, to);
     }
+  });
   return n;
 }
 

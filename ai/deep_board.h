@@ -126,8 +126,18 @@ struct SquareSet {
   // Calls f(square) for every member, in increasing order.
   template <class F>
   void ForEach(F&& f) const {
-    for (int i = 0; i < 2; ++i)
-      for (std::uint64_t b = w[i]; b != 0; b &= b - 1) f(i * 64 + __builtin_ctzll(b));
+    for (std::uint64_t b = w[0]; b != 0; b &= b - 1) f(__builtin_ctzll(b));
+    for (std::uint64_t b = w[1]; b != 0; b &= b - 1) f(64 + __builtin_ctzll(b));
+  }
+  // Does f(square) hold for a member? Asks in increasing order and stops at the first yes.
+  // (The words are named one by one, so that a set made on the spot stays in registers.)
+  template <class F>
+  bool Any(F&& f) const {
+    for (std::uint64_t b = w[0]; b != 0; b &= b - 1)
+      if (f(__builtin_ctzll(b))) return true;
+    for (std::uint64_t b = w[1]; b != 0; b &= b - 1)
+      if (f(64 + __builtin_ctzll(b))) return true;
+    return false;
   }
 };
 
