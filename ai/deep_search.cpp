@@ -122,6 +122,13 @@ class Searcher {
               int score) const;
   int OrderKey(Move m) const;
   bool IsQuiet(Move m) const { return !IsPromotion(m) && (IsDrop(m) || b_.At(MoveTo(m)) == 0); }
+  // Starts reading the table entry of the position after `m` (when it hands the turn to
+  // the next seat, as most moves do). Once its moves are sorted, a node asks for the next
+  // move's entry before searching the current one: a child at the horizon reads its entry
+  // at once, sooner than the memory answers.
+  void FetchEntryAfter(Move m) const {
+    __builtin_prefetch(&tt_[b_.KeyToNext(m) & (kTTEntries - 1)]);
+  }
 
   Board b_;
   const EvalParams* params_ = &DefaultEvalParams();
@@ -449,7 +456,7 @@ int Searcher::Search(int depth, int alpha, int beta, int ply, bool pv) {
     const bool lost = left.Leaves(b_, m);
     int ext = 0;
     if (!lost) {
-      __builtin_prefetch(&tt_[b_.KeyToNext(m) & (kTTEntries - 1)]);  // read by the child
+      FetchEntryAfter(m);  // read by the child
       Push(m, u);
       // A move that hands the turn to a checked seat is searched a ply deeper.
       ext = (b_.LastGaveCheck() && ply < 2 * rootDepth_ && depth <= 4) ? 1 : 0;
@@ -512,6 +519,7 @@ int Searcher::Search(int depth, int alpha, int beta, int ply, bool pv) {
     bool sorted = false;
     for (int i = 0; i < n && !cut; ++i) {
       const int order = PickNext(moves, scores, i, n, sorted);
+      if (sorted && i + 1 < n) FetchEntryAfter(moves[i + 1]);
       if (moves[i] != ttMove) cut = visit(moves[i], order);
     }
   }
@@ -533,6 +541,7 @@ int Searcher::Search(int depth, int alpha, int beta, int ply, bool pv) {
     bool sorted = false;
     for (int i = 0; i < n && !cut; ++i) {
       const int order = PickNext(moves, scores, i, n, sorted);
+      if (sorted && i + 1 < n) FetchEntryAfter(moves[i + 1]);
       cut = visit(moves[i], order);
     }
   }
