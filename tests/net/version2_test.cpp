@@ -555,6 +555,10 @@ TEST(FromRecord, AGameFromTheStandardStartGoesOnForEveryClient) {
   again.Open(QUrl(QStringLiteral("ws://127.0.0.1:%1").arg(server->Port())));
   ASSERT_TRUE(WaitFor([&] { return again.Welcomed(); }));
   EXPECT_TRUE(again.Started());
+  // The computer seats may move on at once: compare when the player has heard every turn.
+  ASSERT_TRUE(WaitFor([&] {
+    return !room->ComputerToMove() && again.Turns().size() == room->Turns().size();
+  }));
   EXPECT_FALSE(again.Desynced());
   EXPECT_TRUE(KeyOf(again.TheGame().State()) == KeyOf(room->TheGame().State()));
   // A finished game, and one standing before moves taken back, are refused.
