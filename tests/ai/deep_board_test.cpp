@@ -93,6 +93,10 @@ TEST(DeepBoard, CapturesAndCheckingDropsAreLegalMovesOfTheirKind) {
     const int nAll = b.Generate(all);
     const int nOthers = b.GenerateNonCaptures(others);
     ASSERT_EQ(n + nOthers, nAll) << "seed " << seed;
+    for (int i = 0; i < nOthers; ++i) {
+      const std::uint8_t victim = deep::IsDrop(others[i]) ? 0 : b.At(deep::MoveTo(others[i]));
+      EXPECT_TRUE(victim == 0 || deep::SeatOf(victim) == deep::Partner(side)) << "seed " << seed;
+    }
     for (int i = 0, c = 0, o = 0; i < nAll; ++i) {
       const bool capture = c < n && all[i] == moves[c];
       ASSERT_TRUE(capture || (o < nOthers && all[i] == others[o])) << "seed " << seed;
