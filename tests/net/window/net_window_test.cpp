@@ -691,7 +691,8 @@ TEST_F(NetWindow, AWindowWatchesWithoutASeat) {
   QWidget* areaA = a.window.DrawingArea();
   QTest::mouseClick(areaA, Qt::LeftButton, {}, CellCentre(5, 7));
   QTest::mouseClick(areaA, Qt::LeftButton, {}, CellCentre(5, 6));
-  ASSERT_TRUE(WaitFor([&] { return w.Turns().size() >= 4; }));
+  // The three computer seats each wait the window's pause before they move.
+  ASSERT_TRUE(WaitFor([&] { return w.Turns().size() >= 4; }, 30000));
   EXPECT_FALSE(w.Desynced());
   // A watcher's presses are refused by the authority, to it alone.
   QWidget* areaB = b.window.DrawingArea();
